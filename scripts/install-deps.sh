@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs every Debian package Airlark needs to build, run and test. Idempotent; quiet when
+# everything is already present. Run as root on Debian 12.
+set -euo pipefail
+
+packages=(
+    # build
+    build-essential cmake ninja-build pkg-config
+    qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-image-formats-plugins
+    libtag1-dev libsqlite3-dev libcurl4-openssl-dev
+    qtkeychain-qt6-dev libsecret-1-0
+    googletest libgtest-dev libgmock-dev libbenchmark-dev
+    # run
+    fonts-dejavu-core xdg-utils
+    # test: a private session bus with a throwaway keyring, an FTP server, MP3 encoding,
+    # a virtual X server, and the command-line tools tests compare against
+    dbus dbus-x11 gnome-keyring python3-pyftpdlib lame sqlite3 curl xvfb xauth imagemagick
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q '^install ok installed$'; then
+        missing+=("$package")
+    fi
+done
+
+if ((${#missing[@]})); then
+    echo "Installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+namespace airlark {
+
+// Writes one diagnostic line to standard output and flushes it, so that lines from several
+// threads never interleave and nothing is lost if the process ends abruptly.
+// Never pass a secret (password, token, client secret) through here.
+void standardOutputLine(const QString& line);
+
+} // namespace airlark
