@@ -1,0 +1,115 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QUrl>
+#include <QVariantMap>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace airlark {
+
+// Why a sign-in through the authorization-code grant did not produce a token.
+enum class OAuth2Error {
+    NoPendingAuthorization, // a redirect arrived while no sign-in was waiting for one
+    StateMismatch,          // the redirect's "state" is not the one this sign-in sent
+    AuthorizationDenied,    // the redirect carries an "error" parameter
+    MissingCode,            // the redirect has no "code"
+    BrowserUnavailable,     // the authorize page could not be opened
+    RedirectListenerUnavailable, // the loopback redirect URI's port could not be bound
+    TokenRequestFailed,     // the token endpoint could not be reached or refused the code
+    InvalidTokenResponse,   // the token endpoint answered without a usable access token
+    CredentialStoreFailure, // the tokens could not be kept in the credential store
+};
+
+// Why a request could not be signed.
+enum class OAuth2SigningError {
+    NotSignedIn,            // no token is stored for this user identifier
+    NeedsNewSignIn,         // the refresh token was refused (revoked or already used)
+    RefreshFailed,          // the token endpoint could not be reached while refreshing
+    CredentialStoreFailure, // the credential store could not be read or written
+};
+
+// A request signed with the stored access token: the URL it is for and the value of its
+// "Authorization" header (the label, one blank, the token). Never log `authorization`.
+struct OAuth2SignedRequest
+{
+    QUrl url;
+    QByteArray authorization;
+};
+
+struct OAuth2SigningResult
+{
+    std::optional<OAuth2SignedRequest> request;
+    std::optional<OAuth2SigningError> error;
+};
+
+// Our OAuth 2.0 authorization-code grant with PKCE (S256), on Airlark's own HTTP client.
+//
+// Built from a settings dictionary with the keys "client_id", "client_secret", "authorize_uri",
+// "token_uri", "redirect_uris" (a list; the first is used), "scope" (omitted when empty),
+// "userIdentifier", "secret_in_body" and, optionally, "keychain_service" (the credential store's
+// service name for the tokens; "OAuth2" by default).
+//
+// Tokens live in the credential store under ("userIdentifier", "keychain_service"), so that a new
+// flow built with the same settings finds the tokens an earlier one obtained. Access tokens that
+// have expired are refreshed before a request is signed; refreshes are serialised per user
+// identifier across every flow object of the process, and each new refresh token is stored before
+// the access token that came with it is used, since refresh tokens are single-use.
+//
+// When the redirect URI is a loopback http URL (http://127.0.0.1:<port>/...), authorize() also
+// listens on that port for the browser's redirect; port 0 picks a free port, and the redirect
+// URI sent to the server then carries the port actually bound.
+//
+// Main thread only. Callbacks run on the main thread, never inside the call that caused them.
+class OAuth2CodeFlow
+{
+public:
+    // Opens a URL in the user's browser. Tests replace it to play the browser's part.
+    using BrowserOpener = std::function<bool(const QUrl&)>;
+    static void setBrowserOpener(BrowserOpener opener); // an empty opener restores QDesktopServices
+    static bool openInBrowser(const QUrl& url);
+
+    explicit OAuth2CodeFlow(const QVariantMap& settings);
+    ~OAuth2CodeFlow();
+    OAuth2CodeFlow(const OAuth2CodeFlow&) = delete;
+    OAuth2CodeFlow& operator=(const OAuth2CodeFlow&) = delete;
+
+    // Called with the token endpoint's answer (tokens removed) once the tokens are stored.
+    std::function<void(const QVariantMap& parameters)> onAuthorize;
+    std::function<void(OAuth2Error error)> onFailure;
+
+    // Starts a sign-in: a fresh "state" and PKCE verifier, the loopback listener when the
+    // redirect URI asks for one, and the authorize page in the browser. A later call abandons
+    // the earlier sign-in.
+    void authorize();
+
+    // Completes the pending sign-in with the redirect the browser was sent to. A redirect
+    // whose "state" does not match, or that carries "error", fails the sign-in and exchanges
+    // nothing.
+    void handleRedirectURL(const QUrl& url);
+
+    bool isAuthorizing() const;
+
+    // The redirect URI sent with the current sign-in (with the bound port for a loopback URI).
+    QUrl redirectURI() const;
+    QString userIdentifier() const;
+
+    // Signs a request for `url` with "Authorization: <label> <access token>", refreshing the
+    // access token first when it has expired. Always completes later, on the main thread. The
+    // flow object may be destroyed before the completion runs.
+    void signedRequest(const QUrl& url, const QString& label, std::function<void(OAuth2SigningResult)> completion);
+
+    // True when a token item exists for this user identifier and no refused refresh has marked
+    // it as needing a new sign-in.
+    bool hasTokens() const;
+
+    struct Private;
+
+private:
+    std::shared_ptr<Private> d;
+};
+
+} // namespace airlark

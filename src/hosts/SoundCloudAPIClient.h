@@ -1,0 +1,58 @@
+#pragma once
+
+#include "hosts/OAuth2CodeFlow.h"
+#include "hosts/SoundCloudAPIClientCredentials.h"
+#include "hosts/SoundCloudEndpoints.h"
+#include "platform/RedirectURLHandler.h"
+
+#include <QString>
+#include <QUrl>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace airlark {
+
+// The SoundCloud API client of one account: its OAuth2 sign-in, the user-details request and
+// request signing. The track upload, which needs the publishing layer, is
+// `upload(SoundCloudAPIClient&, ...)` in publish/SoundCloudTrackUpload.h.
+//
+// Main thread only. Requests it starts complete even if the client is destroyed meanwhile.
+class SoundCloudAPIClient : public RedirectURLHandler
+{
+public:
+    // Posted on the default notification centre with the client as object.
+    static const QString OAuth2Authorized;          // "SoundCloudAPIClientOAuth2Authorized"
+    static const QString OAuth2AuthorizationFailed; // "SoundCloudAPIClientOAuth2AuthorizationFailed"
+    static const QString AuthorizationLabel;        // "OAuth"
+    static const QString KeychainService;           // "SoundCloud"
+
+    explicit SoundCloudAPIClient(const SoundCloudAPIClientCredentials& credentials,
+                                 const SoundCloudEndpoints& endpoints = SoundCloudEndpoints::current());
+    ~SoundCloudAPIClient() override;
+
+    // Opens SoundCloud's authorize page in the browser; the outcome arrives as a notification.
+    void authenticate();
+    // The redirect back from SoundCloud, by the "airlark" URL scheme or the loopback listener.
+    void handleRedirectURL(const QUrl& url) override;
+
+    // The signed-in user's "username", or nothing (completion on the main thread).
+    void me(std::function<void(std::optional<QString>)> completion);
+
+    // A URL below the API base with the "client_id" query item, e.g. apiURL("/tracks").
+    QUrl apiURL(const QString& path) const;
+    // Signs `url` with "Authorization: OAuth <token>", refreshing the token when needed.
+    void signedRequest(const QUrl& url, std::function<void(OAuth2SigningResult)> completion);
+
+    OAuth2CodeFlow& oAuth2() { return *oAuth2_; }
+    const QUrl& BaseURL() const { return baseURL_; }
+    const QString& clientID() const { return clientID_; }
+
+private:
+    std::unique_ptr<OAuth2CodeFlow> oAuth2_;
+    QUrl baseURL_;
+    QString clientID_;
+};
+
+} // namespace airlark

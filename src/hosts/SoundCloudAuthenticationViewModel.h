@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+namespace airlark {
+
+class SoundCloudAuthenticationViewModel;
+class SoundCloudAPIClient;
+
+class SoundCloudAuthenticationViewModelDelegate
+{
+public:
+    virtual ~SoundCloudAuthenticationViewModelDelegate() = default;
+    virtual void soundCloudAuthenticationViewModelViewStateDidChange(SoundCloudAuthenticationViewModel& viewModel) = 0;
+};
+
+// State and texts of the SoundCloud pane. Every assignment to `authenticated`, `username`,
+// `message` or `networkRequestInProgress` reports to the delegate later, on the main queue,
+// once per assignment. Main thread only.
+class SoundCloudAuthenticationViewModel
+{
+public:
+    SoundCloudAuthenticationViewModel();
+    ~SoundCloudAuthenticationViewModel();
+    SoundCloudAuthenticationViewModel(const SoundCloudAuthenticationViewModel&) = delete;
+    SoundCloudAuthenticationViewModel& operator=(const SoundCloudAuthenticationViewModel&) = delete;
+
+    SoundCloudAuthenticationViewModelDelegate* delegate = nullptr; // not owned
+
+    std::optional<qint64> accountID() const { return accountID_; }
+    bool authenticated() const { return authenticated_; }
+    const QString& username() const { return username_; }
+    const std::optional<QString>& message() const { return message_; }
+    bool networkRequestInProgress() const { return networkRequestInProgress_; }
+    bool canAdvance() const;
+
+    // Assigning false also sets the failure message and stops the network activity.
+    void setAuthenticated(bool authenticated);
+    void setUsername(const QString& username);
+    void setMessage(const std::optional<QString>& message);
+    void setNetworkRequestInProgress(bool inProgress);
+
+    // Reserves an account row and reports "Connecting to SoundCloud…". False when no row could
+    // be reserved (the message then says so and nothing else should start).
+    bool authenticationProgressBegan();
+    // Asks SoundCloud for the signed-in user's name with a fresh client for `accountID`.
+    void getUserDetails();
+    // Completes the reserved row with the user name and the host "SoundCloud". The error text
+    // when there is no reserved row, no user name, or the store refused.
+    std::optional<QString> save();
+
+    // The decimal text of `accountID` (the tokens' user identifier), empty without one.
+    QString userIdentifier() const;
+
+    static const QString ConnectingMessage;         // "Connecting to SoundCloud…"
+    static const QString AuthenticationFailedMessage; // "Unable to authenticate with SoundCloud"
+    static const QString RetrievingMessage;         // "Retrieving user details…"
+    static const QString ConnectedMessage;          // "Connected"
+    static const QString RetrievalFailedMessage;    // "Unable to retrieve this account"
+
+private:
+    void report();
+    void userDetailsDidArrive(const std::optional<QString>& username);
+
+    struct Store;
+    std::unique_ptr<Store> store_;
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+    std::optional<qint64> accountID_;
+    bool authenticated_ = false;
+    QString username_;
+    std::optional<QString> message_;
+    bool networkRequestInProgress_ = false;
+};
+
+} // namespace airlark
