@@ -1,0 +1,98 @@
+#pragma once
+
+#include "store/LibsynAccountFeedType.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+namespace airlark {
+
+// The feed kinds offered in the Libsyn form; the raw values are the pop-up titles.
+enum class FeedType {
+    Libsyn,   // "Libsyn feed"
+    External, // "External feed"
+};
+
+QString rawValue(FeedType feedType);
+std::optional<FeedType> feedTypeFromRawValue(const QString& rawValue);
+LibsynAccountFeedType libsynAccountFeedType(FeedType feedType);
+
+class LibsynAuthenticationViewModel;
+
+class LibsynAuthenticationViewModelDelegate
+{
+public:
+    virtual ~LibsynAuthenticationViewModelDelegate() = default;
+    // `hasLoggedIn`, `statusText` or a field changed: re-read `canSave` and `statusText`.
+    virtual void libsynAuthenticationViewModelStateDidChange(LibsynAuthenticationViewModel& viewModel) = 0;
+};
+
+// The Libsyn pane's rules over the current texts of its fields. The pane feeds it every edit and
+// the verdict of every log-in check; it says when the account may be added and adds it.
+//
+// Each log-in check gets a ticket. Only the verdict of the latest check counts, and only while
+// the credentials it checked are unchanged: a slow check that succeeds for a password the user
+// has since edited must not let the edited password be saved unchecked.
+class LibsynAuthenticationViewModel
+{
+public:
+    static const QString LogInFailedText;        // "Log in failed"
+    static const QString ErrorCreatingAccountText; // "Error creating account"
+
+    LibsynAuthenticationViewModelDelegate* delegate() const { return delegate_; }
+    void setDelegate(LibsynAuthenticationViewModelDelegate* delegate) { delegate_ = delegate; }
+
+    QString email() const { return email_; }
+    QString username() const { return username_; }
+    QString password() const { return password_; }
+    // Any edit of a credential the log-in check used (e-mail, user name, password) asks for a
+    // new check before the account can be added, and clears the status.
+    void setEmail(const QString& email);
+    void setUsername(const QString& username);
+    void setPassword(const QString& password);
+
+    FeedType selectedFeedType() const { return selectedFeedType_; }
+    void setSelectedFeedType(FeedType feedType) { selectedFeedType_ = feedType; }
+    // "Libsyn feed", "External feed".
+    QStringList feedTypes() const;
+    // Selects the feed type at `index` of `feedTypes`; other indices change nothing.
+    void selectFeedTypeAtIndex(qsizetype index);
+
+    bool hasLoggedIn() const { return hasLoggedIn_; }
+    std::optional<QString> statusText() const { return statusText_; }
+
+    // True when the log-in check succeeded and e-mail, user name and password are non-empty.
+    bool canSave() const;
+
+    // A log-in check starts: the status is cleared. Returns the check's ticket.
+    quint64 logInStarted();
+    // The verdict of the check with `ticket`. Returns false when the verdict was ignored
+    // because a later check started or the credentials changed since.
+    bool logInCompleted(quint64 ticket, bool success);
+    // Whether a check is still awaited (for the spinner).
+    bool isCheckingLogIn() const { return awaitedTicket_.has_value(); }
+
+    // Saves the account row ("Libsyn", the feed type, the e-mail; the user name as display
+    // name) and then its password. On failure writes "Error creating account" to standard
+    // output. `completion` gets the outcome; it may run before addAccount returns.
+    void addAccount(std::function<void(bool saved)> completion);
+
+private:
+    void credentialsDidChange();
+    void stateDidChange();
+
+    LibsynAuthenticationViewModelDelegate* delegate_ = nullptr;
+    QString email_;
+    QString username_;
+    QString password_;
+    FeedType selectedFeedType_ = FeedType::Libsyn;
+    bool hasLoggedIn_ = false;
+    std::optional<QString> statusText_;
+    quint64 lastTicket_ = 0;
+    std::optional<quint64> awaitedTicket_;
+};
+
+} // namespace airlark

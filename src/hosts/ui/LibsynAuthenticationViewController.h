@@ -1,0 +1,70 @@
+#pragma once
+
+#include "hosts/LibsynAuthenticationViewModel.h"
+#include "hosts/ui/HostAuthenticationViewController.h"
+
+#include <QPointer>
+
+#include <memory>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+
+namespace airlark {
+
+class LibsynFTPClientFactory;
+
+// The Libsyn pane of the add-account window: e-mail (the FTP log-in name), the show's FTP folder
+// name (kept as the account's user name) and its FTP password, the feed type, a log-in check
+// against Libsyn's FTP server, and Add, which saves the account and its password.
+class LibsynAuthenticationViewController : public HostAuthenticationViewController,
+                                           public LibsynAuthenticationViewModelDelegate
+{
+    Q_OBJECT
+public:
+    explicit LibsynAuthenticationViewController(QWidget* parent = nullptr);
+    ~LibsynAuthenticationViewController() override;
+
+    LibsynAuthenticationViewModel& viewModel() { return viewModel_; }
+
+    QLineEdit* emailTextField() const { return emailTextField_; }
+    QLineEdit* usernameTextField() const { return usernameTextField_; }
+    QLineEdit* passwordTextField() const { return passwordTextField_; }
+    QComboBox* feedTypePopUpButton() const { return feedTypePopUpButton_; }
+    QProgressBar* progressIndicator() const { return progressIndicator_; }
+    QPushButton* logInButton() const { return logInButton_; }
+    QPushButton* helpButton() const { return helpButton_; }
+    QLabel* statusLabel() const { return statusLabel_; }
+
+    // The verdict of a log-in check; handled later on the main queue.
+    void FTPLogInCompleted(quint64 ticket, bool success);
+
+    void libsynAuthenticationViewModelStateDidChange(LibsynAuthenticationViewModel& viewModel) override;
+
+public slots:
+    void logInButtonSelected();
+    void feedTypeButtonSelected();
+    void helpButtonSelected();
+    void addButtonSelected() override;
+
+protected:
+    void viewDidAppear() override;
+
+private:
+    void stateDidChange();
+
+    LibsynAuthenticationViewModel viewModel_;
+    QPointer<QLineEdit> emailTextField_;
+    QPointer<QLineEdit> usernameTextField_;
+    QPointer<QLineEdit> passwordTextField_;
+    QPointer<QComboBox> feedTypePopUpButton_;
+    QPointer<QProgressBar> progressIndicator_;
+    QPointer<QPushButton> logInButton_;
+    QPointer<QPushButton> helpButton_;
+    QPointer<QLabel> statusLabel_;
+};
+
+} // namespace airlark

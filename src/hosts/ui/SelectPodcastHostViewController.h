@@ -1,0 +1,82 @@
+#pragma once
+
+#include "hosts/SelectPodcastHostViewModel.h"
+#include "platform/ui/ProgressNavigationControllerChild.h"
+
+#include <QPointer>
+#include <QStringList>
+#include <QUrl>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QItemSelection;
+class QPushButton;
+class QTableView;
+
+namespace airlark {
+
+class PodcastHostAccountTableModel;
+
+// Step 3 of the episode workflow: the saved accounts, one row each ("name—host" and the host's
+// icon). Next ("Start upload") is enabled while a row is selected and hands the chosen account to
+// the upload step, which the application provides (its controller implements UploadDestination).
+class SelectPodcastHostViewController : public QWidget,
+                                        public ProgressNavigationControllerChild,
+                                        public SelectPodcastHostViewModelDelegate
+{
+    Q_OBJECT
+public:
+    struct Providers
+    {
+        // The shared upload step's controller.
+        std::function<QWidget*()> uploadPodcastViewController;
+        // Opens the add-account window.
+        std::function<void()> presentAddPodcastHostWindow;
+    };
+
+    static constexpr int RowHeight = 40;
+    static const QString StartUploadTitle; // "Start upload"
+
+    explicit SelectPodcastHostViewController(Providers providers, QWidget* parent = nullptr);
+    ~SelectPodcastHostViewController() override;
+
+    std::optional<QUrl> fileURL() const { return fileURL_; }
+    void setFileURL(std::optional<QUrl> fileURL) { fileURL_ = std::move(fileURL); }
+    QStringList tags() const { return tags_; }
+    void setTags(QStringList tags) { tags_ = std::move(tags); }
+
+    SelectPodcastHostViewModel& viewModel();
+    QTableView* tableView() const { return tableView_; }
+    QPushButton* addAccountButton() const { return addAccountButton_; }
+
+    // The row's text: primary, "—", secondary.
+    static QString rowText(const TwoLabelWithThumbnailItem& item);
+
+    NextStepAction nextStepAction() override;
+    void willPresentInProgressNavigationController(ProgressNavigationController& controller) override;
+    void didPresentInProgressNavigationController(ProgressNavigationController& controller) override;
+
+    void selectPodcastViewModelAccountsDidChange(SelectPodcastHostViewModel& viewModel) override;
+    void selectPodcastViewModelAccountSelected(SelectPodcastHostViewModel& viewModel) override;
+
+public slots:
+    void addAccountButtonPressed();
+
+private:
+    void tableViewSelectionDidChange();
+    void restoreSelectionFromViewModel();
+
+    Providers providers_;
+    std::optional<QUrl> fileURL_;
+    QStringList tags_;
+    std::unique_ptr<SelectPodcastHostViewModel> viewModel_;
+    PodcastHostAccountTableModel* tableModel_ = nullptr;
+    QPointer<QTableView> tableView_;
+    QPointer<QPushButton> addAccountButton_;
+    bool restoringSelection_ = false;
+};
+
+} // namespace airlark

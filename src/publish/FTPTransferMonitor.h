@@ -1,0 +1,81 @@
+#pragma once
+
+#include "ftp/FTPClient.h"
+#include "ftp/FTPServer.h"
+#include "publish/FTPTransferMonitorDelegate.h"
+#include "publish/FTPUploadFailureReason.h"
+
+#include <QUrl>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <optional>
+
+namespace airlark {
+
+class RepeatingTimer;
+
+// Runs one blocking FTP client operation (a log-in check or one upload) on a background thread
+// of its own and reports to its delegate on the main thread; during an upload it polls the
+// client's progress every 0.1 s on the main thread.
+//
+// Nobody needs to keep a monitor: the running operation, the pending main-thread report and the
+// progress timer each hold it, so it lives until its operation has reported. Its delegate is held
+// strongly for the same span, so a screen that goes away mid-transfer is never called dangling.
+class FTPTransferMonitor : public std::enable_shared_from_this<FTPTransferMonitor>
+{
+public:
+    static constexpr std::chrono::milliseconds ProgressInterval{100};
+
+    static std::shared_ptr<FTPTransferMonitor> create(std::shared_ptr<FTPClient> manager,
+                                                      std::shared_ptr<FTPServer> server,
+                                                      std::shared_ptr<FTPTransferMonitorDelegate> delegate);
+    ~FTPTransferMonitor();
+    FTPTransferMonitor(const FTPTransferMonitor&) = delete;
+    FTPTransferMonitor& operator=(const FTPTransferMonitor&) = delete;
+
+    // Starts a log-in check and returns at once; FTPLogInCompleted follows on the main thread.
+    // Main thread only.
+    void logIn();
+
+    // Starts the upload of a local file and returns at once; FTPUploadDidProgress follows on the
+    // main thread, ending with one report of 100 and the final reason. A monitor uploads once.
+    // Main thread only.
+    void uploadFile(const QUrl& fileURL);
+
+    const std::shared_ptr<FTPTransferMonitorDelegate>& delegate() const { return delegate_; }
+    const std::shared_ptr<FTPClient>& manager() const { return manager_; }
+    const std::shared_ptr<FTPServer>& server() const { return server_; }
+    // The last log-in verdict (main thread, after FTPLogInCompleted).
+    bool canLogIn() const { return canLogIn_.load(); }
+    std::optional<QUrl> fileURL() const { return fileURL_; }
+    // The last reason reported.
+    std::optional<FTPUploadFailureReason> failureReason() const { return failureReason_; }
+    // Whether the progress timer runs.
+    bool isPollingProgress() const;
+
+private:
+    FTPTransferMonitor(std::shared_ptr<FTPClient> manager, std::shared_ptr<FTPServer> server,
+                       std::shared_ptr<FTPTransferMonitorDelegate> delegate);
+
+    void beginLogIn();
+    void logInFinished();
+    void beginUpload();
+    void uploadFinished(bool uploaded);
+    void progressDidChange();
+
+    std::shared_ptr<FTPTransferMonitorDelegate> delegate_;
+    std::shared_ptr<FTPClient> manager_;
+    std::shared_ptr<FTPServer> server_;
+    std::atomic<bool> canLogIn_{false};
+    std::unique_ptr<RepeatingTimer> timer_;
+    std::optional<QUrl> fileURL_;
+    std::optional<FTPUploadFailureReason> failureReason_;
+    bool uploadHasFinished_ = false;
+};
+
+// The report reason for a failure reason the FTP client recorded.
+FTPUploadFailureReason uploadFailureReasonFor(FTPStreamFailureReason clientReason);
+
+} // namespace airlark
