@@ -1,0 +1,167 @@
+#include "store/Account.h"
+
+#include "platform/NotificationCenter.h"
+
+#include <QVariant>
+
+namespace airlark {
+
+// The table's columns with the types our records give them.
+struct Account::Expressions
+{
+    static constexpr sqlite::Column<qint64> id{"id"};
+    static constexpr sqlite::Column<QString> displayName{"display_name"};
+    static constexpr sqlite::Column<QString> host{"host"};
+    static constexpr sqlite::Column<std::optional<QString>> feedType{"feed_type"};
+    static constexpr sqlite::Column<std::optional<QString>> email{"email"};
+};
+
+namespace {
+
+const QString CreateTableSQL = QStringLiteral(
+    "CREATE TABLE IF NOT EXISTS \"account\" (\"id\" INTEGER PRIMARY KEY NOT NULL, \"display_name\" TEXT NOT NULL, "
+    "\"host\" TEXT NOT NULL, \"feed_type\" TEXT, \"email\" TEXT)");
+const QString SelectAllSQL = QStringLiteral("SELECT \"id\", \"display_name\", \"host\" FROM \"account\" ORDER BY \"id\"");
+const QString FindSQL = QStringLiteral("SELECT * FROM \"account\" WHERE (\"id\" = ?) LIMIT 1");
+const QString InsertPlaceholderSQL = QStringLiteral("INSERT INTO \"account\" (\"display_name\", \"host\") VALUES (?, ?)");
+const QString InsertSQL = QStringLiteral(
+    "INSERT INTO \"account\" (\"display_name\", \"host\", \"feed_type\", \"email\") VALUES (?, ?, ?, ?)");
+const QString UpdateSQL = QStringLiteral("UPDATE \"account\" SET \"display_name\" = ?, \"host\" = ? WHERE (\"id\" = ?)");
+
+const QString PasswordKey = QStringLiteral("password");
+
+template <typename T>
+int indexOf(const sqlite::Statement& statement, const sqlite::Column<T>& column)
+{
+    return statement.columnIndex(QString::fromLatin1(column.name));
+}
+
+void postAvailableAccountsDidChange()
+{
+    NotificationCenter::defaultCenter().post(Account::availableAccountsDidChangeNotificationName);
+}
+
+} // namespace
+
+Account::Account(Database database, qint64 identifier, QString name, QString hostText) :
+    id(identifier), displayName(std::move(name)), host(std::move(hostText)), database_(std::move(database))
+{
+}
+
+std::optional<SQLError> Account::createTable(const Database& database)
+{
+    return database.connection().execute(CreateTableSQL);
+}
+
+std::vector<AccountQueryResult> Account::selectAll(const Database& database)
+{
+    Result<sqlite::Statement, SQLError> prepared = database.connection().prepare(SelectAllSQL);
+    if (!prepared)
+        return {};
+    sqlite::Statement statement = std::move(prepared).value();
+    std::vector<AccountQueryResult> results;
+    for (;;) {
+        switch (statement.step()) {
+        case sqlite::Statement::Step::Row:
+            results.emplace_back(statement.int64(0), statement.text(1), statement.text(2));
+            break;
+        case sqlite::Statement::Step::Done:
+            return results;
+        case sqlite::Statement::Step::Failed:
+            return {}; // half a list would look like accounts had vanished
+        }
+    }
+}
+
+std::optional<AccountQueryResult> Account::find(const Database& database, qint64 identifier)
+{
+    Result<sqlite::Statement, SQLError> prepared = database.connection().prepare(FindSQL);
+    if (!prepared)
+        return std::nullopt;
+    sqlite::Statement statement = std::move(prepared).value();
+    statement.bind(1, identifier);
+    if (statement.step() != sqlite::Statement::Step::Row)
+        return std::nullopt;
+
+    using E = Expressions;
+    const std::optional<QString> feedTypeText = statement.optionalText(indexOf(statement, E::feedType));
+    return AccountQueryResult(identifier,
+                              statement.text(indexOf(statement, E::displayName)),
+                              statement.text(indexOf(statement, E::host)),
+                              feedTypeText ? libsynAccountFeedTypeFromStoredText(*feedTypeText) : std::nullopt,
+                              statement.optionalText(indexOf(statement, E::email)));
+}
+
+Result<qint64, SQLError> Account::insertPlaceholder(const Database& database)
+{
+    sqlite::Connection& connection = database.connection();
+    Result<sqlite::Statement, SQLError> prepared = connection.prepare(InsertPlaceholderSQL);
+    if (!prepared)
+        return prepared.error();
+    sqlite::Statement statement = std::move(prepared).value();
+    const QString empty(QLatin1String(""));
+    statement.bindAll(empty, empty);
+    if (std::optional<SQLError> error = statement.run())
+        return *error;
+    return connection.lastInsertRowId();
+}
+
+Result<AccountQueryResult, Account::CreateError> Account::createAccount(const Database& database,
+                                                                        const QString& name,
+                                                                        const QString& hostText,
+                                                                        LibsynAccountFeedType feedType,
+                                                                        const std::optional<QString>& email)
+{
+    sqlite::Connection& connection = database.connection();
+    Result<sqlite::Statement, SQLError> prepared = connection.prepare(InsertSQL);
+    if (!prepared)
+        return CreateError(prepared.error());
+    sqlite::Statement statement = std::move(prepared).value();
+    statement.bindAll(name, hostText, storedText(feedType), email);
+    if (std::optional<SQLError> error = statement.run())
+        return CreateError(*error);
+    const qint64 rowId = connection.lastInsertRowId();
+
+    std::optional<AccountQueryResult> created = find(database, rowId);
+    if (!created)
+        return CreateError(AccountDatabaseError::UnableToCreate);
+    postAvailableAccountsDidChange();
+    return std::move(*created);
+}
+
+std::optional<SQLError> Account::update() const
+{
+    Result<sqlite::Statement, SQLError> prepared = database_.connection().prepare(UpdateSQL);
+    if (!prepared)
+        return prepared.error();
+    sqlite::Statement statement = std::move(prepared).value();
+    statement.bindAll(displayName, host, id);
+    if (std::optional<SQLError> error = statement.run())
+        return error;
+    postAvailableAccountsDidChange();
+    return std::nullopt;
+}
+
+QString Account::credentialUserAccount(const QString& hostText, qint64 accountId)
+{
+    return hostText + QLatin1Char('-') + QString::number(accountId);
+}
+
+std::optional<CredentialStoreError> Account::savePassword(const QString& hostText, qint64 accountId, const QString& password)
+{
+    const QVariantMap data{{PasswordKey, password}};
+    return CredentialStore::updateData(data, credentialUserAccount(hostText, accountId), hostText);
+}
+
+std::optional<QString> Account::loadPassword(const QString& hostText, qint64 accountId)
+{
+    const std::optional<QVariantMap> data = CredentialStore::loadData(credentialUserAccount(hostText, accountId), hostText);
+    if (!data)
+        return std::nullopt;
+    const auto entry = data->constFind(PasswordKey);
+    if (entry == data->cend() || entry->typeId() != QMetaType::QString)
+        return std::nullopt;
+    return entry->toString();
+}
+
+} // namespace airlark

@@ -1,0 +1,108 @@
+#pragma once
+
+#include "store/CredentialStore.h"
+#include "store/Database.h"
+#include "store/LibsynAccountFeedType.h"
+#include "store/Result.h"
+
+#include <QString>
+
+#include <optional>
+#include <variant>
+#include <vector>
+
+namespace airlark {
+
+// One account as read back from the "account" table.
+struct AccountQueryResult
+{
+    AccountQueryResult(qint64 identifier, QString name, QString hostText) :
+        id(identifier), displayName(std::move(name)), host(std::move(hostText))
+    {
+    }
+    AccountQueryResult(qint64 identifier,
+                       QString name,
+                       QString hostText,
+                       std::optional<LibsynAccountFeedType> feed,
+                       std::optional<QString> emailAddress) :
+        id(identifier),
+        displayName(std::move(name)),
+        host(std::move(hostText)),
+        feedType(feed),
+        email(std::move(emailAddress))
+    {
+    }
+
+    qint64 id = 0;
+    QString displayName;
+    QString host; // stored form of PodcastHost; "" for a placeholder row
+    std::optional<LibsynAccountFeedType> feedType;
+    std::optional<QString> email;
+};
+
+// A created account that could not be read back.
+enum class AccountDatabaseError { UnableToCreate };
+
+// One of the user's podcast-host accounts: a row of the "account" table, and the password of a
+// Libsyn account in the credential store (never in the database). Accounts are never deleted.
+class Account
+{
+public:
+    using AccountQueryResult = airlark::AccountQueryResult;
+    using AccountDatabaseError = airlark::AccountDatabaseError;
+    using CreateError = std::variant<SQLError, AccountDatabaseError>;
+
+    // Posted with no object after createAccount and after every successful update.
+    static inline const QString availableAccountsDidChangeNotificationName =
+        QStringLiteral("availableAccountsDidChange");
+
+    Account(Database database, qint64 id, QString displayName, QString host);
+
+    static std::optional<SQLError> createTable(const Database& database);
+    static QString tableName() { return QStringLiteral("account"); }
+    static DatabaseTableHandle table() { return defaultTableHandle<Account>(); }
+
+    // Every account in creation order, with id, display name and host only (no feed type or
+    // e-mail); empty when the table cannot be read (e.g. missing).
+    static std::vector<AccountQueryResult> selectAll(const Database& database);
+
+    // The account with this identifier, all fields; nothing when there is no such row or the
+    // table cannot be read.
+    static std::optional<AccountQueryResult> find(const Database& database, qint64 id);
+
+    // Reserves a row with empty display name and host and returns its identifier. No notification.
+    static Result<qint64, SQLError> insertPlaceholder(const Database& database);
+
+    // Stores a new account and returns it as read back; posts "availableAccountsDidChange".
+    // A NULL e-mail when `email` is empty.
+    static Result<AccountQueryResult, CreateError> createAccount(const Database& database,
+                                                                 const QString& displayName,
+                                                                 const QString& host,
+                                                                 LibsynAccountFeedType feedType,
+                                                                 const std::optional<QString>& email);
+
+    // Writes this value's display name and host to the row with its id, then posts
+    // "availableAccountsDidChange" (also when no row has that id). The SQL error, if any.
+    std::optional<SQLError> update() const;
+
+    // The credential item of an account: service = host text, user account = "<host>-<id>",
+    // data = {"password": password}. Saving replaces any earlier item.
+    static std::optional<CredentialStoreError> savePassword(const QString& host, qint64 accountId, const QString& password);
+    // The stored password; nothing when there is no item or its "password" is not text.
+    static std::optional<QString> loadPassword(const QString& host, qint64 accountId);
+    static QString credentialUserAccount(const QString& host, qint64 accountId);
+
+    const Database& database() const { return database_; }
+
+    qint64 id = 0;
+    QString displayName;
+    QString host;
+
+private:
+    struct Expressions;
+    Database database_;
+};
+
+static_assert(DatabaseTable<Account>);
+
+} // namespace airlark

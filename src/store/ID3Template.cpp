@@ -1,0 +1,188 @@
+#include "store/ID3Template.h"
+
+#include "platform/NotificationCenter.h"
+
+#include <limits>
+
+namespace airlark {
+
+// The table's columns with the types our records give them.
+struct ID3Template::Expressions
+{
+    static constexpr sqlite::Column<qint64> id{"id"};
+    static constexpr sqlite::Column<QString> name{"name"};
+    static constexpr sqlite::Column<std::optional<QString>> lastEpisodeTitle{"last_episode_title"};
+    static constexpr sqlite::Column<std::optional<QString>> title{"title"};
+    static constexpr sqlite::Column<std::optional<QString>> artist{"artist"};
+    static constexpr sqlite::Column<std::optional<QString>> album{"album"};
+    static constexpr sqlite::Column<std::optional<QString>> albumArtist{"album_artist"};
+    static constexpr sqlite::Column<std::optional<QString>> comment{"comment"};
+    static constexpr sqlite::Column<std::optional<QString>> lyrics{"lyrics"};
+    static constexpr sqlite::Column<std::optional<qint64>> year{"year"};
+    static constexpr sqlite::Column<std::optional<QString>> artworkURL{"artwork_url"};
+};
+
+namespace {
+
+const QString CreateTableSQL = QStringLiteral(
+    "CREATE TABLE IF NOT EXISTS \"id3_template\" (\"id\" INTEGER PRIMARY KEY NOT NULL, \"name\" TEXT NOT NULL "
+    "UNIQUE, \"last_episode_title\" TEXT, \"title\" TEXT, \"artist\" TEXT, \"album\" TEXT, \"album_artist\" TEXT, "
+    "\"comment\" TEXT, \"lyrics\" TEXT, \"year\" INTEGER, \"artwork_url\" TEXT)");
+const QString SelectAllSQL = QStringLiteral("SELECT \"id\", \"name\", \"artwork_url\" FROM \"id3_template\" ORDER BY \"id\"");
+const QString FindSQL = QStringLiteral("SELECT * FROM \"id3_template\" WHERE (\"id\" = ?) LIMIT 1");
+const QString InsertSQL = QStringLiteral(
+    "INSERT INTO \"id3_template\" (\"name\", \"last_episode_title\", \"title\", \"artist\", \"album\", "
+    "\"album_artist\", \"comment\", \"artwork_url\", \"lyrics\", \"year\") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+const QString UpdateLastEpisodeTitleSQL =
+    QStringLiteral("UPDATE \"id3_template\" SET \"last_episode_title\" = ? WHERE (\"id\" = ?)");
+
+// A stored artwork location that is missing, empty or not a URL counts as no artwork.
+std::optional<QUrl> artworkURLFromText(const std::optional<QString>& text)
+{
+    if (!text || text->isEmpty())
+        return std::nullopt;
+    QUrl url(*text, QUrl::StrictMode);
+    if (!url.isValid())
+        return std::nullopt;
+    return url;
+}
+
+template <typename T>
+int indexOf(const sqlite::Statement& statement, const sqlite::Column<T>& column)
+{
+    return statement.columnIndex(QString::fromLatin1(column.name));
+}
+
+std::optional<int> yearFromStored(const std::optional<qint64>& stored)
+{
+    if (!stored || *stored < std::numeric_limits<int>::min() || *stored > std::numeric_limits<int>::max())
+        return std::nullopt;
+    return int(*stored);
+}
+
+std::optional<qint64> storedYear(const std::optional<int>& year)
+{
+    return year ? std::optional<qint64>(*year) : std::nullopt;
+}
+
+} // namespace
+
+ID3Template::ID3Template(Database database, qint64 identifier, QString templateName) :
+    id(identifier), name(std::move(templateName)), database_(std::move(database))
+{
+}
+
+std::optional<SQLError> ID3Template::createTable(const Database& database)
+{
+    return database.connection().execute(CreateTableSQL);
+}
+
+std::vector<ID3TemplateSelectAllQueryResult> ID3Template::selectAll(const Database& database)
+{
+    Result<sqlite::Statement, SQLError> prepared = database.connection().prepare(SelectAllSQL);
+    if (!prepared)
+        return {};
+    sqlite::Statement statement = std::move(prepared).value();
+    std::vector<ID3TemplateSelectAllQueryResult> results;
+    for (;;) {
+        switch (statement.step()) {
+        case sqlite::Statement::Step::Row:
+            results.push_back({statement.int64(0), statement.text(1), artworkURLFromText(statement.optionalText(2))});
+            break;
+        case sqlite::Statement::Step::Done:
+            return results;
+        case sqlite::Statement::Step::Failed:
+            return {}; // half a list would look like templates had vanished
+        }
+    }
+}
+
+std::optional<ID3Template> ID3Template::find(const Database& database, qint64 identifier)
+{
+    Result<sqlite::Statement, SQLError> prepared = database.connection().prepare(FindSQL);
+    if (!prepared)
+        return std::nullopt;
+    sqlite::Statement statement = std::move(prepared).value();
+    statement.bind(1, identifier);
+    if (statement.step() != sqlite::Statement::Step::Row)
+        return std::nullopt;
+
+    using E = Expressions;
+    const auto text = [&statement](const auto& column) { return statement.optionalText(indexOf(statement, column)); };
+    ID3Template record(database, statement.int64(indexOf(statement, E::id)), statement.text(indexOf(statement, E::name)));
+    record.lastEpisodeTitle = text(E::lastEpisodeTitle);
+    record.title = text(E::title);
+    record.artist = text(E::artist);
+    record.album = text(E::album);
+    record.albumArtist = text(E::albumArtist);
+    record.comment = text(E::comment);
+    record.artworkURL = artworkURLFromText(text(E::artworkURL));
+    record.lyrics = text(E::lyrics);
+    record.year = yearFromStored(statement.optionalInt64(indexOf(statement, E::year)));
+    return record;
+}
+
+bool ID3Template::updateLastEpisodeTitle(const QString& newTitle) const
+{
+    sqlite::Connection& connection = database_.connection();
+    Result<sqlite::Statement, SQLError> prepared = connection.prepare(UpdateLastEpisodeTitleSQL);
+    if (!prepared)
+        return false;
+    sqlite::Statement statement = std::move(prepared).value();
+    statement.bindAll(newTitle, id);
+    if (statement.run())
+        return false;
+    return connection.changes() > 0;
+}
+
+// MARK: ID3TemplateQueryBuilder
+
+ID3TemplateQueryBuilder::ID3TemplateQueryBuilder(Database database, QString templateName) :
+    name(std::move(templateName)), database_(std::move(database))
+{
+}
+
+ID3TemplateQueryBuilder::ID3TemplateQueryBuilder(Database database,
+                                                 QString templateName,
+                                                 std::optional<QString> lastEpisodeTitleValue,
+                                                 std::optional<QString> titleValue,
+                                                 std::optional<QString> artistValue,
+                                                 std::optional<QString> albumValue,
+                                                 std::optional<QString> albumArtistValue,
+                                                 std::optional<QString> commentValue,
+                                                 std::optional<QString> artworkURLValue,
+                                                 std::optional<QString> lyricsValue,
+                                                 std::optional<int> yearValue) :
+    name(std::move(templateName)),
+    lastEpisodeTitle(std::move(lastEpisodeTitleValue)),
+    title(std::move(titleValue)),
+    artist(std::move(artistValue)),
+    album(std::move(albumValue)),
+    albumArtist(std::move(albumArtistValue)),
+    comment(std::move(commentValue)),
+    artworkURL(std::move(artworkURLValue)),
+    lyrics(std::move(lyricsValue)),
+    year(yearValue),
+    database_(std::move(database))
+{
+}
+
+std::optional<ID3Template> ID3TemplateQueryBuilder::insert() const
+{
+    sqlite::Connection& connection = database_.connection();
+    Result<sqlite::Statement, SQLError> prepared = connection.prepare(InsertSQL);
+    if (!prepared)
+        return std::nullopt;
+    sqlite::Statement statement = std::move(prepared).value();
+    statement.bindAll(name, lastEpisodeTitle, title, artist, album, albumArtist, comment, artworkURL, lyrics,
+                      storedYear(year));
+    if (statement.run())
+        return std::nullopt;
+    // Taken before anyone hears of the insert: a listener may insert through this connection too.
+    const qint64 rowId = connection.lastInsertRowId();
+
+    NotificationCenter::defaultCenter().post(ID3Template::createdNotificationName);
+    return ID3Template::find(database_, rowId);
+}
+
+} // namespace airlark

@@ -1,0 +1,108 @@
+#pragma once
+
+#include "store/Database.h"
+
+#include <QString>
+#include <QUrl>
+
+#include <optional>
+#include <vector>
+
+namespace airlark {
+
+// One row of the template list.
+struct ID3TemplateSelectAllQueryResult
+{
+    qint64 id = 0;
+    QString name;
+    std::optional<QUrl> artworkURL; // empty when NULL or not a valid URL
+};
+
+// A saved set of podcast-level ID3 values: one row of the "id3_template" table. Apart from its
+// last episode title, a stored template never changes; templates are never deleted.
+class ID3Template
+{
+public:
+    static inline const QString createdNotificationName = QStringLiteral("id3_template_created");
+
+    ID3Template(Database database, qint64 id, QString name);
+
+    // The template with this identifier, read through `database`; nothing when there is no such
+    // row or the table cannot be read (e.g. it does not exist yet).
+    static std::optional<ID3Template> find(const Database& database, qint64 id);
+
+    // Every template, in creation order; empty when the table cannot be read (e.g. missing).
+    static std::vector<ID3TemplateSelectAllQueryResult> selectAll(const Database& database);
+
+    // CREATE TABLE IF NOT EXISTS "id3_template" (...). The SQL error, if any.
+    static std::optional<SQLError> createTable(const Database& database);
+    static QString tableName() { return QStringLiteral("id3_template"); }
+    static DatabaseTableHandle table() { return defaultTableHandle<ID3Template>(); }
+
+    // Stores `title` as the last episode title of this template's row, through the connection
+    // the record was read with. True when a row changed (also when the title was already stored);
+    // false when the row is gone or SQLite failed. This record itself is not changed.
+    bool updateLastEpisodeTitle(const QString& title) const;
+
+    const Database& database() const { return database_; }
+
+    qint64 id = 0;
+    QString name;
+    std::optional<QString> lastEpisodeTitle;
+    std::optional<QString> title;
+    std::optional<QString> artist;
+    std::optional<QString> album;
+    std::optional<QString> albumArtist;
+    std::optional<QString> comment;
+    std::optional<QUrl> artworkURL;
+    std::optional<QString> lyrics;
+    std::optional<int> year;
+
+private:
+    struct Expressions;
+    Database database_;
+};
+
+// The values of a template about to be inserted.
+class ID3TemplateQueryBuilder
+{
+public:
+    // Every optional field left empty.
+    ID3TemplateQueryBuilder(Database database, QString name);
+    ID3TemplateQueryBuilder(Database database,
+                            QString name,
+                            std::optional<QString> lastEpisodeTitle,
+                            std::optional<QString> title,
+                            std::optional<QString> artist,
+                            std::optional<QString> album,
+                            std::optional<QString> albumArtist,
+                            std::optional<QString> comment,
+                            std::optional<QString> artworkURL,
+                            std::optional<QString> lyrics,
+                            std::optional<int> year);
+
+    // Inserts a new row (empty fields as NULL). On success posts "id3_template_created" with no
+    // object and returns the row read back; nothing (and no notification) on any failure, e.g. a
+    // name that is already taken or a missing table.
+    std::optional<ID3Template> insert() const;
+
+    const Database& database() const { return database_; }
+
+    QString name;
+    std::optional<QString> lastEpisodeTitle;
+    std::optional<QString> title;
+    std::optional<QString> artist;
+    std::optional<QString> album;
+    std::optional<QString> albumArtist;
+    std::optional<QString> comment;
+    std::optional<QString> artworkURL; // the image file's absolute URL text
+    std::optional<QString> lyrics;
+    std::optional<int> year;
+
+private:
+    Database database_;
+};
+
+static_assert(DatabaseTable<ID3Template>);
+
+} // namespace airlark
