@@ -1,0 +1,135 @@
+#include "StoreFixture.h"
+
+#include "store/DataDirectory.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace airlark::test {
+
+void StoreTest::SetUp()
+{
+    ASSERT_TRUE(root_.isValid());
+    previousDataHome_ = qgetenv("XDG_DATA_HOME");
+    const QString home = dataHome();
+    ASSERT_TRUE(QDir().mkpath(home));
+    setDataHome(home);
+}
+
+void StoreTest::TearDown()
+{
+    qputenv("XDG_DATA_HOME", previousDataHome_);
+}
+
+QString StoreTest::dataHome() const
+{
+    return root_.path() + QStringLiteral("/xdg-data");
+}
+
+void StoreTest::setDataHome(const QString& path)
+{
+    qputenv("XDG_DATA_HOME", QFile::encodeName(path));
+}
+
+Database StoreTest::openWithTables()
+{
+    std::optional<Database> database = Database::open();
+    if (!database) {
+        ADD_FAILURE() << "the store did not open";
+        std::abort();
+    }
+    const std::optional<SQLError> error = database->createTables();
+    EXPECT_FALSE(error.has_value()) << (error ? error->message.toStdString() : std::string());
+    return *database;
+}
+
+QString StoreTest::databasePath() const
+{
+    return dataDirectoryPath() + QStringLiteral("/database.sqlite3");
+}
+
+NotificationCounter::NotificationCounter(const QString& name)
+{
+    observation_.observe(this, name, [this](const NotificationCenter::Notification&) { ++count_; });
+}
+
+ReadOnlyGuard::ReadOnlyGuard(const QString& path) : path_(path)
+{
+    if (geteuid() == 0) {
+        // Root writes through any permission bits; the immutable attribute stops it.
+        immutable_ = QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), path_}) == 0;
+        active_ = immutable_;
+    } else {
+        active_ = ::chmod(QFile::encodeName(path_).constData(), QFileInfo(path_).isDir() ? 0555 : 0444) == 0;
+    }
+}
+
+ReadOnlyGuard::~ReadOnlyGuard()
+{
+    if (!active_)
+        return;
+    if (immutable_)
+        QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), path_});
+    else
+        ::chmod(QFile::encodeName(path_).constData(), QFileInfo(path_).isDir() ? 0755 : 0644);
+}
+
+QString sqliteCommand(const QString& databasePath, const QString& sql)
+{
+    QProcess process;
+    process.start(QStringLiteral("sqlite3"), {databasePath, sql});
+    if (!process.waitForFinished(10000)) {
+        ADD_FAILURE() << "sqlite3 did not finish";
+        return {};
+    }
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+QString sqliteSchema(const QString& databasePath)
+{
+    return sqliteCommand(databasePath, QStringLiteral(".schema"));
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+StandardOutputCapture::StandardOutputCapture()
+{
+    path_ = directory_.path() + QStringLiteral("/stdout");
+    std::fflush(stdout);
+    savedDescriptor_ = ::dup(STDOUT_FILENO);
+    const int capture = ::open(QFile::encodeName(path_).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ::dup2(capture, STDOUT_FILENO);
+    ::close(capture);
+}
+
+StandardOutputCapture::~StandardOutputCapture()
+{
+    finish();
+}
+
+QByteArray StandardOutputCapture::finish()
+{
+    if (savedDescriptor_ >= 0) {
+        std::fflush(stdout);
+        ::dup2(savedDescriptor_, STDOUT_FILENO);
+        ::close(savedDescriptor_);
+        savedDescriptor_ = -1;
+    }
+    return fileBytes(path_);
+}
+
+} // namespace airlark::test

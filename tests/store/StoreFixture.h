@@ -1,0 +1,87 @@
+#pragma once
+
+#include "platform/NotificationCenter.h"
+#include "store/Database.h"
+
+#include <QString>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <optional>
+
+namespace airlark::test {
+
+// Gives each test a fresh, empty XDG_DATA_HOME, so every test starts at "first launch".
+class StoreTest : public ::testing::Test
+{
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // The temporary folder standing in for XDG_DATA_HOME.
+    QString dataHome() const;
+    // Points XDG_DATA_HOME somewhere else for the rest of the test.
+    static void setDataHome(const QString& path);
+    // Opens the store and creates its tables, failing the test if either fails.
+    Database openWithTables();
+    // The store's database file.
+    QString databasePath() const;
+
+private:
+    QTemporaryDir root_;
+    QByteArray previousDataHome_;
+};
+
+// Counts posts of one notification name while it lives.
+class NotificationCounter
+{
+public:
+    explicit NotificationCounter(const QString& name);
+    int count() const { return count_; }
+
+private:
+    std::atomic<int> count_{0};
+    ScopedObservation observation_{this};
+};
+
+// Makes a file or directory unwritable even for root (immutable attribute), or chmod for other
+// users; undone on destruction. Check isActive(): without either means the test must skip.
+class ReadOnlyGuard
+{
+public:
+    explicit ReadOnlyGuard(const QString& path);
+    ~ReadOnlyGuard();
+    ReadOnlyGuard(const ReadOnlyGuard&) = delete;
+    ReadOnlyGuard& operator=(const ReadOnlyGuard&) = delete;
+    bool isActive() const { return active_; }
+
+private:
+    QString path_;
+    bool active_ = false;
+    bool immutable_ = false;
+};
+
+// The `sqlite3` command's ".schema" output for a database file.
+QString sqliteSchema(const QString& databasePath);
+// Runs SQL through the `sqlite3` command (a connection of its own); its standard output.
+QString sqliteCommand(const QString& databasePath, const QString& sql);
+
+QByteArray fileBytes(const QString& path);
+
+// Everything written to standard output (file descriptor 1) while it lives.
+class StandardOutputCapture
+{
+public:
+    StandardOutputCapture();
+    ~StandardOutputCapture();
+    QByteArray finish();
+
+private:
+    int savedDescriptor_ = -1;
+    QTemporaryDir directory_;
+    QString path_;
+};
+
+} // namespace airlark::test
