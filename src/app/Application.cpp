@@ -1,0 +1,63 @@
+#include "app/Application.h"
+
+#include "app/AppDelegate.h"
+#include "app/MainWindow.h"
+#include "app/SingleInstance.h"
+#include "app/StoryboardRegister.h"
+#include "platform/ApplicationIdentity.h"
+#include "platform/MainQueue.h"
+
+#include <QApplication>
+#include <QIcon>
+
+namespace airlark {
+
+QStringList urlArguments(const QStringList& arguments)
+{
+    QStringList urls;
+    bool optionsEnded = false;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        if (!optionsEnded && argument == QStringLiteral("--")) {
+            optionsEnded = true;
+            continue;
+        }
+        if (!optionsEnded && argument.startsWith(QLatin1Char('-')))
+            continue;
+        urls.append(argument);
+    }
+    return urls;
+}
+
+int runAirlark(QApplication& application)
+{
+    applyApplicationIdentity();
+    QApplication::setDesktopFileName(applicationIdentifier());
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/Airlark.svg")));
+    const QStringList urls = urlArguments(QApplication::arguments());
+
+    SingleInstance instance;
+    if (instance.start(urls) == SingleInstance::Start::Forwarded)
+        return 0;
+
+    AppDelegate delegate;
+    delegate.applicationWillFinishLaunching();
+    QApplication::setQuitOnLastWindowClosed(delegate.applicationShouldTerminateAfterLastWindowClosed());
+    QObject::connect(&application, &QCoreApplication::aboutToQuit, &delegate,
+                     [&delegate] { delegate.applicationWillTerminate(); });
+
+    MainWindow window([] { return static_cast<QWidget*>(StoryboardRegister::Main::selectTemplateViewController()); });
+    QObject::connect(&instance, &SingleInstance::activationRequested, &window, &MainWindow::bringToFront);
+    QObject::connect(&instance, &SingleInstance::urlReceived, &delegate,
+                     [&delegate](const QString& url) { delegate.handleURLEvent(url); });
+    window.show();
+    delegate.applicationDidFinishLaunching();
+
+    // A URL the desktop started us with is handled like one from another process, once running.
+    for (const QString& url : urls)
+        MainQueue::async([&delegate, url] { delegate.handleURLEvent(url); });
+
+    return application.exec();
+}
+
+} // namespace airlark

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include <functional>
+
+namespace airlark {
+
+class TopMetadataProgressNavigationController;
+
+// The main window: the episode workflow, and a menu bar.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    // `rootViewControllerProvider` hands out the workflow's first step.
+    explicit MainWindow(std::function<QWidget*()> rootViewControllerProvider, QWidget* parent = nullptr);
+
+    TopMetadataProgressNavigationController* workflow() const { return workflow_; }
+
+    // Brings the window to the front, as when another `airlark` process asks for it.
+    void bringToFront();
+
+private:
+    void buildMenus();
+
+    TopMetadataProgressNavigationController* workflow_;
+};
+
+} // namespace airlark

@@ -1,0 +1,160 @@
+#include "app/StoryboardRegister.h"
+
+#include "app/AppDelegate.h"
+#include "app/PlaceholderStepViewController.h"
+#include "platform/MainQueue.h"
+
+#include <QCoreApplication>
+
+namespace airlark {
+
+namespace {
+
+// A controller of the wrong class, or a missing one, is a defect of this file: stop at once.
+template <typename Controller>
+Controller* checked(QWidget* widget, const Storyboard& storyboard, const QString& identifier)
+{
+    auto* controller = dynamic_cast<Controller*>(widget);
+    if (!controller) {
+        qFatal("Storyboard \"%s\" has no controller \"%s\" of the expected class", qPrintable(storyboard.name()),
+               qPrintable(identifier));
+    }
+    return controller;
+}
+
+template <typename Controller>
+Controller* instantiate(const Storyboard& storyboard, const QString& identifier)
+{
+    Q_ASSERT(MainQueue::isMainThread());
+    return checked<Controller>(storyboard.instantiateControllerWithIdentifier(identifier), storyboard, identifier);
+}
+
+QString translated(const char* text)
+{
+    return QCoreApplication::translate("StoryboardRegister", text);
+}
+
+// --- One factory per controller. ---
+
+QWidget* makeSelectTemplateViewController()
+{
+    return new PlaceholderStepViewController({translated("Choose a template and an MP3 file"), translated("Next"),
+                                              false, false, [] {
+                                                  return static_cast<QWidget*>(
+                                                      StoryboardRegister::EditMetadata::editMetadataViewController());
+                                              }});
+}
+
+QWidget* makeEditMetadataViewController()
+{
+    return new PlaceholderStepViewController({translated("Episode details"), translated("Save"), true, true,
+                                              &StoryboardRegister::ChoosePodcastHost::instantiateInitialController});
+}
+
+QWidget* makeSelectPodcastHostViewController()
+{
+    auto* controller = new PlaceholderStepViewController(
+        {translated("Choose an account"), translated("Start upload"), true, true,
+         [] { return static_cast<QWidget*>(StoryboardRegister::UploadPodcast::uploadPodcastViewController()); }});
+    controller->setAttribute(Qt::WA_DeleteOnClose);
+    return controller;
+}
+
+QWidget* makeSoundCloudAuthenticationViewController()
+{
+    auto* controller = new PlaceholderSignInViewController(QStringLiteral("SoundCloud"));
+    controller->setPendingClientSetter([](std::shared_ptr<RedirectURLHandler> client) {
+        if (AppDelegate* delegate = AppDelegate::current())
+            delegate->setPendingAuthenticationSoundCloudAPIClient(std::move(client));
+    });
+    return controller;
+}
+
+QWidget* makeLibsynAuthenticationViewController()
+{
+    return new PlaceholderSignInViewController(QStringLiteral("Libsyn"));
+}
+
+QWidget* makeUploadPodcastViewController()
+{
+    return new PlaceholderStepViewController({translated("Upload"), translated("Done"), false, true, {}});
+}
+
+} // namespace
+
+namespace StoryboardRegister {
+
+const Storyboard& Main::storyboard()
+{
+    static const Storyboard storyboard(StoryboardName, {},
+                                       {{SelectTemplateStoryboardID, &makeSelectTemplateViewController}});
+    return storyboard;
+}
+
+PlaceholderStepViewController* Main::selectTemplateViewController()
+{
+    static PlaceholderStepViewController* const controller =
+        instantiate<PlaceholderStepViewController>(storyboard(), SelectTemplateStoryboardID);
+    return controller;
+}
+
+const Storyboard& EditMetadata::storyboard()
+{
+    static const Storyboard storyboard(StoryboardName, {},
+                                       {{EditMetadataViewControllerID, &makeEditMetadataViewController}});
+    return storyboard;
+}
+
+PlaceholderStepViewController* EditMetadata::editMetadataViewController()
+{
+    static PlaceholderStepViewController* const controller =
+        instantiate<PlaceholderStepViewController>(storyboard(), EditMetadataViewControllerID);
+    return controller;
+}
+
+const Storyboard& ChoosePodcastHost::storyboard()
+{
+    static const Storyboard storyboard(
+        StoryboardName, &makeSelectPodcastHostViewController,
+        {{SoundCloudAuthenticationViewControllerID, &makeSoundCloudAuthenticationViewController},
+         {LibsynAuthenticationViewControllerID, &makeLibsynAuthenticationViewController}});
+    return storyboard;
+}
+
+PlaceholderSignInViewController* ChoosePodcastHost::soundCloudAuthenticationViewController()
+{
+    static PlaceholderSignInViewController* const controller =
+        instantiate<PlaceholderSignInViewController>(storyboard(), SoundCloudAuthenticationViewControllerID);
+    return controller;
+}
+
+PlaceholderSignInViewController* ChoosePodcastHost::libsynAuthenticationViewController()
+{
+    static PlaceholderSignInViewController* const controller =
+        instantiate<PlaceholderSignInViewController>(storyboard(), LibsynAuthenticationViewControllerID);
+    return controller;
+}
+
+QWidget* ChoosePodcastHost::instantiateInitialController()
+{
+    Q_ASSERT(MainQueue::isMainThread());
+    return checked<PlaceholderStepViewController>(storyboard().instantiateInitialController(), storyboard(),
+                                                  QStringLiteral("(initial controller)"));
+}
+
+const Storyboard& UploadPodcast::storyboard()
+{
+    static const Storyboard storyboard(StoryboardName, {},
+                                       {{UploadPodcastViewControllerID, &makeUploadPodcastViewController}});
+    return storyboard;
+}
+
+PlaceholderStepViewController* UploadPodcast::uploadPodcastViewController()
+{
+    static PlaceholderStepViewController* const controller =
+        instantiate<PlaceholderStepViewController>(storyboard(), UploadPodcastViewControllerID);
+    return controller;
+}
+
+} // namespace StoryboardRegister
+} // namespace airlark

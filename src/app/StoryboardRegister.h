@@ -1,0 +1,58 @@
+#pragma once
+
+#include "app/PlaceholderStepViewController.h"
+#include "app/Storyboard.h"
+
+#include <QString>
+
+class QWidget;
+
+namespace airlark {
+
+// The one place that names the workflow's storyboards and controller identifiers and hands out
+// the shared screens. Each member is created on first use (exactly once, even if first uses race)
+// and kept for the rest of the process; call them on the main thread.
+//
+// Each controller is built in one factory function in StoryboardRegister.cpp, which also injects
+// what the controller needs from the rest of the application (the provider of the next step, a way
+// to set the delegate's pending sign-in client), so that no lower layer includes app/.
+namespace StoryboardRegister {
+
+namespace Main {
+inline const QString StoryboardName = QStringLiteral("Main");
+inline const QString SelectTemplateStoryboardID = QStringLiteral("SelectTemplateStoryboardID");
+const Storyboard& storyboard();
+// Step 1, the root of the workflow.
+PlaceholderStepViewController* selectTemplateViewController();
+} // namespace Main
+
+namespace EditMetadata {
+inline const QString StoryboardName = QStringLiteral("EditMetadata");
+inline const QString EditMetadataViewControllerID = QStringLiteral("editMetadataViewController");
+const Storyboard& storyboard();
+// Step 2.
+PlaceholderStepViewController* editMetadataViewController();
+} // namespace EditMetadata
+
+namespace ChoosePodcastHost {
+inline const QString StoryboardName = QStringLiteral("ChoosePodcastHost");
+inline const QString SoundCloudAuthenticationViewControllerID = QStringLiteral("SoundCloudAuthenticationViewController");
+inline const QString LibsynAuthenticationViewControllerID = QStringLiteral("LibsynAuthenticationViewController");
+// Its initial controller is step 3, made anew for every pass (see instantiateInitialController).
+const Storyboard& storyboard();
+PlaceholderSignInViewController* soundCloudAuthenticationViewController();
+PlaceholderSignInViewController* libsynAuthenticationViewController();
+// A new step 3 each call. The navigation stack deletes it once it leaves the stack.
+QWidget* instantiateInitialController();
+} // namespace ChoosePodcastHost
+
+namespace UploadPodcast {
+inline const QString StoryboardName = QStringLiteral("UploadPodcast");
+inline const QString UploadPodcastViewControllerID = QStringLiteral("UploadPodcastViewController");
+const Storyboard& storyboard();
+// Step 4.
+PlaceholderStepViewController* uploadPodcastViewController();
+} // namespace UploadPodcast
+
+} // namespace StoryboardRegister
+} // namespace airlark
