@@ -77,7 +77,8 @@ public:
 
     // Saves the account row ("Libsyn", the feed type, the e-mail; the user name as display
     // name) and then its password. On failure writes "Error creating account" to standard
-    // output. `completion` gets the outcome; it may run before addAccount returns.
+    // output; a row whose password could not be stored is reused by the next Add with the same
+    // details. `completion` gets the outcome; it may run before addAccount returns.
     void addAccount(std::function<void(bool saved)> completion);
 
 private:
@@ -93,6 +94,16 @@ private:
     std::optional<QString> statusText_;
     quint64 lastTicket_ = 0;
     std::optional<quint64> awaitedTicket_;
+
+    // The account row of the last Add whose password could not be stored.
+    struct UnsavedPasswordAccount
+    {
+        qint64 id = 0;
+        QString username;
+        QString email;
+        LibsynAccountFeedType feedType = LibsynAccountFeedType::Libsyn;
+    };
+    std::optional<UnsavedPasswordAccount> unsavedPasswordAccount_;
 };
 
 } // namespace airlark

@@ -62,11 +62,11 @@ private:
     void releaseCurrentPane();
 
     std::unique_ptr<AddPodcastHostViewModel> viewModel_;
-    QPointer<QWidget> containerView_;
-    QPointer<QComboBox> popUpButton_;
-    QPointer<QPushButton> addButton_;
-    QPointer<QPushButton> cancelButton_;
-    QPointer<QWidget> currentChildViewController_;
+    QWidget* containerView_ = nullptr;
+    QComboBox* popUpButton_ = nullptr;
+    QPushButton* addButton_ = nullptr;
+    QPushButton* cancelButton_ = nullptr;
+    QWidget* currentChildViewController_ = nullptr;
     QPointer<QObject> addButtonTarget_;
     std::function<void()> addButtonAction_;
 };

@@ -57,14 +57,14 @@ private:
     void stateDidChange();
 
     LibsynAuthenticationViewModel viewModel_;
-    QPointer<QLineEdit> emailTextField_;
-    QPointer<QLineEdit> usernameTextField_;
-    QPointer<QLineEdit> passwordTextField_;
-    QPointer<QComboBox> feedTypePopUpButton_;
-    QPointer<QProgressBar> progressIndicator_;
-    QPointer<QPushButton> logInButton_;
-    QPointer<QPushButton> helpButton_;
-    QPointer<QLabel> statusLabel_;
+    QLineEdit* emailTextField_ = nullptr;
+    QLineEdit* usernameTextField_ = nullptr;
+    QLineEdit* passwordTextField_ = nullptr;
+    QComboBox* feedTypePopUpButton_ = nullptr;
+    QProgressBar* progressIndicator_ = nullptr;
+    QPushButton* logInButton_ = nullptr;
+    QPushButton* helpButton_ = nullptr;
+    QLabel* statusLabel_ = nullptr;
 };
 
 } // namespace airlark

@@ -74,8 +74,8 @@ private:
     QStringList tags_;
     std::unique_ptr<SelectPodcastHostViewModel> viewModel_;
     PodcastHostAccountTableModel* tableModel_ = nullptr;
-    QPointer<QTableView> tableView_;
-    QPointer<QPushButton> addAccountButton_;
+    QTableView* tableView_ = nullptr;
+    QPushButton* addAccountButton_ = nullptr;
     bool restoringSelection_ = false;
 };
 

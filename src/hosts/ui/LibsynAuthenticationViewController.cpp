@@ -1,0 +1,191 @@
+#include "hosts/ui/LibsynAuthenticationViewController.h"
+
+#include "hosts/LibsynHelpPage.h"
+#include "platform/MainQueue.h"
+#include "publish/LibsynFTPClientFactory.h"
+
+#include <QComboBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace airlark {
+
+namespace {
+
+// Hands the verdict of one log-in check to the pane, if the pane still exists. The monitor holds
+// this receiver, not the pane, so the pane never depends on how long a check runs.
+class LogInReceiver final : public FTPTransferMonitorDelegate
+{
+public:
+    LogInReceiver(LibsynAuthenticationViewController* pane, quint64 ticket) : pane_(pane), ticket_(ticket) {}
+
+    void FTPLogInCompleted(bool success) override
+    {
+        if (pane_)
+            pane_->FTPLogInCompleted(ticket_, success);
+    }
+
+private:
+    QPointer<LibsynAuthenticationViewController> pane_;
+    quint64 ticket_;
+};
+
+QLabel* hintLabel(const QString& text, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setWordWrap(true);
+    QFont font = label->font();
+    font.setPointSizeF(font.pointSizeF() * 0.9);
+    label->setFont(font);
+    label->setForegroundRole(QPalette::PlaceholderText);
+    return label;
+}
+
+} // namespace
+
+LibsynAuthenticationViewController::LibsynAuthenticationViewController(QWidget* parent) :
+    HostAuthenticationViewController(parent)
+{
+    emailTextField_ = new QLineEdit(this);
+    emailTextField_->setAccessibleName(tr("E-mail"));
+    emailTextField_->setInputMethodHints(Qt::ImhEmailCharactersOnly);
+    usernameTextField_ = new QLineEdit(this);
+    usernameTextField_->setAccessibleName(tr("Show folder"));
+    passwordTextField_ = new QLineEdit(this);
+    passwordTextField_->setAccessibleName(tr("FTP password"));
+    passwordTextField_->setEchoMode(QLineEdit::Password);
+    feedTypePopUpButton_ = new QComboBox(this);
+    feedTypePopUpButton_->setAccessibleName(tr("Feed type"));
+    feedTypePopUpButton_->addItems(viewModel_.feedTypes());
+
+    helpButton_ = new QPushButton(tr("Libsyn feed or external feed?"), this);
+    helpButton_->setFlat(true);
+    helpButton_->setCursor(Qt::PointingHandCursor);
+    helpButton_->setStyleSheet(QStringLiteral("QPushButton { color: #1a5fb4; text-decoration: underline; "
+                                              "text-align: center; border: none; padding: 2px; }"));
+
+    logInButton_ = new QPushButton(tr("&Log In"), this);
+    progressIndicator_ = new QProgressBar(this);
+    progressIndicator_->setRange(0, 0); // busy
+    progressIndicator_->setTextVisible(false);
+    progressIndicator_->setMaximumWidth(80);
+    progressIndicator_->setAccessibleName(tr("Checking the log-in"));
+    progressIndicator_->hide(); // not displayed while stopped
+    statusLabel_ = new QLabel(this);
+    statusLabel_->setAccessibleName(tr("Status"));
+
+    auto* form = new QFormLayout;
+    form->addRow(tr("&E-mail:"), emailTextField_);
+    form->addRow(QString(), hintLabel(tr("The e-mail address of your Libsyn account. It is your FTP log-in name."), this));
+    form->addRow(tr("Show &folder:"), usernameTextField_);
+    form->addRow(QString(), hintLabel(tr("The FTP folder name Libsyn shows for this show (the show's short "
+                                         "name). Episodes are uploaded into it."), this));
+    form->addRow(tr("FTP &password:"), passwordTextField_);
+    form->addRow(QString(), hintLabel(tr("The FTP password you set in the Libsyn dashboard."), this));
+    form->addRow(tr("Feed &type:"), feedTypePopUpButton_);
+    form->addRow(QString(), helpButton_);
+
+    auto* logInRow = new QHBoxLayout;
+    logInRow->addWidget(logInButton_);
+    logInRow->addWidget(progressIndicator_);
+    logInRow->addWidget(statusLabel_, 1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addLayout(logInRow);
+    layout->addStretch(1);
+
+    // Keyboard order follows the form: e-mail, folder, password, then the rest.
+    setTabOrder(emailTextField_, usernameTextField_);
+    setTabOrder(usernameTextField_, passwordTextField_);
+    setTabOrder(passwordTextField_, feedTypePopUpButton_);
+    setTabOrder(feedTypePopUpButton_, helpButton_);
+    setTabOrder(helpButton_, logInButton_);
+
+    connect(emailTextField_, &QLineEdit::textChanged, this, [this](const QString& text) { viewModel_.setEmail(text); });
+    connect(usernameTextField_, &QLineEdit::textChanged, this,
+            [this](const QString& text) { viewModel_.setUsername(text); });
+    connect(passwordTextField_, &QLineEdit::textChanged, this,
+            [this](const QString& text) { viewModel_.setPassword(text); });
+    connect(feedTypePopUpButton_, &QComboBox::currentIndexChanged, this,
+            &LibsynAuthenticationViewController::feedTypeButtonSelected);
+    connect(helpButton_, &QPushButton::clicked, this, &LibsynAuthenticationViewController::helpButtonSelected);
+    connect(logInButton_, &QPushButton::clicked, this, &LibsynAuthenticationViewController::logInButtonSelected);
+
+    viewModel_.setDelegate(this);
+    stateDidChange();
+}
+
+LibsynAuthenticationViewController::~LibsynAuthenticationViewController()
+{
+    viewModel_.setDelegate(nullptr);
+}
+
+void LibsynAuthenticationViewController::viewDidAppear()
+{
+    // Every time the pane is shown, in whichever add-account window, Add is this pane's.
+    takeOverAddButton(viewModel_.canSave());
+}
+
+void LibsynAuthenticationViewController::logInButtonSelected()
+{
+    const QString username = usernameTextField_->text();
+    const QString password = passwordTextField_->text();
+    const QString email = emailTextField_->text();
+    const auto feedType = libsynAccountFeedType(viewModel_.selectedFeedType());
+
+    const quint64 ticket = viewModel_.logInStarted();
+    auto receiver = std::make_shared<LogInReceiver>(this, ticket);
+    const auto monitor = LibsynFTPClientFactory().makeClient(username, password, email, feedType, receiver);
+    if (!monitor) {
+        viewModel_.logInCompleted(ticket, false);
+        return;
+    }
+    // The monitor keeps itself alive until it has reported; no reference is kept here.
+    monitor->logIn();
+}
+
+void LibsynAuthenticationViewController::FTPLogInCompleted(quint64 ticket, bool success)
+{
+    MainQueue::async([pane = QPointer<LibsynAuthenticationViewController>(this), ticket, success] {
+        if (pane)
+            pane->viewModel_.logInCompleted(ticket, success);
+    });
+}
+
+void LibsynAuthenticationViewController::feedTypeButtonSelected()
+{
+    viewModel_.selectFeedTypeAtIndex(feedTypePopUpButton_->currentIndex());
+}
+
+void LibsynAuthenticationViewController::helpButtonSelected()
+{
+    LibsynHelpPage::display();
+}
+
+void LibsynAuthenticationViewController::addButtonSelected()
+{
+    viewModel_.addAccount([pane = QPointer<LibsynAuthenticationViewController>(this)](bool saved) {
+        if (saved && pane)
+            pane->closeWindow();
+    });
+}
+
+void LibsynAuthenticationViewController::libsynAuthenticationViewModelStateDidChange(LibsynAuthenticationViewModel&)
+{
+    stateDidChange();
+}
+
+void LibsynAuthenticationViewController::stateDidChange()
+{
+    statusLabel_->setText(viewModel_.statusText().value_or(QString()));
+    progressIndicator_->setVisible(viewModel_.isCheckingLogIn());
+    setAddButtonEnabled(viewModel_.canSave());
+}
+
+} // namespace airlark

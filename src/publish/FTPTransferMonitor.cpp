@@ -1,0 +1,143 @@
+#include "publish/FTPTransferMonitor.h"
+
+#include "platform/MainQueue.h"
+
+#include <QVariant>
+
+namespace airlark {
+
+FTPUploadFailureReason uploadFailureReasonFor(FTPStreamFailureReason clientReason)
+{
+    switch (clientReason) {
+    case FTPStreamFailureReason::None:
+        return FTPUploadFailureReason::None;
+    case FTPStreamFailureReason::GeneralError:
+        return FTPUploadFailureReason::ServerError;
+    case FTPStreamFailureReason::ReadError:
+    case FTPStreamFailureReason::WriteError:
+    case FTPStreamFailureReason::Aborted:
+        break;
+    }
+    return FTPUploadFailureReason::TransferError;
+}
+
+namespace {
+
+bool isNumber(const QVariant& value)
+{
+    switch (value.metaType().id()) {
+    case QMetaType::Float:
+    case QMetaType::Double:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+std::shared_ptr<FTPTransferMonitor> FTPTransferMonitor::create(std::shared_ptr<FTPClient> manager,
+                                                               std::shared_ptr<FTPServer> server,
+                                                               std::shared_ptr<FTPTransferMonitorDelegate> delegate)
+{
+    return std::shared_ptr<FTPTransferMonitor>(
+        new FTPTransferMonitor(std::move(manager), std::move(server), std::move(delegate)));
+}
+
+FTPTransferMonitor::FTPTransferMonitor(std::shared_ptr<FTPClient> manager, std::shared_ptr<FTPServer> server,
+                                       std::shared_ptr<FTPTransferMonitorDelegate> delegate) :
+    delegate_(std::move(delegate)), manager_(std::move(manager)), server_(std::move(server))
+{
+    Q_ASSERT(manager_);
+}
+
+FTPTransferMonitor::~FTPTransferMonitor() = default;
+
+bool FTPTransferMonitor::isPollingProgress() const
+{
+    return timer_ && timer_->isValid();
+}
+
+void FTPTransferMonitor::logIn()
+{
+    Q_ASSERT(MainQueue::isMainThread());
+    MainQueue::runInBackground([self = shared_from_this()] { self->beginLogIn(); });
+}
+
+void FTPTransferMonitor::beginLogIn()
+{
+    canLogIn_ = manager_->checkLogin(server_.get());
+    MainQueue::performOnMainThread([self = shared_from_this()] { self->logInFinished(); });
+}
+
+void FTPTransferMonitor::logInFinished()
+{
+    Q_ASSERT(MainQueue::isMainThread());
+    if (delegate_)
+        delegate_->FTPLogInCompleted(canLogIn_);
+}
+
+void FTPTransferMonitor::uploadFile(const QUrl& fileURL)
+{
+    Q_ASSERT(MainQueue::isMainThread());
+    Q_ASSERT_X(!fileURL_, "FTPTransferMonitor::uploadFile", "a monitor uploads once");
+    fileURL_ = fileURL;
+    // The timer's tick holds the monitor until uploadFinished lets the timer go.
+    timer_ = std::make_unique<RepeatingTimer>(ProgressInterval,
+                                              [self = shared_from_this()] { self->progressDidChange(); });
+    timer_->start();
+    MainQueue::runInBackground([self = shared_from_this()] { self->beginUpload(); });
+}
+
+void FTPTransferMonitor::beginUpload()
+{
+    const bool uploaded = manager_->uploadFile(*fileURL_, server_.get());
+    MainQueue::performOnMainThread([self = shared_from_this(), uploaded] { self->uploadFinished(uploaded); });
+}
+
+void FTPTransferMonitor::progressDidChange()
+{
+    Q_ASSERT(MainQueue::isMainThread());
+    if (uploadHasFinished_)
+        return;
+    const auto progress = manager_->progress();
+    const QVariant value = progress ? progress->value(QStringLiteral("progress")) : QVariant();
+    if (isNumber(value)) {
+        const float fraction = value.toFloat();
+        failureReason_ = uploadFailureReasonFor(manager_->failureReason());
+        if (delegate_)
+            delegate_->FTPUploadDidProgress(static_cast<int>(fraction * 100.0f), *failureReason_);
+    } else {
+        failureReason_ = FTPUploadFailureReason::ProgressUnavailable;
+        if (delegate_)
+            delegate_->FTPUploadDidProgress(100, FTPUploadFailureReason::ProgressUnavailable);
+    }
+}
+
+void FTPTransferMonitor::uploadFinished(bool uploaded)
+{
+    Q_ASSERT(MainQueue::isMainThread());
+    uploadHasFinished_ = true;
+    // Letting the timer go drops the reference its tick held; this call's own keeps us alive.
+    if (timer_)
+        timer_->invalidate();
+    timer_.reset();
+
+    if (uploaded) {
+        failureReason_ = FTPUploadFailureReason::None;
+    } else {
+        // An upload the client refused before any transfer (a bad server record, a missing file,
+        // a stream that could not be set up) records no reason; it failed all the same and must
+        // never be reported as a success.
+        const auto reason = uploadFailureReasonFor(manager_->failureReason());
+        failureReason_ = reason == FTPUploadFailureReason::None ? FTPUploadFailureReason::TransferError : reason;
+    }
+    if (delegate_)
+        delegate_->FTPUploadDidProgress(100, *failureReason_);
+}
+
+} // namespace airlark
