@@ -1,0 +1,24 @@
+#include "metadata/ID3TagWriter.h"
+
+namespace airlark {
+
+bool ID3TagWriter::write(TagLibMetadataError* error) const
+{
+    const std::unique_ptr<TagLibMetadata> metadata = TagLibMetadata::open(URL, false, error);
+    if (!metadata)
+        return false;
+    metadata->setArtist(artist);
+    metadata->setArtwork(artwork);
+    metadata->setAlbum(album);
+    metadata->setAlbumArtist(albumArtist);
+    metadata->setTitle(title);
+    metadata->setComment(comment);
+    if (const std::optional<int> value = year())
+        metadata->setYear(*value);
+    const bool updated = metadata->updateFile();
+    if (!updated && error && metadata->lastError())
+        *error = *metadata->lastError();
+    return updated;
+}
+
+} // namespace airlark

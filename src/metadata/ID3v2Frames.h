@@ -1,0 +1,41 @@
+#pragma once
+
+// Frame-level helpers over TagLib's ID3v2 tag, shared by the writer and its self-check.
+// Internal to the metadata library.
+
+#include "metadata/EmbeddedArtwork.h"
+
+#include <QString>
+
+#include <taglib/id3v2tag.h>
+#include <taglib/tstring.h>
+
+#include <optional>
+
+namespace airlark::id3 {
+
+// TagLib's narrow strings default to Latin-1; everything crosses this boundary as UTF-8.
+TagLib::String toTagLib(const QString& text);
+QString fromTagLib(const TagLib::String& text);
+
+// ID3 separates the values of a text frame with NUL, so a NUL inside a value would split it.
+QString tagText(const QString& text);
+
+// Replaces every frame `id` by one holding `text`, or removes them for an empty text. The frame is
+// ISO-8859-1 when every character fits, else UTF-16 (the encodings ID3v2.3 has).
+void setTextFrame(TagLib::ID3v2::Tag& tag, const char* id, const QString& text);
+QString textFrame(const TagLib::ID3v2::Tag& tag, const char* id);
+
+// The comment without a description (the one players show); comments with a description, such as
+// the ones encoders leave for their own use, are kept.
+void setComment(TagLib::ID3v2::Tag& tag, const QString& text);
+QString comment(const TagLib::ID3v2::Tag& tag);
+
+void setYear(TagLib::ID3v2::Tag& tag, int year);
+
+// Replaces the cover picture (front cover, or a picture of type "other", which many tools use for
+// the cover) by `artwork`; other pictures are kept.
+void setFrontCover(TagLib::ID3v2::Tag& tag, const EmbeddedArtwork& artwork);
+bool hasFrontCover(const TagLib::ID3v2::Tag& tag, const EmbeddedArtwork& artwork);
+
+} // namespace airlark::id3

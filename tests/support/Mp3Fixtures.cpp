@@ -1,0 +1,167 @@
+#include "support/Mp3Fixtures.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtEndian>
+
+#include <cmath>
+#include <map>
+#include <numbers>
+#include <tuple>
+
+namespace airlark::test {
+namespace {
+
+QByteArray makeWav(int seconds, int sampleRate)
+{
+    const qint64 samples = qint64(seconds) * sampleRate;
+    QByteArray data;
+    data.resize(static_cast<qsizetype>(samples * 2));
+    for (qint64 i = 0; i < samples; ++i) {
+        const double value = 8000.0 * std::sin(2.0 * std::numbers::pi * 440.0 * double(i) / sampleRate);
+        qToLittleEndian<qint16>(static_cast<qint16>(value), data.data() + i * 2);
+    }
+    QByteArray wav;
+    const auto u32 = [&wav](quint32 v) { char b[4]; qToLittleEndian(v, b); wav.append(b, 4); };
+    const auto u16 = [&wav](quint16 v) { char b[2]; qToLittleEndian(v, b); wav.append(b, 2); };
+    wav.append("RIFF");
+    u32(quint32(36 + data.size()));
+    wav.append("WAVEfmt ");
+    u32(16);
+    u16(1); // PCM
+    u16(1); // mono
+    u32(quint32(sampleRate));
+    u32(quint32(sampleRate * 2));
+    u16(2);
+    u16(16);
+    wav.append("data");
+    u32(quint32(data.size()));
+    wav.append(data);
+    return wav;
+}
+
+QByteArray encode(int seconds, const QStringList& options)
+{
+    QTemporaryDir dir;
+    if (!dir.isValid())
+        return {};
+    const QString wavPath = dir.filePath(QStringLiteral("tone.wav"));
+    const QString mp3Path = dir.filePath(QStringLiteral("tone.mp3"));
+    if (!writeFile(wavPath, makeWav(seconds, 44100)))
+        return {};
+    QProcess lame;
+    lame.start(QStringLiteral("lame"), QStringList{QStringLiteral("--quiet")} + options + QStringList{wavPath, mp3Path});
+    if (!lame.waitForFinished(60000) || lame.exitStatus() != QProcess::NormalExit || lame.exitCode() != 0)
+        return {};
+    return readFile(mp3Path);
+}
+
+QMutex cacheMutex;
+
+} // namespace
+
+QByteArray mp3Bytes(int seconds)
+{
+    static std::map<int, QByteArray> cache;
+    QMutexLocker lock(&cacheMutex);
+    auto& entry = cache[seconds];
+    if (entry.isEmpty())
+        entry = encode(seconds, {QStringLiteral("-b"), QStringLiteral("64"), QStringLiteral("-m"), QStringLiteral("m")});
+    return entry;
+}
+
+QByteArray repeatedMp3Bytes(std::chrono::milliseconds duration, int kilobitsPerSecond)
+{
+    // 8 kbit/s at 8 kHz gives 72-byte frames of 72 ms each, so the duration is exact to 72 ms.
+    // 128 kbit/s at 44.1 kHz gives frames of 417 or 418 bytes (26.12 ms each).
+    static std::map<int, QByteArray> cache;
+    QByteArray source;
+    {
+        QMutexLocker lock(&cacheMutex);
+        auto& entry = cache[kilobitsPerSecond];
+        if (entry.isEmpty()) {
+            QStringList options{QStringLiteral("-b"), QString::number(kilobitsPerSecond), QStringLiteral("--cbr"),
+                                QStringLiteral("-t"), QStringLiteral("-m"), QStringLiteral("m")};
+            if (kilobitsPerSecond <= 8)
+                options << QStringLiteral("--resample") << QStringLiteral("8");
+            entry = encode(2, options);
+        }
+        source = entry;
+    }
+    if (source.isEmpty())
+        return {};
+    if (kilobitsPerSecond == 8) {
+        constexpr int frameBytes = 72;
+        constexpr int frameMilliseconds = 72;
+        const qint64 frames = (duration.count() + frameMilliseconds - 1) / frameMilliseconds;
+        const qint64 sourceFrames = source.size() / frameBytes;
+        QByteArray out;
+        out.reserve(static_cast<qsizetype>(frames * frameBytes));
+        for (qint64 i = 0; i < frames; ++i)
+            out.append(source.constData() + (i % sourceFrames) * frameBytes, frameBytes);
+        return out;
+    }
+    // Whole encodings end on a frame boundary, so repeating them keeps a valid stream.
+    const qint64 bytesWanted = duration.count() * kilobitsPerSecond / 8;
+    QByteArray out;
+    out.reserve(static_cast<qsizetype>(bytesWanted + source.size()));
+    while (out.size() < bytesWanted)
+        out.append(source);
+    return out;
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    return file.write(bytes) == bytes.size() && file.flush();
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+QByteArray wavBytes(int seconds)
+{
+    return makeWav(seconds, 8000);
+}
+
+namespace {
+QByteArray encodeImage(int width, int height, const char* format)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgb((x * 255) / qMax(1, width), (y * 255) / qMax(1, height), 128));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+} // namespace
+
+QByteArray pngBytes(int width, int height)
+{
+    return encodeImage(width, height, "PNG");
+}
+
+QByteArray jpegBytes(int width, int height)
+{
+    return encodeImage(width, height, "JPEG");
+}
+
+} // namespace airlark::test

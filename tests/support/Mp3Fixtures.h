@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <chrono>
+
+namespace airlark::test {
+
+// Real MP3 files for tests, encoded by Debian's lame from a generated sine tone. Each distinct
+// encoding is made once per test process and then copied, so tests stay fast.
+
+// A 44.1 kHz mono MP3 of `seconds` seconds at 64 kbit/s, with lame's Info frame and no tag.
+QByteArray mp3Bytes(int seconds = 1);
+
+// A constant-bitrate MP3 without an Info frame whose stream lasts `duration`, rounded up to whole
+// frames, made by repeating the frames of a short encoding. Suits long files that would be slow
+// to encode (an hour, or 100 MB). At 8 kbit/s one frame is 72 ms; at 128 kbit/s it is 26 ms.
+QByteArray repeatedMp3Bytes(std::chrono::milliseconds duration, int kilobitsPerSecond = 8);
+
+// Writes `bytes` to `path`, creating the parent folders; returns whether it worked.
+bool writeFile(const QString& path, const QByteArray& bytes);
+QByteArray readFile(const QString& path);
+
+// A WAV file of `seconds` seconds (a real audio file that is not an MP3).
+QByteArray wavBytes(int seconds = 1);
+
+// A tiny valid PNG and JPEG image of the given size, encoded by Qt.
+QByteArray pngBytes(int width = 8, int height = 8);
+QByteArray jpegBytes(int width = 8, int height = 8);
+
+} // namespace airlark::test
