@@ -1,0 +1,153 @@
+#include "KeychainFixture.h"
+#include "StoreFixture.h"
+
+#include "store/Account.h"
+#include "store/CredentialStore.h"
+
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QUuid>
+
+#include <thread>
+
+namespace airlark::test {
+namespace {
+
+class CredentialStoreTest : public StoreTest
+{
+protected:
+    void SetUp() override
+    {
+        StoreTest::SetUp();
+        if (!insidePrivateTestSession())
+            GTEST_SKIP() << "needs the private keyring of scripts/with-test-session.sh";
+    }
+
+    // Identifiers no other test (tests run in parallel against one keyring) has used.
+    static qint64 freshId() { return qint64(QRandomGenerator::global()->generate64() >> 20); }
+    static QString freshService() { return QStringLiteral("AirlarkTest-") + QUuid::createUuid().toString(QUuid::WithoutBraces); }
+};
+
+TEST_F(CredentialStoreTest, DictionaryRoundTripsThroughTheSecretService)
+{
+    const QVariantMap data{{QStringLiteral("password"), QString::fromUtf8("p\xC3\xA4ss \"w\xC3\xB6rd\" \xF0\x9F\x94\x91 ;--")},
+                           {QStringLiteral("other"), QStringLiteral("value")}};
+    const QString service = freshService();
+    const std::optional<CredentialStoreError> error = CredentialStore::updateData(data, QStringLiteral("user-1"), service);
+    ASSERT_FALSE(error) << error->message.toStdString();
+    EXPECT_EQ(CredentialStore::loadData(QStringLiteral("user-1"), service), data);
+    EXPECT_FALSE(CredentialStore::loadData(QStringLiteral("user-2"), service));
+    EXPECT_FALSE(CredentialStore::loadData(QStringLiteral("user-1"), freshService()));
+}
+
+TEST_F(CredentialStoreTest, SavingTwiceReplacesThePassword)
+{
+    const qint64 id = freshId();
+    ASSERT_FALSE(Account::savePassword(QStringLiteral("Libsyn"), id, QStringLiteral("first")));
+    ASSERT_FALSE(Account::savePassword(QStringLiteral("Libsyn"), id, QStringLiteral("second")));
+    EXPECT_EQ(Account::loadPassword(QStringLiteral("Libsyn"), id), QStringLiteral("second"));
+
+    // Replaced, not added: the Secret Service holds exactly one item for the account.
+    QProcess search;
+    search.start(QStringLiteral("gdbus"),
+                 {QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"),
+                  QStringLiteral("org.freedesktop.secrets"), QStringLiteral("--object-path"),
+                  QStringLiteral("/org/freedesktop/secrets"), QStringLiteral("--method"),
+                  QStringLiteral("org.freedesktop.Secret.Service.SearchItems"),
+                  QStringLiteral("{'user': 'Libsyn-%1', 'server': 'Libsyn'}").arg(id)});
+    ASSERT_TRUE(search.waitForFinished(10000));
+    const QString found = QString::fromUtf8(search.readAllStandardOutput());
+    EXPECT_EQ(found.count(QStringLiteral("/org/freedesktop/secrets/collection/")), 1) << found.toStdString();
+}
+
+TEST_F(CredentialStoreTest, ItemIsKeyedByHostAndAccountIdentifier)
+{
+    const qint64 id = freshId();
+    EXPECT_EQ(Account::credentialUserAccount(QStringLiteral("Libsyn"), 7), QStringLiteral("Libsyn-7"));
+    ASSERT_FALSE(Account::savePassword(QStringLiteral("Libsyn"), id, QStringLiteral("secret")));
+    const std::optional<QVariantMap> item =
+        CredentialStore::loadData(QStringLiteral("Libsyn-%1").arg(id), QStringLiteral("Libsyn"));
+    ASSERT_TRUE(item);
+    EXPECT_EQ(*item, (QVariantMap{{QStringLiteral("password"), QStringLiteral("secret")}}));
+}
+
+TEST_F(CredentialStoreTest, AccountsNeverReadEachOthersPasswords)
+{
+    const qint64 first = freshId();
+    const qint64 second = freshId();
+    ASSERT_FALSE(Account::savePassword(QStringLiteral("Libsyn"), first, QStringLiteral("one")));
+    ASSERT_FALSE(Account::savePassword(QStringLiteral("Libsyn"), second, QStringLiteral("two")));
+    EXPECT_EQ(Account::loadPassword(QStringLiteral("Libsyn"), first), QStringLiteral("one"));
+    EXPECT_EQ(Account::loadPassword(QStringLiteral("Libsyn"), second), QStringLiteral("two"));
+    // The same identifier under another host is another item.
+    EXPECT_FALSE(Account::loadPassword(QStringLiteral("SoundCloud"), first));
+    // Identifiers that share a prefix stay apart (7 is not 70).
+    ASSERT_FALSE(Account::savePassword(QStringLiteral("Libsyn"), first * 10, QStringLiteral("ten times")));
+    EXPECT_EQ(Account::loadPassword(QStringLiteral("Libsyn"), first), QStringLiteral("one"));
+}
+
+TEST_F(CredentialStoreTest, MissingItemLoadsNothing)
+{
+    EXPECT_FALSE(Account::loadPassword(QStringLiteral("Libsyn"), freshId()));
+    EXPECT_FALSE(CredentialStore::loadData(QStringLiteral("nobody"), freshService()));
+}
+
+// Items that exist but hold no text "password".
+class ItemWithoutPasswordTest : public CredentialStoreTest, public ::testing::WithParamInterface<QVariantMap>
+{
+};
+
+TEST_P(ItemWithoutPasswordTest, LoadsNoPassword)
+{
+    const qint64 id = freshId();
+    ASSERT_FALSE(CredentialStore::updateData(GetParam(), Account::credentialUserAccount(QStringLiteral("Libsyn"), id),
+                                             QStringLiteral("Libsyn")));
+    EXPECT_TRUE(CredentialStore::loadData(Account::credentialUserAccount(QStringLiteral("Libsyn"), id),
+                                          QStringLiteral("Libsyn")));
+    EXPECT_FALSE(Account::loadPassword(QStringLiteral("Libsyn"), id));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Items, ItemWithoutPasswordTest,
+    ::testing::Values(QVariantMap{}, QVariantMap{{QStringLiteral("Password"), QStringLiteral("wrong key")}},
+                      QVariantMap{{QStringLiteral("password"), 42}},
+                      QVariantMap{{QStringLiteral("password"), QVariantList{QStringLiteral("a")}}},
+                      QVariantMap{{QStringLiteral("password"), QVariant()}}));
+
+TEST_F(CredentialStoreTest, WorksFromABackgroundThreadToo)
+{
+    const qint64 id = freshId();
+    std::optional<QString> loaded;
+    std::thread worker([&] {
+        if (!Account::savePassword(QStringLiteral("Libsyn"), id, QStringLiteral("threaded")))
+            loaded = Account::loadPassword(QStringLiteral("Libsyn"), id);
+    });
+    worker.join();
+    EXPECT_EQ(loaded, QStringLiteral("threaded"));
+}
+
+TEST_F(CredentialStoreTest, PasswordNeverReachesTheDatabaseOrStandardOutputOrTheLog)
+{
+    const QString password = QStringLiteral("Zq9-unique-password-") + QUuid::createUuid().toString(QUuid::Id128);
+    static QStringList messages;
+    messages.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& message) { messages.append(message); });
+    StandardOutputCapture output;
+
+    const Database database = openWithTables();
+    const auto created = Account::createAccount(database, QStringLiteral("me"), QStringLiteral("Libsyn"),
+                                                LibsynAccountFeedType::Libsyn, QStringLiteral("me@example.org"));
+    ASSERT_TRUE(created);
+    ASSERT_FALSE(Account::savePassword(created->host, created->id, password));
+    EXPECT_EQ(Account::loadPassword(created->host, created->id), password);
+
+    const QByteArray printed = output.finish();
+    qInstallMessageHandler(previous);
+    EXPECT_FALSE(printed.contains(password.toUtf8()));
+    EXPECT_FALSE(messages.join(QLatin1Char('\n')).contains(password));
+    EXPECT_FALSE(anyFileContains(dataHome(), password.toUtf8()));
+}
+
+} // namespace
+} // namespace airlark::test
