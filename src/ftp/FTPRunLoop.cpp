@@ -1,0 +1,120 @@
+#include "ftp/FTPRunLoop.h"
+
+#include "ftp/FTPStream.h"
+
+#include <algorithm>
+
+namespace airlark {
+
+namespace {
+constexpr int PollIntervalMs = 1000;
+}
+
+FTPRunLoop::FTPRunLoop() : multi_(curl_multi_init()) {}
+
+FTPRunLoop::~FTPRunLoop()
+{
+    for (const auto& stream : streams_)
+        curl_multi_remove_handle(multi_, stream->easyHandle());
+    for (const auto& stream : pendingRemovals_)
+        curl_multi_remove_handle(multi_, stream->easyHandle());
+    curl_multi_cleanup(multi_);
+}
+
+void FTPRunLoop::run()
+{
+    stopped_ = false;
+    while (!stopped_) {
+        int running = 0;
+        inPerform_ = true;
+        curl_multi_perform(multi_, &running);
+        inPerform_ = false;
+        finishRemovals();
+        dispatchFinishedTransfers();
+        finishRemovals();
+        runPosted();
+        finishRemovals();
+        if (stopped_)
+            break;
+        curl_multi_poll(multi_, nullptr, 0, PollIntervalMs, nullptr);
+    }
+}
+
+void FTPRunLoop::stop()
+{
+    stopped_ = true;
+}
+
+void FTPRunLoop::post(std::function<void()> work)
+{
+    {
+        std::lock_guard lock(postedMutex_);
+        posted_.push_back(std::move(work));
+    }
+    curl_multi_wakeup(multi_);
+}
+
+void FTPRunLoop::addStream(const std::shared_ptr<FTPStream>& stream)
+{
+    streams_.push_back(stream);
+    curl_multi_add_handle(multi_, stream->easyHandle());
+}
+
+void FTPRunLoop::removeStream(FTPStream* stream)
+{
+    const auto it = std::find_if(streams_.begin(), streams_.end(),
+                                 [stream](const auto& candidate) { return candidate.get() == stream; });
+    if (it == streams_.end())
+        return;
+    // curl forbids removing a handle from inside its own callbacks; keep the stream alive until then.
+    pendingRemovals_.push_back(*it);
+    streams_.erase(it);
+    if (!inPerform_)
+        finishRemovals();
+}
+
+void FTPRunLoop::restartStream(FTPStream* stream)
+{
+    curl_multi_remove_handle(multi_, stream->easyHandle());
+    curl_multi_add_handle(multi_, stream->easyHandle());
+}
+
+void FTPRunLoop::finishRemovals()
+{
+    // Popped one at a time: releasing a stream may run code that schedules or removes others.
+    while (!pendingRemovals_.empty()) {
+        std::shared_ptr<FTPStream> stream = std::move(pendingRemovals_.back());
+        pendingRemovals_.pop_back();
+        curl_multi_remove_handle(multi_, stream->easyHandle());
+    }
+}
+
+void FTPRunLoop::dispatchFinishedTransfers()
+{
+    int remaining = 0;
+    while (CURLMsg* message = curl_multi_info_read(multi_, &remaining)) {
+        if (message->msg != CURLMSG_DONE)
+            continue;
+        CURL* easy = message->easy_handle;
+        const CURLcode result = message->data.result;
+        const auto it = std::find_if(streams_.begin(), streams_.end(),
+                                     [easy](const auto& candidate) { return candidate->easyHandle() == easy; });
+        if (it == streams_.end())
+            continue;
+        std::shared_ptr<FTPStream> stream = *it; // the stream's handlers may remove it from the loop
+        stream->transferDidFinish(result);
+    }
+}
+
+void FTPRunLoop::runPosted()
+{
+    std::vector<std::function<void()>> work;
+    {
+        std::lock_guard lock(postedMutex_);
+        work.swap(posted_);
+    }
+    for (auto& item : work)
+        item();
+}
+
+} // namespace airlark

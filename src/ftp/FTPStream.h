@@ -1,0 +1,118 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QUrl>
+
+#include <curl/curl.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+
+namespace airlark {
+
+class FTPRunLoop;
+
+// The events a stream delivers to its delegate, numbered as stream events usually are.
+enum class FTPStreamEvent : int {
+    OpenCompleted = 1,
+    HasBytesAvailable = 2,
+    CanAcceptBytes = 4,
+    ErrorOccurred = 8,
+    EndEncountered = 16,
+};
+
+// One FTP transfer as a push-style stream over a curl easy handle: the stream logs in, changes to
+// the URL's directory and stores (write stream) or retrieves (read stream) the named file; a read
+// stream on a URL ending in "/" lists the directory, and a write stream on such a URL creates it.
+//
+// curl pulls upload data and pushes download data through callbacks; the stream turns each callback
+// into CanAcceptBytes / HasBytesAvailable events, during which the delegate calls write() or read()
+// to copy straight into or out of curl's own buffer, so the stream holds no data of its own.
+// EndEncountered comes only after the server confirmed the whole transfer; everything else that ends
+// it early is ErrorOccurred.
+class FTPStream : public std::enable_shared_from_this<FTPStream>
+{
+public:
+    using Delegate = std::function<void(FTPStream&, FTPStreamEvent)>;
+
+    static std::shared_ptr<FTPStream> createWriteStreamWithFTPURL(const QUrl& url);
+    static std::shared_ptr<FTPStream> createReadStreamWithFTPURL(const QUrl& url);
+    ~FTPStream();
+    FTPStream(const FTPStream&) = delete;
+    FTPStream& operator=(const FTPStream&) = delete;
+
+    // Each refuses (returns false) text with a CR, LF or NUL in it.
+    bool setUserName(const QString& userName);
+    bool setPassword(const QString& password);
+    // Asks the server for the file's size before retrieving it; see resourceSize().
+    void setFetchResourceInfo(bool fetch);
+    void setTimeout(std::chrono::milliseconds timeout);
+    void setDelegate(Delegate delegate);
+
+    bool open();
+    void scheduleInRunLoop(FTPRunLoop& loop);
+    void removeFromRunLoop();
+    void close();
+
+    // During CanAcceptBytes: copies up to `length` bytes into the transfer; returns the count
+    // taken (0 when there is no room now) or -1 once the stream is closed.
+    qint64 write(const char* data, qint64 length);
+    // After the last write: no more data follows. EndEncountered follows when the server confirms.
+    void finishWriting();
+    // During HasBytesAvailable: copies up to `length` bytes out of the transfer; returns the count,
+    // 0 at the end of the data, or -1 when nothing can be read.
+    qint64 read(char* data, qint64 length);
+
+    // The file's size once OpenCompleted came for a stream that fetched resource information; -1 if unknown.
+    qint64 resourceSize() const { return resourceSize_; }
+    // curl's description of the failure behind ErrorOccurred.
+    QString errorDescription() const;
+    CURLcode errorCode() const { return errorCode_; }
+
+    CURL* easyHandle() const { return easy_.get(); }
+    void transferDidFinish(CURLcode result);
+
+private:
+    enum class Kind { Write, Read };
+    FTPStream(Kind kind, const QUrl& url);
+
+    static size_t discardHeader(char* data, size_t size, size_t count, void* stream);
+    static size_t readCallback(char* buffer, size_t size, size_t count, void* stream);
+    static size_t writeCallback(char* data, size_t size, size_t count, void* stream);
+    size_t fillUpload(char* buffer, size_t capacity);
+    size_t takeDownload(char* data, size_t length);
+    void deliver(FTPStreamEvent event);
+    void deliverOpenOnce();
+
+    struct EasyDeleter { void operator()(CURL* easy) const { curl_easy_cleanup(easy); } };
+    struct ListDeleter { void operator()(curl_slist* list) const { curl_slist_free_all(list); } };
+
+    Kind kind_;
+    QUrl url_;
+    std::unique_ptr<CURL, EasyDeleter> easy_;
+    std::unique_ptr<curl_slist, ListDeleter> postCommands_;
+    Delegate delegate_;
+    FTPRunLoop* loop_ = nullptr;
+    bool opened_ = false;
+    bool closed_ = false;
+    bool openReported_ = false;
+    bool fetchResourceInfo_ = false;
+    bool fetchingInfo_ = false;
+    bool writingFinished_ = false;
+    bool atEnd_ = false;
+    qint64 resourceSize_ = -1;
+    CURLcode errorCode_ = CURLE_OK;
+    char errorBuffer_[CURL_ERROR_SIZE] = {};
+
+    // curl's buffer while a callback runs.
+    char* window_ = nullptr;
+    size_t windowLength_ = 0;
+    size_t windowUsed_ = 0;
+};
+
+// Whether `text` can go into an FTP command line: no CR, LF or NUL.
+bool isSafeFTPText(const QString& text);
+
+} // namespace airlark
