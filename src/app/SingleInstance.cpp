@@ -7,6 +7,8 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QStandardPaths>
+#include <QTimer>
+#include <QtEndian>
 #include <QVariant>
 #include <QtDebug>
 
@@ -20,6 +22,7 @@ constexpr char Acknowledgement = 'K';
 // A message is a handful of URLs; anything larger is not from Airlark and is cut off.
 constexpr qint64 MaximumMessageSize = 256 * 1024;
 constexpr auto DataStreamVersion = QDataStream::Qt_6_0;
+constexpr auto ConnectionTimeout = std::chrono::seconds(10);
 
 } // namespace
 
@@ -73,6 +76,8 @@ void SingleInstance::acceptConnections()
 {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        // A peer that never finishes its message must not hold the connection open.
+        QTimer::singleShot(ConnectionTimeout, socket, [socket] { socket->abort(); });
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readFrom(socket); });
         if (socket->bytesAvailable() > 0)
             readFrom(socket);
@@ -83,8 +88,10 @@ void SingleInstance::readFrom(QLocalSocket* socket)
 {
     if (socket->property("airlarkHandled").toBool())
         return;
-    if (socket->bytesAvailable() > MaximumMessageSize) {
-        qWarning() << "Dropped an oversized message from another Airlark instance";
+    const QByteArray head = socket->peek(sizeof(MessageMagic));
+    const bool foreign = head.size() == sizeof(MessageMagic) && qFromBigEndian<quint32>(head.constData()) != MessageMagic;
+    if (foreign || socket->bytesAvailable() > MaximumMessageSize) {
+        qWarning() << "Dropped a message that is not from Airlark";
         socket->abort();
         return;
     }
@@ -97,11 +104,6 @@ void SingleInstance::readFrom(QLocalSocket* socket)
     if (!stream.commitTransaction())
         return; // the rest has not arrived yet
     socket->setProperty("airlarkHandled", true);
-    if (magic != MessageMagic) {
-        qWarning() << "Dropped a malformed message from another Airlark instance";
-        socket->abort();
-        return;
-    }
     socket->write(&Acknowledgement, 1);
     socket->flush();
     socket->disconnectFromServer();

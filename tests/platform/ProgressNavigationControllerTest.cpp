@@ -217,6 +217,11 @@ struct TerminatingCase
     std::optional<TerminatingButtonText> expected;
 };
 
+void PrintTo(const TerminatingCase& terminatingCase, std::ostream* out)
+{
+    *out << '"' << terminatingCase.text << '"';
+}
+
 class TerminatingButtonTextFromString : public ::testing::TestWithParam<TerminatingCase>
 {
 };

@@ -30,6 +30,7 @@ ProgressNavigationController::ProgressNavigationController(std::function<QWidget
     progressIndicator_->setFormat(QString());
     progressIndicator_->setRange(0, 1);
     progressIndicator_->setValue(0);
+    progressIndicator_->setMinimumWidth(160);
     progressIndicator_->setMaximumWidth(220);
 
     backButton_ = new QPushButton(tr("Back"), this);

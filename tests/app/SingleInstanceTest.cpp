@@ -1,0 +1,128 @@
+#include "AirlarkProcess.h"
+
+#include "app/SingleInstance.h"
+#include "support/TestEnvironment.h"
+
+#include <QFileInfo>
+#include <QLocalSocket>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+using namespace airlark;
+using namespace std::chrono_literals;
+
+namespace {
+
+const QString Dropped = QStringLiteral("No valid URL to handle");
+
+TEST(SingleInstance, TheSocketLivesInTheRuntimeDirectoryUnderTheApplicationIdentifier)
+{
+    const QString path = SingleInstance::defaultSocketPath();
+    EXPECT_TRUE(path.endsWith(QStringLiteral("/org.airlark.Airlark.socket"))) << path.toStdString();
+    EXPECT_TRUE(path.startsWith(qEnvironmentVariable("XDG_RUNTIME_DIR"))) << path.toStdString();
+}
+
+TEST(SingleInstance, ASecondAirlarkHandsItsFullURLToTheRunningInstanceAndExits)
+{
+    test::RuntimeDirectory runtime;
+    SingleInstance running(runtime.socketPath());
+    ASSERT_EQ(running.start({}), SingleInstance::Start::Primary);
+    QSignalSpy urls(&running, &SingleInstance::urlReceived);
+    QSignalSpy activations(&running, &SingleInstance::activationRequested);
+
+    const QString url = QStringLiteral("airlark://soundcloud/?code=3f9a%20b&state=%C3%A9t%C3%A9#done");
+    test::AirlarkProcess second(runtime.path());
+    second.start({url});
+    ASSERT_TRUE(second.waitForExit(20s)) << "the second process must not stay";
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    ASSERT_TRUE(test::waitFor([&] { return urls.size() == 1; }, 5s));
+    EXPECT_EQ(urls.first().first().toString(), url) << "exactly the text the desktop passed";
+    EXPECT_EQ(activations.size(), 1);
+}
+
+TEST(SingleInstance, ASecondAirlarkWithoutURLAsksTheRunningInstanceToComeForward)
+{
+    test::RuntimeDirectory runtime;
+    SingleInstance running(runtime.socketPath());
+    ASSERT_EQ(running.start({}), SingleInstance::Start::Primary);
+    QSignalSpy urls(&running, &SingleInstance::urlReceived);
+    QSignalSpy activations(&running, &SingleInstance::activationRequested);
+
+    test::AirlarkProcess second(runtime.path());
+    second.start();
+    ASSERT_TRUE(second.waitForExit(20s));
+    EXPECT_EQ(second.exitCode(), 0);
+    ASSERT_TRUE(test::waitFor([&] { return activations.size() == 1; }, 5s));
+    EXPECT_TRUE(urls.isEmpty());
+}
+
+TEST(SingleInstance, TwoAirlarkProcessesRouteTheURLToTheFirst)
+{
+    test::RuntimeDirectory runtime;
+    test::AirlarkProcess first(runtime.path());
+    first.start();
+    ASSERT_TRUE(test::waitFor([&] { return QFileInfo::exists(runtime.socketPath()); }, 20s));
+
+    test::AirlarkProcess second(runtime.path());
+    second.start({QStringLiteral("airlark://soundcloud/?code=1")});
+    ASSERT_TRUE(second.waitForExit(20s));
+    EXPECT_EQ(second.exitCode(), 0);
+    // No sign-in is pending in the first, so it drops the URL with its log line.
+    EXPECT_TRUE(first.waitForStandardError(Dropped, 10s)) << first.standardError().toStdString();
+    EXPECT_TRUE(first.isRunning());
+    EXPECT_FALSE(second.standardError().contains(Dropped)) << "the second handed the URL on, untouched";
+}
+
+TEST(SingleInstance, TheFirstInstanceHandlesTheURLItWasStartedWith)
+{
+    test::RuntimeDirectory runtime;
+    test::AirlarkProcess first(runtime.path());
+    first.start({QStringLiteral("airlark://soundcloud/?code=1")});
+    EXPECT_TRUE(first.waitForStandardError(Dropped, 20s)) << first.standardError().toStdString();
+    EXPECT_TRUE(first.isRunning()) << "it started as the running instance";
+}
+
+TEST(SingleInstance, TakesOverASocketLeftBehindByAnInstanceThatDied)
+{
+    test::RuntimeDirectory runtime;
+    const QByteArray path = runtime.socketPath().toLocal8Bit();
+    {
+        const int descriptor = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        ASSERT_GE(descriptor, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        ASSERT_LT(static_cast<size_t>(path.size()), sizeof(address.sun_path));
+        std::memcpy(address.sun_path, path.constData(), static_cast<size_t>(path.size()));
+        ASSERT_EQ(::bind(descriptor, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+        ::close(descriptor); // the file stays, nobody listens
+    }
+    ASSERT_TRUE(QFileInfo::exists(runtime.socketPath()));
+    SingleInstance instance(runtime.socketPath());
+    EXPECT_EQ(instance.start({QStringLiteral("airlark://soundcloud/")}, 2s), SingleInstance::Start::Primary);
+    EXPECT_TRUE(instance.isListening());
+}
+
+TEST(SingleInstance, DropsMessagesThatAreNotFromAirlark)
+{
+    test::RuntimeDirectory runtime;
+    SingleInstance running(runtime.socketPath());
+    ASSERT_EQ(running.start({}), SingleInstance::Start::Primary);
+    QSignalSpy urls(&running, &SingleInstance::urlReceived);
+
+    QLocalSocket intruder;
+    intruder.connectToServer(runtime.socketPath());
+    ASSERT_TRUE(intruder.waitForConnected(2000));
+    intruder.write(QByteArray(64, 'x'));
+    intruder.flush();
+    EXPECT_TRUE(test::waitFor([&] { return intruder.state() == QLocalSocket::UnconnectedState; }, 5s))
+        << "the running instance hangs up";
+    EXPECT_TRUE(urls.isEmpty());
+}
+
+} // namespace
