@@ -1,0 +1,148 @@
+#include "metadata/SelectTemplateViewModel.h"
+
+#include "platform/NotificationCenter.h"
+#include "store/Artwork.h"
+
+#include <QFileInfo>
+#include <QImageReader>
+
+#include <algorithm>
+
+namespace airlark {
+
+SelectTemplateViewModel::SelectTemplateViewModel() : database(Database::open())
+{
+    NotificationCenter::defaultCenter().addObserver(this, ID3Template::createdNotificationName,
+                                                    [this](const NotificationCenter::Notification&) {
+                                                        templateWasCreated();
+                                                    });
+}
+
+SelectTemplateViewModel::~SelectTemplateViewModel()
+{
+    NotificationCenter::defaultCenter().removeObserver(this);
+}
+
+void SelectTemplateViewModel::setSelectedItemIndex(std::optional<qint64> index)
+{
+    selectedItemIndex_ = index;
+    updateState();
+}
+
+void SelectTemplateViewModel::setFileURL(std::optional<QUrl> url)
+{
+    fileURL_ = std::move(url);
+    updateState();
+}
+
+std::vector<ID3TemplateSelectAllQueryResult> SelectTemplateViewModel::templates()
+{
+    if (!database || database->createTables())
+        return {};
+    cachedTemplates = ID3Template::selectAll(*database);
+    return cachedTemplates;
+}
+
+std::optional<ID3TemplateSelectAllQueryResult> SelectTemplateViewModel::selectedTemplate() const
+{
+    if (!selectedItemIndex_ || *selectedItemIndex_ < 0 || *selectedItemIndex_ >= qint64(cachedTemplates.size()))
+        return std::nullopt;
+    return cachedTemplates[static_cast<std::size_t>(*selectedItemIndex_)];
+}
+
+QString SelectTemplateViewModel::artworkName() const
+{
+    switch (state_) {
+    case SelectTemplateInteractionState::FileSelectedAndTemplateSelected:
+        return AudioDropzoneFileOK;
+    case SelectTemplateInteractionState::FileSelectedAndTemplateNotSelected:
+        return ChooseYourPodcast;
+    case SelectTemplateInteractionState::FileNotSelectedAndTemplateNotSelected:
+    case SelectTemplateInteractionState::FileNotSelectedAndTemplateSelected:
+        break;
+    }
+    return AudioDropzone;
+}
+
+QImage SelectTemplateViewModel::artwork() const
+{
+    // Each named image is read once, on first use.
+    static std::map<QString, QImage> images;
+    const QString name = artworkName();
+    auto found = images.find(name);
+    if (found == images.end())
+        found = images.emplace(name, QImage(QStringLiteral(":/images/") + name + QStringLiteral(".svg"))).first;
+    return found->second;
+}
+
+std::optional<QImage> SelectTemplateViewModel::artworkForTemplateWithID(qint64 id)
+{
+    const auto list = templates();
+    if (const auto cached = artworks_.find(id); cached != artworks_.end())
+        return cached->second;
+    const auto found = std::find_if(list.begin(), list.end(), [id](const auto& item) { return item.id == id; });
+    if (found == list.end() || !found->artworkURL)
+        return std::nullopt;
+    std::optional<QImage> image = loadThumbnail(*found->artworkURL, ThumbnailSide);
+    if (image)
+        artworks_[id] = *image;
+    else
+        artworks_.erase(id);
+    return image;
+}
+
+void SelectTemplateViewModel::templateWasCreated()
+{
+    templates();
+    setSelectedItemIndex(std::nullopt);
+    if (delegate)
+        delegate->selectTemplateViewModelAvailableTemplatesDidChange(*this);
+}
+
+QString SelectTemplateViewModel::selectedFileDisplayName() const
+{
+    if (!fileURL_)
+        return QStringLiteral("");
+    return fileURL_->fileName();
+}
+
+void SelectTemplateViewModel::didSetFileWithURL(const QUrl& url)
+{
+    setFileURL(url);
+}
+
+void SelectTemplateViewModel::updateState()
+{
+    const bool file = fileURL_.has_value();
+    const bool chosenTemplate = selectedItemIndex_.has_value();
+    if (chosenTemplate && file)
+        state_ = SelectTemplateInteractionState::FileSelectedAndTemplateSelected;
+    else if (file)
+        state_ = SelectTemplateInteractionState::FileSelectedAndTemplateNotSelected;
+    else if (chosenTemplate)
+        state_ = SelectTemplateInteractionState::FileNotSelectedAndTemplateSelected;
+    else
+        state_ = SelectTemplateInteractionState::FileNotSelectedAndTemplateNotSelected;
+    if (delegate)
+        delegate->selectTemplateViewModelInteractionStateDidChange(*this);
+}
+
+std::optional<QImage> loadThumbnail(const QUrl& url, int side)
+{
+    if (!url.isLocalFile())
+        return std::nullopt;
+    const QFileInfo info(url.toLocalFile());
+    if (!info.isFile() || info.size() > Artwork::MaximumImageFileSize)
+        return std::nullopt;
+    QImageReader reader(info.absoluteFilePath());
+    reader.setAutoTransform(true);
+    const QSize size = reader.size();
+    if (size.isValid() && (size.width() > side || size.height() > side))
+        reader.setScaledSize(size.scaled(side, side, Qt::KeepAspectRatio));
+    QImage image = reader.read();
+    if (image.isNull())
+        return std::nullopt;
+    return image;
+}
+
+} // namespace airlark
