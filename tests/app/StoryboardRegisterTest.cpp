@@ -2,7 +2,7 @@
 #include "app/MainWindow.h"
 #include "app/StoryboardRegister.h"
 #include "platform/ui/TopMetadataProgressNavigationController.h"
-#include "support/StandardOutputCapture.h"
+#include "support/TestEnvironment.h"
 
 #include <QAction>
 #include <QApplication>
@@ -144,6 +144,15 @@ TEST_F(MainWindowTest, RunsThePlaceholderWorkflowEndToEnd)
     ASSERT_EQ(visible(*window), Register::UploadPodcast::uploadPodcastViewController());
     QTest::mouseClick(workflow.nextButton(), Qt::LeftButton);
     EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(MainWindowTest, QuitClosesEveryWindow)
+{
+    auto window = makeWindow();
+    QWidget other;
+    other.show();
+    window->findChild<QAction*>(QStringLiteral("quitAction"))->trigger();
+    EXPECT_TRUE(test::waitFor([&] { return !window->isVisible() && !other.isVisible(); }, std::chrono::seconds(5)));
 }
 
 TEST_F(MainWindowTest, ASecondWindowReusesTheSharedStepsAfterTheFirstIsGone)
