@@ -70,7 +70,7 @@ TEST_F(AccountTest, AbsentEmailIsStoredAsNull)
 
 // What a stored "feed_type" reads back as.
 class StoredFeedTypeTest : public StoreTest,
-                           public ::testing::WithParamInterface<std::pair<const char*, std::optional<LibsynAccountFeedType>>>
+                           public ::testing::WithParamInterface<Case<std::pair<const char*, std::optional<LibsynAccountFeedType>>>>
 {
 };
 
@@ -81,23 +81,24 @@ TEST_P(StoredFeedTypeTest, ReadsBackAsTheMatchingCaseOrNone)
         QStringLiteral("INSERT INTO account (display_name, host, feed_type) VALUES ('a', 'Libsyn', ?)"));
     ASSERT_TRUE(prepared);
     sqlite::Statement insert = std::move(prepared).value();
-    const char* stored = GetParam().first;
+    const char* stored = GetParam().value.first;
     insert.bind(1, stored ? std::optional<QString>(QString::fromUtf8(stored)) : std::nullopt);
     ASSERT_FALSE(insert.run());
 
     const std::optional<AccountQueryResult> found = Account::find(database, database.connection().lastInsertRowId());
     ASSERT_TRUE(found);
-    EXPECT_EQ(found->feedType, GetParam().second);
+    EXPECT_EQ(found->feedType, GetParam().value.second);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, StoredFeedTypeTest,
-    ::testing::Values(std::pair{"Libsyn", std::optional(LibsynAccountFeedType::Libsyn)},
-                      std::pair{"External", std::optional(LibsynAccountFeedType::External)},
-                      std::pair{"", std::optional(LibsynAccountFeedType::Undefined)},
-                      std::pair{"external", std::optional<LibsynAccountFeedType>()},
-                      std::pair{"Podcast", std::optional<LibsynAccountFeedType>()},
-                      std::pair{static_cast<const char*>(nullptr), std::optional<LibsynAccountFeedType>()}));
+    ::testing::Values(
+        Case{"Libsyn", std::pair{"Libsyn", std::optional(LibsynAccountFeedType::Libsyn)}},
+        Case{"External", std::pair{"External", std::optional(LibsynAccountFeedType::External)}},
+        Case{"empty is Undefined", std::pair{"", std::optional(LibsynAccountFeedType::Undefined)}},
+        Case{"lower case", std::pair{"external", std::optional<LibsynAccountFeedType>()}},
+        Case{"unknown", std::pair{"Podcast", std::optional<LibsynAccountFeedType>()}},
+        Case{"NULL", std::pair{static_cast<const char*>(nullptr), std::optional<LibsynAccountFeedType>()}}));
 
 TEST_F(AccountTest, PlaceholderThenUpdate)
 {

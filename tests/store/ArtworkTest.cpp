@@ -43,7 +43,7 @@ TEST_F(ArtworkTest, OpenFailsWhenTheFolderCannotBeCreated)
 }
 
 // Formats Qt reads, whatever the file is called.
-class ArtworkFormatTest : public StoreTest, public ::testing::WithParamInterface<std::pair<const char*, const char*>>
+class ArtworkFormatTest : public StoreTest, public ::testing::WithParamInterface<Case<std::pair<const char*, const char*>>>
 {
 };
 
@@ -51,16 +51,18 @@ TEST_P(ArtworkFormatTest, DecodesTheImage)
 {
     const std::optional<Artwork> artwork = Artwork::open();
     ASSERT_TRUE(artwork);
-    const QString path = dataHome() + QStringLiteral("/cover.") + QString::fromLatin1(GetParam().second);
-    ASSERT_TRUE(sampleImage().save(path, GetParam().first));
+    const QString path = dataHome() + QStringLiteral("/cover.") + QString::fromLatin1(GetParam().value.second);
+    ASSERT_TRUE(sampleImage().save(path, GetParam().value.first));
     const std::optional<QImage> image = artwork->imageAtURL(QUrl::fromLocalFile(path));
     ASSERT_TRUE(image);
     EXPECT_EQ(image->size(), QSize(40, 30));
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, ArtworkFormatTest,
-                         ::testing::Values(std::pair{"PNG", "png"}, std::pair{"JPEG", "jpg"}, std::pair{"BMP", "bmp"},
-                                           std::pair{"PNG", "jpg"}, std::pair{"JPEG", "artwork"}));
+                         ::testing::Values(Case{"PNG", std::pair{"PNG", "png"}}, Case{"JPEG", std::pair{"JPEG", "jpg"}},
+                                           Case{"BMP", std::pair{"BMP", "bmp"}},
+                                           Case{"PNG named jpg", std::pair{"PNG", "jpg"}},
+                                           Case{"JPEG, odd extension", std::pair{"JPEG", "artwork"}}));
 
 TEST_F(ArtworkTest, EveryCallReadsTheFileAfresh)
 {

@@ -93,14 +93,14 @@ TEST_F(CredentialStoreTest, MissingItemLoadsNothing)
 }
 
 // Items that exist but hold no text "password".
-class ItemWithoutPasswordTest : public CredentialStoreTest, public ::testing::WithParamInterface<QVariantMap>
+class ItemWithoutPasswordTest : public CredentialStoreTest, public ::testing::WithParamInterface<Case<QVariantMap>>
 {
 };
 
 TEST_P(ItemWithoutPasswordTest, LoadsNoPassword)
 {
     const qint64 id = freshId();
-    ASSERT_FALSE(CredentialStore::updateData(GetParam(), Account::credentialUserAccount(QStringLiteral("Libsyn"), id),
+    ASSERT_FALSE(CredentialStore::updateData(GetParam().value, Account::credentialUserAccount(QStringLiteral("Libsyn"), id),
                                              QStringLiteral("Libsyn")));
     EXPECT_TRUE(CredentialStore::loadData(Account::credentialUserAccount(QStringLiteral("Libsyn"), id),
                                           QStringLiteral("Libsyn")));
@@ -109,10 +109,11 @@ TEST_P(ItemWithoutPasswordTest, LoadsNoPassword)
 
 INSTANTIATE_TEST_SUITE_P(
     Items, ItemWithoutPasswordTest,
-    ::testing::Values(QVariantMap{}, QVariantMap{{QStringLiteral("Password"), QStringLiteral("wrong key")}},
-                      QVariantMap{{QStringLiteral("password"), 42}},
-                      QVariantMap{{QStringLiteral("password"), QVariantList{QStringLiteral("a")}}},
-                      QVariantMap{{QStringLiteral("password"), QVariant()}}));
+    ::testing::Values(Case{"empty", QVariantMap{}},
+                      Case{"other key", QVariantMap{{QStringLiteral("Password"), QStringLiteral("wrong key")}}},
+                      Case{"number", QVariantMap{{QStringLiteral("password"), 42}}},
+                      Case{"list", QVariantMap{{QStringLiteral("password"), QVariantList{QStringLiteral("a")}}}},
+                      Case{"null", QVariantMap{{QStringLiteral("password"), QVariant()}}}));
 
 TEST_F(CredentialStoreTest, WorksFromABackgroundThreadToo)
 {

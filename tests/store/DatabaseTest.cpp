@@ -129,7 +129,7 @@ TEST_F(DatabaseTest, OpenFailsWhenTheDatabasePathIsADirectory)
 }
 
 // Files that are not SQLite databases, including one whose first bytes merely look like one.
-class NotADatabaseTest : public StoreTest, public ::testing::WithParamInterface<QByteArray>
+class NotADatabaseTest : public StoreTest, public ::testing::WithParamInterface<Case<QByteArray>>
 {
 };
 
@@ -138,7 +138,7 @@ TEST_P(NotADatabaseTest, FailsCleanlyAndLeavesTheFileAlone)
     ASSERT_TRUE(ensureDataDirectory());
     QFile file(databasePath());
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(GetParam());
+    file.write(GetParam().value);
     file.close();
 
     {
@@ -158,14 +158,15 @@ TEST_P(NotADatabaseTest, FailsCleanlyAndLeavesTheFileAlone)
             EXPECT_EQ(accounts.count(), 0);
         }
     }
-    EXPECT_EQ(fileBytes(databasePath()), GetParam());
+    EXPECT_EQ(fileBytes(databasePath()), GetParam().value);
     EXPECT_FALSE(QFileInfo::exists(databasePath() + QStringLiteral("-journal")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, NotADatabaseTest,
-                         ::testing::Values(QByteArray("These are my show notes, not a database.\n").repeated(200),
-                                           QByteArray("SQLite format 3").append('\0').append(QByteArray(4000, '\x7f')),
-                                           QByteArray(8192, '\0').replace(0, 4, "ID3\x04")));
+                         ::testing::Values(Case{"text", QByteArray("These are my show notes, not a database.\n").repeated(200)},
+                                           Case{"SQLite header, garbage after",
+                                                QByteArray("SQLite format 3").append('\0').append(QByteArray(4000, '\x7f'))},
+                                           Case{"MP3", QByteArray(8192, '\0').replace(0, 4, "ID3\x04")}));
 
 TEST_F(DatabaseTest, ReadOnlyFileIsReadButNeverWritten)
 {

@@ -134,7 +134,7 @@ TEST_F(ID3TemplateTest, EmptyTextsStayEmptyTextsNotNull)
 }
 
 // Stored artwork texts that are not URLs read back as no artwork; the template itself still shows.
-class ArtworkURLTextTest : public StoreTest, public ::testing::WithParamInterface<std::pair<const char*, bool>>
+class ArtworkURLTextTest : public StoreTest, public ::testing::WithParamInterface<Case<std::pair<const char*, bool>>>
 {
 };
 
@@ -145,24 +145,26 @@ TEST_P(ArtworkURLTextTest, ParsesOnlyValidURLs)
     auto statement = database.connection().prepare(QStringLiteral("UPDATE id3_template SET artwork_url = ?"));
     ASSERT_TRUE(statement);
     sqlite::Statement update = std::move(statement).value();
-    update.bind(1, QString::fromUtf8(GetParam().first));
+    update.bind(1, QString::fromUtf8(GetParam().value.first));
     ASSERT_FALSE(update.run());
 
     const auto all = ID3Template::selectAll(database);
     ASSERT_EQ(all.size(), 1u);
     const std::optional<ID3Template> found = ID3Template::find(database, all.front().id);
     ASSERT_TRUE(found);
-    EXPECT_EQ(all.front().artworkURL.has_value(), GetParam().second);
-    EXPECT_EQ(found->artworkURL.has_value(), GetParam().second);
-    if (GetParam().second) {
-        EXPECT_EQ(*found->artworkURL, QUrl(QString::fromUtf8(GetParam().first)));
+    EXPECT_EQ(all.front().artworkURL.has_value(), GetParam().value.second);
+    EXPECT_EQ(found->artworkURL.has_value(), GetParam().value.second);
+    if (GetParam().value.second) {
+        EXPECT_EQ(*found->artworkURL, QUrl(QString::fromUtf8(GetParam().value.first)));
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, ArtworkURLTextTest,
-                         ::testing::Values(std::pair{"file:///home/me/Pictures/cover%20art.png", true},
-                                           std::pair{"", false}, std::pair{"not a url at all", false},
-                                           std::pair{"http://[broken", false}, std::pair{"file:///tmp/%zz", false}));
+                         ::testing::Values(Case{"file URL", std::pair{"file:///home/me/Pictures/cover%20art.png", true}},
+                                           Case{"empty", std::pair{"", false}},
+                                           Case{"words", std::pair{"not a url at all", false}},
+                                           Case{"broken host", std::pair{"http://[broken", false}},
+                                           Case{"bad escape", std::pair{"file:///tmp/%zz", false}}));
 
 TEST_F(ID3TemplateTest, YearOutsideTheIntegerRangeReadsAsNoYear)
 {

@@ -10,8 +10,23 @@
 
 #include <atomic>
 #include <optional>
+#include <ostream>
 
 namespace airlark::test {
+
+// A parameter of a table-driven test, shown by its label in test names.
+template <typename T>
+struct Case
+{
+    const char* label;
+    T value;
+};
+
+template <typename T>
+void PrintTo(const Case<T>& testCase, std::ostream* stream)
+{
+    *stream << testCase.label;
+}
 
 // Gives each test a fresh, empty XDG_DATA_HOME, so every test starts at "first launch".
 class StoreTest : public ::testing::Test
