@@ -17,9 +17,7 @@
 #include <mutex>
 #include <optional>
 
-class QFile;
 class QSaveFile;
-class QBuffer;
 class QIODevice;
 
 namespace airlark {
@@ -103,8 +101,6 @@ public:
     void setTimeout(std::chrono::milliseconds timeout);
 
 private:
-    friend class FTPStream;
-
     static bool checkFTPServer(const FTPServer* server);
     bool ftpActionForServer(const FTPServer* server, const std::optional<QString>& command);
 

@@ -186,11 +186,14 @@ TEST_F(FTPTransferTest, DownloadsWholeFilesAndLeavesNothingBehindOnFailure)
     ASSERT_TRUE(client.uploadData(contents, QStringLiteral("épisode.mp3"), record(QStringLiteral("feed")).get()));
 
     const QUrl directory = QUrl::fromLocalFile(local.path());
+    std::atomic<quint64> reportedSize{0};
+    delegate.hook = [&](const QVariantMap& progress) { reportedSize = progress.value(QStringLiteral("fileSize")).toULongLong(); };
     ASSERT_TRUE(client.downloadFile(QStringLiteral("épisode.mp3"), directory, record(QStringLiteral("feed")).get()));
     QFile downloaded(QDir(local.path()).filePath(QStringLiteral("épisode.mp3")));
     ASSERT_TRUE(downloaded.open(QIODevice::ReadOnly));
     EXPECT_EQ(downloaded.readAll(), contents);
     EXPECT_GT(delegate.chunks().size(), 1u);
+    EXPECT_EQ(reportedSize.load(), quint64(contents.size()));
 
     EXPECT_FALSE(client.downloadFile(QStringLiteral("missing.mp3"), directory, record(QStringLiteral("feed")).get()));
     EXPECT_FALSE(QFileInfo::exists(QDir(local.path()).filePath(QStringLiteral("missing.mp3"))));
