@@ -22,6 +22,11 @@ struct SplitCase
     std::optional<const char*> directory;
 };
 
+void PrintTo(const SplitCase& c, std::ostream* out)
+{
+    *out << c.destination;
+}
+
 class DestinationSplitTest : public ::testing::TestWithParam<SplitCase> {};
 
 TEST_P(DestinationSplitTest, SplitsHostAndDirectory)

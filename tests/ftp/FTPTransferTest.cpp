@@ -246,6 +246,11 @@ struct RefusingServerCase
     int refusalCode;
 };
 
+void PrintTo(const RefusingServerCase& c, std::ostream* out)
+{
+    *out << (c.refusalCode ? "reply " + std::to_string(c.refusalCode) : "quota " + std::to_string(c.quota));
+}
+
 class FTPRefusedUploadTest : public ::testing::TestWithParam<RefusingServerCase> {};
 
 // The server takes the data, then refuses the file: over quota (552) or a bad name (553).
