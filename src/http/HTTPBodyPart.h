@@ -38,6 +38,9 @@ public:
 
     // The stream over the content, made on first use from `body`.
     HTTPInputStream& inputStream();
+    // Why the last read failed: the input stream's error, or content that did not have
+    // exactly bodyContentLength bytes (a file that changed since it was appended).
+    std::optional<HTTPError> error() const;
 
     // Exact number of bytes this part produces: boundary line, header block, content, closing line.
     quint64 contentLength() const;
@@ -61,6 +64,7 @@ private:
     qint64 phaseReadOffset_ = 0;
     quint64 bodyBytesRead_ = 0;
     std::shared_ptr<HTTPInputStream> inputStream_;
+    std::optional<HTTPError> error_;
 };
 
 } // namespace airlark

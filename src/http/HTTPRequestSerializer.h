@@ -54,8 +54,8 @@ public:
         const QString& method, const QString& URLString, const std::optional<QVariantMap>& parameters,
         const std::function<void(MultipartFormData&)>& block, HTTPError* error = nullptr) const;
 
-    // Parameters as (field, value) pairs: dictionary keys sorted, "a[b]" for nested dictionaries,
-    // "a[]" for array elements; sets (QSet/QStringList are arrays) keep the field.
+    // Parameters as (field, value) pairs: dictionary keys (QVariantMap, QVariantHash) sorted,
+    // "a[b]" for nested dictionaries, "a[]" for elements of lists (QVariantList, QStringList).
     static QList<QPair<QString, QVariant>> queryStringPairsFromParameters(const QVariant& parameters);
     // "a=1&b%5Bc%5D=x": pairs percent-encoded and joined.
     static QString queryStringFromParameters(const QVariantMap& parameters);

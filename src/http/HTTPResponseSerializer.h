@@ -28,11 +28,12 @@ public:
 
     // Valid when there is no response, or its status and type are acceptable. An unacceptable
     // type gives -1016 (when there was a body), a bad status -1011 with the type error under it.
-    virtual bool validateResponse(const HTTPResponse* response, const QByteArray& data, HTTPError* error) const;
+    virtual bool validateResponse(const HTTPResponse* response, const QByteArray& data,
+                                  std::optional<HTTPError>* error = nullptr) const;
     // The base class answers the data itself (as a QByteArray), after validation; an invalid
     // response gives nothing.
     virtual QVariant responseObjectForResponse(const HTTPResponse* response, const QByteArray& data,
-                                               HTTPError* error) const;
+                                               std::optional<HTTPError>* error = nullptr) const;
 };
 
 // Decodes JSON bodies. The object is a QVariant holding a QJsonObject or a QJsonArray (invalid
@@ -49,7 +50,7 @@ public:
     bool removesKeysWithNullValues = false;
 
     QVariant responseObjectForResponse(const HTTPResponse* response, const QByteArray& data,
-                                       HTTPError* error) const override;
+                                       std::optional<HTTPError>* error = nullptr) const override;
 };
 
 } // namespace airlark

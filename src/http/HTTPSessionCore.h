@@ -1,0 +1,101 @@
+#pragma once
+
+// Internal to the session layer: the state shared by an HTTPSession and its worker thread.
+
+#include "http/HTTPSession.h"
+
+#include <curl/curl.h>
+
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace airlark {
+
+struct CurlEasyDeleter
+{
+    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
+};
+struct CurlSlistDeleter
+{
+    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+using CurlEasy = std::unique_ptr<CURL, CurlEasyDeleter>;
+using CurlSlist = std::unique_ptr<curl_slist, CurlSlistDeleter>;
+
+struct HTTPSessionCore;
+
+// One running request: its curl handle and what the callbacks gather.
+struct HTTPTransfer
+{
+    HTTPSessionCore* core = nullptr;
+    std::shared_ptr<HTTPSessionTask> task;
+    CurlEasy easy;
+    CurlSlist headerList;
+    QByteArray url;
+
+    QByteArray body;                          // data body
+    qint64 bodyOffset = 0;
+    std::shared_ptr<HTTPInputStream> stream;  // streamed body
+    bool streamOpened = false;
+    qint64 declaredLength = -1;               // from "Content-Length", -1 when unknown
+    qint64 produced = 0;                      // body bytes handed to curl in this attempt
+    std::optional<HTTPError> bodyError;
+
+    int statusCode = 0;
+    HTTPHeaderFields responseHeaders;
+    bool responseDelivered = false;
+
+    qint64 lastUploadNow = 0;
+    qint64 totalSent = 0;
+    std::chrono::steady_clock::time_point lastActivity;
+    std::chrono::milliseconds idleTimeout{60000};
+    char errorBuffer[CURL_ERROR_SIZE] = {};
+};
+
+struct HTTPSessionCore
+{
+    HTTPSessionCore(HTTPSessionConfiguration sessionConfiguration, std::weak_ptr<HTTPSessionDelegate> sessionDelegate);
+    ~HTTPSessionCore();
+
+    void run();
+    void post(std::function<void()> work);
+    void stop();
+
+    // Called by tasks on any thread.
+    void retainDelegate();
+    void resumeTask(const std::shared_ptr<HTTPSessionTask>& task);
+    void cancelTask(const std::shared_ptr<HTTPSessionTask>& task);
+
+    // On the worker.
+    std::shared_ptr<HTTPSessionDelegate> currentDelegate();
+    void start(const std::shared_ptr<HTTPSessionTask>& task);
+    void finish(HTTPTransfer& transfer, std::optional<HTTPError> error);
+    void deliverResponseIfNeeded(HTTPTransfer& transfer);
+    void expireIdleTransfers();
+    static void noteBytesSent(HTTPSessionTask& task, qint64 total) { task.bytesSent_ = total; }
+    static void noteBytesReceived(HTTPSessionTask& task, qint64 count) { task.bytesReceived_ += count; }
+
+    const HTTPSessionConfiguration configuration;
+    HTTPSession* owner = nullptr;
+    CURLM* multi = nullptr;
+    std::thread::id workerId;
+
+    std::mutex mutex;
+    std::deque<std::function<void()>> operations;
+    bool stopping = false;
+    std::weak_ptr<HTTPSessionDelegate> delegate;
+    std::shared_ptr<HTTPSessionDelegate> strongDelegate; // while tasks are outstanding
+    size_t outstandingTasks = 0;
+    std::vector<std::shared_ptr<HTTPSessionDelegate>> releasing; // dropped at a safe point of the loop
+
+    std::map<CURL*, std::unique_ptr<HTTPTransfer>> transfers;
+    std::atomic<quint64> nextTaskIdentifier = 1;
+};
+
+} // namespace airlark
