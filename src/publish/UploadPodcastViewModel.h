@@ -1,0 +1,157 @@
+#pragma once
+
+#include "publish/FTPTransferMonitorDelegate.h"
+#include "publish/SoundCloudAPIClientUploadDelegate.h"
+#include "store/PodcastHost.h"
+
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+namespace airlark {
+
+class LibsynFTPClientFactory;
+class UploadPodcastViewModel;
+
+// Where one upload stands. The values are stored as these integers.
+enum class UploadPodcastState : int {
+    Unstarted = 0,  // nothing has been sent
+    InProgress = 1, // the upload was started
+    Successful = 2, // the host accepted the file
+    Failed = 3,     // the upload could not be made, or the transport reported a failure
+};
+
+// The upload screen's listener. Called on the main thread only, always later than the change it
+// reports; read the view model's values when it is called.
+class UploadPodcastViewModelDelegate
+{
+public:
+    virtual ~UploadPodcastViewModelDelegate() = default;
+    virtual void uploadPodcastViewModelUploadStatusDidChange(UploadPodcastViewModel& viewModel) = 0;
+};
+
+// The upload step's logic: publishes one tagged MP3 file to one account, by FTP for a Libsyn
+// account and as a SoundCloud track for a SoundCloud account, and turns the transport's reports
+// into a state, the Next button's title and enabled state, and a status line.
+//
+// Every write of uploadProgress or uploadState (also of an unchanged value) schedules one report
+// to the delegate on the main queue, in the order of the writes. Progress reports of a SoundCloud
+// upload arrive on the HTTP client's worker thread, so the progress, the state and the byte counts
+// are atomic.
+//
+// A view model is shared: its transport (the FTP transfer monitor, the SoundCloud upload) holds it
+// until the upload has reported its end, so a screen may drop it at any time. The delegate is not
+// owned; a screen that goes away or moves on to another view model clears it first.
+class UploadPodcastViewModel final : public FTPTransferMonitorDelegate,
+                                     public SoundCloudAPIClientUploadDelegate,
+                                     public std::enable_shared_from_this<UploadPodcastViewModel>
+{
+public:
+    static std::shared_ptr<UploadPodcastViewModel> create(QUrl fileURL,
+                                                          qint64 userIdentifier,
+                                                          PodcastHost host,
+                                                          std::optional<QString> title,
+                                                          std::optional<QUrl> artworkURL,
+                                                          QStringList tags,
+                                                          std::optional<QString> episodeDescription);
+    ~UploadPodcastViewModel() override;
+    UploadPodcastViewModel(const UploadPodcastViewModel&) = delete;
+    UploadPodcastViewModel& operator=(const UploadPodcastViewModel&) = delete;
+
+    const QUrl& fileURL() const { return fileURL_; }
+    qint64 userIdentifier() const { return userIdentifier_; }
+    PodcastHost host() const { return host_; }
+    const std::optional<QString>& title() const { return title_; }
+    const std::optional<QUrl>& artworkURL() const { return artworkURL_; }
+    const QStringList& tags() const { return tags_; }
+    const std::optional<QString>& episodeDescription() const { return episodeDescription_; }
+
+    // Main thread.
+    UploadPodcastViewModelDelegate* delegate() const { return delegate_; }
+    void setDelegate(UploadPodcastViewModelDelegate* delegate) { delegate_ = delegate; }
+
+    // Percent, 0 to 100; 100 once the transfer has ended.
+    int uploadProgress() const { return uploadProgress_.load(); }
+    void setUploadProgress(int uploadProgress);
+    UploadPodcastState uploadState() const { return uploadState_.load(); }
+    void setUploadState(UploadPodcastState uploadState);
+    // A message to show after a failure ("Server error", or the server's own message).
+    std::optional<QString> failureReasonFromServer() const;
+
+    // "Upload", "Uploading…", "Done", "Upload failed".
+    QString uploadButtonText() const;
+    bool uploadButtonEnabled() const;
+    // "Click ‘Upload’ to begin", "Uploading…", "🎉 Uploaded 🎉", "Upload failed" or
+    // "Upload failed: <failureReasonFromServer>".
+    QString statusText() const;
+
+    // Bytes sent so far and expected in total, as far as the transport tells (0 when unknown).
+    qint64 bytesSent() const { return bytesSent_.load(); }
+    qint64 bytesExpected() const { return bytesExpected_.load(); }
+    // "<sent> of <total>" while the upload runs and its size is known, else empty.
+    QString transferredText() const;
+    // The file's own name.
+    QString fileName() const { return fileURL_.fileName(); }
+    // The account as the host selection step lists it, "<name>—<host>" (the host alone when the
+    // account cannot be read). Reads the store on first use; main thread.
+    QString accountText() const;
+
+    // Starts the upload and returns at once. Main thread; once per view model.
+    void beginUpload();
+
+    // Who makes the FTP transfer monitor of a Libsyn account; replaceable before beginUpload.
+    void setLibsynFTPClientFactory(std::shared_ptr<const LibsynFTPClientFactory> factory);
+
+    // FTPTransferMonitorDelegate: main thread.
+    void FTPUploadDidProgress(int percentage, FTPUploadFailureReason failureReason) override;
+
+    // SoundCloudAPIClientUploadDelegate: progress on the HTTP worker thread, completion on the
+    // main thread.
+    void soundCloudUploadDidProgress(HTTPSession& session, HTTPSessionTask& task, qint64 bytesSent,
+                                     qint64 totalBytesSent, qint64 bytesExpectedToSend) override;
+    void soundCloudUploadDidComplete(const std::optional<HTTPResponse>& response, const QVariant& data,
+                                     const std::optional<HTTPError>& error) override;
+
+    // The percentage of `totalBytesSent` in `bytesExpectedToSend`, truncated, within 0 to 100;
+    // 0 when nothing is expected.
+    static int percentage(qint64 totalBytesSent, qint64 bytesExpectedToSend);
+    // The first "errors"[0]["error_message"] text of a decoded SoundCloud answer, if there is one.
+    static std::optional<QString> serverErrorMessage(const QVariant& data);
+
+private:
+    UploadPodcastViewModel(QUrl fileURL, qint64 userIdentifier, PodcastHost host, std::optional<QString> title,
+                           std::optional<QUrl> artworkURL, QStringList tags, std::optional<QString> episodeDescription);
+
+    void beginSoundCloudUpload();
+    void beginLibsynUpload();
+    // Ends an upload that could not be made: Failed, with the reason only in the log.
+    void failBeforeTransfer(const char* why);
+    void setFailureReasonFromServer(QString reason);
+    void scheduleStatusNotification();
+
+    const QUrl fileURL_;
+    const qint64 userIdentifier_;
+    const PodcastHost host_;
+    UploadPodcastViewModelDelegate* delegate_ = nullptr;
+    const std::optional<QString> title_;
+    const std::optional<QUrl> artworkURL_;
+    const QStringList tags_;
+    const std::optional<QString> episodeDescription_;
+    std::atomic<int> uploadProgress_{0};
+    std::atomic<UploadPodcastState> uploadState_{UploadPodcastState::Unstarted};
+    mutable std::mutex failureReasonMutex_;
+    std::optional<QString> failureReasonFromServer_;
+
+    std::atomic<qint64> bytesSent_{0};
+    std::atomic<qint64> bytesExpected_{0};
+    mutable std::optional<QString> accountText_;
+    bool started_ = false;
+    std::shared_ptr<const LibsynFTPClientFactory> libsynFTPClientFactory_;
+};
+
+} // namespace airlark
