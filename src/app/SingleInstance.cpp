@@ -2,13 +2,11 @@
 
 #include "platform/ApplicationIdentity.h"
 
-#include <QDataStream>
 #include <QDeadlineTimer>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QStandardPaths>
 #include <QTimer>
-#include <QtEndian>
 #include <QVariant>
 #include <QtDebug>
 
@@ -16,13 +14,47 @@ namespace airlark {
 
 namespace {
 
-// One message per connection: the magic, then the list of URLs. The listener answers one byte.
-constexpr quint32 MessageMagic = 0x41524c31; // "ARL1"
+// One message per connection: a header line, each URL as one line of ':' and Base64 (so any
+// text, the empty one too, survives exactly), and an empty line. The listener answers one byte.
+const QByteArray MessageHeader = QByteArrayLiteral("AIRLARK/1\n");
 constexpr char Acknowledgement = 'K';
 // A message is a handful of URLs; anything larger is not from Airlark and is cut off.
 constexpr qint64 MaximumMessageSize = 256 * 1024;
-constexpr auto DataStreamVersion = QDataStream::Qt_6_0;
 constexpr auto ConnectionTimeout = std::chrono::seconds(10);
+
+QByteArray encodeMessage(const QStringList& urls)
+{
+    QByteArray message = MessageHeader;
+    for (const QString& url : urls)
+        message += ':' + url.toUtf8().toBase64() + '\n';
+    return message + '\n';
+}
+
+enum class Received { Incomplete, Complete, Foreign };
+
+// Looks at what has arrived so far; on Complete, `urls` holds the URLs and `length` the message size.
+Received inspectMessage(const QByteArray& data, QStringList& urls, qsizetype& length)
+{
+    if (!data.startsWith(MessageHeader))
+        return MessageHeader.startsWith(data) ? Received::Incomplete : Received::Foreign;
+    const qsizetype end = data.indexOf("\n\n", MessageHeader.size() - 1);
+    if (end < 0)
+        return data.size() > MaximumMessageSize ? Received::Foreign : Received::Incomplete;
+    length = end + 2;
+    urls.clear();
+    const QByteArray body = data.mid(MessageHeader.size(), end + 1 - MessageHeader.size());
+    for (const QByteArray& line : body.split('\n')) {
+        if (line.isEmpty())
+            continue;
+        if (!line.startsWith(':'))
+            return Received::Foreign;
+        const auto decoded = QByteArray::fromBase64Encoding(line.mid(1), QByteArray::AbortOnBase64DecodingErrors);
+        if (!decoded)
+            return Received::Foreign;
+        urls.append(QString::fromUtf8(*decoded));
+    }
+    return Received::Complete;
+}
 
 } // namespace
 
@@ -88,21 +120,19 @@ void SingleInstance::readFrom(QLocalSocket* socket)
 {
     if (socket->property("airlarkHandled").toBool())
         return;
-    const QByteArray head = socket->peek(sizeof(MessageMagic));
-    const bool foreign = head.size() == sizeof(MessageMagic) && qFromBigEndian<quint32>(head.constData()) != MessageMagic;
-    if (foreign || socket->bytesAvailable() > MaximumMessageSize) {
+    QStringList urls;
+    qsizetype length = 0;
+    switch (inspectMessage(socket->peek(MaximumMessageSize + 1), urls, length)) {
+    case Received::Incomplete:
+        return;
+    case Received::Foreign:
         qWarning() << "Dropped a message that is not from Airlark";
         socket->abort();
         return;
+    case Received::Complete:
+        break;
     }
-    QDataStream stream(socket);
-    stream.setVersion(DataStreamVersion);
-    stream.startTransaction();
-    quint32 magic = 0;
-    QStringList urls;
-    stream >> magic >> urls;
-    if (!stream.commitTransaction())
-        return; // the rest has not arrived yet
+    socket->read(length);
     socket->setProperty("airlarkHandled", true);
     socket->write(&Acknowledgement, 1);
     socket->flush();
@@ -121,10 +151,7 @@ bool SingleInstance::forward(const QString& socketPath, const QStringList& urls,
     if (!socket.waitForConnected(remaining()))
         return false;
 
-    QByteArray message;
-    QDataStream stream(&message, QIODevice::WriteOnly);
-    stream.setVersion(DataStreamVersion);
-    stream << MessageMagic << urls;
+    const QByteArray message = encodeMessage(urls);
     if (message.size() > MaximumMessageSize)
         return false;
     socket.write(message);

@@ -108,21 +108,63 @@ TEST(SingleInstance, TakesOverASocketLeftBehindByAnInstanceThatDied)
     EXPECT_TRUE(instance.isListening());
 }
 
-TEST(SingleInstance, DropsMessagesThatAreNotFromAirlark)
+TEST(SingleInstance, DeliversEveryURLOfOneMessageExactlyTheEmptyOneToo)
 {
     test::RuntimeDirectory runtime;
     SingleInstance running(runtime.socketPath());
     ASSERT_EQ(running.start({}), SingleInstance::Start::Primary);
     QSignalSpy urls(&running, &SingleInstance::urlReceived);
 
+    const QStringList sent{QStringLiteral("airlark://soundcloud/?a=1"), QString(),
+                           QStringLiteral("line\nbreak and \u00e9")};
+    test::AirlarkProcess second(runtime.path());
+    second.start(QStringList{QStringLiteral("--")} + sent);
+    ASSERT_TRUE(second.waitForExit(20s));
+    EXPECT_EQ(second.exitCode(), 0);
+    ASSERT_TRUE(test::waitFor([&] { return urls.size() == 3; }, 5s));
+    for (qsizetype i = 0; i < sent.size(); ++i)
+        EXPECT_EQ(urls.at(i).first().toString(), sent.at(i));
+}
+
+struct Message
+{
+    const char* name;
+    QByteArray bytes;
+};
+
+void PrintTo(const Message& message, std::ostream* out)
+{
+    *out << message.name;
+}
+
+class ForeignMessage : public ::testing::TestWithParam<Message>
+{
+};
+
+TEST_P(ForeignMessage, IsDroppedAndTheConnectionClosed)
+{
+    test::RuntimeDirectory runtime;
+    SingleInstance running(runtime.socketPath());
+    ASSERT_EQ(running.start({}), SingleInstance::Start::Primary);
+    QSignalSpy urls(&running, &SingleInstance::urlReceived);
+    QSignalSpy activations(&running, &SingleInstance::activationRequested);
+
     QLocalSocket intruder;
     intruder.connectToServer(runtime.socketPath());
     ASSERT_TRUE(intruder.waitForConnected(2000));
-    intruder.write(QByteArray(64, 'x'));
+    intruder.write(GetParam().bytes);
     intruder.flush();
     EXPECT_TRUE(test::waitFor([&] { return intruder.state() == QLocalSocket::UnconnectedState; }, 5s))
         << "the running instance hangs up";
     EXPECT_TRUE(urls.isEmpty());
+    EXPECT_TRUE(activations.isEmpty());
 }
+
+INSTANTIATE_TEST_SUITE_P(Messages, ForeignMessage,
+                         ::testing::Values(Message{"Garbage", QByteArray(64, 'x')},
+                                           Message{"OtherVersion", "AIRLARK/2\n\n"},
+                                           Message{"URLWithoutMark", "AIRLARK/1\nYWJj\n\n"},
+                                           Message{"NotBase64", "AIRLARK/1\n:not base64!\n\n"},
+                                           Message{"Endless", "AIRLARK/1\n:" + QByteArray(300 * 1024, 'Q')}));
 
 } // namespace
