@@ -1,0 +1,92 @@
+#pragma once
+
+#include "hosts/UploadDestination.h"
+#include "platform/ui/ProgressNavigationControllerChild.h"
+#include "publish/UploadPodcastViewModel.h"
+
+#include <QLabel>
+#include <QPointer>
+#include <QProgressBar>
+#include <QStringList>
+#include <QUrl>
+#include <QWidget>
+
+#include <memory>
+#include <optional>
+
+namespace airlark {
+
+// Step 4 of the episode workflow: publishes the tagged file to the account chosen in step 3 as
+// soon as the step comes on screen, and shows the file, the account, a progress bar, the bytes
+// sent while the upload runs, and a status line. The wizard's Next button follows the upload:
+// "Uploading…" (disabled), then "Done" (closes the window) or "Upload failed" (disabled; Cancel
+// leads back to step 1). Back is disabled.
+//
+// One shared instance serves every episode of a run: each time it comes on screen it makes a new
+// view model from what step 3 handed it (UploadDestination) and the workflow's episode fields.
+class UploadPodcastViewController : public QWidget,
+                                   public ProgressNavigationControllerChild,
+                                   public UploadDestination,
+                                   public UploadPodcastViewModelDelegate
+{
+    Q_OBJECT
+public:
+    explicit UploadPodcastViewController(QWidget* parent = nullptr);
+    ~UploadPodcastViewController() override;
+
+    const std::optional<QUrl>& fileURL() const { return fileURL_; }
+    void setFileURL(std::optional<QUrl> fileURL) { fileURL_ = std::move(fileURL); }
+    const std::optional<qint64>& userIdentifier() const { return userIdentifier_; }
+    void setUserIdentifier(std::optional<qint64> userIdentifier) override { userIdentifier_ = userIdentifier; }
+    const std::optional<PodcastHost>& host() const { return host_; }
+    void setHost(std::optional<PodcastHost> host) override { host_ = host; }
+    const std::optional<QString>& episodeTitle() const { return episodeTitle_; }
+    void setEpisodeTitle(std::optional<QString> episodeTitle) { episodeTitle_ = std::move(episodeTitle); }
+    const std::optional<QString>& episodeDescription() const { return episodeDescription_; }
+    void setEpisodeDescription(std::optional<QString> description) { episodeDescription_ = std::move(description); }
+    const std::optional<QUrl>& artworkURL() const { return artworkURL_; }
+    void setArtworkURL(std::optional<QUrl> artworkURL) { artworkURL_ = std::move(artworkURL); }
+    const QStringList& tags() const { return tags_; }
+    void setTags(const QStringList& tags) override { tags_ = tags; }
+
+    QLabel* statusTextField() const { return statusTextField_; }
+    QProgressBar* progressIndicator() const { return progressIndicator_; }
+    QLabel* fileLabel() const { return fileLabel_; }
+    QLabel* accountLabel() const { return accountLabel_; }
+    QLabel* transferredLabel() const { return transferredLabel_; }
+
+    // The current upload's view model; null before the step was first shown.
+    const std::shared_ptr<UploadPodcastViewModel>& viewModel() const { return viewModel_; }
+
+    // Reads the workflow's episode fields, makes a new view model and starts the upload. The
+    // wizard's did-present hook calls it each time the step comes on screen.
+    void viewDidAppear();
+
+    NextStepAction nextStepAction() override;
+    void willPresentInProgressNavigationController(ProgressNavigationController& controller) override;
+    void didPresentInProgressNavigationController(ProgressNavigationController& controller) override;
+
+    void uploadPodcastViewModelUploadStatusDidChange(UploadPodcastViewModel& viewModel) override;
+
+private:
+    std::shared_ptr<UploadPodcastViewModel> makeViewModel();
+    void replaceViewModel(std::shared_ptr<UploadPodcastViewModel> viewModel);
+    void showViewModel();
+
+    std::optional<QUrl> fileURL_;
+    std::optional<qint64> userIdentifier_;
+    std::optional<PodcastHost> host_;
+    std::optional<QString> episodeTitle_;
+    std::optional<QString> episodeDescription_;
+    std::optional<QUrl> artworkURL_;
+    QStringList tags_;
+
+    QPointer<QLabel> statusTextField_;
+    QPointer<QProgressBar> progressIndicator_;
+    QPointer<QLabel> fileLabel_;
+    QPointer<QLabel> accountLabel_;
+    QPointer<QLabel> transferredLabel_;
+    std::shared_ptr<UploadPodcastViewModel> viewModel_;
+};
+
+} // namespace airlark
