@@ -27,6 +27,10 @@ public:
     static const QString OAuth2AuthorizationFailed; // "SoundCloudAPIClientOAuth2AuthorizationFailed"
     static const QString AuthorizationLabel;        // "OAuth"
     static const QString KeychainService;           // "SoundCloud"
+    // The credential store's service for tokens of these endpoints: "SoundCloud" for SoundCloud's
+    // own, "SoundCloud <host:port>" for any other token endpoint. The user account is the
+    // credentials' userIdentifier.
+    static QString keychainService(const SoundCloudEndpoints& endpoints);
 
     explicit SoundCloudAPIClient(const SoundCloudAPIClientCredentials& credentials,
                                  const SoundCloudEndpoints& endpoints = SoundCloudEndpoints::current());

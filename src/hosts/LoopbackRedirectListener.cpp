@@ -1,0 +1,134 @@
+#include "hosts/LoopbackRedirectListener.h"
+
+#include <QHostAddress>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+namespace airlark {
+
+namespace {
+
+// A redirect request line and its headers are small; anything larger is not a browser redirect.
+constexpr qsizetype MaximumRequestSize = 16 * 1024;
+constexpr int SocketTimeoutMilliseconds = 10000;
+
+const QByteArray ClosePage = QByteArrayLiteral(
+    "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>Airlark</title></head>"
+    "<body style=\"font-family: sans-serif; margin: 3em;\"><h1>Airlark has your sign-in</h1>"
+    "<p>You can close this tab and return to Airlark.</p></body></html>\n");
+
+const QByteArray NotFoundPage = QByteArrayLiteral("Not found\n");
+
+void answer(QTcpSocket* socket, const QByteArray& status, const QByteArray& contentType, const QByteArray& body)
+{
+    QByteArray response = "HTTP/1.1 " + status + "\r\n";
+    response += "Content-Type: " + contentType + "\r\n";
+    response += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
+    response += "Cache-Control: no-store\r\nConnection: close\r\n\r\n";
+    response += body;
+    socket->write(response);
+    socket->disconnectFromHost();
+}
+
+} // namespace
+
+LoopbackRedirectListener::LoopbackRedirectListener(QObject* parent) : QObject(parent) {}
+
+LoopbackRedirectListener::~LoopbackRedirectListener() = default;
+
+bool LoopbackRedirectListener::isLoopbackRedirectURI(const QUrl& uri)
+{
+    if (!uri.isValid() || uri.scheme() != QLatin1String("http"))
+        return false;
+    const QString host = uri.host();
+    return host == QLatin1String("127.0.0.1") || host == QLatin1String("::1") || host == QLatin1String("localhost");
+}
+
+QUrl LoopbackRedirectListener::listen(const QUrl& redirectURI, std::function<void(const QUrl&)> onRedirect)
+{
+    stop();
+    if (!isLoopbackRedirectURI(redirectURI))
+        return {};
+    const int port = redirectURI.port(80);
+    if (port < 0 || port > 65535)
+        return {};
+
+    server_ = new QTcpServer(this);
+    const QHostAddress address = redirectURI.host() == QLatin1String("::1") ? QHostAddress(QHostAddress::LocalHostIPv6)
+                                                                             : QHostAddress(QHostAddress::LocalHost);
+    if (!server_->listen(address, static_cast<quint16>(port))) {
+        qWarning("Unable to listen for the sign-in redirect on port %d: %s", port, qUtf8Printable(server_->errorString()));
+        delete server_;
+        server_ = nullptr;
+        return {};
+    }
+    connect(server_, &QTcpServer::newConnection, this, [this] {
+        while (server_ && server_->hasPendingConnections()) {
+            QTcpSocket* socket = server_->nextPendingConnection();
+            // Sockets outlive the listener so that the answer is sent even when the redirect's
+            // receiver ends the listener at once; each deletes itself when closed or timed out.
+            socket->setParent(nullptr);
+            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequest(socket); });
+            QTimer::singleShot(SocketTimeoutMilliseconds, socket, [socket] { socket->abort(); });
+        }
+    });
+
+    redirectURI_ = redirectURI;
+    redirectURI_.setPort(server_->serverPort());
+    onRedirect_ = std::move(onRedirect);
+    return redirectURI_;
+}
+
+void LoopbackRedirectListener::stop()
+{
+    if (server_) {
+        server_->close();
+        server_->deleteLater();
+        server_ = nullptr;
+    }
+}
+
+bool LoopbackRedirectListener::isListening() const
+{
+    return server_ && server_->isListening();
+}
+
+void LoopbackRedirectListener::readRequest(QTcpSocket* socket)
+{
+    // Wait for the whole request head; a redirect carries no body.
+    const QByteArray head = socket->peek(MaximumRequestSize + 1);
+    const qsizetype end = head.indexOf("\r\n\r\n");
+    if (end < 0) {
+        if (head.size() > MaximumRequestSize)
+            socket->abort();
+        return;
+    }
+    socket->readAll();
+    disconnect(socket, &QTcpSocket::readyRead, this, nullptr);
+
+    const QList<QByteArray> requestLine = head.left(head.indexOf("\r\n")).split(' ');
+    if (requestLine.size() != 3 || requestLine[0] != "GET" || !requestLine[2].startsWith("HTTP/1.")) {
+        answer(socket, "400 Bad Request", "text/plain; charset=utf-8", "Bad request\n");
+        return;
+    }
+    const QUrl target = QUrl::fromEncoded(requestLine[1], QUrl::StrictMode);
+    if (!server_ || !target.isValid() || target.path() != redirectURI_.path()) {
+        answer(socket, "404 Not Found", "text/plain; charset=utf-8", NotFoundPage);
+        return;
+    }
+
+    QUrl redirect = redirectURI_;
+    redirect.setQuery(target.query(QUrl::FullyEncoded), QUrl::StrictMode);
+    answer(socket, "200 OK", "text/html; charset=utf-8", ClosePage);
+    stop();
+
+    // The receiver may delete this listener, so the hand-off runs after this call returns.
+    auto handOn = std::move(onRedirect_);
+    onRedirect_ = nullptr;
+    if (handOn)
+        QTimer::singleShot(0, this, [handOn = std::move(handOn), redirect] { handOn(redirect); });
+}
+
+} // namespace airlark

@@ -1,0 +1,223 @@
+#include "hosts/OAuth2TokenKeeper.h"
+
+#include "hosts/HTTPDataRequest.h"
+#include "platform/MainQueue.h"
+#include "store/CredentialStore.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <map>
+
+namespace airlark {
+
+namespace {
+
+QString registryKey(const OAuth2ClientSettings& settings)
+{
+    return settings.keychainService + QLatin1Char('\n') + settings.userIdentifier;
+}
+
+// Keepers alive in the process, by service and user identifier. Main thread only.
+std::map<QString, std::weak_ptr<OAuth2TokenKeeper>>& registry()
+{
+    static std::map<QString, std::weak_ptr<OAuth2TokenKeeper>> keepers;
+    return keepers;
+}
+
+void completeLater(std::function<void(const OAuth2AccessTokenResult&)> completion, OAuth2AccessTokenResult result)
+{
+    MainQueue::async([completion = std::move(completion), result] { completion(result); });
+}
+
+OAuth2AccessTokenResult failure(OAuth2SigningError error)
+{
+    return OAuth2AccessTokenResult{std::nullopt, error};
+}
+
+const QStringList tokenMembers{QStringLiteral("access_token"), QStringLiteral("refresh_token"),
+                               QStringLiteral("id_token")};
+
+} // namespace
+
+HTTPRequest OAuth2ClientSettings::tokenRequest(QList<QPair<QString, QString>> fields) const
+{
+    HTTPRequest request(tokenURL);
+    request.HTTPMethod = QStringLiteral("POST");
+    fields.append({QStringLiteral("client_id"), clientID});
+    if (secretInBody) {
+        fields.append({QStringLiteral("client_secret"), clientSecret});
+    } else {
+        const QByteArray credentials = QUrl::toPercentEncoding(clientID) + ':' + QUrl::toPercentEncoding(clientSecret);
+        const QByteArray basic = credentials.toBase64();
+        request.setValueForHTTPHeaderField(QStringLiteral("Basic ") + QString::fromLatin1(basic), QStringLiteral("Authorization"));
+    }
+    request.setValueForHTTPHeaderField(QStringLiteral("application/x-www-form-urlencoded"), QStringLiteral("Content-Type"));
+    request.setValueForHTTPHeaderField(QStringLiteral("application/json; charset=utf-8"), QStringLiteral("Accept"));
+    request.HTTPBody = formURLEncoded(fields);
+    request.timeoutInterval = 60;
+    return request;
+}
+
+std::optional<OAuth2Tokens> OAuth2Tokens::fromTokenResponse(const QByteArray& body, const QDateTime& now)
+{
+    const QJsonDocument document = QJsonDocument::fromJson(body);
+    if (!document.isObject())
+        return std::nullopt;
+    const QJsonObject object = document.object();
+    const QJsonValue access = object.value(QStringLiteral("access_token"));
+    if (!access.isString() || access.toString().isEmpty())
+        return std::nullopt;
+    OAuth2Tokens tokens;
+    tokens.accessToken = access.toString();
+    tokens.refreshToken = object.value(QStringLiteral("refresh_token")).toString();
+    tokens.tokenType = object.value(QStringLiteral("token_type")).toString();
+    const QJsonValue expiresIn = object.value(QStringLiteral("expires_in"));
+    // Some servers send the lifetime as text.
+    const qint64 seconds = expiresIn.isString() ? expiresIn.toString().toLongLong() : static_cast<qint64>(expiresIn.toDouble(-1));
+    if (seconds > 0)
+        tokens.expiresAt = now.addSecs(seconds);
+    return tokens;
+}
+
+QVariantMap OAuth2Tokens::publicParameters(const QByteArray& body)
+{
+    QVariantMap parameters = QJsonDocument::fromJson(body).object().toVariantMap();
+    for (const QString& member : tokenMembers)
+        parameters.remove(member);
+    return parameters;
+}
+
+QVariantMap OAuth2Tokens::toItem() const
+{
+    QVariantMap item{
+        {QStringLiteral("access_token"), accessToken},
+        {QStringLiteral("refresh_token"), refreshToken},
+        {QStringLiteral("token_type"), tokenType},
+    };
+    if (expiresAt)
+        item.insert(QStringLiteral("expires_at"), expiresAt->toSecsSinceEpoch());
+    return item;
+}
+
+std::optional<OAuth2Tokens> OAuth2Tokens::fromItem(const QVariantMap& item)
+{
+    OAuth2Tokens tokens;
+    tokens.accessToken = item.value(QStringLiteral("access_token")).toString();
+    if (tokens.accessToken.isEmpty())
+        return std::nullopt;
+    tokens.refreshToken = item.value(QStringLiteral("refresh_token")).toString();
+    tokens.tokenType = item.value(QStringLiteral("token_type")).toString();
+    if (item.contains(QStringLiteral("expires_at")))
+        tokens.expiresAt = QDateTime::fromSecsSinceEpoch(item.value(QStringLiteral("expires_at")).toLongLong(), Qt::UTC);
+    return tokens;
+}
+
+bool OAuth2Tokens::isExpired(const QDateTime& now) const
+{
+    return expiresAt && now.addSecs(60) >= *expiresAt;
+}
+
+std::shared_ptr<OAuth2TokenKeeper> OAuth2TokenKeeper::forUser(const OAuth2ClientSettings& settings)
+{
+    Q_ASSERT(MainQueue::isMainThread());
+    auto& keepers = registry();
+    const QString key = registryKey(settings);
+    if (auto keeper = keepers[key].lock()) {
+        keeper->settings_ = settings; // the latest registration and endpoints win
+        return keeper;
+    }
+    auto keeper = std::make_shared<OAuth2TokenKeeper>(settings);
+    keepers[key] = keeper;
+    return keeper;
+}
+
+OAuth2TokenKeeper::OAuth2TokenKeeper(OAuth2ClientSettings settings) : settings_(std::move(settings)) {}
+
+bool OAuth2TokenKeeper::store(const OAuth2Tokens& tokens)
+{
+    const auto error = CredentialStore::updateData(tokens.toItem(), settings_.userIdentifier, settings_.keychainService);
+    if (error)
+        qWarning("Unable to keep the sign-in tokens in the credential store: %s", qUtf8Printable(error->message));
+    return !error;
+}
+
+void OAuth2TokenKeeper::markNeedsNewSignIn()
+{
+    const QVariantMap item{{QString::fromLatin1(NeedsNewSignInKey), true}};
+    if (CredentialStore::updateData(item, settings_.userIdentifier, settings_.keychainService))
+        qWarning("Unable to mark the account as needing a new sign-in");
+}
+
+bool OAuth2TokenKeeper::hasUsableTokens() const
+{
+    const std::optional<QVariantMap> item = CredentialStore::loadData(settings_.userIdentifier, settings_.keychainService);
+    return item && !item->value(QString::fromLatin1(NeedsNewSignInKey)).toBool() && OAuth2Tokens::fromItem(*item);
+}
+
+void OAuth2TokenKeeper::withAccessToken(std::function<void(const OAuth2AccessTokenResult&)> completion)
+{
+    Q_ASSERT(MainQueue::isMainThread());
+    if (refreshing_) {
+        waiting_.push_back(std::move(completion));
+        return;
+    }
+    const std::optional<QVariantMap> item = CredentialStore::loadData(settings_.userIdentifier, settings_.keychainService);
+    if (!item)
+        return completeLater(std::move(completion), failure(OAuth2SigningError::NotSignedIn));
+    if (item->value(QString::fromLatin1(NeedsNewSignInKey)).toBool())
+        return completeLater(std::move(completion), failure(OAuth2SigningError::NeedsNewSignIn));
+    const std::optional<OAuth2Tokens> tokens = OAuth2Tokens::fromItem(*item);
+    if (!tokens)
+        return completeLater(std::move(completion), failure(OAuth2SigningError::NotSignedIn));
+    if (!tokens->isExpired())
+        return completeLater(std::move(completion), OAuth2AccessTokenResult{tokens->accessToken, std::nullopt});
+    if (tokens->refreshToken.isEmpty())
+        return completeLater(std::move(completion), failure(OAuth2SigningError::NeedsNewSignIn));
+
+    waiting_.push_back(std::move(completion));
+    refresh(*tokens);
+}
+
+void OAuth2TokenKeeper::refresh(const OAuth2Tokens& tokens)
+{
+    refreshing_ = true;
+    const HTTPRequest request = settings_.tokenRequest({
+        {QStringLiteral("grant_type"), QStringLiteral("refresh_token")},
+        {QStringLiteral("refresh_token"), tokens.refreshToken},
+    });
+    // The keeper stays alive until the refresh has finished, even if every flow object goes.
+    sendHTTPDataRequest(request, [self = shared_from_this(), previous = tokens](const HTTPDataResult& result) {
+        if (result.statusCode == 400 || result.statusCode == 401) {
+            // A refresh token is single-use: one that is refused will never work again.
+            qWarning("The refresh token was refused (HTTP %d); the account needs a new sign-in", result.statusCode);
+            self->markNeedsNewSignIn();
+            return self->finishRefresh(failure(OAuth2SigningError::NeedsNewSignIn));
+        }
+        std::optional<OAuth2Tokens> renewed;
+        if (result.statusCode >= 200 && result.statusCode <= 299)
+            renewed = OAuth2Tokens::fromTokenResponse(result.body);
+        if (!renewed) {
+            qWarning("Unable to refresh the access token (HTTP %d)", result.statusCode);
+            return self->finishRefresh(failure(OAuth2SigningError::RefreshFailed));
+        }
+        if (renewed->refreshToken.isEmpty())
+            renewed->refreshToken = previous.refreshToken; // a server that does not rotate keeps the old one
+        // The new refresh token replaces the used one before anything is signed with the new
+        // access token: losing it would leave the account unable to refresh again.
+        if (!self->store(*renewed))
+            return self->finishRefresh(failure(OAuth2SigningError::CredentialStoreFailure));
+        self->finishRefresh(OAuth2AccessTokenResult{renewed->accessToken, std::nullopt});
+    });
+}
+
+void OAuth2TokenKeeper::finishRefresh(const OAuth2AccessTokenResult& outcome)
+{
+    refreshing_ = false;
+    auto waiting = std::move(waiting_);
+    waiting_.clear();
+    for (auto& completion : waiting)
+        completion(outcome);
+}
+
+} // namespace airlark

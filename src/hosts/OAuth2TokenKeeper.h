@@ -1,0 +1,93 @@
+#pragma once
+
+#include "hosts/OAuth2CodeFlow.h"
+#include "http/HTTPRequest.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QUrl>
+#include <QVariantMap>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace airlark {
+
+// What an OAuth2 client is: its registration and the server's endpoints.
+struct OAuth2ClientSettings
+{
+    QString clientID;
+    QString clientSecret;
+    QUrl authorizeURL;
+    QUrl tokenURL;
+    QUrl redirectURI;
+    QString scope;
+    QString userIdentifier;
+    bool secretInBody = false;
+    QString keychainService;
+
+    // A POST of `fields` to the token endpoint, with the client's id and secret added (in the
+    // body, or as HTTP Basic authentication when the secret does not go in the body).
+    HTTPRequest tokenRequest(QList<QPair<QString, QString>> fields) const;
+};
+
+// Tokens as the credential store keeps them. Never log any field but `expiresAt`.
+struct OAuth2Tokens
+{
+    QString accessToken;
+    QString refreshToken;
+    std::optional<QDateTime> expiresAt; // none: the token does not expire
+    QString tokenType;
+
+    // From a token endpoint's JSON answer; nothing without a string "access_token".
+    static std::optional<OAuth2Tokens> fromTokenResponse(const QByteArray& body,
+                                                         const QDateTime& now = QDateTime::currentDateTimeUtc());
+    // The answer's members except the tokens, safe to hand around.
+    static QVariantMap publicParameters(const QByteArray& body);
+
+    QVariantMap toItem() const;
+    static std::optional<OAuth2Tokens> fromItem(const QVariantMap& item);
+    // Expired, or expiring within a minute (so that a request signed now still arrives in time).
+    bool isExpired(const QDateTime& now = QDateTime::currentDateTimeUtc()) const;
+};
+
+struct OAuth2AccessTokenResult
+{
+    std::optional<QString> accessToken;
+    std::optional<OAuth2SigningError> error;
+};
+
+// The tokens of one user identifier in the credential store, shared by every flow object of
+// the process built with the same keychain service and user identifier, so that only one
+// refresh runs at a time for them. Main thread only.
+class OAuth2TokenKeeper : public std::enable_shared_from_this<OAuth2TokenKeeper>
+{
+public:
+    static std::shared_ptr<OAuth2TokenKeeper> forUser(const OAuth2ClientSettings& settings);
+
+    explicit OAuth2TokenKeeper(OAuth2ClientSettings settings);
+
+    // Replaces the stored tokens; false when the credential store refused.
+    bool store(const OAuth2Tokens& tokens);
+    // Marks the tokens as unusable until a new sign-in (the refresh token was refused).
+    void markNeedsNewSignIn();
+    bool hasUsableTokens() const;
+
+    // A valid access token, refreshed first when it has expired. Completes later, on the main
+    // thread. Requests that arrive while a refresh runs wait for its outcome.
+    void withAccessToken(std::function<void(const OAuth2AccessTokenResult&)> completion);
+
+    static constexpr const char* NeedsNewSignInKey = "needs_sign_in";
+
+private:
+    void refresh(const OAuth2Tokens& tokens);
+    void finishRefresh(const OAuth2AccessTokenResult& outcome);
+
+    OAuth2ClientSettings settings_;
+    bool refreshing_ = false;
+    std::vector<std::function<void(const OAuth2AccessTokenResult&)>> waiting_;
+};
+
+} // namespace airlark
