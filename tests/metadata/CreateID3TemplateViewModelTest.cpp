@@ -1,5 +1,5 @@
 // Template creation's logic against a real store.
-#include "StoreFixture.h"
+#include "MetadataStoreFixture.h"
 #include "metadata/CreateID3TemplateViewModel.h"
 #include "platform/NotificationCenter.h"
 #include "support/Mp3Fixtures.h"
@@ -17,12 +17,12 @@ public:
     int changes = 0;
 };
 
-class CreateID3TemplateViewModelTest : public test::StoreFixture
+class CreateID3TemplateViewModelTest : public test::MetadataStoreFixture
 {
 protected:
     void SetUp() override
     {
-        StoreFixture::SetUp();
+        MetadataStoreFixture::SetUp();
         NotificationCenter::defaultCenter().addObserver(this, ID3Template::createdNotificationName,
                                                         [this](const auto&) { ++created; });
     }

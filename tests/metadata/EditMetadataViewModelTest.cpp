@@ -1,5 +1,5 @@
 // Step 2's logic against a real store and real MP3 files.
-#include "StoreFixture.h"
+#include "MetadataStoreFixture.h"
 #include "TagReader.h"
 #include "metadata/EditMetadataViewModel.h"
 #include "support/Mp3Fixtures.h"
@@ -21,7 +21,7 @@ public:
     QStringList events;
 };
 
-class EditMetadataViewModelTest : public test::StoreFixture
+class EditMetadataViewModelTest : public test::MetadataStoreFixture
 {
 protected:
     qint64 fullTemplate()

@@ -1,5 +1,5 @@
 // Step 1's logic against a real store in a private data directory.
-#include "StoreFixture.h"
+#include "MetadataStoreFixture.h"
 #include "metadata/SelectTemplateViewModel.h"
 #include "support/Mp3Fixtures.h"
 #include "support/TestEnvironment.h"
@@ -24,7 +24,7 @@ public:
     std::vector<State> states;
 };
 
-class SelectTemplateViewModelTest : public test::StoreFixture
+class SelectTemplateViewModelTest : public test::MetadataStoreFixture
 {
 protected:
     QUrl episode() { return QUrl::fromLocalFile(mp3File(QStringLiteral("My episode 1.mp3"))); }

@@ -14,7 +14,7 @@
 
 namespace airlark::test {
 
-class StoreFixture : public ::testing::Test
+class MetadataStoreFixture : public ::testing::Test
 {
 protected:
     // Empties the private data directory, then creates both tables.

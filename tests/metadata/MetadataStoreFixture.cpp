@@ -1,4 +1,4 @@
-#include "StoreFixture.h"
+#include "MetadataStoreFixture.h"
 
 #include "support/Mp3Fixtures.h"
 #include "support/TestEnvironment.h"
@@ -8,7 +8,7 @@
 
 namespace airlark::test {
 
-void StoreFixture::SetUp()
+void MetadataStoreFixture::SetUp()
 {
     QDir(dataDirectory()).removeRecursively();
     database = Database::open();
@@ -16,7 +16,7 @@ void StoreFixture::SetUp()
     ASSERT_FALSE(database->createTables());
 }
 
-qint64 StoreFixture::insertTemplate(const QString& name, std::optional<QString> artworkPath,
+qint64 MetadataStoreFixture::insertTemplate(const QString& name, std::optional<QString> artworkPath,
                                     std::optional<QString> title, std::optional<QString> comment,
                                     std::optional<QString> lastEpisodeTitle)
 {
@@ -34,14 +34,14 @@ qint64 StoreFixture::insertTemplate(const QString& name, std::optional<QString> 
     return inserted ? inserted->id : -1;
 }
 
-QString StoreFixture::imageFile(const QString& name, int width, int height)
+QString MetadataStoreFixture::imageFile(const QString& name, int width, int height)
 {
     const QString path = files.filePath(name);
     writeFile(path, name.endsWith(QLatin1String(".png")) ? pngBytes(width, height) : jpegBytes(width, height));
     return path;
 }
 
-QString StoreFixture::mp3File(const QString& name, int seconds)
+QString MetadataStoreFixture::mp3File(const QString& name, int seconds)
 {
     const QString path = files.filePath(name);
     writeFile(path, mp3Bytes(seconds));

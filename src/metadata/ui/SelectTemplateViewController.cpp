@@ -1,0 +1,236 @@
+#include "metadata/ui/SelectTemplateViewController.h"
+
+#include "metadata/ui/CreateID3TemplateViewController.h"
+#include "metadata/ui/EditMetadataViewController.h"
+#include "metadata/ui/FileDropLocationView.h"
+#include "metadata/ui/TemplateListModel.h"
+#include "platform/ui/TopMetadataProgressNavigationController.h"
+
+#include <QAction>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListView>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace airlark {
+
+SelectTemplateViewController::SelectTemplateViewController(
+    std::function<EditMetadataViewController*()> editMetadataViewController, QWidget* parent)
+    : QWidget(parent),
+      viewModel_(std::make_unique<SelectTemplateViewModel>()),
+      editMetadataViewController_(std::move(editMetadataViewController))
+{
+    setObjectName(QStringLiteral("SelectTemplateViewController"));
+
+    auto* listLabel = new QLabel(tr("&Podcast template"), this);
+    templateListModel_ = new TemplateListModel(this);
+    tableView_ = new QListView(this);
+    tableView_->setObjectName(QStringLiteral("tableView"));
+    tableView_->setModel(templateListModel_);
+    tableView_->setSelectionMode(QAbstractItemView::SingleSelection);
+    tableView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tableView_->setIconSize(QSize(32, 32));
+    tableView_->setUniformItemSizes(true);
+    tableView_->setAccessibleName(tr("Podcast template"));
+    tableView_->viewport()->installEventFilter(this);
+    listLabel->setBuddy(tableView_);
+    connect(tableView_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &SelectTemplateViewController::tableViewSelectionDidChange);
+
+    newTemplateAction_ = new QAction(tr("&New Template\u2026"), this);
+    newTemplateAction_->setObjectName(QStringLiteral("newTemplateAction"));
+    newTemplateAction_->setShortcut(QKeySequence::New);
+    connect(newTemplateAction_, &QAction::triggered, this, &SelectTemplateViewController::newTemplateButtonPressed);
+    newTemplateButton_ = new QPushButton(tr("New Template\u2026"), this);
+    newTemplateButton_->setObjectName(QStringLiteral("newTemplateButton"));
+    connect(newTemplateButton_, &QPushButton::clicked, this, &SelectTemplateViewController::newTemplateButtonPressed);
+
+    dropLocationView_ = new AudioFileDropLocationView(this);
+    dropLocationView_->setObjectName(QStringLiteral("dropLocationView"));
+    dropLocationView_->setDelegate(viewModel_.get());
+    dropLocationView_->setFocusPolicy(Qt::StrongFocus);
+    dropLocationView_->setAccessibleName(tr("Episode file"));
+    dropLocationView_->setAccessibleDescription(tr("Drop an MP3 file here, or press Space to choose one"));
+    dropLocationView_->setToolTip(tr("Drop an MP3 file here, or click to choose one"));
+    connect(dropLocationView_, &FileDropLocationView::activated, this, &SelectTemplateViewController::runOpenPanel);
+
+    chooseFileButton_ = new QPushButton(tr("&Choose MP3 File\u2026"), this);
+    chooseFileButton_->setObjectName(QStringLiteral("chooseFileButton"));
+    connect(chooseFileButton_, &QPushButton::clicked, this, &SelectTemplateViewController::chooseFileButtonPressed);
+    chosenFileLabel_ = new QLabel(this);
+    chosenFileLabel_->setObjectName(QStringLiteral("chosenFileLabel"));
+    chosenFileLabel_->setAlignment(Qt::AlignCenter);
+    chosenFileLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    chosenFileLabel_->setAccessibleName(tr("Chosen file"));
+    chosenFileLabel_->hide();
+
+    auto* left = new QVBoxLayout;
+    left->addWidget(listLabel);
+    left->addWidget(tableView_, 1);
+    left->addWidget(newTemplateButton_, 0, Qt::AlignLeft);
+    auto* right = new QVBoxLayout;
+    right->addWidget(dropLocationView_, 1);
+    right->addWidget(chooseFileButton_, 0, Qt::AlignHCenter);
+    right->addWidget(chosenFileLabel_);
+    auto* layout = new QHBoxLayout(this);
+    layout->addLayout(left, 1);
+    layout->addLayout(right, 1);
+
+    setTabOrder(tableView_, newTemplateButton_);
+    setTabOrder(newTemplateButton_, dropLocationView_);
+    setTabOrder(dropLocationView_, chooseFileButton_);
+
+    // viewDidLoad: the screen follows its view model from here on.
+    viewModel_->delegate = this;
+    reloadTable();
+    dropLocationView_->setIcon(QIcon(QStringLiteral(":/images/") + viewModel_->artworkName() + QStringLiteral(".svg")));
+}
+
+SelectTemplateViewController::~SelectTemplateViewController()
+{
+    viewModel_->delegate = nullptr;
+    delete createTemplateWindow_.data();
+}
+
+OpenPanelOptions SelectTemplateViewController::getNewOpenPanel()
+{
+    OpenPanelOptions options;
+    options.title = tr("Choose the Episode\u2019s MP3 File");
+    options.allowedFileTypes = {QStringLiteral("mp3")};
+    options.canChooseFiles = true;
+    options.canChooseDirectories = false;
+    options.allowsMultipleSelection = false;
+    return options;
+}
+
+void SelectTemplateViewController::didPresentInProgressNavigationController(ProgressNavigationController&)
+{
+    viewDidAppear();
+}
+
+void SelectTemplateViewController::viewDidAppear()
+{
+    if (ProgressNavigationController* frame = progressNavigationController()) {
+        frame->setNextButtonTitle(tr("Next"));
+        frame->setNextButtonEnabled(false);
+        frame->setCancelButtonText(tr("Cancel"));
+        frame->setCancelButtonEnabled(false);
+        frame->setBackButtonEnabled(false);
+        frame->setBackButtonTitle(tr("Back"));
+    }
+    reloadTable();
+    viewModel_->setSelectedItemIndex(std::nullopt);
+    viewModel_->setFileURL(std::nullopt);
+    chosenFileLabel_->hide();
+}
+
+void SelectTemplateViewController::chooseFileButtonPressed()
+{
+    runOpenPanel();
+}
+
+void SelectTemplateViewController::runOpenPanel()
+{
+    QPointer<SelectTemplateViewController> self(this);
+    OpenPanel::begin(this, getNewOpenPanel(), [self](std::optional<QList<QUrl>> chosen) {
+        if (!self)
+            return;
+        if (chosen && !chosen->isEmpty())
+            self->viewModel_->setFileURL(chosen->front());
+        self->publishSelectionToWorkflow();
+    });
+}
+
+void SelectTemplateViewController::newTemplateButtonPressed()
+{
+    if (!createTemplateWindow_)
+        createTemplateWindow_ = CreateID3TemplateViewController::makeWindow(window());
+    createTemplateWindow_->show();
+    createTemplateWindow_->raise();
+    createTemplateWindow_->activateWindow();
+}
+
+void SelectTemplateViewController::reloadTable()
+{
+    const auto templates = viewModel_->templates();
+    templateListModel_->reload(templates, [this](qint64 id) { return viewModel_->artworkForTemplateWithID(id); });
+}
+
+void SelectTemplateViewController::tableViewSelectionDidChange()
+{
+    if (synchronizingSelection_)
+        return;
+    const QModelIndexList selected = tableView_->selectionModel()->selectedRows();
+    if (selected.isEmpty())
+        viewModel_->setSelectedItemIndex(std::nullopt);
+    else
+        viewModel_->setSelectedItemIndex(selected.front().row());
+}
+
+bool SelectTemplateViewController::eventFilter(QObject* watched, QEvent* event)
+{
+    // A click on the list's empty area clears the choice (a single-selection list keeps it otherwise).
+    if (watched == tableView_->viewport() && event->type() == QEvent::MouseButtonPress) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (!tableView_->indexAt(mouse->position().toPoint()).isValid())
+            tableView_->selectionModel()->clearSelection();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void SelectTemplateViewController::selectTemplateViewModelAvailableTemplatesDidChange(SelectTemplateViewModel&)
+{
+    reloadTable();
+    viewModel_->setSelectedItemIndex(std::nullopt);
+}
+
+void SelectTemplateViewController::selectTemplateViewModelInteractionStateDidChange(SelectTemplateViewModel& viewModel)
+{
+    if (ProgressNavigationController* frame = progressNavigationController())
+        frame->setNextButtonEnabled(viewModel.canAdvance());
+
+    chooseFileButton_->setHidden(viewModel.chooseFileButtonHidden());
+    chosenFileLabel_->setHidden(!viewModel.chooseFileButtonHidden());
+    chosenFileLabel_->setText(viewModel.selectedFileDisplayName());
+    dropLocationView_->setIcon(QIcon(QStringLiteral(":/images/") + viewModel.artworkName() + QStringLiteral(".svg")));
+    dropLocationView_->setAccessibleDescription(viewModel.chooseFileButtonHidden()
+                                                    ? viewModel.selectedFileDisplayName()
+                                                    : tr("Drop an MP3 file here, or press Space to choose one"));
+
+    synchronizingSelection_ = true;
+    const std::optional<qint64>& index = viewModel.selectedItemIndex();
+    const QModelIndex row = index ? templateListModel_->index(static_cast<int>(*index)) : QModelIndex();
+    if (row.isValid())
+        tableView_->selectionModel()->select(row, QItemSelectionModel::ClearAndSelect);
+    else
+        tableView_->selectionModel()->clearSelection();
+    synchronizingSelection_ = false;
+
+    publishSelectionToWorkflow();
+}
+
+void SelectTemplateViewController::publishSelectionToWorkflow()
+{
+    auto* workflow = qobject_cast<TopMetadataProgressNavigationController*>(progressNavigationController());
+    if (!workflow)
+        return;
+    const std::optional<ID3TemplateSelectAllQueryResult> chosen = viewModel_->selectedTemplate();
+    workflow->setFileURL(viewModel_->fileURL());
+    workflow->setPodcastTitle(chosen ? std::optional<QString>(chosen->name) : std::nullopt);
+    workflow->setArtworkURL(chosen ? chosen->artworkURL : std::nullopt);
+}
+
+NextStepAction SelectTemplateViewController::nextStepAction()
+{
+    EditMetadataViewController* next = editMetadataViewController_ ? editMetadataViewController_() : nullptr;
+    const std::optional<ID3TemplateSelectAllQueryResult> chosen = viewModel_->selectedTemplate();
+    if (next)
+        next->setSelectedTemplateID(chosen ? std::optional<qint64>(chosen->id) : std::nullopt);
+    publishSelectionToWorkflow();
+    return NextStepAction::Left(next);
+}
+
+} // namespace airlark

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "metadata/SelectTemplateViewModel.h"
+#include "metadata/ui/OpenPanel.h"
+#include "platform/ui/ProgressNavigationControllerChild.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class QAction;
+class QLabel;
+class QListView;
+class QPushButton;
+
+namespace airlark {
+
+class AudioFileDropLocationView;
+class EditMetadataViewController;
+class TemplateListModel;
+
+// Step 1: pick a saved template and the MP3 file (file dialog or drop). Next is enabled once both
+// are chosen, and hands step 2 the template's identifier.
+class SelectTemplateViewController : public QWidget,
+                                     public ProgressNavigationControllerChild,
+                                     public SelectTemplateViewModelDelegate
+{
+    Q_OBJECT
+public:
+    // `editMetadataViewController` hands out the shared step 2.
+    explicit SelectTemplateViewController(std::function<EditMetadataViewController*()> editMetadataViewController,
+                                          QWidget* parent = nullptr);
+    ~SelectTemplateViewController() override;
+
+    SelectTemplateViewModel& viewModel() const { return *viewModel_; }
+
+    // Outlets.
+    QListView* tableView() const { return tableView_; }
+    QLabel* chosenFileLabel() const { return chosenFileLabel_; }
+    QPushButton* chooseFileButton() const { return chooseFileButton_; }
+    AudioFileDropLocationView* dropLocationView() const { return dropLocationView_; }
+    QPushButton* newTemplateButton() const { return newTemplateButton_; }
+
+    // "New Template…", for the window's menu as well; opens (or raises) the template window.
+    QAction* newTemplateAction() const { return newTemplateAction_; }
+    QWidget* createTemplateWindow() const { return createTemplateWindow_; }
+
+    NextStepAction nextStepAction() override;
+    void didPresentInProgressNavigationController(ProgressNavigationController& controller) override;
+
+    // The open panel for "mp3" files (getNewOpenPanel).
+    static OpenPanelOptions getNewOpenPanel();
+
+    void selectTemplateViewModelAvailableTemplatesDidChange(SelectTemplateViewModel& viewModel) override;
+    void selectTemplateViewModelInteractionStateDidChange(SelectTemplateViewModel& viewModel) override;
+
+public slots:
+    void chooseFileButtonPressed();
+    void newTemplateButtonPressed();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // The frame's button set-up and a cleared selection, each time the step comes on screen.
+    void viewDidAppear();
+    void runOpenPanel();
+    void reloadTable();
+    void tableViewSelectionDidChange();
+    void publishSelectionToWorkflow();
+
+    std::unique_ptr<SelectTemplateViewModel> viewModel_;
+    std::function<EditMetadataViewController*()> editMetadataViewController_;
+    TemplateListModel* templateListModel_ = nullptr;
+    QListView* tableView_ = nullptr;
+    QLabel* chosenFileLabel_ = nullptr;
+    QPushButton* chooseFileButton_ = nullptr;
+    QPushButton* newTemplateButton_ = nullptr;
+    AudioFileDropLocationView* dropLocationView_ = nullptr;
+    QAction* newTemplateAction_ = nullptr;
+    QPointer<QWidget> createTemplateWindow_;
+    bool synchronizingSelection_ = false;
+};
+
+} // namespace airlark

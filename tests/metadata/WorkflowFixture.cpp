@@ -1,0 +1,74 @@
+#include "WorkflowFixture.h"
+
+#include "metadata/ui/FileDropLocationView.h"
+
+#include <QApplication>
+#include <QDropEvent>
+#include <QListView>
+#include <QMimeData>
+#include <QTest>
+
+namespace airlark::test {
+
+void WorkflowFixture::SetUp()
+{
+    MetadataStoreFixture::SetUp();
+    step2 = std::make_unique<EditMetadataViewController>([this]() -> QWidget* {
+        auto* made = new NextStepStandIn;
+        made->setAttribute(Qt::WA_DeleteOnClose);
+        step3 = made;
+        return made;
+    });
+    step1 = std::make_unique<SelectTemplateViewController>([this] { return step2.get(); });
+    frame = std::make_unique<TopMetadataProgressNavigationController>([this]() -> QWidget* { return step1.get(); });
+    frame->resize(800, 560);
+    frame->show();
+    frame->loadViewIfNeeded();
+}
+
+void WorkflowFixture::TearDown()
+{
+    OpenPanel::setPresenterForTesting({});
+    frame.reset(); // hands the steps back before they go
+    step1.reset();
+    step2.reset();
+}
+
+void WorkflowFixture::clickTemplateRow(int row)
+{
+    QListView* list = step1->tableView();
+    QPoint point;
+    if (row >= 0) {
+        point = list->visualRect(list->model()->index(row, 0)).center();
+    } else {
+        const int rows = list->model()->rowCount();
+        const QRect last = rows > 0 ? list->visualRect(list->model()->index(rows - 1, 0)) : QRect();
+        point = QPoint(10, last.bottom() + 20);
+    }
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, point);
+}
+
+bool WorkflowFixture::dropOnStep1(const QList<QUrl>& urls)
+{
+    QMimeData data;
+    data.setUrls(urls);
+    FileDropLocationView* area = step1->dropLocationView();
+    QDragEnterEvent enter(area->rect().center(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(area, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent dropped(QPointF(area->rect().center()), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(area, &dropped);
+    return dropped.isAccepted();
+}
+
+void WorkflowFixture::answerOpenPanel(std::optional<QList<QUrl>> chosen)
+{
+    OpenPanel::setPresenterForTesting(
+        [this, chosen](QWidget*, const OpenPanelOptions& options, const OpenPanel::Completion& completion) {
+            lastPanelOptions = options;
+            completion(chosen);
+        });
+}
+
+} // namespace airlark::test
