@@ -1,5 +1,7 @@
 #include "KeychainFixture.h"
 #include "StoreFixture.h"
+#include "support/LogCapture.h"
+#include "support/StandardOutputCapture.h"
 
 #include "store/Account.h"
 #include "store/CredentialStore.h"
@@ -130,10 +132,7 @@ TEST_F(CredentialStoreTest, WorksFromABackgroundThreadToo)
 TEST_F(CredentialStoreTest, PasswordNeverReachesTheDatabaseOrStandardOutputOrTheLog)
 {
     const QString password = QStringLiteral("Zq9-unique-password-") + QUuid::createUuid().toString(QUuid::Id128);
-    static QStringList messages;
-    messages.clear();
-    const QtMessageHandler previous = qInstallMessageHandler(
-        [](QtMsgType, const QMessageLogContext&, const QString& message) { messages.append(message); });
+    LogCapture log;
     StandardOutputCapture output;
 
     const Database database = openWithTables();
@@ -143,10 +142,8 @@ TEST_F(CredentialStoreTest, PasswordNeverReachesTheDatabaseOrStandardOutputOrThe
     ASSERT_FALSE(Account::savePassword(created->host, created->id, password));
     EXPECT_EQ(Account::loadPassword(created->host, created->id), password);
 
-    const QByteArray printed = output.finish();
-    qInstallMessageHandler(previous);
-    EXPECT_FALSE(printed.contains(password.toUtf8()));
-    EXPECT_FALSE(messages.join(QLatin1Char('\n')).contains(password));
+    EXPECT_FALSE(output.release().join(QLatin1Char('\n')).contains(password));
+    EXPECT_FALSE(log.messages().join(QLatin1Char('\n')).contains(password));
     EXPECT_FALSE(anyFileContains(dataHome(), password.toUtf8()));
 }
 

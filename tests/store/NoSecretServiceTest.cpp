@@ -2,6 +2,8 @@
 // can be reached. Saving must fail and loading find nothing, with no plain-text fallback.
 #include "KeychainFixture.h"
 #include "StoreFixture.h"
+#include "support/LogCapture.h"
+#include "support/StandardOutputCapture.h"
 
 #include "store/Account.h"
 #include "store/CredentialStore.h"
@@ -18,6 +20,8 @@ TEST_F(NoSecretServiceTest, SavingFailsAndLoadingFindsNothingWithoutPlainTextFal
     ASSERT_TRUE(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS").contains(QStringLiteral("nonexistent")))
         << "this test must run with an unreachable session bus";
     const QString password = QStringLiteral("never-written-anywhere-7f3a");
+    LogCapture log;
+    StandardOutputCapture output;
 
     const auto timeout = std::chrono::seconds(30); // a missing bus must fail fast, not time out
     const std::optional<CredentialStoreError> error = CredentialStore::updateData(
@@ -29,6 +33,9 @@ TEST_F(NoSecretServiceTest, SavingFailsAndLoadingFindsNothingWithoutPlainTextFal
     EXPECT_TRUE(Account::savePassword(QStringLiteral("Libsyn"), 1, password));
     EXPECT_FALSE(CredentialStore::loadData(QStringLiteral("Libsyn-1"), QStringLiteral("Libsyn"), timeout));
     EXPECT_FALSE(Account::loadPassword(QStringLiteral("Libsyn"), 1));
+
+    EXPECT_FALSE(output.release().join(QLatin1Char('\n')).contains(password));
+    EXPECT_FALSE(log.messages().join(QLatin1Char('\n')).contains(password));
 
     for (const char* variable : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"}) {
         const QString directory = qEnvironmentVariable(variable);

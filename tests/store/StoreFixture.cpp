@@ -7,8 +7,6 @@
 #include <QFileInfo>
 #include <QProcess>
 
-#include <cstdio>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -104,32 +102,6 @@ QByteArray fileBytes(const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return file.readAll();
-}
-
-StandardOutputCapture::StandardOutputCapture()
-{
-    path_ = directory_.path() + QStringLiteral("/stdout");
-    std::fflush(stdout);
-    savedDescriptor_ = ::dup(STDOUT_FILENO);
-    const int capture = ::open(QFile::encodeName(path_).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    ::dup2(capture, STDOUT_FILENO);
-    ::close(capture);
-}
-
-StandardOutputCapture::~StandardOutputCapture()
-{
-    finish();
-}
-
-QByteArray StandardOutputCapture::finish()
-{
-    if (savedDescriptor_ >= 0) {
-        std::fflush(stdout);
-        ::dup2(savedDescriptor_, STDOUT_FILENO);
-        ::close(savedDescriptor_);
-        savedDescriptor_ = -1;
-    }
-    return fileBytes(path_);
 }
 
 } // namespace airlark::test

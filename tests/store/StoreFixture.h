@@ -85,18 +85,4 @@ QString sqliteCommand(const QString& databasePath, const QString& sql);
 
 QByteArray fileBytes(const QString& path);
 
-// Everything written to standard output (file descriptor 1) while it lives.
-class StandardOutputCapture
-{
-public:
-    StandardOutputCapture();
-    ~StandardOutputCapture();
-    QByteArray finish();
-
-private:
-    int savedDescriptor_ = -1;
-    QTemporaryDir directory_;
-    QString path_;
-};
-
 } // namespace airlark::test
