@@ -1,0 +1,249 @@
+// The SoundCloud pane driven through its real widgets in the add-account window, against the
+// stand-in: the whole sign-in by the loopback listener and by a second `airlark` process, the
+// failure messages, and the saved account showing up in step 3.
+#include "SoundCloudFixture.h"
+
+#include "hosts/ui/AddPodcastHostViewController.h"
+#include "hosts/ui/SelectPodcastHostViewController.h"
+#include "hosts/ui/SoundCloudAuthenticationViewController.h"
+#include "store/Account.h"
+#include "support/TestEnvironment.h"
+
+#include <QAbstractItemModel>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+
+#ifdef AIRLARK_HAVE_APP
+#include "app/AppDelegate.h"
+#include "app/SingleInstance.h"
+#include "platform/ApplicationIdentity.h"
+#include <QTemporaryDir>
+#endif
+
+namespace airlark::test {
+namespace {
+
+// A Libsyn pane stand-in: these tests never choose Libsyn.
+class OtherPane : public HostAuthenticationViewController
+{
+};
+
+class SoundCloudPaneTest : public SoundCloudTest
+{
+protected:
+    void SetUp() override
+    {
+        SoundCloudTest::SetUp();
+        database = Database::open();
+        ASSERT_TRUE(database.has_value());
+        ASSERT_FALSE(database->createTables().has_value());
+        pane = new SoundCloudAuthenticationViewController([this](std::shared_ptr<SoundCloudAPIClient> client) {
+            pendingClients.push_back(client);
+#ifdef AIRLARK_HAVE_APP
+            if (appDelegate)
+                appDelegate->setPendingAuthenticationSoundCloudAPIClient(client);
+#endif
+        });
+        otherPane = new OtherPane;
+    }
+
+    void TearDown() override
+    {
+        delete window;
+        delete pane;
+        delete otherPane;
+        SoundCloudTest::TearDown();
+    }
+
+    void openWindow()
+    {
+        delete window;
+        window = new AddPodcastHostViewController([this] { return otherPane; }, [this] { return pane; });
+        window->show();
+        ASSERT_TRUE(waitFor([this] { return pane->isVisible(); }));
+    }
+
+    void connect()
+    {
+        QTest::mouseClick(pane->connectButton(), Qt::LeftButton);
+    }
+
+    QString label() const { return pane->errorMessageLabel()->text(); }
+    bool addEnabled() const { return window->addButton()->isEnabled(); }
+
+    bool waitForLabel(const QString& text)
+    {
+        return waitFor([&] { return label() == text; }, std::chrono::seconds(20));
+    }
+
+    std::optional<Database> database;
+    SoundCloudAuthenticationViewController* pane = nullptr;
+    OtherPane* otherPane = nullptr;
+    AddPodcastHostViewController* window = nullptr;
+    std::vector<std::shared_ptr<SoundCloudAPIClient>> pendingClients;
+#ifdef AIRLARK_HAVE_APP
+    std::unique_ptr<AppDelegate> appDelegate;
+#endif
+};
+
+QStringList stepThreeRows(SelectPodcastHostViewController& step)
+{
+    QStringList rows;
+    const QAbstractItemModel* model = step.tableView()->model();
+    for (int row = 0; row < model->rowCount(); ++row)
+        rows << model->data(model->index(row, 0), Qt::DisplayRole).toString();
+    return rows;
+}
+
+TEST_F(SoundCloudPaneTest, ConnectSignsInThroughTheLoopbackListenerAndAddSavesTheAccount)
+{
+    SelectPodcastHostViewController step({[] { return nullptr; }, [] {}});
+    openWindow();
+    EXPECT_TRUE(label().isEmpty());
+    EXPECT_FALSE(addEnabled());
+
+    standIn.setUsername(QStringLiteral("Lark FM"));
+    connect();
+    ASSERT_TRUE(waitForLabel(QStringLiteral("Connected")));
+    EXPECT_FALSE(pane->isSpinning());
+    EXPECT_TRUE(addEnabled());
+    EXPECT_TRUE(pane->viewModel().authenticated());
+    EXPECT_EQ(pane->viewModel().username(), QStringLiteral("Lark FM"));
+    EXPECT_TRUE(browser.lastPage().contains("You can close this tab"));
+
+    const qint64 id = *pane->viewModel().accountID();
+    // Before Add the reserved row is a placeholder.
+    EXPECT_EQ(Account::find(*database, id)->host, QString());
+
+    QTest::mouseClick(window->addButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitFor([this] { return !window->isVisible(); }));
+    const auto saved = Account::find(*database, id);
+    ASSERT_TRUE(saved.has_value());
+    EXPECT_EQ(saved->displayName, QStringLiteral("Lark FM"));
+    EXPECT_EQ(saved->host, QStringLiteral("SoundCloud"));
+    EXPECT_FALSE(saved->email.has_value());
+    EXPECT_FALSE(saved->feedType.has_value());
+    EXPECT_TRUE(waitFor([&] { return stepThreeRows(step).contains(QStringLiteral("Lark FM—SoundCloud")); }));
+}
+
+#ifdef AIRLARK_HAVE_APP
+TEST_F(SoundCloudPaneTest, ConnectSignsInWithTheRedirectDeliveredByASecondAirlarkProcess)
+{
+    // This process plays the running instance; the browser hands the "airlark:" redirect to a
+    // new `airlark` process, which forwards it here over the single-instance socket.
+    QTemporaryDir runtime;
+    ASSERT_TRUE(runtime.isValid());
+    appDelegate = std::make_unique<AppDelegate>();
+    SingleInstance instance(runtime.filePath(QStringLiteral("%1.socket").arg(applicationIdentifier())));
+    ASSERT_EQ(instance.start({}), SingleInstance::Start::Primary);
+    QObject::connect(&instance, &SingleInstance::urlReceived, appDelegate.get(),
+                     [this](const QString& url) { appDelegate->handleURLEvent(url); });
+
+    writeCredentials(QStringLiteral("airlark://soundcloud/callback"));
+    browser.delivery = TestBrowser::Delivery::RunCommand;
+    browser.program = binaryPath(QStringLiteral("src/app/airlark"));
+    browser.environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    browser.environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+
+    openWindow();
+    connect();
+    ASSERT_TRUE(waitForLabel(QStringLiteral("Connected")));
+    EXPECT_EQ(browser.commandExitCode(), 0);
+    EXPECT_EQ(browser.lastRedirect()->scheme(), QStringLiteral("airlark"));
+    EXPECT_EQ(appDelegate->pendingAuthenticationSoundCloudAPIClient(), pendingClients.back());
+    EXPECT_TRUE(addEnabled());
+
+    QTest::mouseClick(window->addButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitFor([this] { return !window->isVisible(); }));
+    EXPECT_EQ(Account::find(*database, *pane->viewModel().accountID())->host, QStringLiteral("SoundCloud"));
+}
+#endif
+
+TEST_F(SoundCloudPaneTest, ConnectTwiceReservesTwoRowsAndOnlyTheLatestClientWaits)
+{
+    writeCredentials(QStringLiteral("airlark://soundcloud/callback"));
+    browser.delivery = TestBrowser::Delivery::Keep;
+    const size_t before = Account::selectAll(*database).size();
+    openWindow();
+    connect();
+    EXPECT_EQ(label(), QString());
+    ASSERT_TRUE(waitForLabel(QStringLiteral("Connecting to SoundCloud…")));
+    EXPECT_TRUE(pane->isSpinning());
+    connect();
+    ASSERT_TRUE(browser.waitUntilIdle());
+
+    const auto rows = Account::selectAll(*database);
+    ASSERT_EQ(rows.size(), before + 2);
+    EXPECT_EQ(rows[before].host, QString());
+    EXPECT_EQ(rows[before + 1].host, QString());
+    EXPECT_EQ(*pane->viewModel().accountID(), rows[before + 1].id);
+    ASSERT_EQ(pendingClients.size(), 2u);
+    EXPECT_EQ(pane->pendingClient(), pendingClients[1]);
+    EXPECT_FALSE(addEnabled());
+}
+
+TEST_F(SoundCloudPaneTest, AWrongStateShowsTheAuthenticationFailure)
+{
+    standIn.setAuthorizeMode(SoundCloudStandIn::AuthorizeMode::WrongState);
+    openWindow();
+    connect();
+    ASSERT_TRUE(waitForLabel(QStringLiteral("Unable to authenticate with SoundCloud")));
+    EXPECT_FALSE(pane->isSpinning());
+    EXPECT_FALSE(addEnabled());
+    EXPECT_TRUE(standIn.tokenRequests().empty());
+}
+
+struct UserDetailsCase
+{
+    const char* name;
+    SoundCloudStandIn::MeMode mode;
+    const char* message;
+    bool addEnabled;
+};
+
+void PrintTo(const UserDetailsCase& value, std::ostream* os)
+{
+    *os << value.name;
+}
+
+
+class SoundCloudPaneUserDetailsTest : public SoundCloudPaneTest, public ::testing::WithParamInterface<UserDetailsCase>
+{
+};
+
+TEST_P(SoundCloudPaneUserDetailsTest, ShowsWhatTheUserRequestGave)
+{
+    standIn.setMeMode(GetParam().mode);
+    openWindow();
+    connect();
+    ASSERT_TRUE(waitForLabel(QString::fromUtf8(GetParam().message)));
+    EXPECT_FALSE(pane->isSpinning());
+    EXPECT_EQ(addEnabled(), GetParam().addEnabled);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Me, SoundCloudPaneUserDetailsTest,
+    ::testing::Values(UserDetailsCase{"NumericUsername", SoundCloudStandIn::MeMode::NumericUsername, "Unable to retrieve this account", false},
+                      UserDetailsCase{"ErrorStatusWithStringUsername", SoundCloudStandIn::MeMode::ErrorStatusWithUsername, "Connected", true}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+TEST_F(SoundCloudPaneTest, AReopenedWindowClearsTheLabelAndDisablesAdd)
+{
+    openWindow();
+    connect();
+    ASSERT_TRUE(waitForLabel(QStringLiteral("Connected")));
+    ASSERT_TRUE(addEnabled());
+    QTest::mouseClick(window->cancelButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitFor([this] { return !window->isVisible(); }));
+
+    openWindow();
+    EXPECT_EQ(label(), QString());
+    EXPECT_FALSE(addEnabled());
+    EXPECT_TRUE(pane->viewModel().canAdvance()); // the state survives; only the next report shows it
+}
+
+} // namespace
+} // namespace airlark::test
