@@ -224,6 +224,10 @@ bool FTPClient::runTransfer(std::shared_ptr<FTPStream> stream)
     serverStreamOpen_ = true;
     stream->scheduleInRunLoop(loop);
     loop.run();
+    {
+        std::lock_guard lock(loopMutex_); // normally cleared by the end of the transfer already
+        currentRunLoop_ = nullptr;
+    }
     return streamSuccess_;
 }
 

@@ -15,7 +15,7 @@ std::shared_ptr<FTPServer> FTPServer::serverWithDestination(const QString& desti
 
 std::shared_ptr<FTPServer> FTPServer::anonymousServerWithDestination(const QString& destination)
 {
-    return serverWithDestination(destination, QStringLiteral("anonymous"), QString(QLatin1String("")));
+    return serverWithDestination(destination, QStringLiteral("anonymous"), QString());
 }
 
 std::optional<QString> FTPServer::destination() const
