@@ -46,7 +46,8 @@ int runAirlark(QApplication& application)
     QObject::connect(&application, &QCoreApplication::aboutToQuit, &delegate,
                      [&delegate] { delegate.applicationWillTerminate(); });
 
-    MainWindow window([] { return static_cast<QWidget*>(StoryboardRegister::Main::selectTemplateViewController()); });
+    MainWindow window(
+        [] { return static_cast<QWidget*>(StoryboardRegister::Main::selectTemplateViewController()); });
     QObject::connect(&instance, &SingleInstance::activationRequested, &window, &MainWindow::bringToFront);
     QObject::connect(&instance, &SingleInstance::urlReceived, &delegate,
                      [&delegate](const QString& url) { delegate.handleURLEvent(url); });

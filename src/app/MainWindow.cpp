@@ -50,11 +50,12 @@ void MainWindow::buildMenus()
     QAction* about = help->addAction(tr("&About Airlark"));
     about->setMenuRole(QAction::AboutRole);
     connect(about, &QAction::triggered, this, [this] {
-        QMessageBox* box = new QMessageBox(QMessageBox::Information, tr("About Airlark"),
-                                           tr("<b>Airlark %1</b><p>Tags podcast episodes and publishes them to "
-                                              "Libsyn and SoundCloud.</p>")
-                                               .arg(applicationVersion()),
-                                           QMessageBox::Close, this);
+        QMessageBox* box =
+            new QMessageBox(QMessageBox::Information, tr("About Airlark"),
+                            tr("<b>Airlark %1</b><p>Tags podcast episodes and publishes them to "
+                               "Libsyn and SoundCloud.</p>")
+                                .arg(applicationVersion()),
+                            QMessageBox::Close, this);
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->open();
     });

@@ -9,8 +9,8 @@ namespace {
 
 QLabel* makeNotice(const QString& heading, const QString& text, QWidget* parent)
 {
-    auto* label = new QLabel(QStringLiteral("<h2>%1</h2><p>%2</p>").arg(heading.toHtmlEscaped(), text.toHtmlEscaped()),
-                             parent);
+    auto* label = new QLabel(
+        QStringLiteral("<h2>%1</h2><p>%2</p>").arg(heading.toHtmlEscaped(), text.toHtmlEscaped()), parent);
     label->setAlignment(Qt::AlignCenter);
     label->setWordWrap(true);
     label->setAccessibleName(heading);
@@ -40,7 +40,8 @@ NextStepAction PlaceholderStepViewController::nextStepAction()
     return NextStepAction::Left(next);
 }
 
-void PlaceholderStepViewController::willPresentInProgressNavigationController(ProgressNavigationController& controller)
+void PlaceholderStepViewController::willPresentInProgressNavigationController(
+    ProgressNavigationController& controller)
 {
     controller.setNextButtonTitle(configuration_.nextButtonTitle);
     controller.setNextButtonEnabled(true);
@@ -54,7 +55,8 @@ PlaceholderSignInViewController::PlaceholderSignInViewController(const QString& 
     : QWidget(parent)
 {
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(makeNotice(tr("%1 sign-in").arg(hostName), tr("Signing in to %1 is not available yet.").arg(hostName), this));
+    layout->addWidget(makeNotice(tr("%1 sign-in").arg(hostName),
+                                 tr("Signing in to %1 is not available yet.").arg(hostName), this));
 }
 
 } // namespace airlark

@@ -30,7 +30,12 @@ QByteArray encodeMessage(const QStringList& urls)
     return message + '\n';
 }
 
-enum class Received { Incomplete, Complete, Foreign };
+enum class Received
+{
+    Incomplete,
+    Complete,
+    Foreign
+};
 
 // Looks at what has arrived so far; on Complete, `urls` holds the URLs and `length` the message size.
 Received inspectMessage(const QByteArray& data, QStringList& urls, qsizetype& length)
@@ -48,7 +53,8 @@ Received inspectMessage(const QByteArray& data, QStringList& urls, qsizetype& le
             continue;
         if (!line.startsWith(':'))
             return Received::Foreign;
-        const auto decoded = QByteArray::fromBase64Encoding(line.mid(1), QByteArray::AbortOnBase64DecodingErrors);
+        const auto decoded =
+            QByteArray::fromBase64Encoding(line.mid(1), QByteArray::AbortOnBase64DecodingErrors);
         if (!decoded)
             return Received::Foreign;
         urls.append(QString::fromUtf8(*decoded));
@@ -58,7 +64,8 @@ Received inspectMessage(const QByteArray& data, QStringList& urls, qsizetype& le
 
 } // namespace
 
-SingleInstance::SingleInstance(QString socketPath, QObject* parent) : QObject(parent), socketPath_(std::move(socketPath))
+SingleInstance::SingleInstance(QString socketPath, QObject* parent)
+    : QObject(parent), socketPath_(std::move(socketPath))
 {
 }
 
@@ -142,10 +149,13 @@ void SingleInstance::readFrom(QLocalSocket* socket)
         emit urlReceived(url);
 }
 
-bool SingleInstance::forward(const QString& socketPath, const QStringList& urls, std::chrono::milliseconds timeout)
+bool SingleInstance::forward(const QString& socketPath, const QStringList& urls,
+                             std::chrono::milliseconds timeout)
 {
     const QDeadlineTimer deadline(timeout);
-    const auto remaining = [&deadline] { return static_cast<int>(std::max<qint64>(deadline.remainingTime(), 0)); };
+    const auto remaining = [&deadline] {
+        return static_cast<int>(std::max<qint64>(deadline.remainingTime(), 0));
+    };
     QLocalSocket socket;
     socket.connectToServer(socketPath);
     if (!socket.waitForConnected(remaining()))

@@ -3,7 +3,6 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
-
 #include <chrono>
 
 class QLocalServer;
@@ -21,7 +20,8 @@ class SingleInstance : public QObject
 {
     Q_OBJECT
 public:
-    enum class Start {
+    enum class Start
+    {
         Primary,   // no instance was running: this one now listens
         Forwarded, // another instance runs and took the URLs: exit now
         Failed,    // neither; carry on without forwarding (the reason is logged)
@@ -42,7 +42,8 @@ public:
     bool isListening() const;
 
     // Sends `urls` to the instance listening on `socketPath` and waits for its confirmation.
-    static bool forward(const QString& socketPath, const QStringList& urls, std::chrono::milliseconds timeout);
+    static bool forward(const QString& socketPath, const QStringList& urls,
+                        std::chrono::milliseconds timeout);
 
 signals:
     // Another process asked this instance to come to the front.

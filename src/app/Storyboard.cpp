@@ -3,7 +3,8 @@
 namespace airlark {
 
 Storyboard::Storyboard(QString name, Factory initialController, std::map<QString, Factory> controllers)
-    : name_(std::move(name)), initialController_(std::move(initialController)), controllers_(std::move(controllers))
+    : name_(std::move(name)), initialController_(std::move(initialController)),
+      controllers_(std::move(controllers))
 {
 }
 

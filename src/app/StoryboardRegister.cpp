@@ -16,8 +16,8 @@ Controller* checked(QWidget* widget, const Storyboard& storyboard, const QString
 {
     auto* controller = dynamic_cast<Controller*>(widget);
     if (!controller) {
-        qFatal("Storyboard \"%s\" has no controller \"%s\" of the expected class", qPrintable(storyboard.name()),
-               qPrintable(identifier));
+        qFatal("Storyboard \"%s\" has no controller \"%s\" of the expected class",
+               qPrintable(storyboard.name()), qPrintable(identifier));
     }
     return controller;
 }
@@ -26,7 +26,8 @@ template <typename Controller>
 Controller* instantiate(const Storyboard& storyboard, const QString& identifier)
 {
     Q_ASSERT(MainQueue::isMainThread());
-    return checked<Controller>(storyboard.instantiateControllerWithIdentifier(identifier), storyboard, identifier);
+    return checked<Controller>(storyboard.instantiateControllerWithIdentifier(identifier), storyboard,
+                               identifier);
 }
 
 QString translated(const char* text)
@@ -38,24 +39,25 @@ QString translated(const char* text)
 
 QWidget* makeSelectTemplateViewController()
 {
-    return new PlaceholderStepViewController({translated("Choose a template and an MP3 file"), translated("Next"),
-                                              false, false, [] {
-                                                  return static_cast<QWidget*>(
-                                                      StoryboardRegister::EditMetadata::editMetadataViewController());
-                                              }});
+    return new PlaceholderStepViewController(
+        {translated("Choose a template and an MP3 file"), translated("Next"), false, false, [] {
+             return static_cast<QWidget*>(StoryboardRegister::EditMetadata::editMetadataViewController());
+         }});
 }
 
 QWidget* makeEditMetadataViewController()
 {
-    return new PlaceholderStepViewController({translated("Episode details"), translated("Save"), true, true,
-                                              &StoryboardRegister::ChoosePodcastHost::instantiateInitialController});
+    return new PlaceholderStepViewController(
+        {translated("Episode details"), translated("Save"), true, true,
+         &StoryboardRegister::ChoosePodcastHost::instantiateInitialController});
 }
 
 QWidget* makeSelectPodcastHostViewController()
 {
     auto* controller = new PlaceholderStepViewController(
-        {translated("Choose an account"), translated("Start upload"), true, true,
-         [] { return static_cast<QWidget*>(StoryboardRegister::UploadPodcast::uploadPodcastViewController()); }});
+        {translated("Choose an account"), translated("Start upload"), true, true, [] {
+             return static_cast<QWidget*>(StoryboardRegister::UploadPodcast::uploadPodcastViewController());
+         }});
     controller->setAttribute(Qt::WA_DeleteOnClose);
     return controller;
 }

@@ -36,8 +36,10 @@ PlaceholderStepViewController* editMetadataViewController();
 
 namespace ChoosePodcastHost {
 inline const QString StoryboardName = QStringLiteral("ChoosePodcastHost");
-inline const QString SoundCloudAuthenticationViewControllerID = QStringLiteral("SoundCloudAuthenticationViewController");
-inline const QString LibsynAuthenticationViewControllerID = QStringLiteral("LibsynAuthenticationViewController");
+inline const QString SoundCloudAuthenticationViewControllerID =
+    QStringLiteral("SoundCloudAuthenticationViewController");
+inline const QString LibsynAuthenticationViewControllerID =
+    QStringLiteral("LibsynAuthenticationViewController");
 // Its initial controller is step 3, made anew for every pass (see instantiateInitialController).
 const Storyboard& storyboard();
 PlaceholderSignInViewController* soundCloudAuthenticationViewController();

@@ -4,7 +4,6 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
-
 #include <chrono>
 
 namespace airlark::test {

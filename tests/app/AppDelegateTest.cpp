@@ -1,11 +1,10 @@
 #include "app/AppDelegate.h"
+
 #include "support/LogCapture.h"
 
 #include <QUrl>
 #include <QWidget>
-
 #include <gtest/gtest.h>
-
 #include <memory>
 
 using namespace airlark;
@@ -74,8 +73,7 @@ INSTANTIATE_TEST_SUITE_P(
         RoutingCase{"NoScheme", QStringLiteral("soundcloud/?code=1"), false},
         RoutingCase{"Unparsable", QStringLiteral("airlark://sound cloud/"), false},
         RoutingCase{"UnparsableBracket", QStringLiteral("airlark://[soundcloud/"), false},
-        RoutingCase{"Empty", QString(), false},
-        RoutingCase{"NoString", std::nullopt, false}),
+        RoutingCase{"Empty", QString(), false}, RoutingCase{"NoString", std::nullopt, false}),
     [](const ::testing::TestParamInfo<RoutingCase>& caseInfo) { return std::string(caseInfo.param.name); });
 
 TEST(AppDelegate, DropsEveryURLWhileNoSignInIsPending)

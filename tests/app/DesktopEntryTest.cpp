@@ -7,7 +7,6 @@
 #include <QPainter>
 #include <QSettings>
 #include <QSvgRenderer>
-
 #include <gtest/gtest.h>
 
 using namespace airlark;
@@ -18,7 +17,8 @@ namespace {
 // must be the application identifier, which the running windows also announce.
 TEST(DesktopEntry, RegistersTheAirlarkSchemeAndPassesTheURLOn)
 {
-    QFile entry(test::sourcePath(QStringLiteral("resources/") + applicationIdentifier() + QStringLiteral(".desktop")));
+    QFile entry(test::sourcePath(QStringLiteral("resources/") + applicationIdentifier() +
+                                 QStringLiteral(".desktop")));
     ASSERT_TRUE(entry.open(QIODevice::ReadOnly | QIODevice::Text)) << entry.fileName().toStdString();
     QMap<QString, QString> values;
     QString group;

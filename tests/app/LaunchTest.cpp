@@ -1,10 +1,8 @@
 #include "AirlarkProcess.h"
-
 #include "support/TestEnvironment.h"
 
 #include <QProcess>
 #include <QStandardPaths>
-
 #include <gtest/gtest.h>
 
 using namespace airlark;
@@ -25,7 +23,8 @@ TEST(Launch, StartsOffscreenAndKeepsRunning)
 TEST(Launch, ShowsTheMainWindowUnderAnXServer)
 {
     for (const char* tool : {"xvfb-run", "xwininfo"})
-        ASSERT_FALSE(QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty()) << tool << " is missing";
+        ASSERT_FALSE(QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
+            << tool << " is missing";
     test::RuntimeDirectory runtime;
     const QString script = QStringLiteral(R"(
         "$AIRLARK" 2>"$XDG_RUNTIME_DIR/airlark.log" &

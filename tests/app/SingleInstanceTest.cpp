@@ -1,14 +1,12 @@
-#include "AirlarkProcess.h"
-
 #include "app/SingleInstance.h"
+
+#include "AirlarkProcess.h"
 #include "support/TestEnvironment.h"
 
 #include <QFileInfo>
 #include <QLocalSocket>
 #include <QSignalSpy>
-
 #include <gtest/gtest.h>
-
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>

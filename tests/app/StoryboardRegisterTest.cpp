@@ -1,6 +1,7 @@
+#include "app/StoryboardRegister.h"
+
 #include "app/AppDelegate.h"
 #include "app/MainWindow.h"
-#include "app/StoryboardRegister.h"
 #include "platform/ui/TopMetadataProgressNavigationController.h"
 #include "support/TestEnvironment.h"
 
@@ -9,7 +10,6 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QTest>
-
 #include <gtest/gtest.h>
 
 using namespace airlark;
@@ -52,9 +52,10 @@ TEST(StoryboardRegister, MakesANewHostSelectionStepEachTime)
 
 TEST(StoryboardRegister, EveryStepConformsToTheStepProtocol)
 {
-    for (QWidget* step : std::initializer_list<QWidget*>{Register::Main::selectTemplateViewController(),
-                                                         Register::EditMetadata::editMetadataViewController(),
-                                                         Register::UploadPodcast::uploadPodcastViewController()})
+    for (QWidget* step :
+         std::initializer_list<QWidget*>{Register::Main::selectTemplateViewController(),
+                                         Register::EditMetadata::editMetadataViewController(),
+                                         Register::UploadPodcast::uploadPodcastViewController()})
         EXPECT_NE(progressNavigationControllerChild(step), nullptr);
 }
 
@@ -66,7 +67,8 @@ TEST(StoryboardRegister, TheSoundCloudPaneSetsTheDelegatesPendingClient)
     };
     AppDelegate delegate;
     auto client = std::make_shared<Client>();
-    const auto& setter = Register::ChoosePodcastHost::soundCloudAuthenticationViewController()->pendingClientSetter();
+    const auto& setter =
+        Register::ChoosePodcastHost::soundCloudAuthenticationViewController()->pendingClientSetter();
     ASSERT_TRUE(setter);
     setter(client);
     EXPECT_EQ(delegate.pendingAuthenticationSoundCloudAPIClient(), client);
@@ -152,7 +154,8 @@ TEST_F(MainWindowTest, QuitClosesEveryWindow)
     QWidget other;
     other.show();
     window->findChild<QAction*>(QStringLiteral("quitAction"))->trigger();
-    EXPECT_TRUE(test::waitFor([&] { return !window->isVisible() && !other.isVisible(); }, std::chrono::seconds(5)));
+    EXPECT_TRUE(
+        test::waitFor([&] { return !window->isVisible() && !other.isVisible(); }, std::chrono::seconds(5)));
 }
 
 TEST_F(MainWindowTest, ASecondWindowReusesTheSharedStepsAfterTheFirstIsGone)

@@ -2,9 +2,7 @@
 
 #include <QCoreApplication>
 #include <QPointer>
-
 #include <gtest/gtest.h>
-
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,7 +20,8 @@ public:
         events.push_back("will " + controller->objectName().toStdString());
         visibleDuringWillShow.push_back(stack.visibleViewController());
     }
-    void navigationControllerDidShowViewControllerAnimated(NavigationStack&, QWidget* controller, bool) override
+    void navigationControllerDidShowViewControllerAnimated(NavigationStack&, QWidget* controller,
+                                                           bool) override
     {
         events.push_back("did " + controller->objectName().toStdString());
     }
@@ -49,9 +48,10 @@ TEST(NavigationStack, ReportsEveryControllerItShowsTheRootIncluded)
     EXPECT_EQ(stack.popViewControllerAnimated(false), third.get());
     EXPECT_TRUE(stack.pushViewControllerAnimated(third.get(), false));
     EXPECT_EQ(stack.popToRootViewControllerAnimated(false), (QList<QWidget*>{third.get(), second.get()}));
-    EXPECT_EQ(recorder.events, (std::vector<std::string>{"will root", "did root", "will second", "did second",
-                                                         "will third", "did third", "will second", "did second",
-                                                         "will third", "did third", "will root", "did root"}));
+    EXPECT_EQ(recorder.events,
+              (std::vector<std::string>{"will root", "did root", "will second", "did second", "will third",
+                                        "did third", "will second", "did second", "will third", "did third",
+                                        "will root", "did root"}));
     EXPECT_EQ(stack.viewControllers(), (QList<QWidget*>{root.get()}));
     EXPECT_EQ(stack.rootViewController(), root.get());
 }

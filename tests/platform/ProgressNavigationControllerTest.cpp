@@ -1,13 +1,11 @@
-#include "RecordingStep.h"
-
 #include "platform/ui/ProgressNavigationController.h"
+
+#include "RecordingStep.h"
 #include "platform/ui/TerminatingButtonText.h"
 
 #include <QPointer>
 #include <QTest>
-
 #include <gtest/gtest.h>
-
 #include <memory>
 
 using namespace airlark;

@@ -3,7 +3,6 @@
 #include "platform/ui/ProgressNavigationControllerChild.h"
 
 #include <QWidget>
-
 #include <functional>
 #include <string>
 #include <vector>
@@ -15,7 +14,10 @@ namespace airlark::test {
 class RecordingStep : public QWidget, public ProgressNavigationControllerChild
 {
 public:
-    RecordingStep(std::string name, std::vector<std::string>& journal) : name_(std::move(name)), journal_(journal) {}
+    RecordingStep(std::string name, std::vector<std::string>& journal)
+        : name_(std::move(name)), journal_(journal)
+    {
+    }
 
     std::function<NextStepAction()> answer = [] { return NextStepAction::Right([] {}); };
     // What progressNavigationController() held when will-present ran.

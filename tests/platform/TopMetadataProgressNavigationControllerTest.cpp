@@ -1,4 +1,5 @@
 #include "platform/ui/TopMetadataProgressNavigationController.h"
+
 #include "support/StandardOutputCapture.h"
 
 #include <gtest/gtest.h>

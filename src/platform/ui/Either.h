@@ -7,8 +7,7 @@ namespace airlark {
 
 // A value that is exactly one of two cases, Left or Right. The wizard's steps answer Next with
 // Either<QWidget*, std::function<void()>>: Left pushes a controller, Right runs an action in place.
-template <typename L, typename R>
-class Either
+template <typename L, typename R> class Either
 {
 public:
     static Either Left(L value) { return Either(std::in_place_index<0>, std::move(value)); }

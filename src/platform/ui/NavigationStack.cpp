@@ -5,8 +5,8 @@
 
 namespace airlark {
 
-NavigationStack::NavigationStack(const QRect& frame, QWidget* rootViewController, NavigationStackDelegate* delegate,
-                                 QWidget* parent)
+NavigationStack::NavigationStack(const QRect& frame, QWidget* rootViewController,
+                                 NavigationStackDelegate* delegate, QWidget* parent)
     : QWidget(parent), stackedWidget_(new QStackedWidget(this)), delegate_(delegate)
 {
     setGeometry(frame);

@@ -17,9 +17,11 @@ class NavigationStackDelegate
 public:
     virtual ~NavigationStackDelegate() = default;
     virtual void navigationControllerWillShowViewControllerAnimated(NavigationStack& navigationController,
-                                                                    QWidget* viewController, bool animated) = 0;
+                                                                    QWidget* viewController,
+                                                                    bool animated) = 0;
     virtual void navigationControllerDidShowViewControllerAnimated(NavigationStack& navigationController,
-                                                                   QWidget* viewController, bool animated) = 0;
+                                                                   QWidget* viewController,
+                                                                   bool animated) = 0;
 };
 
 // A stack of view controllers (widgets) of which only the top one is visible, over a

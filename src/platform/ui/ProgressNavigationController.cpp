@@ -6,7 +6,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
-
 #include <algorithm>
 
 namespace airlark {
@@ -16,8 +15,8 @@ ProgressNavigationControllerChild* progressNavigationControllerChild(QWidget* vi
     return dynamic_cast<ProgressNavigationControllerChild*>(viewController);
 }
 
-ProgressNavigationController::ProgressNavigationController(std::function<QWidget*()> rootViewControllerProvider,
-                                                           QWidget* parent)
+ProgressNavigationController::ProgressNavigationController(
+    std::function<QWidget*()> rootViewControllerProvider, QWidget* parent)
     : QWidget(parent), rootViewControllerProvider_(std::move(rootViewControllerProvider))
 {
     contentView_ = new QWidget(this);
@@ -164,7 +163,8 @@ void ProgressNavigationController::cancelButtonPressed()
 }
 
 void ProgressNavigationController::navigationControllerWillShowViewControllerAnimated(NavigationStack&,
-                                                                                    QWidget* viewController, bool)
+                                                                                      QWidget* viewController,
+                                                                                      bool)
 {
     if (ProgressNavigationControllerChild* step = progressNavigationControllerChild(viewController)) {
         step->willPresentInProgressNavigationController(*this);
@@ -173,7 +173,8 @@ void ProgressNavigationController::navigationControllerWillShowViewControllerAni
 }
 
 void ProgressNavigationController::navigationControllerDidShowViewControllerAnimated(NavigationStack&,
-                                                                                   QWidget* viewController, bool)
+                                                                                     QWidget* viewController,
+                                                                                     bool)
 {
     if (ProgressNavigationControllerChild* step = progressNavigationControllerChild(viewController))
         step->didPresentInProgressNavigationController(*this);

@@ -6,7 +6,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QWidget>
-
 #include <functional>
 
 namespace airlark {

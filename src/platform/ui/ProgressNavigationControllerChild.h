@@ -4,7 +4,6 @@
 #include "platform/ui/ProgressNavigationController.h"
 
 #include <QPointer>
-
 #include <functional>
 
 class QWidget;
@@ -26,7 +25,10 @@ public:
 
     // The frame showing this step; set by the frame each time the step is about to be shown,
     // after willPresentInProgressNavigationController. Held weakly.
-    virtual ProgressNavigationController* progressNavigationController() const { return progressNavigationController_; }
+    virtual ProgressNavigationController* progressNavigationController() const
+    {
+        return progressNavigationController_;
+    }
     virtual void setProgressNavigationController(ProgressNavigationController* controller)
     {
         progressNavigationController_ = controller;

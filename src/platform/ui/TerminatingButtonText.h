@@ -1,13 +1,13 @@
 #pragma once
 
 #include <QString>
-
 #include <optional>
 
 namespace airlark {
 
 // Titles the wizard's Next button takes on a step that finishes something.
-enum class TerminatingButtonText {
+enum class TerminatingButtonText
+{
     Done,
     Save,
 };
