@@ -23,7 +23,8 @@ struct CredentialStoreError
 
 // Items in the desktop's credential store (Secret Service: gnome-keyring, KWallet, KeePassXC),
 // through QtKeychain. An item is addressed by a service text and a user-account text and holds a
-// dictionary, stored as JSON text. There is never a plain-text fallback: with no keychain,
+// dictionary, stored as JSON text (so its values come back as JSON types: text, numbers as
+// doubles, booleans, lists, dictionaries). There is never a plain-text fallback: with no keychain,
 // saving fails and loading finds nothing.
 //
 // Calls are synchronous for their callers, from any thread but the store's own keychain thread:
