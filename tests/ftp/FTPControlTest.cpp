@@ -132,30 +132,108 @@ TEST(FTPControlTimeoutTest, GivesUpOnAServerThatNeverAnswers)
     EXPECT_LT(timer.elapsed(), 5000);
 }
 
-// A server that closes without a word has not accepted anything.
-TEST(FTPControlTimeoutTest, AnEmptyReplyIsNotALogIn)
+// A one-connection server on loopback that reads the client's lines until QUIT, then sends a
+// canned reply in small pieces (so that replies straddle reads) and closes.
+class CannedReplyServer
 {
-    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(::listen(listener, 4), 0);
-    socklen_t length = sizeof address;
-    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
-    std::thread closer([listener] {
-        const int connection = ::accept(listener, nullptr, nullptr);
-        if (connection >= 0)
-            ::close(connection);
-    });
+public:
+    explicit CannedReplyServer(QByteArray reply) : reply_(std::move(reply))
+    {
+        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::listen(listener_, 4);
+        socklen_t length = sizeof address;
+        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+        port_ = ntohs(address.sin_port);
+        thread_ = std::thread([this] { serve(); });
+    }
+    ~CannedReplyServer()
+    {
+        ::shutdown(listener_, SHUT_RDWR);
+        thread_.join();
+        ::close(listener_);
+    }
+    quint16 port() const { return port_; }
+    QByteArray received() const { return received_; }
 
-    auto record = FTPServer::serverWithDestination(QStringLiteral("127.0.0.1"), QStringLiteral("u"), QStringLiteral("p"));
-    record->setPort(ntohs(address.sin_port));
+private:
+    void serve()
+    {
+        const int connection = ::accept(listener_, nullptr, nullptr);
+        if (connection < 0)
+            return;
+        timeval wait{5, 0};
+        ::setsockopt(connection, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+        char chunk[512];
+        while (!received_.contains("QUIT\r\n")) {
+            const ssize_t count = ::recv(connection, chunk, sizeof chunk, 0);
+            if (count <= 0)
+                break;
+            received_.append(chunk, count);
+        }
+        for (qsizetype offset = 0; offset < reply_.size(); offset += 5) {
+            ::send(connection, reply_.constData() + offset, std::min<qsizetype>(5, reply_.size() - offset), MSG_NOSIGNAL);
+            std::this_thread::sleep_for(1ms);
+        }
+        ::close(connection);
+    }
+
+    QByteArray reply_;
+    QByteArray received_;
+    int listener_ = -1;
+    quint16 port_ = 0;
+    std::thread thread_;
+};
+
+struct CannedConversation
+{
+    const char* name;
+    const char* reply;
+    bool accepted;
+};
+
+void PrintTo(const CannedConversation& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class FTPLogInVerdictTest : public ::testing::TestWithParam<CannedConversation> {};
+
+TEST_P(FTPLogInVerdictTest, JudgesTheLogInByTheServersReplies)
+{
+    CannedReplyServer canned(QByteArray(GetParam().reply));
+    auto record = FTPServer::serverWithDestination(QStringLiteral("127.0.0.1/ignored"), QStringLiteral("user"), QStringLiteral("pw"));
+    record->setPort(canned.port());
     FTPClient client;
     client.setTimeout(5s);
-    EXPECT_FALSE(client.checkLogin(record.get()));
-    closer.join();
-    ::close(listener);
+    EXPECT_EQ(client.checkLogin(record.get()), GetParam().accepted);
+    // The log-in check sends no directory command.
+    EXPECT_EQ(QString::fromLatin1(canned.received()).toStdString(), "USER user\r\nPASS pw\r\nQUIT\r\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Replies, FTPLogInVerdictTest, ::testing::Values(
+    CannedConversation{"accepted", "220 hi\r\n331 password\r\n230 welcome\r\n221 bye\r\n", true},
+    CannedConversation{"refused", "220 hi\r\n331 password\r\n530 no\r\n221 bye\r\n", false},
+    CannedConversation{"busy", "421 too many users\r\n", false},
+    // A multi-line welcome whose inner lines start with digits is one positive reply.
+    CannedConversation{"multiline", "220-hello\r\n550 listeners today\r\n220 ready\r\n331 pw\r\n230-ok\r\n5 new\r\n230 in\r\n221 bye\r\n", true},
+    // Closing without a word, or without confirming the log-in, accepts nothing.
+    CannedConversation{"silent close", "", false},
+    CannedConversation{"no log-in", "220 hi\r\n331 password\r\n", false}));
+
+TEST(FTPControlCommandTest, SendsTheCommandInTheDestinationDirectory)
+{
+    CannedReplyServer canned("220 hi\r\n331 pw\r\n230 in\r\n250 cwd\r\n250 deleted\r\n221 bye\r\n");
+    auto record = FTPServer::serverWithDestination(QStringLiteral("127.0.0.1/My Show/public"), QStringLiteral("u"), QStringLiteral("p"));
+    record->setPort(canned.port());
+    FTPClient client;
+    client.setTimeout(5s);
+    EXPECT_TRUE(client.deleteFileNamed(QStringLiteral("old folder"), record.get()));
+    EXPECT_EQ(QString::fromLatin1(canned.received()).toStdString(),
+              "USER u\r\nPASS p\r\nCWD My Show/public\r\nRMD old folder\r\nQUIT\r\n");
 }
 
 TEST(FTPControlTimeoutTest, ReportsAnUnreachableServer)
