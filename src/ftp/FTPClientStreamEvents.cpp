@@ -1,0 +1,225 @@
+// How FTPClient answers its server stream's events on the transfer thread: data moves through the
+// one inline buffer, and each transfer ends exactly once.
+#include "ftp/FTPClient.h"
+
+#include "ftp/FTPRunLoop.h"
+#include "ftp/FTPStream.h"
+
+#include <QDebug>
+#include <QFile>
+#include <QSaveFile>
+
+#include <sys/stat.h>
+
+namespace airlark {
+
+void FTPClient::streamHandleEvent(FTPStream& stream, FTPStreamEvent event)
+{
+    const Action action = action_;
+    switch (event) {
+    case FTPStreamEvent::CanAcceptBytes:
+        if (action == Action::Upload)
+            handleUploadSpaceAvailable();
+        else
+            streamDidEnd(false, FTPStreamFailureReason::GeneralError);
+        break;
+    case FTPStreamEvent::HasBytesAvailable:
+        if (action == Action::Download)
+            handleDownloadBytesAvailable();
+        else if (action == Action::ListDirectory)
+            handleListingBytesAvailable();
+        else
+            streamDidEnd(false, FTPStreamFailureReason::GeneralError);
+        break;
+    case FTPStreamEvent::OpenCompleted:
+        if (action == Action::Download) {
+            fileSize_ = static_cast<quint64>(std::max<qint64>(0, stream.resourceSize()));
+            if (FTPClientDelegate* delegate = delegate_)
+                delegate->ftpManagerDownloadProgressDidChange(progressDictionary());
+        }
+        break;
+    case FTPStreamEvent::ErrorOccurred:
+        streamDidEnd(false, FTPStreamFailureReason::GeneralError);
+        break;
+    case FTPStreamEvent::EndEncountered:
+        handleEndEncountered();
+        break;
+    }
+}
+
+void FTPClient::handleUploadSpaceAvailable()
+{
+    if (bufferOffset_ == bufferLimit_) {
+        if (readerAtEnd_)
+            return;
+        const qint64 count = fileReader_->read(buffer_.data(), static_cast<qint64>(buffer_.size()));
+        if (count == 0) {
+            // Sent only if the file we sent is the whole of the file we were given.
+            if (!uploadedFileIsIntact()) {
+                streamDidEnd(false, FTPStreamFailureReason::ReadError);
+                return;
+            }
+            // The server's confirmation, not the end of the file, ends the transfer.
+            readerAtEnd_ = true;
+            serverStream_->finishWriting();
+            return;
+        }
+        if (count < 0) {
+            streamDidEnd(false, FTPStreamFailureReason::ReadError);
+            return;
+        }
+        bufferOffset_ = 0;
+        bufferLimit_ = static_cast<std::size_t>(count);
+    }
+    const qint64 written = serverStream_->write(buffer_.data() + bufferOffset_,
+                                                static_cast<qint64>(bufferLimit_ - bufferOffset_));
+    if (written <= 0) {
+        streamDidEnd(false, FTPStreamFailureReason::WriteError);
+        return;
+    }
+    bufferOffset_ += static_cast<std::size_t>(written);
+    fileSizeProcessed_ += static_cast<quint64>(written);
+    bytesProcessed_ = static_cast<quint64>(written);
+    if (FTPClientDelegate* delegate = delegate_)
+        delegate->ftpManagerUploadProgressDidChange(progressDictionary());
+}
+
+bool FTPClient::uploadedFileIsIntact() const
+{
+    if (fileSizeProcessed_ != fileSize_)
+        return false;
+    if (uploadPath_.isEmpty())
+        return true;
+    struct stat status {};
+    return ::stat(QFile::encodeName(uploadPath_).constData(), &status) == 0
+        && static_cast<quint64>(status.st_dev) == uploadDevice_ && static_cast<quint64>(status.st_ino) == uploadInode_
+        && static_cast<quint64>(status.st_size) == fileSize_;
+}
+
+void FTPClient::handleDownloadBytesAvailable()
+{
+    if (bufferOffset_ == bufferLimit_) {
+        const qint64 count = serverReadStream_->read(buffer_.data(), static_cast<qint64>(buffer_.size()));
+        if (count == 0) {
+            streamDidEnd(true, FTPStreamFailureReason::None);
+            return;
+        }
+        if (count < 0) {
+            streamDidEnd(false, FTPStreamFailureReason::ReadError);
+            return;
+        }
+        bufferOffset_ = 0;
+        bufferLimit_ = static_cast<std::size_t>(count);
+        fileSizeProcessed_ += static_cast<quint64>(count);
+        bytesProcessed_ = static_cast<quint64>(count);
+        if (FTPClientDelegate* delegate = delegate_)
+            delegate->ftpManagerDownloadProgressDidChange(progressDictionary());
+    }
+    if (bufferOffset_ < bufferLimit_) {
+        const qint64 written = fileWriter_->write(buffer_.data() + bufferOffset_,
+                                                  static_cast<qint64>(bufferLimit_ - bufferOffset_));
+        if (written <= 0) {
+            streamDidEnd(false, FTPStreamFailureReason::WriteError);
+            return;
+        }
+        bufferOffset_ += static_cast<std::size_t>(written);
+    }
+}
+
+void FTPClient::handleListingBytesAvailable()
+{
+    const qint64 count = serverReadStream_->read(buffer_.data(), static_cast<qint64>(buffer_.size()));
+    if (count == 0) {
+        streamDidEnd(true, FTPStreamFailureReason::None);
+        return;
+    }
+    if (count < 0) {
+        streamDidEnd(false, FTPStreamFailureReason::ReadError);
+        return;
+    }
+    directoryListingData_.append(buffer_.data(), count);
+}
+
+void FTPClient::handleEndEncountered()
+{
+    switch (action_.load()) {
+    case Action::CreateFolder:
+    case Action::ListDirectory:
+        streamDidEnd(true, FTPStreamFailureReason::None);
+        return;
+    case Action::Upload:
+        // The server ended the transfer before we had sent the whole file.
+        if (!readerAtEnd_) {
+            streamDidEnd(false, FTPStreamFailureReason::WriteError);
+            return;
+        }
+        streamDidEnd(true, FTPStreamFailureReason::None);
+        return;
+    case Action::Download:
+        while (bufferOffset_ < bufferLimit_) {
+            const qint64 written = fileWriter_->write(buffer_.data() + bufferOffset_,
+                                                      static_cast<qint64>(bufferLimit_ - bufferOffset_));
+            if (written <= 0) {
+                streamDidEnd(false, FTPStreamFailureReason::WriteError);
+                return;
+            }
+            bufferOffset_ += static_cast<std::size_t>(written);
+        }
+        if (fileSize_ != 0 && fileSizeProcessed_ != fileSize_) {
+            streamDidEnd(false, FTPStreamFailureReason::ReadError);
+            return;
+        }
+        streamDidEnd(true, FTPStreamFailureReason::None);
+        return;
+    case Action::ControlCommand:
+    case Action::Finished:
+        break;
+    }
+    streamDidEnd(false, FTPStreamFailureReason::GeneralError);
+}
+
+void FTPClient::abortOnTransferThread()
+{
+    const Action action = action_;
+    const bool writing = action == Action::Upload || action == Action::CreateFolder;
+    const bool reading = action == Action::ListDirectory || action == Action::Download;
+    if ((writing && serverStream_) || (reading && serverReadStream_))
+        streamDidEnd(false, FTPStreamFailureReason::Aborted);
+}
+
+void FTPClient::streamDidEnd(bool success, FTPStreamFailureReason reason)
+{
+    FTPRunLoop* loop = nullptr;
+    {
+        std::lock_guard lock(loopMutex_);
+        if (!currentRunLoop_)
+            return; // ended already
+        loop = currentRunLoop_;
+        currentRunLoop_ = nullptr;
+    }
+    if (success && fileWriter_ && !fileWriter_->commit()) {
+        success = false;
+        reason = FTPStreamFailureReason::WriteError;
+    }
+    action_ = Action::Finished;
+    serverStreamOpen_ = false;
+    streamSuccess_ = success;
+    if (!success) {
+        failureReason_ = reason;
+        if (const char* message = ftpStreamFailureMessage(reason); *message)
+            qWarning("%s", message);
+    }
+    for (std::shared_ptr<FTPStream>* stream : {&serverStream_, &serverReadStream_}) {
+        if (*stream) {
+            (*stream)->removeFromRunLoop();
+            (*stream)->setDelegate(nullptr);
+            (*stream)->close();
+            stream->reset();
+        }
+    }
+    fileReader_.reset();
+    fileWriter_.reset(); // an uncommitted save file removes what it wrote
+    loop->stop();
+}
+
+} // namespace airlark
