@@ -267,7 +267,7 @@ void UploadPodcastViewModel::beginLibsynUpload()
         failBeforeTransfer("the account's password is not in the keyring");
         return;
     }
-    if (!row || !row->email || !row->feedType) {
+    if (!row || !row->email || row->email->isEmpty() || !row->feedType) {
         failBeforeTransfer("the account, its e-mail address or its feed type cannot be read");
         return;
     }
