@@ -15,6 +15,7 @@ packages=(
     # test: a private session bus with a throwaway keyring, an FTP server, MP3 encoding,
     # a virtual X server with a window lister, and the command-line tools tests compare against
     dbus dbus-x11 gnome-keyring python3-pyftpdlib lame sqlite3 curl xvfb xauth x11-utils imagemagick
+    openssl ca-certificates
 )
 
 missing=()

@@ -40,6 +40,10 @@ HTTPError errorForCurlResult(CURLcode result, const HTTPTransfer& transfer)
     const QUrl url = transfer.task->originalRequest().URL;
     const QString reason = transfer.errorBuffer[0] ? QString::fromUtf8(transfer.errorBuffer)
                                                    : QString::fromUtf8(curl_easy_strerror(result));
+    if (transfer.task->state() == HTTPSessionTask::State::Canceling) {
+        // A callback saw the cancellation before the cancel operation ran.
+        return transportError(HTTPErrorCode::Cancelled, QStringLiteral("cancelled"), {}, url);
+    }
     if (transfer.bodyError) {
         HTTPError error = transportError(HTTPErrorCode::RequestBodyStreamExhausted,
                                          QStringLiteral("The request body could not be sent."),

@@ -139,6 +139,7 @@ std::shared_ptr<HTTPInputStream> HTTPSessionManager::sessionTaskNeedNewBodyStrea
 void HTTPSessionManager::sessionTaskDidSendBodyData(HTTPSession& session, HTTPSessionTask& task, qint64 bytesSent,
                                                     qint64 totalBytesSent, qint64 totalBytesExpectedToSend)
 {
+    Q_ASSERT(session.isDelegateQueue());
     qint64 expected = totalBytesExpectedToSend;
     if (expected == HTTPSessionTransferSizeUnknown)
         expected = contentLengthOf(task.originalRequest()).value_or(HTTPSessionTransferSizeUnknown);
@@ -164,6 +165,7 @@ void HTTPSessionManager::sessionTaskDidReceiveData(HTTPSession&, HTTPSessionTask
 void HTTPSessionManager::sessionTaskDidComplete(HTTPSession& session, HTTPSessionTask& task,
                                                 const std::optional<HTTPError>& error)
 {
+    Q_ASSERT(session.isDelegateQueue());
     if (const auto delegate = delegateForTask(task)) {
         delegate->taskDidComplete(task, error);
         std::lock_guard guard(lock_);

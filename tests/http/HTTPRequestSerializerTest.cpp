@@ -15,6 +15,11 @@ struct AcceptLanguageCase
     QString expected;
 };
 
+void PrintTo(const AcceptLanguageCase& languageCase, std::ostream* out)
+{
+    *out << languageCase.languages.join(QLatin1Char(',')).toStdString();
+}
+
 class AcceptLanguageTest : public ::testing::TestWithParam<AcceptLanguageCase>
 {
 };

@@ -172,6 +172,11 @@ struct ResponseCase
     const char* descriptionPart;
 };
 
+void PrintTo(const ResponseCase& responseCase, std::ostream* out)
+{
+    *out << responseCase.label;
+}
+
 class ResponseCaseTest : public HTTPSessionManagerTest, public ::testing::WithParamInterface<ResponseCase>
 {
 };

@@ -182,6 +182,11 @@ struct FileURLFailure
     const char* reason;
 };
 
+void PrintTo(const FileURLFailure& failure, std::ostream* out)
+{
+    *out << failure.label;
+}
+
 class FileURLFailureTest : public MultipartFormDataTest, public ::testing::WithParamInterface<FileURLFailure>
 {
 };
