@@ -6,7 +6,9 @@
 #include "store/Account.h"
 #include "store/CredentialStore.h"
 
-#include <QProcess>
+#include <QDBusInterface>
+#include <QDBusMetaType>
+#include <QDBusReply>
 #include <QRandomGenerator>
 #include <QUuid>
 
@@ -50,16 +52,16 @@ TEST_F(CredentialStoreTest, SavingTwiceReplacesThePassword)
     EXPECT_EQ(Account::loadPassword(QStringLiteral("Libsyn"), id), QStringLiteral("second"));
 
     // Replaced, not added: the Secret Service holds exactly one item for the account.
-    QProcess search;
-    search.start(QStringLiteral("gdbus"),
-                 {QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"),
-                  QStringLiteral("org.freedesktop.secrets"), QStringLiteral("--object-path"),
-                  QStringLiteral("/org/freedesktop/secrets"), QStringLiteral("--method"),
-                  QStringLiteral("org.freedesktop.Secret.Service.SearchItems"),
-                  QStringLiteral("{'user': 'Libsyn-%1', 'server': 'Libsyn'}").arg(id)});
-    ASSERT_TRUE(search.waitForFinished(10000));
-    const QString found = QString::fromUtf8(search.readAllStandardOutput());
-    EXPECT_EQ(found.count(QStringLiteral("/org/freedesktop/secrets/collection/")), 1) << found.toStdString();
+    using Attributes = QMap<QString, QString>;
+    qDBusRegisterMetaType<Attributes>();
+    QDBusInterface service(QStringLiteral("org.freedesktop.secrets"), QStringLiteral("/org/freedesktop/secrets"),
+                           QStringLiteral("org.freedesktop.Secret.Service"));
+    const QDBusReply<QList<QDBusObjectPath>> unlocked = service.call(
+        QStringLiteral("SearchItems"),
+        QVariant::fromValue(Attributes{{QStringLiteral("user"), QStringLiteral("Libsyn-%1").arg(id)},
+                                       {QStringLiteral("server"), QStringLiteral("Libsyn")}}));
+    ASSERT_TRUE(unlocked.isValid()) << unlocked.error().message().toStdString();
+    EXPECT_EQ(unlocked.value().size(), 1);
 }
 
 TEST_F(CredentialStoreTest, ItemIsKeyedByHostAndAccountIdentifier)

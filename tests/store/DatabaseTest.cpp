@@ -268,12 +268,5 @@ TEST_F(DatabaseTest, ConcurrentWriterAndReaderNeverSeeLockedFailures)
     EXPECT_EQ(Account::selectAll(reader).size(), size_t(Count));
 }
 
-TEST_F(DatabaseTest, TableHandlesNameTheirTables)
-{
-    EXPECT_EQ(ID3Template::table().name, QStringLiteral("id3_template"));
-    EXPECT_EQ(Account::table().sqlIdentifier(), QStringLiteral("\"account\""));
-    EXPECT_EQ(DatabaseTableHandle{QStringLiteral("a\"b")}.sqlIdentifier(), QStringLiteral("\"a\"\"b\""));
-}
-
 } // namespace
 } // namespace airlark::test
