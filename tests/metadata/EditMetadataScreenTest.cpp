@@ -188,6 +188,26 @@ TEST_F(EditMetadataScreenTest, MissingArtworkLeavesTheEpisodesPictureAlone)
     EXPECT_EQ(test::readTags(episode).title, QStringLiteral("Untitled"));
 }
 
+TEST_F(EditMetadataScreenTest, BackFromStep3KeepsWhatTheUserTyped)
+{
+    lastEpisodeTemplate();
+    const QString episode = mp3File(QStringLiteral("episode.mp3"));
+    reachStep2(episode);
+    const QString sizeBefore = step2->lengthField()->text();
+    type(step2->titleField(), QStringLiteral("Typed title"));
+    step2->descriptionTextView()->setPlainText(QStringLiteral("Typed notes"));
+    QTest::mouseClick(&next(), Qt::LeftButton);
+    ASSERT_EQ(visible(), step3.data());
+
+    QTest::mouseClick(&back(), Qt::LeftButton);
+    ASSERT_EQ(visible(), step2.get());
+    EXPECT_EQ(step2->titleField()->text(), QStringLiteral("Typed title"));
+    EXPECT_EQ(step2->descriptionTextView()->toPlainText(), QStringLiteral("Typed notes"));
+    EXPECT_EQ(step2->lengthField()->text(), QString::number(QFileInfo(episode).size()));
+    EXPECT_NE(step2->lengthField()->text(), sizeBefore) << "the tagged file's size";
+    EXPECT_EQ(next().text(), QStringLiteral("Save"));
+}
+
 TEST_F(EditMetadataScreenTest, BackAndAnotherTemplateOverwriteThePodcastFields)
 {
     lastEpisodeTemplate();

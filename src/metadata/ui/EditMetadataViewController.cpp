@@ -110,6 +110,7 @@ void EditMetadataViewController::rebuildViewModel()
     else
         viewModel_ = std::make_unique<EditMetadataViewModel>(std::nullopt, std::nullopt);
     viewModel_->delegate = this;
+    formNeedsFilling_ = true;
 }
 
 void EditMetadataViewController::willPresentInProgressNavigationController(ProgressNavigationController& controller)
@@ -122,9 +123,15 @@ void EditMetadataViewController::willPresentInProgressNavigationController(Progr
 
 void EditMetadataViewController::didPresentInProgressNavigationController(ProgressNavigationController& controller)
 {
-    if (auto* workflow = qobject_cast<TopMetadataProgressNavigationController*>(&controller))
+    // Coming back (Back from step 3) with the same template and file keeps what the user typed;
+    // only the file's facts are read again, since a save changes them.
+    if (auto* workflow = qobject_cast<TopMetadataProgressNavigationController*>(&controller);
+        workflow && (formNeedsFilling_ || workflow->fileURL() != fileURL_))
         setFileURL(workflow->fileURL());
-    refresh();
+    if (formNeedsFilling_)
+        refresh();
+    else
+        refreshFileFacts();
     titleField_->setFocus();
 }
 
@@ -142,11 +149,17 @@ void EditMetadataViewController::refresh()
     const std::optional<QImage> artwork = viewModel_->artwork();
     artworkImageView_->setImage(artwork.value_or(QImage()));
     artworkImageView_->setImageFileURL(artwork ? viewModel_->artworkURL() : std::nullopt);
+    previousEpisodeField_->setText(viewModel_->previousEpisodeFormattedTitleString());
+    errorLabel_->setVisible(viewModel_->errorMessageFromSaving().has_value());
+    formNeedsFilling_ = false;
+    refreshFileFacts();
+}
+
+void EditMetadataViewController::refreshFileFacts()
+{
     durationField_->setText(viewModel_->duration());
     lengthField_->setText(viewModel_->length());
     fileNameField_->setText(viewModel_->fileName());
-    previousEpisodeField_->setText(viewModel_->previousEpisodeFormattedTitleString());
-    errorLabel_->setVisible(viewModel_->errorMessageFromSaving().has_value());
     copyFormToWorkflow();
 }
 

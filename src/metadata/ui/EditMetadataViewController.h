@@ -64,6 +64,7 @@ public:
 private:
     void rebuildViewModel();
     void refresh();
+    void refreshFileFacts();
     void copyFormToWorkflow();
     // The artwork as it goes into the tag: the template's image file itself when it still is one.
     std::optional<EmbeddedArtwork> artworkToWrite() const;
@@ -72,6 +73,7 @@ private:
     std::optional<qint64> selectedTemplateID_;
     std::unique_ptr<EditMetadataViewModel> viewModel_;
     std::optional<QUrl> fileURL_;
+    bool formNeedsFilling_ = true; // a new view model whose values the form does not show yet
 
     ImageFileDropLocationView* artworkImageView_ = nullptr;
     QLineEdit* previousEpisodeField_ = nullptr;
