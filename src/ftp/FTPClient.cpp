@@ -42,6 +42,9 @@ bool FTPClient::checkFTPServer(const FTPServer* server)
     if (server->port() <= 0) {
         qWarning("FTP server check failed: port cannot be negative");
         passed = false;
+    } else if (server->port() > 65535) {
+        qWarning("FTP server check failed: port cannot be above 65535");
+        passed = false;
     }
     // A line break would end the command it is sent in and start another one of the text's choosing.
     if (destination && !isSafeFTPText(*destination)) {

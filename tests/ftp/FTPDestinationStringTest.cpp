@@ -132,6 +132,11 @@ TEST(FTPServerCheckTest, EveryFailingCheckLogsAndNothingConnects)
     EXPECT_FALSE(log.contains(QStringLiteral("FTP server check failed: destination cannot be nil")));
     EXPECT_FALSE(log.anyContains(QStringLiteral("connect")));
     EXPECT_EQ(client.failureReason(), FTPStreamFailureReason::None);
+
+    server.setUsername(QStringLiteral("u"));
+    server.setPort(65536);
+    EXPECT_FALSE(client.checkLogin(&server));
+    EXPECT_TRUE(log.contains(QStringLiteral("FTP server check failed: port cannot be above 65535")));
 }
 
 TEST(FTPReplyCodesTest, ReadsOneCodePerReply)
