@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 
 #include "app/OnboardingWindowController.h"
+#include "app/SingleInstance.h"
 
 #include <QRegularExpression>
 #include <QUrl>
@@ -68,10 +69,10 @@ QWidget* AppDelegate::onboardingWindowController()
     return onboardingWindowController_.get();
 }
 
-void AppDelegate::applicationWillFinishLaunching()
+void AppDelegate::applicationWillFinishLaunching(SingleInstance& urlEvents)
 {
-    // URL events arrive through the single-instance channel, which the application connects to
-    // handleURLEvent before its event loop starts.
+    connect(&urlEvents, &SingleInstance::urlReceived, this,
+            [this](const QString& url) { handleURLEvent(url); });
 }
 
 void AppDelegate::applicationDidFinishLaunching() {}

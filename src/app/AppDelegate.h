@@ -11,6 +11,8 @@ class QWidget;
 
 namespace airlark {
 
+class SingleInstance;
+
 // The application's delegate: routes the "airlark" redirect of a browser sign-in to the client
 // waiting for it, and decides that closing the last window quits. The application owns exactly
 // one; current() finds it from anywhere on the main thread.
@@ -26,7 +28,9 @@ public:
     // A window that welcomes a new user; created on first read and kept.
     QWidget* onboardingWindowController();
 
-    void applicationWillFinishLaunching();
+    // Registers for open-URL events: every URL `urlEvents` receives from another process goes
+    // to handleURLEvent.
+    void applicationWillFinishLaunching(SingleInstance& urlEvents);
     void applicationDidFinishLaunching();
     void applicationWillTerminate();
     bool applicationShouldTerminateAfterLastWindowClosed() const;

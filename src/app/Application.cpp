@@ -41,7 +41,7 @@ int runAirlark(QApplication& application)
         return 0;
 
     AppDelegate delegate;
-    delegate.applicationWillFinishLaunching();
+    delegate.applicationWillFinishLaunching(instance);
     QApplication::setQuitOnLastWindowClosed(delegate.applicationShouldTerminateAfterLastWindowClosed());
     QObject::connect(&application, &QCoreApplication::aboutToQuit, &delegate,
                      [&delegate] { delegate.applicationWillTerminate(); });
@@ -49,8 +49,6 @@ int runAirlark(QApplication& application)
     MainWindow window(
         [] { return static_cast<QWidget*>(StoryboardRegister::Main::selectTemplateViewController()); });
     QObject::connect(&instance, &SingleInstance::activationRequested, &window, &MainWindow::bringToFront);
-    QObject::connect(&instance, &SingleInstance::urlReceived, &delegate,
-                     [&delegate](const QString& url) { delegate.handleURLEvent(url); });
     window.show();
     delegate.applicationDidFinishLaunching();
 

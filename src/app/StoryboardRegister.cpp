@@ -39,17 +39,12 @@ QString translated(const char* text)
 
 QWidget* makeSelectTemplateViewController()
 {
-    return new PlaceholderStepViewController(
-        {translated("Choose a template and an MP3 file"), translated("Next"), false, false, [] {
-             return static_cast<QWidget*>(StoryboardRegister::EditMetadata::editMetadataViewController());
-         }});
+    return new SelectTemplateViewController(&StoryboardRegister::EditMetadata::editMetadataViewController);
 }
 
 QWidget* makeEditMetadataViewController()
 {
-    return new PlaceholderStepViewController(
-        {translated("Episode details"), translated("Save"), true, true,
-         &StoryboardRegister::ChoosePodcastHost::instantiateInitialController});
+    return new EditMetadataViewController(&StoryboardRegister::ChoosePodcastHost::instantiateInitialController);
 }
 
 QWidget* makeSelectPodcastHostViewController()
@@ -93,10 +88,10 @@ const Storyboard& Main::storyboard()
     return storyboard;
 }
 
-PlaceholderStepViewController* Main::selectTemplateViewController()
+SelectTemplateViewController* Main::selectTemplateViewController()
 {
-    static PlaceholderStepViewController* const controller =
-        instantiate<PlaceholderStepViewController>(storyboard(), SelectTemplateStoryboardID);
+    static SelectTemplateViewController* const controller =
+        instantiate<SelectTemplateViewController>(storyboard(), SelectTemplateStoryboardID);
     return controller;
 }
 
@@ -107,10 +102,10 @@ const Storyboard& EditMetadata::storyboard()
     return storyboard;
 }
 
-PlaceholderStepViewController* EditMetadata::editMetadataViewController()
+EditMetadataViewController* EditMetadata::editMetadataViewController()
 {
-    static PlaceholderStepViewController* const controller =
-        instantiate<PlaceholderStepViewController>(storyboard(), EditMetadataViewControllerID);
+    static EditMetadataViewController* const controller =
+        instantiate<EditMetadataViewController>(storyboard(), EditMetadataViewControllerID);
     return controller;
 }
 

@@ -2,6 +2,8 @@
 
 #include "app/PlaceholderStepViewController.h"
 #include "app/Storyboard.h"
+#include "metadata/ui/EditMetadataViewController.h"
+#include "metadata/ui/SelectTemplateViewController.h"
 
 #include <QString>
 
@@ -23,7 +25,7 @@ inline const QString StoryboardName = QStringLiteral("Main");
 inline const QString SelectTemplateStoryboardID = QStringLiteral("SelectTemplateStoryboardID");
 const Storyboard& storyboard();
 // Step 1, the root of the workflow.
-PlaceholderStepViewController* selectTemplateViewController();
+SelectTemplateViewController* selectTemplateViewController();
 } // namespace Main
 
 namespace EditMetadata {
@@ -31,7 +33,7 @@ inline const QString StoryboardName = QStringLiteral("EditMetadata");
 inline const QString EditMetadataViewControllerID = QStringLiteral("editMetadataViewController");
 const Storyboard& storyboard();
 // Step 2.
-PlaceholderStepViewController* editMetadataViewController();
+EditMetadataViewController* editMetadataViewController();
 } // namespace EditMetadata
 
 namespace ChoosePodcastHost {

@@ -1,11 +1,13 @@
 #include "app/SingleInstance.h"
 
 #include "AirlarkProcess.h"
+#include "app/AppDelegate.h"
 #include "support/TestEnvironment.h"
 
 #include <QFileInfo>
 #include <QLocalSocket>
 #include <QSignalSpy>
+#include <QUrl>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -42,6 +44,36 @@ TEST(SingleInstance, ASecondAirlarkHandsItsFullURLToTheRunningInstanceAndExits)
     ASSERT_TRUE(test::waitFor([&] { return urls.size() == 1; }, 5s));
     EXPECT_EQ(urls.first().first().toString(), url) << "exactly the text the desktop passed";
     EXPECT_EQ(activations.size(), 1);
+}
+
+class RecordingClient : public RedirectURLHandler
+{
+public:
+    void handleRedirectURL(const QUrl& url) override { received.append(url); }
+    QList<QUrl> received;
+};
+
+TEST(SingleInstance, TheRedirectFromASecondAirlarkReachesThePendingSignIn)
+{
+    test::RuntimeDirectory runtime;
+    SingleInstance running(runtime.socketPath());
+    ASSERT_EQ(running.start({}), SingleInstance::Start::Primary);
+    AppDelegate delegate;
+    delegate.applicationWillFinishLaunching(running);
+    auto client = std::make_shared<RecordingClient>();
+    delegate.setPendingAuthenticationSoundCloudAPIClient(client);
+
+    for (const QString& url : {QStringLiteral("airlark://soundcloud/?code=first"),
+                               QStringLiteral("AIRLARK://soundcloud/?code=dropped"),
+                               QStringLiteral("airlark://soundcloud/?code=second")}) {
+        test::AirlarkProcess browserHandOff(runtime.path());
+        browserHandOff.start({url});
+        ASSERT_TRUE(browserHandOff.waitForExit(20s));
+        EXPECT_EQ(browserHandOff.exitCode(), 0);
+    }
+    ASSERT_TRUE(test::waitFor([&] { return client->received.size() == 2; }, 5s));
+    EXPECT_EQ(client->received[0].query(), QStringLiteral("code=first"));
+    EXPECT_EQ(client->received[1].query(), QStringLiteral("code=second"));
 }
 
 TEST(SingleInstance, ASecondAirlarkWithoutURLAsksTheRunningInstanceToComeForward)
