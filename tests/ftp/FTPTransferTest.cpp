@@ -225,6 +225,20 @@ TEST_F(FTPTransferTest, AbortEndsTheUploadAsAFailureWithoutLogging)
     EXPECT_LT(reports.load(), 600);
 }
 
+TEST_F(FTPTransferTest, AnAbortedDownloadLeavesNoPartialFile)
+{
+    ASSERT_TRUE(client.uploadData(randomBytes(20 * 1000 * 1000), QStringLiteral("big.mp3"), record().get()));
+    std::atomic<int> reports{0};
+    delegate.hook = [&](const QVariantMap&) {
+        if (++reports == 5)
+            client.abort();
+    };
+    EXPECT_FALSE(client.downloadFile(QStringLiteral("big.mp3"), QUrl::fromLocalFile(local.path()), record().get()));
+    EXPECT_EQ(client.failureReason(), FTPStreamFailureReason::Aborted);
+    EXPECT_GE(reports.load(), 5);
+    EXPECT_TRUE(QDir(local.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
+
 TEST_F(FTPTransferTest, KeepsTheFailureReasonAcrossALaterSuccess)
 {
     auto wrong = record();
