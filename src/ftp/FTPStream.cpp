@@ -56,6 +56,11 @@ FTPStream::FTPStream(Kind kind, const QUrl& url) : kind_(kind), url_(url)
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, errorBuffer_);
     curl_easy_setopt(easy, CURLOPT_PRIVATE, this);
+    // The control connection is idle while a long upload runs; keep routers from forgetting it
+    // before the server's final reply.
+    curl_easy_setopt(easy, CURLOPT_TCP_KEEPALIVE, 1L);
+    curl_easy_setopt(easy, CURLOPT_TCP_KEEPIDLE, 60L);
+    curl_easy_setopt(easy, CURLOPT_TCP_KEEPINTVL, 30L);
 
     QUrl target = url;
     const QString path = url.path(QUrl::FullyDecoded);
