@@ -43,6 +43,8 @@ SelectTemplateViewController::SelectTemplateViewController(
     newTemplateAction_ = new QAction(tr("&New Template\u2026"), this);
     newTemplateAction_->setObjectName(QStringLiteral("newTemplateAction"));
     newTemplateAction_->setShortcut(QKeySequence::New);
+    newTemplateAction_->setShortcutContext(Qt::WindowShortcut);
+    addAction(newTemplateAction_);
     connect(newTemplateAction_, &QAction::triggered, this, &SelectTemplateViewController::newTemplateButtonPressed);
     newTemplateButton_ = new QPushButton(tr("New Template\u2026"), this);
     newTemplateButton_->setObjectName(QStringLiteral("newTemplateButton"));
