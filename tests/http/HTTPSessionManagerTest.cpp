@@ -3,6 +3,7 @@
 #include "http/HTTPRequestSerializer.h"
 #include "http/HTTPSessionManager.h"
 #include "platform/MainQueue.h"
+#include "platform/NotificationCenter.h"
 #include "support/HttpTestServer.h"
 #include "support/TestEnvironment.h"
 
@@ -405,6 +406,68 @@ TEST_F(HTTPSessionManagerTest, FileGoneBeforeSendingFailsTheUploadWithTheReadErr
     EXPECT_TRUE(outcome.error->is(HTTPURLErrorDomain, HTTPErrorCode::RequestBodyStreamExhausted)) << qPrintable(outcome.error->description());
     ASSERT_TRUE(outcome.error->underlyingError);
     EXPECT_TRUE(outcome.error->underlyingError->is(HTTPInputStreamErrorDomain, HTTPErrorCode::StreamOpenFailed));
+}
+
+TEST_F(HTTPSessionManagerTest, BodyOfUnknownLengthIsSentChunkedWithUnknownTotal)
+{
+    server.respondWith(HttpTestResponse::json(201, "{}"));
+    HTTPRequest request = uploadRequest(QStringLiteral("/tracks"), patternBytes(300000));
+    const QByteArray expectedBody = readAll(*request.HTTPBodyStream->copy());
+    request.setValueForHTTPHeaderField(std::nullopt, QStringLiteral("Content-Length"));
+    Outcome outcome;
+    auto manager = HTTPSessionManager::create();
+    outcome.watchProgress(*manager);
+    manager->uploadTaskWithStreamedRequest(request, nullptr, outcome.handler())->resume();
+    ASSERT_TRUE(outcome.wait());
+    EXPECT_FALSE(outcome.error.has_value());
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests.front().header("Transfer-Encoding"), "chunked");
+    EXPECT_TRUE(requests.front().body == expectedBody);
+    std::lock_guard guard(outcome.mutex);
+    ASSERT_FALSE(outcome.progress.empty());
+    EXPECT_EQ(outcome.progress.back().expected, HTTPSessionTransferSizeUnknown);
+}
+
+TEST_F(HTTPSessionManagerTest, CompletionQueueRunsTheHandlerThenTheNotificationFollowsOnTheMainThread)
+{
+    server.respondWith(HttpTestResponse::json(200, R"([1,2])"));
+    auto manager = HTTPSessionManager::create();
+    std::atomic<int> queued = 0;
+    manager->setCompletionQueue([&queued](std::function<void()> work) {
+        ++queued;
+        std::thread(std::move(work)).detach();
+    });
+    std::atomic<bool> handlerOnMain = true;
+    std::atomic<bool> handled = false;
+    QVariant object;
+    const void* notifiedTask = nullptr;
+    bool notificationOnMain = false;
+    bool handledBeforeNotification = false;
+    auto task = manager->dataTaskWithRequest(HTTPRequest(server.url(QStringLiteral("/list"))),
+                                             [&](const auto&, const QVariant& o, const auto&) {
+                                                 object = o;
+                                                 handlerOnMain = MainQueue::isMainThread();
+                                                 handled = true;
+                                             });
+    int observer = 0;
+    ScopedObservation observation(&observer);
+    NotificationCenter::defaultCenter().addObserver(&observer, QString::fromLatin1(HTTPNetworkingTaskDidCompleteNotification),
+                                                    [&](const NotificationCenter::Notification& notification) {
+                                                        if (notification.object != task.get())
+                                                            return; // an earlier test's task
+                                                        notifiedTask = notification.object;
+                                                        notificationOnMain = MainQueue::isMainThread();
+                                                        handledBeforeNotification = handled;
+                                                    });
+    task->resume();
+    ASSERT_TRUE(waitFor([&] { return notifiedTask != nullptr; }));
+    EXPECT_EQ(queued.load(), 1);
+    EXPECT_FALSE(handlerOnMain.load());
+    EXPECT_TRUE(handledBeforeNotification);
+    EXPECT_TRUE(notificationOnMain);
+    EXPECT_EQ(notifiedTask, task.get());
+    EXPECT_EQ(object.toJsonArray(), (QJsonArray{1, 2}));
 }
 
 TEST_F(HTTPSessionManagerTest, NoServerListeningIsCannotConnect)
