@@ -1,7 +1,7 @@
 // Upload throughput of FTPClient against the curl command, to the same local FTP server in one run,
 // and FTPClient's peak resident memory.
 //
-//   ftp_upload_bench [size in MiB, default 1024] [rounds, default 2]
+//   ftp_upload_bench [size in MiB, default 1024] [rounds, default 5]
 #include "ftp/FTPClient.h"
 
 #include <QCoreApplication>
@@ -17,12 +17,25 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <vector>
 
 using namespace airlark;
 
 namespace {
 
 constexpr qint64 MiB = 1024 * 1024;
+
+// CPU seconds (user + system) used so far by this process or by its finished children.
+double cpuSeconds(int who)
+{
+    rusage usage{};
+    getrusage(who, &usage);
+    const auto toSeconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+    return toSeconds(usage.ru_utime) + toSeconds(usage.ru_stime);
+}
+
+double curlCpu = 0;
+double clientCpu = 0;
 
 long peakResidentKiB()
 {
@@ -71,6 +84,13 @@ struct Server
     }
 };
 
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
 double seconds(const QElapsedTimer& timer)
 {
     return static_cast<double>(timer.nsecsElapsed()) / 1e9;
@@ -79,6 +99,7 @@ double seconds(const QElapsedTimer& timer)
 double curlUpload(const QString& file, const Server& server, const QString& name)
 {
     QProcess curl;
+    const double cpuBefore = cpuSeconds(RUSAGE_CHILDREN);
     QElapsedTimer timer;
     timer.start();
     curl.start(QStringLiteral("curl"), {QStringLiteral("-sS"), QStringLiteral("--user"), QStringLiteral("bench:bench"),
@@ -86,7 +107,9 @@ double curlUpload(const QString& file, const Server& server, const QString& name
                                         QStringLiteral("ftp://127.0.0.1:%1/%2").arg(server.port).arg(name)});
     if (!curl.waitForFinished(-1) || curl.exitCode() != 0)
         return -1;
-    return seconds(timer);
+    const double elapsed = seconds(timer);
+    curlCpu += cpuSeconds(RUSAGE_CHILDREN) - cpuBefore;
+    return elapsed;
 }
 
 double clientUpload(const QString& file, const Server& server, const QString& home, const QString& name)
@@ -99,10 +122,12 @@ double clientUpload(const QString& file, const Server& server, const QString& ho
     auto record = FTPServer::serverWithDestination(QStringLiteral("127.0.0.1"), QStringLiteral("bench"), QStringLiteral("bench"));
     record->setPort(server.port);
     FTPClient client;
+    const double cpuBefore = cpuSeconds(RUSAGE_SELF);
     QElapsedTimer timer;
     timer.start();
     const bool ok = client.uploadFile(QUrl::fromLocalFile(linked), record.get());
     const double elapsed = seconds(timer);
+    clientCpu += cpuSeconds(RUSAGE_SELF) - cpuBefore;
     QFile::remove(linked);
     if (!ok || QFileInfo(QDir(home).filePath(name)).size() != QFileInfo(file).size())
         return -1;
@@ -115,7 +140,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const qint64 sizeMiB = argc > 1 ? QByteArray(argv[1]).toLongLong() : 1024;
-    const int rounds = argc > 2 ? QByteArray(argv[2]).toInt() : 2;
+    const int rounds = std::max(1, argc > 2 ? QByteArray(argv[2]).toInt() : 5);
     QTemporaryDir work;
     const QString home = QDir(work.path()).filePath(QStringLiteral("home"));
     QDir().mkpath(home);
@@ -137,30 +162,47 @@ int main(int argc, char** argv)
         return 1;
     }
     const long peakAfterSmall = peakResidentKiB();
+    clientCpu = 0;
     QFile::remove(QDir(home).filePath(QStringLiteral("warmup.bin")));
 
-    double bestCurl = 1e99;
-    double bestClient = 1e99;
+    // Alternating which goes first, and taking the medians, keeps a busy machine from favouring either.
+    std::vector<double> curlTimes;
+    std::vector<double> clientTimes;
     for (int round = 0; round < rounds; ++round) {
-        const double curlTime = curlUpload(large, server, QStringLiteral("curl.bin"));
-        QFile::remove(QDir(home).filePath(QStringLiteral("curl.bin")));
-        const double clientTime = clientUpload(large, server, home, QStringLiteral("client.bin"));
-        QFile::remove(QDir(home).filePath(QStringLiteral("client.bin")));
+        double curlTime = 0;
+        double clientTime = 0;
+        const auto runCurl = [&] {
+            curlTime = curlUpload(large, server, QStringLiteral("curl.bin"));
+            QFile::remove(QDir(home).filePath(QStringLiteral("curl.bin")));
+        };
+        const auto runClient = [&] {
+            clientTime = clientUpload(large, server, home, QStringLiteral("client.bin"));
+            QFile::remove(QDir(home).filePath(QStringLiteral("client.bin")));
+        };
+        if (round % 2 == 0) {
+            runCurl();
+            runClient();
+        } else {
+            runClient();
+            runCurl();
+        }
         if (curlTime < 0 || clientTime < 0) {
             std::fprintf(stderr, "an upload failed (curl %.2f s, FTPClient %.2f s)\n", curlTime, clientTime);
             return 1;
         }
         std::printf("round %d: curl %.2f s, FTPClient %.2f s\n", round + 1, curlTime, clientTime);
-        bestCurl = std::min(bestCurl, curlTime);
-        bestClient = std::min(bestClient, clientTime);
+        curlTimes.push_back(curlTime);
+        clientTimes.push_back(clientTime);
     }
     const double size = static_cast<double>(sizeMiB);
-    const double curlRate = size / bestCurl;
-    const double clientRate = size / bestClient;
+    const double curlRate = size / median(curlTimes);
+    const double clientRate = size / median(clientTimes);
     std::printf("file size:            %lld MiB\n", static_cast<long long>(sizeMiB));
-    std::printf("curl command:         %.1f MiB/s\n", curlRate);
-    std::printf("FTPClient:            %.1f MiB/s\n", clientRate);
+    std::printf("curl command:         %.1f MiB/s (median of %d)\n", curlRate, rounds);
+    std::printf("FTPClient:            %.1f MiB/s (median of %d)\n", clientRate, rounds);
     std::printf("throughput ratio:     %.3f (goal >= 0.95)\n", clientRate / curlRate);
+    std::printf("CPU per GiB uploaded: curl %.2f s, FTPClient %.2f s (steadier than wall time on a busy machine)\n",
+                curlCpu / rounds * 1024.0 / size, clientCpu / rounds * 1024.0 / size);
     std::printf("FTPClient peak RSS:   %.1f MiB after a 64 MiB upload, %.1f MiB after the %lld MiB uploads\n",
                 peakAfterSmall / 1024.0, peakResidentKiB() / 1024.0, static_cast<long long>(sizeMiB));
     return 0;

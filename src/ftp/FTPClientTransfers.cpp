@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace airlark {
@@ -117,6 +118,8 @@ bool FTPClient::uploadFileWorker(const QUrl& fileURL, const FTPServer& server)
     struct stat status {};
     if (::fstat(file->handle(), &status) != 0)
         return false;
+    // Read once, front to back: let the kernel read ahead generously.
+    ::posix_fadvise(file->handle(), 0, 0, POSIX_FADV_SEQUENTIAL);
     uploadPath_ = path;
     uploadDevice_ = status.st_dev;
     uploadInode_ = status.st_ino;
