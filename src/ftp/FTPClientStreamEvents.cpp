@@ -54,7 +54,8 @@ void FTPClient::handleUploadSpaceAvailable()
             return;
         const qint64 count = fileReader_->read(buffer_.data(), static_cast<qint64>(buffer_.size()));
         if (count == 0) {
-            // Sent only if the file we sent is the whole of the file we were given.
+            // Only the whole of the file we were given counts as sent: it must not have shrunk,
+            // grown or been replaced while we read it.
             if (!uploadedFileIsIntact()) {
                 streamDidEnd(false, FTPStreamFailureReason::ReadError);
                 return;
