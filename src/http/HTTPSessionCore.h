@@ -56,6 +56,19 @@ struct HTTPTransfer
     std::chrono::steady_clock::time_point lastActivity;
     std::chrono::milliseconds idleTimeout{60000};
     char errorBuffer[CURL_ERROR_SIZE] = {};
+
+    // libcurl callbacks; userData is the HTTPTransfer.
+    static size_t readBody(char* buffer, size_t size, size_t count, void* userData);
+    static int rewindBody(void* userData, curl_off_t offset, int origin);
+    static size_t receiveHeader(char* buffer, size_t size, size_t count, void* userData);
+    static size_t receiveData(char* buffer, size_t size, size_t count, void* userData);
+    static int reportProgress(void* userData, curl_off_t, curl_off_t, curl_off_t, curl_off_t uploadNow);
+
+    static HTTPError transportError(int code, const QString& description, const QString& reason, const QUrl& url);
+    // The session's error for a failed curl transfer, in the codes callers already know.
+    static HTTPError errorForCurlResult(CURLcode result, const HTTPTransfer& transfer);
+    // A header line for curl; a line break in a name or value cannot start a header of its own.
+    static QByteArray headerLine(const QString& name, const QString& value);
 };
 
 struct HTTPSessionCore

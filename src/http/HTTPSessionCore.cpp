@@ -1,0 +1,340 @@
+#include "http/HTTPSessionCore.h"
+
+#include "http/HTTPInputStream.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace airlark {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::chrono::milliseconds secondsToMilliseconds(double seconds)
+{
+    const double clamped = std::clamp(seconds, 0.001, static_cast<double>(INT_MAX) / 1000.0);
+    return std::chrono::milliseconds(static_cast<qint64>(clamped * 1000.0));
+}
+
+HTTPError transportError(int code, const QString& description, const QString& reason, const QUrl& url)
+{
+    return HTTPTransfer::transportError(code, description, reason, url);
+}
+
+} // namespace
+
+HTTPSessionCore::HTTPSessionCore(HTTPSessionConfiguration sessionConfiguration,
+                                 std::weak_ptr<HTTPSessionDelegate> sessionDelegate)
+    : configuration(std::move(sessionConfiguration)), multi(curl_multi_init()), delegate(std::move(sessionDelegate))
+{
+}
+
+HTTPSessionCore::~HTTPSessionCore()
+{
+    for (auto& [easy, transfer] : transfers)
+        curl_multi_remove_handle(multi, easy);
+    transfers.clear();
+    curl_multi_cleanup(multi);
+}
+
+void HTTPSessionCore::post(std::function<void()> work)
+{
+    {
+        std::lock_guard guard(mutex);
+        operations.push_back(std::move(work));
+    }
+    curl_multi_wakeup(multi);
+}
+
+void HTTPSessionCore::stop()
+{
+    {
+        std::lock_guard guard(mutex);
+        stopping = true;
+    }
+    curl_multi_wakeup(multi);
+}
+
+void HTTPSessionCore::retainDelegate()
+{
+    std::lock_guard guard(mutex);
+    if (outstandingTasks++ == 0)
+        strongDelegate = delegate.lock();
+}
+
+std::shared_ptr<HTTPSessionDelegate> HTTPSessionCore::currentDelegate()
+{
+    std::lock_guard guard(mutex);
+    return strongDelegate ? strongDelegate : delegate.lock();
+}
+
+void HTTPSessionCore::resumeTask(const std::shared_ptr<HTTPSessionTask>& task)
+{
+    retainDelegate();
+    post([this, task] { start(task); });
+}
+
+void HTTPSessionCore::cancelTask(const std::shared_ptr<HTTPSessionTask>& task)
+{
+    post([this, task] {
+        for (auto& [easy, transfer] : transfers) {
+            if (transfer->task == task) {
+                finish(*transfer, transportError(HTTPErrorCode::Cancelled, QStringLiteral("cancelled"), {},
+                                                 task->originalRequest().URL));
+                return;
+            }
+        }
+        if (task->state() != HTTPSessionTask::State::Completed) {
+            // Cancelled before its transfer started.
+            HTTPTransfer pending;
+            pending.core = this;
+            pending.task = task;
+            finish(pending, transportError(HTTPErrorCode::Cancelled, QStringLiteral("cancelled"), {},
+                                           task->originalRequest().URL));
+        }
+    });
+}
+
+void HTTPSessionCore::start(const std::shared_ptr<HTTPSessionTask>& task)
+{
+    if (task->state() != HTTPSessionTask::State::Running)
+        return; // cancelled before it got here; the cancellation reports it
+    auto transfer = std::make_unique<HTTPTransfer>();
+    HTTPTransfer& t = *transfer;
+    t.core = this;
+    t.task = task;
+    t.easy.reset(curl_easy_init());
+    const HTTPRequest& request = task->originalRequest();
+    CURL* easy = t.easy.get();
+    if (!easy) {
+        finish(t, transportError(HTTPErrorCode::Unknown, QStringLiteral("An unknown error occurred."),
+                                 QStringLiteral("Could not create a transfer."), request.URL));
+        return;
+    }
+
+    t.idleTimeout = secondsToMilliseconds(request.timeoutInterval.value_or(configuration.timeoutIntervalForRequest));
+    t.lastActivity = Clock::now();
+    t.url = request.URL.toEncoded();
+    curl_easy_setopt(easy, CURLOPT_URL, t.url.constData());
+    curl_easy_setopt(easy, CURLOPT_PRIVATE, &t);
+    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 16L);
+    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, t.errorBuffer);
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(t.idleTimeout.count()));
+    curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS,
+                     static_cast<long>(secondsToMilliseconds(configuration.timeoutIntervalForResource).count()));
+    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, HTTPTransfer::receiveHeader);
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, &t);
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, HTTPTransfer::receiveData);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &t);
+    curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, HTTPTransfer::reportProgress);
+    curl_easy_setopt(easy, CURLOPT_XFERINFODATA, &t);
+    curl_easy_setopt(easy, CURLOPT_UPLOAD_BUFFERSIZE, 512L * 1024L);
+    curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, 256L * 1024L);
+    if (!configuration.certificateAuthorityFile.isEmpty()) {
+        const QByteArray path = configuration.certificateAuthorityFile.toLocal8Bit();
+        curl_easy_setopt(easy, CURLOPT_CAINFO, path.constData());
+    }
+    if (request.HTTPShouldHandleCookies)
+        curl_easy_setopt(easy, CURLOPT_COOKIEFILE, ""); // cookies set during redirects come back
+
+    HTTPHeaderFields headers = request.allHTTPHeaderFields;
+    for (const auto& field : configuration.HTTPAdditionalHeaders.fields()) {
+        if (!headers.contains(field.first))
+            headers.setValue(field.second, field.first);
+    }
+    if (!headers.contains(QStringLiteral("Accept-Encoding")))
+        curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
+
+    const QString method = request.HTTPMethod.toUpper();
+    const bool hasBody = request.HTTPBodyStream || !request.HTTPBody.isEmpty()
+                         || (method != QLatin1String("GET") && method != QLatin1String("HEAD"));
+    if (method == QLatin1String("HEAD")) {
+        curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
+    } else if (!hasBody) {
+        curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
+    } else {
+        if (request.HTTPBodyStream) {
+            t.stream = request.HTTPBodyStream;
+            if (const auto length = headers.value(QStringLiteral("Content-Length"))) {
+                bool ok = false;
+                const qint64 value = length->trimmed().toLongLong(&ok);
+                t.declaredLength = ok && value >= 0 ? value : -1;
+            }
+        } else {
+            t.body = request.HTTPBody;
+            t.declaredLength = t.body.size();
+        }
+        headers.remove(QStringLiteral("Content-Length")); // curl writes it from the size below
+        curl_easy_setopt(easy, CURLOPT_POST, 1L);
+        curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(t.declaredLength));
+        curl_easy_setopt(easy, CURLOPT_READFUNCTION, HTTPTransfer::readBody);
+        curl_easy_setopt(easy, CURLOPT_READDATA, &t);
+        curl_easy_setopt(easy, CURLOPT_SEEKFUNCTION, HTTPTransfer::rewindBody);
+        curl_easy_setopt(easy, CURLOPT_SEEKDATA, &t);
+        if (method != QLatin1String("POST"))
+            curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, method.toLatin1().constData());
+        // No "Expect: 100-continue": servers that ignore it would stall every upload for a second.
+        headers.setValue(QString(), QStringLiteral("Expect"));
+    }
+
+    curl_slist* list = nullptr;
+    for (const auto& field : headers.fields()) {
+        const QByteArray line = field.first.compare(QLatin1String("Expect"), Qt::CaseInsensitive) == 0 && field.second.isEmpty()
+                                    ? QByteArrayLiteral("Expect:")
+                                    : HTTPTransfer::headerLine(field.first, field.second);
+        curl_slist* extended = curl_slist_append(list, line.constData());
+        if (extended)
+            list = extended;
+    }
+    t.headerList.reset(list);
+    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, list);
+
+    const CURLMcode added = curl_multi_add_handle(multi, easy);
+    if (added != CURLM_OK) {
+        finish(t, transportError(HTTPErrorCode::Unknown, QStringLiteral("An unknown error occurred."),
+                                 QString::fromUtf8(curl_multi_strerror(added)), request.URL));
+        return;
+    }
+    transfers.emplace(easy, std::move(transfer));
+}
+
+void HTTPSessionCore::deliverResponseIfNeeded(HTTPTransfer& transfer)
+{
+    if (transfer.responseDelivered || transfer.statusCode == 0)
+        return;
+    transfer.responseDelivered = true;
+    HTTPResponse response;
+    char* effectiveURL = nullptr;
+    if (curl_easy_getinfo(transfer.easy.get(), CURLINFO_EFFECTIVE_URL, &effectiveURL) == CURLE_OK && effectiveURL)
+        response.URL = QUrl::fromEncoded(QByteArray(effectiveURL));
+    else
+        response.URL = transfer.task->originalRequest().URL;
+    response.statusCode = transfer.statusCode;
+    response.allHeaderFields = transfer.responseHeaders;
+    {
+        std::lock_guard guard(transfer.task->mutex_);
+        transfer.task->response_ = response;
+    }
+    if (auto sessionDelegate = currentDelegate())
+        sessionDelegate->sessionTaskDidReceiveResponse(*owner, *transfer.task, response);
+}
+
+void HTTPSessionCore::finish(HTTPTransfer& transfer, std::optional<HTTPError> error)
+{
+    auto task = transfer.task;
+    if (task->state() == HTTPSessionTask::State::Completed)
+        return;
+    if (!error && transfer.easy)
+        deliverResponseIfNeeded(transfer);
+    if (error) {
+        if (auto response = task->response())
+            error->response = std::make_shared<HTTPResponse>(*response);
+    }
+    {
+        std::lock_guard guard(task->mutex_);
+        task->error_ = error;
+    }
+    task->state_ = HTTPSessionTask::State::Completed;
+    if (transfer.stream && transfer.streamOpened)
+        transfer.stream->close();
+
+    // Take the transfer out of the loop before anyone hears of the completion.
+    std::unique_ptr<HTTPTransfer> owned;
+    if (CURL* easy = transfer.easy.get()) {
+        if (auto it = transfers.find(easy); it != transfers.end()) {
+            curl_multi_remove_handle(multi, easy);
+            owned = std::move(it->second);
+            transfers.erase(it);
+        }
+    }
+
+    if (auto sessionDelegate = currentDelegate())
+        sessionDelegate->sessionTaskDidComplete(*owner, *task, error);
+
+    std::lock_guard guard(mutex);
+    if (outstandingTasks > 0 && --outstandingTasks == 0) {
+        releasing.push_back(std::move(strongDelegate));
+        strongDelegate.reset();
+    }
+}
+
+void HTTPSessionCore::expireIdleTransfers()
+{
+    const auto now = Clock::now();
+    std::vector<HTTPTransfer*> expired;
+    for (auto& [easy, transfer] : transfers) {
+        if (now - transfer->lastActivity > transfer->idleTimeout)
+            expired.push_back(transfer.get());
+    }
+    for (HTTPTransfer* transfer : expired) {
+        finish(*transfer, transportError(HTTPErrorCode::TimedOut, QStringLiteral("The request timed out."),
+                                         QStringLiteral("No progress for %1 ms.").arg(transfer->idleTimeout.count()),
+                                         transfer->task->originalRequest().URL));
+    }
+}
+
+void HTTPSessionCore::run()
+{
+    for (;;) {
+        std::deque<std::function<void()>> work;
+        bool stopRequested = false;
+        {
+            std::lock_guard guard(mutex);
+            work.swap(operations);
+            stopRequested = stopping;
+        }
+        if (stopRequested)
+            break;
+        for (auto& operation : work)
+            operation();
+
+        int running = 0;
+        curl_multi_perform(multi, &running);
+        int queued = 0;
+        while (CURLMsg* message = curl_multi_info_read(multi, &queued)) {
+            if (message->msg != CURLMSG_DONE)
+                continue;
+            const auto it = transfers.find(message->easy_handle);
+            if (it == transfers.end())
+                continue;
+            const CURLcode result = message->data.result;
+            HTTPTransfer& transfer = *it->second;
+            finish(transfer, result == CURLE_OK ? std::nullopt : std::optional(HTTPTransfer::errorForCurlResult(result, transfer)));
+        }
+        expireIdleTransfers();
+
+        // Dropping the last hold on a delegate may end the session itself; nothing of the
+        // session is touched after this point in the iteration.
+        std::vector<std::shared_ptr<HTTPSessionDelegate>> released;
+        {
+            std::lock_guard guard(mutex);
+            released.swap(releasing);
+        }
+        released.clear();
+        {
+            std::lock_guard guard(mutex);
+            if (stopping)
+                break;
+        }
+        long timeout = transfers.empty() ? 1000 : 100;
+        long curlTimeout = -1;
+        if (curl_multi_timeout(multi, &curlTimeout) == CURLM_OK && curlTimeout >= 0)
+            timeout = std::min(timeout, curlTimeout);
+        curl_multi_poll(multi, nullptr, 0, static_cast<int>(timeout), nullptr);
+    }
+    // Transfers still running are dropped unreported: the session was invalidated.
+    for (auto& [easy, transfer] : transfers)
+        curl_multi_remove_handle(multi, easy);
+    transfers.clear();
+    std::lock_guard guard(mutex);
+    strongDelegate.reset();
+    operations.clear();
+}
+
+} // namespace airlark
