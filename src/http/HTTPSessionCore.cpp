@@ -332,9 +332,14 @@ void HTTPSessionCore::run()
     for (auto& [easy, transfer] : transfers)
         curl_multi_remove_handle(multi, easy);
     transfers.clear();
-    std::lock_guard guard(mutex);
-    strongDelegate.reset();
-    operations.clear();
+    std::shared_ptr<HTTPSessionDelegate> lastHold;
+    std::deque<std::function<void()>> abandoned;
+    {
+        std::lock_guard guard(mutex);
+        lastHold = std::move(strongDelegate);
+        abandoned.swap(operations);
+    }
+    // Released outside the lock: the delegate's destructor may end the session.
 }
 
 } // namespace airlark
