@@ -1,9 +1,12 @@
 #include "hosts/LoopbackRedirectListener.h"
 
 #include <QHostAddress>
+#include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
+
+#include <map>
 
 namespace airlark {
 
@@ -31,11 +34,22 @@ void answer(QTcpSocket* socket, const QByteArray& status, const QByteArray& cont
     socket->disconnectFromHost();
 }
 
+// The listener that holds each port. A registered redirect URI names one port, so a new sign-in
+// takes it over from an abandoned one that is still waiting (the latest sign-in wins).
+std::map<quint16, QPointer<LoopbackRedirectListener>>& listenersByPort()
+{
+    static std::map<quint16, QPointer<LoopbackRedirectListener>> listeners;
+    return listeners;
+}
+
 } // namespace
 
 LoopbackRedirectListener::LoopbackRedirectListener(QObject* parent) : QObject(parent) {}
 
-LoopbackRedirectListener::~LoopbackRedirectListener() = default;
+LoopbackRedirectListener::~LoopbackRedirectListener()
+{
+    stop();
+}
 
 bool LoopbackRedirectListener::isLoopbackRedirectURI(const QUrl& uri)
 {
@@ -53,6 +67,12 @@ QUrl LoopbackRedirectListener::listen(const QUrl& redirectURI, std::function<voi
     const int port = redirectURI.port(80);
     if (port < 0 || port > 65535)
         return {};
+
+    if (port != 0) {
+        const auto holder = listenersByPort().find(static_cast<quint16>(port));
+        if (holder != listenersByPort().end() && holder->second && holder->second != this)
+            holder->second->stop();
+    }
 
     server_ = new QTcpServer(this);
     const QHostAddress address = redirectURI.host() == QLatin1String("::1") ? QHostAddress(QHostAddress::LocalHostIPv6)
@@ -77,6 +97,7 @@ QUrl LoopbackRedirectListener::listen(const QUrl& redirectURI, std::function<voi
 
     redirectURI_ = redirectURI;
     redirectURI_.setPort(server_->serverPort());
+    listenersByPort()[server_->serverPort()] = this;
     onRedirect_ = std::move(onRedirect);
     return redirectURI_;
 }
@@ -84,6 +105,9 @@ QUrl LoopbackRedirectListener::listen(const QUrl& redirectURI, std::function<voi
 void LoopbackRedirectListener::stop()
 {
     if (server_) {
+        const auto holder = listenersByPort().find(server_->serverPort());
+        if (holder != listenersByPort().end() && holder->second == this)
+            listenersByPort().erase(holder);
         server_->close();
         server_->deleteLater();
         server_ = nullptr;

@@ -13,7 +13,8 @@ namespace airlark {
 // A one-shot HTTP listener on 127.0.0.1 that takes the browser's OAuth2 redirect to a loopback
 // redirect URI (RFC 8252), answers with a short "you can close this tab" page and hands the full
 // redirect URL on. Requests for other paths (a browser's favicon) get 404 and the listener keeps
-// waiting. It stops listening after the first redirect. Main thread only.
+// waiting. It stops listening after the first redirect, or when a newer listener takes its port
+// (the latest sign-in wins). Main thread only.
 class LoopbackRedirectListener : public QObject
 {
     Q_OBJECT

@@ -14,6 +14,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
+#include <QTcpServer>
+#include <QUrlQuery>
 #include <QTest>
 
 #ifdef AIRLARK_HAVE_APP
@@ -183,6 +185,27 @@ TEST_F(SoundCloudPaneTest, ConnectTwiceReservesTwoRowsAndOnlyTheLatestClientWait
     ASSERT_EQ(pendingClients.size(), 2u);
     EXPECT_EQ(pane->pendingClient(), pendingClients[1]);
     EXPECT_FALSE(addEnabled());
+}
+
+TEST_F(SoundCloudPaneTest, ASecondConnectOnTheSameFixedLoopbackPortCompletes)
+{
+    // A registered redirect URI names one port: the abandoned first sign-in must give it up.
+    quint16 port = 0;
+    {
+        QTcpServer probe;
+        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+        port = probe.serverPort();
+    }
+    writeCredentials(QStringLiteral("http://127.0.0.1:%1/soundcloud/callback").arg(port));
+    openWindow();
+    browser.delivery = TestBrowser::Delivery::Keep; // the user leaves the first tab alone
+    connect();
+    ASSERT_TRUE(browser.waitUntilIdle());
+    browser.delivery = TestBrowser::Delivery::FollowRedirect;
+    connect();
+    ASSERT_TRUE(waitForLabel(QStringLiteral("Connected")));
+    EXPECT_EQ(QUrl(QUrlQuery(browser.openedURLs().back()).queryItemValue(QStringLiteral("redirect_uri"), QUrl::FullyDecoded)).port(), port);
+    EXPECT_TRUE(addEnabled());
 }
 
 TEST_F(SoundCloudPaneTest, AWrongStateShowsTheAuthenticationFailure)
