@@ -15,7 +15,6 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtEndian>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -29,13 +28,28 @@ QByteArray wav(int seconds)
     constexpr int rate = 44100;
     QByteArray data(seconds * rate * 2, Qt::Uninitialized);
     for (int i = 0; i < seconds * rate; ++i)
-        qToLittleEndian<qint16>(qint16(8000 * std::sin(2 * std::numbers::pi * 440.0 * i / rate)), data.data() + i * 2);
+        qToLittleEndian<qint16>(qint16(8000 * std::sin(2 * std::numbers::pi * 440.0 * i / rate)),
+                                data.data() + i * 2);
     QByteArray out("RIFF");
-    const auto u32 = [&out](quint32 v) { char b[4]; qToLittleEndian(v, b); out.append(b, 4); };
-    const auto u16 = [&out](quint16 v) { char b[2]; qToLittleEndian(v, b); out.append(b, 2); };
+    const auto u32 = [&out](quint32 v) {
+        char b[4];
+        qToLittleEndian(v, b);
+        out.append(b, 4);
+    };
+    const auto u16 = [&out](quint16 v) {
+        char b[2];
+        qToLittleEndian(v, b);
+        out.append(b, 2);
+    };
     u32(quint32(36 + data.size()));
     out.append("WAVEfmt ");
-    u32(16); u16(1); u16(1); u32(rate); u32(rate * 2); u16(2); u16(16);
+    u32(16);
+    u16(1);
+    u16(1);
+    u32(rate);
+    u32(rate * 2);
+    u16(2);
+    u16(16);
     out.append("data");
     u32(quint32(data.size()));
     return out + data;
@@ -49,9 +63,9 @@ bool makeEpisode(const QString& path, qint64 bytes, const QDir& work)
         return false;
     source.close();
     const QString encoded = work.filePath(QStringLiteral("tone.mp3"));
-    if (QProcess::execute(QStringLiteral("lame"), {QStringLiteral("--quiet"), QStringLiteral("-b"), QStringLiteral("128"),
-                                                   QStringLiteral("--cbr"), QStringLiteral("-t"), source.fileName(),
-                                                   encoded}) != 0)
+    if (QProcess::execute(QStringLiteral("lame"),
+                          {QStringLiteral("--quiet"), QStringLiteral("-b"), QStringLiteral("128"),
+                           QStringLiteral("--cbr"), QStringLiteral("-t"), source.fileName(), encoded}) != 0)
         return false;
     QFile chunkFile(encoded);
     if (!chunkFile.open(QIODevice::ReadOnly))
@@ -125,12 +139,13 @@ Sample timedWrite(const QString& path, const airlark::EmbeddedArtwork& artwork, 
 
 void report(const char* name, std::vector<Sample> samples)
 {
-    std::sort(samples.begin(), samples.end(), [](const Sample& a, const Sample& b) { return a.milliseconds < b.milliseconds; });
+    std::sort(samples.begin(), samples.end(),
+              [](const Sample& a, const Sample& b) { return a.milliseconds < b.milliseconds; });
     double peak = 0;
     for (const Sample& s : samples)
         peak = std::max(peak, s.peakMiB);
-    std::printf("%-12s runs %zu  time min %8.1f ms  median %8.1f ms  max %8.1f ms  peak memory %6.1f MiB\n", name,
-                samples.size(), samples.front().milliseconds, samples[samples.size() / 2].milliseconds,
+    std::printf("%-12s runs %zu  time min %8.1f ms  median %8.1f ms  max %8.1f ms  peak memory %6.1f MiB\n",
+                name, samples.size(), samples.front().milliseconds, samples[samples.size() / 2].milliseconds,
                 samples.back().milliseconds, peak);
 }
 
@@ -153,7 +168,8 @@ int main(int argc, char** argv)
     if (!cover.open(QIODevice::WriteOnly) || cover.write(noisyJpeg(1400)) < 0)
         return 1;
     cover.close();
-    const std::optional<airlark::EmbeddedArtwork> artwork = airlark::EmbeddedArtwork::fromFile(cover.fileName());
+    const std::optional<airlark::EmbeddedArtwork> artwork =
+        airlark::EmbeddedArtwork::fromFile(cover.fileName());
     if (!artwork)
         return 1;
     std::printf("episode %lld MiB, artwork %.1f KiB, baseline memory %.1f MiB\n", megabytes,

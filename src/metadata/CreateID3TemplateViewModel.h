@@ -2,13 +2,13 @@
 
 #include <QString>
 #include <QUrl>
-
 #include <optional>
 
 namespace airlark {
 
 // Why a template could not be saved.
-enum class ID3TemplateFieldValidationError {
+enum class ID3TemplateFieldValidationError
+{
     Name,     // the podcast name is empty
     Database, // the store cannot be opened
     Save,     // the insert yielded nothing (for example, a template with that name exists)

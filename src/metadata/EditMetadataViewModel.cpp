@@ -1,5 +1,6 @@
 #include "metadata/EditMetadataViewModel.h"
 
+#include "platform/MainQueue.h"
 #include "store/Artwork.h"
 #include "store/Database.h"
 
@@ -98,10 +99,13 @@ QString EditMetadataViewModel::length() const
     return QString::number(*metadata->fileSize());
 }
 
-bool EditMetadataViewModel::save(const std::optional<QString>& title, const std::optional<EmbeddedArtwork>& artwork,
+bool EditMetadataViewModel::save(const std::optional<QString>& title,
+                                 const std::optional<EmbeddedArtwork>& artwork,
                                  const std::optional<QString>& podcast, const std::optional<QString>& artist,
                                  const std::optional<QString>& description)
 {
+    // The store connection and the tag write belong to the main thread.
+    Q_ASSERT(MainQueue::isMainThread());
     if (title && template_)
         template_->updateLastEpisodeTitle(*title);
 

@@ -8,7 +8,6 @@
 #include <QImage>
 #include <QString>
 #include <QUrl>
-
 #include <optional>
 
 namespace airlark {

@@ -4,7 +4,6 @@
 #include <QImage>
 #include <QString>
 #include <QUrl>
-
 #include <optional>
 
 namespace airlark {
@@ -32,7 +31,10 @@ public:
     friend bool operator==(const EmbeddedArtwork&, const EmbeddedArtwork&) = default;
 
 private:
-    EmbeddedArtwork(QByteArray data, QString mimeType) : data_(std::move(data)), mimeType_(std::move(mimeType)) {}
+    EmbeddedArtwork(QByteArray data, QString mimeType)
+        : data_(std::move(data)), mimeType_(std::move(mimeType))
+    {
+    }
 
     QByteArray data_;
     QString mimeType_;

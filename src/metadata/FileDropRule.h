@@ -3,7 +3,6 @@
 #include <QList>
 #include <QStringList>
 #include <QUrl>
-
 #include <optional>
 
 namespace airlark {
@@ -19,7 +18,8 @@ public:
     // anything with a dropped image.
     static FileDropRule image();
 
-    FileDropRule(QStringList fileTypes, bool acceptsDrops) : fileTypes_(std::move(fileTypes)), acceptsDrops_(acceptsDrops)
+    FileDropRule(QStringList fileTypes, bool acceptsDrops)
+        : fileTypes_(std::move(fileTypes)), acceptsDrops_(acceptsDrops)
     {
     }
 

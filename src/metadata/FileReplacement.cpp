@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QFile>
 #include <QFileInfo>
-
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>

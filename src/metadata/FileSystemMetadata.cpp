@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-
 #include <taglib/mpegfile.h>
 #include <taglib/mpegproperties.h>
 

@@ -1,10 +1,9 @@
 #include "metadata/ID3v2Frames.h"
 
+#include <string>
 #include <taglib/attachedpictureframe.h>
 #include <taglib/commentsframe.h>
 #include <taglib/textidentificationframe.h>
-
-#include <string>
 #include <vector>
 
 namespace airlark::id3 {
@@ -115,7 +114,8 @@ void setFrontCover(TagLib::ID3v2::Tag& tag, const EmbeddedArtwork& artwork)
     frame->setTextEncoding(TagLib::String::Latin1);
     frame->setMimeType(toTagLib(artwork.mimeType()));
     frame->setType(AttachedPictureFrame::FrontCover);
-    frame->setPicture(TagLib::ByteVector(artwork.data().constData(), static_cast<unsigned>(artwork.data().size())));
+    frame->setPicture(
+        TagLib::ByteVector(artwork.data().constData(), static_cast<unsigned>(artwork.data().size())));
     tag.addFrame(frame);
 }
 

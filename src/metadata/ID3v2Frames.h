@@ -6,11 +6,9 @@
 #include "metadata/EmbeddedArtwork.h"
 
 #include <QString>
-
+#include <optional>
 #include <taglib/id3v2tag.h>
 #include <taglib/tstring.h>
-
-#include <optional>
 
 namespace airlark::id3 {
 

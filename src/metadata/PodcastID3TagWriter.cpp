@@ -9,7 +9,8 @@ QString nonNull(const QString& text)
 } // namespace
 
 PodcastID3TagWriter::PodcastID3TagWriter(QUrl url, Clock today)
-    : ID3TagWriter(std::move(url)), today_(today ? std::move(today) : Clock([] { return QDate::currentDate(); }))
+    : ID3TagWriter(std::move(url)),
+      today_(today ? std::move(today) : Clock([] { return QDate::currentDate(); }))
 {
 }
 

@@ -4,7 +4,6 @@
 
 #include <QDate>
 #include <QImage>
-
 #include <functional>
 
 namespace airlark {
@@ -22,10 +21,10 @@ public:
     std::optional<int> year() const override;
 
     // An empty (null) text is stored as the empty string, never as none.
-    void setArtist(const QString& artist);     // artist and album artist
-    void setPodcast(const QString& podcast);   // album
-    void setTitle(const QString& title);       // title
-    void setDescription(const QString& text);  // comment
+    void setArtist(const QString& artist);    // artist and album artist
+    void setPodcast(const QString& podcast);  // album
+    void setTitle(const QString& title);      // title
+    void setDescription(const QString& text); // comment
     void setArtwork(const std::optional<EmbeddedArtwork>& image);
     // An image with no file behind it, embedded as PNG; a null image clears the artwork.
     void setArtwork(const QImage& image);

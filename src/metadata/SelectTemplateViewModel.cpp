@@ -1,21 +1,20 @@
 #include "metadata/SelectTemplateViewModel.h"
 
+#include "platform/MainQueue.h"
 #include "platform/NotificationCenter.h"
 #include "store/Artwork.h"
 
 #include <QFileInfo>
 #include <QImageReader>
-
 #include <algorithm>
 
 namespace airlark {
 
 SelectTemplateViewModel::SelectTemplateViewModel() : database(Database::open())
 {
-    NotificationCenter::defaultCenter().addObserver(this, ID3Template::createdNotificationName,
-                                                    [this](const NotificationCenter::Notification&) {
-                                                        templateWasCreated();
-                                                    });
+    NotificationCenter::defaultCenter().addObserver(
+        this, ID3Template::createdNotificationName,
+        [this](const NotificationCenter::Notification&) { templateWasCreated(); });
 }
 
 SelectTemplateViewModel::~SelectTemplateViewModel()
@@ -37,6 +36,7 @@ void SelectTemplateViewModel::setFileURL(std::optional<QUrl> url)
 
 std::vector<ID3TemplateSelectAllQueryResult> SelectTemplateViewModel::templates()
 {
+    Q_ASSERT(MainQueue::isMainThread());
     if (!database || database->createTables())
         return {};
     cachedTemplates = ID3Template::selectAll(*database);
@@ -45,7 +45,8 @@ std::vector<ID3TemplateSelectAllQueryResult> SelectTemplateViewModel::templates(
 
 std::optional<ID3TemplateSelectAllQueryResult> SelectTemplateViewModel::selectedTemplate() const
 {
-    if (!selectedItemIndex_ || *selectedItemIndex_ < 0 || *selectedItemIndex_ >= qint64(cachedTemplates.size()))
+    if (!selectedItemIndex_ || *selectedItemIndex_ < 0 ||
+        *selectedItemIndex_ >= qint64(cachedTemplates.size()))
         return std::nullopt;
     return cachedTemplates[static_cast<std::size_t>(*selectedItemIndex_)];
 }
@@ -71,7 +72,8 @@ QImage SelectTemplateViewModel::artwork() const
     const QString name = artworkName();
     auto found = images.find(name);
     if (found == images.end())
-        found = images.emplace(name, QImage(QStringLiteral(":/images/") + name + QStringLiteral(".svg"))).first;
+        found =
+            images.emplace(name, QImage(QStringLiteral(":/images/") + name + QStringLiteral(".svg"))).first;
     return found->second;
 }
 
@@ -80,7 +82,8 @@ std::optional<QImage> SelectTemplateViewModel::artworkForTemplateWithID(qint64 i
     const auto list = templates();
     if (const auto cached = artworks_.find(id); cached != artworks_.end())
         return cached->second;
-    const auto found = std::find_if(list.begin(), list.end(), [id](const auto& item) { return item.id == id; });
+    const auto found =
+        std::find_if(list.begin(), list.end(), [id](const auto& item) { return item.id == id; });
     if (found == list.end() || !found->artworkURL)
         return std::nullopt;
     std::optional<QImage> image = loadThumbnail(*found->artworkURL, ThumbnailSide);

@@ -7,14 +7,14 @@
 #include <QImage>
 #include <QString>
 #include <QUrl>
-
 #include <map>
 #include <optional>
 #include <vector>
 
 namespace airlark {
 
-enum class SelectTemplateInteractionState {
+enum class SelectTemplateInteractionState
+{
     FileNotSelectedAndTemplateNotSelected,
     FileSelectedAndTemplateNotSelected,
     FileNotSelectedAndTemplateSelected,
@@ -65,7 +65,10 @@ public:
     // Re-reads the list (creating the tables first); empty when the store is unavailable.
     std::vector<ID3TemplateSelectAllQueryResult> templates();
     std::optional<ID3TemplateSelectAllQueryResult> selectedTemplate() const;
-    bool canAdvance() const { return state_ == SelectTemplateInteractionState::FileSelectedAndTemplateSelected; }
+    bool canAdvance() const
+    {
+        return state_ == SelectTemplateInteractionState::FileSelectedAndTemplateSelected;
+    }
 
     // The drop area's image for the current state, by name and as an image.
     QString artworkName() const;
@@ -82,7 +85,8 @@ public:
 
 private:
     std::optional<qint64> selectedItemIndex_;
-    SelectTemplateInteractionState state_ = SelectTemplateInteractionState::FileNotSelectedAndTemplateNotSelected;
+    SelectTemplateInteractionState state_ =
+        SelectTemplateInteractionState::FileNotSelectedAndTemplateNotSelected;
     std::map<qint64, QImage> artworks_;
     std::optional<QUrl> fileURL_;
 };

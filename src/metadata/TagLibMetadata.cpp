@@ -5,15 +5,13 @@
 
 #include <QFile>
 #include <QFileInfo>
-
+#include <cstdio>
+#include <sys/stat.h>
 #include <taglib/id3v1tag.h>
 #include <taglib/id3v2header.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
 #include <taglib/mpegproperties.h>
-
-#include <cstdio>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace airlark {
@@ -44,8 +42,8 @@ QByteArray readRange(QFile& file, qint64 offset, qint64 length)
 
 // Whether the audio from `firstFrame` up to the trailing ID3v1 tag (when `skipID3v1`) is the same
 // in both files, compared in slices so that large episodes are not held in memory.
-bool sameAudio(const QString& originalPath, long originalFirstFrame, const QString& copyPath, long copyFirstFrame,
-               bool skipID3v1)
+bool sameAudio(const QString& originalPath, long originalFirstFrame, const QString& copyPath,
+               long copyFirstFrame, bool skipID3v1)
 {
     QFile original(originalPath);
     QFile copy(copyPath);
@@ -74,12 +72,13 @@ QByteArray fileName(const QString& path)
 
 QString printable(const TagLibMetadataError& error)
 {
-    static const char* const names[] = {"FileNotFound", "NotAFile", "NotReadable", "NotWritable", "NotAnMPEGFile",
-                                        "WriteFailed"};
+    static const char* const names[] = {"FileNotFound", "NotAFile",      "NotReadable",
+                                        "NotWritable",  "NotAnMPEGFile", "WriteFailed"};
     return QString::fromLatin1(names[static_cast<int>(error.code)]) + QStringLiteral(": ") + error.message;
 }
 
-std::unique_ptr<TagLibMetadata> TagLibMetadata::open(const QUrl& url, bool readOnly, TagLibMetadataError* error)
+std::unique_ptr<TagLibMetadata> TagLibMetadata::open(const QUrl& url, bool readOnly,
+                                                     TagLibMetadataError* error)
 {
     const auto fail = [error](TagLibMetadataErrorCode code, const QString& message) {
         if (error)
@@ -87,7 +86,8 @@ std::unique_ptr<TagLibMetadata> TagLibMetadata::open(const QUrl& url, bool readO
         return nullptr;
     };
     if (!url.isLocalFile())
-        return fail(TagLibMetadataErrorCode::FileNotFound, QStringLiteral("Not a local file: ") + url.toString());
+        return fail(TagLibMetadataErrorCode::FileNotFound,
+                    QStringLiteral("Not a local file: ") + url.toString());
     const QString path = url.toLocalFile();
     const QFileInfo info(path);
     if (!info.exists())
@@ -101,10 +101,11 @@ std::unique_ptr<TagLibMetadata> TagLibMetadata::open(const QUrl& url, bool readO
         // A file without any write permission bit was marked read-only on purpose; respect that even
         // for a user (such as root) whom the system would let write it.
         struct stat status = {};
-        const bool marked = ::stat(name.constData(), &status) == 0 &&
-                            (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+        const bool marked =
+            ::stat(name.constData(), &status) == 0 && (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
         if (marked || ::access(name.constData(), W_OK) != 0)
-            return fail(TagLibMetadataErrorCode::NotWritable, QStringLiteral("The file is read-only: ") + path);
+            return fail(TagLibMetadataErrorCode::NotWritable,
+                        QStringLiteral("The file is read-only: ") + path);
     }
     TagLib::MPEG::File file(name.constData(), true, TagLib::AudioProperties::Fast);
     if (!isMPEGAudio(file))
@@ -210,7 +211,8 @@ bool TagLibMetadata::verify(const QString& original, const QString& workingCopy,
     const auto same = [&tag](const char* id, const std::optional<QString>& value) {
         return !value || id3::textFrame(*tag, id) == id3::tagText(*value);
     };
-    if (!same("TPE1", artist_) || !same("TALB", album_) || !same("TPE2", albumArtist_) || !same("TIT2", title_))
+    if (!same("TPE1", artist_) || !same("TALB", album_) || !same("TPE2", albumArtist_) ||
+        !same("TIT2", title_))
         return fail("text");
     if (comment_ && id3::comment(*tag) != id3::tagText(*comment_))
         return fail("comment");

@@ -4,20 +4,20 @@
 
 #include <QString>
 #include <QUrl>
-
 #include <memory>
 #include <optional>
 
 namespace airlark {
 
 // Why the tag layer could not open or update a file.
-enum class TagLibMetadataErrorCode {
-    FileNotFound,   // no file at that location (or not a local file)
-    NotAFile,       // a folder or another kind of entry
-    NotReadable,    // no permission to read it
-    NotWritable,    // no permission to write it, or marked read-only
-    NotAnMPEGFile,  // no MPEG audio stream in it (not an MP3, empty, or damaged beyond use)
-    WriteFailed,    // the new tag could not be written, checked or put in place
+enum class TagLibMetadataErrorCode
+{
+    FileNotFound,  // no file at that location (or not a local file)
+    NotAFile,      // a folder or another kind of entry
+    NotReadable,   // no permission to read it
+    NotWritable,   // no permission to write it, or marked read-only
+    NotAnMPEGFile, // no MPEG audio stream in it (not an MP3, empty, or damaged beyond use)
+    WriteFailed,   // the new tag could not be written, checked or put in place
 };
 
 struct TagLibMetadataError

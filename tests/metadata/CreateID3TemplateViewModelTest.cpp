@@ -1,6 +1,7 @@
 // Template creation's logic against a real store.
-#include "MetadataStoreFixture.h"
 #include "metadata/CreateID3TemplateViewModel.h"
+
+#include "MetadataStoreFixture.h"
 #include "platform/NotificationCenter.h"
 #include "support/Mp3Fixtures.h"
 #include "support/TestEnvironment.h"
@@ -59,7 +60,8 @@ TEST_F(CreateID3TemplateViewModelTest, CanSaveNeedsNameArtistAndArtwork)
         viewModel.setArtist(c.artist);
         if (c.artwork)
             viewModel.setArtworkURL(QUrl::fromLocalFile(QStringLiteral("/pictures/cover.png")));
-        EXPECT_EQ(viewModel.canSave(), c.expected) << c.podcast.toStdString() << "/" << c.artist.toStdString();
+        EXPECT_EQ(viewModel.canSave(), c.expected)
+            << c.podcast.toStdString() << "/" << c.artist.toStdString();
     }
 }
 
@@ -123,8 +125,10 @@ TEST_F(CreateID3TemplateViewModelTest, BadNamesAndAMissingStoreFail)
 
 TEST(ID3TemplateFieldValidationErrorTest, PrintedForms)
 {
-    EXPECT_EQ(printable(ID3TemplateFieldValidationError::Name), QStringLiteral("ID3TemplateFieldValidationError.Name"));
-    EXPECT_EQ(printable(ID3TemplateFieldValidationError::Save), QStringLiteral("ID3TemplateFieldValidationError.Save"));
+    EXPECT_EQ(printable(ID3TemplateFieldValidationError::Name),
+              QStringLiteral("ID3TemplateFieldValidationError.Name"));
+    EXPECT_EQ(printable(ID3TemplateFieldValidationError::Save),
+              QStringLiteral("ID3TemplateFieldValidationError.Save"));
 }
 
 } // namespace

@@ -37,12 +37,12 @@ protected:
 
     void chooseArtwork(std::optional<QUrl> url)
     {
-        OpenPanel::setPresenterForTesting([this, url](QWidget*, const OpenPanelOptions& options,
-                                                      const OpenPanel::Completion& completion) {
-            panelTypes = options.allowedFileTypes;
-            multiple = options.allowsMultipleSelection;
-            completion(url ? std::optional<QList<QUrl>>(QList<QUrl>{*url}) : std::nullopt);
-        });
+        OpenPanel::setPresenterForTesting(
+            [this, url](QWidget*, const OpenPanelOptions& options, const OpenPanel::Completion& completion) {
+                panelTypes = options.allowedFileTypes;
+                multiple = options.allowsMultipleSelection;
+                completion(url ? std::optional<QList<QUrl>>(QList<QUrl>{*url}) : std::nullopt);
+            });
         QTest::mouseClick(screen->chooseArtworkButton(), Qt::LeftButton);
     }
 
@@ -77,7 +77,8 @@ TEST_F(CreateTemplateScreenTest, SaveNeedsAnArtworkFileAndFollowsEveryKeystroke)
     EXPECT_FALSE(screen->saveButton()->isEnabled());
 
     chooseArtwork(QUrl::fromLocalFile(imageFile(QStringLiteral("my cover.png"))));
-    EXPECT_EQ(panelTypes, (QStringList{QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("png")}));
+    EXPECT_EQ(panelTypes,
+              (QStringList{QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("png")}));
     EXPECT_FALSE(multiple);
     EXPECT_TRUE(screen->saveButton()->isEnabled());
     EXPECT_EQ(screen->artworkFileLabel()->text(), QStringLiteral("my cover.png"));
@@ -90,7 +91,8 @@ TEST_F(CreateTemplateScreenTest, SaveNeedsAnArtworkFileAndFollowsEveryKeystroke)
     EXPECT_TRUE(screen->saveButton()->isEnabled()) << "white space counts as content";
 
     chooseArtwork(std::nullopt);
-    EXPECT_EQ(screen->artworkFileLabel()->text(), QStringLiteral("my cover.png")) << "cancelling keeps the choice";
+    EXPECT_EQ(screen->artworkFileLabel()->text(), QStringLiteral("my cover.png"))
+        << "cancelling keeps the choice";
 }
 
 TEST_F(CreateTemplateScreenTest, SavingInsertsTheTemplateAndClosesTheWindow)
@@ -115,7 +117,8 @@ struct BadName
     QString expectedLine;
 };
 
-class CreateTemplateBadNameTest : public CreateTemplateScreenTest, public ::testing::WithParamInterface<BadName>
+class CreateTemplateBadNameTest : public CreateTemplateScreenTest,
+                                  public ::testing::WithParamInterface<BadName>
 {
 };
 

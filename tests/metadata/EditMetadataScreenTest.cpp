@@ -31,8 +31,8 @@ protected:
     qint64 lastEpisodeTemplate()
     {
         cover = imageFile(QStringLiteral("cover.jpg"), 300, 300);
-        return insertTemplate(QStringLiteral("Lark"), cover, QStringLiteral("Untitled"), QStringLiteral("Notes"),
-                              QStringLiteral("Episode 41"));
+        return insertTemplate(QStringLiteral("Lark"), cover, QStringLiteral("Untitled"),
+                              QStringLiteral("Notes"), QStringLiteral("Episode 41"));
     }
 
     std::optional<QString> lastEpisodeTitle(qint64 id)
@@ -126,7 +126,8 @@ struct SaveFault
     std::function<void(const QString& episode)> spoil;
 };
 
-class EditMetadataSaveFaultTest : public EditMetadataScreenTest, public ::testing::WithParamInterface<SaveFault>
+class EditMetadataSaveFaultTest : public EditMetadataScreenTest,
+                                  public ::testing::WithParamInterface<SaveFault>
 {
 };
 
@@ -156,7 +157,8 @@ TEST_P(EditMetadataSaveFaultTest, AFailedSaveStaysOnTheStepAndLeavesTheFileAlone
 INSTANTIATE_TEST_SUITE_P(
     Faults, EditMetadataSaveFaultTest,
     ::testing::Values(
-        SaveFault{"ReadOnly", [](const QString& p) { QFile::setPermissions(p, QFile::ReadOwner | QFile::ReadOther); }},
+        SaveFault{"ReadOnly",
+                  [](const QString& p) { QFile::setPermissions(p, QFile::ReadOwner | QFile::ReadOther); }},
         SaveFault{"DeletedAfterStep1", [](const QString& p) { QFile::remove(p); }},
         SaveFault{"ReplacedByText", [](const QString& p) { test::writeFile(p, "not audio at all"); }}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });

@@ -1,7 +1,8 @@
 // Step 2's logic against a real store and real MP3 files.
+#include "metadata/EditMetadataViewModel.h"
+
 #include "MetadataStoreFixture.h"
 #include "TagReader.h"
-#include "metadata/EditMetadataViewModel.h"
 #include "support/Mp3Fixtures.h"
 
 #include <QFile>
@@ -13,8 +14,12 @@ class RecordingDelegate : public EditMetadataViewModelDelegate
 {
 public:
     void editMetadataViewModelDidFillTemplate(EditMetadataViewModel&) override {}
-    void editMetadataViewModelDidClearErrorMessageFromSaving(EditMetadataViewModel&) override { events << QString(); }
-    void editMetadataViewModelDidSetErrorMessageFromSaving(EditMetadataViewModel&, const QString& message) override
+    void editMetadataViewModelDidClearErrorMessageFromSaving(EditMetadataViewModel&) override
+    {
+        events << QString();
+    }
+    void editMetadataViewModelDidSetErrorMessageFromSaving(EditMetadataViewModel&,
+                                                           const QString& message) override
     {
         events << message;
     }
@@ -78,7 +83,8 @@ TEST_F(EditMetadataViewModelTest, SizeIsDigitsOnly)
     EXPECT_EQ(EditMetadataViewModel(std::nullopt, QUrl::fromLocalFile(path)).length(), QStringLiteral("640"));
     const QString big = files.filePath(QStringLiteral("big.mp3"));
     ASSERT_TRUE(test::writeFile(big, QByteArray(1234567, '\0')));
-    EXPECT_EQ(EditMetadataViewModel(std::nullopt, QUrl::fromLocalFile(big)).length(), QStringLiteral("1234567"));
+    EXPECT_EQ(EditMetadataViewModel(std::nullopt, QUrl::fromLocalFile(big)).length(),
+              QStringLiteral("1234567"));
 }
 
 TEST_F(EditMetadataViewModelTest, ArtworkThatIsMissingOrNotAnImageIsNone)
@@ -86,8 +92,10 @@ TEST_F(EditMetadataViewModelTest, ArtworkThatIsMissingOrNotAnImageIsNone)
     const QString text = files.filePath(QStringLiteral("text.png"));
     ASSERT_TRUE(test::writeFile(text, "no image"));
     const qint64 notImage = insertTemplate(QStringLiteral("Text"), text);
-    const qint64 missing = insertTemplate(QStringLiteral("Missing"), files.filePath(QStringLiteral("nothing.jpg")));
-    const qint64 large = insertTemplate(QStringLiteral("Large"), imageFile(QStringLiteral("large.jpg"), 3000, 3000));
+    const qint64 missing =
+        insertTemplate(QStringLiteral("Missing"), files.filePath(QStringLiteral("nothing.jpg")));
+    const qint64 large =
+        insertTemplate(QStringLiteral("Large"), imageFile(QStringLiteral("large.jpg"), 3000, 3000));
     EXPECT_FALSE(EditMetadataViewModel(notImage, std::nullopt).artwork());
     EXPECT_FALSE(EditMetadataViewModel(missing, std::nullopt).artwork());
     const auto image = EditMetadataViewModel(large, std::nullopt).artwork();
@@ -104,8 +112,8 @@ TEST_F(EditMetadataViewModelTest, SaveRecordsTheLastEpisodeTitleAndWritesTheTags
     viewModel.delegate = &delegate;
     const auto artwork = EmbeddedArtwork::fromFile(files.filePath(QStringLiteral("cover.png")));
 
-    ASSERT_TRUE(viewModel.save(QStringLiteral("Episode 42"), artwork, QStringLiteral("Lark"), QStringLiteral("Ada"),
-                               QStringLiteral("Notes")));
+    ASSERT_TRUE(viewModel.save(QStringLiteral("Episode 42"), artwork, QStringLiteral("Lark"),
+                               QStringLiteral("Ada"), QStringLiteral("Notes")));
     EXPECT_TRUE(delegate.events.isEmpty());
     EXPECT_EQ(lastEpisodeTitle(id), QStringLiteral("Episode 42"));
     EXPECT_EQ(viewModel.previousEpisodeFormattedTitleString(), QStringLiteral("Episode 41")) << "a snapshot";
@@ -128,8 +136,8 @@ TEST_F(EditMetadataViewModelTest, AnEmptyTitleIsRecordedAndWrittenAsEmpty)
     const qint64 id = fullTemplate();
     const QString path = mp3File(QStringLiteral("episode.mp3"));
     EditMetadataViewModel viewModel(id, QUrl::fromLocalFile(path));
-    ASSERT_TRUE(viewModel.save(QStringLiteral(""), std::nullopt, QStringLiteral("Lark"), QStringLiteral("Ada"),
-                               QStringLiteral("")));
+    ASSERT_TRUE(viewModel.save(QStringLiteral(""), std::nullopt, QStringLiteral("Lark"),
+                               QStringLiteral("Ada"), QStringLiteral("")));
     EXPECT_EQ(lastEpisodeTitle(id), QStringLiteral(""));
     EXPECT_EQ(test::readTags(path).title, QString());
     EXPECT_EQ(test::readTags(path).id3v2Version, 3);
@@ -153,7 +161,8 @@ struct FailingFile
     std::function<void(const QString&)> spoil; // turns a good MP3 at the path into a bad case
 };
 
-class EditMetadataSaveFailureTest : public EditMetadataViewModelTest, public ::testing::WithParamInterface<FailingFile>
+class EditMetadataSaveFailureTest : public EditMetadataViewModelTest,
+                                    public ::testing::WithParamInterface<FailingFile>
 {
 };
 
@@ -168,8 +177,8 @@ TEST_P(EditMetadataSaveFailureTest, AFailedWriteIsReportedAndLeavesTheFileAsItWa
     const bool existed = QFile::exists(path);
     const QByteArray before = test::readFile(path);
 
-    EXPECT_FALSE(viewModel.save(QStringLiteral("Episode"), std::nullopt, QStringLiteral("P"), QStringLiteral("A"),
-                                QStringLiteral("D")));
+    EXPECT_FALSE(viewModel.save(QStringLiteral("Episode"), std::nullopt, QStringLiteral("P"),
+                                QStringLiteral("A"), QStringLiteral("D")));
     EXPECT_EQ(delegate.events, QStringList{QStringLiteral("Unable to write ID3 tags.")});
     EXPECT_FALSE(viewModel.saveFailureReason().isEmpty());
     EXPECT_EQ(lastEpisodeTitle(id), QStringLiteral("Episode")) << "recorded before the write";
@@ -179,11 +188,12 @@ TEST_P(EditMetadataSaveFailureTest, AFailedWriteIsReportedAndLeavesTheFileAsItWa
 
 INSTANTIATE_TEST_SUITE_P(
     Files, EditMetadataSaveFailureTest,
-    ::testing::Values(FailingFile{"Deleted", [](const QString& p) { QFile::remove(p); }},
-                      FailingFile{"ReadOnly",
-                                  [](const QString& p) { QFile::setPermissions(p, QFile::ReadOwner | QFile::ReadGroup); }},
-                      FailingFile{"NotAnMp3", [](const QString& p) { test::writeFile(p, "plain text, not audio"); }},
-                      FailingFile{"Empty", [](const QString& p) { test::writeFile(p, {}); }}),
+    ::testing::Values(
+        FailingFile{"Deleted", [](const QString& p) { QFile::remove(p); }},
+        FailingFile{"ReadOnly",
+                    [](const QString& p) { QFile::setPermissions(p, QFile::ReadOwner | QFile::ReadGroup); }},
+        FailingFile{"NotAnMp3", [](const QString& p) { test::writeFile(p, "plain text, not audio"); }},
+        FailingFile{"Empty", [](const QString& p) { test::writeFile(p, {}); }}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST_F(EditMetadataViewModelTest, ErrorMessageChangesAreReported)

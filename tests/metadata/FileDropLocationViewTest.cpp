@@ -1,12 +1,12 @@
 // The drop targets with real widgets, real mime data and real drag events.
 #include "metadata/ui/FileDropLocationView.h"
+
 #include "support/Mp3Fixtures.h"
 
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QMimeData>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 namespace airlark {
@@ -118,7 +118,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(RefusedDrag{"Wav", false, files({"/music/episode.wav"})},
                       RefusedDrag{"WavThenMp3", false, files({"/music/one.wav", "/music/two.mp3"})},
                       RefusedDrag{"NoExtension", false, files({"/music/episode"})},
-                      RefusedDrag{"WebAddress", false, {QUrl(QStringLiteral("https://example.org/episode.mp3"))}},
+                      RefusedDrag{
+                          "WebAddress", false, {QUrl(QStringLiteral("https://example.org/episode.mp3"))}},
                       RefusedDrag{"PngOnImageTarget", true, files({"/pictures/cover.png"})},
                       RefusedDrag{"JpegOnImageTarget", true, files({"/pictures/cover.jpg"})}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
@@ -157,8 +158,8 @@ TEST(FileDropLocationViewTest, ClickingOrPressingSpaceAsksToChooseAFile)
     QObject::connect(&view, &FileDropLocationView::activated, [&activations] { ++activations; });
     QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier);
     QApplication::sendEvent(&view, &space);
-    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(50, 50), QPointF(50, 50), Qt::LeftButton, Qt::NoButton,
-                        Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(50, 50), QPointF(50, 50), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(&view, &release);
     EXPECT_EQ(activations, 2);
 }

@@ -4,7 +4,6 @@
 #include "support/Mp3Fixtures.h"
 
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 namespace airlark {
@@ -53,9 +52,9 @@ TEST(FileSystemMetadataTest, AFileWithoutAudioHasNameAndSizeButNoDuration)
 
 TEST(FormattedDurationTest, HoursMinutesSeconds)
 {
-    const std::pair<qint64, const char*> cases[] = {
-        {0, "00:00:00"}, {59, "00:00:59"}, {60, "00:01:00"}, {3725, "01:02:05"}, {359999, "99:59:59"},
-        {360000, "100:00:00"}};
+    const std::pair<qint64, const char*> cases[] = {{0, "00:00:00"},      {59, "00:00:59"},
+                                                    {60, "00:01:00"},     {3725, "01:02:05"},
+                                                    {359999, "99:59:59"}, {360000, "100:00:00"}};
     for (const auto& [seconds, text] : cases)
         EXPECT_EQ(formattedDuration(seconds), QString::fromLatin1(text)) << seconds;
 }
@@ -97,7 +96,8 @@ INSTANTIATE_TEST_SUITE_P(
         DropCase{"NoExtension", FileDropRule::audio(), {file("/a/episode")}, false},
         DropCase{"DotFile", FileDropRule::audio(), {file("/a/.mp3")}, false},
         DropCase{"Nothing", FileDropRule::audio(), {}, false},
-        DropCase{"RemoteUrl", FileDropRule::audio(), {QUrl(QStringLiteral("https://example.org/a.mp3"))}, false},
+        DropCase{
+            "RemoteUrl", FileDropRule::audio(), {QUrl(QStringLiteral("https://example.org/a.mp3"))}, false},
         DropCase{"PngOnImageTarget", FileDropRule::image(), {file("/a/cover.png")}, false},
         DropCase{"JpegOnImageTarget", FileDropRule::image(), {file("/a/cover.jpeg")}, false},
         DropCase{"Mp3OnImageTarget", FileDropRule::image(), {file("/a/episode.mp3")}, false},

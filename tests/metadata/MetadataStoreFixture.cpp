@@ -17,8 +17,8 @@ void MetadataStoreFixture::SetUp()
 }
 
 qint64 MetadataStoreFixture::insertTemplate(const QString& name, std::optional<QString> artworkPath,
-                                    std::optional<QString> title, std::optional<QString> comment,
-                                    std::optional<QString> lastEpisodeTitle)
+                                            std::optional<QString> title, std::optional<QString> comment,
+                                            std::optional<QString> lastEpisodeTitle)
 {
     ID3TemplateQueryBuilder builder(*database, name);
     builder.album = name + QStringLiteral(" album");
@@ -37,7 +37,8 @@ qint64 MetadataStoreFixture::insertTemplate(const QString& name, std::optional<Q
 QString MetadataStoreFixture::imageFile(const QString& name, int width, int height)
 {
     const QString path = files.filePath(name);
-    writeFile(path, name.endsWith(QLatin1String(".png")) ? pngBytes(width, height) : jpegBytes(width, height));
+    writeFile(path,
+              name.endsWith(QLatin1String(".png")) ? pngBytes(width, height) : jpegBytes(width, height));
     return path;
 }
 

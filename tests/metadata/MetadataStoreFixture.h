@@ -7,9 +7,7 @@
 
 #include <QString>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
-
 #include <optional>
 
 namespace airlark::test {
@@ -22,7 +20,8 @@ protected:
 
     // Inserts a template (name, album and artist as given; the rest empty unless set here).
     qint64 insertTemplate(const QString& name, std::optional<QString> artworkPath = std::nullopt,
-                          std::optional<QString> title = std::nullopt, std::optional<QString> comment = std::nullopt,
+                          std::optional<QString> title = std::nullopt,
+                          std::optional<QString> comment = std::nullopt,
                           std::optional<QString> lastEpisodeTitle = std::nullopt);
 
     // An image file in the fixture's folder.

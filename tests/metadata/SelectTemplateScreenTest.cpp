@@ -15,7 +15,10 @@ namespace {
 class SelectTemplateScreenTest : public test::WorkflowFixture
 {
 protected:
-    QUrl episodeURL() { return QUrl::fromLocalFile(mp3File(QStringLiteral("Folge 3 \u00fcber Lerchen.mp3"))); }
+    QUrl episodeURL()
+    {
+        return QUrl::fromLocalFile(mp3File(QStringLiteral("Folge 3 \u00fcber Lerchen.mp3")));
+    }
 };
 
 TEST_F(SelectTemplateScreenTest, ComesOnScreenWithAnEmptyListAndNextDisabled)

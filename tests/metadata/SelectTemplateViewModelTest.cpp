@@ -1,6 +1,7 @@
 // Step 1's logic against a real store in a private data directory.
-#include "MetadataStoreFixture.h"
 #include "metadata/SelectTemplateViewModel.h"
+
+#include "MetadataStoreFixture.h"
 #include "support/Mp3Fixtures.h"
 #include "support/TestEnvironment.h"
 
@@ -15,7 +16,10 @@ using State = SelectTemplateInteractionState;
 class RecordingDelegate : public SelectTemplateViewModelDelegate
 {
 public:
-    void selectTemplateViewModelAvailableTemplatesDidChange(SelectTemplateViewModel&) override { ++listChanges; }
+    void selectTemplateViewModelAvailableTemplatesDidChange(SelectTemplateViewModel&) override
+    {
+        ++listChanges;
+    }
     void selectTemplateViewModelInteractionStateDidChange(SelectTemplateViewModel& viewModel) override
     {
         states.push_back(viewModel.state());
@@ -73,11 +77,11 @@ TEST_F(SelectTemplateViewModelTest, TheStatesFollowTheFileAndTheTemplate)
 
     viewModel.setSelectedItemIndex(std::nullopt);
     viewModel.setSelectedItemIndex(std::nullopt);
-    EXPECT_EQ(delegate.states,
-              (std::vector<State>{State::FileSelectedAndTemplateNotSelected, State::FileSelectedAndTemplateSelected,
-                                  State::FileNotSelectedAndTemplateSelected,
-                                  State::FileNotSelectedAndTemplateNotSelected,
-                                  State::FileNotSelectedAndTemplateNotSelected}))
+    EXPECT_EQ(delegate.states, (std::vector<State>{State::FileSelectedAndTemplateNotSelected,
+                                                   State::FileSelectedAndTemplateSelected,
+                                                   State::FileNotSelectedAndTemplateSelected,
+                                                   State::FileNotSelectedAndTemplateNotSelected,
+                                                   State::FileNotSelectedAndTemplateNotSelected}))
         << "every recomputation is reported, changed or not";
 }
 
@@ -116,7 +120,8 @@ TEST_F(SelectTemplateViewModelTest, ArtworkIsLoadedAsAThumbnailAndCachedWhileItL
 {
     const QString large = imageFile(QStringLiteral("large.jpg"), 3000, 3000);
     const qint64 withArtwork = insertTemplate(QStringLiteral("Large"), large);
-    const qint64 missing = insertTemplate(QStringLiteral("Missing"), files.filePath(QStringLiteral("later.png")));
+    const qint64 missing =
+        insertTemplate(QStringLiteral("Missing"), files.filePath(QStringLiteral("later.png")));
     const QString text = files.filePath(QStringLiteral("text.png"));
     test::writeFile(text, "not an image");
     const qint64 notAnImage = insertTemplate(QStringLiteral("Text"), text);
@@ -163,12 +168,14 @@ TEST_F(SelectTemplateViewModelTest, TheFirstListLoadCreatesBothTablesWithTheirEx
     // SQLite keeps each statement's text, without its IF NOT EXISTS.
     EXPECT_EQ(tables,
               (QStringList{
-                  QStringLiteral("CREATE TABLE \"account\" (\"id\" INTEGER PRIMARY KEY NOT NULL, \"display_name\" TEXT "
-                                 "NOT NULL, \"host\" TEXT NOT NULL, \"feed_type\" TEXT, \"email\" TEXT)"),
-                  QStringLiteral("CREATE TABLE \"id3_template\" (\"id\" INTEGER PRIMARY KEY NOT NULL, \"name\" TEXT "
-                                 "NOT NULL UNIQUE, \"last_episode_title\" TEXT, \"title\" TEXT, \"artist\" TEXT, "
-                                 "\"album\" TEXT, \"album_artist\" TEXT, \"comment\" TEXT, \"lyrics\" TEXT, "
-                                 "\"year\" INTEGER, \"artwork_url\" TEXT)")}));
+                  QStringLiteral(
+                      "CREATE TABLE \"account\" (\"id\" INTEGER PRIMARY KEY NOT NULL, \"display_name\" TEXT "
+                      "NOT NULL, \"host\" TEXT NOT NULL, \"feed_type\" TEXT, \"email\" TEXT)"),
+                  QStringLiteral(
+                      "CREATE TABLE \"id3_template\" (\"id\" INTEGER PRIMARY KEY NOT NULL, \"name\" TEXT "
+                      "NOT NULL UNIQUE, \"last_episode_title\" TEXT, \"title\" TEXT, \"artist\" TEXT, "
+                      "\"album\" TEXT, \"album_artist\" TEXT, \"comment\" TEXT, \"lyrics\" TEXT, "
+                      "\"year\" INTEGER, \"artwork_url\" TEXT)")}));
     EXPECT_TRUE(QFile::exists(test::dataDirectory() + QStringLiteral("/database.sqlite3")));
 }
 

@@ -1,7 +1,6 @@
 #include "TagReader.h"
 
 #include <QFile>
-
 #include <taglib/attachedpictureframe.h>
 #include <taglib/id3v1tag.h>
 #include <taglib/id3v2header.h>
@@ -57,7 +56,8 @@ ReadBackTags readTags(const QString& path)
         const auto* picture = dynamic_cast<const TagLib::ID3v2::AttachedPictureFrame*>(frame);
         ++tags.pictureCount;
         if (picture && picture->type() == TagLib::ID3v2::AttachedPictureFrame::FrontCover) {
-            tags.picture = QByteArray(picture->picture().data(), static_cast<qsizetype>(picture->picture().size()));
+            tags.picture =
+                QByteArray(picture->picture().data(), static_cast<qsizetype>(picture->picture().size()));
             tags.pictureMimeType = qt(picture->mimeType());
         }
     }

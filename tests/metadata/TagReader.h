@@ -4,7 +4,6 @@
 
 #include <QByteArray>
 #include <QString>
-
 #include <optional>
 
 namespace airlark::test {
@@ -15,9 +14,9 @@ struct ReadBackTags
     int id3v2Version = 0; // major version of the ID3v2 tag, 0 when there is none
     QString title, artist, album, albumArtist, comment, genre;
     unsigned year = 0;
-    QByteArray picture;   // the front cover's bytes
+    QByteArray picture; // the front cover's bytes
     QString pictureMimeType;
-    int pictureCount = 0; // APIC frames of any type
+    int pictureCount = 0;     // APIC frames of any type
     QByteArray titleEncoding; // "Latin1", "UTF16", ... of the title frame
     bool hasID3v1 = false;
     QString id3v1Title;

@@ -7,10 +7,8 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
-
 #include <csignal>
+#include <gtest/gtest.h>
 #include <sys/resource.h>
 
 namespace airlark {
@@ -65,9 +63,12 @@ INSTANTIATE_TEST_SUITE_P(
     Files, BadFileTest,
     ::testing::Values(
         BadFile{"Missing", [](const QString&) {}, TagLibMetadataErrorCode::FileNotFound},
-        BadFile{"Empty", [](const QString& p) { test::writeFile(p, {}); }, TagLibMetadataErrorCode::NotAnMPEGFile},
+        BadFile{"Empty", [](const QString& p) { test::writeFile(p, {}); },
+                TagLibMetadataErrorCode::NotAnMPEGFile},
         BadFile{"Text",
-                [](const QString& p) { test::writeFile(p, QByteArray("This is a shopping list, not audio.\n").repeated(400)); },
+                [](const QString& p) {
+                    test::writeFile(p, QByteArray("This is a shopping list, not audio.\n").repeated(400));
+                },
                 TagLibMetadataErrorCode::NotAnMPEGFile},
         BadFile{"Wave", [](const QString& p) { test::writeFile(p, test::wavBytes(1)); },
                 TagLibMetadataErrorCode::NotAnMPEGFile},

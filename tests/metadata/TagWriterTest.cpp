@@ -7,16 +7,13 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-
+#include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <taglib/attachedpictureframe.h>
 #include <taglib/id3v1tag.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
 #include <taglib/privateframe.h>
-
-#include <gtest/gtest.h>
-
-#include <sys/stat.h>
 
 namespace airlark {
 namespace {
@@ -27,7 +24,8 @@ using test::readTags;
 class TagWriterTest : public ::testing::Test
 {
 protected:
-    QString episode(const QString& name = QStringLiteral("episode.mp3"), const QByteArray& bytes = test::mp3Bytes(1))
+    QString episode(const QString& name = QStringLiteral("episode.mp3"),
+                    const QByteArray& bytes = test::mp3Bytes(1))
     {
         const QString path = dir.filePath(name);
         EXPECT_TRUE(test::writeFile(path, bytes));
@@ -35,7 +33,8 @@ protected:
     }
 
     // Adds tags with TagLib itself, as another tool would have left them.
-    static void tagWithTagLib(const QString& path, int version, const QByteArray& picture = {}, bool id3v1 = false)
+    static void tagWithTagLib(const QString& path, int version, const QByteArray& picture = {},
+                              bool id3v1 = false)
     {
         const QByteArray name = QFile::encodeName(path);
         TagLib::MPEG::File file(name.constData(), false);
@@ -59,7 +58,8 @@ protected:
             tags |= TagLib::MPEG::File::ID3v1;
         }
         ASSERT_TRUE(file.save(tags, TagLib::File::StripNone,
-                              version == 3 ? TagLib::ID3v2::v3 : TagLib::ID3v2::v4, TagLib::File::DoNotDuplicate));
+                              version == 3 ? TagLib::ID3v2::v3 : TagLib::ID3v2::v4,
+                              TagLib::File::DoNotDuplicate));
     }
 
     QStringList leftovers() const

@@ -20,7 +20,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <gtest/gtest.h>
 
 namespace airlark {
@@ -79,12 +78,14 @@ TEST_F(WorkflowEndToEndTest, AFirstLaunchShowsAnEmptyListAndCreatesBothTables)
         tables << statement.text(0);
     EXPECT_EQ(tables,
               (QStringList{
-                  QStringLiteral("CREATE TABLE \"account\" (\"id\" INTEGER PRIMARY KEY NOT NULL, \"display_name\" TEXT "
-                                 "NOT NULL, \"host\" TEXT NOT NULL, \"feed_type\" TEXT, \"email\" TEXT)"),
-                  QStringLiteral("CREATE TABLE \"id3_template\" (\"id\" INTEGER PRIMARY KEY NOT NULL, \"name\" TEXT "
-                                 "NOT NULL UNIQUE, \"last_episode_title\" TEXT, \"title\" TEXT, \"artist\" TEXT, "
-                                 "\"album\" TEXT, \"album_artist\" TEXT, \"comment\" TEXT, \"lyrics\" TEXT, "
-                                 "\"year\" INTEGER, \"artwork_url\" TEXT)")}));
+                  QStringLiteral(
+                      "CREATE TABLE \"account\" (\"id\" INTEGER PRIMARY KEY NOT NULL, \"display_name\" TEXT "
+                      "NOT NULL, \"host\" TEXT NOT NULL, \"feed_type\" TEXT, \"email\" TEXT)"),
+                  QStringLiteral(
+                      "CREATE TABLE \"id3_template\" (\"id\" INTEGER PRIMARY KEY NOT NULL, \"name\" TEXT "
+                      "NOT NULL UNIQUE, \"last_episode_title\" TEXT, \"title\" TEXT, \"artist\" TEXT, "
+                      "\"album\" TEXT, \"album_artist\" TEXT, \"comment\" TEXT, \"lyrics\" TEXT, "
+                      "\"year\" INTEGER, \"artwork_url\" TEXT)")}));
 }
 
 TEST_F(WorkflowEndToEndTest, ATemplateWithArtworkAndAnMP3FileEndInTaggedAudio)

@@ -20,7 +20,8 @@ void WorkflowFixture::SetUp()
         return made;
     });
     step1 = std::make_unique<SelectTemplateViewController>([this] { return step2.get(); });
-    frame = std::make_unique<TopMetadataProgressNavigationController>([this]() -> QWidget* { return step1.get(); });
+    frame = std::make_unique<TopMetadataProgressNavigationController>(
+        [this]() -> QWidget* { return step1.get(); });
     frame->resize(800, 560);
     frame->show();
     frame->loadViewIfNeeded();

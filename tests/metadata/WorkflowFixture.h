@@ -11,7 +11,6 @@
 
 #include <QPointer>
 #include <QWidget>
-
 #include <memory>
 
 namespace airlark::test {
@@ -19,7 +18,10 @@ namespace airlark::test {
 class NextStepStandIn : public QWidget, public ProgressNavigationControllerChild
 {
 public:
-    NextStepAction nextStepAction() override { return NextStepAction::Right([] {}); }
+    NextStepAction nextStepAction() override
+    {
+        return NextStepAction::Right([] {});
+    }
 };
 
 class WorkflowFixture : public MetadataStoreFixture

@@ -10,7 +10,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtEndian>
-
 #include <cmath>
 #include <map>
 #include <numbers>
@@ -29,8 +28,16 @@ QByteArray makeWav(int seconds, int sampleRate)
         qToLittleEndian<qint16>(static_cast<qint16>(value), data.data() + i * 2);
     }
     QByteArray wav;
-    const auto u32 = [&wav](quint32 v) { char b[4]; qToLittleEndian(v, b); wav.append(b, 4); };
-    const auto u16 = [&wav](quint16 v) { char b[2]; qToLittleEndian(v, b); wav.append(b, 2); };
+    const auto u32 = [&wav](quint32 v) {
+        char b[4];
+        qToLittleEndian(v, b);
+        wav.append(b, 4);
+    };
+    const auto u16 = [&wav](quint16 v) {
+        char b[2];
+        qToLittleEndian(v, b);
+        wav.append(b, 2);
+    };
     wav.append("RIFF");
     u32(quint32(36 + data.size()));
     wav.append("WAVEfmt ");
@@ -57,7 +64,8 @@ QByteArray encode(int seconds, const QStringList& options)
     if (!writeFile(wavPath, makeWav(seconds, 44100)))
         return {};
     QProcess lame;
-    lame.start(QStringLiteral("lame"), QStringList{QStringLiteral("--quiet")} + options + QStringList{wavPath, mp3Path});
+    lame.start(QStringLiteral("lame"),
+               QStringList{QStringLiteral("--quiet")} + options + QStringList{wavPath, mp3Path});
     if (!lame.waitForFinished(60000) || lame.exitStatus() != QProcess::NormalExit || lame.exitCode() != 0)
         return {};
     return readFile(mp3Path);
@@ -73,7 +81,8 @@ QByteArray mp3Bytes(int seconds)
     QMutexLocker lock(&cacheMutex);
     auto& entry = cache[seconds];
     if (entry.isEmpty())
-        entry = encode(seconds, {QStringLiteral("-b"), QStringLiteral("64"), QStringLiteral("-m"), QStringLiteral("m")});
+        entry = encode(
+            seconds, {QStringLiteral("-b"), QStringLiteral("64"), QStringLiteral("-m"), QStringLiteral("m")});
     return entry;
 }
 
@@ -87,8 +96,9 @@ QByteArray repeatedMp3Bytes(std::chrono::milliseconds duration, int kilobitsPerS
         QMutexLocker lock(&cacheMutex);
         auto& entry = cache[kilobitsPerSecond];
         if (entry.isEmpty()) {
-            QStringList options{QStringLiteral("-b"), QString::number(kilobitsPerSecond), QStringLiteral("--cbr"),
-                                QStringLiteral("-t"), QStringLiteral("-m"), QStringLiteral("m")};
+            QStringList options{QStringLiteral("-b"),    QString::number(kilobitsPerSecond),
+                                QStringLiteral("--cbr"), QStringLiteral("-t"),
+                                QStringLiteral("-m"),    QStringLiteral("m")};
             if (kilobitsPerSecond <= 8)
                 options << QStringLiteral("--resample") << QStringLiteral("8");
             entry = encode(2, options);

@@ -65,8 +65,10 @@ CreateID3TemplateViewController::CreateID3TemplateViewController(QWidget* parent
     layout->addWidget(errorLabel_);
     layout->addWidget(buttons);
 
-    connect(artistField_, &QLineEdit::textChanged, this, &CreateID3TemplateViewController::artistFieldDidChange);
-    connect(albumField_, &QLineEdit::textChanged, this, &CreateID3TemplateViewController::podcastFieldDidChange);
+    connect(artistField_, &QLineEdit::textChanged, this,
+            &CreateID3TemplateViewController::artistFieldDidChange);
+    connect(albumField_, &QLineEdit::textChanged, this,
+            &CreateID3TemplateViewController::podcastFieldDidChange);
     connect(chooseArtworkButton_, &QPushButton::clicked, this,
             &CreateID3TemplateViewController::chooseArtworkButtonPressed);
     connect(saveButton_, &QPushButton::clicked, this, &CreateID3TemplateViewController::savePressed);
@@ -133,7 +135,8 @@ void CreateID3TemplateViewController::chooseArtworkButtonPressed()
     });
 }
 
-QString CreateID3TemplateViewController::messageFor(ID3TemplateFieldValidationError error, const QString& podcast)
+QString CreateID3TemplateViewController::messageFor(ID3TemplateFieldValidationError error,
+                                                    const QString& podcast)
 {
     switch (error) {
     case ID3TemplateFieldValidationError::Name:
@@ -143,7 +146,8 @@ QString CreateID3TemplateViewController::messageFor(ID3TemplateFieldValidationEr
     case ID3TemplateFieldValidationError::Save:
         break;
     }
-    return tr("The template could not be saved. A template named \u201c%1\u201d may already exist; choose another "
+    return tr("The template could not be saved. A template named \u201c%1\u201d may already exist; choose "
+              "another "
               "name.")
         .arg(podcast);
 }

@@ -4,7 +4,6 @@
 #include "metadata/FileDropLocationViewDelegate.h"
 
 #include <QWidget>
-
 #include <memory>
 
 class QLabel;

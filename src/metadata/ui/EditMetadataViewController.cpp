@@ -26,8 +26,8 @@ QLineEdit* makeField(const QString& objectName, bool readOnly, QWidget* parent)
 
 } // namespace
 
-EditMetadataViewController::EditMetadataViewController(std::function<QWidget*()> selectPodcastHostViewController,
-                                                       QWidget* parent)
+EditMetadataViewController::EditMetadataViewController(
+    std::function<QWidget*()> selectPodcastHostViewController, QWidget* parent)
     : QWidget(parent), selectPodcastHostViewController_(std::move(selectPodcastHostViewController))
 {
     setObjectName(QStringLiteral("EditMetadataViewController"));
@@ -113,7 +113,8 @@ void EditMetadataViewController::rebuildViewModel()
     formNeedsFilling_ = true;
 }
 
-void EditMetadataViewController::willPresentInProgressNavigationController(ProgressNavigationController& controller)
+void EditMetadataViewController::willPresentInProgressNavigationController(
+    ProgressNavigationController& controller)
 {
     controller.setNextButtonTitle(tr("Save"));
     controller.setNextButtonEnabled(true);
@@ -121,7 +122,8 @@ void EditMetadataViewController::willPresentInProgressNavigationController(Progr
     controller.setCancelButtonEnabled(true);
 }
 
-void EditMetadataViewController::didPresentInProgressNavigationController(ProgressNavigationController& controller)
+void EditMetadataViewController::didPresentInProgressNavigationController(
+    ProgressNavigationController& controller)
 {
     // Coming back (Back from step 3) with the same template and file keeps what the user typed;
     // only the file's facts are read again, since a save changes them.
@@ -207,8 +209,8 @@ void EditMetadataViewController::editMetadataViewModelDidClearErrorMessageFromSa
     errorLabel_->hide();
 }
 
-void EditMetadataViewController::editMetadataViewModelDidSetErrorMessageFromSaving(EditMetadataViewModel& viewModel,
-                                                                                   const QString& errorMessage)
+void EditMetadataViewController::editMetadataViewModelDidSetErrorMessageFromSaving(
+    EditMetadataViewModel& viewModel, const QString& errorMessage)
 {
     standardOutputLine(QStringLiteral("Error saving ") + errorMessage);
     QString shown = errorMessage;

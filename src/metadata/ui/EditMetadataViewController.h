@@ -4,7 +4,6 @@
 #include "platform/ui/ProgressNavigationControllerChild.h"
 
 #include <QWidget>
-
 #include <functional>
 #include <memory>
 #include <optional>

@@ -79,8 +79,8 @@ void FileDropLocationView::dropEvent(QDropEvent* event)
 {
     setHighlight(false);
     const QMimeData* mimeData = event->mimeData();
-    const std::optional<QUrl> file = mimeData && mimeData->hasUrls() ? rule().acceptedFile(mimeData->urls())
-                                                                      : std::nullopt;
+    const std::optional<QUrl> file =
+        mimeData && mimeData->hasUrls() ? rule().acceptedFile(mimeData->urls()) : std::nullopt;
     if (!file) {
         event->ignore();
         return;
@@ -118,7 +118,8 @@ void FileDropLocationView::paintEvent(QPaintEvent*)
     if (highlight_) {
         const double inset = HighlightLineWidth / 2.0;
         QPainterPath path;
-        path.addRoundedRect(QRectF(rect()).adjusted(inset, inset, -inset, -inset), CornerRadius, CornerRadius);
+        path.addRoundedRect(QRectF(rect()).adjusted(inset, inset, -inset, -inset), CornerRadius,
+                            CornerRadius);
         painter.setPen(QPen(QColor(Qt::gray), HighlightLineWidth));
         painter.setBrush(Qt::NoBrush);
         painter.drawPath(path);

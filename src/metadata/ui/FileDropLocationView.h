@@ -7,7 +7,6 @@
 #include <QImage>
 #include <QUrl>
 #include <QWidget>
-
 #include <optional>
 
 class QMimeData;

@@ -37,7 +37,8 @@ void OpenPanel::begin(QWidget* parent, const OpenPanelOptions& options, Completi
     if (options.canChooseDirectories && !options.canChooseFiles)
         dialog->setFileMode(QFileDialog::Directory);
     else
-        dialog->setFileMode(options.allowsMultipleSelection ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+        dialog->setFileMode(options.allowsMultipleSelection ? QFileDialog::ExistingFiles
+                                                            : QFileDialog::ExistingFile);
     dialog->setNameFilter(nameFilter(options));
     dialog->setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
     // The completion runs once, whichever way the dialog ends.

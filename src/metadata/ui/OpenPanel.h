@@ -4,7 +4,6 @@
 #include <QString>
 #include <QStringList>
 #include <QUrl>
-
 #include <functional>
 #include <optional>
 
@@ -30,7 +29,8 @@ class OpenPanel
 public:
     // The chosen files, or nothing when the user cancelled.
     using Completion = std::function<void(std::optional<QList<QUrl>> chosen)>;
-    using Presenter = std::function<void(QWidget* parent, const OpenPanelOptions& options, Completion completion)>;
+    using Presenter =
+        std::function<void(QWidget* parent, const OpenPanelOptions& options, Completion completion)>;
 
     static void begin(QWidget* parent, const OpenPanelOptions& options, Completion completion);
 

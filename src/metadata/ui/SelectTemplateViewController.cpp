@@ -19,8 +19,7 @@ namespace airlark {
 
 SelectTemplateViewController::SelectTemplateViewController(
     std::function<EditMetadataViewController*()> editMetadataViewController, QWidget* parent)
-    : QWidget(parent),
-      viewModel_(std::make_unique<SelectTemplateViewModel>()),
+    : QWidget(parent), viewModel_(std::make_unique<SelectTemplateViewModel>()),
       editMetadataViewController_(std::move(editMetadataViewController))
 {
     setObjectName(QStringLiteral("SelectTemplateViewController"));
@@ -45,10 +44,12 @@ SelectTemplateViewController::SelectTemplateViewController(
     newTemplateAction_->setShortcut(QKeySequence::New);
     newTemplateAction_->setShortcutContext(Qt::WindowShortcut);
     addAction(newTemplateAction_);
-    connect(newTemplateAction_, &QAction::triggered, this, &SelectTemplateViewController::newTemplateButtonPressed);
+    connect(newTemplateAction_, &QAction::triggered, this,
+            &SelectTemplateViewController::newTemplateButtonPressed);
     newTemplateButton_ = new QPushButton(tr("New Template\u2026"), this);
     newTemplateButton_->setObjectName(QStringLiteral("newTemplateButton"));
-    connect(newTemplateButton_, &QPushButton::clicked, this, &SelectTemplateViewController::newTemplateButtonPressed);
+    connect(newTemplateButton_, &QPushButton::clicked, this,
+            &SelectTemplateViewController::newTemplateButtonPressed);
 
     dropLocationView_ = new AudioFileDropLocationView(this);
     dropLocationView_->setObjectName(QStringLiteral("dropLocationView"));
@@ -57,11 +58,13 @@ SelectTemplateViewController::SelectTemplateViewController(
     dropLocationView_->setAccessibleName(tr("Episode file"));
     dropLocationView_->setAccessibleDescription(tr("Drop an MP3 file here, or press Space to choose one"));
     dropLocationView_->setToolTip(tr("Drop an MP3 file here, or click to choose one"));
-    connect(dropLocationView_, &FileDropLocationView::activated, this, &SelectTemplateViewController::runOpenPanel);
+    connect(dropLocationView_, &FileDropLocationView::activated, this,
+            &SelectTemplateViewController::runOpenPanel);
 
     chooseFileButton_ = new QPushButton(tr("&Choose MP3 File\u2026"), this);
     chooseFileButton_->setObjectName(QStringLiteral("chooseFileButton"));
-    connect(chooseFileButton_, &QPushButton::clicked, this, &SelectTemplateViewController::chooseFileButtonPressed);
+    connect(chooseFileButton_, &QPushButton::clicked, this,
+            &SelectTemplateViewController::chooseFileButtonPressed);
     chosenFileLabel_ = new QLabel(this);
     chosenFileLabel_->setObjectName(QStringLiteral("chosenFileLabel"));
     chosenFileLabel_->setAlignment(Qt::AlignCenter);
@@ -88,7 +91,8 @@ SelectTemplateViewController::SelectTemplateViewController(
     // viewDidLoad: the screen follows its view model from here on.
     viewModel_->delegate = this;
     reloadTable();
-    dropLocationView_->setIcon(QIcon(QStringLiteral(":/images/") + viewModel_->artworkName() + QStringLiteral(".svg")));
+    dropLocationView_->setIcon(
+        QIcon(QStringLiteral(":/images/") + viewModel_->artworkName() + QStringLiteral(".svg")));
 }
 
 SelectTemplateViewController::~SelectTemplateViewController()
@@ -158,7 +162,8 @@ void SelectTemplateViewController::newTemplateButtonPressed()
 void SelectTemplateViewController::reloadTable()
 {
     const auto templates = viewModel_->templates();
-    templateListModel_->reload(templates, [this](qint64 id) { return viewModel_->artworkForTemplateWithID(id); });
+    templateListModel_->reload(templates,
+                               [this](qint64 id) { return viewModel_->artworkForTemplateWithID(id); });
 }
 
 void SelectTemplateViewController::tableViewSelectionDidChange()
@@ -183,13 +188,15 @@ bool SelectTemplateViewController::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-void SelectTemplateViewController::selectTemplateViewModelAvailableTemplatesDidChange(SelectTemplateViewModel&)
+void SelectTemplateViewController::selectTemplateViewModelAvailableTemplatesDidChange(
+    SelectTemplateViewModel&)
 {
     reloadTable();
     viewModel_->setSelectedItemIndex(std::nullopt);
 }
 
-void SelectTemplateViewController::selectTemplateViewModelInteractionStateDidChange(SelectTemplateViewModel& viewModel)
+void SelectTemplateViewController::selectTemplateViewModelInteractionStateDidChange(
+    SelectTemplateViewModel& viewModel)
 {
     if (ProgressNavigationController* frame = progressNavigationController())
         frame->setNextButtonEnabled(viewModel.canAdvance());
@@ -197,10 +204,11 @@ void SelectTemplateViewController::selectTemplateViewModelInteractionStateDidCha
     chooseFileButton_->setHidden(viewModel.chooseFileButtonHidden());
     chosenFileLabel_->setHidden(!viewModel.chooseFileButtonHidden());
     chosenFileLabel_->setText(viewModel.selectedFileDisplayName());
-    dropLocationView_->setIcon(QIcon(QStringLiteral(":/images/") + viewModel.artworkName() + QStringLiteral(".svg")));
-    dropLocationView_->setAccessibleDescription(viewModel.chooseFileButtonHidden()
-                                                    ? viewModel.selectedFileDisplayName()
-                                                    : tr("Drop an MP3 file here, or press Space to choose one"));
+    dropLocationView_->setIcon(
+        QIcon(QStringLiteral(":/images/") + viewModel.artworkName() + QStringLiteral(".svg")));
+    dropLocationView_->setAccessibleDescription(
+        viewModel.chooseFileButtonHidden() ? viewModel.selectedFileDisplayName()
+                                           : tr("Drop an MP3 file here, or press Space to choose one"));
 
     synchronizingSelection_ = true;
     const std::optional<qint64>& index = viewModel.selectedItemIndex();

@@ -6,7 +6,6 @@
 
 #include <QPointer>
 #include <QWidget>
-
 #include <functional>
 #include <memory>
 
@@ -30,8 +29,8 @@ class SelectTemplateViewController : public QWidget,
     Q_OBJECT
 public:
     // `editMetadataViewController` hands out the shared step 2.
-    explicit SelectTemplateViewController(std::function<EditMetadataViewController*()> editMetadataViewController,
-                                          QWidget* parent = nullptr);
+    explicit SelectTemplateViewController(
+        std::function<EditMetadataViewController*()> editMetadataViewController, QWidget* parent = nullptr);
     ~SelectTemplateViewController() override;
 
     SelectTemplateViewModel& viewModel() const { return *viewModel_; }

@@ -4,7 +4,6 @@
 
 #include <QAbstractListModel>
 #include <QIcon>
-
 #include <functional>
 #include <optional>
 #include <vector>
