@@ -318,8 +318,12 @@ TEST_F(HTTPSessionManagerTest, DataTasksGetJSONAndPostForms)
 
 TEST_F(HTTPSessionManagerTest, RedirectThatKeepsTheMethodSendsAFreshCopyOfTheBody)
 {
-    server.route("POST", QStringLiteral("/tracks"), [](const HttpTestRequest&) { return HttpTestResponse::redirect(307, "/v2/tracks"); });
-    server.route("POST", QStringLiteral("/v2/tracks"), [](const HttpTestRequest&) { return HttpTestResponse::json(201, "{}"); });
+    server.route("POST", QStringLiteral("/tracks"), [](const HttpTestRequest&) {
+        HttpTestResponse moved = HttpTestResponse::redirect(307, "/v2/tracks");
+        moved.body = "<html>moved</html>"; // must not end up in the JSON body
+        return moved;
+    });
+    server.route("POST", QStringLiteral("/v2/tracks"), [](const HttpTestRequest&) { return HttpTestResponse::json(201, R"({"id":3})"); });
     const HTTPRequest request = uploadRequest(QStringLiteral("/tracks"), patternBytes(2 * 1024 * 1024));
     const QByteArray expectedBody = readAll(*request.HTTPBodyStream->copy());
     Outcome outcome;
@@ -327,6 +331,9 @@ TEST_F(HTTPSessionManagerTest, RedirectThatKeepsTheMethodSendsAFreshCopyOfTheBod
     manager->uploadTaskWithStreamedRequest(request, nullptr, outcome.handler())->resume();
     ASSERT_TRUE(outcome.wait());
     EXPECT_FALSE(outcome.error.has_value()) << qPrintable(outcome.error->description());
+    EXPECT_EQ(outcome.object.toJsonObject().value(QStringLiteral("id")).toInt(), 3);
+    ASSERT_TRUE(outcome.response);
+    EXPECT_EQ(outcome.response->URL.path(), QStringLiteral("/v2/tracks"));
     const auto requests = server.requests();
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests.back().path, QStringLiteral("/v2/tracks"));
