@@ -1,0 +1,258 @@
+// The upload step's screen inside the real workflow wizard (offscreen widgets), publishing to a
+// real FTP server from a real store and keyring.
+#include "UploadRecording.h"
+
+#include "platform/ui/TopMetadataProgressNavigationController.h"
+#include "publish/LibsynFTPClientFactory.h"
+#include "publish/ui/UploadPodcastViewController.h"
+#include "store/Account.h"
+#include "store/Database.h"
+#include "support/FtpTestServer.h"
+#include "support/Mp3Fixtures.h"
+#include "support/TestEnvironment.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace airlark::test {
+namespace {
+
+// One FTP server for the whole process, since Libsyn's server address is read once per process;
+// stopped before the application goes.
+class LibsynServerEnvironment : public ::testing::Environment
+{
+public:
+    void SetUp() override
+    {
+        server = std::make_unique<FtpTestServer>();
+        qputenv("AIRLARK_LIBSYN_FTP_HOST", "127.0.0.1");
+        qputenv("AIRLARK_LIBSYN_FTP_PORT", QByteArray::number(server->port()));
+    }
+    void TearDown() override { server.reset(); }
+
+    std::unique_ptr<FtpTestServer> server;
+};
+
+LibsynServerEnvironment* const environment =
+    static_cast<LibsynServerEnvironment*>(::testing::AddGlobalTestEnvironment(new LibsynServerEnvironment));
+
+FtpTestServer& libsynServer()
+{
+    return *environment->server;
+}
+
+class RootStep : public QWidget, public ProgressNavigationControllerChild
+{
+public:
+    QWidget* next = nullptr;
+    NextStepAction nextStepAction() override { return NextStepAction::Left(next); }
+    void willPresentInProgressNavigationController(ProgressNavigationController& controller) override
+    {
+        controller.setNextButtonTitle(QStringLiteral("Next"));
+        controller.setNextButtonEnabled(true);
+        controller.setBackButtonEnabled(false);
+        controller.setCancelButtonEnabled(false);
+    }
+};
+
+const QString Uploaded = QString::fromUtf8("\xF0\x9F\x8E\x89 Uploaded \xF0\x9F\x8E\x89");
+
+class UploadPodcastViewControllerTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QApplication::setQuitOnLastWindowClosed(false);
+        ASSERT_TRUE(libsynServer().isRunning());
+        ASSERT_EQ(LibsynFTPServerSetting::current().port, libsynServer().port());
+        ASSERT_TRUE(dataHome.isValid() && folder.isValid());
+        previousDataHome = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
+        auto database = Database::open();
+        ASSERT_TRUE(database);
+        ASSERT_FALSE(database->createTables());
+
+        root.next = &upload;
+        window = std::make_unique<TopMetadataProgressNavigationController>([this] { return &root; });
+        window->resize(640, 420);
+        window->show();
+    }
+
+    void TearDown() override
+    {
+        window.reset();
+        drainMainQueue();
+        qputenv("XDG_DATA_HOME", previousDataHome);
+        QApplication::setQuitOnLastWindowClosed(true);
+    }
+
+    // A Libsyn account whose folder exists on the server; its identifier.
+    qint64 addAccount(const QString& name)
+    {
+        EXPECT_TRUE(libsynServer().makeDirectory(name + QStringLiteral("/quickcast")));
+        auto database = Database::open();
+        auto created = Account::createAccount(*database, name, QStringLiteral("Libsyn"),
+                                              LibsynAccountFeedType::Libsyn, libsynServer().user());
+        EXPECT_TRUE(created.hasValue());
+        EXPECT_FALSE(Account::savePassword(QStringLiteral("Libsyn"), created->id, libsynServer().password()));
+        return created->id;
+    }
+
+    QString addEpisode(const QString& name, int seconds)
+    {
+        const QString path = folder.filePath(name);
+        EXPECT_TRUE(writeFile(path, mp3Bytes(seconds)));
+        return path;
+    }
+
+    // What step 3 and the earlier steps hand over, then Next from the root step.
+    void present(std::optional<PodcastHost> host, std::optional<qint64> account, const QString& path)
+    {
+        window->setFileURL(path.isEmpty() ? std::nullopt : std::optional(QUrl::fromLocalFile(path)));
+        window->setEpisodeTitle(QStringLiteral("Episode"));
+        UploadDestination& destination = upload;
+        destination.setHost(host);
+        destination.setUserIdentifier(account);
+        destination.setTags({});
+        upload.setProgressNavigationController(window.get());
+        QTest::mouseClick(window->nextButton(), Qt::LeftButton);
+        ASSERT_EQ(window->contentNavigationController()->visibleViewController(), &upload);
+    }
+
+    bool waitForEnd()
+    {
+        return waitFor([this] {
+            return upload.viewModel() && (upload.viewModel()->uploadState() == UploadPodcastState::Successful ||
+                                          upload.viewModel()->uploadState() == UploadPodcastState::Failed);
+        }, std::chrono::seconds(30)) && (drainMainQueue(), true);
+    }
+
+    QTemporaryDir dataHome;
+    QTemporaryDir folder;
+    QByteArray previousDataHome;
+    RootStep root;
+    UploadPodcastViewController upload;
+    std::unique_ptr<TopMetadataProgressNavigationController> window;
+};
+
+TEST_F(UploadPodcastViewControllerTest, UploadsWhenShownAndNextThenClosesTheWindow)
+{
+    const qint64 account = addAccount(QStringLiteral("Morning Show"));
+    const QString path = addEpisode(QStringLiteral("Morning 1.mp3"), 2);
+    present(PodcastHost::Libsyn, account, path);
+
+    EXPECT_FALSE(window->backButton()->isEnabled()) << "no way back from an upload";
+    EXPECT_FALSE(window->nextButton()->isEnabled()) << "Next must not close the window under a starting upload";
+    EXPECT_EQ(upload.fileLabel()->text(), QStringLiteral("Morning 1.mp3"));
+    EXPECT_EQ(upload.accountLabel()->text(), QString::fromUtf8("Morning Show\xE2\x80\x94Libsyn"));
+    EXPECT_EQ(upload.fileURL(), QUrl::fromLocalFile(path)) << "read from the workflow";
+    EXPECT_EQ(upload.episodeTitle(), QStringLiteral("Episode"));
+
+    ASSERT_TRUE(waitForEnd());
+    EXPECT_EQ(upload.viewModel()->uploadState(), UploadPodcastState::Successful);
+    EXPECT_EQ(upload.statusTextField()->text(), Uploaded);
+    EXPECT_EQ(upload.progressIndicator()->value(), 100);
+    EXPECT_TRUE(upload.transferredLabel()->text().isEmpty());
+    EXPECT_EQ(window->nextButton()->text(), QStringLiteral("Done"));
+    EXPECT_TRUE(window->nextButton()->isEnabled());
+    EXPECT_EQ(libsynServer().fileContents(QStringLiteral("Morning Show/quickcast/Morning 1.mp3")), readFile(path));
+
+    QTest::mouseClick(window->nextButton(), Qt::LeftButton);
+    EXPECT_FALSE(window->isVisible());
+}
+
+struct MissingCase
+{
+    const char* label;
+    bool host;
+    bool account;
+    bool file;
+};
+
+void PrintTo(const MissingCase& testCase, std::ostream* stream)
+{
+    *stream << testCase.label;
+}
+
+class UploadPodcastViewControllerMissingTest : public UploadPodcastViewControllerTest,
+                                               public ::testing::WithParamInterface<MissingCase>
+{
+};
+
+TEST_P(UploadPodcastViewControllerMissingTest, SaysTheUploadFailedAndCancelLeadsBack)
+{
+    const qint64 account = addAccount(QStringLiteral("Evening Show"));
+    const QString path = GetParam().file ? addEpisode(QStringLiteral("Evening.mp3"), 1) : QString();
+    window->setCancelButtonEnabled(true);
+    present(GetParam().host ? std::optional(PodcastHost::Libsyn) : std::nullopt,
+            GetParam().account ? std::optional(account) : std::nullopt, path);
+
+    ASSERT_TRUE(waitForEnd());
+    EXPECT_EQ(upload.statusTextField()->text(), QStringLiteral("Upload failed"));
+    EXPECT_EQ(window->nextButton()->text(), QStringLiteral("Upload failed"));
+    EXPECT_FALSE(window->nextButton()->isEnabled());
+    EXPECT_TRUE(window->cancelButton()->isEnabled());
+
+    QTest::mouseClick(window->cancelButton(), Qt::LeftButton);
+    EXPECT_EQ(window->contentNavigationController()->visibleViewController(), &root);
+}
+
+INSTANTIATE_TEST_SUITE_P(Missing, UploadPodcastViewControllerMissingTest,
+                         ::testing::Values(MissingCase{"NoHost", false, true, true},
+                                           MissingCase{"NoAccount", true, false, true},
+                                           MissingCase{"NoFile", true, true, false}),
+                         [](const auto& testParam) { return std::string(testParam.param.label); });
+
+TEST_F(UploadPodcastViewControllerTest, ASecondEpisodeGoesToTheSecondAccount)
+{
+    const qint64 first = addAccount(QStringLiteral("First Show"));
+    const qint64 second = addAccount(QStringLiteral("Second Show"));
+    const QString firstPath = addEpisode(QStringLiteral("One.mp3"), 1);
+    const QString secondPath = addEpisode(QStringLiteral("Two.mp3"), 2);
+    window->setCancelButtonEnabled(true);
+
+    present(PodcastHost::Libsyn, first, firstPath);
+    ASSERT_TRUE(waitForEnd());
+    const std::weak_ptr<UploadPodcastViewModel> firstViewModel = upload.viewModel();
+    QTest::mouseClick(window->cancelButton(), Qt::LeftButton);
+
+    present(PodcastHost::Libsyn, second, secondPath);
+    ASSERT_TRUE(waitForEnd());
+    EXPECT_NE(upload.viewModel(), firstViewModel.lock());
+    EXPECT_EQ(upload.accountLabel()->text(), QString::fromUtf8("Second Show\xE2\x80\x94Libsyn"));
+    EXPECT_EQ(libsynServer().fileContents(QStringLiteral("Second Show/quickcast/Two.mp3")), readFile(secondPath));
+    EXPECT_TRUE(libsynServer().fileContents(QStringLiteral("First Show/quickcast/Two.mp3")).isEmpty());
+    EXPECT_EQ(libsynServer().fileContents(QStringLiteral("First Show/quickcast/One.mp3")), readFile(firstPath));
+
+    // A report of the earlier upload no longer reaches the screen.
+    if (const auto earlier = firstViewModel.lock()) {
+        earlier->setUploadState(UploadPodcastState::Failed);
+        drainMainQueue();
+    }
+    EXPECT_EQ(upload.statusTextField()->text(), Uploaded);
+}
+
+TEST_F(UploadPodcastViewControllerTest, MirrorsEveryReportOnTheWizard)
+{
+    const qint64 account = addAccount(QStringLiteral("Mirror Show"));
+    present(PodcastHost::Libsyn, account, addEpisode(QStringLiteral("Mirror.mp3"), 1));
+    ASSERT_TRUE(waitForEnd());
+
+    // Replayed by hand: the upload partway through.
+    auto& viewModel = *upload.viewModel();
+    viewModel.setUploadState(UploadPodcastState::InProgress);
+    viewModel.setUploadProgress(42);
+    drainMainQueue();
+    EXPECT_EQ(upload.progressIndicator()->value(), 42);
+    EXPECT_EQ(window->nextButton()->text(), QString::fromUtf8("Uploading\xE2\x80\xA6"));
+    EXPECT_FALSE(window->nextButton()->isEnabled());
+    EXPECT_EQ(upload.statusTextField()->text(), QString::fromUtf8("Uploading\xE2\x80\xA6"));
+    EXPECT_FALSE(window->backButton()->isEnabled());
+}
+
+} // namespace
+} // namespace airlark::test
