@@ -59,12 +59,10 @@ QWidget* makeSelectPodcastHostViewController()
 
 QWidget* makeSoundCloudAuthenticationViewController()
 {
-    auto* controller = new PlaceholderSignInViewController(QStringLiteral("SoundCloud"));
-    controller->setPendingClientSetter([](std::shared_ptr<RedirectURLHandler> client) {
+    return new SoundCloudAuthenticationViewController([](std::shared_ptr<RedirectURLHandler> client) {
         if (AppDelegate* delegate = AppDelegate::current())
             delegate->setPendingAuthenticationSoundCloudAPIClient(std::move(client));
     });
-    return controller;
 }
 
 QWidget* makeLibsynAuthenticationViewController()
@@ -118,10 +116,10 @@ const Storyboard& ChoosePodcastHost::storyboard()
     return storyboard;
 }
 
-PlaceholderSignInViewController* ChoosePodcastHost::soundCloudAuthenticationViewController()
+SoundCloudAuthenticationViewController* ChoosePodcastHost::soundCloudAuthenticationViewController()
 {
-    static PlaceholderSignInViewController* const controller =
-        instantiate<PlaceholderSignInViewController>(storyboard(), SoundCloudAuthenticationViewControllerID);
+    static SoundCloudAuthenticationViewController* const controller =
+        instantiate<SoundCloudAuthenticationViewController>(storyboard(), SoundCloudAuthenticationViewControllerID);
     return controller;
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/PlaceholderStepViewController.h"
 #include "app/Storyboard.h"
+#include "hosts/ui/SoundCloudAuthenticationViewController.h"
 #include "metadata/ui/EditMetadataViewController.h"
 #include "metadata/ui/SelectTemplateViewController.h"
 
@@ -44,7 +45,7 @@ inline const QString LibsynAuthenticationViewControllerID =
     QStringLiteral("LibsynAuthenticationViewController");
 // Its initial controller is step 3, made anew for every pass (see instantiateInitialController).
 const Storyboard& storyboard();
-PlaceholderSignInViewController* soundCloudAuthenticationViewController();
+SoundCloudAuthenticationViewController* soundCloudAuthenticationViewController();
 PlaceholderSignInViewController* libsynAuthenticationViewController();
 // A new step 3 each call. The navigation stack deletes it once it leaves the stack.
 QWidget* instantiateInitialController();

@@ -42,8 +42,8 @@ protected:
         database = Database::open();
         ASSERT_TRUE(database.has_value());
         ASSERT_FALSE(database->createTables().has_value());
-        pane = new SoundCloudAuthenticationViewController([this](std::shared_ptr<SoundCloudAPIClient> client) {
-            pendingClients.push_back(client);
+        pane = new SoundCloudAuthenticationViewController([this](std::shared_ptr<RedirectURLHandler> client) {
+            pendingClients.push_back(std::dynamic_pointer_cast<SoundCloudAPIClient>(client));
 #ifdef AIRLARK_HAVE_APP
             if (appDelegate)
                 appDelegate->setPendingAuthenticationSoundCloudAPIClient(client);

@@ -14,7 +14,7 @@
 
 namespace airlark {
 
-SoundCloudAuthenticationViewController::SoundCloudAuthenticationViewController(PendingClientSink setPendingClient,
+SoundCloudAuthenticationViewController::SoundCloudAuthenticationViewController(PendingClientSetter setPendingClient,
                                                                                QWidget* parent)
     : HostAuthenticationViewController(parent), setPendingClient_(std::move(setPendingClient))
 {

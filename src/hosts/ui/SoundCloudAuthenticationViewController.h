@@ -2,6 +2,7 @@
 
 #include "hosts/SoundCloudAuthenticationViewModel.h"
 #include "hosts/ui/HostAuthenticationViewController.h"
+#include "platform/RedirectURLHandler.h"
 
 #include <QLabel>
 #include <QPointer>
@@ -24,9 +25,9 @@ class SoundCloudAuthenticationViewController : public HostAuthenticationViewCont
 public:
     // Hands the client whose sign-in starts to whoever routes the redirect back to it (the
     // application delegate's pendingAuthenticationSoundCloudAPIClient).
-    using PendingClientSink = std::function<void(std::shared_ptr<SoundCloudAPIClient>)>;
+    using PendingClientSetter = std::function<void(std::shared_ptr<RedirectURLHandler>)>;
 
-    explicit SoundCloudAuthenticationViewController(PendingClientSink setPendingClient = {}, QWidget* parent = nullptr);
+    explicit SoundCloudAuthenticationViewController(PendingClientSetter setPendingClient = {}, QWidget* parent = nullptr);
     ~SoundCloudAuthenticationViewController() override;
 
     SoundCloudAuthenticationViewModel& viewModel() { return viewModel_; }
@@ -37,6 +38,7 @@ public:
     // even when no one else holds it).
     const std::shared_ptr<SoundCloudAPIClient>& pendingClient() const { return client_; }
     bool isSpinning() const;
+    const PendingClientSetter& pendingClientSetter() const { return setPendingClient_; }
 
     std::optional<QString> saveCredentials() override;
     void soundCloudAuthenticationViewModelViewStateDidChange(SoundCloudAuthenticationViewModel& viewModel) override;
@@ -55,7 +57,7 @@ private:
     void viewWillDisappear();
 
     SoundCloudAuthenticationViewModel viewModel_;
-    PendingClientSink setPendingClient_;
+    PendingClientSetter setPendingClient_;
     std::shared_ptr<SoundCloudAPIClient> client_;
     QPointer<QLabel> errorMessageLabel_;
     QPointer<QProgressBar> progressIndicator_;
