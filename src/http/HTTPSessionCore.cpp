@@ -160,7 +160,12 @@ void HTTPSessionCore::start(const std::shared_ptr<HTTPSessionTask>& task)
         curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
     } else {
         if (request.HTTPBodyStream) {
+            // A stream is read once: a request sent again (a retry with the same request) reads a copy.
             t.stream = request.HTTPBodyStream;
+            if (t.stream->streamStatus() != HTTPInputStream::Status::NotOpen) {
+                if (auto fresh = t.stream->copy())
+                    t.stream = std::move(fresh);
+            }
             if (const auto length = headers.value(QStringLiteral("Content-Length"))) {
                 bool ok = false;
                 const qint64 value = length->trimmed().toLongLong(&ok);

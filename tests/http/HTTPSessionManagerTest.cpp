@@ -477,6 +477,24 @@ TEST_F(HTTPSessionManagerTest, CompletionQueueRunsTheHandlerThenTheNotificationF
     EXPECT_EQ(object.toJsonArray(), (QJsonArray{1, 2}));
 }
 
+TEST_F(HTTPSessionManagerTest, SameRequestSentTwiceSendsTheWholeBodyTwice)
+{
+    server.respondWith(HttpTestResponse::json(201, "{}"));
+    const HTTPRequest request = uploadRequest(QStringLiteral("/tracks"), patternBytes(200000));
+    const QByteArray expectedBody = readAll(*request.HTTPBodyStream->copy());
+    auto manager = HTTPSessionManager::create();
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        Outcome outcome;
+        manager->uploadTaskWithStreamedRequest(request, nullptr, outcome.handler())->resume();
+        ASSERT_TRUE(outcome.wait());
+        EXPECT_FALSE(outcome.error.has_value()) << attempt;
+    }
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_TRUE(requests.at(0).body == expectedBody);
+    EXPECT_TRUE(requests.at(1).body == expectedBody);
+}
+
 TEST_F(HTTPSessionManagerTest, NoServerListeningIsCannotConnect)
 {
     const QUrl url = server.url(QStringLiteral("/me"));
