@@ -40,6 +40,15 @@ bool isNumber(const QVariant& value)
 
 } // namespace
 
+FTPProgressReport progressReportFor(const std::optional<QVariantMap>& progress, FTPStreamFailureReason clientReason)
+{
+    const QVariant value = progress ? progress->value(QStringLiteral("progress")) : QVariant();
+    if (!isNumber(value))
+        return {100, FTPUploadFailureReason::ProgressUnavailable};
+    // Single precision, as the client computes the fraction, so that 0.999 reads 99, not 100.
+    return {static_cast<int>(value.toFloat() * 100.0f), uploadFailureReasonFor(clientReason)};
+}
+
 std::shared_ptr<FTPTransferMonitor> FTPTransferMonitor::create(std::shared_ptr<FTPClient> manager,
                                                                std::shared_ptr<FTPServer> server,
                                                                std::shared_ptr<FTPTransferMonitorDelegate> delegate)
@@ -104,18 +113,10 @@ void FTPTransferMonitor::progressDidChange()
     Q_ASSERT(MainQueue::isMainThread());
     if (uploadHasFinished_)
         return;
-    const auto progress = manager_->progress();
-    const QVariant value = progress ? progress->value(QStringLiteral("progress")) : QVariant();
-    if (isNumber(value)) {
-        const float fraction = value.toFloat();
-        failureReason_ = uploadFailureReasonFor(manager_->failureReason());
-        if (delegate_)
-            delegate_->FTPUploadDidProgress(static_cast<int>(fraction * 100.0f), *failureReason_);
-    } else {
-        failureReason_ = FTPUploadFailureReason::ProgressUnavailable;
-        if (delegate_)
-            delegate_->FTPUploadDidProgress(100, FTPUploadFailureReason::ProgressUnavailable);
-    }
+    const auto report = progressReportFor(manager_->progress(), manager_->failureReason());
+    failureReason_ = report.failureReason;
+    if (delegate_)
+        delegate_->FTPUploadDidProgress(report.percentage, report.failureReason);
 }
 
 void FTPTransferMonitor::uploadFinished(bool uploaded)

@@ -6,6 +6,7 @@
 #include "publish/FTPUploadFailureReason.h"
 
 #include <QUrl>
+#include <QVariantMap>
 
 #include <atomic>
 #include <chrono>
@@ -77,5 +78,18 @@ private:
 
 // The report reason for a failure reason the FTP client recorded.
 FTPUploadFailureReason uploadFailureReasonFor(FTPStreamFailureReason clientReason);
+
+struct FTPProgressReport
+{
+    int percentage = 100;
+    FTPUploadFailureReason failureReason = FTPUploadFailureReason::ProgressUnavailable;
+
+    friend bool operator==(const FTPProgressReport&, const FTPProgressReport&) = default;
+};
+
+// What a progress tick reports for the client's progress dictionary and its recorded reason: the
+// "progress" fraction in whole percent (truncated) with the mapped reason, or 100 with
+// ProgressUnavailable when there is no dictionary or no number under "progress".
+FTPProgressReport progressReportFor(const std::optional<QVariantMap>& progress, FTPStreamFailureReason clientReason);
 
 } // namespace airlark
