@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStandardPaths>
+#include <QUrl>
 
 namespace airlark {
 
@@ -45,6 +46,15 @@ SoundCloudAPIClientCredentials::SoundCloudAPIClientCredentials(const QString& id
     redirectURI = pick(user, shipped, QStringLiteral("redirect_uri"));
     clientID = pick(user, shipped, QStringLiteral("client_id"));
     clientSecret = pick(user, shipped, QStringLiteral("client_secret"));
+}
+
+bool SoundCloudAPIClientCredentials::isConfigured() const
+{
+    for (const QString* value : {&redirectURI, &clientID, &clientSecret}) {
+        if (value->trimmed().isEmpty() || value->startsWith(QLatin1String("YOUR_SOUNDCLOUD_")))
+            return false;
+    }
+    return QUrl(redirectURI, QUrl::StrictMode).isValid();
 }
 
 QString SoundCloudAPIClientCredentials::userFilePath()

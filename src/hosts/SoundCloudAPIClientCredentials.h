@@ -20,6 +20,10 @@ public:
     QString clientSecret;
     QString userIdentifier;
 
+    // True when all three values are there and none is the shipped placeholder: only then can a
+    // sign-in work.
+    bool isConfigured() const;
+
     static constexpr const char* ResourceName = "SoundCloudAPICredentials.json";
     static QString userFilePath();
 };

@@ -15,6 +15,10 @@ const QString SoundCloudAuthenticationViewModel::RetrievingMessage = QStringLite
 const QString SoundCloudAuthenticationViewModel::ConnectedMessage = QStringLiteral("Connected");
 const QString SoundCloudAuthenticationViewModel::RetrievalFailedMessage = QStringLiteral("Unable to retrieve this account");
 
+const QString SoundCloudAuthenticationViewModel::CredentialsMissingMessage =
+    QStringLiteral("Airlark has no SoundCloud app registration yet. Register an app with SoundCloud, then put its "
+                   "\"client_id\", \"client_secret\" and \"redirect_uri\" into %1");
+
 struct SoundCloudAuthenticationViewModel::Store
 {
     std::optional<Database> database;
@@ -75,6 +79,12 @@ void SoundCloudAuthenticationViewModel::setNetworkRequestInProgress(bool inProgr
 
 bool SoundCloudAuthenticationViewModel::authenticationProgressBegan()
 {
+    // Without Airlark's app registration SoundCloud only shows an error page, and the pane would
+    // wait for a redirect that never comes: say what is missing instead.
+    if (!SoundCloudAPIClientCredentials(QString()).isConfigured()) {
+        setMessage(CredentialsMissingMessage.arg(SoundCloudAPIClientCredentials::userFilePath()));
+        return false;
+    }
     if (!store_->database) {
         setMessage(QStringLiteral("Unable to open Airlark’s account store"));
         return false;

@@ -43,8 +43,9 @@ public:
     void setMessage(const std::optional<QString>& message);
     void setNetworkRequestInProgress(bool inProgress);
 
-    // Reserves an account row and reports "Connecting to SoundCloud…". False when no row could
-    // be reserved (the message then says so and nothing else should start).
+    // Reserves an account row and reports "Connecting to SoundCloud…". False when Airlark has no
+    // SoundCloud app registration or no row could be reserved (the message then says so and
+    // nothing else should start).
     bool authenticationProgressBegan();
     // Asks SoundCloud for the signed-in user's name with a fresh client for `accountID`.
     void getUserDetails();
@@ -60,6 +61,7 @@ public:
     static const QString RetrievingMessage;         // "Retrieving user details…"
     static const QString ConnectedMessage;          // "Connected"
     static const QString RetrievalFailedMessage;    // "Unable to retrieve this account"
+    static const QString CredentialsMissingMessage; // the app registration is missing; %1 is the file
 
 private:
     void report();

@@ -10,6 +10,7 @@
 #include "support/TestEnvironment.h"
 
 #include <QAbstractItemModel>
+#include <QFile>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -206,6 +207,20 @@ TEST_F(SoundCloudPaneTest, ASecondConnectOnTheSameFixedLoopbackPortCompletes)
     ASSERT_TRUE(waitForLabel(QStringLiteral("Connected")));
     EXPECT_EQ(QUrl(QUrlQuery(browser.openedURLs().back()).queryItemValue(QStringLiteral("redirect_uri"), QUrl::FullyDecoded)).port(), port);
     EXPECT_TRUE(addEnabled());
+}
+
+TEST_F(SoundCloudPaneTest, WithoutAnAppRegistrationConnectSaysWhatIsMissingAndReservesNothing)
+{
+    QFile::remove(SoundCloudAPIClientCredentials::userFilePath()); // only the shipped placeholders
+    const size_t before = Account::selectAll(*database).size();
+    openWindow();
+    connect();
+    ASSERT_TRUE(waitFor([this] { return label().contains(SoundCloudAPIClientCredentials::userFilePath()); }));
+    EXPECT_TRUE(label().startsWith(QStringLiteral("Airlark has no SoundCloud app registration yet.")));
+    EXPECT_EQ(Account::selectAll(*database).size(), before);
+    EXPECT_TRUE(browser.openedURLs().empty());
+    EXPECT_FALSE(pane->isSpinning());
+    EXPECT_FALSE(addEnabled());
 }
 
 TEST_F(SoundCloudPaneTest, AWrongStateShowsTheAuthenticationFailure)
