@@ -72,7 +72,7 @@ QWidget* makeLibsynAuthenticationViewController()
 
 QWidget* makeUploadPodcastViewController()
 {
-    return new PlaceholderStepViewController({translated("Upload"), translated("Done"), false, true, {}});
+    return new UploadPodcastViewController;
 }
 
 } // namespace
@@ -144,10 +144,10 @@ const Storyboard& UploadPodcast::storyboard()
     return storyboard;
 }
 
-PlaceholderStepViewController* UploadPodcast::uploadPodcastViewController()
+UploadPodcastViewController* UploadPodcast::uploadPodcastViewController()
 {
-    static PlaceholderStepViewController* const controller =
-        instantiate<PlaceholderStepViewController>(storyboard(), UploadPodcastViewControllerID);
+    static UploadPodcastViewController* const controller =
+        instantiate<UploadPodcastViewController>(storyboard(), UploadPodcastViewControllerID);
     return controller;
 }
 

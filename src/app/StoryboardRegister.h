@@ -5,6 +5,7 @@
 #include "hosts/ui/SoundCloudAuthenticationViewController.h"
 #include "metadata/ui/EditMetadataViewController.h"
 #include "metadata/ui/SelectTemplateViewController.h"
+#include "publish/ui/UploadPodcastViewController.h"
 
 #include <QString>
 
@@ -56,7 +57,7 @@ inline const QString StoryboardName = QStringLiteral("UploadPodcast");
 inline const QString UploadPodcastViewControllerID = QStringLiteral("UploadPodcastViewController");
 const Storyboard& storyboard();
 // Step 4.
-PlaceholderStepViewController* uploadPodcastViewController();
+UploadPodcastViewController* uploadPodcastViewController();
 } // namespace UploadPodcast
 
 } // namespace StoryboardRegister
