@@ -11,16 +11,14 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
-
+#include <algorithm>
+#include <cstdio>
+#include <optional>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <algorithm>
-#include <cstdio>
 #include <vector>
-#include <optional>
 
 using namespace airlark;
 
@@ -105,7 +103,10 @@ Run runCurl(const QString& path, quint16 port)
     run.peakKiB = usage.ru_maxrss;
     QFile answer(QString::fromLocal8Bit(output));
     if (WIFEXITED(status) && WEXITSTATUS(status) == 0 && answer.open(QIODevice::ReadOnly))
-        run.received = QJsonDocument::fromJson(answer.readAll()).object().value(QStringLiteral("received")).toInteger(-1);
+        run.received = QJsonDocument::fromJson(answer.readAll())
+                           .object()
+                           .value(QStringLiteral("received"))
+                           .toInteger(-1);
     return run;
 }
 
@@ -128,16 +129,17 @@ Run runSessionManager(const QString& path, quint16 port)
     manager->setTaskDidSendBodyDataBlock([](HTTPSession&, HTTPSessionTask&, qint64, qint64, qint64) {});
     bool done = false;
     manager
-        ->uploadTaskWithStreamedRequest(*request, nullptr,
-                                        [&](const std::optional<HTTPResponse>&, const QVariant& object,
-                                            const std::optional<HTTPError>& error) {
-                                            if (error)
-                                                std::fprintf(stderr, "upload failed: %s\n", qPrintable(error->description()));
-                                            else
-                                                run.received = object.toJsonObject().value(QStringLiteral("received")).toInteger(-1);
-                                            done = true;
-                                            QCoreApplication::quit();
-                                        })
+        ->uploadTaskWithStreamedRequest(
+            *request, nullptr,
+            [&](const std::optional<HTTPResponse>&, const QVariant& object,
+                const std::optional<HTTPError>& error) {
+                if (error)
+                    std::fprintf(stderr, "upload failed: %s\n", qPrintable(error->description()));
+                else
+                    run.received = object.toJsonObject().value(QStringLiteral("received")).toInteger(-1);
+                done = true;
+                QCoreApplication::quit();
+            })
         ->resume();
     if (!done)
         QCoreApplication::exec();
@@ -212,8 +214,9 @@ int main(int argc, char** argv)
     for (int round = 0; round < 5; ++round) {
         const Run c = runCurl(path, port);
         const Run o = runSessionManager(path, port);
-        std::printf("round %d: curl %.2f s (received %lld), HTTPSessionManager %.2f s (received %lld)\n", round + 1,
-                    c.seconds, static_cast<long long>(c.received), o.seconds, static_cast<long long>(o.received));
+        std::printf("round %d: curl %.2f s (received %lld), HTTPSessionManager %.2f s (received %lld)\n",
+                    round + 1, c.seconds, static_cast<long long>(c.received), o.seconds,
+                    static_cast<long long>(o.received));
         allComplete = allComplete && c.received >= size && o.received >= size;
         curlTimes.push_back(c.seconds);
         ourTimes.push_back(o.seconds);
@@ -231,9 +234,12 @@ int main(int argc, char** argv)
     std::printf("curl -F:            %8.1f MiB/s, peak RSS %ld KiB\n", curlRate, bestCurl->peakKiB);
     std::printf("HTTPSessionManager: %8.1f MiB/s, peak RSS %ld KiB (whole process, Qt included)\n", ourRate,
                 bestOurs->peakKiB);
-    std::printf("throughput ratio (HTTPSessionManager / curl), best runs:   %.3f (goal >= 0.95)\n", ourRate / curlRate);
-    std::printf("throughput ratio (HTTPSessionManager / curl), median runs: %.3f\n", median(curlTimes) / median(ourTimes));
-    std::printf("peak RSS growth from the small file to this one: %ld KiB\n", bestOurs->peakKiB - smallPeakKiB);
+    std::printf("throughput ratio (HTTPSessionManager / curl), best runs:   %.3f (goal >= 0.95)\n",
+                ourRate / curlRate);
+    std::printf("throughput ratio (HTTPSessionManager / curl), median runs: %.3f\n",
+                median(curlTimes) / median(ourTimes));
+    std::printf("peak RSS growth from the small file to this one: %ld KiB\n",
+                bestOurs->peakKiB - smallPeakKiB);
     if (!allComplete) {
         std::printf("some upload did not arrive whole\n");
         return 1;

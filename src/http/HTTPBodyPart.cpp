@@ -1,7 +1,6 @@
 #include "http/HTTPBodyPart.h"
 
 #include <QStringEncoder>
-
 #include <cstring>
 
 namespace airlark {
@@ -70,8 +69,9 @@ QByteArray HTTPBodyPart::finalBoundaryData() const
 
 quint64 HTTPBodyPart::contentLength() const
 {
-    return static_cast<quint64>(encapsulationBoundaryData().size() + headersData().size() + finalBoundaryData().size())
-           + bodyContentLength;
+    return static_cast<quint64>(encapsulationBoundaryData().size() + headersData().size() +
+                                finalBoundaryData().size()) +
+           bodyContentLength;
 }
 
 bool HTTPBodyPart::hasBytesAvailable() const
@@ -147,7 +147,8 @@ qint64 HTTPBodyPart::readBody(char* buffer, qint64 length)
     }
     if (length <= 0)
         return 0;
-    const qint64 count = stream.read(buffer, static_cast<qint64>(std::min<quint64>(remaining, static_cast<quint64>(length))));
+    const qint64 count =
+        stream.read(buffer, static_cast<qint64>(std::min<quint64>(remaining, static_cast<quint64>(length))));
     if (count < 0)
         return -1;
     if (count == 0) {

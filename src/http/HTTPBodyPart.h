@@ -1,12 +1,11 @@
 #pragma once
 
-#include "http/HTTPRequest.h"
 #include "http/HTTPInputStream.h"
+#include "http/HTTPRequest.h"
 
 #include <QByteArray>
 #include <QStringConverter>
 #include <QUrl>
-
 #include <memory>
 #include <variant>
 
@@ -20,7 +19,13 @@ namespace airlark {
 class HTTPBodyPart
 {
 public:
-    enum Phase { EncapsulationBoundaryPhase = 1, HeaderPhase = 2, BodyPhase = 3, FinalBoundaryPhase = 4 };
+    enum Phase
+    {
+        EncapsulationBoundaryPhase = 1,
+        HeaderPhase = 2,
+        BodyPhase = 3,
+        FinalBoundaryPhase = 4
+    };
     using Body = std::variant<std::monostate, QByteArray, QUrl, std::shared_ptr<HTTPInputStream>>;
 
     HTTPBodyPart();

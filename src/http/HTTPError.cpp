@@ -5,9 +5,7 @@
 namespace airlark {
 
 HTTPError::HTTPError(QString errorDomain, int errorCode, QString description, QString failureReason)
-    : domain(std::move(errorDomain)),
-      code(errorCode),
-      localizedDescription(std::move(description)),
+    : domain(std::move(errorDomain)), code(errorCode), localizedDescription(std::move(description)),
       localizedFailureReason(std::move(failureReason))
 {
 }
@@ -28,7 +26,8 @@ bool HTTPError::hasInChain(const char* errorDomain, int errorCode) const
 
 QString HTTPError::description() const
 {
-    QString text = QStringLiteral("Error Domain=%1 Code=%2 \"%3\"").arg(domain).arg(code).arg(localizedDescription);
+    QString text =
+        QStringLiteral("Error Domain=%1 Code=%2 \"%3\"").arg(domain).arg(code).arg(localizedDescription);
     if (!localizedFailureReason.isEmpty())
         text += QStringLiteral(" Reason=\"%1\"").arg(localizedFailureReason);
     if (failingURL.isValid())

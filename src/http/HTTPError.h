@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QString>
 #include <QUrl>
-
 #include <memory>
 #include <optional>
 
@@ -12,8 +11,10 @@ namespace airlark {
 struct HTTPResponse;
 
 // Error domains of the HTTP client. Their texts are internal; compare with these constants.
-inline constexpr const char* HTTPURLRequestSerializationErrorDomain = "org.airlark.http.request-serialization";
-inline constexpr const char* HTTPURLResponseSerializationErrorDomain = "org.airlark.http.response-serialization";
+inline constexpr const char* HTTPURLRequestSerializationErrorDomain =
+    "org.airlark.http.request-serialization";
+inline constexpr const char* HTTPURLResponseSerializationErrorDomain =
+    "org.airlark.http.response-serialization";
 // Transport failures of the session layer; the codes follow the well-known URL-loading codes below.
 inline constexpr const char* HTTPURLErrorDomain = "org.airlark.http.url";
 // Failures of a body stream while it is read (a file that vanished, shrank or cannot be read).

@@ -5,7 +5,6 @@
 #include <QByteArray>
 #include <QFile>
 #include <QString>
-
 #include <memory>
 #include <optional>
 
@@ -17,7 +16,17 @@ namespace airlark {
 class HTTPInputStream
 {
 public:
-    enum class Status { NotOpen, Opening, Open, Reading, Writing, AtEnd, Closed, Error };
+    enum class Status
+    {
+        NotOpen,
+        Opening,
+        Open,
+        Reading,
+        Writing,
+        AtEnd,
+        Closed,
+        Error
+    };
 
     virtual ~HTTPInputStream() = default;
 

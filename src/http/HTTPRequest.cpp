@@ -39,7 +39,8 @@ void HTTPHeaderFields::setValue(const std::optional<QString>& value, const QStri
 
 void HTTPHeaderFields::remove(const QString& name)
 {
-    fields_.removeIf([&name](const Field& field) { return field.first.compare(name, Qt::CaseInsensitive) == 0; });
+    fields_.removeIf(
+        [&name](const Field& field) { return field.first.compare(name, Qt::CaseInsensitive) == 0; });
 }
 
 void HTTPHeaderFields::append(const QString& name, const QString& value)

@@ -5,7 +5,6 @@
 #include <QPair>
 #include <QString>
 #include <QUrl>
-
 #include <memory>
 #include <optional>
 
@@ -41,8 +40,19 @@ private:
     QList<Field> fields_;
 };
 
-enum class HTTPRequestCachePolicy { UseProtocolCachePolicy, ReloadIgnoringLocalCacheData, ReturnCacheDataElseLoad, ReturnCacheDataDontLoad };
-enum class HTTPRequestNetworkServiceType { Default, Background, ResponsiveData };
+enum class HTTPRequestCachePolicy
+{
+    UseProtocolCachePolicy,
+    ReloadIgnoringLocalCacheData,
+    ReturnCacheDataElseLoad,
+    ReturnCacheDataDontLoad
+};
+enum class HTTPRequestNetworkServiceType
+{
+    Default,
+    Background,
+    ResponsiveData
+};
 
 // A request of our libcurl layer. A copy shares the body stream with the original: a stream
 // is read once; a sender that needs the body again reads a copy of the stream.
@@ -51,7 +61,7 @@ struct HTTPRequest
     QUrl URL;
     QString HTTPMethod = QStringLiteral("GET");
     HTTPHeaderFields allHTTPHeaderFields;
-    QByteArray HTTPBody;                           // used when there is no body stream
+    QByteArray HTTPBody;                             // used when there is no body stream
     std::shared_ptr<HTTPInputStream> HTTPBodyStream; // streamed body (the multipart form)
 
     // Seconds without any progress (connecting, sending or receiving) before the request
@@ -66,7 +76,10 @@ struct HTTPRequest
     HTTPRequest() = default;
     explicit HTTPRequest(QUrl url) : URL(std::move(url)) {}
 
-    std::optional<QString> valueForHTTPHeaderField(const QString& field) const { return allHTTPHeaderFields.value(field); }
+    std::optional<QString> valueForHTTPHeaderField(const QString& field) const
+    {
+        return allHTTPHeaderFields.value(field);
+    }
     void setValueForHTTPHeaderField(const std::optional<QString>& value, const QString& field)
     {
         allHTTPHeaderFields.setValue(value, field);

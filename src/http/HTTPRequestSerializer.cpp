@@ -81,7 +81,8 @@ QString toASCII(const QString& text)
 } // namespace
 
 HTTPRequestSerializer::HTTPRequestSerializer()
-    : HTTPMethodsEncodingParametersInURI({QStringLiteral("GET"), QStringLiteral("HEAD"), QStringLiteral("DELETE")})
+    : HTTPMethodsEncodingParametersInURI(
+          {QStringLiteral("GET"), QStringLiteral("HEAD"), QStringLiteral("DELETE")})
 {
     const QString acceptLanguage = defaultAcceptLanguage(QLocale::system().uiLanguages());
     if (!acceptLanguage.isEmpty())
@@ -94,7 +95,8 @@ QString HTTPRequestSerializer::defaultAcceptLanguage(const QStringList& preferre
     QStringList entries;
     for (qsizetype i = 0; i < preferredLanguages.size(); ++i) {
         const float q = 1.0f - static_cast<float>(i) * 0.1f;
-        entries.append(QString::asprintf("%s;q=%0.1g", qUtf8Printable(preferredLanguages.at(i)), static_cast<double>(q)));
+        entries.append(QString::asprintf("%s;q=%0.1g", qUtf8Printable(preferredLanguages.at(i)),
+                                         static_cast<double>(q)));
         if (q <= 0.5f)
             break;
     }
@@ -114,7 +116,8 @@ QString HTTPRequestSerializer::defaultUserAgent()
     }
     if (!osName.isEmpty())
         osName[0] = osName[0].toUpper();
-    const QString userAgent = QStringLiteral("%1/%2 (%3 %4)").arg(name, applicationVersion(), osName, osVersion);
+    const QString userAgent =
+        QStringLiteral("%1/%2 (%3 %4)").arg(name, applicationVersion(), osName, osVersion);
     for (const QChar c : userAgent) {
         if (c.unicode() >= 128)
             return toASCII(userAgent);
@@ -122,7 +125,8 @@ QString HTTPRequestSerializer::defaultUserAgent()
     return userAgent;
 }
 
-void HTTPRequestSerializer::setValueForHTTPHeaderField(const std::optional<QString>& value, const QString& field)
+void HTTPRequestSerializer::setValueForHTTPHeaderField(const std::optional<QString>& value,
+                                                       const QString& field)
 {
     mutableHTTPRequestHeaders_.setValue(value, field);
 }
@@ -132,7 +136,8 @@ std::optional<QString> HTTPRequestSerializer::valueForHTTPHeaderField(const QStr
     return mutableHTTPRequestHeaders_.value(field);
 }
 
-QList<QPair<QString, QVariant>> HTTPRequestSerializer::queryStringPairsFromParameters(const QVariant& parameters)
+QList<QPair<QString, QVariant>>
+HTTPRequestSerializer::queryStringPairsFromParameters(const QVariant& parameters)
 {
     QList<QPair<QString, QVariant>> pairs;
     flatten(QString(), parameters, pairs);
@@ -147,21 +152,23 @@ QString HTTPRequestSerializer::queryStringFromParameters(const QVariantMap& para
         if (pair.second.isNull())
             components.append(percentEscaped(pair.first));
         else
-            components.append(percentEscaped(pair.first) + QLatin1Char('=') + percentEscaped(valueText(pair.second)));
+            components.append(percentEscaped(pair.first) + QLatin1Char('=') +
+                              percentEscaped(valueText(pair.second)));
     }
     return components.join(QLatin1Char('&'));
 }
 
-std::optional<HTTPRequest> HTTPRequestSerializer::requestWithMethod(const QString& method, const QString& URLString,
-                                                                    const std::optional<QVariantMap>& parameters,
-                                                                    HTTPError* error) const
+std::optional<HTTPRequest>
+HTTPRequestSerializer::requestWithMethod(const QString& method, const QString& URLString,
+                                         const std::optional<QVariantMap>& parameters, HTTPError* error) const
 {
     const QUrl url(URLString, QUrl::StrictMode);
     if (method.isEmpty() || !url.isValid() || url.scheme().isEmpty()) {
         if (error) {
-            *error = HTTPError(QString::fromLatin1(HTTPURLRequestSerializationErrorDomain),
-                               HTTPErrorCode::RequestSerializationFailed, QStringLiteral("Invalid request URL"),
-                               QStringLiteral("“%1” is not a valid URL.").arg(URLString));
+            *error =
+                HTTPError(QString::fromLatin1(HTTPURLRequestSerializationErrorDomain),
+                          HTTPErrorCode::RequestSerializationFailed, QStringLiteral("Invalid request URL"),
+                          QStringLiteral("“%1” is not a valid URL.").arg(URLString));
         }
         return std::nullopt;
     }
@@ -182,9 +189,8 @@ std::optional<HTTPRequest> HTTPRequestSerializer::requestWithMethod(const QStrin
     return requestBySerializingRequest(request, parameters, error);
 }
 
-std::optional<HTTPRequest> HTTPRequestSerializer::requestBySerializingRequest(const HTTPRequest& request,
-                                                                              const std::optional<QVariantMap>& parameters,
-                                                                              HTTPError*) const
+std::optional<HTTPRequest> HTTPRequestSerializer::requestBySerializingRequest(
+    const HTTPRequest& request, const std::optional<QVariantMap>& parameters, HTTPError*) const
 {
     HTTPRequest mutableRequest = request;
     for (const auto& field : mutableHTTPRequestHeaders_.fields()) {

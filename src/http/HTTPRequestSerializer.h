@@ -8,7 +8,6 @@
 #include <QString>
 #include <QStringConverter>
 #include <QVariant>
-
 #include <functional>
 #include <optional>
 

@@ -29,7 +29,8 @@ QString HTTPResponse::textEncodingName() const
     for (qsizetype i = 1; i < fields.size(); ++i) {
         const QString parameter = fields.at(i).trimmed();
         const qsizetype equals = parameter.indexOf(QLatin1Char('='));
-        if (equals < 0 || parameter.left(equals).trimmed().compare(QLatin1String("charset"), Qt::CaseInsensitive) != 0)
+        if (equals < 0 ||
+            parameter.left(equals).trimmed().compare(QLatin1String("charset"), Qt::CaseInsensitive) != 0)
             continue;
         QString value = parameter.mid(equals + 1).trimmed();
         if (value.size() >= 2 && value.startsWith(QLatin1Char('"')) && value.endsWith(QLatin1Char('"')))
@@ -52,27 +53,49 @@ qint64 HTTPResponse::expectedContentLength() const
 QString HTTPResponse::localizedStringForStatusCode(int statusCode)
 {
     static const QHash<int, QString> phrases = {
-        {100, QStringLiteral("continue")}, {101, QStringLiteral("switching protocols")},
-        {200, QStringLiteral("no error")}, {201, QStringLiteral("created")}, {202, QStringLiteral("accepted")},
-        {203, QStringLiteral("non-authoritative information")}, {204, QStringLiteral("no content")},
-        {205, QStringLiteral("reset content")}, {206, QStringLiteral("partial content")},
-        {300, QStringLiteral("multiple choices")}, {301, QStringLiteral("moved permanently")},
-        {302, QStringLiteral("found")}, {303, QStringLiteral("see other")}, {304, QStringLiteral("not modified")},
-        {305, QStringLiteral("use proxy")}, {307, QStringLiteral("temporarily redirected")},
+        {100, QStringLiteral("continue")},
+        {101, QStringLiteral("switching protocols")},
+        {200, QStringLiteral("no error")},
+        {201, QStringLiteral("created")},
+        {202, QStringLiteral("accepted")},
+        {203, QStringLiteral("non-authoritative information")},
+        {204, QStringLiteral("no content")},
+        {205, QStringLiteral("reset content")},
+        {206, QStringLiteral("partial content")},
+        {300, QStringLiteral("multiple choices")},
+        {301, QStringLiteral("moved permanently")},
+        {302, QStringLiteral("found")},
+        {303, QStringLiteral("see other")},
+        {304, QStringLiteral("not modified")},
+        {305, QStringLiteral("use proxy")},
+        {307, QStringLiteral("temporarily redirected")},
         {308, QStringLiteral("permanent redirect")},
-        {400, QStringLiteral("bad request")}, {401, QStringLiteral("unauthorized")},
-        {402, QStringLiteral("payment required")}, {403, QStringLiteral("forbidden")}, {404, QStringLiteral("not found")},
-        {405, QStringLiteral("method not allowed")}, {406, QStringLiteral("unacceptable")},
-        {407, QStringLiteral("proxy authentication required")}, {408, QStringLiteral("request timed out")},
-        {409, QStringLiteral("conflict")}, {410, QStringLiteral("no longer exists")},
-        {411, QStringLiteral("length required")}, {412, QStringLiteral("precondition failed")},
-        {413, QStringLiteral("request too large")}, {414, QStringLiteral("requested URL too long")},
-        {415, QStringLiteral("unsupported media type")}, {416, QStringLiteral("requested range not satisfiable")},
-        {417, QStringLiteral("expectation failed")}, {422, QStringLiteral("unprocessable entity")},
+        {400, QStringLiteral("bad request")},
+        {401, QStringLiteral("unauthorized")},
+        {402, QStringLiteral("payment required")},
+        {403, QStringLiteral("forbidden")},
+        {404, QStringLiteral("not found")},
+        {405, QStringLiteral("method not allowed")},
+        {406, QStringLiteral("unacceptable")},
+        {407, QStringLiteral("proxy authentication required")},
+        {408, QStringLiteral("request timed out")},
+        {409, QStringLiteral("conflict")},
+        {410, QStringLiteral("no longer exists")},
+        {411, QStringLiteral("length required")},
+        {412, QStringLiteral("precondition failed")},
+        {413, QStringLiteral("request too large")},
+        {414, QStringLiteral("requested URL too long")},
+        {415, QStringLiteral("unsupported media type")},
+        {416, QStringLiteral("requested range not satisfiable")},
+        {417, QStringLiteral("expectation failed")},
+        {422, QStringLiteral("unprocessable entity")},
         {429, QStringLiteral("too many requests")},
-        {500, QStringLiteral("internal server error")}, {501, QStringLiteral("unimplemented")},
-        {502, QStringLiteral("bad gateway")}, {503, QStringLiteral("service unavailable")},
-        {504, QStringLiteral("gateway timed out")}, {505, QStringLiteral("unsupported version")},
+        {500, QStringLiteral("internal server error")},
+        {501, QStringLiteral("unimplemented")},
+        {502, QStringLiteral("bad gateway")},
+        {503, QStringLiteral("service unavailable")},
+        {504, QStringLiteral("gateway timed out")},
+        {505, QStringLiteral("unsupported version")},
     };
     if (const auto it = phrases.constFind(statusCode); it != phrases.constEnd())
         return *it;

@@ -21,7 +21,10 @@ struct HTTPResponse
     QString textEncodingName() const;
     // "Content-Length", or -1 when absent or malformed.
     qint64 expectedContentLength() const;
-    std::optional<QString> valueForHTTPHeaderField(const QString& field) const { return allHeaderFields.value(field); }
+    std::optional<QString> valueForHTTPHeaderField(const QString& field) const
+    {
+        return allHeaderFields.value(field);
+    }
 
     // The reason phrase of a status code in lower case, e.g. "unprocessable entity" for 422.
     static QString localizedStringForStatusCode(int statusCode);

@@ -9,7 +9,8 @@ namespace airlark {
 
 namespace {
 
-HTTPError serializationError(int code, const QString& description, const HTTPResponse& response, const QByteArray& data)
+HTTPError serializationError(int code, const QString& description, const HTTPResponse& response,
+                             const QByteArray& data)
 {
     HTTPError error(QString::fromLatin1(HTTPURLResponseSerializationErrorDomain), code, description);
     error.failingURL = response.URL;
@@ -61,17 +62,19 @@ bool HTTPResponseSerializer::validateResponse(const HTTPResponse* response, cons
         if (!data.isEmpty() && response->URL.isValid()) {
             validationError = serializationError(
                 HTTPErrorCode::CannotDecodeContentData,
-                QStringLiteral("Request failed: unacceptable content-type: %1").arg(mimeType), *response, data);
+                QStringLiteral("Request failed: unacceptable content-type: %1").arg(mimeType), *response,
+                data);
         }
         valid = false;
     }
-    if (acceptableStatusCodes && !acceptableStatusCodes->contains(response->statusCode) && response->URL.isValid()) {
-        HTTPError statusError = serializationError(
-            HTTPErrorCode::BadServerResponse,
-            QStringLiteral("Request failed: %1 (%2)")
-                .arg(HTTPResponse::localizedStringForStatusCode(response->statusCode))
-                .arg(response->statusCode),
-            *response, data);
+    if (acceptableStatusCodes && !acceptableStatusCodes->contains(response->statusCode) &&
+        response->URL.isValid()) {
+        HTTPError statusError =
+            serializationError(HTTPErrorCode::BadServerResponse,
+                               QStringLiteral("Request failed: %1 (%2)")
+                                   .arg(HTTPResponse::localizedStringForStatusCode(response->statusCode))
+                                   .arg(response->statusCode),
+                               *response, data);
         if (validationError)
             statusError.underlyingError = std::make_shared<HTTPError>(*validationError);
         validationError = statusError;
@@ -82,7 +85,8 @@ bool HTTPResponseSerializer::validateResponse(const HTTPResponse* response, cons
     return valid;
 }
 
-QVariant HTTPResponseSerializer::responseObjectForResponse(const HTTPResponse* response, const QByteArray& data,
+QVariant HTTPResponseSerializer::responseObjectForResponse(const HTTPResponse* response,
+                                                           const QByteArray& data,
                                                            std::optional<HTTPError>* error) const
 {
     if (!validateResponse(response, data, error))
@@ -96,7 +100,8 @@ JSONResponseSerializer::JSONResponseSerializer()
                                            QStringLiteral("text/javascript")};
 }
 
-QVariant JSONResponseSerializer::responseObjectForResponse(const HTTPResponse* response, const QByteArray& data,
+QVariant JSONResponseSerializer::responseObjectForResponse(const HTTPResponse* response,
+                                                           const QByteArray& data,
                                                            std::optional<HTTPError>* error) const
 {
     std::optional<HTTPError> validationError;
@@ -106,8 +111,8 @@ QVariant JSONResponseSerializer::responseObjectForResponse(const HTTPResponse* r
             return {};
         // An unacceptable type stops here; a bad status still decodes the body, so that the
         // caller gets the server's own message with the error.
-        if (validationError
-            && validationError->hasInChain(HTTPURLResponseSerializationErrorDomain, HTTPErrorCode::CannotDecodeContentData)) {
+        if (validationError && validationError->hasInChain(HTTPURLResponseSerializationErrorDomain,
+                                                           HTTPErrorCode::CannotDecodeContentData)) {
             *error = validationError;
             return {};
         }
@@ -128,7 +133,8 @@ QVariant JSONResponseSerializer::responseObjectForResponse(const HTTPResponse* r
     std::optional<HTTPError> decodingError;
     if (decoder->hasError()) {
         HTTPError failure(QString::fromLatin1(HTTPURLResponseSerializationErrorDomain),
-                          HTTPErrorCode::CannotDecodeContentData, QStringLiteral("Data failed decoding as a UTF-8 string"),
+                          HTTPErrorCode::CannotDecodeContentData,
+                          QStringLiteral("Data failed decoding as a UTF-8 string"),
                           QStringLiteral("Could not decode string: %1").arg(text));
         if (response) {
             failure.failingURL = response->URL;
@@ -142,12 +148,14 @@ QVariant JSONResponseSerializer::responseObjectForResponse(const HTTPResponse* r
             QJsonParseError parseError;
             const QJsonDocument document = QJsonDocument::fromJson(utf8, &parseError);
             if (parseError.error != QJsonParseError::NoError) {
-                decodingError = HTTPError(QString::fromLatin1(HTTPJSONErrorDomain), parseError.error,
-                                          QStringLiteral("The data couldn’t be read because it isn’t in the correct format."),
-                                          QStringLiteral("%1 at offset %2").arg(parseError.errorString()).arg(parseError.offset));
+                decodingError = HTTPError(
+                    QString::fromLatin1(HTTPJSONErrorDomain), parseError.error,
+                    QStringLiteral("The data couldn’t be read because it isn’t in the correct format."),
+                    QStringLiteral("%1 at offset %2").arg(parseError.errorString()).arg(parseError.offset));
             } else if (document.isObject()) {
-                object = removesKeysWithNullValues ? QVariant(removingNullValues(document.object()).toObject())
-                                                   : QVariant(document.object());
+                object = removesKeysWithNullValues
+                             ? QVariant(removingNullValues(document.object()).toObject())
+                             : QVariant(document.object());
             } else if (document.isArray()) {
                 object = removesKeysWithNullValues ? QVariant(removingNullValues(document.array()).toArray())
                                                    : QVariant(document.array());

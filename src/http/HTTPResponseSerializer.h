@@ -7,7 +7,6 @@
 #include <QSet>
 #include <QStringConverter>
 #include <QVariant>
-
 #include <optional>
 
 namespace airlark {
@@ -42,7 +41,10 @@ public:
 class JSONResponseSerializer : public HTTPResponseSerializer
 {
 public:
-    enum ReadingOption { None = 0 };
+    enum ReadingOption
+    {
+        None = 0
+    };
 
     JSONResponseSerializer();
 

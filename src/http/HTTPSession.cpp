@@ -17,24 +17,34 @@ void initializeCurlOnce()
 
 // ---- HTTPSessionDelegate defaults -------------------------------------------------------------
 
-std::shared_ptr<HTTPInputStream> HTTPSessionDelegate::sessionTaskNeedNewBodyStream(HTTPSession&, HTTPSessionTask& task)
+std::shared_ptr<HTTPInputStream> HTTPSessionDelegate::sessionTaskNeedNewBodyStream(HTTPSession&,
+                                                                                   HTTPSessionTask& task)
 {
     const auto& stream = task.originalRequest().HTTPBodyStream;
     return stream ? stream->copy() : nullptr;
 }
-void HTTPSessionDelegate::sessionTaskDidSendBodyData(HTTPSession&, HTTPSessionTask&, qint64, qint64, qint64) {}
-void HTTPSessionDelegate::sessionTaskDidReceiveResponse(HTTPSession&, HTTPSessionTask&, const HTTPResponse&) {}
+void HTTPSessionDelegate::sessionTaskDidSendBodyData(HTTPSession&, HTTPSessionTask&, qint64, qint64, qint64)
+{
+}
+void HTTPSessionDelegate::sessionTaskDidReceiveResponse(HTTPSession&, HTTPSessionTask&, const HTTPResponse&)
+{
+}
 void HTTPSessionDelegate::sessionTaskDidReceiveData(HTTPSession&, HTTPSessionTask&, const QByteArray&) {}
-void HTTPSessionDelegate::sessionTaskDidComplete(HTTPSession&, HTTPSessionTask&, const std::optional<HTTPError>&) {}
+void HTTPSessionDelegate::sessionTaskDidComplete(HTTPSession&, HTTPSessionTask&,
+                                                 const std::optional<HTTPError>&)
+{
+}
 
 // ---- HTTPSessionTask ---------------------------------------------------------------------------
 
-HTTPSessionTask::HTTPSessionTask(quint64 identifier, Kind kind, HTTPRequest request, std::weak_ptr<HTTPSessionCore> core)
+HTTPSessionTask::HTTPSessionTask(quint64 identifier, Kind kind, HTTPRequest request,
+                                 std::weak_ptr<HTTPSessionCore> core)
     : identifier_(identifier), kind_(kind), originalRequest_(std::move(request)), core_(std::move(core))
 {
     // The session does not look into a body stream for its size.
-    bytesExpectedToSend_ = originalRequest_.HTTPBodyStream ? HTTPSessionTransferSizeUnknown
-                                                           : static_cast<qint64>(originalRequest_.HTTPBody.size());
+    bytesExpectedToSend_ = originalRequest_.HTTPBodyStream
+                               ? HTTPSessionTransferSizeUnknown
+                               : static_cast<qint64>(originalRequest_.HTTPBody.size());
 }
 
 std::optional<HTTPResponse> HTTPSessionTask::response() const

@@ -6,7 +6,6 @@
 
 #include <QByteArray>
 #include <QString>
-
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -41,8 +40,18 @@ struct HTTPSessionConfiguration
 class HTTPSessionTask : public std::enable_shared_from_this<HTTPSessionTask>
 {
 public:
-    enum class State { Running, Suspended, Canceling, Completed };
-    enum class Kind { Data, Upload };
+    enum class State
+    {
+        Running,
+        Suspended,
+        Canceling,
+        Completed
+    };
+    enum class Kind
+    {
+        Data,
+        Upload
+    };
 
     quint64 taskIdentifier() const { return identifier_; }
     Kind kind() const { return kind_; }
@@ -85,12 +94,16 @@ class HTTPSessionDelegate
 public:
     virtual ~HTTPSessionDelegate() = default;
 
-    virtual std::shared_ptr<HTTPInputStream> sessionTaskNeedNewBodyStream(HTTPSession& session, HTTPSessionTask& task);
+    virtual std::shared_ptr<HTTPInputStream> sessionTaskNeedNewBodyStream(HTTPSession& session,
+                                                                          HTTPSessionTask& task);
     virtual void sessionTaskDidSendBodyData(HTTPSession& session, HTTPSessionTask& task, qint64 bytesSent,
                                             qint64 totalBytesSent, qint64 totalBytesExpectedToSend);
-    virtual void sessionTaskDidReceiveResponse(HTTPSession& session, HTTPSessionTask& task, const HTTPResponse& response);
-    virtual void sessionTaskDidReceiveData(HTTPSession& session, HTTPSessionTask& task, const QByteArray& data);
-    virtual void sessionTaskDidComplete(HTTPSession& session, HTTPSessionTask& task, const std::optional<HTTPError>& error);
+    virtual void sessionTaskDidReceiveResponse(HTTPSession& session, HTTPSessionTask& task,
+                                               const HTTPResponse& response);
+    virtual void sessionTaskDidReceiveData(HTTPSession& session, HTTPSessionTask& task,
+                                           const QByteArray& data);
+    virtual void sessionTaskDidComplete(HTTPSession& session, HTTPSessionTask& task,
+                                        const std::optional<HTTPError>& error);
 };
 
 // Our stand-in for the platform's HTTP session: libcurl (multi interface, HTTP and HTTPS) driven

@@ -26,7 +26,8 @@ HTTPError transportError(int code, const QString& description, const QString& re
 
 HTTPSessionCore::HTTPSessionCore(HTTPSessionConfiguration sessionConfiguration,
                                  std::weak_ptr<HTTPSessionDelegate> sessionDelegate)
-    : configuration(std::move(sessionConfiguration)), multi(curl_multi_init()), delegate(std::move(sessionDelegate))
+    : configuration(std::move(sessionConfiguration)), multi(curl_multi_init()),
+      delegate(std::move(sessionDelegate))
 {
 }
 
@@ -113,7 +114,8 @@ void HTTPSessionCore::start(const std::shared_ptr<HTTPSessionTask>& task)
         return;
     }
 
-    t.idleTimeout = secondsToMilliseconds(request.timeoutInterval.value_or(configuration.timeoutIntervalForRequest));
+    t.idleTimeout =
+        secondsToMilliseconds(request.timeoutInterval.value_or(configuration.timeoutIntervalForRequest));
     t.lastActivity = Clock::now();
     t.url = request.URL.toEncoded();
     curl_easy_setopt(easy, CURLOPT_URL, t.url.constData());
@@ -125,8 +127,9 @@ void HTTPSessionCore::start(const std::shared_ptr<HTTPSessionTask>& task)
     curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 16L);
     curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, t.errorBuffer);
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(t.idleTimeout.count()));
-    curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS,
-                     static_cast<long>(secondsToMilliseconds(configuration.timeoutIntervalForResource).count()));
+    curl_easy_setopt(
+        easy, CURLOPT_TIMEOUT_MS,
+        static_cast<long>(secondsToMilliseconds(configuration.timeoutIntervalForResource).count()));
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, HTTPTransfer::receiveHeader);
     curl_easy_setopt(easy, CURLOPT_HEADERDATA, &t);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, HTTPTransfer::receiveData);
@@ -152,8 +155,8 @@ void HTTPSessionCore::start(const std::shared_ptr<HTTPSessionTask>& task)
         curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
 
     const QString method = request.HTTPMethod.toUpper();
-    const bool hasBody = request.HTTPBodyStream || !request.HTTPBody.isEmpty()
-                         || (method != QLatin1String("GET") && method != QLatin1String("HEAD"));
+    const bool hasBody = request.HTTPBodyStream || !request.HTTPBody.isEmpty() ||
+                         (method != QLatin1String("GET") && method != QLatin1String("HEAD"));
     if (method == QLatin1String("HEAD")) {
         curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
     } else if (!hasBody) {
@@ -190,9 +193,10 @@ void HTTPSessionCore::start(const std::shared_ptr<HTTPSessionTask>& task)
 
     curl_slist* list = nullptr;
     for (const auto& field : headers.fields()) {
-        const QByteArray line = field.first.compare(QLatin1String("Expect"), Qt::CaseInsensitive) == 0 && field.second.isEmpty()
-                                    ? QByteArrayLiteral("Expect:")
-                                    : HTTPTransfer::headerLine(field.first, field.second);
+        const QByteArray line =
+            field.first.compare(QLatin1String("Expect"), Qt::CaseInsensitive) == 0 && field.second.isEmpty()
+                ? QByteArrayLiteral("Expect:")
+                : HTTPTransfer::headerLine(field.first, field.second);
         curl_slist* extended = curl_slist_append(list, line.constData());
         if (extended)
             list = extended;
@@ -216,7 +220,8 @@ void HTTPSessionCore::deliverResponseIfNeeded(HTTPTransfer& transfer)
     transfer.responseDelivered = true;
     HTTPResponse response;
     char* effectiveURL = nullptr;
-    if (curl_easy_getinfo(transfer.easy.get(), CURLINFO_EFFECTIVE_URL, &effectiveURL) == CURLE_OK && effectiveURL)
+    if (curl_easy_getinfo(transfer.easy.get(), CURLINFO_EFFECTIVE_URL, &effectiveURL) == CURLE_OK &&
+        effectiveURL)
         response.URL = QUrl::fromEncoded(QByteArray(effectiveURL));
     else
         response.URL = transfer.task->originalRequest().URL;
@@ -278,9 +283,10 @@ void HTTPSessionCore::expireIdleTransfers()
             expired.push_back(transfer.get());
     }
     for (HTTPTransfer* transfer : expired) {
-        finish(*transfer, transportError(HTTPErrorCode::TimedOut, QStringLiteral("The request timed out."),
-                                         QStringLiteral("No progress for %1 ms.").arg(transfer->idleTimeout.count()),
-                                         transfer->task->originalRequest().URL));
+        finish(*transfer,
+               transportError(HTTPErrorCode::TimedOut, QStringLiteral("The request timed out."),
+                              QStringLiteral("No progress for %1 ms.").arg(transfer->idleTimeout.count()),
+                              transfer->task->originalRequest().URL));
     }
 }
 
@@ -310,7 +316,9 @@ void HTTPSessionCore::run()
                 continue;
             const CURLcode result = message->data.result;
             HTTPTransfer& transfer = *it->second;
-            finish(transfer, result == CURLE_OK ? std::nullopt : std::optional(HTTPTransfer::errorForCurlResult(result, transfer)));
+            finish(transfer, result == CURLE_OK
+                                 ? std::nullopt
+                                 : std::optional(HTTPTransfer::errorForCurlResult(result, transfer)));
         }
         expireIdleTransfers();
 

@@ -4,9 +4,8 @@
 
 #include "http/HTTPSession.h"
 
-#include <curl/curl.h>
-
 #include <chrono>
+#include <curl/curl.h>
 #include <deque>
 #include <functional>
 #include <map>
@@ -39,12 +38,12 @@ struct HTTPTransfer
     CurlSlist headerList;
     QByteArray url;
 
-    QByteArray body;                          // data body
+    QByteArray body; // data body
     qint64 bodyOffset = 0;
-    std::shared_ptr<HTTPInputStream> stream;  // streamed body
+    std::shared_ptr<HTTPInputStream> stream; // streamed body
     bool streamOpened = false;
-    qint64 declaredLength = -1;               // from "Content-Length", -1 when unknown
-    qint64 produced = 0;                      // body bytes handed to curl in this attempt
+    qint64 declaredLength = -1; // from "Content-Length", -1 when unknown
+    qint64 produced = 0;        // body bytes handed to curl in this attempt
     std::optional<HTTPError> bodyError;
 
     int statusCode = 0;
@@ -64,7 +63,8 @@ struct HTTPTransfer
     static size_t receiveData(char* buffer, size_t size, size_t count, void* userData);
     static int reportProgress(void* userData, curl_off_t, curl_off_t, curl_off_t, curl_off_t uploadNow);
 
-    static HTTPError transportError(int code, const QString& description, const QString& reason, const QUrl& url);
+    static HTTPError transportError(int code, const QString& description, const QString& reason,
+                                    const QUrl& url);
     // The session's error for a failed curl transfer, in the codes callers already know.
     static HTTPError errorForCurlResult(CURLcode result, const HTTPTransfer& transfer);
     // A header line for curl; a line break in a name or value cannot start a header of its own.
@@ -73,7 +73,8 @@ struct HTTPTransfer
 
 struct HTTPSessionCore
 {
-    HTTPSessionCore(HTTPSessionConfiguration sessionConfiguration, std::weak_ptr<HTTPSessionDelegate> sessionDelegate);
+    HTTPSessionCore(HTTPSessionConfiguration sessionConfiguration,
+                    std::weak_ptr<HTTPSessionDelegate> sessionDelegate);
     ~HTTPSessionCore();
 
     void run();

@@ -19,11 +19,12 @@ std::optional<qint64> contentLengthOf(const HTTPRequest& request)
 
 } // namespace
 
-std::shared_ptr<HTTPSessionManager> HTTPSessionManager::create(std::optional<HTTPSessionConfiguration> configuration)
+std::shared_ptr<HTTPSessionManager>
+HTTPSessionManager::create(std::optional<HTTPSessionConfiguration> configuration)
 {
     std::shared_ptr<HTTPSessionManager> manager(new HTTPSessionManager());
-    manager->session_ = HTTPSession::create(configuration.value_or(HTTPSessionConfiguration::defaultSessionConfiguration()),
-                                            manager);
+    manager->session_ = HTTPSession::create(
+        configuration.value_or(HTTPSessionConfiguration::defaultSessionConfiguration()), manager);
     return manager;
 }
 
@@ -76,16 +77,18 @@ void HTTPSessionManager::setTaskDidCompleteBlock(TaskDidCompleteBlock block)
     taskDidComplete_ = std::move(block);
 }
 
-std::shared_ptr<HTTPSessionTask> HTTPSessionManager::uploadTaskWithStreamedRequest(
-    const HTTPRequest& request, std::shared_ptr<HTTPProgress>* progress, HTTPCompletionHandler completionHandler)
+std::shared_ptr<HTTPSessionTask>
+HTTPSessionManager::uploadTaskWithStreamedRequest(const HTTPRequest& request,
+                                                  std::shared_ptr<HTTPProgress>* progress,
+                                                  HTTPCompletionHandler completionHandler)
 {
     auto task = session_->uploadTaskWithStreamedRequest(request);
     addDelegateForTask(task, progress, std::move(completionHandler));
     return task;
 }
 
-std::shared_ptr<HTTPSessionTask> HTTPSessionManager::dataTaskWithRequest(const HTTPRequest& request,
-                                                                         HTTPCompletionHandler completionHandler)
+std::shared_ptr<HTTPSessionTask>
+HTTPSessionManager::dataTaskWithRequest(const HTTPRequest& request, HTTPCompletionHandler completionHandler)
 {
     auto task = session_->dataTaskWithRequest(request);
     addDelegateForTask(task, nullptr, std::move(completionHandler));
@@ -109,7 +112,8 @@ void HTTPSessionManager::addDelegateForTask(const std::shared_ptr<HTTPSessionTas
         *progress = delegate->progress;
 }
 
-std::shared_ptr<HTTPSessionTaskDelegate> HTTPSessionManager::delegateForTask(const HTTPSessionTask& task) const
+std::shared_ptr<HTTPSessionTaskDelegate>
+HTTPSessionManager::delegateForTask(const HTTPSessionTask& task) const
 {
     std::lock_guard guard(lock_);
     const auto it = mutableTaskDelegatesKeyedByTaskIdentifier_.find(task.taskIdentifier());
@@ -136,8 +140,9 @@ std::shared_ptr<HTTPInputStream> HTTPSessionManager::sessionTaskNeedNewBodyStrea
     return stream ? stream->copy() : nullptr;
 }
 
-void HTTPSessionManager::sessionTaskDidSendBodyData(HTTPSession& session, HTTPSessionTask& task, qint64 bytesSent,
-                                                    qint64 totalBytesSent, qint64 totalBytesExpectedToSend)
+void HTTPSessionManager::sessionTaskDidSendBodyData(HTTPSession& session, HTTPSessionTask& task,
+                                                    qint64 bytesSent, qint64 totalBytesSent,
+                                                    qint64 totalBytesExpectedToSend)
 {
     Q_ASSERT(session.isDelegateQueue());
     qint64 expected = totalBytesExpectedToSend;
@@ -156,7 +161,8 @@ void HTTPSessionManager::sessionTaskDidSendBodyData(HTTPSession& session, HTTPSe
         block(session, task, bytesSent, totalBytesSent, expected);
 }
 
-void HTTPSessionManager::sessionTaskDidReceiveData(HTTPSession&, HTTPSessionTask& task, const QByteArray& data)
+void HTTPSessionManager::sessionTaskDidReceiveData(HTTPSession&, HTTPSessionTask& task,
+                                                   const QByteArray& data)
 {
     if (const auto delegate = delegateForTask(task))
         delegate->taskDidReceiveData(data);

@@ -22,7 +22,8 @@ namespace airlark {
 // drop it right after resume() (one manager per upload is fine).
 //
 //   auto manager = HTTPSessionManager::create();
-//   auto task = manager->dataTaskWithRequest(*request, [](auto& response, const QVariant& object, auto& error) {
+//   auto task = manager->dataTaskWithRequest(*request, [](auto& response, const QVariant& object,
+//                                                         auto& error) {
 //       // main thread; object.toJsonObject() for a JSON object body
 //   });
 //   task->resume();
@@ -30,13 +31,17 @@ class HTTPSessionManager : public HTTPSessionDelegate, public std::enable_shared
 {
 public:
     using Executor = std::function<void(std::function<void()>)>;
-    using TaskDidSendBodyDataBlock = std::function<void(HTTPSession& session, HTTPSessionTask& task, qint64 bytesSent,
-                                                        qint64 totalBytesSent, qint64 totalBytesExpectedToSend)>;
-    using TaskNeedNewBodyStreamBlock = std::function<std::shared_ptr<HTTPInputStream>(HTTPSession&, HTTPSessionTask&)>;
-    using TaskDidCompleteBlock = std::function<void(HTTPSession&, HTTPSessionTask&, const std::optional<HTTPError>&)>;
+    using TaskDidSendBodyDataBlock =
+        std::function<void(HTTPSession& session, HTTPSessionTask& task, qint64 bytesSent,
+                           qint64 totalBytesSent, qint64 totalBytesExpectedToSend)>;
+    using TaskNeedNewBodyStreamBlock =
+        std::function<std::shared_ptr<HTTPInputStream>(HTTPSession&, HTTPSessionTask&)>;
+    using TaskDidCompleteBlock =
+        std::function<void(HTTPSession&, HTTPSessionTask&, const std::optional<HTTPError>&)>;
 
     // The session configuration; the default one when none is given.
-    static std::shared_ptr<HTTPSessionManager> create(std::optional<HTTPSessionConfiguration> configuration = {});
+    static std::shared_ptr<HTTPSessionManager>
+    create(std::optional<HTTPSessionConfiguration> configuration = {});
     ~HTTPSessionManager() override;
 
     const HTTPSessionConfiguration& sessionConfiguration() const { return session_->configuration(); }
@@ -66,25 +71,29 @@ public:
     std::shared_ptr<HTTPProgress> uploadProgressForTask(const HTTPSessionTask& task) const;
 
     // HTTPSessionDelegate, on the worker.
-    std::shared_ptr<HTTPInputStream> sessionTaskNeedNewBodyStream(HTTPSession& session, HTTPSessionTask& task) override;
+    std::shared_ptr<HTTPInputStream> sessionTaskNeedNewBodyStream(HTTPSession& session,
+                                                                  HTTPSessionTask& task) override;
     void sessionTaskDidSendBodyData(HTTPSession& session, HTTPSessionTask& task, qint64 bytesSent,
                                     qint64 totalBytesSent, qint64 totalBytesExpectedToSend) override;
-    void sessionTaskDidReceiveData(HTTPSession& session, HTTPSessionTask& task, const QByteArray& data) override;
-    void sessionTaskDidComplete(HTTPSession& session, HTTPSessionTask& task, const std::optional<HTTPError>& error) override;
+    void sessionTaskDidReceiveData(HTTPSession& session, HTTPSessionTask& task,
+                                   const QByteArray& data) override;
+    void sessionTaskDidComplete(HTTPSession& session, HTTPSessionTask& task,
+                                const std::optional<HTTPError>& error) override;
 
 private:
     friend class HTTPSessionTaskDelegate;
     HTTPSessionManager() = default;
 
-    void addDelegateForTask(const std::shared_ptr<HTTPSessionTask>& task, std::shared_ptr<HTTPProgress>* progress,
-                            HTTPCompletionHandler completionHandler);
+    void addDelegateForTask(const std::shared_ptr<HTTPSessionTask>& task,
+                            std::shared_ptr<HTTPProgress>* progress, HTTPCompletionHandler completionHandler);
     std::shared_ptr<HTTPSessionTaskDelegate> delegateForTask(const HTTPSessionTask& task) const;
     Executor completionQueue() const;
 
     std::shared_ptr<HTTPSession> session_;
     mutable std::mutex lock_;
     std::map<quint64, std::shared_ptr<HTTPSessionTaskDelegate>> mutableTaskDelegatesKeyedByTaskIdentifier_;
-    std::shared_ptr<const HTTPResponseSerializer> responseSerializer_ = std::make_shared<JSONResponseSerializer>();
+    std::shared_ptr<const HTTPResponseSerializer> responseSerializer_ =
+        std::make_shared<JSONResponseSerializer>();
     Executor completionQueue_;
     TaskDidSendBodyDataBlock taskDidSendBodyData_;
     TaskNeedNewBodyStreamBlock taskNeedNewBodyStream_;

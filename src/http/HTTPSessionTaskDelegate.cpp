@@ -39,13 +39,14 @@ void HTTPSessionTaskDelegate::taskDidComplete(HTTPSessionTask& task, const std::
     const std::shared_ptr<HTTPSessionTask> finished = task.shared_from_this();
     const HTTPCompletionHandler handler = completionHandler;
 
-    const auto deliver = [queue, handler, response, finished](QVariant object, std::optional<HTTPError> failure) {
+    const auto deliver = [queue, handler, response, finished](QVariant object,
+                                                              std::optional<HTTPError> failure) {
         queue([handler, response, finished, object = std::move(object), failure = std::move(failure)] {
             if (handler)
                 handler(response, object, failure);
             MainQueue::async([finished] {
-                NotificationCenter::defaultCenter().post(QString::fromLatin1(HTTPNetworkingTaskDidCompleteNotification),
-                                                         finished.get());
+                NotificationCenter::defaultCenter().post(
+                    QString::fromLatin1(HTTPNetworkingTaskDidCompleteNotification), finished.get());
             });
         });
     };
@@ -57,8 +58,8 @@ void HTTPSessionTaskDelegate::taskDidComplete(HTTPSessionTask& task, const std::
     }
     QThreadPool::globalInstance()->start([serializer, response, data, deliver] {
         std::optional<HTTPError> serializationError;
-        QVariant object = serializer ? serializer->responseObjectForResponse(response ? &*response : nullptr, data,
-                                                                             &serializationError)
+        QVariant object = serializer ? serializer->responseObjectForResponse(response ? &*response : nullptr,
+                                                                             data, &serializationError)
                                      : QVariant(data);
         deliver(std::move(object), std::move(serializationError));
     });

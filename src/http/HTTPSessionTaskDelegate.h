@@ -5,7 +5,6 @@
 
 #include <QByteArray>
 #include <QVariant>
-
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -33,16 +32,17 @@ private:
 };
 
 // The response, the decoded object (invalid QVariant for none) and the error (none on success).
-using HTTPCompletionHandler = std::function<void(const std::optional<HTTPResponse>& response,
-                                                 const QVariant& responseObject,
-                                                 const std::optional<HTTPError>& error)>;
+using HTTPCompletionHandler =
+    std::function<void(const std::optional<HTTPResponse>& response, const QVariant& responseObject,
+                       const std::optional<HTTPError>& error)>;
 
 // The per-task bookkeeping of a session manager: gathers the response body and, when the task
 // completes, decodes it off the worker and hands the result to the completion queue.
 class HTTPSessionTaskDelegate
 {
 public:
-    HTTPSessionTaskDelegate(std::weak_ptr<HTTPSessionManager> manager, HTTPCompletionHandler completionHandler);
+    HTTPSessionTaskDelegate(std::weak_ptr<HTTPSessionManager> manager,
+                            HTTPCompletionHandler completionHandler);
 
     std::weak_ptr<HTTPSessionManager> manager;
     std::shared_ptr<HTTPProgress> progress = std::make_shared<HTTPProgress>();

@@ -12,7 +12,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 } // namespace
 
-HTTPError HTTPTransfer::transportError(int code, const QString& description, const QString& reason, const QUrl& url)
+HTTPError HTTPTransfer::transportError(int code, const QString& description, const QString& reason,
+                                       const QUrl& url)
 {
     HTTPError error(QString::fromLatin1(HTTPURLErrorDomain), code, description, reason);
     error.failingURL = url;
@@ -40,10 +41,11 @@ HTTPError HTTPTransfer::errorForCurlResult(CURLcode result, const HTTPTransfer& 
     case CURLE_COULDNT_RESOLVE_HOST:
     case CURLE_COULDNT_RESOLVE_PROXY:
         return transportError(HTTPErrorCode::CannotFindHost,
-                              QStringLiteral("A server with the specified hostname could not be found."), reason, url);
-    case CURLE_COULDNT_CONNECT:
-        return transportError(HTTPErrorCode::CannotConnectToHost, QStringLiteral("Could not connect to the server."),
+                              QStringLiteral("A server with the specified hostname could not be found."),
                               reason, url);
+    case CURLE_COULDNT_CONNECT:
+        return transportError(HTTPErrorCode::CannotConnectToHost,
+                              QStringLiteral("Could not connect to the server."), reason, url);
     case CURLE_OPERATION_TIMEDOUT:
         return transportError(HTTPErrorCode::TimedOut, QStringLiteral("The request timed out."), reason, url);
     case CURLE_SEND_ERROR:
@@ -52,14 +54,16 @@ HTTPError HTTPTransfer::errorForCurlResult(CURLcode result, const HTTPTransfer& 
     case CURLE_PARTIAL_FILE:
     case CURLE_HTTP2:
     case CURLE_HTTP2_STREAM:
-        return transportError(HTTPErrorCode::NetworkConnectionLost, QStringLiteral("The network connection was lost."),
-                              reason, url);
+        return transportError(HTTPErrorCode::NetworkConnectionLost,
+                              QStringLiteral("The network connection was lost."), reason, url);
     case CURLE_TOO_MANY_REDIRECTS:
-        return transportError(HTTPErrorCode::HTTPTooManyRedirects, QStringLiteral("Too many HTTP redirects"), reason, url);
-    case CURLE_SSL_CONNECT_ERROR:
-        return transportError(HTTPErrorCode::SecureConnectionFailed,
-                              QStringLiteral("An SSL error has occurred and a secure connection to the server cannot be made."),
+        return transportError(HTTPErrorCode::HTTPTooManyRedirects, QStringLiteral("Too many HTTP redirects"),
                               reason, url);
+    case CURLE_SSL_CONNECT_ERROR:
+        return transportError(
+            HTTPErrorCode::SecureConnectionFailed,
+            QStringLiteral("An SSL error has occurred and a secure connection to the server cannot be made."),
+            reason, url);
     case CURLE_PEER_FAILED_VERIFICATION:
     case CURLE_SSL_CACERT_BADFILE:
         return transportError(HTTPErrorCode::ServerCertificateUntrusted,
@@ -69,9 +73,11 @@ HTTPError HTTPTransfer::errorForCurlResult(CURLcode result, const HTTPTransfer& 
     case CURLE_URL_MALFORMAT:
         return transportError(HTTPErrorCode::BadURL, QStringLiteral("bad URL"), reason, url);
     case CURLE_WEIRD_SERVER_REPLY:
-        return transportError(HTTPErrorCode::BadServerResponseTransport, QStringLiteral("bad server response"), reason, url);
+        return transportError(HTTPErrorCode::BadServerResponseTransport,
+                              QStringLiteral("bad server response"), reason, url);
     default:
-        return transportError(HTTPErrorCode::Unknown, QStringLiteral("An unknown error occurred."), reason, url);
+        return transportError(HTTPErrorCode::Unknown, QStringLiteral("An unknown error occurred."), reason,
+                              url);
     }
 }
 
@@ -107,7 +113,8 @@ size_t HTTPTransfer::readBody(char* buffer, size_t size, size_t count, void* use
         }
         qint64 limit = room;
         if (transfer.declaredLength >= 0)
-            limit = std::min(room, transfer.declaredLength - transfer.produced + 1); // one more to notice excess
+            limit =
+                std::min(room, transfer.declaredLength - transfer.produced + 1); // one more to notice excess
         got = limit > 0 ? transfer.stream->read(buffer, limit) : 0;
         if (got < 0) {
             transfer.bodyError = transfer.stream->streamError().value_or(
@@ -115,13 +122,12 @@ size_t HTTPTransfer::readBody(char* buffer, size_t size, size_t count, void* use
                           QStringLiteral("The request body could not be read.")));
             return CURL_READFUNC_ABORT;
         }
-        if (transfer.declaredLength >= 0
-            && ((got == 0 && transfer.produced < transfer.declaredLength)
-                || transfer.produced + got > transfer.declaredLength)) {
-            transfer.bodyError = HTTPError(QString::fromLatin1(HTTPInputStreamErrorDomain),
-                                           HTTPErrorCode::StreamLengthMismatch,
-                                           QStringLiteral("The request body does not match its Content-Length."),
-                                           QStringLiteral("Content-Length is %1 bytes.").arg(transfer.declaredLength));
+        if (transfer.declaredLength >= 0 && ((got == 0 && transfer.produced < transfer.declaredLength) ||
+                                             transfer.produced + got > transfer.declaredLength)) {
+            transfer.bodyError = HTTPError(
+                QString::fromLatin1(HTTPInputStreamErrorDomain), HTTPErrorCode::StreamLengthMismatch,
+                QStringLiteral("The request body does not match its Content-Length."),
+                QStringLiteral("Content-Length is %1 bytes.").arg(transfer.declaredLength));
             return CURL_READFUNC_ABORT;
         }
         transfer.produced += got;
@@ -141,7 +147,8 @@ int HTTPTransfer::rewindBody(void* userData, curl_off_t offset, int origin)
         transfer.bodyOffset = 0;
     } else if (transfer.streamOpened) {
         auto delegate = transfer.core->currentDelegate();
-        auto fresh = delegate ? delegate->sessionTaskNeedNewBodyStream(*transfer.core->owner, *transfer.task) : nullptr;
+        auto fresh = delegate ? delegate->sessionTaskNeedNewBodyStream(*transfer.core->owner, *transfer.task)
+                              : nullptr;
         if (!fresh)
             return CURL_SEEKFUNC_CANTSEEK;
         transfer.stream = std::move(fresh);
@@ -199,7 +206,8 @@ int HTTPTransfer::reportProgress(void* userData, curl_off_t, curl_off_t, curl_of
         transfer.lastActivity = Clock::now();
         HTTPSessionCore::noteBytesSent(*transfer.task, transfer.totalSent);
         if (auto delegate = transfer.core->currentDelegate()) {
-            delegate->sessionTaskDidSendBodyData(*transfer.core->owner, *transfer.task, sent, transfer.totalSent,
+            delegate->sessionTaskDidSendBodyData(*transfer.core->owner, *transfer.task, sent,
+                                                 transfer.totalSent,
                                                  transfer.task->countOfBytesExpectedToSend());
         }
     }

@@ -55,9 +55,9 @@ qint64 MultipartBodyStream::read(char* buffer, qint64 maxLength)
         }
         const qint64 count = part.read(buffer + total, limit - total);
         if (count < 0) {
-            fail(part.error().value_or(HTTPError(QString::fromLatin1(HTTPInputStreamErrorDomain),
-                                                 HTTPErrorCode::StreamReadFailed,
-                                                 QStringLiteral("A part of the request body could not be read."))));
+            fail(part.error().value_or(
+                HTTPError(QString::fromLatin1(HTTPInputStreamErrorDomain), HTTPErrorCode::StreamReadFailed,
+                          QStringLiteral("A part of the request body could not be read."))));
             return -1;
         }
         total += count;

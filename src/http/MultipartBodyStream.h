@@ -4,7 +4,6 @@
 #include "http/HTTPInputStream.h"
 
 #include <QStringConverter>
-
 #include <limits>
 #include <memory>
 #include <vector>

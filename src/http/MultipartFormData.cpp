@@ -16,16 +16,14 @@ QString createMultipartFormBoundary()
 
 HTTPError fileURLError(const QString& reason)
 {
-    return HTTPError(QString::fromLatin1(HTTPURLRequestSerializationErrorDomain), HTTPErrorCode::RequestSerializationFailed,
-                     reason, reason);
+    return HTTPError(QString::fromLatin1(HTTPURLRequestSerializationErrorDomain),
+                     HTTPErrorCode::RequestSerializationFailed, reason, reason);
 }
 
 } // namespace
 
 MultipartFormData::MultipartFormData(HTTPRequest request, QStringConverter::Encoding encoding)
-    : request_(std::move(request)),
-      stringEncoding_(encoding),
-      boundary_(createMultipartFormBoundary()),
+    : request_(std::move(request)), stringEncoding_(encoding), boundary_(createMultipartFormBoundary()),
       bodyStream_(std::make_shared<MultipartBodyStream>(encoding))
 {
 }
@@ -39,8 +37,9 @@ QString MultipartFormData::quotedParameterValue(const QString& value)
     return escaped;
 }
 
-bool MultipartFormData::appendPartWithFileURL(const QUrl& fileURL, const QString& name, const QString& fileName,
-                                              const QString& mimeType, HTTPError* error)
+bool MultipartFormData::appendPartWithFileURL(const QUrl& fileURL, const QString& name,
+                                              const QString& fileName, const QString& mimeType,
+                                              HTTPError* error)
 {
     if (!fileURL.isLocalFile()) {
         if (error)
@@ -56,9 +55,10 @@ bool MultipartFormData::appendPartWithFileURL(const QUrl& fileURL, const QString
     // A directory or a file we may not read would only fail once the upload is under way.
     if (!info.isFile() || !info.isReadable()) {
         if (error) {
-            *error = HTTPError(QString::fromLatin1(HTTPInputStreamErrorDomain), HTTPErrorCode::StreamOpenFailed,
-                               QStringLiteral("The file “%1” couldn’t be opened.").arg(info.fileName()),
-                               info.isFile() ? QStringLiteral("Permission denied.") : QStringLiteral("It is not a file."));
+            *error = HTTPError(
+                QString::fromLatin1(HTTPInputStreamErrorDomain), HTTPErrorCode::StreamOpenFailed,
+                QStringLiteral("The file “%1” couldn’t be opened.").arg(info.fileName()),
+                info.isFile() ? QStringLiteral("Permission denied.") : QStringLiteral("It is not a file."));
         }
         return false;
     }
@@ -76,7 +76,8 @@ bool MultipartFormData::appendPartWithFileURL(const QUrl& fileURL, const QString
 {
     const QString fileName = fileURL.fileName();
     const QMimeType type = QMimeDatabase().mimeTypeForFile(fileName, QMimeDatabase::MatchExtension);
-    const QString mimeType = type.isValid() && !type.isDefault() ? type.name() : QStringLiteral("application/octet-stream");
+    const QString mimeType =
+        type.isValid() && !type.isDefault() ? type.name() : QStringLiteral("application/octet-stream");
     return appendPartWithFileURL(fileURL, name, fileName, mimeType, error);
 }
 
@@ -93,8 +94,9 @@ void MultipartFormData::appendPartWithHeaders(const HTTPHeaderFields& headers, c
     appendPart(headers, body, static_cast<quint64>(body.size()));
 }
 
-void MultipartFormData::appendPartWithInputStream(std::shared_ptr<HTTPInputStream> stream, const QString& name,
-                                                  const QString& fileName, quint64 length, const QString& mimeType)
+void MultipartFormData::appendPartWithInputStream(std::shared_ptr<HTTPInputStream> stream,
+                                                  const QString& name, const QString& fileName,
+                                                  quint64 length, const QString& mimeType)
 {
     HTTPHeaderFields headers;
     headers.setValue(QStringLiteral("form-data; name=\"%1\"; filename=\"%2\"")
@@ -124,7 +126,8 @@ HTTPRequest MultipartFormData::requestByFinalizingMultipartFormData()
     request_.HTTPBody.clear();
     request_.setValueForHTTPHeaderField(QStringLiteral("multipart/form-data; boundary=%1").arg(boundary_),
                                         QStringLiteral("Content-Type"));
-    request_.setValueForHTTPHeaderField(QString::number(bodyStream_->contentLength()), QStringLiteral("Content-Length"));
+    request_.setValueForHTTPHeaderField(QString::number(bodyStream_->contentLength()),
+                                        QStringLiteral("Content-Length"));
     return request_;
 }
 

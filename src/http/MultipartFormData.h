@@ -8,7 +8,6 @@
 #include <QString>
 #include <QStringConverter>
 #include <QUrl>
-
 #include <memory>
 
 namespace airlark {

@@ -1,8 +1,8 @@
 #include "http/HTTPRequestSerializer.h"
+
 #include "platform/ApplicationIdentity.h"
 
 #include <QRegularExpression>
-
 #include <gtest/gtest.h>
 
 using namespace airlark;
@@ -35,17 +35,21 @@ INSTANTIATE_TEST_SUITE_P(
         AcceptLanguageCase{{QStringLiteral("en-GB")}, QStringLiteral("en-GB;q=1")},
         AcceptLanguageCase{{QStringLiteral("de-DE"), QStringLiteral("de"), QStringLiteral("en")},
                            QStringLiteral("de-DE;q=1, de;q=0.9, en;q=0.8")},
-        AcceptLanguageCase{{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d"),
-                            QStringLiteral("e"), QStringLiteral("f"), QStringLiteral("g"), QStringLiteral("h")},
+        AcceptLanguageCase{{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"),
+                            QStringLiteral("d"), QStringLiteral("e"), QStringLiteral("f"),
+                            QStringLiteral("g"), QStringLiteral("h")},
                            QStringLiteral("a;q=1, b;q=0.9, c;q=0.8, d;q=0.7, e;q=0.6, f;q=0.5")},
         AcceptLanguageCase{{}, QString()}));
 
 TEST(HTTPRequestSerializer, UserAgentNamesTheApplicationAndTheSystemInASCII)
 {
     const QString userAgent = HTTPRequestSerializer::defaultUserAgent();
-    EXPECT_TRUE(userAgent.startsWith(applicationName() + QLatin1Char('/') + applicationVersion() + QStringLiteral(" (")))
+    EXPECT_TRUE(userAgent.startsWith(applicationName() + QLatin1Char('/') + applicationVersion() +
+                                     QStringLiteral(" (")))
         << qPrintable(userAgent);
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^[\\x20-\\x7E]+ \\([^ ()]+ [^()]+\\)$")).match(userAgent).hasMatch())
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^[\\x20-\\x7E]+ \\([^ ()]+ [^()]+\\)$"))
+                    .match(userAgent)
+                    .hasMatch())
         << qPrintable(userAgent);
 
     HTTPRequestSerializer serializer;
@@ -75,27 +79,33 @@ TEST(HTTPRequestSerializer, ParametersGoIntoTheQueryForGetAndIntoAFormBodyForPos
     const QVariantMap parameters{{QStringLiteral("client_id"), QStringLiteral("a b&c")},
                                  {QStringLiteral("scope"), QStringLiteral("non-expiring")}};
 
-    const auto get = serializer.requestWithMethod(QStringLiteral("GET"), QStringLiteral("https://api.example.com/me?x=1"), parameters);
+    const auto get = serializer.requestWithMethod(
+        QStringLiteral("GET"), QStringLiteral("https://api.example.com/me?x=1"), parameters);
     ASSERT_TRUE(get);
     EXPECT_EQ(get->URL.toString(QUrl::FullyEncoded),
               QStringLiteral("https://api.example.com/me?x=1&client_id=a%20b%26c&scope=non-expiring"));
     EXPECT_TRUE(get->HTTPBody.isEmpty());
 
-    const auto post = serializer.requestWithMethod(QStringLiteral("POST"), QStringLiteral("https://api.example.com/oauth2/token"), parameters);
+    const auto post = serializer.requestWithMethod(
+        QStringLiteral("POST"), QStringLiteral("https://api.example.com/oauth2/token"), parameters);
     ASSERT_TRUE(post);
     EXPECT_EQ(post->HTTPBody, QByteArray("client_id=a%20b%26c&scope=non-expiring"));
-    EXPECT_EQ(post->valueForHTTPHeaderField(QStringLiteral("Content-Type")), QStringLiteral("application/x-www-form-urlencoded"));
+    EXPECT_EQ(post->valueForHTTPHeaderField(QStringLiteral("Content-Type")),
+              QStringLiteral("application/x-www-form-urlencoded"));
 
-    const auto bare = serializer.requestWithMethod(QStringLiteral("POST"), QStringLiteral("https://api.example.com/x"), std::nullopt);
+    const auto bare = serializer.requestWithMethod(QStringLiteral("POST"),
+                                                   QStringLiteral("https://api.example.com/x"), std::nullopt);
     ASSERT_TRUE(bare);
     EXPECT_TRUE(bare->HTTPBody.isEmpty());
-    EXPECT_EQ(bare->valueForHTTPHeaderField(QStringLiteral("Content-Type")), QStringLiteral("application/x-www-form-urlencoded"));
+    EXPECT_EQ(bare->valueForHTTPHeaderField(QStringLiteral("Content-Type")),
+              QStringLiteral("application/x-www-form-urlencoded"));
 }
 
 TEST(HTTPRequestSerializer, OnlyExplicitlySetPropertiesAreCopied)
 {
     HTTPRequestSerializer serializer;
-    auto request = serializer.requestWithMethod(QStringLiteral("GET"), QStringLiteral("http://h/"), std::nullopt);
+    auto request =
+        serializer.requestWithMethod(QStringLiteral("GET"), QStringLiteral("http://h/"), std::nullopt);
     ASSERT_TRUE(request);
     EXPECT_FALSE(request->timeoutInterval.has_value());
     EXPECT_TRUE(request->HTTPShouldHandleCookies);
@@ -112,9 +122,11 @@ TEST(HTTPRequestSerializer, TextThatIsNoURLGivesNoRequest)
 {
     HTTPRequestSerializer serializer;
     HTTPError error;
-    EXPECT_FALSE(serializer.requestWithMethod(QStringLiteral("GET"), QStringLiteral("not a url"), std::nullopt, &error));
+    EXPECT_FALSE(serializer.requestWithMethod(QStringLiteral("GET"), QStringLiteral("not a url"),
+                                              std::nullopt, &error));
     EXPECT_TRUE(error.is(HTTPURLRequestSerializationErrorDomain, -1000));
-    EXPECT_FALSE(serializer.multipartFormRequestWithMethod(QStringLiteral("POST"), QString(), std::nullopt, nullptr));
+    EXPECT_FALSE(
+        serializer.multipartFormRequestWithMethod(QStringLiteral("POST"), QString(), std::nullopt, nullptr));
 }
 
 } // namespace

@@ -2,7 +2,6 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
-
 #include <gtest/gtest.h>
 
 using namespace airlark;
@@ -35,7 +34,8 @@ TEST(JSONResponseSerializer, DecodesByTheDeclaredCharset)
     const HTTPResponse r = response(200, QStringLiteral("application/json; charset=iso-8859-1"));
     const QVariant object = serializer.responseObjectForResponse(&r, latin1, &error);
     EXPECT_FALSE(error.has_value());
-    EXPECT_EQ(object.toJsonObject().value(QStringLiteral("username")).toString(), QStringLiteral("J\u00F6rg"));
+    EXPECT_EQ(object.toJsonObject().value(QStringLiteral("username")).toString(),
+              QStringLiteral("J\u00F6rg"));
 }
 
 TEST(JSONResponseSerializer, UnknownCharsetFallsBackToUTF8AndBadBytesAreAnError)
@@ -74,7 +74,8 @@ TEST(JSONResponseSerializer, RemovesNullValuesThroughoutWhenAsked)
     serializer.removesKeysWithNullValues = true;
     const HTTPResponse r = response(200, QStringLiteral("text/json"));
     const QVariant object = serializer.responseObjectForResponse(&r, R"({"a":null,"b":[{"c":null,"d":1}]})");
-    EXPECT_EQ(object.toJsonObject(), (QJsonObject{{QStringLiteral("b"), QJsonArray{QJsonObject{{QStringLiteral("d"), 1}}}}}));
+    EXPECT_EQ(object.toJsonObject(),
+              (QJsonObject{{QStringLiteral("b"), QJsonArray{QJsonObject{{QStringLiteral("d"), 1}}}}}));
 }
 
 TEST(HTTPResponseSerializer, EmptyBodyOfAnotherTypeIsInvalidWithoutError)

@@ -1,7 +1,7 @@
-#include "HttpTestSupport.h"
-
-#include "http/HTTPRequestSerializer.h"
 #include "http/HTTPSessionManager.h"
+
+#include "HttpTestSupport.h"
+#include "http/HTTPRequestSerializer.h"
 #include "platform/MainQueue.h"
 #include "platform/NotificationCenter.h"
 #include "support/HttpTestServer.h"
@@ -11,10 +11,8 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
-
 #include <condition_variable>
+#include <gtest/gtest.h>
 
 using namespace airlark;
 using namespace airlark::test;
@@ -43,7 +41,8 @@ struct Outcome
 
     HTTPCompletionHandler handler()
     {
-        return [this](const std::optional<HTTPResponse>& r, const QVariant& o, const std::optional<HTTPError>& e) {
+        return [this](const std::optional<HTTPResponse>& r, const QVariant& o,
+                      const std::optional<HTTPError>& e) {
             std::lock_guard guard(mutex);
             completionOnMainThread = MainQueue::isMainThread();
             response = r;
@@ -55,20 +54,23 @@ struct Outcome
 
     void watchProgress(HTTPSessionManager& manager)
     {
-        manager.setTaskDidSendBodyDataBlock([this](HTTPSession&, HTTPSessionTask&, qint64 sent, qint64 total, qint64 expected) {
-            std::lock_guard guard(mutex);
-            progress.push_back({sent, total, expected});
-            progressOnMainThread = progressOnMainThread || MainQueue::isMainThread();
-            progressAfterCompletion = progressAfterCompletion || done;
-        });
+        manager.setTaskDidSendBodyDataBlock(
+            [this](HTTPSession&, HTTPSessionTask&, qint64 sent, qint64 total, qint64 expected) {
+                std::lock_guard guard(mutex);
+                progress.push_back({sent, total, expected});
+                progressOnMainThread = progressOnMainThread || MainQueue::isMainThread();
+                progressAfterCompletion = progressAfterCompletion || done;
+            });
     }
 
     bool wait(std::chrono::milliseconds timeout = 20s)
     {
-        return waitFor([this] {
-            std::lock_guard guard(mutex);
-            return done;
-        }, timeout);
+        return waitFor(
+            [this] {
+                std::lock_guard guard(mutex);
+                return done;
+            },
+            timeout);
     }
 };
 
@@ -89,8 +91,9 @@ protected:
             QVariantMap{{QStringLiteral("track[title]"), QStringLiteral("Twelve")},
                         {QStringLiteral("track[track_type]"), QStringLiteral("podcast")}},
             [&](MultipartFormData& form) {
-                EXPECT_TRUE(form.appendPartWithFileURL(QUrl::fromLocalFile(file), QStringLiteral("track[asset_data]"),
-                                                       QStringLiteral("Episode 12.mp3"), QStringLiteral("audio/mp3")));
+                EXPECT_TRUE(form.appendPartWithFileURL(
+                    QUrl::fromLocalFile(file), QStringLiteral("track[asset_data]"),
+                    QStringLiteral("Episode 12.mp3"), QStringLiteral("audio/mp3")));
             });
         EXPECT_TRUE(request);
         request->setValueForHTTPHeaderField(QStringLiteral("OAuth token-1"), QStringLiteral("Authorization"));
@@ -110,7 +113,8 @@ TEST_F(HTTPSessionManagerTest, ServerReceivesExactlyTheStreamedBodyWithProgressU
     const QByteArray content = patternBytes(3 * 1024 * 1024 + 17);
     const HTTPRequest request = uploadRequest(QStringLiteral("/tracks?client_id=abc"), content);
     const QByteArray expectedBody = readAll(*request.HTTPBodyStream->copy());
-    const qint64 contentLength = request.valueForHTTPHeaderField(QStringLiteral("Content-Length"))->toLongLong();
+    const qint64 contentLength =
+        request.valueForHTTPHeaderField(QStringLiteral("Content-Length"))->toLongLong();
     ASSERT_EQ(contentLength, expectedBody.size());
 
     Outcome outcome;
@@ -167,8 +171,8 @@ struct ResponseCase
     int status;
     QByteArray contentType;
     QByteArray body;
-    QJsonObject object;       // empty: no object expected
-    std::optional<int> code;  // expected error code, none for no error
+    QJsonObject object;      // empty: no object expected
+    std::optional<int> code; // expected error code, none for no error
     std::optional<int> underlyingCode;
     const char* descriptionPart;
 };
@@ -205,25 +209,37 @@ TEST_P(ResponseCaseTest, CompletionCarriesObjectAndErrorAsValidated)
         return;
     }
     ASSERT_TRUE(outcome.error.has_value());
-    EXPECT_TRUE(outcome.error->is(HTTPURLResponseSerializationErrorDomain, *c.code)) << qPrintable(outcome.error->description());
+    EXPECT_TRUE(outcome.error->is(HTTPURLResponseSerializationErrorDomain, *c.code))
+        << qPrintable(outcome.error->description());
     EXPECT_TRUE(outcome.error->localizedDescription.contains(QString::fromUtf8(c.descriptionPart)))
         << qPrintable(outcome.error->localizedDescription);
     if (c.underlyingCode) {
         ASSERT_TRUE(outcome.error->underlyingError);
-        EXPECT_TRUE(outcome.error->underlyingError->is(HTTPURLResponseSerializationErrorDomain, *c.underlyingCode));
+        EXPECT_TRUE(
+            outcome.error->underlyingError->is(HTTPURLResponseSerializationErrorDomain, *c.underlyingCode));
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Responses, ResponseCaseTest,
     ::testing::Values(
-        ResponseCase{"Created", 201, "application/json", R"({"id":7})", QJsonObject{{QStringLiteral("id"), 7}}, std::nullopt,
-                     std::nullopt, ""},
-        ResponseCase{"Unprocessable", 422, "application/json; charset=utf-8", R"({"errors":[{"error_message":"bad"}]})",
-                     QJsonObject{{QStringLiteral("errors"), QJsonArray{QJsonObject{{QStringLiteral("error_message"), QStringLiteral("bad")}}}}},
-                     -1011, std::nullopt, "Request failed: unprocessable entity (422)"},
-        ResponseCase{"ServerErrorPage", 500, "text/html", "<html><body>oops</body></html>", {}, -1011, -1016, "(500)"},
-        ResponseCase{"HtmlWithOk", 200, "text/html", "<html></html>", {}, -1016, std::nullopt,
+        ResponseCase{"Created", 201, "application/json", R"({"id":7})",
+                     QJsonObject{{QStringLiteral("id"), 7}}, std::nullopt, std::nullopt, ""},
+        ResponseCase{
+            "Unprocessable", 422, "application/json; charset=utf-8",
+            R"({"errors":[{"error_message":"bad"}]})",
+            QJsonObject{{QStringLiteral("errors"),
+                         QJsonArray{QJsonObject{{QStringLiteral("error_message"), QStringLiteral("bad")}}}}},
+            -1011, std::nullopt, "Request failed: unprocessable entity (422)"},
+        ResponseCase{
+            "ServerErrorPage", 500, "text/html", "<html><body>oops</body></html>", {}, -1011, -1016, "(500)"},
+        ResponseCase{"HtmlWithOk",
+                     200,
+                     "text/html",
+                     "<html></html>",
+                     {},
+                     -1016,
+                     std::nullopt,
                      "Request failed: unacceptable content-type: text/html"},
         ResponseCase{"OneSpace", 200, "application/json", " ", {}, std::nullopt, std::nullopt, ""}),
     [](const auto& paramInfo) { return std::string(paramInfo.param.label); });
@@ -238,7 +254,8 @@ TEST_F(HTTPSessionManagerTest, ServerThatClosesMidUploadEndsInATransportError)
     ASSERT_TRUE(outcome.wait());
     EXPECT_TRUE(outcome.completionOnMainThread);
     ASSERT_TRUE(outcome.error.has_value());
-    EXPECT_EQ(outcome.error->domain, QString::fromLatin1(HTTPURLErrorDomain)) << qPrintable(outcome.error->description());
+    EXPECT_EQ(outcome.error->domain, QString::fromLatin1(HTTPURLErrorDomain))
+        << qPrintable(outcome.error->description());
     EXPECT_FALSE(outcome.object.isValid());
     ASSERT_TRUE(server.waitForRequests(1));
     EXPECT_FALSE(server.requests().front().bodyComplete);
@@ -257,7 +274,8 @@ TEST_F(HTTPSessionManagerTest, SilentServerTimesOutWithinTheRequestsInterval)
     ASSERT_TRUE(outcome.wait(10s));
     EXPECT_LT(clock.elapsed(), 5000);
     ASSERT_TRUE(outcome.error.has_value());
-    EXPECT_TRUE(outcome.error->is(HTTPURLErrorDomain, HTTPErrorCode::TimedOut)) << qPrintable(outcome.error->description());
+    EXPECT_TRUE(outcome.error->is(HTTPURLErrorDomain, HTTPErrorCode::TimedOut))
+        << qPrintable(outcome.error->description());
     EXPECT_TRUE(outcome.completionOnMainThread);
 }
 
@@ -277,26 +295,31 @@ TEST_F(HTTPSessionManagerTest, SessionTimeoutAppliesWhenTheRequestSetsNone)
 TEST_F(HTTPSessionManagerTest, DataTasksGetJSONAndPostForms)
 {
     server.route("GET", QStringLiteral("/me"), [](const HttpTestRequest& r) {
-        return HttpTestResponse::json(200, QJsonDocument(QJsonObject{{QStringLiteral("username"), QString::fromUtf8(r.header("Authorization"))}}));
+        return HttpTestResponse::json(
+            200, QJsonDocument(QJsonObject{
+                     {QStringLiteral("username"), QString::fromUtf8(r.header("Authorization"))}}));
     });
     server.route("POST", QStringLiteral("/oauth2/token"), [](const HttpTestRequest& r) {
         const QUrlQuery form = r.formBody();
-        return HttpTestResponse::json(200, QJsonDocument(QJsonObject{
-                                               {QStringLiteral("code"), form.queryItemValue(QStringLiteral("code"))},
-                                               {QStringLiteral("type"), QString::fromUtf8(r.header("Content-Type"))}}));
+        return HttpTestResponse::json(
+            200, QJsonDocument(
+                     QJsonObject{{QStringLiteral("code"), form.queryItemValue(QStringLiteral("code"))},
+                                 {QStringLiteral("type"), QString::fromUtf8(r.header("Content-Type"))}}));
     });
     auto manager = HTTPSessionManager::create();
 
-    auto me = serializer.requestWithMethod(QStringLiteral("GET"), server.url(QStringLiteral("/me")).toString(),
-                                           QVariantMap{{QStringLiteral("client_id"), QStringLiteral("abc")}});
+    auto me =
+        serializer.requestWithMethod(QStringLiteral("GET"), server.url(QStringLiteral("/me")).toString(),
+                                     QVariantMap{{QStringLiteral("client_id"), QStringLiteral("abc")}});
     ASSERT_TRUE(me);
     me->setValueForHTTPHeaderField(QStringLiteral("OAuth t"), QStringLiteral("Authorization"));
     Outcome user;
     manager->dataTaskWithRequest(*me, user.handler())->resume();
 
-    auto token = serializer.requestWithMethod(QStringLiteral("POST"), server.url(QStringLiteral("/oauth2/token")).toString(),
-                                              QVariantMap{{QStringLiteral("code"), QStringLiteral("c 1&2")},
-                                                          {QStringLiteral("grant_type"), QStringLiteral("authorization_code")}});
+    auto token = serializer.requestWithMethod(
+        QStringLiteral("POST"), server.url(QStringLiteral("/oauth2/token")).toString(),
+        QVariantMap{{QStringLiteral("code"), QStringLiteral("c 1&2")},
+                    {QStringLiteral("grant_type"), QStringLiteral("authorization_code")}});
     ASSERT_TRUE(token);
     Outcome exchange;
     manager->dataTaskWithRequest(*token, exchange.handler())->resume();
@@ -305,13 +328,16 @@ TEST_F(HTTPSessionManagerTest, DataTasksGetJSONAndPostForms)
     ASSERT_TRUE(exchange.wait());
     EXPECT_TRUE(user.completionOnMainThread);
     EXPECT_FALSE(user.error.has_value());
-    EXPECT_EQ(user.object.toJsonObject().value(QStringLiteral("username")).toString(), QStringLiteral("OAuth t"));
+    EXPECT_EQ(user.object.toJsonObject().value(QStringLiteral("username")).toString(),
+              QStringLiteral("OAuth t"));
     EXPECT_FALSE(exchange.error.has_value());
-    EXPECT_EQ(exchange.object.toJsonObject().value(QStringLiteral("code")).toString(), QStringLiteral("c 1&2"));
+    EXPECT_EQ(exchange.object.toJsonObject().value(QStringLiteral("code")).toString(),
+              QStringLiteral("c 1&2"));
     EXPECT_EQ(exchange.object.toJsonObject().value(QStringLiteral("type")).toString(),
               QStringLiteral("application/x-www-form-urlencoded"));
     const auto requests = server.requests();
-    const auto meRequest = std::find_if(requests.begin(), requests.end(), [](const auto& r) { return r.method == "GET"; });
+    const auto meRequest =
+        std::find_if(requests.begin(), requests.end(), [](const auto& r) { return r.method == "GET"; });
     ASSERT_NE(meRequest, requests.end());
     EXPECT_EQ(meRequest->query.queryItemValue(QStringLiteral("client_id")), QStringLiteral("abc"));
 }
@@ -323,7 +349,8 @@ TEST_F(HTTPSessionManagerTest, RedirectThatKeepsTheMethodSendsAFreshCopyOfTheBod
         moved.body = "<html>moved</html>"; // must not end up in the JSON body
         return moved;
     });
-    server.route("POST", QStringLiteral("/v2/tracks"), [](const HttpTestRequest&) { return HttpTestResponse::json(201, R"({"id":3})"); });
+    server.route("POST", QStringLiteral("/v2/tracks"),
+                 [](const HttpTestRequest&) { return HttpTestResponse::json(201, R"({"id":3})"); });
     const HTTPRequest request = uploadRequest(QStringLiteral("/tracks"), patternBytes(2 * 1024 * 1024));
     const QByteArray expectedBody = readAll(*request.HTTPBodyStream->copy());
     Outcome outcome;
@@ -375,14 +402,16 @@ TEST_F(HTTPSessionManagerTest, ManagerDroppedAfterResumeLivesUntilItsTaskComplet
         auto manager = HTTPSessionManager::create();
         weak = manager;
         outcome.watchProgress(*manager);
-        manager->uploadTaskWithStreamedRequest(uploadRequest(QStringLiteral("/tracks"), patternBytes(100000)), nullptr,
-                                               outcome.handler())
+        manager
+            ->uploadTaskWithStreamedRequest(uploadRequest(QStringLiteral("/tracks"), patternBytes(100000)),
+                                            nullptr, outcome.handler())
             ->resume();
     }
     ASSERT_TRUE(outcome.wait());
     EXPECT_FALSE(outcome.error.has_value());
     EXPECT_TRUE(outcome.object.toJsonObject().value(QStringLiteral("ok")).toBool());
-    EXPECT_TRUE(waitFor([&] { return weak.expired(); }, 5s)) << "the manager and its worker go once nothing needs them";
+    EXPECT_TRUE(waitFor([&] { return weak.expired(); }, 5s))
+        << "the manager and its worker go once nothing needs them";
 }
 
 TEST_F(HTTPSessionManagerTest, CancelledTaskCompletesWithCancelled)
@@ -390,7 +419,8 @@ TEST_F(HTTPSessionManagerTest, CancelledTaskCompletesWithCancelled)
     server.respondWith(HttpTestResponse::silent());
     auto manager = HTTPSessionManager::create();
     Outcome outcome;
-    auto task = manager->dataTaskWithRequest(HTTPRequest(server.url(QStringLiteral("/me"))), outcome.handler());
+    auto task =
+        manager->dataTaskWithRequest(HTTPRequest(server.url(QStringLiteral("/me"))), outcome.handler());
     task->resume();
     ASSERT_TRUE(server.waitForRequests(1));
     task->cancel();
@@ -410,9 +440,11 @@ TEST_F(HTTPSessionManagerTest, FileGoneBeforeSendingFailsTheUploadWithTheReadErr
     manager->uploadTaskWithStreamedRequest(request, nullptr, outcome.handler())->resume();
     ASSERT_TRUE(outcome.wait());
     ASSERT_TRUE(outcome.error.has_value());
-    EXPECT_TRUE(outcome.error->is(HTTPURLErrorDomain, HTTPErrorCode::RequestBodyStreamExhausted)) << qPrintable(outcome.error->description());
+    EXPECT_TRUE(outcome.error->is(HTTPURLErrorDomain, HTTPErrorCode::RequestBodyStreamExhausted))
+        << qPrintable(outcome.error->description());
     ASSERT_TRUE(outcome.error->underlyingError);
-    EXPECT_TRUE(outcome.error->underlyingError->is(HTTPInputStreamErrorDomain, HTTPErrorCode::StreamOpenFailed));
+    EXPECT_TRUE(
+        outcome.error->underlyingError->is(HTTPInputStreamErrorDomain, HTTPErrorCode::StreamOpenFailed));
 }
 
 TEST_F(HTTPSessionManagerTest, BodyOfUnknownLengthIsSentChunkedWithUnknownTotal)
@@ -459,14 +491,15 @@ TEST_F(HTTPSessionManagerTest, CompletionQueueRunsTheHandlerThenTheNotificationF
                                              });
     int observer = 0;
     ScopedObservation observation(&observer);
-    NotificationCenter::defaultCenter().addObserver(&observer, QString::fromLatin1(HTTPNetworkingTaskDidCompleteNotification),
-                                                    [&](const NotificationCenter::Notification& notification) {
-                                                        if (notification.object != task.get())
-                                                            return; // an earlier test's task
-                                                        notifiedTask = notification.object;
-                                                        notificationOnMain = MainQueue::isMainThread();
-                                                        handledBeforeNotification = handled;
-                                                    });
+    NotificationCenter::defaultCenter().addObserver(
+        &observer, QString::fromLatin1(HTTPNetworkingTaskDidCompleteNotification),
+        [&](const NotificationCenter::Notification& notification) {
+            if (notification.object != task.get())
+                return; // an earlier test's task
+            notifiedTask = notification.object;
+            notificationOnMain = MainQueue::isMainThread();
+            handledBeforeNotification = handled;
+        });
     task->resume();
     ASSERT_TRUE(waitFor([&] { return notifiedTask != nullptr; }));
     EXPECT_EQ(queued.load(), 1);
@@ -504,7 +537,8 @@ TEST_F(HTTPSessionManagerTest, NoServerListeningIsCannotConnect)
     manager->dataTaskWithRequest(HTTPRequest(url), outcome.handler())->resume();
     ASSERT_TRUE(outcome.wait(10s));
     ASSERT_TRUE(outcome.error.has_value());
-    EXPECT_TRUE(outcome.error->is(HTTPURLErrorDomain, HTTPErrorCode::CannotConnectToHost)) << qPrintable(outcome.error->description());
+    EXPECT_TRUE(outcome.error->is(HTTPURLErrorDomain, HTTPErrorCode::CannotConnectToHost))
+        << qPrintable(outcome.error->description());
 }
 
 } // namespace

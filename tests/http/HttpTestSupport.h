@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QString>
 #include <QTemporaryDir>
-
 #include <vector>
 
 namespace airlark::test {

@@ -1,13 +1,12 @@
 #include "support/HttpTestServer.h"
 
 #include <arpa/inet.h>
+#include <cerrno>
+#include <cstring>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 
 namespace airlark::test {
 
@@ -19,21 +18,36 @@ constexpr qsizetype MaximumHeaderBytes = 1 << 20;
 QByteArray reasonPhrase(int status)
 {
     switch (status) {
-    case 200: return "OK";
-    case 201: return "Created";
-    case 204: return "No Content";
-    case 301: return "Moved Permanently";
-    case 302: return "Found";
-    case 303: return "See Other";
-    case 307: return "Temporary Redirect";
-    case 308: return "Permanent Redirect";
-    case 400: return "Bad Request";
-    case 401: return "Unauthorized";
-    case 403: return "Forbidden";
-    case 404: return "Not Found";
-    case 422: return "Unprocessable Entity";
-    case 500: return "Internal Server Error";
-    default: return "Status";
+    case 200:
+        return "OK";
+    case 201:
+        return "Created";
+    case 204:
+        return "No Content";
+    case 301:
+        return "Moved Permanently";
+    case 302:
+        return "Found";
+    case 303:
+        return "See Other";
+    case 307:
+        return "Temporary Redirect";
+    case 308:
+        return "Permanent Redirect";
+    case 400:
+        return "Bad Request";
+    case 401:
+        return "Unauthorized";
+    case 403:
+        return "Forbidden";
+    case 404:
+        return "Not Found";
+    case 422:
+        return "Unprocessable Entity";
+    case 500:
+        return "Internal Server Error";
+    default:
+        return "Status";
     }
 }
 
@@ -87,7 +101,8 @@ public:
     {
         qsizetype sent = 0;
         while (sent < data.size()) {
-            const ssize_t count = ::send(socket_, data.constData() + sent, static_cast<size_t>(data.size() - sent), MSG_NOSIGNAL);
+            const ssize_t count = ::send(socket_, data.constData() + sent,
+                                         static_cast<size_t>(data.size() - sent), MSG_NOSIGNAL);
             if (count < 0) {
                 if (errno == EINTR)
                     continue;
@@ -199,9 +214,9 @@ bool HttpTestServer::start()
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = 0;
     socklen_t length = sizeof address;
-    if (::bind(listenSocket_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0
-        || ::listen(listenSocket_, 64) != 0
-        || ::getsockname(listenSocket_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    if (::bind(listenSocket_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(listenSocket_, 64) != 0 ||
+        ::getsockname(listenSocket_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
         ::close(listenSocket_);
         listenSocket_ = -1;
         return false;
@@ -308,7 +323,8 @@ HttpTestResponse HttpTestServer::answerFor(const HttpTestRequest& request) const
         std::lock_guard guard(mutex_);
         handler = fallback_;
         for (const Route& route : routes_) {
-            if (route.method.compare(request.method, Qt::CaseInsensitive) == 0 && route.path == request.path) {
+            if (route.method.compare(request.method, Qt::CaseInsensitive) == 0 &&
+                route.path == request.path) {
                 handler = route.handler;
                 break;
             }
@@ -428,8 +444,8 @@ void HttpTestServer::serveConnection(int socket)
     case HttpTestResponse::Action::Respond:
         break;
     }
-    QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + ' '
-                      + (response.reason.isEmpty() ? reasonPhrase(response.status) : response.reason) + "\r\n";
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' +
+                      (response.reason.isEmpty() ? reasonPhrase(response.status) : response.reason) + "\r\n";
     for (const auto& field : response.headers)
         head += field.first + ": " + field.second + "\r\n";
     if (response.sendContentLength)

@@ -7,7 +7,6 @@
 #include <QString>
 #include <QUrl>
 #include <QUrlQuery>
-
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -28,8 +27,8 @@ struct HttpTestRequest
     QString path;      // decoded path without the query
     QUrlQuery query;
     QList<QPair<QByteArray, QByteArray>> headers;
-    QByteArray body;        // the full body (chunked bodies de-chunked), unless bodies are not kept
-    qint64 bodyLength = 0;  // bytes of body received, kept or not
+    QByteArray body;       // the full body (chunked bodies de-chunked), unless bodies are not kept
+    qint64 bodyLength = 0; // bytes of body received, kept or not
     bool bodyComplete = false;
 
     // The first header of that name (case-insensitive), or an empty array.
@@ -42,7 +41,8 @@ struct HttpTestRequest
 // What to answer. The defaults make "200 OK" with an empty body.
 struct HttpTestResponse
 {
-    enum class Action {
+    enum class Action
+    {
         Respond,          // send the response and close the connection
         CloseImmediately, // close without a word (after reading the request)
         StaySilent,       // keep the connection open and never answer
@@ -69,7 +69,9 @@ struct HttpTestResponse
 // fallback handler (404 by default). Handlers run on the server's threads.
 //
 //   HttpTestServer server;
-//   server.route("POST", "/oauth2/token", [](const HttpTestRequest& r) { return HttpTestResponse::json(200, ...); });
+//   server.route("POST", "/oauth2/token", [](const HttpTestRequest& r) {
+//       return HttpTestResponse::json(200, R"({"access_token":"t"})");
+//   });
 //   ASSERT_TRUE(server.start());
 //   QUrl url = server.url("/me");
 class HttpTestServer
