@@ -23,8 +23,8 @@ void sendHTTPDataRequest(const HTTPRequest& request, std::function<void(HTTPData
     manager->setResponseSerializer(rawResponses());
     auto task = manager->dataTaskWithRequest(
         request,
-        [completion = std::move(completion)](const std::optional<HTTPResponse>& response, const QVariant& object,
-                                             const std::optional<HTTPError>& error) {
+        [completion = std::move(completion)](const std::optional<HTTPResponse>& response,
+                                             const QVariant& object, const std::optional<HTTPError>& error) {
             HTTPDataResult result;
             const bool transportFailed = error && error->domain == QLatin1String(HTTPURLErrorDomain);
             if (response && !transportFailed) {

@@ -5,7 +5,6 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
-
 #include <map>
 
 namespace airlark {
@@ -18,12 +17,13 @@ constexpr int SocketTimeoutMilliseconds = 10000;
 
 const QByteArray ClosePage = QByteArrayLiteral(
     "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>Airlark</title></head>"
-    "<body style=\"font-family: sans-serif; margin: 3em;\"><h1>Airlark has your sign-in</h1>"
-    "<p>You can close this tab and return to Airlark.</p></body></html>\n");
+    "<body style=\"font-family: sans-serif; margin: 3em;\"><h1>Back to Airlark</h1>"
+    "<p>You can close this tab and return to Airlark, which shows how the sign-in went.</p></body></html>\n");
 
 const QByteArray NotFoundPage = QByteArrayLiteral("Not found\n");
 
-void answer(QTcpSocket* socket, const QByteArray& status, const QByteArray& contentType, const QByteArray& body)
+void answer(QTcpSocket* socket, const QByteArray& status, const QByteArray& contentType,
+            const QByteArray& body)
 {
     QByteArray response = "HTTP/1.1 " + status + "\r\n";
     response += "Content-Type: " + contentType + "\r\n";
@@ -56,7 +56,8 @@ bool LoopbackRedirectListener::isLoopbackRedirectURI(const QUrl& uri)
     if (!uri.isValid() || uri.scheme() != QLatin1String("http"))
         return false;
     const QString host = uri.host();
-    return host == QLatin1String("127.0.0.1") || host == QLatin1String("::1") || host == QLatin1String("localhost");
+    return host == QLatin1String("127.0.0.1") || host == QLatin1String("::1") ||
+           host == QLatin1String("localhost");
 }
 
 QUrl LoopbackRedirectListener::listen(const QUrl& redirectURI, std::function<void(const QUrl&)> onRedirect)
@@ -75,10 +76,12 @@ QUrl LoopbackRedirectListener::listen(const QUrl& redirectURI, std::function<voi
     }
 
     server_ = new QTcpServer(this);
-    const QHostAddress address = redirectURI.host() == QLatin1String("::1") ? QHostAddress(QHostAddress::LocalHostIPv6)
-                                                                             : QHostAddress(QHostAddress::LocalHost);
+    const QHostAddress address = redirectURI.host() == QLatin1String("::1")
+                                     ? QHostAddress(QHostAddress::LocalHostIPv6)
+                                     : QHostAddress(QHostAddress::LocalHost);
     if (!server_->listen(address, static_cast<quint16>(port))) {
-        qWarning("Unable to listen for the sign-in redirect on port %d: %s", port, qUtf8Printable(server_->errorString()));
+        qWarning("Unable to listen for the sign-in redirect on port %d: %s", port,
+                 qUtf8Printable(server_->errorString()));
         delete server_;
         server_ = nullptr;
         return {};

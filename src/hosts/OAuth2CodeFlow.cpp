@@ -11,7 +11,6 @@
 #include <QJsonObject>
 #include <QRandomGenerator>
 #include <QUrlQuery>
-
 #include <mutex>
 
 namespace airlark {
@@ -31,7 +30,8 @@ QString randomURLSafeText(int bytes)
 QString codeChallengeS256(const QString& verifier)
 {
     const QByteArray digest = QCryptographicHash::hash(verifier.toLatin1(), QCryptographicHash::Sha256);
-    return QString::fromLatin1(digest.toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals));
+    return QString::fromLatin1(
+        digest.toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals));
 }
 
 // Compares without an early exit, so the time taken says nothing about where texts differ.
@@ -50,15 +50,24 @@ bool equalInConstantTime(const QString& a, const QString& b)
 const char* describe(OAuth2Error error)
 {
     switch (error) {
-    case OAuth2Error::NoPendingAuthorization: return "no sign-in is waiting for a redirect";
-    case OAuth2Error::StateMismatch: return "the redirect's state does not match this sign-in";
-    case OAuth2Error::AuthorizationDenied: return "the authorization server refused the sign-in";
-    case OAuth2Error::MissingCode: return "the redirect carries no authorization code";
-    case OAuth2Error::BrowserUnavailable: return "the browser could not be opened";
-    case OAuth2Error::RedirectListenerUnavailable: return "the loopback redirect port could not be bound";
-    case OAuth2Error::TokenRequestFailed: return "the token endpoint refused the code or could not be reached";
-    case OAuth2Error::InvalidTokenResponse: return "the token endpoint's answer holds no access token";
-    case OAuth2Error::CredentialStoreFailure: return "the tokens could not be stored";
+    case OAuth2Error::NoPendingAuthorization:
+        return "no sign-in is waiting for a redirect";
+    case OAuth2Error::StateMismatch:
+        return "the redirect's state does not match this sign-in";
+    case OAuth2Error::AuthorizationDenied:
+        return "the authorization server refused the sign-in";
+    case OAuth2Error::MissingCode:
+        return "the redirect carries no authorization code";
+    case OAuth2Error::BrowserUnavailable:
+        return "the browser could not be opened";
+    case OAuth2Error::RedirectListenerUnavailable:
+        return "the loopback redirect port could not be bound";
+    case OAuth2Error::TokenRequestFailed:
+        return "the token endpoint refused the code or could not be reached";
+    case OAuth2Error::InvalidTokenResponse:
+        return "the token endpoint's answer holds no access token";
+    case OAuth2Error::CredentialStoreFailure:
+        return "the tokens could not be stored";
     }
     return "unknown";
 }
@@ -130,7 +139,8 @@ OAuth2CodeFlow::OAuth2CodeFlow(const QVariantMap& settings) : d(std::make_shared
     client.scope = settings.value(QStringLiteral("scope")).toString();
     client.userIdentifier = settings.value(QStringLiteral("userIdentifier")).toString();
     client.secretInBody = settings.value(QStringLiteral("secret_in_body"), false).toBool();
-    client.keychainService = settings.value(QStringLiteral("keychain_service"), QStringLiteral("OAuth2")).toString();
+    client.keychainService =
+        settings.value(QStringLiteral("keychain_service"), QStringLiteral("OAuth2")).toString();
     d->keeper = OAuth2TokenKeeper::forUser(client);
     d->lastRedirectURI = client.redirectURI;
 }
@@ -164,10 +174,11 @@ void OAuth2CodeFlow::authorize()
     Private::PendingSignIn signIn{randomURLSafeText(32), randomURLSafeText(64), d->client.redirectURI};
     if (LoopbackRedirectListener::isLoopbackRedirectURI(signIn.redirectURI)) {
         d->listener = std::make_unique<LoopbackRedirectListener>();
-        signIn.redirectURI = d->listener->listen(signIn.redirectURI, [weak = std::weak_ptr<Private>(d)](const QUrl& url) {
-            if (auto self = weak.lock(); self && self->owner)
-                self->owner->handleRedirectURL(url);
-        });
+        signIn.redirectURI =
+            d->listener->listen(signIn.redirectURI, [weak = std::weak_ptr<Private>(d)](const QUrl& url) {
+                if (auto self = weak.lock(); self && self->owner)
+                    self->owner->handleRedirectURL(url);
+            });
         if (signIn.redirectURI.isEmpty()) {
             d->listener.reset();
             d->fail(OAuth2Error::RedirectListenerUnavailable);
@@ -212,8 +223,9 @@ void OAuth2CodeFlow::handleRedirectURL(const QUrl& url)
         d->listener->stop();
 
     const QUrlQuery query(url);
-    if (!query.hasQueryItem(QStringLiteral("state"))
-        || !equalInConstantTime(query.queryItemValue(QStringLiteral("state"), QUrl::FullyDecoded), signIn.state)) {
+    if (!query.hasQueryItem(QStringLiteral("state")) ||
+        !equalInConstantTime(query.queryItemValue(QStringLiteral("state"), QUrl::FullyDecoded),
+                             signIn.state)) {
         d->fail(OAuth2Error::StateMismatch);
         return;
     }
@@ -259,16 +271,19 @@ void OAuth2CodeFlow::Private::exchange(const QString& code, const PendingSignIn&
     });
 }
 
-void OAuth2CodeFlow::signedRequest(const QUrl& url, const QString& label, std::function<void(OAuth2SigningResult)> completion)
+void OAuth2CodeFlow::signedRequest(const QUrl& url, const QString& label,
+                                   std::function<void(OAuth2SigningResult)> completion)
 {
-    d->keeper->withAccessToken([url, label, completion = std::move(completion)](const OAuth2AccessTokenResult& result) {
-        OAuth2SigningResult signing;
-        if (result.accessToken)
-            signing.request = OAuth2SignedRequest{url, (label + QLatin1Char(' ') + *result.accessToken).toUtf8()};
-        else
-            signing.error = result.error;
-        completion(signing);
-    });
+    d->keeper->withAccessToken(
+        [url, label, completion = std::move(completion)](const OAuth2AccessTokenResult& result) {
+            OAuth2SigningResult signing;
+            if (result.accessToken)
+                signing.request =
+                    OAuth2SignedRequest{url, (label + QLatin1Char(' ') + *result.accessToken).toUtf8()};
+            else
+                signing.error = result.error;
+            completion(signing);
+        });
 }
 
 bool OAuth2CodeFlow::hasTokens() const

@@ -4,7 +4,6 @@
 #include <QString>
 #include <QUrl>
 #include <QVariantMap>
-
 #include <functional>
 #include <memory>
 #include <optional>
@@ -12,20 +11,22 @@
 namespace airlark {
 
 // Why a sign-in through the authorization-code grant did not produce a token.
-enum class OAuth2Error {
-    NoPendingAuthorization, // a redirect arrived while no sign-in was waiting for one
-    StateMismatch,          // the redirect's "state" is not the one this sign-in sent
-    AuthorizationDenied,    // the redirect carries an "error" parameter
-    MissingCode,            // the redirect has no "code"
-    BrowserUnavailable,     // the authorize page could not be opened
+enum class OAuth2Error
+{
+    NoPendingAuthorization,      // a redirect arrived while no sign-in was waiting for one
+    StateMismatch,               // the redirect's "state" is not the one this sign-in sent
+    AuthorizationDenied,         // the redirect carries an "error" parameter
+    MissingCode,                 // the redirect has no "code"
+    BrowserUnavailable,          // the authorize page could not be opened
     RedirectListenerUnavailable, // the loopback redirect URI's port could not be bound
-    TokenRequestFailed,     // the token endpoint could not be reached or refused the code
-    InvalidTokenResponse,   // the token endpoint answered without a usable access token
-    CredentialStoreFailure, // the tokens could not be kept in the credential store
+    TokenRequestFailed,          // the token endpoint could not be reached or refused the code
+    InvalidTokenResponse,        // the token endpoint answered without a usable access token
+    CredentialStoreFailure,      // the tokens could not be kept in the credential store
 };
 
 // Why a request could not be signed.
-enum class OAuth2SigningError {
+enum class OAuth2SigningError
+{
     NotSignedIn,            // no token is stored for this user identifier
     NeedsNewSignIn,         // the refresh token was refused (revoked or already used)
     RefreshFailed,          // the token endpoint could not be reached while refreshing
@@ -100,7 +101,8 @@ public:
     // Signs a request for `url` with "Authorization: <label> <access token>", refreshing the
     // access token first when it has expired. Always completes later, on the main thread. The
     // flow object may be destroyed before the completion runs.
-    void signedRequest(const QUrl& url, const QString& label, std::function<void(OAuth2SigningResult)> completion);
+    void signedRequest(const QUrl& url, const QString& label,
+                       std::function<void(OAuth2SigningResult)> completion);
 
     // True when a token item exists for this user identifier and no refused refresh has marked
     // it as needing a new sign-in.

@@ -6,7 +6,6 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
-
 #include <map>
 
 namespace airlark {
@@ -25,7 +24,8 @@ std::map<QString, std::weak_ptr<OAuth2TokenKeeper>>& registry()
     return keepers;
 }
 
-void completeLater(std::function<void(const OAuth2AccessTokenResult&)> completion, OAuth2AccessTokenResult result)
+void completeLater(std::function<void(const OAuth2AccessTokenResult&)> completion,
+                   OAuth2AccessTokenResult result)
 {
     MainQueue::async([completion = std::move(completion), result] { completion(result); });
 }
@@ -48,12 +48,16 @@ HTTPRequest OAuth2ClientSettings::tokenRequest(QList<QPair<QString, QString>> fi
     if (secretInBody) {
         fields.append({QStringLiteral("client_secret"), clientSecret});
     } else {
-        const QByteArray credentials = QUrl::toPercentEncoding(clientID) + ':' + QUrl::toPercentEncoding(clientSecret);
+        const QByteArray credentials =
+            QUrl::toPercentEncoding(clientID) + ':' + QUrl::toPercentEncoding(clientSecret);
         const QByteArray basic = credentials.toBase64();
-        request.setValueForHTTPHeaderField(QStringLiteral("Basic ") + QString::fromLatin1(basic), QStringLiteral("Authorization"));
+        request.setValueForHTTPHeaderField(QStringLiteral("Basic ") + QString::fromLatin1(basic),
+                                           QStringLiteral("Authorization"));
     }
-    request.setValueForHTTPHeaderField(QStringLiteral("application/x-www-form-urlencoded"), QStringLiteral("Content-Type"));
-    request.setValueForHTTPHeaderField(QStringLiteral("application/json; charset=utf-8"), QStringLiteral("Accept"));
+    request.setValueForHTTPHeaderField(QStringLiteral("application/x-www-form-urlencoded"),
+                                       QStringLiteral("Content-Type"));
+    request.setValueForHTTPHeaderField(QStringLiteral("application/json; charset=utf-8"),
+                                       QStringLiteral("Accept"));
     request.HTTPBody = formURLEncoded(fields);
     request.timeoutInterval = 60;
     return request;
@@ -74,7 +78,8 @@ std::optional<OAuth2Tokens> OAuth2Tokens::fromTokenResponse(const QByteArray& bo
     tokens.tokenType = object.value(QStringLiteral("token_type")).toString();
     const QJsonValue expiresIn = object.value(QStringLiteral("expires_in"));
     // Some servers send the lifetime as text.
-    const qint64 seconds = expiresIn.isString() ? expiresIn.toString().toLongLong() : static_cast<qint64>(expiresIn.toDouble(-1));
+    const qint64 seconds = expiresIn.isString() ? expiresIn.toString().toLongLong()
+                                                : static_cast<qint64>(expiresIn.toDouble(-1));
     if (seconds > 0)
         tokens.expiresAt = now.addSecs(seconds);
     return tokens;
@@ -109,7 +114,8 @@ std::optional<OAuth2Tokens> OAuth2Tokens::fromItem(const QVariantMap& item)
     tokens.refreshToken = item.value(QStringLiteral("refresh_token")).toString();
     tokens.tokenType = item.value(QStringLiteral("token_type")).toString();
     if (item.contains(QStringLiteral("expires_at")))
-        tokens.expiresAt = QDateTime::fromSecsSinceEpoch(item.value(QStringLiteral("expires_at")).toLongLong(), Qt::UTC);
+        tokens.expiresAt =
+            QDateTime::fromSecsSinceEpoch(item.value(QStringLiteral("expires_at")).toLongLong(), Qt::UTC);
     return tokens;
 }
 
@@ -136,9 +142,11 @@ OAuth2TokenKeeper::OAuth2TokenKeeper(OAuth2ClientSettings settings) : settings_(
 
 bool OAuth2TokenKeeper::store(const OAuth2Tokens& tokens)
 {
-    const auto error = CredentialStore::updateData(tokens.toItem(), settings_.userIdentifier, settings_.keychainService);
+    const auto error =
+        CredentialStore::updateData(tokens.toItem(), settings_.userIdentifier, settings_.keychainService);
     if (error)
-        qWarning("Unable to keep the sign-in tokens in the credential store: %s", qUtf8Printable(error->message));
+        qWarning("Unable to keep the sign-in tokens in the credential store: %s",
+                 qUtf8Printable(error->message));
     return !error;
 }
 
@@ -151,8 +159,10 @@ void OAuth2TokenKeeper::markNeedsNewSignIn()
 
 bool OAuth2TokenKeeper::hasUsableTokens() const
 {
-    const std::optional<QVariantMap> item = CredentialStore::loadData(settings_.userIdentifier, settings_.keychainService);
-    return item && !item->value(QString::fromLatin1(NeedsNewSignInKey)).toBool() && OAuth2Tokens::fromItem(*item);
+    const std::optional<QVariantMap> item =
+        CredentialStore::loadData(settings_.userIdentifier, settings_.keychainService);
+    return item && !item->value(QString::fromLatin1(NeedsNewSignInKey)).toBool() &&
+           OAuth2Tokens::fromItem(*item);
 }
 
 void OAuth2TokenKeeper::withAccessToken(std::function<void(const OAuth2AccessTokenResult&)> completion)
@@ -162,7 +172,8 @@ void OAuth2TokenKeeper::withAccessToken(std::function<void(const OAuth2AccessTok
         waiting_.push_back(std::move(completion));
         return;
     }
-    const std::optional<QVariantMap> item = CredentialStore::loadData(settings_.userIdentifier, settings_.keychainService);
+    const std::optional<QVariantMap> item =
+        CredentialStore::loadData(settings_.userIdentifier, settings_.keychainService);
     if (!item)
         return completeLater(std::move(completion), failure(OAuth2SigningError::NotSignedIn));
     if (item->value(QString::fromLatin1(NeedsNewSignInKey)).toBool())
@@ -171,7 +182,8 @@ void OAuth2TokenKeeper::withAccessToken(std::function<void(const OAuth2AccessTok
     if (!tokens)
         return completeLater(std::move(completion), failure(OAuth2SigningError::NotSignedIn));
     if (!tokens->isExpired())
-        return completeLater(std::move(completion), OAuth2AccessTokenResult{tokens->accessToken, std::nullopt});
+        return completeLater(std::move(completion),
+                             OAuth2AccessTokenResult{tokens->accessToken, std::nullopt});
     if (tokens->refreshToken.isEmpty())
         return completeLater(std::move(completion), failure(OAuth2SigningError::NeedsNewSignIn));
 
@@ -187,10 +199,12 @@ void OAuth2TokenKeeper::refresh(const OAuth2Tokens& tokens)
         {QStringLiteral("refresh_token"), tokens.refreshToken},
     });
     // The keeper stays alive until the refresh has finished, even if every flow object goes.
-    sendHTTPDataRequest(request, [self = shared_from_this(), previous = tokens](const HTTPDataResult& result) {
+    sendHTTPDataRequest(request, [self = shared_from_this(),
+                                  previous = tokens](const HTTPDataResult& result) {
         if (result.statusCode == 400 || result.statusCode == 401) {
             // A refresh token is single-use: one that is refused will never work again.
-            qWarning("The refresh token was refused (HTTP %d); the account needs a new sign-in", result.statusCode);
+            qWarning("The refresh token was refused (HTTP %d); the account needs a new sign-in",
+                     result.statusCode);
             self->markNeedsNewSignIn();
             return self->finishRefresh(failure(OAuth2SigningError::NeedsNewSignIn));
         }

@@ -7,7 +7,6 @@
 #include <QString>
 #include <QUrl>
 #include <QVariantMap>
-
 #include <functional>
 #include <memory>
 #include <optional>
@@ -42,8 +41,8 @@ struct OAuth2Tokens
     QString tokenType;
 
     // From a token endpoint's JSON answer; nothing without a string "access_token".
-    static std::optional<OAuth2Tokens> fromTokenResponse(const QByteArray& body,
-                                                         const QDateTime& now = QDateTime::currentDateTimeUtc());
+    static std::optional<OAuth2Tokens>
+    fromTokenResponse(const QByteArray& body, const QDateTime& now = QDateTime::currentDateTimeUtc());
     // The answer's members except the tokens, safe to hand around.
     static QVariantMap publicParameters(const QByteArray& body);
 

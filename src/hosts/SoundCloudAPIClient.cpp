@@ -9,7 +9,8 @@
 namespace airlark {
 
 const QString SoundCloudAPIClient::OAuth2Authorized = QStringLiteral("SoundCloudAPIClientOAuth2Authorized");
-const QString SoundCloudAPIClient::OAuth2AuthorizationFailed = QStringLiteral("SoundCloudAPIClientOAuth2AuthorizationFailed");
+const QString SoundCloudAPIClient::OAuth2AuthorizationFailed =
+    QStringLiteral("SoundCloudAPIClientOAuth2AuthorizationFailed");
 const QString SoundCloudAPIClient::AuthorizationLabel = QStringLiteral("OAuth");
 const QString SoundCloudAPIClient::KeychainService = QStringLiteral("SoundCloud");
 
@@ -67,7 +68,8 @@ QUrl SoundCloudAPIClient::apiURL(const QString& path) const
     if (basePath.endsWith(QLatin1Char('/')))
         basePath.chop(1);
     url.setPath(basePath + path);
-    url.setQuery(QStringLiteral("client_id=") + QString::fromLatin1(QUrl::toPercentEncoding(clientID_)), QUrl::StrictMode);
+    url.setQuery(QStringLiteral("client_id=") + QString::fromLatin1(QUrl::toPercentEncoding(clientID_)),
+                 QUrl::StrictMode);
     return url;
 }
 
@@ -78,21 +80,26 @@ void SoundCloudAPIClient::signedRequest(const QUrl& url, std::function<void(OAut
 
 void SoundCloudAPIClient::me(std::function<void(std::optional<QString>)> completion)
 {
-    signedRequest(apiURL(QStringLiteral("/me")), [completion = std::move(completion)](const OAuth2SigningResult& signing) {
-        if (!signing.request) {
-            completion(std::nullopt);
-            return;
-        }
-        HTTPRequest request(signing.request->url);
-        request.setValueForHTTPHeaderField(QString::fromLatin1(signing.request->authorization), QStringLiteral("Authorization"));
-        request.setValueForHTTPHeaderField(QStringLiteral("application/json; charset=utf-8"), QStringLiteral("Accept"));
-        // The status is not judged: a body with a string "username" is the answer.
-        sendHTTPDataRequest(request, [completion](const HTTPDataResult& result) {
-            const QJsonDocument document = QJsonDocument::fromJson(result.body);
-            const QJsonValue username = document.object().value(QStringLiteral("username"));
-            completion(document.isObject() && username.isString() ? std::optional<QString>(username.toString()) : std::nullopt);
-        });
-    });
+    signedRequest(apiURL(QStringLiteral("/me")),
+                  [completion = std::move(completion)](const OAuth2SigningResult& signing) {
+                      if (!signing.request) {
+                          completion(std::nullopt);
+                          return;
+                      }
+                      HTTPRequest request(signing.request->url);
+                      request.setValueForHTTPHeaderField(QString::fromLatin1(signing.request->authorization),
+                                                         QStringLiteral("Authorization"));
+                      request.setValueForHTTPHeaderField(QStringLiteral("application/json; charset=utf-8"),
+                                                         QStringLiteral("Accept"));
+                      // The status is not judged: a body with a string "username" is the answer.
+                      sendHTTPDataRequest(request, [completion](const HTTPDataResult& result) {
+                          const QJsonDocument document = QJsonDocument::fromJson(result.body);
+                          const QJsonValue username = document.object().value(QStringLiteral("username"));
+                          completion(document.isObject() && username.isString()
+                                         ? std::optional<QString>(username.toString())
+                                         : std::nullopt);
+                      });
+                  });
 }
 
 } // namespace airlark

@@ -7,7 +7,6 @@
 
 #include <QString>
 #include <QUrl>
-
 #include <functional>
 #include <memory>
 #include <optional>

@@ -59,8 +59,8 @@ bool SoundCloudAPIClientCredentials::isConfigured() const
 
 QString SoundCloudAPIClientCredentials::userFilePath()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QLatin1Char('/')
-        + applicationIdentifier() + QLatin1Char('/') + QString::fromLatin1(ResourceName);
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QLatin1Char('/') +
+           applicationIdentifier() + QLatin1Char('/') + QString::fromLatin1(ResourceName);
 }
 
 } // namespace airlark

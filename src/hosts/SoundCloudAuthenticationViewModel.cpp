@@ -8,16 +8,19 @@
 
 namespace airlark {
 
-const QString SoundCloudAuthenticationViewModel::ConnectingMessage = QStringLiteral("Connecting to SoundCloud…");
+const QString SoundCloudAuthenticationViewModel::ConnectingMessage =
+    QStringLiteral("Connecting to SoundCloud…");
 const QString SoundCloudAuthenticationViewModel::AuthenticationFailedMessage =
     QStringLiteral("Unable to authenticate with SoundCloud");
-const QString SoundCloudAuthenticationViewModel::RetrievingMessage = QStringLiteral("Retrieving user details…");
+const QString SoundCloudAuthenticationViewModel::RetrievingMessage =
+    QStringLiteral("Retrieving user details…");
 const QString SoundCloudAuthenticationViewModel::ConnectedMessage = QStringLiteral("Connected");
-const QString SoundCloudAuthenticationViewModel::RetrievalFailedMessage = QStringLiteral("Unable to retrieve this account");
+const QString SoundCloudAuthenticationViewModel::RetrievalFailedMessage =
+    QStringLiteral("Unable to retrieve this account");
 
-const QString SoundCloudAuthenticationViewModel::CredentialsMissingMessage =
-    QStringLiteral("Airlark has no SoundCloud app registration yet. Register an app with SoundCloud, then put its "
-                   "\"client_id\", \"client_secret\" and \"redirect_uri\" into %1");
+const QString SoundCloudAuthenticationViewModel::CredentialsMissingMessage = QStringLiteral(
+    "Airlark has no SoundCloud app registration yet. Register an app with SoundCloud, then put its "
+    "\"client_id\", \"client_secret\" and \"redirect_uri\" into %1");
 
 struct SoundCloudAuthenticationViewModel::Store
 {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <memory>
 #include <optional>
 
@@ -14,7 +13,8 @@ class SoundCloudAuthenticationViewModelDelegate
 {
 public:
     virtual ~SoundCloudAuthenticationViewModelDelegate() = default;
-    virtual void soundCloudAuthenticationViewModelViewStateDidChange(SoundCloudAuthenticationViewModel& viewModel) = 0;
+    virtual void
+    soundCloudAuthenticationViewModelViewStateDidChange(SoundCloudAuthenticationViewModel& viewModel) = 0;
 };
 
 // State and texts of the SoundCloud pane. Every assignment to `authenticated`, `username`,
@@ -56,12 +56,12 @@ public:
     // The decimal text of `accountID` (the tokens' user identifier), empty without one.
     QString userIdentifier() const;
 
-    static const QString ConnectingMessage;         // "Connecting to SoundCloud…"
+    static const QString ConnectingMessage;           // "Connecting to SoundCloud…"
     static const QString AuthenticationFailedMessage; // "Unable to authenticate with SoundCloud"
-    static const QString RetrievingMessage;         // "Retrieving user details…"
-    static const QString ConnectedMessage;          // "Connected"
-    static const QString RetrievalFailedMessage;    // "Unable to retrieve this account"
-    static const QString CredentialsMissingMessage; // the app registration is missing; %1 is the file
+    static const QString RetrievingMessage;           // "Retrieving user details…"
+    static const QString ConnectedMessage;            // "Connected"
+    static const QString RetrievalFailedMessage;      // "Unable to retrieve this account"
+    static const QString CredentialsMissingMessage;   // the app registration is missing; %1 is the file
 
 private:
     void report();

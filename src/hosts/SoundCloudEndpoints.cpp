@@ -1,7 +1,6 @@
 #include "hosts/SoundCloudEndpoints.h"
 
 #include <QtGlobal>
-
 #include <mutex>
 #include <optional>
 

@@ -4,7 +4,6 @@
 #include "http/HTTPResponse.h"
 
 #include <QVariant>
-
 #include <optional>
 
 namespace airlark {
@@ -27,8 +26,8 @@ public:
     // QVariant, invalid for none); a failure has an error. When the upload could not be signed
     // (the account needs a new sign-in), nothing was sent: there is no response, `data` holds
     // {"errors": [{"error_message": <why>}]} and the error is in SoundCloudUploadErrorDomain.
-    virtual void soundCloudUploadDidComplete(const std::optional<HTTPResponse>& response, const QVariant& data,
-                                             const std::optional<HTTPError>& error) = 0;
+    virtual void soundCloudUploadDidComplete(const std::optional<HTTPResponse>& response,
+                                             const QVariant& data, const std::optional<HTTPError>& error) = 0;
 };
 
 } // namespace airlark

@@ -2,14 +2,11 @@
 
 namespace airlark {
 
-SoundCloudFileUploadEntity::SoundCloudFileUploadEntity(QString title_, QUrl fileURL_, std::optional<QUrl> artworkURL_,
-                                                       QStringList tags_, std::optional<QString> description_)
-    : title(std::move(title_)),
-      fileURL(std::move(fileURL_)),
-      artworkURL(std::move(artworkURL_)),
-      tags(std::move(tags_)),
-      trackType(QStringLiteral("podcast")),
-      description(std::move(description_))
+SoundCloudFileUploadEntity::SoundCloudFileUploadEntity(QString title_, QUrl fileURL_,
+                                                       std::optional<QUrl> artworkURL_, QStringList tags_,
+                                                       std::optional<QString> description_)
+    : title(std::move(title_)), fileURL(std::move(fileURL_)), artworkURL(std::move(artworkURL_)),
+      tags(std::move(tags_)), trackType(QStringLiteral("podcast")), description(std::move(description_))
 {
 }
 

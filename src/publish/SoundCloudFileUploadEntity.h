@@ -6,7 +6,6 @@
 #include <QStringList>
 #include <QUrl>
 #include <QVariantMap>
-
 #include <optional>
 
 namespace airlark {

@@ -13,8 +13,8 @@ namespace airlark {
 
 const QString SoundCloudNeedsNewSignInMessage =
     QStringLiteral("the SoundCloud sign-in has expired. Add the SoundCloud account again to reconnect it.");
-const QString SoundCloudSigningFailedMessage =
-    QStringLiteral("the SoundCloud sign-in could not be renewed just now. Check the connection and try again.");
+const QString SoundCloudSigningFailedMessage = QStringLiteral(
+    "the SoundCloud sign-in could not be renewed just now. Check the connection and try again.");
 
 namespace {
 
@@ -52,22 +52,25 @@ void reportCompletion(const std::shared_ptr<SoundCloudAPIClientUploadDelegate>& 
                       const std::optional<HTTPResponse>& response, const QVariant& object,
                       const std::optional<HTTPError>& error)
 {
-    standardOutputLine(QStringLiteral("bldfhjsa ") + describe(response) + QLatin1Char(' ') + describe(object)
-                       + QLatin1Char(' ') + describe(error));
+    standardOutputLine(QStringLiteral("bldfhjsa ") + describe(response) + QLatin1Char(' ') +
+                       describe(object) + QLatin1Char(' ') + describe(error));
     if (delegate)
         delegate->soundCloudUploadDidComplete(response, object, error);
 }
 
 // Nothing was sent: the delegate hears why in the shape SoundCloud uses for its own errors, so
 // that the upload step shows the reason instead of a bare failure.
-void reportUnsigned(const std::shared_ptr<SoundCloudAPIClientUploadDelegate>& delegate, OAuth2SigningError reason)
+void reportUnsigned(const std::shared_ptr<SoundCloudAPIClientUploadDelegate>& delegate,
+                    OAuth2SigningError reason)
 {
-    const bool needsSignIn = reason == OAuth2SigningError::NotSignedIn || reason == OAuth2SigningError::NeedsNewSignIn;
+    const bool needsSignIn =
+        reason == OAuth2SigningError::NotSignedIn || reason == OAuth2SigningError::NeedsNewSignIn;
     const QString message = needsSignIn ? SoundCloudNeedsNewSignInMessage : SoundCloudSigningFailedMessage;
     const QJsonObject body{
         {QStringLiteral("errors"), QJsonArray{QJsonObject{{QStringLiteral("error_message"), message}}}}};
     const HTTPError error(QString::fromLatin1(SoundCloudUploadErrorDomain),
-                          needsSignIn ? SoundCloudUploadErrorCode::NeedsNewSignIn : SoundCloudUploadErrorCode::SigningFailed,
+                          needsSignIn ? SoundCloudUploadErrorCode::NeedsNewSignIn
+                                      : SoundCloudUploadErrorCode::SigningFailed,
                           message);
     reportCompletion(delegate, std::nullopt, QVariant(body), error);
 }
@@ -81,15 +84,15 @@ void send(const QUrl& target, const SoundCloudFileUploadEntity& entity, const QS
         QStringLiteral("POST"), target.toString(QUrl::FullyEncoded), entity.formFields(),
         [&](MultipartFormData& form) {
             // A part that cannot be appended is left out; the server's answer tells the result.
-            if (!form.appendPartWithFileURL(entity.fileURL, QStringLiteral("track[asset_data]"), audioFileName,
-                                            QStringLiteral("audio/mp3")))
+            if (!form.appendPartWithFileURL(entity.fileURL, QStringLiteral("track[asset_data]"),
+                                            audioFileName, QStringLiteral("audio/mp3")))
                 return;
             if (!entity.artworkURL)
                 return;
             const QString artworkFileName = lastPathComponent(*entity.artworkURL);
             if (!artworkFileName.isEmpty())
-                form.appendPartWithFileURL(*entity.artworkURL, QStringLiteral("track[artwork_data]"), artworkFileName,
-                                           QStringLiteral("image/jpeg"));
+                form.appendPartWithFileURL(*entity.artworkURL, QStringLiteral("track[artwork_data]"),
+                                           artworkFileName, QStringLiteral("image/jpeg"));
         },
         &buildError);
     if (!request) {
@@ -100,15 +103,21 @@ void send(const QUrl& target, const SoundCloudFileUploadEntity& entity, const QS
 
     // One manager per upload; it keeps itself alive until its task has reported.
     auto manager = HTTPSessionManager::create(HTTPSessionConfiguration::defaultSessionConfiguration());
-    manager->setTaskDidSendBodyDataBlock([delegate](HTTPSession& session, HTTPSessionTask& task, qint64 bytesSent,
-                                                    qint64 totalBytesSent, qint64 totalBytesExpectedToSend) {
-        standardOutputLine(QStringLiteral("yeah progress %1 %2 %3").arg(bytesSent).arg(totalBytesSent).arg(totalBytesExpectedToSend));
+    manager->setTaskDidSendBodyDataBlock([delegate](HTTPSession& session, HTTPSessionTask& task,
+                                                    qint64 bytesSent, qint64 totalBytesSent,
+                                                    qint64 totalBytesExpectedToSend) {
+        standardOutputLine(QStringLiteral("yeah progress %1 %2 %3")
+                               .arg(bytesSent)
+                               .arg(totalBytesSent)
+                               .arg(totalBytesExpectedToSend));
         if (delegate)
-            delegate->soundCloudUploadDidProgress(session, task, bytesSent, totalBytesSent, totalBytesExpectedToSend);
+            delegate->soundCloudUploadDidProgress(session, task, bytesSent, totalBytesSent,
+                                                  totalBytesExpectedToSend);
     });
     auto task = manager->uploadTaskWithStreamedRequest(
         *request, nullptr,
-        [delegate](const std::optional<HTTPResponse>& response, const QVariant& object, const std::optional<HTTPError>& error) {
+        [delegate](const std::optional<HTTPResponse>& response, const QVariant& object,
+                   const std::optional<HTTPError>& error) {
             reportCompletion(delegate, response, object, error);
         });
     task->resume();
@@ -116,7 +125,8 @@ void send(const QUrl& target, const SoundCloudFileUploadEntity& entity, const QS
 
 } // namespace
 
-std::optional<SoundCloudAPIClientError> upload(SoundCloudAPIClient& client, const SoundCloudFileUploadEntity& entity,
+std::optional<SoundCloudAPIClientError> upload(SoundCloudAPIClient& client,
+                                               const SoundCloudFileUploadEntity& entity,
                                                std::shared_ptr<SoundCloudAPIClientUploadDelegate> delegate)
 {
     const QString audioFileName = lastPathComponent(entity.fileURL);
@@ -125,7 +135,8 @@ std::optional<SoundCloudAPIClientError> upload(SoundCloudAPIClient& client, cons
 
     const QUrl target = client.apiURL(QStringLiteral("/tracks"));
     // The token may need a refresh first, so the request is built once it is signed.
-    client.signedRequest(target, [target, entity, audioFileName, delegate = std::move(delegate)](const OAuth2SigningResult& signing) {
+    client.signedRequest(target, [target, entity, audioFileName,
+                                  delegate = std::move(delegate)](const OAuth2SigningResult& signing) {
         if (!signing.request) {
             reportUnsigned(delegate, signing.error.value_or(OAuth2SigningError::NotSignedIn));
             return;

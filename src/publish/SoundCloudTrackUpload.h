@@ -11,7 +11,8 @@ namespace airlark {
 class SoundCloudAPIClient;
 
 // Why an upload did not start.
-enum class SoundCloudAPIClientError {
+enum class SoundCloudAPIClientError
+{
     FileURL, // the entity's file URL has no last path component
 };
 
@@ -27,7 +28,8 @@ inline constexpr int SigningFailed = 2;  // the token could not be refreshed or 
 // Returns at once; progress and the outcome reach `delegate`, which the upload holds until it
 // has completed. With FileURL nothing is sent and the delegate is never called.
 // Call on the main thread. `client` is not needed after the call returns.
-std::optional<SoundCloudAPIClientError> upload(SoundCloudAPIClient& client, const SoundCloudFileUploadEntity& entity,
+std::optional<SoundCloudAPIClientError> upload(SoundCloudAPIClient& client,
+                                               const SoundCloudFileUploadEntity& entity,
                                                std::shared_ptr<SoundCloudAPIClientUploadDelegate> delegate);
 
 // The messages a delegate finds in the answer's "errors" list when the upload could not be signed.

@@ -1,8 +1,8 @@
 // The sign-in and token handling of the SoundCloud client against the local stand-in: PKCE,
 // state checks, the loopback listener, token exchange, refresh and the credential store.
-#include "SoundCloudFixture.h"
-
 #include "hosts/OAuth2CodeFlow.h"
+
+#include "SoundCloudFixture.h"
 #include "store/CredentialStore.h"
 #include "store/Database.h"
 #include "support/TestEnvironment.h"
@@ -61,12 +61,14 @@ TEST_F(OAuth2CodeFlowTest, LoopbackSignInExchangesTheCodeWithItsVerifierAndKeeps
     const QUrlQuery& exchange = tokenRequests.front();
     EXPECT_EQ(exchange.queryItemValue(QStringLiteral("grant_type")), QStringLiteral("authorization_code"));
     EXPECT_EQ(exchange.queryItemValue(QStringLiteral("client_secret")), SoundCloudStandIn::ClientSecret);
-    EXPECT_EQ(exchange.queryItemValue(QStringLiteral("redirect_uri"), QUrl::FullyDecoded), redirectURI.toString());
+    EXPECT_EQ(exchange.queryItemValue(QStringLiteral("redirect_uri"), QUrl::FullyDecoded),
+              redirectURI.toString());
     const QByteArray verifier = exchange.queryItemValue(QStringLiteral("code_verifier")).toLatin1();
     EXPECT_GE(verifier.size(), 43);
     EXPECT_LE(verifier.size(), 128);
-    const QByteArray challenge = QCryptographicHash::hash(verifier, QCryptographicHash::Sha256)
-                                     .toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals);
+    const QByteArray challenge =
+        QCryptographicHash::hash(verifier, QCryptographicHash::Sha256)
+            .toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals);
     EXPECT_EQ(QString::fromLatin1(challenge), queryValue(authorize, "code_challenge"));
     EXPECT_EQ(standIn.authorizationCodeExchanges(), 1);
 
@@ -109,7 +111,6 @@ void PrintTo(const RefusedRedirect& value, std::ostream* os)
     *os << value.name;
 }
 
-
 class RefusedRedirectTest : public SoundCloudTest, public ::testing::WithParamInterface<RefusedRedirect>
 {
 };
@@ -127,10 +128,11 @@ TEST_P(RefusedRedirectTest, FailsTheSignInAndExchangesNothing)
     EXPECT_FALSE(client.oAuth2().isAuthorizing());
 }
 
-INSTANTIATE_TEST_SUITE_P(Redirects, RefusedRedirectTest,
-                         ::testing::Values(RefusedRedirect{"WrongState", SoundCloudStandIn::AuthorizeMode::WrongState},
-                                           RefusedRedirect{"ErrorParameter", SoundCloudStandIn::AuthorizeMode::Deny}),
-                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Redirects, RefusedRedirectTest,
+    ::testing::Values(RefusedRedirect{"WrongState", SoundCloudStandIn::AuthorizeMode::WrongState},
+                      RefusedRedirect{"ErrorParameter", SoundCloudStandIn::AuthorizeMode::Deny}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST_F(OAuth2CodeFlowTest, AVerifierThatDoesNotMatchTheChallengeIsRefused)
 {
@@ -190,8 +192,10 @@ TEST_F(OAuth2CodeFlowTest, AnExpiredAccessTokenIsRefreshedOnceAndTheRotatedRefre
     SoundCloudAPIClient a{SoundCloudAPIClientCredentials(QStringLiteral("17"))};
     SoundCloudAPIClient b{SoundCloudAPIClientCredentials(QStringLiteral("17"))};
     std::vector<OAuth2SigningResult> results;
-    a.signedRequest(a.apiURL(QStringLiteral("/me")), [&](const OAuth2SigningResult& r) { results.push_back(r); });
-    b.signedRequest(b.apiURL(QStringLiteral("/tracks")), [&](const OAuth2SigningResult& r) { results.push_back(r); });
+    a.signedRequest(a.apiURL(QStringLiteral("/me")),
+                    [&](const OAuth2SigningResult& r) { results.push_back(r); });
+    b.signedRequest(b.apiURL(QStringLiteral("/tracks")),
+                    [&](const OAuth2SigningResult& r) { results.push_back(r); });
     ASSERT_TRUE(waitFor([&] { return results.size() == 2; }));
 
     EXPECT_EQ(standIn.refreshes(), 1);
@@ -217,8 +221,9 @@ TEST_F(OAuth2CodeFlowTest, AReusedRefreshTokenFailsCleanlyAndMarksTheAccount)
     ASSERT_EQ(standIn.refreshes(), 1);
 
     // Put the used refresh token back, as a stale copy would: the server refuses it.
-    ASSERT_FALSE(CredentialStore::updateData(original, QStringLiteral("18"),
-                                             SoundCloudAPIClient::keychainService(SoundCloudEndpoints::current())));
+    ASSERT_FALSE(
+        CredentialStore::updateData(original, QStringLiteral("18"),
+                                    SoundCloudAPIClient::keychainService(SoundCloudEndpoints::current())));
     const OAuth2SigningResult refused = sign(client, client.apiURL(QStringLiteral("/me")));
     EXPECT_FALSE(refused.request.has_value());
     EXPECT_EQ(refused.error, OAuth2SigningError::NeedsNewSignIn);
@@ -261,7 +266,8 @@ TEST_F(OAuth2CodeFlowTest, MeReturnsTheUsernameOnlyWhenItIsAString)
 
     // "/me" carries client_id and the exact header.
     const auto requests = standIn.server().requests();
-    const auto meRequest = std::find_if(requests.begin(), requests.end(), [](const auto& r) { return r.path == QStringLiteral("/me"); });
+    const auto meRequest = std::find_if(requests.begin(), requests.end(),
+                                        [](const auto& r) { return r.path == QStringLiteral("/me"); });
     ASSERT_NE(meRequest, requests.end());
     EXPECT_EQ(meRequest->query.queryItemValue(QStringLiteral("client_id")), SoundCloudStandIn::ClientID);
     EXPECT_EQ(meRequest->header("Authorization"), "OAuth " + standIn.currentAccessToken().toLatin1());

@@ -92,14 +92,16 @@ QByteArray TestBrowser::lastPage() const
 SignInNotifications::SignInNotifications()
 {
     auto& center = NotificationCenter::defaultCenter();
-    center.addObserver(this, SoundCloudAPIClient::OAuth2Authorized, [this](const NotificationCenter::Notification& n) {
-        lastSender_ = n.object;
-        ++authorized_;
-    });
-    center.addObserver(this, SoundCloudAPIClient::OAuth2AuthorizationFailed, [this](const NotificationCenter::Notification& n) {
-        lastSender_ = n.object;
-        ++failed_;
-    });
+    center.addObserver(this, SoundCloudAPIClient::OAuth2Authorized,
+                       [this](const NotificationCenter::Notification& n) {
+                           lastSender_ = n.object;
+                           ++authorized_;
+                       });
+    center.addObserver(this, SoundCloudAPIClient::OAuth2AuthorizationFailed,
+                       [this](const NotificationCenter::Notification& n) {
+                           lastSender_ = n.object;
+                           ++failed_;
+                       });
 }
 
 SignInNotifications::~SignInNotifications()
@@ -121,7 +123,8 @@ void SoundCloudTest::TearDown()
     OAuth2CodeFlow::setBrowserOpener({});
 }
 
-void SoundCloudTest::writeCredentials(const QString& redirectURI, const QString& clientID, const QString& clientSecret)
+void SoundCloudTest::writeCredentials(const QString& redirectURI, const QString& clientID,
+                                      const QString& clientSecret)
 {
     const QString path = SoundCloudAPIClientCredentials::userFilePath();
     QDir().mkpath(QFileInfo(path).absolutePath());
@@ -144,7 +147,8 @@ bool SoundCloudTest::signIn(const QString& userIdentifier)
 
 std::optional<QVariantMap> SoundCloudTest::storedTokens(const QString& userIdentifier) const
 {
-    return CredentialStore::loadData(userIdentifier, SoundCloudAPIClient::keychainService(SoundCloudEndpoints::current()));
+    return CredentialStore::loadData(userIdentifier,
+                                     SoundCloudAPIClient::keychainService(SoundCloudEndpoints::current()));
 }
 
 } // namespace airlark::test

@@ -7,10 +7,8 @@
 #include <QProcessEnvironment>
 #include <QString>
 #include <QUrl>
-
-#include <gtest/gtest.h>
-
 #include <atomic>
+#include <gtest/gtest.h>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -24,7 +22,8 @@ namespace airlark::test {
 class TestBrowser
 {
 public:
-    enum class Delivery {
+    enum class Delivery
+    {
         FollowRedirect, // GET the redirect URL (a loopback listener's page)
         RunCommand,     // hand the redirect URL to a program, as the desktop does for "airlark:"
         Keep,           // only remember it; the test delivers it
@@ -83,7 +82,8 @@ protected:
     void TearDown() override;
 
     // Writes the user's credentials file.
-    static void writeCredentials(const QString& redirectURI, const QString& clientID = SoundCloudStandIn::ClientID,
+    static void writeCredentials(const QString& redirectURI,
+                                 const QString& clientID = SoundCloudStandIn::ClientID,
                                  const QString& clientSecret = SoundCloudStandIn::ClientSecret);
 
     // A complete loopback sign-in for `userIdentifier`; true when it was authorized.
@@ -94,7 +94,8 @@ protected:
 
     SoundCloudStandIn standIn;
     TestBrowser browser;
-    static inline const QString LoopbackRedirectURI = QStringLiteral("http://127.0.0.1:0/soundcloud/callback");
+    static inline const QString LoopbackRedirectURI =
+        QStringLiteral("http://127.0.0.1:0/soundcloud/callback");
 };
 
 } // namespace airlark::test

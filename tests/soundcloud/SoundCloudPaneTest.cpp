@@ -2,7 +2,6 @@
 // stand-in: the whole sign-in by the loopback listener and by a second `airlark` process, the
 // failure messages, and the saved account showing up in step 3.
 #include "SoundCloudFixture.h"
-
 #include "hosts/ui/AddPodcastHostViewController.h"
 #include "hosts/ui/SelectPodcastHostViewController.h"
 #include "hosts/ui/SoundCloudAuthenticationViewController.h"
@@ -16,13 +15,14 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTcpServer>
-#include <QUrlQuery>
 #include <QTest>
+#include <QUrlQuery>
 
 #ifdef AIRLARK_HAVE_APP
 #include "app/AppDelegate.h"
 #include "app/SingleInstance.h"
 #include "platform/ApplicationIdentity.h"
+
 #include <QTemporaryDir>
 #endif
 
@@ -74,8 +74,14 @@ protected:
         QTest::mouseClick(pane->connectButton(), Qt::LeftButton);
     }
 
-    QString label() const { return pane->errorMessageLabel()->text(); }
-    bool addEnabled() const { return window->addButton()->isEnabled(); }
+    QString label() const
+    {
+        return pane->errorMessageLabel()->text();
+    }
+    bool addEnabled() const
+    {
+        return window->addButton()->isEnabled();
+    }
 
     bool waitForLabel(const QString& text)
     {
@@ -205,7 +211,10 @@ TEST_F(SoundCloudPaneTest, ASecondConnectOnTheSameFixedLoopbackPortCompletes)
     browser.delivery = TestBrowser::Delivery::FollowRedirect;
     connect();
     ASSERT_TRUE(waitForLabel(QStringLiteral("Connected")));
-    EXPECT_EQ(QUrl(QUrlQuery(browser.openedURLs().back()).queryItemValue(QStringLiteral("redirect_uri"), QUrl::FullyDecoded)).port(), port);
+    EXPECT_EQ(QUrl(QUrlQuery(browser.openedURLs().back())
+                       .queryItemValue(QStringLiteral("redirect_uri"), QUrl::FullyDecoded))
+                  .port(),
+              port);
     EXPECT_TRUE(addEnabled());
 }
 
@@ -247,8 +256,8 @@ void PrintTo(const UserDetailsCase& value, std::ostream* os)
     *os << value.name;
 }
 
-
-class SoundCloudPaneUserDetailsTest : public SoundCloudPaneTest, public ::testing::WithParamInterface<UserDetailsCase>
+class SoundCloudPaneUserDetailsTest : public SoundCloudPaneTest,
+                                      public ::testing::WithParamInterface<UserDetailsCase>
 {
 };
 
@@ -264,8 +273,10 @@ TEST_P(SoundCloudPaneUserDetailsTest, ShowsWhatTheUserRequestGave)
 
 INSTANTIATE_TEST_SUITE_P(
     Me, SoundCloudPaneUserDetailsTest,
-    ::testing::Values(UserDetailsCase{"NumericUsername", SoundCloudStandIn::MeMode::NumericUsername, "Unable to retrieve this account", false},
-                      UserDetailsCase{"ErrorStatusWithStringUsername", SoundCloudStandIn::MeMode::ErrorStatusWithUsername, "Connected", true}),
+    ::testing::Values(UserDetailsCase{"NumericUsername", SoundCloudStandIn::MeMode::NumericUsername,
+                                      "Unable to retrieve this account", false},
+                      UserDetailsCase{"ErrorStatusWithStringUsername",
+                                      SoundCloudStandIn::MeMode::ErrorStatusWithUsername, "Connected", true}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST_F(SoundCloudPaneTest, AReopenedWindowClearsTheLabelAndDisablesAdd)

@@ -1,7 +1,6 @@
 // The smaller pieces of the SoundCloud sign-in: the loopback listener, the credentials files,
 // the pane's view model reports, and what reaches standard output and the log.
 #include "SoundCloudFixture.h"
-
 #include "hosts/LoopbackRedirectListener.h"
 #include "hosts/SoundCloudAuthenticationViewModel.h"
 #include "publish/SoundCloudTrackUpload.h"
@@ -24,17 +23,21 @@ namespace {
 class BackgroundGet
 {
 public:
-    explicit BackgroundGet(QUrl url) : thread_([this, url] {
-        status_ = 0;
-        int status = 0;
-        response_ = SoundCloudStandIn::get(url, &status).value_or(QByteArray());
-        status_ = status;
-        done_ = true;
-    })
+    explicit BackgroundGet(QUrl url)
+        : thread_([this, url] {
+              status_ = 0;
+              int status = 0;
+              response_ = SoundCloudStandIn::get(url, &status).value_or(QByteArray());
+              status_ = status;
+              done_ = true;
+          })
     {
     }
     ~BackgroundGet() { thread_.join(); }
-    bool wait() { return waitFor([this] { return done_.load(); }); }
+    bool wait()
+    {
+        return waitFor([this] { return done_.load(); });
+    }
     int status() const { return status_; }
     const QByteArray& response() const { return response_; }
 
@@ -79,11 +82,15 @@ TEST(LoopbackRedirectListenerTest, AnswersOtherPathsWith404AndHandsOnTheRedirect
 
 TEST(LoopbackRedirectListenerTest, KnowsLoopbackRedirectURIs)
 {
-    EXPECT_TRUE(LoopbackRedirectListener::isLoopbackRedirectURI(QUrl(QStringLiteral("http://127.0.0.1:8080/cb"))));
+    EXPECT_TRUE(
+        LoopbackRedirectListener::isLoopbackRedirectURI(QUrl(QStringLiteral("http://127.0.0.1:8080/cb"))));
     EXPECT_TRUE(LoopbackRedirectListener::isLoopbackRedirectURI(QUrl(QStringLiteral("http://localhost/cb"))));
-    EXPECT_FALSE(LoopbackRedirectListener::isLoopbackRedirectURI(QUrl(QStringLiteral("https://127.0.0.1/cb"))));
-    EXPECT_FALSE(LoopbackRedirectListener::isLoopbackRedirectURI(QUrl(QStringLiteral("airlark://soundcloud/cb"))));
-    EXPECT_FALSE(LoopbackRedirectListener::isLoopbackRedirectURI(QUrl(QStringLiteral("http://192.0.2.1/cb"))));
+    EXPECT_FALSE(
+        LoopbackRedirectListener::isLoopbackRedirectURI(QUrl(QStringLiteral("https://127.0.0.1/cb"))));
+    EXPECT_FALSE(
+        LoopbackRedirectListener::isLoopbackRedirectURI(QUrl(QStringLiteral("airlark://soundcloud/cb"))));
+    EXPECT_FALSE(
+        LoopbackRedirectListener::isLoopbackRedirectURI(QUrl(QStringLiteral("http://192.0.2.1/cb"))));
 }
 
 using SoundCloudPiecesTest = SoundCloudTest;
@@ -124,7 +131,8 @@ TEST_F(SoundCloudPiecesTest, ViewModelReportsEveryAssignmentLaterOnTheMainQueue)
 {
     struct Recorder : SoundCloudAuthenticationViewModelDelegate
     {
-        void soundCloudAuthenticationViewModelViewStateDidChange(SoundCloudAuthenticationViewModel& model) override
+        void
+        soundCloudAuthenticationViewModelViewStateDidChange(SoundCloudAuthenticationViewModel& model) override
         {
             messages.push_back(model.message().value_or(QStringLiteral("<none>")));
         }
@@ -167,7 +175,8 @@ class NullDelegate : public SoundCloudAPIClientUploadDelegate
 {
 public:
     void soundCloudUploadDidProgress(HTTPSession&, HTTPSessionTask&, qint64, qint64, qint64) override {}
-    void soundCloudUploadDidComplete(const std::optional<HTTPResponse>&, const QVariant&, const std::optional<HTTPError>&) override
+    void soundCloudUploadDidComplete(const std::optional<HTTPResponse>&, const QVariant&,
+                                     const std::optional<HTTPError>&) override
     {
         ++completions;
     }
@@ -188,31 +197,38 @@ TEST_F(SoundCloudPiecesTest, TokensAndTheClientSecretNeverReachStandardOutputOrT
     auto uploadOnce = [&] {
         auto delegate = std::make_shared<NullDelegate>();
         SoundCloudAPIClient client{SoundCloudAPIClientCredentials(QStringLiteral("41"))};
-        const SoundCloudFileUploadEntity entity(QStringLiteral("T"), QUrl::fromLocalFile(audio), std::nullopt, {}, std::nullopt);
+        const SoundCloudFileUploadEntity entity(QStringLiteral("T"), QUrl::fromLocalFile(audio), std::nullopt,
+                                                {}, std::nullopt);
         EXPECT_EQ(upload(client, entity, delegate), std::nullopt);
         EXPECT_TRUE(waitFor([&] { return delegate->completions > 0; }));
     };
-    uploadOnce();                             // refreshed, then sent
+    uploadOnce(); // refreshed, then sent
     standIn.setTokenMode(SoundCloudStandIn::TokenMode::ServerError);
-    uploadOnce();                             // the refresh fails
+    uploadOnce(); // the refresh fails
     standIn.setTokenMode(SoundCloudStandIn::TokenMode::Issue);
-    ASSERT_FALSE(CredentialStore::updateData(firstTokens, QStringLiteral("41"),
-                                             SoundCloudAPIClient::keychainService(SoundCloudEndpoints::current())));
-    uploadOnce();                             // a used refresh token is refused
+    ASSERT_FALSE(
+        CredentialStore::updateData(firstTokens, QStringLiteral("41"),
+                                    SoundCloudAPIClient::keychainService(SoundCloudEndpoints::current())));
+    uploadOnce(); // a used refresh token is refused
     const QStringList lines = output.release();
 
     QStringList everything = lines + log.messages();
-    const QStringList secrets{SoundCloudStandIn::ClientSecret, QStringLiteral("access-"), QStringLiteral("refresh-"),
-                              QStringLiteral("code-"), QStringLiteral("code_verifier")};
+    const QStringList secrets{SoundCloudStandIn::ClientSecret, QStringLiteral("access-"),
+                              QStringLiteral("refresh-"), QStringLiteral("code-"),
+                              QStringLiteral("code_verifier")};
     for (const QString& line : everything) {
         for (const QString& secret : secrets)
-            EXPECT_FALSE(line.contains(secret)) << "leaked " << secret.toStdString() << " in: " << line.toStdString();
+            EXPECT_FALSE(line.contains(secret))
+                << "leaked " << secret.toStdString() << " in: " << line.toStdString();
     }
 
     // The upload's own diagnostic lines are there, as given.
     const QRegularExpression progress(QStringLiteral("^yeah progress \\d+ \\d+ \\d+$"));
-    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const QString& l) { return progress.match(l).hasMatch(); }));
-    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const QString& l) { return l.startsWith(QStringLiteral("bldfhjsa ")); }), 3);
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                            [&](const QString& l) { return progress.match(l).hasMatch(); }));
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const QString& l) { return l.startsWith(QStringLiteral("bldfhjsa ")); }),
+              3);
     EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const QString& l) {
         return l.startsWith(QStringLiteral("bldfhjsa <HTTPResponse: ")) && l.endsWith(QStringLiteral(" nil"));
     }));

@@ -1,9 +1,9 @@
 // The SoundCloud track upload against the stand-in: the multipart form as SoundCloud receives it,
 // the signed request, and what the delegate hears for created, refused and failed uploads.
-#include "SoundCloudFixture.h"
-
-#include "http/HTTPSession.h"
 #include "publish/SoundCloudTrackUpload.h"
+
+#include "SoundCloudFixture.h"
+#include "http/HTTPSession.h"
 #include "store/CredentialStore.h"
 #include "support/Mp3Fixtures.h"
 #include "support/TestEnvironment.h"
@@ -94,7 +94,8 @@ protected:
                                       bool withArtwork = true) const
     {
         return SoundCloudFileUploadEntity(QStringLiteral("Episode 12: Larks"), QUrl::fromLocalFile(audioPath),
-                                          withArtwork ? std::optional<QUrl>(QUrl::fromLocalFile(artworkPath)) : std::nullopt,
+                                          withArtwork ? std::optional<QUrl>(QUrl::fromLocalFile(artworkPath))
+                                                      : std::nullopt,
                                           tags, description);
     }
 
@@ -158,8 +159,8 @@ void PrintTo(const FormCase& value, std::ostream* os)
     *os << value.name;
 }
 
-
-class SoundCloudUploadFormTest : public SoundCloudTrackUploadTest, public ::testing::WithParamInterface<FormCase>
+class SoundCloudUploadFormTest : public SoundCloudTrackUploadTest,
+                                 public ::testing::WithParamInterface<FormCase>
 {
 };
 
@@ -179,12 +180,24 @@ TEST_P(SoundCloudUploadFormTest, SendsOnlyThePartsItHas)
 INSTANTIATE_TEST_SUITE_P(
     Forms, SoundCloudUploadFormTest,
     ::testing::Values(
-        FormCase{"NoDescriptionNoTagsNoArtwork", std::nullopt, {}, false,
-                 "track[tag_list],track[title],track[track_type],track[asset_data]", ""},
-        FormCase{"EmptyDescription", QStringLiteral(""), {QStringLiteral("one")}, false,
-                 "track[description],track[tag_list],track[title],track[track_type],track[asset_data]", "one"},
-        FormCase{"ThreeTagsWithArtwork", std::nullopt, {QStringLiteral("a"), QStringLiteral("b c"), QStringLiteral("d")}, true,
-                 "track[tag_list],track[title],track[track_type],track[asset_data],track[artwork_data]", "a b c d"}),
+        FormCase{"NoDescriptionNoTagsNoArtwork",
+                 std::nullopt,
+                 {},
+                 false,
+                 "track[tag_list],track[title],track[track_type],track[asset_data]",
+                 ""},
+        FormCase{"EmptyDescription",
+                 QStringLiteral(""),
+                 {QStringLiteral("one")},
+                 false,
+                 "track[description],track[tag_list],track[title],track[track_type],track[asset_data]",
+                 "one"},
+        FormCase{"ThreeTagsWithArtwork",
+                 std::nullopt,
+                 {QStringLiteral("a"), QStringLiteral("b c"), QStringLiteral("d")},
+                 true,
+                 "track[tag_list],track[title],track[track_type],track[asset_data],track[artwork_data]",
+                 "a b c d"}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST_F(SoundCloudTrackUploadTest, AnUnprocessableTrackReachesTheDelegateWithTheDecodedErrors)
@@ -192,11 +205,13 @@ TEST_F(SoundCloudTrackUploadTest, AnUnprocessableTrackReachesTheDelegateWithTheD
     standIn.setTracksMode(SoundCloudStandIn::TracksMode::Unprocessable);
     const auto delegate = upload(entity());
     ASSERT_TRUE(delegate->error.has_value());
-    EXPECT_TRUE(delegate->error->is(HTTPURLResponseSerializationErrorDomain, HTTPErrorCode::BadServerResponse));
+    EXPECT_TRUE(
+        delegate->error->is(HTTPURLResponseSerializationErrorDomain, HTTPErrorCode::BadServerResponse));
     EXPECT_EQ(delegate->response->statusCode, 422);
     const QJsonArray errors = delegate->data.toJsonObject().value(QStringLiteral("errors")).toArray();
     ASSERT_EQ(errors.size(), 1);
-    EXPECT_EQ(errors.first().toObject().value(QStringLiteral("error_message")).toString(), QStringLiteral("Track title is too long"));
+    EXPECT_EQ(errors.first().toObject().value(QStringLiteral("error_message")).toString(),
+              QStringLiteral("Track title is too long"));
 }
 
 TEST_F(SoundCloudTrackUploadTest, ABadGatewayPageReachesTheDelegateAsAnErrorWithoutABody)
@@ -204,7 +219,8 @@ TEST_F(SoundCloudTrackUploadTest, ABadGatewayPageReachesTheDelegateAsAnErrorWith
     standIn.setTracksMode(SoundCloudStandIn::TracksMode::BadGatewayHTML);
     const auto delegate = upload(entity());
     ASSERT_TRUE(delegate->error.has_value());
-    EXPECT_TRUE(delegate->error->is(HTTPURLResponseSerializationErrorDomain, HTTPErrorCode::BadServerResponse));
+    EXPECT_TRUE(
+        delegate->error->is(HTTPURLResponseSerializationErrorDomain, HTTPErrorCode::BadServerResponse));
     EXPECT_FALSE(delegate->data.isValid());
     EXPECT_EQ(delegate->response->statusCode, 502);
 }
@@ -213,7 +229,8 @@ TEST_F(SoundCloudTrackUploadTest, AFileURLWithoutAFileNameSendsNothing)
 {
     auto delegate = std::make_shared<RecordingDelegate>();
     SoundCloudAPIClient client{SoundCloudAPIClientCredentials(account)};
-    const SoundCloudFileUploadEntity bad(QStringLiteral("t"), QUrl(QStringLiteral("file:///")), std::nullopt, {}, std::nullopt);
+    const SoundCloudFileUploadEntity bad(QStringLiteral("t"), QUrl(QStringLiteral("file:///")), std::nullopt,
+                                         {}, std::nullopt);
     EXPECT_EQ(airlark::upload(client, bad, delegate), SoundCloudAPIClientError::FileURL);
     QTest::qWait(200);
     EXPECT_EQ(delegate->completions, 0);
@@ -229,10 +246,12 @@ TEST_F(SoundCloudTrackUploadTest, AnAccountWhoseRefreshWasRefusedFailsWithAMessa
     {
         SoundCloudAPIClient client{SoundCloudAPIClientCredentials(stale)};
         std::optional<OAuth2SigningResult> first;
-        client.signedRequest(client.apiURL(QStringLiteral("/me")), [&](const OAuth2SigningResult& r) { first = r; });
+        client.signedRequest(client.apiURL(QStringLiteral("/me")),
+                             [&](const OAuth2SigningResult& r) { first = r; });
         ASSERT_TRUE(waitFor([&] { return first.has_value(); }));
     }
-    ASSERT_FALSE(CredentialStore::updateData(original, stale, SoundCloudAPIClient::keychainService(SoundCloudEndpoints::current())));
+    ASSERT_FALSE(CredentialStore::updateData(
+        original, stale, SoundCloudAPIClient::keychainService(SoundCloudEndpoints::current())));
 
     auto delegate = std::make_shared<RecordingDelegate>();
     SoundCloudAPIClient client{SoundCloudAPIClientCredentials(stale)};
@@ -244,7 +263,8 @@ TEST_F(SoundCloudTrackUploadTest, AnAccountWhoseRefreshWasRefusedFailsWithAMessa
     EXPECT_TRUE(delegate->error->is(SoundCloudUploadErrorDomain, SoundCloudUploadErrorCode::NeedsNewSignIn));
     const QJsonArray errors = delegate->data.toJsonObject().value(QStringLiteral("errors")).toArray();
     ASSERT_FALSE(errors.isEmpty());
-    EXPECT_EQ(errors.first().toObject().value(QStringLiteral("error_message")).toString(), SoundCloudNeedsNewSignInMessage);
+    EXPECT_EQ(errors.first().toObject().value(QStringLiteral("error_message")).toString(),
+              SoundCloudNeedsNewSignInMessage);
 }
 
 } // namespace

@@ -16,7 +16,8 @@ QByteArray base64URL(const QByteArray& data)
 
 HttpTestResponse jsonError(int status, const char* error)
 {
-    return HttpTestResponse::json(status, QJsonDocument(QJsonObject{{QStringLiteral("error"), QString::fromLatin1(error)}}));
+    return HttpTestResponse::json(
+        status, QJsonDocument(QJsonObject{{QStringLiteral("error"), QString::fromLatin1(error)}}));
 }
 
 QUrl withQuery(const QString& redirectURI, const QList<QPair<QString, QString>>& items)
@@ -36,10 +37,13 @@ QUrl withQuery(const QString& redirectURI, const QList<QPair<QString, QString>>&
 
 SoundCloudStandIn::SoundCloudStandIn()
 {
-    server_.route("GET", QStringLiteral("/authorize"), [this](const HttpTestRequest& r) { return authorize(r); });
-    server_.route("POST", QStringLiteral("/oauth/token"), [this](const HttpTestRequest& r) { return token(r); });
+    server_.route("GET", QStringLiteral("/authorize"),
+                  [this](const HttpTestRequest& r) { return authorize(r); });
+    server_.route("POST", QStringLiteral("/oauth/token"),
+                  [this](const HttpTestRequest& r) { return token(r); });
     server_.route("GET", QStringLiteral("/me"), [this](const HttpTestRequest& r) { return me(r); });
-    server_.route("POST", QStringLiteral("/tracks"), [this](const HttpTestRequest& r) { return uploadTrack(r); });
+    server_.route("POST", QStringLiteral("/tracks"),
+                  [this](const HttpTestRequest& r) { return uploadTrack(r); });
 }
 
 SoundCloudStandIn::~SoundCloudStandIn()
@@ -154,24 +158,30 @@ std::vector<SoundCloudStandIn::Track> SoundCloudStandIn::tracks() const
 HttpTestResponse SoundCloudStandIn::authorize(const HttpTestRequest& request)
 {
     const QUrlQuery& query = request.query;
-    auto item = [&](const char* name) { return query.queryItemValue(QString::fromLatin1(name), QUrl::FullyDecoded); };
-    if (item("client_id") != ClientID || item("response_type") != QLatin1String("code")
-        || item("code_challenge_method") != QLatin1String("S256") || item("code_challenge").isEmpty()
-        || item("redirect_uri").isEmpty() || item("state").isEmpty())
+    auto item = [&](const char* name) {
+        return query.queryItemValue(QString::fromLatin1(name), QUrl::FullyDecoded);
+    };
+    if (item("client_id") != ClientID || item("response_type") != QLatin1String("code") ||
+        item("code_challenge_method") != QLatin1String("S256") || item("code_challenge").isEmpty() ||
+        item("redirect_uri").isEmpty() || item("state").isEmpty())
         return HttpTestResponse::text(400, "text/plain", "Bad authorize request\n");
 
     std::lock_guard lock(mutex_);
     const QString state = item("state");
     if (authorizeMode_ == AuthorizeMode::Deny) {
-        const QUrl location = withQuery(item("redirect_uri"), {{QStringLiteral("error"), QStringLiteral("access_denied")},
-                                                               {QStringLiteral("error_description"), QStringLiteral("The user denied access")},
-                                                               {QStringLiteral("state"), state}});
+        const QUrl location =
+            withQuery(item("redirect_uri"),
+                      {{QStringLiteral("error"), QStringLiteral("access_denied")},
+                       {QStringLiteral("error_description"), QStringLiteral("The user denied access")},
+                       {QStringLiteral("state"), state}});
         return HttpTestResponse::redirect(302, location.toEncoded());
     }
     const QString code = QStringLiteral("code-%1").arg(++serial_);
     codes_[code] = PendingCode{item("code_challenge"), item("redirect_uri")};
-    const QString sentState = authorizeMode_ == AuthorizeMode::WrongState ? QStringLiteral("forged-state") : state;
-    const QUrl location = withQuery(item("redirect_uri"), {{QStringLiteral("code"), code}, {QStringLiteral("state"), sentState}});
+    const QString sentState =
+        authorizeMode_ == AuthorizeMode::WrongState ? QStringLiteral("forged-state") : state;
+    const QUrl location = withQuery(item("redirect_uri"),
+                                    {{QStringLiteral("code"), code}, {QStringLiteral("state"), sentState}});
     return HttpTestResponse::redirect(302, location.toEncoded());
 }
 
@@ -184,24 +194,27 @@ HttpTestResponse SoundCloudStandIn::issueTokens()
     validAccessTokens_.insert(currentAccessToken_);
     validRefreshTokens_.insert(currentRefreshToken_);
     return HttpTestResponse::json(200, QJsonDocument(QJsonObject{
-        {QStringLiteral("access_token"), currentAccessToken_},
-        {QStringLiteral("refresh_token"), currentRefreshToken_},
-        {QStringLiteral("expires_in"), accessTokenLifetime_},
-        {QStringLiteral("scope"), QString()},
-        {QStringLiteral("token_type"), QStringLiteral("bearer")},
-    }));
+                                           {QStringLiteral("access_token"), currentAccessToken_},
+                                           {QStringLiteral("refresh_token"), currentRefreshToken_},
+                                           {QStringLiteral("expires_in"), accessTokenLifetime_},
+                                           {QStringLiteral("scope"), QString()},
+                                           {QStringLiteral("token_type"), QStringLiteral("bearer")},
+                                       }));
 }
 
 HttpTestResponse SoundCloudStandIn::token(const HttpTestRequest& request)
 {
     const QUrlQuery form = request.formBody();
-    auto field = [&](const char* name) { return form.queryItemValue(QString::fromLatin1(name), QUrl::FullyDecoded); };
+    auto field = [&](const char* name) {
+        return form.queryItemValue(QString::fromLatin1(name), QUrl::FullyDecoded);
+    };
 
     std::lock_guard lock(mutex_);
     tokenRequests_.push_back(form);
     if (tokenMode_ == TokenMode::ServerError)
         return jsonError(500, "server_error");
-    if (tokenMode_ == TokenMode::RefuseClient || field("client_id") != ClientID || field("client_secret") != ClientSecret)
+    if (tokenMode_ == TokenMode::RefuseClient || field("client_id") != ClientID ||
+        field("client_secret") != ClientSecret)
         return jsonError(401, "invalid_client");
 
     if (field("grant_type") == QLatin1String("authorization_code")) {
@@ -210,8 +223,10 @@ HttpTestResponse SoundCloudStandIn::token(const HttpTestRequest& request)
             return jsonError(400, "invalid_grant");
         const PendingCode pending = found->second;
         codes_.erase(found); // a code is good for one exchange
-        const QByteArray challenge = base64URL(QCryptographicHash::hash(field("code_verifier").toLatin1(), QCryptographicHash::Sha256));
-        if (pending.redirectURI != field("redirect_uri") || QString::fromLatin1(challenge) != pending.challenge)
+        const QByteArray challenge = base64URL(
+            QCryptographicHash::hash(field("code_verifier").toLatin1(), QCryptographicHash::Sha256));
+        if (pending.redirectURI != field("redirect_uri") ||
+            QString::fromLatin1(challenge) != pending.challenge)
             return jsonError(400, "invalid_grant");
         ++exchanges_;
         return issueTokens();
@@ -242,11 +257,15 @@ HttpTestResponse SoundCloudStandIn::me(const HttpTestRequest& request)
         return jsonError(401, "invalid_token");
     switch (meMode_) {
     case MeMode::Username:
-        return HttpTestResponse::json(200, QJsonDocument(QJsonObject{{QStringLiteral("id"), 4711}, {QStringLiteral("username"), username_}}));
+        return HttpTestResponse::json(200,
+                                      QJsonDocument(QJsonObject{{QStringLiteral("id"), 4711},
+                                                                {QStringLiteral("username"), username_}}));
     case MeMode::NumericUsername:
-        return HttpTestResponse::json(200, QJsonDocument(QJsonObject{{QStringLiteral("id"), 4711}, {QStringLiteral("username"), 4711}}));
+        return HttpTestResponse::json(200, QJsonDocument(QJsonObject{{QStringLiteral("id"), 4711},
+                                                                     {QStringLiteral("username"), 4711}}));
     case MeMode::ErrorStatusWithUsername:
-        return HttpTestResponse::json(403, QJsonDocument(QJsonObject{{QStringLiteral("username"), username_}}));
+        return HttpTestResponse::json(403,
+                                      QJsonDocument(QJsonObject{{QStringLiteral("username"), username_}}));
     case MeMode::ServerError:
         return HttpTestResponse::text(500, "text/html", "<html><body>Internal error</body></html>");
     }
@@ -266,10 +285,15 @@ HttpTestResponse SoundCloudStandIn::uploadTrack(const HttpTestRequest& request)
         return jsonError(401, "invalid_token");
     switch (tracksMode_) {
     case TracksMode::Created:
-        return HttpTestResponse::json(201, QJsonDocument(QJsonObject{{QStringLiteral("id"), 1234}, {QStringLiteral("kind"), QStringLiteral("track")}}));
+        return HttpTestResponse::json(
+            201, QJsonDocument(QJsonObject{{QStringLiteral("id"), 1234},
+                                           {QStringLiteral("kind"), QStringLiteral("track")}}));
     case TracksMode::Unprocessable:
-        return HttpTestResponse::json(422, QJsonDocument(QJsonObject{{QStringLiteral("errors"),
-            QJsonArray{QJsonObject{{QStringLiteral("error_message"), QStringLiteral("Track title is too long")}}}}}));
+        return HttpTestResponse::json(
+            422, QJsonDocument(
+                     QJsonObject{{QStringLiteral("errors"),
+                                  QJsonArray{QJsonObject{{QStringLiteral("error_message"),
+                                                          QStringLiteral("Track title is too long")}}}}}));
     case TracksMode::BadGatewayHTML:
         return HttpTestResponse::text(502, "text/html", "<html><body><h1>502 Bad Gateway</h1></body></html>");
     }
@@ -282,10 +306,11 @@ std::optional<QByteArray> SoundCloudStandIn::get(const QUrl& url, int* status)
     socket.connectToHost(url.host(), static_cast<quint16>(url.port(80)));
     if (!socket.waitForConnected(5000))
         return std::nullopt;
-    const QByteArray target = url.path(QUrl::FullyEncoded).toLatin1()
-        + (url.hasQuery() ? "?" + url.query(QUrl::FullyEncoded).toLatin1() : QByteArray());
-    socket.write("GET " + (target.isEmpty() ? QByteArray("/") : target) + " HTTP/1.1\r\nHost: " + url.host().toLatin1()
-                 + "\r\nConnection: close\r\n\r\n");
+    const QByteArray target =
+        url.path(QUrl::FullyEncoded).toLatin1() +
+        (url.hasQuery() ? "?" + url.query(QUrl::FullyEncoded).toLatin1() : QByteArray());
+    socket.write("GET " + (target.isEmpty() ? QByteArray("/") : target) +
+                 " HTTP/1.1\r\nHost: " + url.host().toLatin1() + "\r\nConnection: close\r\n\r\n");
     socket.waitForBytesWritten(5000);
     QByteArray response;
     while (socket.state() == QAbstractSocket::ConnectedState && socket.waitForReadyRead(5000))

@@ -5,7 +5,6 @@
 #include <QByteArray>
 #include <QString>
 #include <QUrl>
-
 #include <functional>
 #include <map>
 #include <mutex>
@@ -22,10 +21,31 @@ namespace airlark::test {
 class SoundCloudStandIn
 {
 public:
-    enum class AuthorizeMode { Approve, Deny, WrongState };
-    enum class TokenMode { Issue, ServerError, RefuseClient };
-    enum class MeMode { Username, NumericUsername, ErrorStatusWithUsername, ServerError };
-    enum class TracksMode { Created, Unprocessable, BadGatewayHTML };
+    enum class AuthorizeMode
+    {
+        Approve,
+        Deny,
+        WrongState
+    };
+    enum class TokenMode
+    {
+        Issue,
+        ServerError,
+        RefuseClient
+    };
+    enum class MeMode
+    {
+        Username,
+        NumericUsername,
+        ErrorStatusWithUsername,
+        ServerError
+    };
+    enum class TracksMode
+    {
+        Created,
+        Unprocessable,
+        BadGatewayHTML
+    };
 
     SoundCloudStandIn();
     ~SoundCloudStandIn();

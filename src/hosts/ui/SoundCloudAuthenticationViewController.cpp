@@ -14,8 +14,8 @@
 
 namespace airlark {
 
-SoundCloudAuthenticationViewController::SoundCloudAuthenticationViewController(PendingClientSetter setPendingClient,
-                                                                               QWidget* parent)
+SoundCloudAuthenticationViewController::SoundCloudAuthenticationViewController(
+    PendingClientSetter setPendingClient, QWidget* parent)
     : HostAuthenticationViewController(parent), setPendingClient_(std::move(setPendingClient))
 {
     setObjectName(QStringLiteral("SoundCloudAuthenticationViewController"));
@@ -26,12 +26,14 @@ SoundCloudAuthenticationViewController::SoundCloudAuthenticationViewController(P
         this);
     explanation->setWordWrap(true);
 
-    connectButton_ = new QPushButton(QIcon(QStringLiteral(":/images/SoundCloud-Icon.svg")), tr("Connect"), this);
+    connectButton_ =
+        new QPushButton(QIcon(QStringLiteral(":/images/SoundCloud-Icon.svg")), tr("Connect"), this);
     connectButton_->setObjectName(QStringLiteral("connectButton"));
     connectButton_->setAccessibleName(tr("Connect"));
     connectButton_->setAccessibleDescription(tr("Sign in to SoundCloud in your web browser"));
     connectButton_->setAutoDefault(false);
-    connect(connectButton_, &QPushButton::clicked, this, &SoundCloudAuthenticationViewController::connectButtonSelected);
+    connect(connectButton_, &QPushButton::clicked, this,
+            &SoundCloudAuthenticationViewController::connectButtonSelected);
 
     // An indeterminate bar stands for the spinner; it is shown only while it spins.
     progressIndicator_ = new QProgressBar(this);
@@ -89,8 +91,10 @@ void SoundCloudAuthenticationViewController::viewDidAppear()
             });
         };
     };
-    center.addObserver(this, SoundCloudAPIClient::OAuth2AuthorizationFailed, onMain(&SoundCloudAuthenticationViewController::authorizationDidFail));
-    center.addObserver(this, SoundCloudAPIClient::OAuth2Authorized, onMain(&SoundCloudAuthenticationViewController::authorizationDidSucceed));
+    center.addObserver(this, SoundCloudAPIClient::OAuth2AuthorizationFailed,
+                       onMain(&SoundCloudAuthenticationViewController::authorizationDidFail));
+    center.addObserver(this, SoundCloudAPIClient::OAuth2Authorized,
+                       onMain(&SoundCloudAuthenticationViewController::authorizationDidSucceed));
 }
 
 void SoundCloudAuthenticationViewController::hideEvent(QHideEvent* event)
@@ -111,7 +115,8 @@ void SoundCloudAuthenticationViewController::connectButtonSelected()
     if (!viewModel_.authenticationProgressBegan())
         return;
 
-    client_ = std::make_shared<SoundCloudAPIClient>(SoundCloudAPIClientCredentials(viewModel_.userIdentifier()));
+    client_ =
+        std::make_shared<SoundCloudAPIClient>(SoundCloudAPIClientCredentials(viewModel_.userIdentifier()));
     if (setPendingClient_)
         setPendingClient_(client_);
     client_->authenticate();

@@ -8,7 +8,6 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
-
 #include <functional>
 #include <memory>
 
@@ -27,7 +26,8 @@ public:
     // application delegate's pendingAuthenticationSoundCloudAPIClient).
     using PendingClientSetter = std::function<void(std::shared_ptr<RedirectURLHandler>)>;
 
-    explicit SoundCloudAuthenticationViewController(PendingClientSetter setPendingClient = {}, QWidget* parent = nullptr);
+    explicit SoundCloudAuthenticationViewController(PendingClientSetter setPendingClient = {},
+                                                    QWidget* parent = nullptr);
     ~SoundCloudAuthenticationViewController() override;
 
     SoundCloudAuthenticationViewModel& viewModel() { return viewModel_; }
@@ -41,7 +41,8 @@ public:
     const PendingClientSetter& pendingClientSetter() const { return setPendingClient_; }
 
     std::optional<QString> saveCredentials() override;
-    void soundCloudAuthenticationViewModelViewStateDidChange(SoundCloudAuthenticationViewModel& viewModel) override;
+    void soundCloudAuthenticationViewModelViewStateDidChange(
+        SoundCloudAuthenticationViewModel& viewModel) override;
 
 public slots:
     void connectButtonSelected();
