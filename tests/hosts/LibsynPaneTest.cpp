@@ -1,0 +1,168 @@
+#include "LibsynPaneFixture.h"
+
+#include "hosts/LibsynHelpPage.h"
+#include "hosts/ui/SelectPodcastHostViewController.h"
+#include "platform/NotificationCenter.h"
+#include "store/Database.h"
+
+#include <QFile>
+#include <QTableView>
+
+namespace airlark {
+namespace {
+
+using test::LibsynPaneTest;
+using test::LibsynServerEnvironment;
+
+const auto* const libsynEnvironment = ::testing::AddGlobalTestEnvironment(new LibsynServerEnvironment);
+
+TEST_F(LibsynPaneTest, LogInCheckAgainstTheServerEnablesAddOrSaysItFailed)
+{
+    const struct
+    {
+        QString password;
+        bool accepted;
+    } cases[] = {{LibsynServerEnvironment::Password, true}, {QStringLiteral("not the password"), false}};
+    auto* window = presentWindow();
+    chooseLibsyn(*window);
+    EXPECT_FALSE(addEnabled());
+    for (const auto& c : cases) {
+        fill(LibsynServerEnvironment::Email, QStringLiteral("myshow"), c.password);
+        logIn();
+        EXPECT_EQ(libsynPane_->viewModel().hasLoggedIn(), c.accepted);
+        EXPECT_EQ(addEnabled(), c.accepted);
+        EXPECT_EQ(status(), c.accepted ? QString() : QStringLiteral("Log in failed"));
+        EXPECT_FALSE(libsynPane_->progressIndicator()->isVisible());
+    }
+}
+
+TEST_F(LibsynPaneTest, EditingACredentialDisablesAddAndClearsTheMessage)
+{
+    auto* window = presentWindow();
+    chooseLibsyn(*window);
+    // The e-mail is the FTP log-in name, so editing it needs a new check as well.
+    for (QLineEdit* field : {libsynPane_->usernameTextField(), libsynPane_->passwordTextField(),
+                             libsynPane_->emailTextField()}) {
+        fill(LibsynServerEnvironment::Email, QStringLiteral("myshow"), QStringLiteral("wrong"));
+        logIn();
+        ASSERT_EQ(status(), QStringLiteral("Log in failed"));
+        QTest::keyClick(field, Qt::Key_X);
+        EXPECT_EQ(status(), QString()) << qPrintable(field->accessibleName());
+
+        fill(LibsynServerEnvironment::Email, QStringLiteral("myshow"), LibsynServerEnvironment::Password);
+        logIn();
+        ASSERT_TRUE(addEnabled());
+        field->setFocus();
+        QTest::keyClick(field, Qt::Key_End);
+        QTest::keyClick(field, Qt::Key_X);
+        EXPECT_FALSE(addEnabled()) << qPrintable(field->accessibleName());
+        EXPECT_FALSE(libsynPane_->viewModel().hasLoggedIn());
+    }
+}
+
+// A check still running when the password is edited vouches for the old password only.
+TEST_F(LibsynPaneTest, AVerdictForCredentialsEditedMeanwhileIsIgnored)
+{
+    auto* window = presentWindow();
+    chooseLibsyn(*window);
+    fill(LibsynServerEnvironment::Email, QStringLiteral("myshow"), LibsynServerEnvironment::Password);
+    libsynPane_->logInButton()->click();
+    QTest::keyClicks(libsynPane_->passwordTextField(), QStringLiteral("typo"));
+    QTest::qWait(1500); // long enough for the check to have answered
+    EXPECT_FALSE(libsynPane_->viewModel().hasLoggedIn());
+    EXPECT_FALSE(addEnabled());
+    EXPECT_FALSE(libsynPane_->progressIndicator()->isVisible());
+    EXPECT_EQ(status(), QString());
+}
+
+TEST_F(LibsynPaneTest, AddSavesTheAccountAndItsPasswordAndListsIt)
+{
+    // Step 3 is on screen while the account is added.
+    SelectPodcastHostViewController hostSelection({});
+    ASSERT_EQ(hostSelection.tableView()->model()->rowCount(), 0);
+    test::AccountChangeCounter changes;
+
+    auto* window = presentWindow();
+    chooseLibsyn(*window);
+    QComboBox* feedType = libsynPane_->feedTypePopUpButton();
+    ASSERT_EQ(feedType->itemText(0), QStringLiteral("Libsyn feed"));
+    ASSERT_EQ(feedType->itemText(1), QStringLiteral("External feed"));
+    feedType->setFocus();
+    QTest::keyClick(feedType, Qt::Key_Down);
+    ASSERT_EQ(libsynPane_->viewModel().selectedFeedType(), FeedType::External);
+
+    fill(LibsynServerEnvironment::Email, QStringLiteral("my show"), LibsynServerEnvironment::Password);
+    logIn();
+    ASSERT_TRUE(addEnabled());
+    window->addButton()->click();
+
+    EXPECT_FALSE(window->isVisible());
+    const auto accounts = Account::selectAll(database());
+    ASSERT_EQ(accounts.size(), 1u);
+    const auto saved = Account::find(database(), accounts[0].id);
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->displayName, QStringLiteral("my show"));
+    EXPECT_EQ(saved->host, QStringLiteral("Libsyn"));
+    EXPECT_EQ(saved->feedType, LibsynAccountFeedType::External);
+    EXPECT_EQ(saved->email, LibsynServerEnvironment::Email);
+    EXPECT_EQ(Account::loadPassword(QStringLiteral("Libsyn"), saved->id), LibsynServerEnvironment::Password);
+    EXPECT_EQ(changes.count(), 1);
+
+    ASSERT_EQ(hostSelection.tableView()->model()->rowCount(), 1);
+    const auto index = hostSelection.tableView()->model()->index(0, 0);
+    EXPECT_EQ(index.data().toString(), QStringLiteral("my show—Libsyn"));
+
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(window_) << "the closed window goes away";
+    EXPECT_EQ(libsynPane_->parentWidget(), nullptr) << "the shared pane is given back";
+}
+
+// The pane is shared, the windows are not: Add must reach the pane in every window it is shown in.
+TEST_F(LibsynPaneTest, AddReachesThePaneInEveryWindow)
+{
+    auto* first = presentWindow();
+    chooseLibsyn(*first);
+    fill(LibsynServerEnvironment::Email, QStringLiteral("first"), LibsynServerEnvironment::Password);
+    first->cancelButton()->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_FALSE(window_);
+    EXPECT_TRUE(Account::selectAll(database()).empty()) << "Cancel saves nothing";
+
+    auto* second = presentWindow();
+    EXPECT_NE(second->currentChildViewController(), libsynPane_.get()) << "a window opens on the SoundCloud pane";
+    chooseLibsyn(*second);
+    EXPECT_EQ(libsynPane_->usernameTextField()->text(), QStringLiteral("first")) << "the pane keeps its fields";
+    logIn();
+    ASSERT_TRUE(addEnabled());
+    second->addButton()->click();
+    EXPECT_EQ(Account::selectAll(database()).size(), 1u);
+    EXPECT_FALSE(second->isVisible());
+}
+
+TEST_F(LibsynPaneTest, HelpButtonOpensTheLibsynFeedPage)
+{
+    QList<QUrl> opened;
+    const auto previous = LibsynHelpPage::setOpener([&opened](const QUrl& url) {
+        opened.append(url);
+        return true;
+    });
+    auto* window = presentWindow();
+    chooseLibsyn(*window);
+    libsynPane_->helpButton()->click();
+    LibsynHelpPage::setOpener(previous);
+
+    ASSERT_EQ(opened.size(), 1);
+    ASSERT_TRUE(opened[0].isLocalFile());
+    EXPECT_EQ(opened[0].fileName(), QStringLiteral("libsyn-vs-external.html"));
+    QFile page(opened[0].toLocalFile());
+    QFile builtIn(LibsynHelpPage::ResourcePath);
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(builtIn.open(QIODevice::ReadOnly));
+    const QByteArray text = page.readAll();
+    EXPECT_EQ(text, builtIn.readAll());
+    EXPECT_TRUE(text.contains("quickcast"));
+    EXPECT_TRUE(text.contains("External feed"));
+}
+
+} // namespace
+} // namespace airlark
