@@ -2,9 +2,9 @@
 
 #include "app/AppDelegate.h"
 #include "app/PlaceholderStepViewController.h"
+#include "hosts/ui/AddPodcastHostViewController.h"
 #include "platform/MainQueue.h"
 
-#include <QCoreApplication>
 
 namespace airlark {
 
@@ -30,11 +30,6 @@ Controller* instantiate(const Storyboard& storyboard, const QString& identifier)
                                identifier);
 }
 
-QString translated(const char* text)
-{
-    return QCoreApplication::translate("StoryboardRegister", text);
-}
-
 // --- One factory per controller. ---
 
 QWidget* makeSelectTemplateViewController()
@@ -49,10 +44,9 @@ QWidget* makeEditMetadataViewController()
 
 QWidget* makeSelectPodcastHostViewController()
 {
-    auto* controller = new PlaceholderStepViewController(
-        {translated("Choose an account"), translated("Start upload"), true, true, [] {
-             return static_cast<QWidget*>(StoryboardRegister::UploadPodcast::uploadPodcastViewController());
-         }});
+    auto* controller = new SelectPodcastHostViewController(
+        {[] { return static_cast<QWidget*>(StoryboardRegister::UploadPodcast::uploadPodcastViewController()); },
+         &StoryboardRegister::ChoosePodcastHost::presentAddPodcastHostWindow});
     controller->setAttribute(Qt::WA_DeleteOnClose);
     return controller;
 }
@@ -67,7 +61,7 @@ QWidget* makeSoundCloudAuthenticationViewController()
 
 QWidget* makeLibsynAuthenticationViewController()
 {
-    return new PlaceholderSignInViewController(QStringLiteral("Libsyn"));
+    return new LibsynAuthenticationViewController;
 }
 
 QWidget* makeUploadPodcastViewController()
@@ -123,17 +117,24 @@ SoundCloudAuthenticationViewController* ChoosePodcastHost::soundCloudAuthenticat
     return controller;
 }
 
-PlaceholderSignInViewController* ChoosePodcastHost::libsynAuthenticationViewController()
+LibsynAuthenticationViewController* ChoosePodcastHost::libsynAuthenticationViewController()
 {
-    static PlaceholderSignInViewController* const controller =
-        instantiate<PlaceholderSignInViewController>(storyboard(), LibsynAuthenticationViewControllerID);
+    static LibsynAuthenticationViewController* const controller =
+        instantiate<LibsynAuthenticationViewController>(storyboard(), LibsynAuthenticationViewControllerID);
     return controller;
+}
+
+void ChoosePodcastHost::presentAddPodcastHostWindow()
+{
+    AddPodcastHostViewController::present(
+        [] { return static_cast<QWidget*>(libsynAuthenticationViewController()); },
+        [] { return static_cast<QWidget*>(soundCloudAuthenticationViewController()); });
 }
 
 QWidget* ChoosePodcastHost::instantiateInitialController()
 {
     Q_ASSERT(MainQueue::isMainThread());
-    return checked<PlaceholderStepViewController>(storyboard().instantiateInitialController(), storyboard(),
+    return checked<SelectPodcastHostViewController>(storyboard().instantiateInitialController(), storyboard(),
                                                   QStringLiteral("(initial controller)"));
 }
 

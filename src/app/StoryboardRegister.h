@@ -2,6 +2,8 @@
 
 #include "app/PlaceholderStepViewController.h"
 #include "app/Storyboard.h"
+#include "hosts/ui/LibsynAuthenticationViewController.h"
+#include "hosts/ui/SelectPodcastHostViewController.h"
 #include "hosts/ui/SoundCloudAuthenticationViewController.h"
 #include "metadata/ui/EditMetadataViewController.h"
 #include "metadata/ui/SelectTemplateViewController.h"
@@ -47,9 +49,11 @@ inline const QString LibsynAuthenticationViewControllerID =
 // Its initial controller is step 3, made anew for every pass (see instantiateInitialController).
 const Storyboard& storyboard();
 SoundCloudAuthenticationViewController* soundCloudAuthenticationViewController();
-PlaceholderSignInViewController* libsynAuthenticationViewController();
+LibsynAuthenticationViewController* libsynAuthenticationViewController();
 // A new step 3 each call. The navigation stack deletes it once it leaves the stack.
 QWidget* instantiateInitialController();
+// Opens the add-account window over the two shared sign-in panes, or raises the open one.
+void presentAddPodcastHostWindow();
 } // namespace ChoosePodcastHost
 
 namespace UploadPodcast {
