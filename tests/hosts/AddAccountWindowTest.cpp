@@ -115,5 +115,20 @@ TEST_F(AddAccountWindowTest, CancelClosesWithoutSavingAndGivesThePanesBack)
     EXPECT_TRUE(Account::selectAll(database()).empty());
 }
 
+TEST_F(AddAccountWindowTest, ReopeningRightAfterClosingGetsAFreshWindowWithThePanes)
+{
+    auto* first = presentWindow();
+    chooseLibsyn(*first);
+    QPointer<AddPodcastHostViewController> closing(first);
+    first->cancelButton()->click(); // deletes itself later
+    auto* second = presentWindow();
+    EXPECT_NE(second, closing.data());
+    chooseLibsyn(*second);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(closing);
+    EXPECT_EQ(libsynPane_->parentController(), second) << "the old window must not take the pane with it";
+    EXPECT_TRUE(libsynPane_->isVisibleTo(second));
+}
+
 } // namespace
 } // namespace airlark

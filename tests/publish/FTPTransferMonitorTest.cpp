@@ -23,6 +23,11 @@ struct TickCase
     FTPProgressReport expected;
 };
 
+void PrintTo(const TickCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 QVariantMap progressWith(const QVariant& fraction)
 {
     return {{QStringLiteral("fileSize"), quint64(1000)}, {QStringLiteral("progress"), fraction}};

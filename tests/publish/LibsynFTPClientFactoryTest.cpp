@@ -38,6 +38,11 @@ struct DestinationCase
     QString directory; // after the host
 };
 
+void PrintTo(const DestinationCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class LibsynDestinationTest : public ::testing::TestWithParam<DestinationCase>
 {
 };

@@ -80,7 +80,8 @@ AddPodcastHostViewController* AddPodcastHostViewController::present(PaneProvider
                                                                     PaneProvider soundCloudPane)
 {
     auto& window = presentedWindow();
-    if (!window) {
+    // A window that was closed is on its way out (it deletes itself later): open a new one.
+    if (!window || !window->isVisible()) {
         window = new AddPodcastHostViewController(std::move(libsynPane), std::move(soundCloudPane));
         window->setAttribute(Qt::WA_DeleteOnClose);
     }

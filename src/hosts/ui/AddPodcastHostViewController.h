@@ -31,7 +31,7 @@ public:
     // Shows the add-account window: raises the one already open, or opens a new one that deletes
     // itself when closed. At most one is open, since its panes are shared.
     static AddPodcastHostViewController* present(PaneProvider libsynPane, PaneProvider soundCloudPane);
-    // The window present() opened and that is still open, or null.
+    // The window present() opened last, or null once it is gone.
     static AddPodcastHostViewController* presented();
 
     AddPodcastHostViewModel& viewModel() { return *viewModel_; }
