@@ -100,6 +100,17 @@ TEST_F(TagWriterTest, PodcastWriterWritesEveryValueAsID3v23WithTheCurrentYear)
     EXPECT_EQ(leftovers(), QStringList{QStringLiteral("cover.jpg")} << QStringLiteral("episode.mp3"));
 }
 
+TEST_F(TagWriterTest, VeryLargeArtworkIsEmbeddedWhole)
+{
+    const QString path = episode();
+    const QByteArray jpeg = test::jpegBytes(3000, 3000);
+    ASSERT_TRUE(test::writeFile(dir.filePath(QStringLiteral("large.jpg")), jpeg));
+    PodcastID3TagWriter writer(QUrl::fromLocalFile(path));
+    writer.setArtwork(EmbeddedArtwork::fromFile(dir.filePath(QStringLiteral("large.jpg"))));
+    ASSERT_TRUE(writer.write());
+    EXPECT_EQ(readTags(path).picture, jpeg);
+}
+
 TEST_F(TagWriterTest, AnImageWithoutAFileIsEmbeddedAsPNG)
 {
     const QString path = episode();
