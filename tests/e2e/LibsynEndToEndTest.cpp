@@ -1,0 +1,206 @@
+// The whole workflow to a Libsyn account, as a user runs it: a template with artwork, an MP3
+// file dropped on step 1, its tags saved in step 2, a Libsyn account added through the pane (its
+// log-in checked against the FTP server), and the upload. Real widgets (offscreen), a real FTP
+// server, the real Secret Service, a real SQLite store and real MP3 files.
+#include "LibsynFtpServer.h"
+#include "WorkflowDriver.h"
+
+#include "metadata/TagReader.h"
+#include "publish/LibsynFTPClientFactory.h"
+#include "store/Account.h"
+#include "store/Database.h"
+#include "support/Mp3Fixtures.h"
+#include "support/TestEnvironment.h"
+
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace airlark::test {
+namespace {
+
+const QString Uploaded = QString::fromUtf8("\xF0\x9F\x8E\x89 Uploaded \xF0\x9F\x8E\x89");
+
+// Airlark reads Libsyn's address once per process: one server for all tests of the process.
+class LibsynServerEnvironment : public ::testing::Environment
+{
+public:
+    void SetUp() override { ASSERT_TRUE(server.start()); }
+    void TearDown() override { server.kill(); }
+    LibsynFtpServer server;
+};
+
+LibsynServerEnvironment* const environment =
+    static_cast<LibsynServerEnvironment*>(::testing::AddGlobalTestEnvironment(new LibsynServerEnvironment));
+
+LibsynFtpServer& libsyn()
+{
+    return environment->server;
+}
+
+class LibsynEndToEndTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (!libsyn().isRunning()) {
+            ASSERT_TRUE(libsyn().start());
+        }
+        ASSERT_EQ(LibsynFTPServerSetting::current().host, QStringLiteral("127.0.0.1"));
+        ASSERT_EQ(LibsynFTPServerSetting::current().port, libsyn().port());
+        driver = std::make_unique<WorkflowDriver>();
+        artworkPath = driver->path(QStringLiteral("cover.png"));
+        ASSERT_TRUE(writeFile(artworkPath, pngBytes(64, 64)));
+    }
+
+    void TearDown() override
+    {
+        driver.reset();
+        // A test that throttled or killed the server leaves a plain one for the next.
+        if (throttled || !libsyn().isRunning()) {
+            EXPECT_TRUE(libsyn().start());
+        }
+    }
+
+    // Steps 1 and 2 for a new episode file; ends on step 3.
+    void tagEpisode(const QString& podcast, const QString& fileName, const QString& title,
+                    const QByteArray& audio = mp3Bytes(2))
+    {
+        episodePath = driver->path(fileName);
+        ASSERT_TRUE(writeFile(episodePath, audio));
+        ASSERT_TRUE(driver->createTemplate(podcast, QStringLiteral("Ada Lark"), artworkPath));
+        ASSERT_TRUE(driver->dropEpisode(episodePath));
+        ASSERT_TRUE(driver->chooseTemplate(podcast));
+        ASSERT_TRUE(driver->goToStep2());
+        ASSERT_TRUE(driver->saveMetadata(title, QStringLiteral("Notes for ") + title));
+    }
+
+    // A Libsyn account for `folder`, added through the pane; selected on step 3.
+    void addAndChooseAccount(const QString& folder)
+    {
+        ASSERT_TRUE(libsyn().makeDirectory(folder + QStringLiteral("/quickcast")));
+        ASSERT_TRUE(driver->addLibsynAccount(folder, LibsynAccountFeedType::Libsyn, LibsynFtpServer::Email,
+                                             LibsynFtpServer::Password));
+        ASSERT_TRUE(driver->chooseAccount(folder + QStringLiteral("\u2014Libsyn")));
+    }
+
+    static qint64 accountId(const QString& displayName)
+    {
+        const auto database = Database::open();
+        for (const auto& row : Account::selectAll(*database))
+            if (row.displayName == displayName)
+                return row.id;
+        return -1;
+    }
+
+    void expectFailedAndCancelLeadsBack()
+    {
+        EXPECT_EQ(driver->nextTitle(), QStringLiteral("Upload failed"));
+        EXPECT_FALSE(driver->next().isEnabled());
+        EXPECT_FALSE(driver->workflow().backButton()->isEnabled());
+        ASSERT_TRUE(driver->cancel().isEnabled());
+        QTest::mouseClick(&driver->cancel(), Qt::LeftButton);
+        EXPECT_EQ(driver->visible(), &WorkflowDriver::step1());
+        EXPECT_EQ(driver->workflow().currentStep(), 0);
+    }
+
+    std::unique_ptr<WorkflowDriver> driver;
+    QString artworkPath;
+    QString episodePath;
+    bool throttled = false;
+};
+
+TEST_F(LibsynEndToEndTest, PublishesTheTaggedEpisodeIntoTheAccountsQuickcastFolder)
+{
+    tagEpisode(QStringLiteral("Lark Weekly"), QStringLiteral("Lark Weekly 1.mp3"), QStringLiteral("Wings"));
+    addAndChooseAccount(QStringLiteral("larkweekly"));
+    ASSERT_TRUE(driver->startUpload());
+    EXPECT_FALSE(driver->workflow().backButton()->isEnabled());
+    EXPECT_EQ(WorkflowDriver::step4().fileLabel()->text(), QStringLiteral("Lark Weekly 1.mp3"));
+    EXPECT_EQ(WorkflowDriver::step4().accountLabel()->text(), QString::fromUtf8("larkweekly\xE2\x80\x94Libsyn"));
+
+    ASSERT_TRUE(driver->waitForUploadEnd());
+    EXPECT_EQ(driver->uploadStatus(), Uploaded);
+    EXPECT_EQ(driver->nextTitle(), QStringLiteral("Done"));
+    EXPECT_TRUE(driver->next().isEnabled());
+    EXPECT_EQ(WorkflowDriver::step4().progressIndicator()->value(), 100);
+
+    // The server holds the tagged file, byte for byte.
+    const QByteArray local = readFile(episodePath);
+    EXPECT_EQ(libsyn().fileContents(QStringLiteral("larkweekly/quickcast/Lark Weekly 1.mp3")), local);
+    const ReadBackTags tags = readTags(episodePath);
+    ASSERT_TRUE(tags.valid);
+    EXPECT_EQ(tags.title, QStringLiteral("Wings"));
+    EXPECT_EQ(tags.album, QStringLiteral("Lark Weekly"));
+    EXPECT_GT(tags.picture.size(), 0) << "the template's artwork went into the file";
+
+    QTest::mouseClick(&driver->next(), Qt::LeftButton);
+    EXPECT_FALSE(driver->window().isVisible()) << "Next on Done closes the window";
+}
+
+TEST_F(LibsynEndToEndTest, AWrongPasswordAtUploadTimeFailsClearly)
+{
+    tagEpisode(QStringLiteral("Wren Daily"), QStringLiteral("Wren 1.mp3"), QStringLiteral("Nests"));
+    addAndChooseAccount(QStringLiteral("wrendaily"));
+    // The password changed on the server's side since the account was added.
+    const qint64 id = accountId(QStringLiteral("wrendaily"));
+    ASSERT_GT(id, 0);
+    ASSERT_FALSE(Account::savePassword(QStringLiteral("Libsyn"), id, QStringLiteral("an old password")));
+
+    ASSERT_TRUE(driver->startUpload());
+    ASSERT_TRUE(driver->waitForUploadEnd());
+    EXPECT_EQ(driver->uploadStatus(), QStringLiteral("Upload failed: Server error"));
+    EXPECT_FALSE(libsyn().exists(QStringLiteral("wrendaily/quickcast/Wren 1.mp3")));
+    expectFailedAndCancelLeadsBack();
+}
+
+TEST_F(LibsynEndToEndTest, AServerThatStopsMidUploadFailsClearly)
+{
+    // Uploads arrive slowly enough to stop the server in the middle of one: 2 MB/s for a 24 MB
+    // episode, well beyond what the sockets' buffers take in at once.
+    throttled = true;
+    ASSERT_TRUE(libsyn().start(2 * 1024 * 1024));
+    tagEpisode(QStringLiteral("Finch Hour"), QStringLiteral("Finch 1.mp3"), QStringLiteral("Songs"),
+               repeatedMp3Bytes(std::chrono::minutes(25), 128));
+    addAndChooseAccount(QStringLiteral("finchhour"));
+    ASSERT_TRUE(driver->startUpload());
+
+    const auto& step4 = WorkflowDriver::step4();
+    ASSERT_TRUE(waitFor([&] { return step4.progressIndicator()->value() > 0; }, std::chrono::seconds(20)));
+    ASSERT_LT(step4.progressIndicator()->value(), 100) << "the upload ended before the server could be stopped";
+    EXPECT_FALSE(step4.transferredLabel()->text().isEmpty()) << "bytes sent of the total, while uploading";
+    libsyn().kill();
+
+    ASSERT_TRUE(driver->waitForUploadEnd(std::chrono::seconds(90)));
+    EXPECT_TRUE(driver->uploadStatus().startsWith(QStringLiteral("Upload failed")));
+    expectFailedAndCancelLeadsBack();
+}
+
+TEST_F(LibsynEndToEndTest, ASecondEpisodeGoesToASecondAccount)
+{
+    tagEpisode(QStringLiteral("Owl Nights"), QStringLiteral("Owl 1.mp3"), QStringLiteral("Dusk"));
+    addAndChooseAccount(QStringLiteral("owlnights"));
+    ASSERT_TRUE(driver->startUpload());
+    ASSERT_TRUE(driver->waitForUploadEnd());
+    ASSERT_EQ(driver->uploadStatus(), Uploaded);
+    const QByteArray first = readFile(episodePath);
+
+    // Back to step 1 for the next episode, in the same run.
+    QTest::mouseClick(&driver->cancel(), Qt::LeftButton);
+    ASSERT_EQ(driver->visible(), &WorkflowDriver::step1());
+    tagEpisode(QStringLiteral("Owl Mornings"), QStringLiteral("Owl 2.mp3"), QStringLiteral("Dawn"), mp3Bytes(3));
+    addAndChooseAccount(QStringLiteral("owlmornings"));
+    ASSERT_TRUE(driver->startUpload());
+    EXPECT_EQ(WorkflowDriver::step4().fileLabel()->text(), QStringLiteral("Owl 2.mp3"));
+    ASSERT_TRUE(driver->waitForUploadEnd());
+    EXPECT_EQ(driver->uploadStatus(), Uploaded);
+
+    EXPECT_EQ(libsyn().fileContents(QStringLiteral("owlmornings/quickcast/Owl 2.mp3")), readFile(episodePath));
+    EXPECT_FALSE(libsyn().exists(QStringLiteral("owlnights/quickcast/Owl 2.mp3")));
+    EXPECT_EQ(libsyn().fileContents(QStringLiteral("owlnights/quickcast/Owl 1.mp3")), first);
+    EXPECT_EQ(readTags(episodePath).title, QStringLiteral("Dawn"));
+}
+
+} // namespace
+} // namespace airlark::test

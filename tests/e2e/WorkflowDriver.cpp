@@ -1,0 +1,255 @@
+#include "WorkflowDriver.h"
+
+#include "app/StoryboardRegister.h"
+#include "hosts/ui/LibsynAuthenticationViewController.h"
+#include "hosts/ui/SoundCloudAuthenticationViewController.h"
+#include "metadata/ui/CreateID3TemplateViewController.h"
+#include "metadata/ui/FileDropLocationView.h"
+#include "metadata/ui/OpenPanel.h"
+#include "support/TestEnvironment.h"
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QComboBox>
+#include <QDropEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+
+namespace airlark::test {
+
+namespace Register = StoryboardRegister;
+
+namespace {
+
+// The row of `view` whose text is `text`, or -1.
+int rowWithText(const QAbstractItemView& view, const QString& text)
+{
+    const QAbstractItemModel* model = view.model();
+    for (int row = 0; model && row < model->rowCount(); ++row) {
+        if (model->data(model->index(row, 0), Qt::DisplayRole).toString() == text)
+            return row;
+    }
+    return -1;
+}
+
+bool clickRow(QAbstractItemView& view, const QString& text)
+{
+    if (!waitFor([&] { return rowWithText(view, text) >= 0; }, std::chrono::seconds(10)))
+        return false;
+    const QModelIndex index = view.model()->index(rowWithText(view, text), 0);
+    view.scrollTo(index);
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::NoModifier, view.visualRect(index).center());
+    return true;
+}
+
+// Says which step of a driver operation did not work, for the test's log.
+bool fail(const char* what)
+{
+    qWarning("Workflow driver: %s", what);
+    return false;
+}
+
+void type(QLineEdit* field, const QString& text)
+{
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClick(field, Qt::Key_Backspace);
+    QTest::keyClicks(field, text);
+}
+
+} // namespace
+
+WorkflowDriver::WorkflowDriver()
+{
+    QApplication::setQuitOnLastWindowClosed(false);
+    window_ = std::make_unique<MainWindow>(
+        [] { return static_cast<QWidget*>(Register::Main::selectTemplateViewController()); });
+    window_->resize(900, 640);
+    window_->show();
+    window_->workflow()->loadViewIfNeeded();
+}
+
+WorkflowDriver::~WorkflowDriver()
+{
+    OpenPanel::setPresenterForTesting({});
+    if (auto* addWindow = AddPodcastHostViewController::presented())
+        addWindow->close();
+    window_.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+QWidget* WorkflowDriver::visible()
+{
+    return workflow().contentNavigationController()->visibleViewController();
+}
+
+SelectTemplateViewController& WorkflowDriver::step1()
+{
+    return *dynamic_cast<SelectTemplateViewController*>(static_cast<QWidget*>(Register::Main::selectTemplateViewController()));
+}
+
+EditMetadataViewController& WorkflowDriver::step2()
+{
+    return *dynamic_cast<EditMetadataViewController*>(
+        static_cast<QWidget*>(Register::EditMetadata::editMetadataViewController()));
+}
+
+UploadPodcastViewController& WorkflowDriver::step4()
+{
+    return *dynamic_cast<UploadPodcastViewController*>(
+        static_cast<QWidget*>(Register::UploadPodcast::uploadPodcastViewController()));
+}
+
+SelectPodcastHostViewController* WorkflowDriver::step3()
+{
+    return dynamic_cast<SelectPodcastHostViewController*>(visible());
+}
+
+bool WorkflowDriver::createTemplate(const QString& podcast, const QString& artist, const QString& artworkPath)
+{
+    OpenPanel::setPresenterForTesting([artworkPath](QWidget*, const OpenPanelOptions&, OpenPanel::Completion done) {
+        done(QList<QUrl>{QUrl::fromLocalFile(artworkPath)});
+    });
+    QTest::mouseClick(step1().newTemplateButton(), Qt::LeftButton);
+    QWidget* templateWindow = step1().createTemplateWindow();
+    if (!templateWindow)
+        return false;
+    auto* form = qobject_cast<CreateID3TemplateViewController*>(templateWindow);
+    if (!form)
+        form = templateWindow->findChild<CreateID3TemplateViewController*>();
+    if (!form)
+        return false;
+    type(form->albumField(), podcast);
+    type(form->artistField(), artist);
+    QTest::mouseClick(form->chooseArtworkButton(), Qt::LeftButton);
+    QTest::mouseClick(form->saveButton(), Qt::LeftButton);
+    return waitFor([&] { return rowWithText(*step1().tableView(), podcast) >= 0; });
+}
+
+bool WorkflowDriver::chooseTemplate(const QString& podcast)
+{
+    return clickRow(*step1().tableView(), podcast);
+}
+
+bool WorkflowDriver::dropEpisode(const QString& path)
+{
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(path)});
+    FileDropLocationView* area = step1().dropLocationView();
+    QDragEnterEvent enter(area->rect().center(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(area, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent dropped(QPointF(area->rect().center()), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(area, &dropped);
+    return dropped.isAccepted();
+}
+
+bool WorkflowDriver::goToStep2()
+{
+    if (!waitFor([this] { return next().isEnabled(); }, std::chrono::seconds(5)))
+        return false;
+    QTest::mouseClick(&next(), Qt::LeftButton);
+    return visible() == &step2();
+}
+
+bool WorkflowDriver::saveMetadata(const QString& title, const QString& description)
+{
+    EditMetadataViewController& form = step2();
+    type(form.titleField(), title);
+    form.descriptionTextView()->setFocus();
+    form.descriptionTextView()->selectAll();
+    QTest::keyClicks(form.descriptionTextView(), description);
+    QTest::mouseClick(&next(), Qt::LeftButton);
+    return waitFor([this] { return step3() != nullptr; }, std::chrono::seconds(10));
+}
+
+AddPodcastHostViewController* WorkflowDriver::openAddAccountWindow(const QString& host)
+{
+    SelectPodcastHostViewController* hostStep = step3();
+    if (!hostStep)
+        return fail("step 3 is not shown"), nullptr;
+    QTest::mouseClick(hostStep->addAccountButton(), Qt::LeftButton);
+    AddPodcastHostViewController* addWindow = nullptr;
+    if (!waitFor([&] { return (addWindow = AddPodcastHostViewController::presented()) != nullptr; }))
+        return fail("the add-account window did not open"), nullptr;
+    const int index = addWindow->popUpButton()->findText(host);
+    if (index < 0)
+        return fail("the add-account window does not offer the host"), nullptr;
+    addWindow->popUpButton()->setCurrentIndex(index);
+    addWindow->popUpButtonOptionSelected();
+    return addWindow;
+}
+
+bool WorkflowDriver::addLibsynAccount(const QString& showFolder, LibsynAccountFeedType feedType, const QString& email,
+                                      const QString& password)
+{
+    AddPodcastHostViewController* addWindow = openAddAccountWindow(QStringLiteral("Libsyn"));
+    auto* pane = addWindow ? dynamic_cast<LibsynAuthenticationViewController*>(addWindow->currentChildViewController())
+                           : nullptr;
+    if (!pane)
+        return fail("no Libsyn pane in the add-account window");
+    type(pane->emailTextField(), email);
+    type(pane->usernameTextField(), showFolder);
+    type(pane->passwordTextField(), password);
+    const int feedIndex = pane->feedTypePopUpButton()->findText(storedText(feedType) + QStringLiteral(" feed"));
+    if (feedIndex < 0)
+        return fail("no such feed type");
+    pane->feedTypePopUpButton()->setCurrentIndex(feedIndex);
+    QTest::mouseClick(pane->logInButton(), Qt::LeftButton);
+    // Add becomes possible once the log-in was checked against the server.
+    if (!waitFor([&] { return addWindow->addButton()->isEnabled(); }, std::chrono::seconds(30)))
+        return fail("the Libsyn log-in check did not enable Add");
+    QTest::mouseClick(addWindow->addButton(), Qt::LeftButton);
+    return waitFor([] { return AddPodcastHostViewController::presented() == nullptr; }, std::chrono::seconds(30))
+        || fail("the add-account window did not close after Add");
+}
+
+bool WorkflowDriver::addSoundCloudAccount(const QString& username)
+{
+    AddPodcastHostViewController* addWindow = openAddAccountWindow(QStringLiteral("SoundCloud"));
+    auto* pane = addWindow ? dynamic_cast<SoundCloudAuthenticationViewController*>(addWindow->currentChildViewController())
+                           : nullptr;
+    if (!pane)
+        return fail("no SoundCloud pane in the add-account window");
+    QTest::mouseClick(pane->connectButton(), Qt::LeftButton);
+    // The shared pane may still show an earlier sign-in; wait for this one's user.
+    if (!waitFor([&] { return pane->viewModel().username() == username && addWindow->addButton()->isEnabled(); },
+                 std::chrono::seconds(30)))
+        return fail("the SoundCloud sign-in did not enable Add");
+    QTest::mouseClick(addWindow->addButton(), Qt::LeftButton);
+    return waitFor([] { return AddPodcastHostViewController::presented() == nullptr; }, std::chrono::seconds(30))
+        || fail("the add-account window did not close after Add");
+}
+
+bool WorkflowDriver::chooseAccount(const QString& rowText)
+{
+    SelectPodcastHostViewController* hostStep = step3();
+    return hostStep && clickRow(*hostStep->tableView(), rowText) && next().isEnabled();
+}
+
+bool WorkflowDriver::startUpload()
+{
+    QTest::mouseClick(&next(), Qt::LeftButton);
+    return visible() == &step4();
+}
+
+bool WorkflowDriver::waitForUploadEnd(std::chrono::milliseconds timeout)
+{
+    return waitFor(
+        [this] { return nextTitle() == QStringLiteral("Done") || nextTitle() == QStringLiteral("Upload failed"); },
+        timeout);
+}
+
+QString WorkflowDriver::uploadStatus()
+{
+    return step4().statusTextField()->text();
+}
+
+} // namespace airlark::test
