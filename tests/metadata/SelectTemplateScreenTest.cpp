@@ -31,6 +31,7 @@ TEST_F(SelectTemplateScreenTest, ComesOnScreenWithAnEmptyListAndNextDisabled)
     EXPECT_EQ(back().text(), QStringLiteral("Back"));
     EXPECT_FALSE(back().isEnabled());
     EXPECT_EQ(step1->tableView()->model()->rowCount(), 0);
+    EXPECT_FALSE(step1->emptyListLabel()->isHidden()) << "says how to make the first template";
     EXPECT_EQ(step1->viewModel().artworkName(), QStringLiteral("AudioDropzone"));
     EXPECT_FALSE(step1->dropLocationView()->image().isNull());
     EXPECT_FALSE(step1->chooseFileButton()->isHidden());
@@ -44,6 +45,7 @@ TEST_F(SelectTemplateScreenTest, ADroppedFileThenAClickedTemplateEnableNext)
     insertTemplate(QStringLiteral("Second"), cover);
     // The list was read when the step came on screen; a new template reloads it.
     ASSERT_EQ(step1->tableView()->model()->rowCount(), 2);
+    EXPECT_TRUE(step1->emptyListLabel()->isHidden());
     EXPECT_FALSE(step1->tableView()->model()->index(1, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
     EXPECT_EQ(step1->tableView()->model()->index(1, 0).data().toString(), QStringLiteral("Second"));
 

@@ -39,6 +39,12 @@ SelectTemplateViewController::SelectTemplateViewController(
     connect(tableView_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &SelectTemplateViewController::tableViewSelectionDidChange);
 
+    emptyListLabel_ =
+        new QLabel(tr("No templates yet. Create one with \u201cNew Template\u2026\u201d."), this);
+    emptyListLabel_->setObjectName(QStringLiteral("emptyListLabel"));
+    emptyListLabel_->setWordWrap(true);
+    emptyListLabel_->hide();
+
     newTemplateAction_ = new QAction(tr("&New Template\u2026"), this);
     newTemplateAction_->setObjectName(QStringLiteral("newTemplateAction"));
     newTemplateAction_->setShortcut(QKeySequence::New);
@@ -75,6 +81,7 @@ SelectTemplateViewController::SelectTemplateViewController(
     auto* left = new QVBoxLayout;
     left->addWidget(listLabel);
     left->addWidget(tableView_, 1);
+    left->addWidget(emptyListLabel_);
     left->addWidget(newTemplateButton_, 0, Qt::AlignLeft);
     auto* right = new QVBoxLayout;
     right->addWidget(dropLocationView_, 1);
@@ -164,6 +171,7 @@ void SelectTemplateViewController::reloadTable()
     const auto templates = viewModel_->templates();
     templateListModel_->reload(templates,
                                [this](qint64 id) { return viewModel_->artworkForTemplateWithID(id); });
+    emptyListLabel_->setHidden(!templates.empty());
 }
 
 void SelectTemplateViewController::tableViewSelectionDidChange()

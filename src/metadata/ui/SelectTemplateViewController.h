@@ -41,6 +41,7 @@ public:
     QPushButton* chooseFileButton() const { return chooseFileButton_; }
     AudioFileDropLocationView* dropLocationView() const { return dropLocationView_; }
     QPushButton* newTemplateButton() const { return newTemplateButton_; }
+    QLabel* emptyListLabel() const { return emptyListLabel_; }
 
     // "New Template…", for the window's menu as well; opens (or raises) the template window.
     QAction* newTemplateAction() const { return newTemplateAction_; }
@@ -75,6 +76,7 @@ private:
     TemplateListModel* templateListModel_ = nullptr;
     QListView* tableView_ = nullptr;
     QLabel* chosenFileLabel_ = nullptr;
+    QLabel* emptyListLabel_ = nullptr;
     QPushButton* chooseFileButton_ = nullptr;
     QPushButton* newTemplateButton_ = nullptr;
     AudioFileDropLocationView* dropLocationView_ = nullptr;
