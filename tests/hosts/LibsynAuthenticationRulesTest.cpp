@@ -1,0 +1,100 @@
+#include "hosts/LibsynAuthenticationViewModel.h"
+
+#include <gtest/gtest.h>
+
+namespace airlark {
+namespace {
+
+TEST(LibsynFeedTypeTest, RawValuesAndStoredFeedTypes)
+{
+    EXPECT_EQ(rawValue(FeedType::Libsyn), QStringLiteral("Libsyn feed"));
+    EXPECT_EQ(rawValue(FeedType::External), QStringLiteral("External feed"));
+    EXPECT_EQ(feedTypeFromRawValue(QStringLiteral("Libsyn feed")), FeedType::Libsyn);
+    EXPECT_EQ(feedTypeFromRawValue(QStringLiteral("External feed")), FeedType::External);
+    for (const auto* text : {"libsyn feed", "External", "", "External feed "})
+        EXPECT_EQ(feedTypeFromRawValue(QString::fromLatin1(text)), std::nullopt) << text;
+    EXPECT_EQ(libsynAccountFeedType(FeedType::Libsyn), LibsynAccountFeedType::Libsyn);
+    EXPECT_EQ(libsynAccountFeedType(FeedType::External), LibsynAccountFeedType::External);
+
+    LibsynAuthenticationViewModel viewModel;
+    EXPECT_EQ(viewModel.feedTypes(), (QStringList{QStringLiteral("Libsyn feed"), QStringLiteral("External feed")}));
+    EXPECT_EQ(viewModel.selectedFeedType(), FeedType::Libsyn);
+    viewModel.selectFeedTypeAtIndex(1);
+    EXPECT_EQ(viewModel.selectedFeedType(), FeedType::External);
+    viewModel.selectFeedTypeAtIndex(2);
+    viewModel.selectFeedTypeAtIndex(-1);
+    EXPECT_EQ(viewModel.selectedFeedType(), FeedType::External);
+}
+
+struct SaveCase
+{
+    const char* name;
+    QString email;
+    QString username;
+    QString password;
+    bool loggedIn;
+    bool canSave;
+};
+
+class LibsynCanSaveTest : public ::testing::TestWithParam<SaveCase>
+{
+};
+
+void PrintTo(const SaveCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+TEST_P(LibsynCanSaveTest, NeedsALogInAndThreeFilledFields)
+{
+    const auto& c = GetParam();
+    LibsynAuthenticationViewModel viewModel;
+    viewModel.setEmail(c.email);
+    viewModel.setUsername(c.username);
+    viewModel.setPassword(c.password);
+    const auto ticket = viewModel.logInStarted();
+    EXPECT_TRUE(viewModel.logInCompleted(ticket, c.loggedIn));
+    EXPECT_EQ(viewModel.canSave(), c.canSave);
+    EXPECT_EQ(viewModel.statusText(), c.loggedIn ? std::nullopt : std::optional(QStringLiteral("Log in failed")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, LibsynCanSaveTest,
+    ::testing::Values(SaveCase{"allFilled", QStringLiteral("a@b.c"), QStringLiteral("show"), QStringLiteral("pw"), true, true},
+                      SaveCase{"notLoggedIn", QStringLiteral("a@b.c"), QStringLiteral("show"), QStringLiteral("pw"), false, false},
+                      SaveCase{"noEmail", QString(), QStringLiteral("show"), QStringLiteral("pw"), true, false},
+                      SaveCase{"noUsername", QStringLiteral("a@b.c"), QString(), QStringLiteral("pw"), true, false},
+                      SaveCase{"noPassword", QStringLiteral("a@b.c"), QStringLiteral("show"), QString(), true, false},
+                      SaveCase{"combiningMark", QStringLiteral("a@b.c"), QStringLiteral("e\u0301"), QStringLiteral("\u00e9"), true, true}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+TEST(LibsynLogInTicketTest, OnlyTheLatestCheckForUnchangedCredentialsCounts)
+{
+    LibsynAuthenticationViewModel viewModel;
+    viewModel.setEmail(QStringLiteral("a@b.c"));
+    viewModel.setUsername(QStringLiteral("show"));
+    viewModel.setPassword(QStringLiteral("pw"));
+
+    const auto first = viewModel.logInStarted();
+    const auto second = viewModel.logInStarted();
+    EXPECT_FALSE(viewModel.logInCompleted(first, true)) << "an earlier check is overtaken by a later one";
+    EXPECT_FALSE(viewModel.hasLoggedIn());
+    EXPECT_TRUE(viewModel.isCheckingLogIn());
+    EXPECT_TRUE(viewModel.logInCompleted(second, true));
+    EXPECT_TRUE(viewModel.canSave());
+
+    const auto third = viewModel.logInStarted();
+    viewModel.setPassword(QStringLiteral("pw2"));
+    EXPECT_FALSE(viewModel.isCheckingLogIn());
+    EXPECT_FALSE(viewModel.logInCompleted(third, true));
+    EXPECT_FALSE(viewModel.canSave());
+
+    // An unchanged value is no edit.
+    const auto fourth = viewModel.logInStarted();
+    EXPECT_TRUE(viewModel.logInCompleted(fourth, true));
+    viewModel.setUsername(QStringLiteral("show"));
+    EXPECT_TRUE(viewModel.canSave());
+}
+
+} // namespace
+} // namespace airlark
