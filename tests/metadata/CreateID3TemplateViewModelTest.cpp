@@ -123,13 +123,5 @@ TEST_F(CreateID3TemplateViewModelTest, BadNamesAndAMissingStoreFail)
     QFile::remove(test::dataDirectory());
 }
 
-TEST(ID3TemplateFieldValidationErrorTest, PrintedForms)
-{
-    EXPECT_EQ(printable(ID3TemplateFieldValidationError::Name),
-              QStringLiteral("ID3TemplateFieldValidationError.Name"));
-    EXPECT_EQ(printable(ID3TemplateFieldValidationError::Save),
-              QStringLiteral("ID3TemplateFieldValidationError.Save"));
-}
-
 } // namespace
 } // namespace airlark

@@ -157,17 +157,6 @@ TEST_F(CreateTemplateScreenTest, ANameOfOneSpaceIsAccepted)
     EXPECT_EQ(ID3Template::selectAll(*database).front().name, QStringLiteral(" "));
 }
 
-TEST_F(CreateTemplateScreenTest, ArtworkThatIsNotAnImageIsStoredButShowsNoPreview)
-{
-    const QString text = files.filePath(QStringLiteral("fake.png"));
-    test::writeFile(text, "not an image");
-    fill(QStringLiteral("Lark"), QStringLiteral("Ada"));
-    chooseArtwork(QUrl::fromLocalFile(text));
-    EXPECT_TRUE(screen->saveButton()->isEnabled());
-    QTest::mouseClick(screen->saveButton(), Qt::LeftButton);
-    EXPECT_EQ(created, 1);
-}
-
 TEST_F(CreateTemplateScreenTest, CancelClosesWithoutSaving)
 {
     fill(QStringLiteral("Lark"), QStringLiteral("Ada"));

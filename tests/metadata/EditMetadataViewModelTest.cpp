@@ -196,16 +196,5 @@ INSTANTIATE_TEST_SUITE_P(
         FailingFile{"Empty", [](const QString& p) { test::writeFile(p, {}); }}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
-TEST_F(EditMetadataViewModelTest, ErrorMessageChangesAreReported)
-{
-    EditMetadataViewModel viewModel(std::nullopt, std::nullopt);
-    RecordingDelegate delegate;
-    viewModel.delegate = &delegate;
-    viewModel.setErrorMessageFromSaving(QStringLiteral("Oops"));
-    viewModel.setErrorMessageFromSaving(std::nullopt);
-    viewModel.setErrorMessageFromSaving(QStringLiteral(""));
-    EXPECT_EQ(delegate.events, (QStringList{QStringLiteral("Oops"), QString(), QString()}));
-}
-
 } // namespace
 } // namespace airlark

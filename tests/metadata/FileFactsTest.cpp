@@ -104,15 +104,5 @@ INSTANTIATE_TEST_SUITE_P(
         DropCase{"PlainTargetAcceptsNothing", FileDropRule({}, true), {file("/a/episode.mp3")}, false}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
-TEST(FileDropRuleTest, DeclaredTypes)
-{
-    EXPECT_EQ(FileDropRule::audio().fileTypes(), QStringList{QStringLiteral("mp3")});
-    EXPECT_EQ(FileDropRule::image().fileTypes(),
-              (QStringList{QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("png")}));
-    EXPECT_EQ(FileDropRule::audio().mimeTypes(), QStringList{QStringLiteral("text/uri-list")});
-    EXPECT_EQ(FileDropRule::image().mimeTypes(),
-              (QStringList{QStringLiteral("text/uri-list"), QStringLiteral("image/tiff")}));
-}
-
 } // namespace
 } // namespace airlark
