@@ -145,15 +145,15 @@ std::unique_ptr<FileReplacement> FileReplacement::copyOf(const QString& path, QS
     // From here on the object owns the copy and removes it on failure.
     std::unique_ptr<FileReplacement> replacement(new FileReplacement(target, QFile::decodeName(pattern)));
 
-    if (::fchmod(out.get(), status.st_mode & 07777) != 0) {
-        *error = systemError(QStringLiteral("Unable to give the copy the file's permissions"));
-        return nullptr;
+    // Keeping the owner and permissions is best effort: file systems without Unix permissions (FAT
+    // and exFAT, common on external drives) refuse to change them, which must not stop the save.
+    const bool otherOwner = status.st_uid != ::geteuid() || status.st_gid != ::getegid();
+    if (otherOwner && ::fchown(out.get(), status.st_uid, status.st_gid) != 0 &&
+        ::fchown(out.get(), static_cast<uid_t>(-1), status.st_gid) != 0) {
+        // Neither owner nor group could be kept: the copy stays ours.
     }
-    if (status.st_uid != ::geteuid() || status.st_gid != ::getegid()) {
-        // Only the owner's group may be kept by an ordinary user; a failure here is not fatal.
-        if (::fchown(out.get(), status.st_uid, status.st_gid) != 0)
-            (void)::fchown(out.get(), static_cast<uid_t>(-1), status.st_gid);
-        (void)::fchmod(out.get(), status.st_mode & 07777);
+    if (::fchmod(out.get(), status.st_mode & 07777) != 0) {
+        // The file system has no Unix permissions; the copy keeps what it gives.
     }
     if (!copyContents(in.get(), out.get(), status.st_size, error))
         return nullptr;
