@@ -16,7 +16,6 @@
 #include <QVariantList>
 #include <QVariantMap>
 #include <QtDebug>
-
 #include <algorithm>
 #include <cmath>
 
@@ -62,30 +61,23 @@ QString dataSize(qint64 bytes)
 
 } // namespace
 
-std::shared_ptr<UploadPodcastViewModel> UploadPodcastViewModel::create(QUrl fileURL,
-                                                                       qint64 userIdentifier,
-                                                                       PodcastHost host,
-                                                                       std::optional<QString> title,
-                                                                       std::optional<QUrl> artworkURL,
-                                                                       QStringList tags,
-                                                                       std::optional<QString> episodeDescription)
+std::shared_ptr<UploadPodcastViewModel>
+UploadPodcastViewModel::create(QUrl fileURL, qint64 userIdentifier, PodcastHost host,
+                               std::optional<QString> title, std::optional<QUrl> artworkURL, QStringList tags,
+                               std::optional<QString> episodeDescription)
 {
     return std::shared_ptr<UploadPodcastViewModel>(
-        new UploadPodcastViewModel(std::move(fileURL), userIdentifier, host, std::move(title), std::move(artworkURL),
-                                   std::move(tags), std::move(episodeDescription)));
+        new UploadPodcastViewModel(std::move(fileURL), userIdentifier, host, std::move(title),
+                                   std::move(artworkURL), std::move(tags), std::move(episodeDescription)));
 }
 
 UploadPodcastViewModel::UploadPodcastViewModel(QUrl fileURL, qint64 userIdentifier, PodcastHost host,
                                                std::optional<QString> title, std::optional<QUrl> artworkURL,
-                                               QStringList tags, std::optional<QString> episodeDescription) :
-    fileURL_(std::move(fileURL)),
-    userIdentifier_(userIdentifier),
-    host_(host),
-    title_(std::move(title)),
-    artworkURL_(std::move(artworkURL)),
-    tags_(std::move(tags)),
-    episodeDescription_(std::move(episodeDescription)),
-    libsynFTPClientFactory_(std::make_shared<LibsynFTPClientFactory>())
+                                               QStringList tags, std::optional<QString> episodeDescription)
+    : fileURL_(std::move(fileURL)), userIdentifier_(userIdentifier), host_(host), title_(std::move(title)),
+      artworkURL_(std::move(artworkURL)), tags_(std::move(tags)),
+      episodeDescription_(std::move(episodeDescription)),
+      libsynFTPClientFactory_(std::make_shared<LibsynFTPClientFactory>())
 {
 }
 
@@ -196,7 +188,8 @@ int UploadPodcastViewModel::percentage(qint64 totalBytesSent, qint64 bytesExpect
 {
     if (bytesExpectedToSend <= 0 || totalBytesSent <= 0)
         return 0;
-    const double percent = std::trunc(static_cast<double>(totalBytesSent) / static_cast<double>(bytesExpectedToSend) * 100.0);
+    const double percent =
+        std::trunc(static_cast<double>(totalBytesSent) / static_cast<double>(bytesExpectedToSend) * 100.0);
     return static_cast<int>(std::clamp(percent, 0.0, 100.0));
 }
 
@@ -274,9 +267,9 @@ void UploadPodcastViewModel::beginLibsynUpload()
     if (!accountText_)
         accountText_ = row->displayName % QStringLiteral("\u2014") % storedText(PodcastHost::Libsyn);
     const auto monitor = libsynFTPClientFactory_
-        ? libsynFTPClientFactory_->makeClient(row->displayName, *password, *row->email, *row->feedType,
-                                              shared_from_this())
-        : nullptr;
+                             ? libsynFTPClientFactory_->makeClient(row->displayName, *password, *row->email,
+                                                                   *row->feedType, shared_from_this())
+                             : nullptr;
     if (!monitor) {
         failBeforeTransfer("no FTP connection can be made for the account's feed type");
         return;
@@ -315,7 +308,8 @@ void UploadPodcastViewModel::soundCloudUploadDidProgress(HTTPSession&, HTTPSessi
     setUploadProgress(percentage(totalBytesSent, bytesExpectedToSend));
 }
 
-void UploadPodcastViewModel::soundCloudUploadDidComplete(const std::optional<HTTPResponse>&, const QVariant& data,
+void UploadPodcastViewModel::soundCloudUploadDidComplete(const std::optional<HTTPResponse>&,
+                                                         const QVariant& data,
                                                          const std::optional<HTTPError>& error)
 {
     setUploadProgress(100);

@@ -7,7 +7,6 @@
 #include <QString>
 #include <QStringList>
 #include <QUrl>
-
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -19,7 +18,8 @@ class LibsynFTPClientFactory;
 class UploadPodcastViewModel;
 
 // Where one upload stands. The values are stored as these integers.
-enum class UploadPodcastState : int {
+enum class UploadPodcastState : int
+{
     Unstarted = 0,  // nothing has been sent
     InProgress = 1, // the upload was started
     Successful = 2, // the host accepted the file
@@ -52,12 +52,9 @@ class UploadPodcastViewModel final : public FTPTransferMonitorDelegate,
                                      public std::enable_shared_from_this<UploadPodcastViewModel>
 {
 public:
-    static std::shared_ptr<UploadPodcastViewModel> create(QUrl fileURL,
-                                                          qint64 userIdentifier,
-                                                          PodcastHost host,
-                                                          std::optional<QString> title,
-                                                          std::optional<QUrl> artworkURL,
-                                                          QStringList tags,
+    static std::shared_ptr<UploadPodcastViewModel> create(QUrl fileURL, qint64 userIdentifier,
+                                                          PodcastHost host, std::optional<QString> title,
+                                                          std::optional<QUrl> artworkURL, QStringList tags,
                                                           std::optional<QString> episodeDescription);
     ~UploadPodcastViewModel() override;
     UploadPodcastViewModel(const UploadPodcastViewModel&) = delete;
@@ -124,8 +121,9 @@ public:
     static std::optional<QString> serverErrorMessage(const QVariant& data);
 
 private:
-    UploadPodcastViewModel(QUrl fileURL, qint64 userIdentifier, PodcastHost host, std::optional<QString> title,
-                           std::optional<QUrl> artworkURL, QStringList tags, std::optional<QString> episodeDescription);
+    UploadPodcastViewModel(QUrl fileURL, qint64 userIdentifier, PodcastHost host,
+                           std::optional<QString> title, std::optional<QUrl> artworkURL, QStringList tags,
+                           std::optional<QString> episodeDescription);
 
     void beginSoundCloudUpload();
     void beginLibsynUpload();

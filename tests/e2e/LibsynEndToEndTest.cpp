@@ -4,9 +4,9 @@
 // server, the real Secret Service, a real SQLite store and real MP3 files.
 #include "LibsynFtpServer.h"
 #include "WorkflowDriver.h"
-
 #include "metadata/TagReader.h"
 #include "publish/LibsynFTPClientFactory.h"
+#include "publish/UploadRecording.h"
 #include "store/Account.h"
 #include "store/Database.h"
 #include "support/Mp3Fixtures.h"
@@ -14,7 +14,6 @@
 
 #include <QPushButton>
 #include <QTest>
-
 #include <gtest/gtest.h>
 
 namespace airlark::test {
@@ -49,6 +48,12 @@ protected:
         }
         ASSERT_EQ(LibsynFTPServerSetting::current().host, QStringLiteral("127.0.0.1"));
         ASSERT_EQ(LibsynFTPServerSetting::current().port, libsyn().port());
+        // Once per process: the store lives as long as the process's shared screens.
+        static const bool spread = [] {
+            const auto database = Database::open();
+            return database && !database->createTables() && spreadAccountIdentifiers(*database);
+        }();
+        ASSERT_TRUE(spread);
         driver = std::make_unique<WorkflowDriver>();
         artworkPath = driver->path(QStringLiteral("cover.png"));
         ASSERT_TRUE(writeFile(artworkPath, pngBytes(64, 64)));
@@ -118,7 +123,8 @@ TEST_F(LibsynEndToEndTest, PublishesTheTaggedEpisodeIntoTheAccountsQuickcastFold
     ASSERT_TRUE(driver->startUpload());
     EXPECT_FALSE(driver->workflow().backButton()->isEnabled());
     EXPECT_EQ(WorkflowDriver::step4().fileLabel()->text(), QStringLiteral("Lark Weekly 1.mp3"));
-    EXPECT_EQ(WorkflowDriver::step4().accountLabel()->text(), QString::fromUtf8("larkweekly\xE2\x80\x94Libsyn"));
+    EXPECT_EQ(WorkflowDriver::step4().accountLabel()->text(),
+              QString::fromUtf8("larkweekly\xE2\x80\x94Libsyn"));
 
     ASSERT_TRUE(driver->waitForUploadEnd());
     EXPECT_EQ(driver->uploadStatus(), Uploaded);
@@ -168,7 +174,8 @@ TEST_F(LibsynEndToEndTest, AServerThatStopsMidUploadFailsClearly)
 
     const auto& step4 = WorkflowDriver::step4();
     ASSERT_TRUE(waitFor([&] { return step4.progressIndicator()->value() > 0; }, std::chrono::seconds(20)));
-    ASSERT_LT(step4.progressIndicator()->value(), 100) << "the upload ended before the server could be stopped";
+    ASSERT_LT(step4.progressIndicator()->value(), 100)
+        << "the upload ended before the server could be stopped";
     EXPECT_FALSE(step4.transferredLabel()->text().isEmpty()) << "bytes sent of the total, while uploading";
     libsyn().kill();
 
@@ -189,14 +196,16 @@ TEST_F(LibsynEndToEndTest, ASecondEpisodeGoesToASecondAccount)
     // Back to step 1 for the next episode, in the same run.
     QTest::mouseClick(&driver->cancel(), Qt::LeftButton);
     ASSERT_EQ(driver->visible(), &WorkflowDriver::step1());
-    tagEpisode(QStringLiteral("Owl Mornings"), QStringLiteral("Owl 2.mp3"), QStringLiteral("Dawn"), mp3Bytes(3));
+    tagEpisode(QStringLiteral("Owl Mornings"), QStringLiteral("Owl 2.mp3"), QStringLiteral("Dawn"),
+               mp3Bytes(3));
     addAndChooseAccount(QStringLiteral("owlmornings"));
     ASSERT_TRUE(driver->startUpload());
     EXPECT_EQ(WorkflowDriver::step4().fileLabel()->text(), QStringLiteral("Owl 2.mp3"));
     ASSERT_TRUE(driver->waitForUploadEnd());
     EXPECT_EQ(driver->uploadStatus(), Uploaded);
 
-    EXPECT_EQ(libsyn().fileContents(QStringLiteral("owlmornings/quickcast/Owl 2.mp3")), readFile(episodePath));
+    EXPECT_EQ(libsyn().fileContents(QStringLiteral("owlmornings/quickcast/Owl 2.mp3")),
+              readFile(episodePath));
     EXPECT_FALSE(libsyn().exists(QStringLiteral("owlnights/quickcast/Owl 2.mp3")));
     EXPECT_EQ(libsyn().fileContents(QStringLiteral("owlnights/quickcast/Owl 1.mp3")), first);
     EXPECT_EQ(readTags(episodePath).title, QStringLiteral("Dawn"));

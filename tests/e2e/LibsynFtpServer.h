@@ -4,7 +4,6 @@
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
-
 #include <memory>
 
 namespace airlark::test {

@@ -5,7 +5,6 @@
 // private session with its own keyring; never part of the test suite.
 #include "LibsynFtpServer.h"
 #include "WorkflowDriver.h"
-
 #include "hosts/ui/LibsynAuthenticationViewController.h"
 #include "support/Mp3Fixtures.h"
 #include "support/TestEnvironment.h"
@@ -21,7 +20,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <cstdio>
 
 using namespace airlark;
@@ -100,14 +98,16 @@ int run()
         QStringLiteral("Why larks sing before sunrise, and what the neighbours think of it."));
     if (!save(driver.window(), QStringLiteral("step2-episode-details")))
         return 1;
-    if (!driver.saveMetadata(QStringLiteral("12: Songs at dawn"),
-                             QStringLiteral("Why larks sing before sunrise, and what the neighbours think of it.")))
+    if (!driver.saveMetadata(
+            QStringLiteral("12: Songs at dawn"),
+            QStringLiteral("Why larks sing before sunrise, and what the neighbours think of it.")))
         return fail("step 3 did not come");
 
     // The add-account window with the Libsyn pane, its log-in checked.
     AddPodcastHostViewController* addWindow = driver.openAddAccountWindow(QStringLiteral("Libsyn"));
-    auto* pane = addWindow ? dynamic_cast<LibsynAuthenticationViewController*>(addWindow->currentChildViewController())
-                           : nullptr;
+    auto* pane =
+        addWindow ? dynamic_cast<LibsynAuthenticationViewController*>(addWindow->currentChildViewController())
+                  : nullptr;
     if (!pane)
         return fail("the add-account window did not open");
     addWindow->resize(560, 460);

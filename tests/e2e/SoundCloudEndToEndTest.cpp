@@ -2,17 +2,15 @@
 // added through the OAuth2 sign-in in the pane (the browser played by the test, SoundCloud by the
 // local stand-in), and the track upload. Real widgets (offscreen), the real Secret Service, a real
 // SQLite store and real MP3 files.
-#include "soundcloud/SoundCloudFixture.h"
 #include "WorkflowDriver.h"
-
 #include "metadata/TagReader.h"
 #include "publish/UploadPodcastViewModel.h"
+#include "soundcloud/SoundCloudFixture.h"
 #include "support/Mp3Fixtures.h"
 #include "support/TestEnvironment.h"
 
 #include <QPushButton>
 #include <QTest>
-
 #include <gtest/gtest.h>
 
 namespace airlark::test {
@@ -68,7 +66,8 @@ protected:
 
 TEST_F(SoundCloudEndToEndTest, PublishesTheTaggedEpisodeAsATrackWithItsArtwork)
 {
-    prepare(QStringLiteral("Radio Lark"), QStringLiteral("Radio Lark 1.mp3"), QStringLiteral("Radio Lark FM"));
+    prepare(QStringLiteral("Radio Lark"), QStringLiteral("Radio Lark 1.mp3"),
+            QStringLiteral("Radio Lark FM"));
     ASSERT_TRUE(driver->startUpload());
     ASSERT_TRUE(driver->waitForUploadEnd());
     EXPECT_EQ(driver->uploadStatus(), Uploaded);
@@ -119,9 +118,9 @@ TEST_F(SoundCloudEndToEndTest, AnUntitledEpisodeIsSentWithAnEmptyTitle)
     ASSERT_TRUE(signIn(QStringLiteral("41")));
     const QString path = driver->path(QStringLiteral("Untitled.mp3"));
     ASSERT_TRUE(writeFile(path, mp3Bytes(1)));
-    const auto viewModel = UploadPodcastViewModel::create(QUrl::fromLocalFile(path), 41, PodcastHost::SoundCloud,
-                                                          std::nullopt, std::nullopt,
-                                                          {QStringLiteral("news"), QStringLiteral("birds")}, std::nullopt);
+    const auto viewModel = UploadPodcastViewModel::create(
+        QUrl::fromLocalFile(path), 41, PodcastHost::SoundCloud, std::nullopt, std::nullopt,
+        {QStringLiteral("news"), QStringLiteral("birds")}, std::nullopt);
     viewModel->beginUpload();
     ASSERT_TRUE(waitFor([&] { return viewModel->uploadState() == UploadPodcastState::Successful; },
                         std::chrono::seconds(30)));

@@ -91,7 +91,8 @@ QWidget* WorkflowDriver::visible()
 
 SelectTemplateViewController& WorkflowDriver::step1()
 {
-    return *dynamic_cast<SelectTemplateViewController*>(static_cast<QWidget*>(Register::Main::selectTemplateViewController()));
+    return *dynamic_cast<SelectTemplateViewController*>(
+        static_cast<QWidget*>(Register::Main::selectTemplateViewController()));
 }
 
 EditMetadataViewController& WorkflowDriver::step2()
@@ -113,9 +114,10 @@ SelectPodcastHostViewController* WorkflowDriver::step3()
 
 bool WorkflowDriver::createTemplate(const QString& podcast, const QString& artist, const QString& artworkPath)
 {
-    OpenPanel::setPresenterForTesting([artworkPath](QWidget*, const OpenPanelOptions&, OpenPanel::Completion done) {
-        done(QList<QUrl>{QUrl::fromLocalFile(artworkPath)});
-    });
+    OpenPanel::setPresenterForTesting(
+        [artworkPath](QWidget*, const OpenPanelOptions&, OpenPanel::Completion done) {
+            done(QList<QUrl>{QUrl::fromLocalFile(artworkPath)});
+        });
     QTest::mouseClick(step1().newTemplateButton(), Qt::LeftButton);
     QWidget* templateWindow = step1().createTemplateWindow();
     if (!templateWindow)
@@ -187,18 +189,20 @@ AddPodcastHostViewController* WorkflowDriver::openAddAccountWindow(const QString
     return addWindow;
 }
 
-bool WorkflowDriver::addLibsynAccount(const QString& showFolder, LibsynAccountFeedType feedType, const QString& email,
-                                      const QString& password)
+bool WorkflowDriver::addLibsynAccount(const QString& showFolder, LibsynAccountFeedType feedType,
+                                      const QString& email, const QString& password)
 {
     AddPodcastHostViewController* addWindow = openAddAccountWindow(QStringLiteral("Libsyn"));
-    auto* pane = addWindow ? dynamic_cast<LibsynAuthenticationViewController*>(addWindow->currentChildViewController())
-                           : nullptr;
+    auto* pane =
+        addWindow ? dynamic_cast<LibsynAuthenticationViewController*>(addWindow->currentChildViewController())
+                  : nullptr;
     if (!pane)
         return fail("no Libsyn pane in the add-account window");
     type(pane->emailTextField(), email);
     type(pane->usernameTextField(), showFolder);
     type(pane->passwordTextField(), password);
-    const int feedIndex = pane->feedTypePopUpButton()->findText(storedText(feedType) + QStringLiteral(" feed"));
+    const int feedIndex =
+        pane->feedTypePopUpButton()->findText(storedText(feedType) + QStringLiteral(" feed"));
     if (feedIndex < 0)
         return fail("no such feed type");
     pane->feedTypePopUpButton()->setCurrentIndex(feedIndex);
@@ -207,25 +211,30 @@ bool WorkflowDriver::addLibsynAccount(const QString& showFolder, LibsynAccountFe
     if (!waitFor([&] { return addWindow->addButton()->isEnabled(); }, std::chrono::seconds(30)))
         return fail("the Libsyn log-in check did not enable Add");
     QTest::mouseClick(addWindow->addButton(), Qt::LeftButton);
-    return waitFor([] { return AddPodcastHostViewController::presented() == nullptr; }, std::chrono::seconds(30))
-        || fail("the add-account window did not close after Add");
+    return waitFor([] { return AddPodcastHostViewController::presented() == nullptr; },
+                   std::chrono::seconds(30)) ||
+           fail("the add-account window did not close after Add");
 }
 
 bool WorkflowDriver::addSoundCloudAccount(const QString& username)
 {
     AddPodcastHostViewController* addWindow = openAddAccountWindow(QStringLiteral("SoundCloud"));
-    auto* pane = addWindow ? dynamic_cast<SoundCloudAuthenticationViewController*>(addWindow->currentChildViewController())
-                           : nullptr;
+    auto* pane =
+        addWindow
+            ? dynamic_cast<SoundCloudAuthenticationViewController*>(addWindow->currentChildViewController())
+            : nullptr;
     if (!pane)
         return fail("no SoundCloud pane in the add-account window");
     QTest::mouseClick(pane->connectButton(), Qt::LeftButton);
     // The shared pane may still show an earlier sign-in; wait for this one's user.
-    if (!waitFor([&] { return pane->viewModel().username() == username && addWindow->addButton()->isEnabled(); },
-                 std::chrono::seconds(30)))
+    if (!waitFor(
+            [&] { return pane->viewModel().username() == username && addWindow->addButton()->isEnabled(); },
+            std::chrono::seconds(30)))
         return fail("the SoundCloud sign-in did not enable Add");
     QTest::mouseClick(addWindow->addButton(), Qt::LeftButton);
-    return waitFor([] { return AddPodcastHostViewController::presented() == nullptr; }, std::chrono::seconds(30))
-        || fail("the add-account window did not close after Add");
+    return waitFor([] { return AddPodcastHostViewController::presented() == nullptr; },
+                   std::chrono::seconds(30)) ||
+           fail("the add-account window did not close after Add");
 }
 
 bool WorkflowDriver::chooseAccount(const QString& rowText)
@@ -243,7 +252,9 @@ bool WorkflowDriver::startUpload()
 bool WorkflowDriver::waitForUploadEnd(std::chrono::milliseconds timeout)
 {
     return waitFor(
-        [this] { return nextTitle() == QStringLiteral("Done") || nextTitle() == QStringLiteral("Upload failed"); },
+        [this] {
+            return nextTitle() == QStringLiteral("Done") || nextTitle() == QStringLiteral("Upload failed");
+        },
         timeout);
 }
 

@@ -16,7 +16,6 @@
 
 #include <QString>
 #include <QTemporaryDir>
-
 #include <memory>
 #include <optional>
 

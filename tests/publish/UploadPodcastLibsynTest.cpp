@@ -2,7 +2,6 @@
 // password in the real Secret Service, a real MP3 file and a real FTP server on loopback. Also
 // every way an upload can fail to start, which must end in a failed state, not in "Uploading…".
 #include "UploadRecording.h"
-
 #include "publish/LibsynFTPClientFactory.h"
 #include "store/Account.h"
 #include "store/CredentialStore.h"
@@ -14,7 +13,6 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 namespace airlark::test {
@@ -28,11 +26,13 @@ class LoopbackLibsynFactory : public LibsynFTPClientFactory
 public:
     explicit LoopbackLibsynFactory(quint16 port) : port_(port) {}
 
-    std::shared_ptr<FTPTransferMonitor> makeClient(const QString& username, const QString& password,
-                                                   const QString& email, LibsynAccountFeedType feedType,
-                                                   std::shared_ptr<FTPTransferMonitorDelegate> delegate) const override
+    std::shared_ptr<FTPTransferMonitor>
+    makeClient(const QString& username, const QString& password, const QString& email,
+               LibsynAccountFeedType feedType,
+               std::shared_ptr<FTPTransferMonitorDelegate> delegate) const override
     {
-        auto monitor = LibsynFTPClientFactory::makeClient(username, password, email, feedType, std::move(delegate));
+        auto monitor =
+            LibsynFTPClientFactory::makeClient(username, password, email, feedType, std::move(delegate));
         if (monitor)
             monitor->server()->setPort(port_);
         return monitor;
@@ -65,6 +65,7 @@ protected:
         auto database = Database::open();
         ASSERT_TRUE(database);
         ASSERT_FALSE(database->createTables());
+        ASSERT_TRUE(spreadAccountIdentifiers(*database));
     }
 
     void TearDown() override
@@ -74,7 +75,8 @@ protected:
     }
 
     // A Libsyn account row and, unless `password` is none, its password.
-    qint64 addAccount(LibsynAccountFeedType feedType, const QString& email, const std::optional<QString>& password)
+    qint64 addAccount(LibsynAccountFeedType feedType, const QString& email,
+                      const std::optional<QString>& password)
     {
         auto database = Database::open();
         EXPECT_TRUE(database);
@@ -89,9 +91,9 @@ protected:
 
     std::shared_ptr<UploadPodcastViewModel> upload(qint64 accountId, const QString& path)
     {
-        auto viewModel = UploadPodcastViewModel::create(QUrl::fromLocalFile(path), accountId, PodcastHost::Libsyn,
-                                                        QStringLiteral("Episode 3"), std::nullopt,
-                                                        {QStringLiteral("news")}, QStringLiteral("About it"));
+        auto viewModel = UploadPodcastViewModel::create(
+            QUrl::fromLocalFile(path), accountId, PodcastHost::Libsyn, QStringLiteral("Episode 3"),
+            std::nullopt, {QStringLiteral("news")}, QStringLiteral("About it"));
         viewModel->setLibsynFTPClientFactory(std::make_shared<LoopbackLibsynFactory>(server.port()));
         viewModel->setDelegate(&delegate);
         viewModel->beginUpload();
@@ -142,7 +144,8 @@ TEST_F(UploadPodcastLibsynTest, AnExternalFeedGoesToPublic)
 
 TEST_F(UploadPodcastLibsynTest, ARefusedLogInIsAServerError)
 {
-    const qint64 id = addAccount(LibsynAccountFeedType::Libsyn, server.user(), QStringLiteral("not the password"));
+    const qint64 id =
+        addAccount(LibsynAccountFeedType::Libsyn, server.user(), QStringLiteral("not the password"));
     const auto viewModel = upload(id, episodePath);
     EXPECT_EQ(viewModel->uploadState(), UploadPodcastState::Failed);
     EXPECT_EQ(viewModel->statusText(), QStringLiteral("Upload failed: Server error"));
@@ -152,7 +155,16 @@ TEST_F(UploadPodcastLibsynTest, ARefusedLogInIsAServerError)
 }
 
 // Uploads that cannot even start end as failures, never as an endless "Uploading…".
-enum class Fault { NoPassword, NoAccountRow, NoEmail, UndefinedFeedType, MissingFile, FolderInsteadOfFile, NoStore };
+enum class Fault
+{
+    NoPassword,
+    NoAccountRow,
+    NoEmail,
+    UndefinedFeedType,
+    MissingFile,
+    FolderInsteadOfFile,
+    NoStore
+};
 
 struct FaultCase
 {
@@ -165,7 +177,8 @@ void PrintTo(const FaultCase& testCase, std::ostream* stream)
     *stream << testCase.label;
 }
 
-class UploadPodcastLibsynFaultTest : public UploadPodcastLibsynTest, public ::testing::WithParamInterface<FaultCase>
+class UploadPodcastLibsynFaultTest : public UploadPodcastLibsynTest,
+                                     public ::testing::WithParamInterface<FaultCase>
 {
 };
 
@@ -177,8 +190,8 @@ TEST_P(UploadPodcastLibsynFaultTest, EndsFailedWithoutSendingAnything)
     case Fault::NoPassword:
         id = addAccount(LibsynAccountFeedType::Libsyn, server.user(), std::nullopt);
         // The keyring outlives each test's store: make sure no earlier test's item answers.
-        ASSERT_FALSE(CredentialStore::updateData({}, Account::credentialUserAccount(QStringLiteral("Libsyn"), id),
-                                                 QStringLiteral("Libsyn")));
+        ASSERT_FALSE(CredentialStore::updateData(
+            {}, Account::credentialUserAccount(QStringLiteral("Libsyn"), id), QStringLiteral("Libsyn")));
         break;
     case Fault::NoAccountRow:
         id = addAccount(LibsynAccountFeedType::Libsyn, server.user(), server.password()) + 100;
@@ -231,9 +244,9 @@ INSTANTIATE_TEST_SUITE_P(Faults, UploadPodcastLibsynFaultTest,
 
 TEST_F(UploadPodcastLibsynTest, ASoundCloudFileURLWithoutAFileNameEndsFailed)
 {
-    auto viewModel = UploadPodcastViewModel::create(QUrl::fromLocalFile(folder.path() + QLatin1Char('/')), 1,
-                                                    PodcastHost::SoundCloud, std::nullopt, std::nullopt, {},
-                                                    std::nullopt);
+    auto viewModel =
+        UploadPodcastViewModel::create(QUrl::fromLocalFile(folder.path() + QLatin1Char('/')), 1,
+                                       PodcastHost::SoundCloud, std::nullopt, std::nullopt, {}, std::nullopt);
     viewModel->setDelegate(&delegate);
     viewModel->beginUpload();
     ASSERT_TRUE(waitFor([this] { return delegate.ended(); }, std::chrono::seconds(10)));

@@ -1,10 +1,10 @@
 // The upload step's screen inside the real workflow wizard (offscreen widgets), publishing to a
 // real FTP server from a real store and keyring.
-#include "UploadRecording.h"
+#include "publish/ui/UploadPodcastViewController.h"
 
+#include "UploadRecording.h"
 #include "platform/ui/TopMetadataProgressNavigationController.h"
 #include "publish/LibsynFTPClientFactory.h"
-#include "publish/ui/UploadPodcastViewController.h"
 #include "store/Account.h"
 #include "store/Database.h"
 #include "support/FtpTestServer.h"
@@ -15,7 +15,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <gtest/gtest.h>
 
 namespace airlark::test {
@@ -75,6 +74,7 @@ protected:
         auto database = Database::open();
         ASSERT_TRUE(database);
         ASSERT_FALSE(database->createTables());
+        ASSERT_TRUE(spreadAccountIdentifiers(*database));
 
         root.next = &upload;
         window = std::make_unique<TopMetadataProgressNavigationController>([this] { return &root; });
@@ -125,10 +125,14 @@ protected:
 
     bool waitForEnd()
     {
-        return waitFor([this] {
-            return upload.viewModel() && (upload.viewModel()->uploadState() == UploadPodcastState::Successful ||
-                                          upload.viewModel()->uploadState() == UploadPodcastState::Failed);
-        }, std::chrono::seconds(30)) && (drainMainQueue(), true);
+        return waitFor(
+                   [this] {
+                       return upload.viewModel() &&
+                              (upload.viewModel()->uploadState() == UploadPodcastState::Successful ||
+                               upload.viewModel()->uploadState() == UploadPodcastState::Failed);
+                   },
+                   std::chrono::seconds(30)) &&
+               (drainMainQueue(), true);
     }
 
     QTemporaryDir dataHome;
@@ -146,7 +150,8 @@ TEST_F(UploadPodcastViewControllerTest, UploadsWhenShownAndNextThenClosesTheWind
     present(PodcastHost::Libsyn, account, path);
 
     EXPECT_FALSE(window->backButton()->isEnabled()) << "no way back from an upload";
-    EXPECT_FALSE(window->nextButton()->isEnabled()) << "Next must not close the window under a starting upload";
+    EXPECT_FALSE(window->nextButton()->isEnabled())
+        << "Next must not close the window under a starting upload";
     EXPECT_EQ(upload.fileLabel()->text(), QStringLiteral("Morning 1.mp3"));
     EXPECT_EQ(upload.accountLabel()->text(), QString::fromUtf8("Morning Show\xE2\x80\x94Libsyn"));
     EXPECT_EQ(upload.fileURL(), QUrl::fromLocalFile(path)) << "read from the workflow";
@@ -159,7 +164,8 @@ TEST_F(UploadPodcastViewControllerTest, UploadsWhenShownAndNextThenClosesTheWind
     EXPECT_TRUE(upload.transferredLabel()->text().isEmpty());
     EXPECT_EQ(window->nextButton()->text(), QStringLiteral("Done"));
     EXPECT_TRUE(window->nextButton()->isEnabled());
-    EXPECT_EQ(libsynServer().fileContents(QStringLiteral("Morning Show/quickcast/Morning 1.mp3")), readFile(path));
+    EXPECT_EQ(libsynServer().fileContents(QStringLiteral("Morning Show/quickcast/Morning 1.mp3")),
+              readFile(path));
 
     QTest::mouseClick(window->nextButton(), Qt::LeftButton);
     EXPECT_FALSE(window->isVisible());
@@ -224,9 +230,11 @@ TEST_F(UploadPodcastViewControllerTest, ASecondEpisodeGoesToTheSecondAccount)
     ASSERT_TRUE(waitForEnd());
     EXPECT_NE(upload.viewModel(), firstViewModel.lock());
     EXPECT_EQ(upload.accountLabel()->text(), QString::fromUtf8("Second Show\xE2\x80\x94Libsyn"));
-    EXPECT_EQ(libsynServer().fileContents(QStringLiteral("Second Show/quickcast/Two.mp3")), readFile(secondPath));
+    EXPECT_EQ(libsynServer().fileContents(QStringLiteral("Second Show/quickcast/Two.mp3")),
+              readFile(secondPath));
     EXPECT_TRUE(libsynServer().fileContents(QStringLiteral("First Show/quickcast/Two.mp3")).isEmpty());
-    EXPECT_EQ(libsynServer().fileContents(QStringLiteral("First Show/quickcast/One.mp3")), readFile(firstPath));
+    EXPECT_EQ(libsynServer().fileContents(QStringLiteral("First Show/quickcast/One.mp3")),
+              readFile(firstPath));
 
     // A report of the earlier upload no longer reaches the screen.
     if (const auto earlier = firstViewModel.lock()) {

@@ -1,16 +1,13 @@
 // The upload view model without a transport: its texts, how the FTP and SoundCloud reports move
 // it, and how (and when) it tells its screen.
 #include "UploadRecording.h"
-
 #include "http/HTTPSession.h"
 #include "support/TestEnvironment.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QThread>
-
 #include <gtest/gtest.h>
-
 #include <thread>
 
 namespace airlark::test {
@@ -23,14 +20,15 @@ const QString Uploaded = QString::fromUtf8("\xF0\x9F\x8E\x89 Uploaded \xF0\x9F\x
 
 std::shared_ptr<UploadPodcastViewModel> makeViewModel(PodcastHost host = PodcastHost::Libsyn)
 {
-    return UploadPodcastViewModel::create(QUrl::fromLocalFile(QStringLiteral("/nowhere/Episode 1.mp3")), 7, host,
-                                          QStringLiteral("Episode 1"), std::nullopt, {}, std::nullopt);
+    return UploadPodcastViewModel::create(QUrl::fromLocalFile(QStringLiteral("/nowhere/Episode 1.mp3")), 7,
+                                          host, QStringLiteral("Episode 1"), std::nullopt, {}, std::nullopt);
 }
 
 // A real session and a task that is never started, for the progress callback's first arguments.
 struct IdleTask
 {
-    std::shared_ptr<HTTPSession> session = HTTPSession::create(HTTPSessionConfiguration::defaultSessionConfiguration(), {});
+    std::shared_ptr<HTTPSession> session =
+        HTTPSession::create(HTTPSessionConfiguration::defaultSessionConfiguration(), {});
     std::shared_ptr<HTTPSessionTask> task =
         session->dataTaskWithRequest(HTTPRequest(QUrl(QStringLiteral("http://127.0.0.1:9/"))));
 };
@@ -110,7 +108,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(StateTexts{UploadPodcastState::Unstarted, "Upload", true, ClickUploadToBegin},
                       StateTexts{UploadPodcastState::InProgress, "Uploading\xE2\x80\xA6", false, Uploading},
                       StateTexts{UploadPodcastState::Successful, "Done", true, Uploaded},
-                      StateTexts{UploadPodcastState::Failed, "Upload failed", false, QStringLiteral("Upload failed")}));
+                      StateTexts{UploadPodcastState::Failed, "Upload failed", false,
+                                 QStringLiteral("Upload failed")}));
 
 TEST(UploadPodcastStateValues, AreStoredAsZeroToThree)
 {
@@ -156,25 +155,46 @@ using R = FTPUploadFailureReason;
 INSTANTIATE_TEST_SUITE_P(
     Reports, UploadPodcastFTPReportTest,
     ::testing::Values(
-        FTPReportCase{"PartwayStaysInProgress", {{40, R::None}}, UploadPodcastState::InProgress, 40, Uploading},
-        FTPReportCase{"CompleteIsSuccessful", {{40, R::None}, {100, R::None}}, UploadPodcastState::Successful, 100,
+        FTPReportCase{
+            "PartwayStaysInProgress", {{40, R::None}}, UploadPodcastState::InProgress, 40, Uploading},
+        FTPReportCase{"CompleteIsSuccessful",
+                      {{40, R::None}, {100, R::None}},
+                      UploadPodcastState::Successful,
+                      100,
                       Uploaded},
-        FTPReportCase{"ServerErrorNamesIt", {{100, R::ServerError}}, UploadPodcastState::Failed, 100,
+        FTPReportCase{"ServerErrorNamesIt",
+                      {{100, R::ServerError}},
+                      UploadPodcastState::Failed,
+                      100,
                       QStringLiteral("Upload failed: Server error")},
-        FTPReportCase{"TransferErrorIsPlain", {{100, R::TransferError}}, UploadPodcastState::Failed, 100,
+        FTPReportCase{"TransferErrorIsPlain",
+                      {{100, R::TransferError}},
+                      UploadPodcastState::Failed,
+                      100,
                       QStringLiteral("Upload failed")},
-        FTPReportCase{"FailedMidwayKeepsItsPercentage", {{30, R::None}, {55, R::TransferError}},
-                      UploadPodcastState::Failed, 55, QStringLiteral("Upload failed")},
-        FTPReportCase{"ALaterSuccessWins", {{100, R::TransferError}, {100, R::None}}, UploadPodcastState::Successful,
-                      100, Uploaded},
+        FTPReportCase{"FailedMidwayKeepsItsPercentage",
+                      {{30, R::None}, {55, R::TransferError}},
+                      UploadPodcastState::Failed,
+                      55,
+                      QStringLiteral("Upload failed")},
+        FTPReportCase{"ALaterSuccessWins",
+                      {{100, R::TransferError}, {100, R::None}},
+                      UploadPodcastState::Successful,
+                      100,
+                      Uploaded},
         // Ticks before the transfer has begun carry no news: no false failure, no full bar.
-        FTPReportCase{"NoProgressInformationIsNoNews", {{100, R::ProgressUnavailable}},
-                      UploadPodcastState::InProgress, 0, Uploading},
+        FTPReportCase{"NoProgressInformationIsNoNews",
+                      {{100, R::ProgressUnavailable}},
+                      UploadPodcastState::InProgress,
+                      0,
+                      Uploading},
         FTPReportCase{"NoProgressInformationKeepsThePercentage",
-                      {{20, R::None}, {100, R::ProgressUnavailable}, {60, R::None}}, UploadPodcastState::InProgress,
-                      60, Uploading},
-        FTPReportCase{"ProgressOutOfRangeIsClamped", {{140, R::None}}, UploadPodcastState::InProgress, 100,
-                      Uploading}),
+                      {{20, R::None}, {100, R::ProgressUnavailable}, {60, R::None}},
+                      UploadPodcastState::InProgress,
+                      60,
+                      Uploading},
+        FTPReportCase{
+            "ProgressOutOfRangeIsClamped", {{140, R::None}}, UploadPodcastState::InProgress, 100, Uploading}),
     [](const auto& testParam) { return std::string(testParam.param.label); });
 
 // --- SoundCloud reports ---
@@ -250,7 +270,8 @@ TEST_P(UploadPodcastSoundCloudFailureTest, ShowsTheServersFirstMessageIfAny)
 {
     const auto viewModel = makeViewModel(PodcastHost::SoundCloud);
     viewModel->setUploadState(UploadPodcastState::InProgress);
-    viewModel->soundCloudUploadDidComplete(std::nullopt, GetParam().data, HTTPError(QStringLiteral("d"), 1, {}));
+    viewModel->soundCloudUploadDidComplete(std::nullopt, GetParam().data,
+                                           HTTPError(QStringLiteral("d"), 1, {}));
     EXPECT_EQ(viewModel->uploadState(), UploadPodcastState::Failed);
     EXPECT_EQ(viewModel->uploadProgress(), 100);
     EXPECT_EQ(viewModel->statusText(), GetParam().statusText);
@@ -261,21 +282,25 @@ TEST_P(UploadPodcastSoundCloudFailureTest, ShowsTheServersFirstMessageIfAny)
 INSTANTIATE_TEST_SUITE_P(
     Answers, UploadPodcastSoundCloudFailureTest,
     ::testing::Values(
-        CompletionCase{"FirstMessage",
-                       errors({message(QStringLiteral("Track title is too long")), message(QStringLiteral("second"))}),
-                       QStringLiteral("Upload failed: Track title is too long")},
-        CompletionCase{"MapInsteadOfJson",
-                       QVariantMap{{QStringLiteral("errors"),
-                                    QVariantList{QVariantMap{{QStringLiteral("error_message"), QStringLiteral("m")}}}}},
-                       QStringLiteral("Upload failed: m")},
+        CompletionCase{
+            "FirstMessage",
+            errors({message(QStringLiteral("Track title is too long")), message(QStringLiteral("second"))}),
+            QStringLiteral("Upload failed: Track title is too long")},
+        CompletionCase{
+            "MapInsteadOfJson",
+            QVariantMap{{QStringLiteral("errors"),
+                         QVariantList{QVariantMap{{QStringLiteral("error_message"), QStringLiteral("m")}}}}},
+            QStringLiteral("Upload failed: m")},
         CompletionCase{"EmptyErrors", errors({}), QStringLiteral("Upload failed")},
         CompletionCase{"NoAnswer", QVariant(), QStringLiteral("Upload failed")},
         CompletionCase{"AnswerIsAnArray", QVariant::fromValue(QJsonArray{message(QStringLiteral("m"))}),
                        QStringLiteral("Upload failed")},
-        CompletionCase{"ErrorsIsNotAnArray",
-                       QVariant::fromValue(QJsonObject{{QStringLiteral("errors"), message(QStringLiteral("m"))}}),
+        CompletionCase{
+            "ErrorsIsNotAnArray",
+            QVariant::fromValue(QJsonObject{{QStringLiteral("errors"), message(QStringLiteral("m"))}}),
+            QStringLiteral("Upload failed")},
+        CompletionCase{"FirstErrorIsNotADictionary", errors({QStringLiteral("m")}),
                        QStringLiteral("Upload failed")},
-        CompletionCase{"FirstErrorIsNotADictionary", errors({QStringLiteral("m")}), QStringLiteral("Upload failed")},
         CompletionCase{"MessageIsNotText", errors({message(42)}), QStringLiteral("Upload failed")},
         CompletionCase{"EmptyMessage", errors({message(QString())}), QStringLiteral("Upload failed: ")}),
     [](const auto& testParam) { return std::string(testParam.param.label); });

@@ -2,9 +2,10 @@
 
 #include "platform/MainQueue.h"
 #include "publish/UploadPodcastViewModel.h"
+#include "store/Database.h"
 
 #include <QCoreApplication>
-
+#include <QRandomGenerator>
 #include <atomic>
 #include <vector>
 
@@ -28,8 +29,9 @@ public:
     {
         if (!MainQueue::isMainThread())
             offMainThread = true;
-        snapshots.push_back({viewModel.uploadState(), viewModel.uploadProgress(), viewModel.uploadButtonText(),
-                             viewModel.uploadButtonEnabled(), viewModel.statusText()});
+        snapshots.push_back({viewModel.uploadState(), viewModel.uploadProgress(),
+                             viewModel.uploadButtonText(), viewModel.uploadButtonEnabled(),
+                             viewModel.statusText()});
     }
 
     bool ended() const
@@ -47,6 +49,18 @@ inline void drainMainQueue()
 {
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents();
+}
+
+// Makes the store number the next accounts from a random point far from 1. A Libsyn account's
+// password item is keyed by its identifier, and every test process of a session shares the one
+// keyring: processes running side by side must not use each other's items. The row it leaves is a
+// placeholder (no name, no host), as an abandoned SoundCloud connection leaves one.
+inline bool spreadAccountIdentifiers(const Database& database)
+{
+    const qint64 start = QRandomGenerator::global()->bounded(Q_INT64_C(1000000), Q_INT64_C(1000000000000));
+    return !database.connection().execute(
+        QStringLiteral("INSERT INTO \"account\" (\"id\", \"display_name\", \"host\") VALUES (%1, '', '')")
+            .arg(start));
 }
 
 } // namespace airlark::test

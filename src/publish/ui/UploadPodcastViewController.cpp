@@ -82,8 +82,8 @@ UploadPodcastViewController::~UploadPodcastViewController()
 std::shared_ptr<UploadPodcastViewModel> UploadPodcastViewController::makeViewModel()
 {
     if (fileURL_ && userIdentifier_ && host_) {
-        return UploadPodcastViewModel::create(*fileURL_, *userIdentifier_, *host_, episodeTitle_, artworkURL_, tags_,
-                                              episodeDescription_);
+        return UploadPodcastViewModel::create(*fileURL_, *userIdentifier_, *host_, episodeTitle_, artworkURL_,
+                                              tags_, episodeDescription_);
     }
     return nullptr;
 }
@@ -99,7 +99,8 @@ void UploadPodcastViewController::replaceViewModel(std::shared_ptr<UploadPodcast
 
 void UploadPodcastViewController::viewDidAppear()
 {
-    if (auto* workflow = qobject_cast<TopMetadataProgressNavigationController*>(progressNavigationController())) {
+    if (auto* workflow =
+            qobject_cast<TopMetadataProgressNavigationController*>(progressNavigationController())) {
         episodeTitle_ = workflow->episodeTitle();
         artworkURL_ = workflow->artworkURL();
         fileURL_ = workflow->fileURL();
@@ -111,15 +112,17 @@ void UploadPodcastViewController::viewDidAppear()
     if (!canUpload) {
         // Without a file, an account or a host the upload cannot be made; the step says it failed
         // rather than waiting for ever.
-        qWarning("Upload not started: %s", !fileURL_ ? "no episode file" : !host_ ? "the account's host is unknown"
-                                                                                    : "no account chosen");
+        qWarning("Upload not started: %s", !fileURL_ ? "no episode file"
+                                           : !host_  ? "the account's host is unknown"
+                                                     : "no account chosen");
         viewModel = UploadPodcastViewModel::create(fileURL_.value_or(QUrl()), userIdentifier_.value_or(0),
-                                                   host_.value_or(PodcastHost::Libsyn), episodeTitle_, artworkURL_,
-                                                   tags_, episodeDescription_);
+                                                   host_.value_or(PodcastHost::Libsyn), episodeTitle_,
+                                                   artworkURL_, tags_, episodeDescription_);
     }
     replaceViewModel(std::move(viewModel));
 
-    fileLabel_->setText(fileURL_ && !fileURL_->fileName().isEmpty() ? viewModel_->fileName() : tr("No file chosen"));
+    fileLabel_->setText(fileURL_ && !fileURL_->fileName().isEmpty() ? viewModel_->fileName()
+                                                                    : tr("No file chosen"));
     accountLabel_->setText(userIdentifier_ && host_ ? viewModel_->accountText() : tr("No account chosen"));
     progressIndicator_->setValue(0);
     transferredLabel_->clear();
@@ -139,7 +142,8 @@ NextStepAction UploadPodcastViewController::nextStepAction()
     });
 }
 
-void UploadPodcastViewController::willPresentInProgressNavigationController(ProgressNavigationController& controller)
+void UploadPodcastViewController::willPresentInProgressNavigationController(
+    ProgressNavigationController& controller)
 {
     controller.setBackButtonEnabled(false);
     // Step 3 leaves Next enabled ("Start upload"); until the upload's first report arrives, Next
@@ -152,7 +156,8 @@ void UploadPodcastViewController::didPresentInProgressNavigationController(Progr
     viewDidAppear();
 }
 
-void UploadPodcastViewController::uploadPodcastViewModelUploadStatusDidChange(UploadPodcastViewModel& viewModel)
+void UploadPodcastViewController::uploadPodcastViewModelUploadStatusDidChange(
+    UploadPodcastViewModel& viewModel)
 {
     if (&viewModel != viewModel_.get())
         return;

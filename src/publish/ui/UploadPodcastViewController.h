@@ -10,7 +10,6 @@
 #include <QStringList>
 #include <QUrl>
 #include <QWidget>
-
 #include <memory>
 #include <optional>
 
@@ -25,9 +24,9 @@ namespace airlark {
 // One shared instance serves every episode of a run: each time it comes on screen it makes a new
 // view model from what step 3 handed it (UploadDestination) and the workflow's episode fields.
 class UploadPodcastViewController : public QWidget,
-                                   public ProgressNavigationControllerChild,
-                                   public UploadDestination,
-                                   public UploadPodcastViewModelDelegate
+                                    public ProgressNavigationControllerChild,
+                                    public UploadDestination,
+                                    public UploadPodcastViewModelDelegate
 {
     Q_OBJECT
 public:
@@ -37,13 +36,19 @@ public:
     const std::optional<QUrl>& fileURL() const { return fileURL_; }
     void setFileURL(std::optional<QUrl> fileURL) { fileURL_ = std::move(fileURL); }
     const std::optional<qint64>& userIdentifier() const { return userIdentifier_; }
-    void setUserIdentifier(std::optional<qint64> userIdentifier) override { userIdentifier_ = userIdentifier; }
+    void setUserIdentifier(std::optional<qint64> userIdentifier) override
+    {
+        userIdentifier_ = userIdentifier;
+    }
     const std::optional<PodcastHost>& host() const { return host_; }
     void setHost(std::optional<PodcastHost> host) override { host_ = host; }
     const std::optional<QString>& episodeTitle() const { return episodeTitle_; }
     void setEpisodeTitle(std::optional<QString> episodeTitle) { episodeTitle_ = std::move(episodeTitle); }
     const std::optional<QString>& episodeDescription() const { return episodeDescription_; }
-    void setEpisodeDescription(std::optional<QString> description) { episodeDescription_ = std::move(description); }
+    void setEpisodeDescription(std::optional<QString> description)
+    {
+        episodeDescription_ = std::move(description);
+    }
     const std::optional<QUrl>& artworkURL() const { return artworkURL_; }
     void setArtworkURL(std::optional<QUrl> artworkURL) { artworkURL_ = std::move(artworkURL); }
     const QStringList& tags() const { return tags_; }
