@@ -31,6 +31,9 @@ function(airlark_test)
     add_executable(${ARG_NAME} ${ARG_SOURCES})
     target_link_libraries(${ARG_NAME} PRIVATE airlark_test_support ${ARG_LIBS})
     airlark_target_defaults(${ARG_NAME})
+    # Each test process gets a session of its own (D-Bus, keyring, HOME), so tests that run side by
+    # side never share a credential item and none touches the developer's own keyring.
+    set_property(TARGET ${ARG_NAME} PROPERTY CROSSCOMPILING_EMULATOR "${PROJECT_SOURCE_DIR}/scripts/with-test-session.sh")
     # Discovery runs when ctest runs, inside the test session (private bus, keyring, data directories).
     gtest_discover_tests(${ARG_NAME}
         DISCOVERY_MODE PRE_TEST

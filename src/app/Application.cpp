@@ -4,6 +4,7 @@
 #include "app/MainWindow.h"
 #include "app/SingleInstance.h"
 #include "app/StoryboardRegister.h"
+#include "metadata/ui/SelectTemplateViewController.h"
 #include "platform/ApplicationIdentity.h"
 #include "platform/MainQueue.h"
 
@@ -49,6 +50,7 @@ int runAirlark(QApplication& application)
     MainWindow window(
         [] { return static_cast<QWidget*>(StoryboardRegister::Main::selectTemplateViewController()); });
     QObject::connect(&instance, &SingleInstance::activationRequested, &window, &MainWindow::bringToFront);
+    window.addFileMenuAction(StoryboardRegister::Main::selectTemplateViewController()->newTemplateAction());
     window.show();
     delegate.applicationDidFinishLaunching();
 

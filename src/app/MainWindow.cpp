@@ -35,10 +35,16 @@ void MainWindow::bringToFront()
     activateWindow();
 }
 
+void MainWindow::addFileMenuAction(QAction* action)
+{
+    fileMenu_->insertAction(quitAction_, action);
+    fileMenu_->insertSeparator(quitAction_);
+}
+
 void MainWindow::buildMenus()
 {
-    QMenu* file = menuBar()->addMenu(tr("&File"));
-    QAction* quit = file->addAction(tr("&Quit"));
+    QMenu* file = fileMenu_ = menuBar()->addMenu(tr("&File"));
+    QAction* quit = quitAction_ = file->addAction(tr("&Quit"));
     quit->setObjectName(QStringLiteral("quitAction"));
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     quit->setShortcutContext(Qt::ApplicationShortcut);

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QMainWindow>
+
+class QAction;
+class QMenu;
 #include <functional>
 
 namespace airlark {
@@ -20,10 +23,15 @@ public:
     // Brings the window to the front, as when another `airlark` process asks for it.
     void bringToFront();
 
+    // Puts a screen's own action (for example "New Template…") into the File menu, above Quit.
+    void addFileMenuAction(QAction* action);
+
 private:
     void buildMenus();
 
     TopMetadataProgressNavigationController* workflow_;
+    QMenu* fileMenu_ = nullptr;
+    QAction* quitAction_ = nullptr;
 };
 
 } // namespace airlark
