@@ -8,6 +8,7 @@
 #include "platform/ApplicationIdentity.h"
 #include "platform/MainQueue.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QIcon>
 
@@ -51,6 +52,11 @@ int runAirlark(QApplication& application)
         [] { return static_cast<QWidget*>(StoryboardRegister::Main::selectTemplateViewController()); });
     QObject::connect(&instance, &SingleInstance::activationRequested, &window, &MainWindow::bringToFront);
     window.addFileMenuAction(StoryboardRegister::Main::selectTemplateViewController()->newTemplateAction());
+    auto* addAccount = new QAction(QObject::tr("&Add Account\u2026"), &window);
+    addAccount->setObjectName(QStringLiteral("addAccountAction"));
+    QObject::connect(addAccount, &QAction::triggered, &window,
+                     [] { StoryboardRegister::ChoosePodcastHost::presentAddPodcastHostWindow(); });
+    window.addFileMenuAction(addAccount);
     window.show();
     delegate.applicationDidFinishLaunching();
 

@@ -37,8 +37,9 @@ void MainWindow::bringToFront()
 
 void MainWindow::addFileMenuAction(QAction* action)
 {
-    fileMenu_->insertAction(quitAction_, action);
-    fileMenu_->insertSeparator(quitAction_);
+    if (fileMenu_->actions().size() == 1)
+        fileMenu_->insertSeparator(quitAction_);
+    fileMenu_->insertAction(fileMenu_->actions().at(fileMenu_->actions().size() - 2), action);
 }
 
 void MainWindow::buildMenus()
