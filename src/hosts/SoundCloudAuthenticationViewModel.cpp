@@ -98,6 +98,10 @@ bool SoundCloudAuthenticationViewModel::authenticationProgressBegan()
         return false;
     }
     accountID_ = row.value();
+    // The new row has no tokens yet: an earlier connection's user name must not let Add save it
+    // as that user before this sign-in has finished.
+    authenticated_ = false;
+    setUsername(QString());
     setMessage(ConnectingMessage);
     setNetworkRequestInProgress(true);
     return true;

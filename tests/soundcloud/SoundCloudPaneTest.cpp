@@ -294,5 +294,21 @@ TEST_F(SoundCloudPaneTest, AReopenedWindowClearsTheLabelAndDisablesAdd)
     EXPECT_TRUE(pane->viewModel().canAdvance()); // the state survives; only the next report shows it
 }
 
+TEST_F(SoundCloudPaneTest, ASecondConnectInAReopenedWindowWaitsForItsOwnUserBeforeAddIsEnabled)
+{
+    openWindow();
+    connect();
+    ASSERT_TRUE(waitForLabel(QStringLiteral("Connected")));
+    QTest::mouseClick(window->cancelButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitFor([this] { return !window->isVisible(); }));
+
+    browser.delivery = TestBrowser::Delivery::Keep;
+    openWindow();
+    connect();
+    ASSERT_TRUE(waitForLabel(QStringLiteral("Connecting to SoundCloud…")));
+    EXPECT_FALSE(addEnabled());
+    EXPECT_FALSE(pane->viewModel().canAdvance());
+}
+
 } // namespace
 } // namespace airlark::test

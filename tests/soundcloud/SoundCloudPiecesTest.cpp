@@ -157,6 +157,8 @@ TEST_F(SoundCloudPiecesTest, ViewModelReportsEveryAssignmentLaterOnTheMainQueue)
     EXPECT_EQ(model.message(), SoundCloudAuthenticationViewModel::ConnectingMessage);
     EXPECT_TRUE(model.networkRequestInProgress());
     model.setAuthenticated(true);
+    EXPECT_FALSE(model.canAdvance()); // a new sign-in forgets the earlier user until "/me" answers
+    model.setUsername(QStringLiteral("x"));
     EXPECT_TRUE(model.canAdvance());
 
     QTest::qWait(50); // let the reports above arrive
