@@ -24,7 +24,7 @@ bool LibsynFtpServer::start(int readLimitBytesPerSecond)
         process_ = std::make_unique<QProcess>();
         process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process_->start(QStringLiteral("/usr/bin/python3"),
-                        {QStringLiteral(AIRLARK_SOURCE_DIR "/tests/e2e/libsyn_ftp_server.py"),
+                        {QStringLiteral(AIRLARK_SOURCE_DIR "/tests/support/ftp_server.py"),
                          QStringLiteral("--home"), home_.path(), QStringLiteral("--user"), Email,
                          QStringLiteral("--password"), Password, QStringLiteral("--port"),
                          QString::number(port_), QStringLiteral("--read-limit"),

@@ -1,7 +1,10 @@
 #!/usr/bin/python3
 """A throwaway FTP server for Airlark's tests, listening on 127.0.0.1.
 
-Prints "port N" on standard output once it listens, then serves until killed.
+Prints "port N" on standard output once it listens, then serves until killed. Given --port, it
+listens on that port again after a restart (the end-to-end tests' Libsyn stand-in, whose address
+Airlark reads once per process); given --read-limit, it takes uploads slowly, so that a test can
+stop it in the middle of one.
 """
 import argparse
 import logging
@@ -9,7 +12,7 @@ import os
 import sys
 
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import DTPHandler, FTPHandler
+from pyftpdlib.handlers import DTPHandler, FTPHandler, ThrottledDTPHandler
 from pyftpdlib.servers import FTPServer
 
 
@@ -23,6 +26,8 @@ def main():
                         help="refuse (552) every stored file that takes the home folder above this many bytes")
     parser.add_argument("--refuse-stor", type=int, default=0,
                         help="answer every completed STOR with this reply code instead of 226")
+    parser.add_argument("--read-limit", type=int, default=0,
+                        help="bytes per second an upload may arrive at (0: no limit)")
     args = parser.parse_args()
 
     logging.basicConfig(level=logging.CRITICAL)
@@ -40,9 +45,16 @@ def main():
                     pass
         return total
 
-    class RefusingDTPHandler(DTPHandler):
-        ac_in_buffer_size = 1024 * 1024
-        ac_out_buffer_size = 1024 * 1024
+    base = ThrottledDTPHandler if args.read_limit > 0 else DTPHandler
+
+    # Large buffers keep the server from being the bottleneck; a throttled server keeps the
+    # default ones, so that an upload arrives in many small reads.
+    buffer_size = 1024 * 1024 if args.read_limit == 0 else base.ac_in_buffer_size
+
+    class RefusingDTPHandler(base):
+        ac_in_buffer_size = buffer_size
+        ac_out_buffer_size = buffer_size
+        read_limit = args.read_limit
 
         def close(self):
             if not self._closed and self.receive and self.transfer_finished:
