@@ -55,22 +55,9 @@ std::optional<SQLError> Account::createTable(const Database& database)
 
 std::vector<AccountQueryResult> Account::selectAll(const Database& database)
 {
-    Result<sqlite::Statement, SQLError> prepared = database.connection().prepare(SelectAllSQL);
-    if (!prepared)
-        return {};
-    sqlite::Statement statement = std::move(prepared).value();
-    std::vector<AccountQueryResult> results;
-    for (;;) {
-        switch (statement.step()) {
-        case sqlite::Statement::Step::Row:
-            results.emplace_back(statement.int64(0), statement.text(1), statement.text(2));
-            break;
-        case sqlite::Statement::Step::Done:
-            return results;
-        case sqlite::Statement::Step::Failed:
-            return {}; // half a list would look like accounts had vanished
-        }
-    }
+    return sqlite::selectRows<AccountQueryResult>(database.connection(), SelectAllSQL, [](sqlite::Statement& row) {
+        return AccountQueryResult(row.int64(0), row.text(1), row.text(2));
+    });
 }
 
 std::optional<AccountQueryResult> Account::find(const Database& database, qint64 identifier)

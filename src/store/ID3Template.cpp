@@ -79,22 +79,11 @@ std::optional<SQLError> ID3Template::createTable(const Database& database)
 
 std::vector<ID3TemplateSelectAllQueryResult> ID3Template::selectAll(const Database& database)
 {
-    Result<sqlite::Statement, SQLError> prepared = database.connection().prepare(SelectAllSQL);
-    if (!prepared)
-        return {};
-    sqlite::Statement statement = std::move(prepared).value();
-    std::vector<ID3TemplateSelectAllQueryResult> results;
-    for (;;) {
-        switch (statement.step()) {
-        case sqlite::Statement::Step::Row:
-            results.push_back({statement.int64(0), statement.text(1), artworkURLFromText(statement.optionalText(2))});
-            break;
-        case sqlite::Statement::Step::Done:
-            return results;
-        case sqlite::Statement::Step::Failed:
-            return {}; // half a list would look like templates had vanished
-        }
-    }
+    return sqlite::selectRows<ID3TemplateSelectAllQueryResult>(
+        database.connection(), SelectAllSQL, [](sqlite::Statement& row) {
+            return ID3TemplateSelectAllQueryResult{row.int64(0), row.text(1),
+                                                   artworkURLFromText(row.optionalText(2))};
+        });
 }
 
 std::optional<ID3Template> ID3Template::find(const Database& database, qint64 identifier)

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <memory>
 #include <optional>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -144,6 +145,29 @@ struct Column
 {
     const char* name;
 };
+
+// Runs a query and reads every row with `read`. A query that cannot run, or fails part-way,
+// gives the empty list: half a list would look like rows had vanished.
+template <class Row, class Read>
+std::vector<Row> selectRows(Connection& connection, const QString& sql, Read read)
+{
+    Result<Statement, SQLError> prepared = connection.prepare(sql);
+    if (!prepared)
+        return {};
+    Statement statement = std::move(prepared).value();
+    std::vector<Row> rows;
+    for (;;) {
+        switch (statement.step()) {
+        case Statement::Step::Row:
+            rows.push_back(read(statement));
+            break;
+        case Statement::Step::Done:
+            return rows;
+        case Statement::Step::Failed:
+            return {};
+        }
+    }
+}
 
 } // namespace sqlite
 } // namespace airlark
