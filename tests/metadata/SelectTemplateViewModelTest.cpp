@@ -2,6 +2,7 @@
 #include "metadata/SelectTemplateViewModel.h"
 
 #include "MetadataStoreFixture.h"
+#include "TableStatements.h"
 #include "support/Mp3Fixtures.h"
 #include "support/TestEnvironment.h"
 
@@ -158,24 +159,8 @@ TEST_F(SelectTemplateViewModelTest, TheFirstListLoadCreatesBothTablesWithTheirEx
     SelectTemplateViewModel viewModel;
     EXPECT_TRUE(viewModel.templates().empty());
     ASSERT_TRUE(viewModel.database);
-    auto statement = viewModel.database->connection().prepare(
-        QStringLiteral("SELECT name, sql FROM sqlite_master WHERE type = 'table' ORDER BY name"));
-    ASSERT_TRUE(statement);
-    sqlite::Statement rows = std::move(statement).value();
-    QStringList tables;
-    while (rows.step() == sqlite::Statement::Step::Row)
-        tables << rows.text(1);
-    // SQLite keeps each statement's text, without its IF NOT EXISTS.
-    EXPECT_EQ(tables,
-              (QStringList{
-                  QStringLiteral(
-                      "CREATE TABLE \"account\" (\"id\" INTEGER PRIMARY KEY NOT NULL, \"display_name\" TEXT "
-                      "NOT NULL, \"host\" TEXT NOT NULL, \"feed_type\" TEXT, \"email\" TEXT)"),
-                  QStringLiteral(
-                      "CREATE TABLE \"id3_template\" (\"id\" INTEGER PRIMARY KEY NOT NULL, \"name\" TEXT "
-                      "NOT NULL UNIQUE, \"last_episode_title\" TEXT, \"title\" TEXT, \"artist\" TEXT, "
-                      "\"album\" TEXT, \"album_artist\" TEXT, \"comment\" TEXT, \"lyrics\" TEXT, "
-                      "\"year\" INTEGER, \"artwork_url\" TEXT)")}));
+    EXPECT_EQ(test::tableStatements(test::dataDirectory() + QStringLiteral("/database.sqlite3")),
+              test::expectedTableStatements());
     EXPECT_TRUE(QFile::exists(test::dataDirectory() + QStringLiteral("/database.sqlite3")));
 }
 

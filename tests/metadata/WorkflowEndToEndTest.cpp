@@ -1,6 +1,7 @@
 // The application's own workflow, as the storyboard register builds it: a first launch, a template
 // made with artwork, an MP3 file picked, the metadata saved into the file, and step 3 shown.
 // Each test runs in a process of its own with an empty private data directory.
+#include "TableStatements.h"
 #include "TagReader.h"
 #include "app/MainWindow.h"
 #include "app/StoryboardRegister.h"
@@ -69,23 +70,8 @@ TEST_F(WorkflowEndToEndTest, AFirstLaunchShowsAnEmptyListAndCreatesBothTables)
     const auto database = Database::open();
     ASSERT_TRUE(database);
     EXPECT_TRUE(QFile::exists(test::dataDirectory() + QStringLiteral("/database.sqlite3")));
-    auto prepared = database->connection().prepare(
-        QStringLiteral("SELECT sql FROM sqlite_master WHERE type = 'table' ORDER BY name"));
-    ASSERT_TRUE(prepared);
-    sqlite::Statement statement = std::move(prepared).value();
-    QStringList tables;
-    while (statement.step() == sqlite::Statement::Step::Row)
-        tables << statement.text(0);
-    EXPECT_EQ(tables,
-              (QStringList{
-                  QStringLiteral(
-                      "CREATE TABLE \"account\" (\"id\" INTEGER PRIMARY KEY NOT NULL, \"display_name\" TEXT "
-                      "NOT NULL, \"host\" TEXT NOT NULL, \"feed_type\" TEXT, \"email\" TEXT)"),
-                  QStringLiteral(
-                      "CREATE TABLE \"id3_template\" (\"id\" INTEGER PRIMARY KEY NOT NULL, \"name\" TEXT "
-                      "NOT NULL UNIQUE, \"last_episode_title\" TEXT, \"title\" TEXT, \"artist\" TEXT, "
-                      "\"album\" TEXT, \"album_artist\" TEXT, \"comment\" TEXT, \"lyrics\" TEXT, "
-                      "\"year\" INTEGER, \"artwork_url\" TEXT)")}));
+    EXPECT_EQ(test::tableStatements(test::dataDirectory() + QStringLiteral("/database.sqlite3")),
+              test::expectedTableStatements());
 }
 
 TEST_F(WorkflowEndToEndTest, ATemplateWithArtworkAndAnMP3FileEndInTaggedAudio)
