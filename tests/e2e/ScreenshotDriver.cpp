@@ -18,7 +18,6 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
 
@@ -141,10 +140,9 @@ int run()
 
 int main(int argc, char** argv)
 {
-    QTemporaryDir home(QDir::tempPath() + QStringLiteral("/airlark-screenshots-XXXXXX"));
-    if (!home.isValid())
-        return fail("no temporary folder");
-    usePrivateDirectories(home.path());
+    // It saves accounts and their passwords, so only in a private session.
+    if (const std::optional<int> status = enterPrivateSession(argv))
+        return *status;
 
     QApplication app(argc, argv);
     applyTestApplicationIdentity();
