@@ -9,6 +9,12 @@ function(airlark_target_defaults target)
         # moves of std::variant; the plain build keeps the warning.
         target_compile_options(${target} PRIVATE -Wno-maybe-uninitialized)
     endif()
+    if(AIRLARK_ASSERTIONS)
+        # Optimised builds define NDEBUG, and Qt adds QT_NO_DEBUG, which compile out assert() and
+        # Q_ASSERT (the main-thread checks among them). Options come after the definitions on
+        # the compiler's command line, so these undo both.
+        target_compile_options(${target} PRIVATE -UNDEBUG -UQT_NO_DEBUG)
+    endif()
     target_compile_definitions(${target} PRIVATE
         QT_NO_FOREACH
         QT_NO_URL_CAST_FROM_STRING
