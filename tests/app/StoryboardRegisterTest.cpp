@@ -2,15 +2,12 @@
 
 #include "app/AppDelegate.h"
 #include "app/MainWindow.h"
-#include "app/PlaceholderStepViewController.h"
 #include "platform/ui/TopMetadataProgressNavigationController.h"
 #include "support/TestEnvironment.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QMenuBar>
-#include <QPointer>
-#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace airlark;
@@ -110,57 +107,6 @@ TEST_F(MainWindowTest, OpensOnTheWorkflowAtStepOne)
     QAction* quit = window->findChild<QAction*>(QStringLiteral("quitAction"));
     ASSERT_NE(quit, nullptr);
     EXPECT_EQ(quit->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
-}
-
-// Four stand-in steps chained the way the register chains the real ones, step 3 made afresh.
-TEST_F(MainWindowTest, RunsAWorkflowOfStandInStepsEndToEnd)
-{
-    using Step = PlaceholderStepViewController;
-    Step four({QStringLiteral("Upload"), QStringLiteral("Done"), false, true, {}});
-    const auto makeThree = [&four] {
-        auto* three = new Step({QStringLiteral("Account"), QStringLiteral("Start upload"), true, true,
-                                [&four] { return static_cast<QWidget*>(&four); }});
-        three->setAttribute(Qt::WA_DeleteOnClose);
-        return static_cast<QWidget*>(three);
-    };
-    Step two({QStringLiteral("Details"), QStringLiteral("Save"), true, true, makeThree});
-    Step one({QStringLiteral("Template"), QStringLiteral("Next"), false, false,
-              [&two] { return static_cast<QWidget*>(&two); }});
-    MainWindow window([&one] { return static_cast<QWidget*>(&one); });
-    window.show();
-    TopMetadataProgressNavigationController& workflow = *window.workflow();
-
-    for (const QString& title :
-         {QStringLiteral("Next"), QStringLiteral("Save"), QStringLiteral("Start upload")}) {
-        EXPECT_EQ(workflow.nextButton()->text(), title);
-        QTest::mouseClick(workflow.nextButton(), Qt::LeftButton);
-    }
-    EXPECT_EQ(workflow.currentStep(), 3);
-    EXPECT_EQ(visible(window), &four);
-    EXPECT_FALSE(workflow.backButton()->isEnabled()) << "no Back from the upload";
-    EXPECT_EQ(four.progressNavigationController(), &workflow);
-    EXPECT_EQ(workflow.progressIndicator()->format(), QStringLiteral("Step 4 of 4"));
-
-    QTest::mouseClick(workflow.cancelButton(), Qt::LeftButton);
-    EXPECT_EQ(visible(window), &one);
-    EXPECT_EQ(workflow.currentStep(), 0);
-
-    // Back from step 3 disposes of that step 3; Next from step 2 makes a fresh one.
-    QTest::mouseClick(workflow.nextButton(), Qt::LeftButton);
-    QTest::mouseClick(workflow.nextButton(), Qt::LeftButton);
-    QPointer<QWidget> stepThree = visible(window);
-    QTest::mouseClick(workflow.backButton(), Qt::LeftButton);
-    EXPECT_EQ(visible(window), &two);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(stepThree.isNull());
-    QTest::mouseClick(workflow.nextButton(), Qt::LeftButton);
-    EXPECT_NE(visible(window), nullptr);
-    QTest::mouseClick(workflow.nextButton(), Qt::LeftButton);
-
-    // Next on the upload step closes the window.
-    ASSERT_EQ(visible(window), &four);
-    QTest::mouseClick(workflow.nextButton(), Qt::LeftButton);
-    EXPECT_FALSE(window.isVisible());
 }
 
 TEST_F(MainWindowTest, QuitClosesEveryWindow)

@@ -238,13 +238,6 @@ INSTANTIATE_TEST_SUITE_P(Titles, TerminatingButtonTextFromString,
                                            TerminatingCase{"Save ", std::nullopt},
                                            TerminatingCase{"Next", std::nullopt}));
 
-TEST(TerminatingButtonText, RoundTripsThroughItsValue)
-{
-    for (const auto text : {TerminatingButtonText::Done, TerminatingButtonText::Save})
-        EXPECT_EQ(terminatingButtonTextFromString(terminatingButtonTextValue(text)), text);
-    EXPECT_EQ(terminatingButtonTextValue(TerminatingButtonText::Save), QStringLiteral("Save"));
-}
-
 TEST(Either, HoldsExactlyOneCaseEvenWhenBothTypesAgree)
 {
     const auto left = Either<int, int>::Left(1);

@@ -2,6 +2,7 @@
 
 #include "metadata/ui/FileDropLocationView.h"
 #include "platform/StandardOutput.h"
+#include "platform/ui/TerminatingButtonText.h"
 #include "platform/ui/TopMetadataProgressNavigationController.h"
 
 #include <QFormLayout>
@@ -116,7 +117,7 @@ void EditMetadataViewController::rebuildViewModel()
 void EditMetadataViewController::willPresentInProgressNavigationController(
     ProgressNavigationController& controller)
 {
-    controller.setNextButtonTitle(tr("Save"));
+    controller.setNextButtonTitle(terminatingButtonTextValue(TerminatingButtonText::Save));
     controller.setNextButtonEnabled(true);
     controller.setBackButtonEnabled(true);
     controller.setCancelButtonEnabled(true);
