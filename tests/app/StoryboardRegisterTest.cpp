@@ -15,15 +15,6 @@ namespace Register = airlark::StoryboardRegister;
 
 namespace {
 
-TEST(StoryboardRegister, NamesItsStoryboards)
-{
-    EXPECT_EQ(Register::Main::storyboard().name(), QStringLiteral("Main"));
-    EXPECT_EQ(Register::EditMetadata::storyboard().name(), QStringLiteral("EditMetadata"));
-    EXPECT_EQ(Register::ChoosePodcastHost::storyboard().name(), QStringLiteral("ChoosePodcastHost"));
-    EXPECT_EQ(Register::UploadPodcast::storyboard().name(), QStringLiteral("UploadPodcast"));
-    EXPECT_EQ(&Register::Main::storyboard(), &Register::Main::storyboard());
-}
-
 TEST(StoryboardRegister, HandsOutOneSharedInstanceOfEachController)
 {
     EXPECT_EQ(Register::Main::selectTemplateViewController(), Register::Main::selectTemplateViewController());
