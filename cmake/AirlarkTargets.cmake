@@ -126,4 +126,9 @@ function(airlark_test)
     add_test(NAME ${ARG_NAME}
         COMMAND "${PROJECT_SOURCE_DIR}/scripts/with-test-session.sh" $<TARGET_FILE:${ARG_NAME}>)
     set_tests_properties(${ARG_NAME} PROPERTIES TIMEOUT ${ARG_TIMEOUT})
+    if(AIRLARK_SANITIZE)
+        # Also for the processes the tests start (the application, a second instance).
+        set_tests_properties(${ARG_NAME} PROPERTIES ENVIRONMENT
+            "ASAN_OPTIONS=detect_stack_use_after_return=1;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/sanitizers/lsan.supp;UBSAN_OPTIONS=print_stacktrace=1;TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1")
+    endif()
 endfunction()
