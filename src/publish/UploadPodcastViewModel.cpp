@@ -317,8 +317,13 @@ void UploadPodcastViewModel::soundCloudUploadDidComplete(const std::optional<HTT
         setUploadState(UploadPodcastState::Successful);
         return;
     }
+    signInExpired_ = error->is(SoundCloudUploadErrorDomain, SoundCloudUploadErrorCode::NeedsNewSignIn);
+    // SoundCloud's own words first; else what the client found ("Sign in to SoundCloud again", a
+    // redirect that was not followed, a connection that was lost).
     if (const auto message = serverErrorMessage(data))
         setFailureReasonFromServer(*message);
+    else if (!error->localizedDescription.isEmpty())
+        setFailureReasonFromServer(error->localizedDescription);
     setUploadState(UploadPodcastState::Failed);
 }
 

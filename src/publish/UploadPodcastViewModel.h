@@ -79,6 +79,9 @@ public:
     void setUploadState(UploadPodcastState uploadState);
     // A message to show after a failure ("Server error", or the server's own message).
     std::optional<QString> failureReasonFromServer() const;
+    // The SoundCloud upload failed because the account must be signed in again: the status says
+    // "Sign in to SoundCloud again". Main thread.
+    bool signInExpired() const { return signInExpired_; }
 
     // "Upload", "Uploading…", "Done", "Upload failed".
     QString uploadButtonText() const;
@@ -149,6 +152,7 @@ private:
     std::atomic<qint64> bytesExpected_{0};
     mutable std::optional<QString> accountText_;
     bool started_ = false;
+    bool signInExpired_ = false;
     std::shared_ptr<const LibsynFTPClientFactory> libsynFTPClientFactory_;
 };
 
