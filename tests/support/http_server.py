@@ -120,10 +120,10 @@ def header(record, name):
     return None
 
 
-def read_body(connection, record, spec):
+def read_body(connection, record, plan):
     if (header(record, "Expect") or "").lower() == "100-continue":
         connection.sock.sendall(b"HTTP/1.1 100 Continue\r\n\r\n")
-    stop_at = spec.get("read_limit")
+    stop_at = plan.get("read_limit")
     if "chunked" in (header(record, "Transfer-Encoding") or "").lower():
         while True:
             size = int(connection.line().split(b";")[0], 16)
@@ -148,35 +148,35 @@ def head(status, headers, reason=None):
     return (text + "Connection: close\r\n\r\n").encode("latin-1")
 
 
-def body_of(spec):
-    if "json" in spec:
-        return json.dumps(spec["json"]).encode()
-    if "body_b64" in spec:
-        return base64.b64decode(spec["body_b64"])
-    return spec.get("body", "").encode()
+def body_of(plan):
+    if "json" in plan:
+        return json.dumps(plan["json"]).encode()
+    if "body_b64" in plan:
+        return base64.b64decode(plan["body_b64"])
+    return plan.get("body", "").encode()
 
 
 def send_chunk(sock, data):
     sock.sendall(b"%x\r\n%s\r\n" % (len(data), data))
 
 
-def respond(connection, spec):
+def respond(connection, plan):
     sock = connection.sock
-    status = spec.get("status", 200)
-    headers = [tuple(field) for field in spec.get("headers", [])]
-    if "json" in spec:
+    status = plan.get("status", 200)
+    headers = [tuple(field) for field in plan.get("headers", [])]
+    if "json" in plan:
         headers.append(("Content-Type", "application/json; charset=utf-8"))
-    body = body_of(spec)
-    if "huge" in spec:
-        sock.sendall(head(status, headers + [("Content-Length", spec["huge"])]))
-        left = spec["huge"]
+    body = body_of(plan)
+    if "huge" in plan:
+        sock.sendall(head(status, headers + [("Content-Length", plan["huge"])]))
+        left = plan["huge"]
         while left > 0:
             sock.sendall(BLOCK[:min(left, len(BLOCK))])
             left -= len(BLOCK)
-    elif spec.get("endless") or spec.get("gzip_bomb"):
+    elif plan.get("endless") or plan.get("gzip_bomb"):
         # A bomb is an endless gzip stream of zeros: deflate blocks end byte-aligned after a full
         # flush, so one compressed MiB can be sent again and again (about 1 KiB per MiB inflated).
-        extra = [("Content-Encoding", "gzip")] if spec.get("gzip_bomb") else []
+        extra = [("Content-Encoding", "gzip")] if plan.get("gzip_bomb") else []
         sock.sendall(head(status, headers + extra + [("Transfer-Encoding", "chunked")]))
         payload = BLOCK[:1 << 16]
         if extra:
@@ -185,15 +185,15 @@ def respond(connection, spec):
             payload = (compressor.compress(BLOCK) + compressor.flush(zlib.Z_FULL_FLUSH)) * 64
         while True:
             send_chunk(sock, payload)
-    elif "partial" in spec:
-        sock.sendall(head(status, headers + [("Content-Length", len(body))]) + body[:spec["partial"]])
-        if spec.get("then") == "stall":
+    elif "partial" in plan:
+        sock.sendall(head(status, headers + [("Content-Length", len(body))]) + body[:plan["partial"]])
+        if plan.get("then") == "stall":
             connection.wait_for_close()
         else:
             connection.reset()
             return
     else:
-        sock.sendall(head(status, headers + [("Content-Length", len(body))], spec.get("reason")) + body)
+        sock.sendall(head(status, headers + [("Content-Length", len(body))], plan.get("reason")) + body)
     if not isinstance(sock, ssl.SSLSocket):
         sock.shutdown(socket.SHUT_WR)
     connection.wait_for_close()
@@ -208,24 +208,24 @@ def serve(sock, listener, context):
         record = read_request(connection, listener)
         path = urlsplit(record["target"]).path
         with lock:
-            spec = next((routes[key] for key in [(listener, record["method"], path), (listener, "*", path),
+            plan = next((routes[key] for key in [(listener, record["method"], path), (listener, "*", path),
                                                   (None, record["method"], path), (None, "*", path)]
                          if key in routes), None)
-        spec = dict(spec or {})
-        if not read_body(connection, record, spec):
-            if spec.get("then") == "stall":
+        plan = dict(plan or {})
+        if not read_body(connection, record, plan):
+            if plan.get("then") == "stall":
                 threading.Event().wait()  # never reads again; the client sees a stalled upload
             connection.reset()
             return
-        if not spec and cloud:
+        if not plan and cloud:
             with lock:
-                spec = cloud.handle(record, path)
-        if spec.get("action") == "close":
+                plan = cloud.handle(record, path)
+        if plan.get("action") == "close":
             sock.close()
-        elif spec.get("action") == "silent":
+        elif plan.get("action") == "silent":
             connection.wait_for_close()
         else:
-            respond(connection, spec or {"status": 404, "body": "Not Found"})
+            respond(connection, plan or {"status": 404, "body": "Not Found"})
     except (OSError, ValueError, Dropped, ssl.SSLError):
         pass
     finally:
