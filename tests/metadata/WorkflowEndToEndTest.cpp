@@ -114,6 +114,7 @@ TEST_F(WorkflowEndToEndTest, ATemplateWithArtworkAndAnMP3FileEndInTaggedAudio)
     QTest::keyClicks(step2->titleField(), QStringLiteral("Episode 42: Larks at dawn"));
     QTest::keyClicks(step2->descriptionTextView(), QStringLiteral("Notes for the episode."));
     QTest::mouseClick(workflow().nextButton(), Qt::LeftButton);
+    ASSERT_TRUE(test::waitFor([&] { return visible() != step2; })) << "the save ends and step 3 comes";
 
     // The file on disk carries the tags; step 3 is on screen.
     const auto tags = test::readTags(episode);
