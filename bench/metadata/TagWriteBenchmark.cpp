@@ -107,29 +107,32 @@ QByteArray noisyJpeg(qint64 bytes)
     return data;
 }
 
-// Peak resident memory since the last reset, in MiB (Linux: VmHWM; reset through clear_refs).
-void resetPeakMemory()
-{
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    if (clear.open(QIODevice::WriteOnly))
-        clear.write("5");
-}
-
-double peakMemoryMiB()
+// Resident memory in MiB from /proc/self/status: "VmRSS" now, "VmHWM" the peak since the last reset.
+double memoryMiB(const QByteArray& field)
 {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
     for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').front().toDouble() / 1024.0;
+        if (line.startsWith(QByteArray(field + ':')))
+            return line.mid(field.size() + 1).trimmed().split(' ').front().toDouble() / 1024.0;
     return -1;
+}
+
+// Resets the peak to the memory in use now (Linux: clear_refs) and returns that.
+double resetPeakMemory()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
+    return memoryMiB("VmRSS");
 }
 
 struct Sample
 {
     double milliseconds = 0;
     double peakMiB = 0;
+    double growthMiB = 0;         // Airlark only: the peak above the memory in use when the save began
     double stallMilliseconds = 0; // Airlark only: the longest main-thread gap
 };
 
@@ -164,7 +167,7 @@ Sample airlarkSave(const QString& path, int step, int run,
         stall = std::max(stall, sinceTick.nsecsElapsed() / 1e6);
         sinceTick.restart();
     });
-    resetPeakMemory();
+    const double before = resetPeakMemory();
     QElapsedTimer timer;
     timer.start();
     sinceTick.start();
@@ -181,7 +184,8 @@ Sample airlarkSave(const QString& path, int step, int run,
         std::fprintf(stderr, "Airlark's write failed: %s\n", qPrintable(airlark::printable(*failure)));
         std::exit(1);
     }
-    return {milliseconds, peakMemoryMiB(), stall};
+    const double peak = memoryMiB("VmHWM");
+    return {milliseconds, peak, peak - before, stall};
 }
 
 // Runs a peer; its wall time and peak memory come from the kernel (wait4), and `inner` from the
@@ -225,7 +229,7 @@ Sample runPeer(const QStringList& command, const QString& home, double* inner = 
     }
     if (inner)
         *inner = printed.trimmed().toDouble() * 1000;
-    return {milliseconds, usage.ru_maxrss / 1024.0};
+    return {milliseconds, usage.ru_maxrss / 1024.0, 0, 0};
 }
 
 QStringList kid3Command(const QString& path, int step, int run, const QString& cover)
@@ -311,7 +315,7 @@ int main(int argc, char** argv)
     QDir().mkpath(home);
     std::printf("episode %lld MiB on %s, cover %.2f MB, %d runs, Airlark's baseline memory %.1f MiB\n",
                 megabytes, qPrintable(work.path()), cover ? cover->data().size() / 1e6 : 0.0, runs,
-                peakMemoryMiB());
+                memoryMiB("VmRSS"));
 
     // kid3-cli's start-up alone, to tell it apart from its save.
     const QString probe = work.filePath(QStringLiteral("probe.mp3"));
@@ -361,10 +365,12 @@ int main(int argc, char** argv)
             std::vector<double> times;
             std::vector<double> peaks;
             std::vector<double> stalls;
+            std::vector<double> growths;
             for (const Sample& sample : samples[tool][step]) {
                 times.push_back(sample.milliseconds);
                 peaks.push_back(sample.peakMiB);
                 stalls.push_back(sample.stallMilliseconds);
+                growths.push_back(sample.growthMiB);
             }
             const double withoutStart = tool == Airlark ? median(times)
                                         : tool == Kid3  ? median(times) - median(startups)
@@ -372,7 +378,8 @@ int main(int argc, char** argv)
             std::printf("%-20s %-9s %12.1f %16.1f %12.1f", StepNames[step], toolNames[tool], median(times),
                         withoutStart, *std::max_element(peaks.begin(), peaks.end()));
             if (tool == Airlark)
-                std::printf("   main thread's longest gap %.1f ms",
+                std::printf("   %+.1f MiB while saving, main thread's longest gap %.1f ms",
+                            *std::max_element(growths.begin(), growths.end()),
                             *std::max_element(stalls.begin(), stalls.end()));
             std::printf("\n");
         }
