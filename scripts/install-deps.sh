@@ -16,6 +16,8 @@ packages=(
     # a virtual X server with a window lister, and the command-line tools tests compare against
     dbus dbus-x11 gnome-keyring python3-pyftpdlib lame sqlite3 curl xvfb xauth x11-utils imagemagick
     openssl ca-certificates
+    # the tag editors the tag-write benchmark compares against (mutagen also reads tags back in tests)
+    kid3-cli python3-mutagen
 )
 
 missing=()
