@@ -1,8 +1,7 @@
-#include "LogCapture.h"
-
-#include "ftp/FTPClient.h"
-#include "ftp/FTPControlConnection.h"
 #include "ftp/FTPDestinationString.h"
+
+#include "LogCapture.h"
+#include "ftp/FTPClient.h"
 
 #include <gtest/gtest.h>
 
@@ -137,16 +136,6 @@ TEST(FTPServerCheckTest, EveryFailingCheckLogsAndNothingConnects)
     server.setPort(65536);
     EXPECT_FALSE(client.checkLogin(&server));
     EXPECT_TRUE(log.contains(QStringLiteral("FTP server check failed: port cannot be above 65535")));
-}
-
-TEST(FTPReplyCodesTest, ReadsOneCodePerReply)
-{
-    EXPECT_EQ(ftpReplyCodes("220 hi\r\n331 pass\r\n230 ok\r\n221 bye\r\n"), (std::vector<int>{220, 331, 230, 221}));
-    // Multi-line replies count once; their inner lines may start with digits.
-    EXPECT_EQ(ftpReplyCodes("230-Welcome\r\n500 files today\r\n230 ok\r\n221 bye\r\n"), (std::vector<int>{230, 221}));
-    // Text that is not a reply (or a reply cut short) gives no code.
-    EXPECT_EQ(ftpReplyCodes("hello\r\n55\r\n"), std::vector<int>{});
-    EXPECT_EQ(ftpReplyCodes(""), std::vector<int>{});
 }
 
 } // namespace
