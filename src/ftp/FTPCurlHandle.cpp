@@ -45,6 +45,8 @@ const char* ftpFailureKindName(FTPFailureKind kind)
         return "server closed the session";
     case FTPFailureKind::RefusedFile:
         return "file refused";
+    case FTPFailureKind::RefusedFileAfterData:
+        return "file refused after the data";
     case FTPFailureKind::RefusedCommand:
         return "command refused";
     case FTPFailureKind::TLSHandshakeFailed:
@@ -245,13 +247,15 @@ FTPFailure FTPCurlHandle::failureFor(CURLcode result) const
             return FTPFailureKind::RefusedFile;
         case CURLE_PARTIAL_FILE:
             // The server's final word on a transfer was not a success: it took the data and refused it.
-            return lastReplyCode_ >= 400 ? (lastCommand_ == "STOR" ? FTPFailureKind::RefusedFile
+            return lastReplyCode_ >= 400 ? (lastCommand_ == "STOR" ? FTPFailureKind::RefusedFileAfterData
                                                                    : FTPFailureKind::RefusedCommand)
                                          : FTPFailureKind::ConnectionLost;
+        case CURLE_REMOTE_DISK_FULL:
+            return lastCommand_ == "STOR" ? FTPFailureKind::RefusedFileAfterData
+                                          : FTPFailureKind::RefusedCommand;
         case CURLE_QUOTE_ERROR:
         case CURLE_REMOTE_FILE_NOT_FOUND:
         case CURLE_REMOTE_FILE_EXISTS:
-        case CURLE_REMOTE_DISK_FULL:
         case CURLE_FTP_COULDNT_RETR_FILE:
             return lastCommand_ == "STOR" ? FTPFailureKind::RefusedFile : FTPFailureKind::RefusedCommand;
         case CURLE_SEND_ERROR:

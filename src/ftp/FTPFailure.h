@@ -8,20 +8,21 @@ namespace airlark {
 enum class FTPFailureKind
 {
     None,
-    LogInRefused,        // the server refused the user name or password (530)
-    FolderMissing,       // the destination's directory cannot be entered (550 on CWD)
-    CannotConnect,       // the host name does not resolve or nothing answers on the port
-    ConnectionLost,      // the connection broke off in the middle of the conversation
-    TimedOut,            // the server stopped answering
-    ServerClosedSession, // the server refused or ended the session (421)
-    RefusedFile,         // the server refused the file, before or after receiving it
-    RefusedCommand,      // the server refused a command (delete, change mode, create folder)
-    TLSHandshakeFailed,  // the encrypted connection could not be set up
-    CertificateRejected, // the server's certificate does not verify or names another host
-    TLSNotOffered,       // TLS was asked for and the server does not speak it
-    ListingTooLarge,     // the directory listing went past the client's limits
-    LocalFileError,      // the local file could not be read or written, or changed while sent
-    Aborted,             // FTPClient::abort() ended the operation
+    LogInRefused,         // the server refused the user name or password (530)
+    FolderMissing,        // the destination's directory cannot be entered (550 on CWD)
+    CannotConnect,        // the host name does not resolve or nothing answers on the port
+    ConnectionLost,       // the connection broke off in the middle of the conversation
+    TimedOut,             // the server stopped answering
+    ServerClosedSession,  // the server refused or ended the session (421)
+    RefusedFile,          // the server refused to take the file
+    RefusedFileAfterData, // the server received the file, then refused it (quota, name, ...)
+    RefusedCommand,       // the server refused a command (delete, change mode, create folder)
+    TLSHandshakeFailed,   // the encrypted connection could not be set up
+    CertificateRejected,  // the server's certificate does not verify or names another host
+    TLSNotOffered,        // TLS was asked for and the server does not speak it
+    ListingTooLarge,      // the directory listing went past the client's limits
+    LocalFileError,       // the local file could not be read or written, or changed while sent
+    Aborted,              // FTPClient::abort() ended the operation
     Other,
 };
 

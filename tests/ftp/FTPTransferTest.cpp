@@ -267,7 +267,7 @@ TEST_P(FTPRefusedUploadTest, AnUploadTheServerRefusesAfterTheDataFails)
     EXPECT_FALSE(client.uploadData(randomBytes(70000), QStringLiteral("big.mp3"), refusing.record().get()));
     EXPECT_FALSE(client.streamSuccess());
     EXPECT_NE(client.failureReason(), FTPStreamFailureReason::None);
-    EXPECT_EQ(client.failureDetail().kind, FTPFailureKind::RefusedFile);
+    EXPECT_EQ(client.failureDetail().kind, FTPFailureKind::RefusedFileAfterData);
     EXPECT_TRUE(client.failureDetail().serverReply.startsWith(QLatin1String(GetParam().reply)))
         << qPrintable(client.failureDetail().serverReply);
 }

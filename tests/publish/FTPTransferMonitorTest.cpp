@@ -94,9 +94,8 @@ protected:
     std::shared_ptr<FTPTransferMonitor> makeMonitor(std::shared_ptr<FTPTransferMonitorDelegate> delegate,
                                                     const QString& password)
     {
-        auto record = FTPServer::serverWithDestination(server_.destination(QStringLiteral("show/quickcast")),
-                                                       server_.user(), password);
-        record->setPort(server_.port());
+        auto record = server_.record(QStringLiteral("show/quickcast"));
+        record->setPassword(password);
         auto client = std::make_shared<FTPClient>();
         client->setTimeout(std::chrono::seconds(10));
         return FTPTransferMonitor::create(client, record, std::move(delegate));
@@ -120,6 +119,8 @@ TEST_F(FTPTransferMonitorTest, LogInReportsTheVerdictOnTheMainThread)
         std::weak_ptr<FTPTransferMonitor> monitor = test::started(makeMonitor(delegate, password), [&](FTPTransferMonitor& m) { m.logIn(); });
         ASSERT_TRUE(test::waitUntilReleased(monitor));
         ASSERT_EQ(delegate->logIns, std::vector<bool>{accepted});
+        EXPECT_EQ(delegate->logInFailures.back().kind,
+                  accepted ? FTPFailureKind::None : FTPFailureKind::LogInRefused);
         EXPECT_FALSE(delegate->offMainThread);
     }
 }
@@ -153,14 +154,16 @@ TEST_F(FTPTransferMonitorTest, SuccessfulUploadEndsWithOneFinalReportAndStopsPol
     EXPECT_EQ(delegate->reports.size(), count);
 }
 
-TEST_F(FTPTransferMonitorTest, RefusedLogInEndsWithServerError)
+// A failure's last report carries the share actually sent, not a full bar, and what went wrong.
+TEST_F(FTPTransferMonitorTest, RefusedLogInEndsWithServerErrorAndItsDetail)
 {
     auto delegate = std::make_shared<RecordingMonitorDelegate>();
     std::weak_ptr<FTPTransferMonitor> monitor = test::started(makeMonitor(delegate, QStringLiteral("wrong")), [&](FTPTransferMonitor& m) { m.uploadFile(episode(test::mp3Bytes(1))); });
     ASSERT_TRUE(test::waitUntilReleased(monitor));
     ASSERT_FALSE(delegate->reports.empty());
-    EXPECT_EQ(delegate->reports.back().percentage, 100);
+    EXPECT_EQ(delegate->reports.back().percentage, 0);
     EXPECT_EQ(delegate->reports.back().reason, FTPUploadFailureReason::ServerError);
+    EXPECT_EQ(delegate->reports.back().failure.kind, FTPFailureKind::LogInRefused);
 }
 
 // The client refuses a file that does not exist before any transfer and records no reason; the
@@ -171,7 +174,7 @@ TEST_F(FTPTransferMonitorTest, UploadRefusedWithoutRecordedReasonEndsWithTransfe
     std::weak_ptr<FTPTransferMonitor> monitor = test::started(makeMonitor(delegate, server_.password()), [&](FTPTransferMonitor& m) { m.uploadFile(QUrl::fromLocalFile(files_.filePath(QStringLiteral("missing.mp3")))); });
     ASSERT_TRUE(test::waitUntilReleased(monitor));
     ASSERT_FALSE(delegate->reports.empty());
-    EXPECT_EQ(delegate->reports.back().percentage, 100);
+    EXPECT_EQ(delegate->reports.back().percentage, 0);
     EXPECT_EQ(delegate->reports.back().reason, FTPUploadFailureReason::TransferError);
 }
 
@@ -185,14 +188,16 @@ TEST(FTPTransferMonitorRefusingServerTest, FileRefusedByTheServerIsNoSuccess)
     const QString path = files.filePath(QStringLiteral("episode.mp3"));
     ASSERT_TRUE(test::writeFile(path, test::mp3Bytes(1)));
 
-    auto record = FTPServer::serverWithDestination(server.destination(), server.user(), server.password());
-    record->setPort(server.port());
     auto delegate = std::make_shared<RecordingMonitorDelegate>();
-    std::weak_ptr<FTPTransferMonitor> monitor = test::started(FTPTransferMonitor::create(std::make_shared<FTPClient>(), record, delegate), [&](FTPTransferMonitor& m) { m.uploadFile(QUrl::fromLocalFile(path)); });
+    std::weak_ptr<FTPTransferMonitor> monitor =
+        test::started(FTPTransferMonitor::create(std::make_shared<FTPClient>(), server.record(), delegate),
+                      [&](FTPTransferMonitor& m) { m.uploadFile(QUrl::fromLocalFile(path)); });
     ASSERT_TRUE(test::waitUntilReleased(monitor));
     ASSERT_FALSE(delegate->reports.empty());
-    EXPECT_EQ(delegate->reports.back().percentage, 100);
+    EXPECT_EQ(delegate->reports.back().percentage, 100) << "all of it was sent, then refused";
     EXPECT_NE(delegate->reports.back().reason, FTPUploadFailureReason::None);
+    EXPECT_EQ(delegate->reports.back().failure.kind, FTPFailureKind::RefusedFileAfterData);
+    EXPECT_TRUE(delegate->reports.back().failure.serverReply.startsWith(QStringLiteral("553")));
 }
 
 // A server that accepts the connection and never answers keeps the client without a transfer
@@ -220,9 +225,10 @@ TEST(FTPTransferMonitorSilentServerTest, TicksWithoutTransferStreamReportProgres
         EXPECT_EQ(delegate->reports[i].percentage, 100);
         EXPECT_EQ(delegate->reports[i].reason, FTPUploadFailureReason::ProgressUnavailable);
     }
-    EXPECT_EQ(delegate->reports.back().percentage, 100);
+    EXPECT_EQ(delegate->reports.back().percentage, 0);
     EXPECT_NE(delegate->reports.back().reason, FTPUploadFailureReason::None);
     EXPECT_NE(delegate->reports.back().reason, FTPUploadFailureReason::ProgressUnavailable);
+    EXPECT_EQ(delegate->reports.back().failure.kind, FTPFailureKind::TimedOut);
     EXPECT_FALSE(delegate->offMainThread);
 }
 

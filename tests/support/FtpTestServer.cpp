@@ -16,8 +16,8 @@ namespace airlark::test {
 
 namespace {
 
-const QString TlsUser = QStringLiteral("airlark-ftp-test");
-const QString TlsPassword = QStringLiteral("tls pass word");
+const QString& TlsUser = FtpTestServer::LocalUser;
+const QString& TlsPassword = FtpTestServer::LocalPassword;
 
 bool run(const QString& program, const QStringList& arguments, const QByteArray& input = {})
 {

@@ -33,6 +33,10 @@ public:
         OtherHostName, // signed by the process's CA, for another host name
     };
 
+    // vsftpd's one user.
+    static inline const QString LocalUser = QStringLiteral("airlark-ftp-test");
+    static inline const QString LocalPassword = QStringLiteral("tls pass word");
+
     struct Options
     {
         QString user = QStringLiteral("podcaster");
