@@ -95,6 +95,31 @@ bool ensureLocalUser()
     return ready;
 }
 
+// Every process below `root` (vsftpd runs each session in a session of its own, so its process
+// group does not hold them).
+QList<pid_t> descendants(pid_t root)
+{
+    QList<pid_t> found{root};
+    for (qsizetype index = 0; index < found.size(); ++index) {
+        for (const QString& entry :
+             QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            bool numeric = false;
+            const pid_t pid = entry.toInt(&numeric);
+            if (!numeric)
+                continue;
+            QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+            if (!stat.open(QIODevice::ReadOnly))
+                continue;
+            // "pid (name) state ppid ...": the name may hold spaces, the last ")" ends it.
+            const QByteArray text = stat.readAll();
+            const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+            if (fields.size() > 1 && fields[1].toInt() == found[index])
+                found.append(pid);
+        }
+    }
+    return found;
+}
+
 quint16 freePort()
 {
     QTcpServer probe;
@@ -151,7 +176,6 @@ bool FtpTestServer::startPyftpdlib()
     while (!deadline.hasExpired()) {
         process_ = std::make_unique<QProcess>();
         process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process_->setChildProcessModifier([] { ::setpgid(0, 0); });
         process_->start(QStringLiteral("/usr/bin/python3"), arguments);
         if (!process_->waitForStarted(5000))
             return false;
@@ -225,7 +249,6 @@ bool FtpTestServer::startVsftpd()
 
         process_ = std::make_unique<QProcess>();
         process_->setProcessChannelMode(QProcess::ForwardedChannels);
-        process_->setChildProcessModifier([] { ::setpgid(0, 0); });
         process_->start(QStringLiteral("/usr/sbin/vsftpd"), {config.fileName()});
         if (!process_->waitForStarted(5000))
             return false;
@@ -335,23 +358,19 @@ void FtpTestServer::stop()
 {
     if (!process_)
         return;
-    if (process_->state() != QProcess::NotRunning) {
-        // The whole group: vsftpd runs each session in a process of its own.
-        ::kill(-static_cast<pid_t>(pid_), SIGTERM);
-        if (!process_->waitForFinished(3000)) {
-            kill();
-            process_->waitForFinished(3000);
-        }
-    }
+    // With its sessions: vsftpd runs each in a process of its own.
     kill();
+    process_->waitForFinished(3000);
     process_.reset();
     pid_ = 0;
 }
 
 void FtpTestServer::kill()
 {
-    if (pid_ > 0)
-        ::kill(-static_cast<pid_t>(pid_), SIGKILL);
+    if (pid_ <= 0)
+        return;
+    for (const pid_t pid : descendants(static_cast<pid_t>(pid_)))
+        ::kill(pid, SIGKILL);
 }
 
 SilentTcpServer::SilentTcpServer()
