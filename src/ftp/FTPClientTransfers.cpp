@@ -150,6 +150,7 @@ bool FTPClient::uploadDataWorker(const QByteArray& data, const QString& fileName
 
 bool FTPClient::uploadWorker(std::unique_ptr<QIODevice> reader, const QString& fileName, const FTPServer& server)
 {
+    abortRequested_ = false; // a request for an earlier operation is not for this one
     action_ = Action::Upload;
     fileSizeProcessed_ = 0;
     bytesProcessed_ = 0;
@@ -166,6 +167,7 @@ bool FTPClient::uploadWorker(std::unique_ptr<QIODevice> reader, const QString& f
 
 bool FTPClient::createFolderWorker(const QString& folderName, const FTPServer& server)
 {
+    abortRequested_ = false;
     action_ = Action::CreateFolder;
     auto stream =
         streamFor(&FTPStream::createWriteStreamWithFTPURL, destinationURL(server, folderName, true), server);
@@ -179,6 +181,7 @@ bool FTPClient::createFolderWorker(const QString& folderName, const FTPServer& s
 
 std::optional<QList<QVariantMap>> FTPClient::listingWorker(const FTPServer& server)
 {
+    abortRequested_ = false;
     action_ = Action::ListDirectory;
     fileSize_ = 0;
     directoryListingData_.clear();
@@ -200,6 +203,7 @@ std::optional<QList<QVariantMap>> FTPClient::listingWorker(const FTPServer& serv
 
 bool FTPClient::downloadWorker(const QString& fileName, const QString& localPath, const FTPServer& server)
 {
+    abortRequested_ = false;
     action_ = Action::Download;
     fileSize_ = 0;
     fileSizeProcessed_ = 0;

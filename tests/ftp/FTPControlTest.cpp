@@ -1,9 +1,9 @@
 // The control conversation: how the client logs in against scripted and real servers, what it
 // refuses to send, how it ends on a closed session, and what it refuses to hold in memory.
-#include "LogCapture.h"
 #include "ScriptedFtpServer.h"
 #include "ftp/FTPClient.h"
 #include "support/FtpTestServer.h"
+#include "support/LogCapture.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -1,8 +1,7 @@
-#include "LogCapture.h"
-
 #include "ftp/FTPClient.h"
 #include "ftp/FTPListingParser.h"
 #include "support/FtpTestServer.h"
+#include "support/LogCapture.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -10,11 +9,9 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <functional>
+#include <gtest/gtest.h>
 #include <mutex>
 #include <thread>
 
@@ -144,42 +141,37 @@ TEST_F(FTPTransferTest, UploadsFiftyMegabytesWhileAnotherThreadReadsProgress)
     EXPECT_FALSE(client.progress().has_value());
 }
 
-TEST_F(FTPTransferTest, UploadsIntoDirectoriesWithSpacesAndNonAsciiNames)
+TEST_F(FTPTransferTest, CreatesFoldersAndListsDirectoriesWithSpacesAndNonAsciiNames)
 {
-    const QString directory = QStringLiteral("My Show/Épisodes été");
-    ASSERT_TRUE(server.makeDirectory(directory));
-    const QByteArray contents = randomBytes(5000);
-    ASSERT_TRUE(client.uploadFile(writeLocalFile(QStringLiteral("épisode 1 #2.mp3"), contents), record(directory).get()));
-    EXPECT_EQ(server.fileContents(directory + QStringLiteral("/épisode 1 #2.mp3")), contents);
+    const QString show = QStringLiteral("My Show/Épisodes été");
+    ASSERT_TRUE(server.makeDirectory(show));
+    ASSERT_TRUE(client.createNewFolder(QStringLiteral("Saison été"), record(show).get()));
+    EXPECT_TRUE(QFileInfo(server.pathInHome(show + QStringLiteral("/Saison été"))).isDir());
+    ASSERT_TRUE(client.uploadData(QByteArrayLiteral("show notes"), QStringLiteral("notes 100% #2.txt"),
+                                  record(show).get()));
+    EXPECT_EQ(server.fileContents(show + QStringLiteral("/notes 100% #2.txt")),
+              QByteArrayLiteral("show notes"));
 
-    ASSERT_TRUE(client.uploadData(QByteArrayLiteral("show notes"), QStringLiteral("notes 100%.txt"), record(directory).get()));
-    EXPECT_EQ(server.fileContents(directory + QStringLiteral("/notes 100%.txt")), QByteArrayLiteral("show notes"));
-}
-
-TEST_F(FTPTransferTest, CreatesFoldersAndListsTheDirectory)
-{
-    ASSERT_TRUE(server.makeDirectory(QStringLiteral("show")));
-    ASSERT_TRUE(client.createNewFolder(QStringLiteral("Saison été"), record(QStringLiteral("show")).get()));
-    EXPECT_TRUE(QFileInfo(server.pathInHome(QStringLiteral("show/Saison été"))).isDir());
-    ASSERT_TRUE(client.uploadData(randomBytes(1234), QStringLiteral("Ünïcödé episode.mp3"), record(QStringLiteral("show")).get()));
-
-    const std::optional<QList<QVariantMap>> entries = client.contentsOfServer(record(QStringLiteral("show")).get());
+    const std::optional<QList<QVariantMap>> entries = client.contentsOfServer(record(show).get());
     ASSERT_TRUE(entries.has_value());
     QMap<QString, QVariantMap> byName;
     for (const QVariantMap& entry : *entries)
         byName.insert(entry.value(QLatin1String(FTPResourceKey::Name)).toString(), entry);
-    ASSERT_EQ(byName.size(), 2);
-    ASSERT_TRUE(byName.contains(QStringLiteral("Saison été")));
-    EXPECT_EQ(byName[QStringLiteral("Saison été")].value(QLatin1String(FTPResourceKey::Type)).toInt(), int(FTPResourceType::Directory));
-    ASSERT_TRUE(byName.contains(QStringLiteral("Ünïcödé episode.mp3")));
-    EXPECT_EQ(byName[QStringLiteral("Ünïcödé episode.mp3")].value(QLatin1String(FTPResourceKey::Size)).toLongLong(), 1234);
+    ASSERT_EQ(byName.keys(),
+              (QStringList{QStringLiteral("Saison été"), QStringLiteral("notes 100% #2.txt")}));
+    EXPECT_EQ(byName.first().value(QLatin1String(FTPResourceKey::Type)).toInt(),
+              int(FTPResourceType::Directory));
+    EXPECT_EQ(byName.last().value(QLatin1String(FTPResourceKey::Size)).toLongLong(), 10);
 
     // The folder exists now: the server refuses to make it again.
-    EXPECT_FALSE(client.createNewFolder(QStringLiteral("Saison été"), record(QStringLiteral("show")).get()));
+    EXPECT_FALSE(client.createNewFolder(QStringLiteral("Saison été"), record(show).get()));
     EXPECT_EQ(client.failureReason(), FTPStreamFailureReason::GeneralError);
+    EXPECT_EQ(client.failureDetail().kind, FTPFailureKind::RefusedCommand);
 }
 
-TEST_F(FTPTransferTest, DownloadsWholeFilesAndLeavesNothingBehindOnFailure)
+// Whole downloads are byte for byte in every security mode (FTPSecureTransferTest); here, their
+// size reports and what a failure leaves.
+TEST_F(FTPTransferTest, DownloadsReportTheSizeAndLeaveNothingBehindOnFailure)
 {
     const QByteArray contents = randomBytes(3 * 1000 * 1000 + 17);
     ASSERT_TRUE(server.makeDirectory(QStringLiteral("feed")));
@@ -188,10 +180,8 @@ TEST_F(FTPTransferTest, DownloadsWholeFilesAndLeavesNothingBehindOnFailure)
     const QUrl directory = QUrl::fromLocalFile(local.path());
     std::atomic<quint64> reportedSize{0};
     delegate.hook = [&](const QVariantMap& progress) { reportedSize = progress.value(QStringLiteral("fileSize")).toULongLong(); };
-    ASSERT_TRUE(client.downloadFile(QStringLiteral("épisode.mp3"), directory, record(QStringLiteral("feed")).get()));
-    QFile downloaded(QDir(local.path()).filePath(QStringLiteral("épisode.mp3")));
-    ASSERT_TRUE(downloaded.open(QIODevice::ReadOnly));
-    EXPECT_EQ(downloaded.readAll(), contents);
+    ASSERT_TRUE(
+        client.downloadFile(QStringLiteral("épisode.mp3"), directory, record(QStringLiteral("feed")).get()));
     EXPECT_GT(delegate.chunks().size(), 1u);
     EXPECT_EQ(reportedSize.load(), quint64(contents.size()));
 

@@ -63,22 +63,6 @@ INSTANTIATE_TEST_SUITE_P(
                  {100, FTPUploadFailureReason::ProgressUnavailable}}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
-TEST(FTPUploadFailureReasonTest, MapsClientReasonsAndRawValues)
-{
-    EXPECT_EQ(uploadFailureReasonFor(FTPStreamFailureReason::None), FTPUploadFailureReason::None);
-    EXPECT_EQ(uploadFailureReasonFor(FTPStreamFailureReason::GeneralError), FTPUploadFailureReason::ServerError);
-    for (const auto reason :
-         {FTPStreamFailureReason::ReadError, FTPStreamFailureReason::WriteError, FTPStreamFailureReason::Aborted})
-        EXPECT_EQ(uploadFailureReasonFor(reason), FTPUploadFailureReason::TransferError);
-
-    EXPECT_EQ(ftpUploadFailureReasonFromRawValue(0), FTPUploadFailureReason::ServerError);
-    EXPECT_EQ(ftpUploadFailureReasonFromRawValue(1), FTPUploadFailureReason::ProgressUnavailable);
-    EXPECT_EQ(ftpUploadFailureReasonFromRawValue(2), FTPUploadFailureReason::TransferError);
-    EXPECT_EQ(ftpUploadFailureReasonFromRawValue(3), FTPUploadFailureReason::None);
-    EXPECT_EQ(ftpUploadFailureReasonFromRawValue(-1), std::nullopt);
-    EXPECT_EQ(ftpUploadFailureReasonFromRawValue(4), std::nullopt);
-}
-
 // --- A real monitor over a real client against a local FTP server. ---
 
 class FTPTransferMonitorTest : public ::testing::Test

@@ -135,15 +135,6 @@ TEST_F(UploadPodcastLibsynTest, PublishesTheFileIntoTheAccountsFolder)
     EXPECT_FALSE(delegate.offMainThread);
 }
 
-TEST_F(UploadPodcastLibsynTest, AnExternalFeedGoesToPublic)
-{
-    ASSERT_TRUE(server.makeDirectory(ShowName + QStringLiteral("/public")));
-    const qint64 id = addAccount(LibsynAccountFeedType::External, server.user(), server.password());
-    const auto viewModel = upload(id, episodePath);
-    EXPECT_EQ(viewModel->uploadState(), UploadPodcastState::Successful);
-    EXPECT_EQ(server.fileContents(ShowName + QStringLiteral("/public/Episode 3.mp3")), episode);
-}
-
 // A failure says what went wrong and what to do, and the bar stays where the upload stopped.
 TEST_F(UploadPodcastLibsynTest, AFailureSaysWhatToFix)
 {
