@@ -18,10 +18,12 @@ using test::LogCapture;
 using test::ScriptedFtpServer;
 using Verbs = QList<QByteArray>;
 
+const QString Password = QStringLiteral("s3cret-Pa55");
+
 std::shared_ptr<FTPServer> scriptedRecord(quint16 port, FTPSecurity security = FTPSecurity::None)
 {
-    auto record = FTPServer::serverWithDestination(QStringLiteral("127.0.0.1/show"), QStringLiteral("user"),
-                                                   QStringLiteral("pw"));
+    auto record =
+        FTPServer::serverWithDestination(QStringLiteral("127.0.0.1/show"), QStringLiteral("user"), Password);
     record->setPort(port);
     record->setSecurity(security);
     return record;
@@ -54,7 +56,9 @@ TEST_P(FTPLogInConversationTest, FollowsTheServersReplies)
     ScriptedFtpServer server(c.script);
     FTPClient client;
     client.setTimeout(1500ms);
+    LogCapture log;
     EXPECT_EQ(client.checkLogin(scriptedRecord(server.port(), c.security).get()), c.accepted);
+    EXPECT_FALSE(log.anyContains(Password)) << "the password never reaches the log";
     EXPECT_EQ(client.failureDetail().kind, c.failure) << ftpFailureKindName(client.failureDetail().kind);
     EXPECT_FALSE(server.sentBeforeGreeting());
     Verbs sent = server.verbs();

@@ -128,6 +128,9 @@ TEST_F(UploadPodcastLibsynTest, PublishesTheFileIntoTheAccountsFolder)
     // The screen saw "Uploading…" first, never a failure on the way, and "Done" last.
     ASSERT_FALSE(delegate.snapshots.empty());
     EXPECT_EQ(delegate.snapshots.front().buttonText, QString::fromUtf8("Uploading\xE2\x80\xA6"));
+    // This process's Libsyn stand-in speaks plain FTP, and the step says so while it runs.
+    EXPECT_EQ(delegate.snapshots.front().statusText,
+              QString::fromUtf8("Uploading\xE2\x80\xA6 (the connection is not encrypted)"));
     for (const auto& snapshot : delegate.snapshots)
         EXPECT_NE(snapshot.state, UploadPodcastState::Failed);
     EXPECT_EQ(delegate.snapshots.back().buttonText, QStringLiteral("Done"));
