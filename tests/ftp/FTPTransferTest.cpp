@@ -266,28 +266,6 @@ INSTANTIATE_TEST_SUITE_P(Refusals, FTPRefusedUploadTest,
                          ::testing::Values(RefusingServerCase{1000, 0, "552"},
                                            RefusingServerCase{-1, 553, "553"}));
 
-TEST_F(FTPTransferTest, AServerKilledMidUploadFailsTheUpload)
-{
-    const QUrl file = writeLocalFile(QStringLiteral("killed.mp3"), randomBytes(50 * 1000 * 1000));
-    std::atomic<bool> killed{false};
-    delegate.hook = [&](const QVariantMap& progress) {
-        if (!killed && progress.value(QStringLiteral("fileSizeProcessed")).toULongLong() > 2 * 1000 * 1000) {
-            killed = true;
-            server.kill();
-        }
-    };
-    client.setTimeout(5s);
-    QElapsedTimer timer;
-    timer.start();
-    EXPECT_FALSE(client.uploadFile(file, record().get()));
-    EXPECT_TRUE(killed);
-    EXPECT_NE(client.failureReason(), FTPStreamFailureReason::None);
-    EXPECT_EQ(client.failureDetail().kind, FTPFailureKind::ConnectionLost)
-        << ftpFailureKindName(client.failureDetail().kind);
-    EXPECT_GT(client.fileSizeProcessed(), 2u * 1000 * 1000) << "how far it got stays readable";
-    EXPECT_LT(timer.elapsed(), 20000);
-}
-
 TEST_F(FTPTransferTest, ALocalFileThatShrinksOrVanishesMidUploadIsAReadError)
 {
     const std::vector<std::function<bool(const QString&)>> changes{
@@ -306,21 +284,6 @@ TEST_F(FTPTransferTest, ALocalFileThatShrinksOrVanishesMidUploadIsAReadError)
         EXPECT_EQ(client.failureReason(), FTPStreamFailureReason::ReadError);
         EXPECT_EQ(client.failureDetail().kind, FTPFailureKind::LocalFileError);
     }
-}
-
-TEST(FTPSilentServerTransferTest, GivesUpOnAServerThatNeverAnswers)
-{
-    test::SilentTcpServer silent;
-    auto record = FTPServer::serverWithDestination(QStringLiteral("127.0.0.1"), QStringLiteral("u"), QStringLiteral("p"));
-    record->setPort(silent.port());
-    FTPClient client;
-    client.setTimeout(1s);
-    QElapsedTimer timer;
-    timer.start();
-    EXPECT_FALSE(client.uploadData(QByteArrayLiteral("x"), QStringLiteral("x.mp3"), record.get()));
-    EXPECT_EQ(client.failureReason(), FTPStreamFailureReason::GeneralError);
-    EXPECT_EQ(client.failureDetail().kind, FTPFailureKind::TimedOut);
-    EXPECT_LT(timer.elapsed(), 10000);
 }
 
 } // namespace

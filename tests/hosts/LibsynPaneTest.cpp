@@ -119,21 +119,6 @@ TEST_F(LibsynPaneTest, EditingACredentialDisablesAddAndClearsTheMessage)
     }
 }
 
-// A check still running when the password is edited vouches for the old password only.
-TEST_F(LibsynPaneTest, AVerdictForCredentialsEditedMeanwhileIsIgnored)
-{
-    auto* window = presentWindow();
-    chooseLibsyn(*window);
-    fill(LibsynServerEnvironment::Email, QStringLiteral("myshow"), LibsynServerEnvironment::Password);
-    libsynPane_->logInButton()->click();
-    QTest::keyClicks(libsynPane_->passwordTextField(), QStringLiteral("typo"));
-    QTest::qWait(1500); // long enough for the check to have answered
-    EXPECT_FALSE(libsynPane_->viewModel().hasLoggedIn());
-    EXPECT_FALSE(addEnabled());
-    EXPECT_FALSE(libsynPane_->progressIndicator()->isVisible());
-    EXPECT_EQ(status(), QString());
-}
-
 TEST_F(LibsynPaneTest, AddSavesTheAccountAndItsPasswordAndListsIt)
 {
     // Step 3 is on screen while the account is added.

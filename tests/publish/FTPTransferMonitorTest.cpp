@@ -216,18 +216,5 @@ TEST(FTPTransferMonitorSilentServerTest, TicksWithoutTransferStreamReportProgres
     EXPECT_FALSE(delegate->offMainThread);
 }
 
-TEST_F(FTPTransferMonitorTest, DelegateWithoutOptionalOperationsStillRunsToTheEnd)
-{
-    const QByteArray bytes = test::mp3Bytes(2);
-    auto silentDelegate = std::make_shared<FTPTransferMonitorDelegate>();
-
-    std::weak_ptr<FTPTransferMonitor> checking = test::started(makeMonitor(silentDelegate, server_.password()), [&](FTPTransferMonitor& m) { m.logIn(); });
-    ASSERT_TRUE(test::waitUntilReleased(checking));
-
-    std::weak_ptr<FTPTransferMonitor> uploading = test::started(makeMonitor(silentDelegate, server_.password()), [&](FTPTransferMonitor& m) { m.uploadFile(episode(bytes)); });
-    ASSERT_TRUE(test::waitUntilReleased(uploading));
-    EXPECT_EQ(server_.fileContents(QStringLiteral("show/quickcast/episode.mp3")), bytes);
-}
-
 } // namespace
 } // namespace airlark

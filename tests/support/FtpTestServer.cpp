@@ -155,45 +155,31 @@ FtpTestServer::~FtpTestServer()
 
 bool FtpTestServer::startPyftpdlib()
 {
-    QStringList arguments{QStringLiteral(AIRLARK_SOURCE_DIR "/tests/support/ftp_server.py"),
-                          QStringLiteral("--home"),
-                          home_.path(),
-                          QStringLiteral("--user"),
-                          options_.user,
-                          QStringLiteral("--password"),
-                          options_.password,
-                          QStringLiteral("--port"),
-                          QString::number(options_.port),
-                          QStringLiteral("--read-limit"),
-                          QString::number(options_.readLimit)};
+    QStringList arguments{QStringLiteral(AIRLARK_SOURCE_DIR "/tests/support/ftp_server.py")};
+    arguments << QStringLiteral("--home") << home_.path() << QStringLiteral("--user") << options_.user
+              << QStringLiteral("--password") << options_.password << QStringLiteral("--port")
+              << QString::number(options_.port) << QStringLiteral("--read-limit")
+              << QString::number(options_.readLimit);
     if (options_.quotaBytes >= 0)
         arguments << QStringLiteral("--quota") << QString::number(options_.quotaBytes);
     if (options_.refuseUploadsWithCode)
         arguments << QStringLiteral("--refuse-stor") << QString::number(options_.refuseUploadsWithCode);
 
-    // A port just let go of may take a moment to be free again.
+    process_ = std::make_unique<QProcess>();
+    process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process_->start(QStringLiteral("/usr/bin/python3"), arguments);
+    if (!process_->waitForStarted(5000))
+        return false;
+    pid_ = process_->processId();
+    // The server prints "port N" once it listens.
     const QDeadlineTimer deadline(options_.startTimeout);
-    while (!deadline.hasExpired()) {
-        process_ = std::make_unique<QProcess>();
-        process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process_->start(QStringLiteral("/usr/bin/python3"), arguments);
-        if (!process_->waitForStarted(5000))
-            return false;
-        pid_ = process_->processId();
-        // The server prints "port N" once it listens.
-        QByteArray output;
-        while (!output.contains('\n') &&
-               process_->waitForReadyRead(static_cast<int>(std::max<qint64>(1, deadline.remainingTime()))))
-            output += process_->readAllStandardOutput();
-        const QByteArray line = output.left(output.indexOf('\n')).trimmed();
-        if (line.startsWith("port ")) {
-            port_ = static_cast<quint16>(line.mid(5).toUInt());
-            return port_ != 0;
-        }
-        stop();
-        QThread::msleep(250);
-    }
-    return false;
+    QByteArray output;
+    while (!output.contains('\n') &&
+           process_->waitForReadyRead(static_cast<int>(std::max<qint64>(1, deadline.remainingTime()))))
+        output += process_->readAllStandardOutput();
+    const QByteArray line = output.left(output.indexOf('\n')).trimmed();
+    port_ = line.startsWith("port ") ? static_cast<quint16>(line.mid(5).toUInt()) : 0;
+    return port_ != 0;
 }
 
 bool FtpTestServer::startVsftpd()
