@@ -24,8 +24,14 @@ public:
     {
         QByteArray greeting = "220 scripted";
         std::chrono::milliseconds greetingDelay{0};
-        bool silent = false;                      // never greets
-        std::map<QByteArray, QByteArray> replies; // verb -> reply; see reply() for the defaults
+        bool silent = false; // never greets
+        // Reply by verb; PASV opens the data port, and other verbs get 502.
+        std::map<QByteArray, QByteArray> replies{{"USER", "331 password please"},
+                                                 {"PASS", "230 logged in"},
+                                                 {"PWD", "257 \"/\""},
+                                                 {"CWD", "250 ok"},
+                                                 {"TYPE", "200 ok"},
+                                                 {"QUIT", "221 bye"}};
         QByteArray listingLine = "-rw-r--r-- 1 a b 1 Jan 01 2020 x.mp3\r\n";
     };
 
@@ -72,16 +78,6 @@ private:
     {
         if (const auto it = script_.replies.find(verb); it != script_.replies.end())
             return it->second;
-        if (verb == "USER")
-            return "331 password please";
-        if (verb == "PASS")
-            return "230 logged in";
-        if (verb == "PWD")
-            return "257 \"/\"";
-        if (verb == "CWD" || verb == "TYPE")
-            return "250 ok";
-        if (verb == "QUIT")
-            return "221 bye";
         if (verb == "PASV") {
             quint16 port = 0;
             dataListener_ = listenOnLoopback(&port);

@@ -43,25 +43,36 @@ TEST_P(ProgressTickTest, ReportsTruncatedPercentAndMappedReason)
     EXPECT_EQ(progressReportFor(c.progress, c.clientReason), c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Ticks, ProgressTickTest,
-    ::testing::Values(
-        TickCase{"half", progressWith(0.5f), FTPStreamFailureReason::None, {50, FTPUploadFailureReason::None}},
-        TickCase{"almost", progressWith(0.999f), FTPStreamFailureReason::None, {99, FTPUploadFailureReason::None}},
-        TickCase{"start", progressWith(0.0f), FTPStreamFailureReason::None, {0, FTPUploadFailureReason::None}},
-        TickCase{"whole", progressWith(1.0f), FTPStreamFailureReason::None, {100, FTPUploadFailureReason::None}},
-        TickCase{"asDouble", progressWith(0.25), FTPStreamFailureReason::None, {25, FTPUploadFailureReason::None}},
-        TickCase{"writeError", progressWith(0.3f), FTPStreamFailureReason::WriteError,
-                 {30, FTPUploadFailureReason::TransferError}},
-        TickCase{"generalError", progressWith(0.7f), FTPStreamFailureReason::GeneralError,
-                 {70, FTPUploadFailureReason::ServerError}},
-        TickCase{"noStream", std::nullopt, FTPStreamFailureReason::None,
-                 {100, FTPUploadFailureReason::ProgressUnavailable}},
-        TickCase{"noProgressKey", QVariantMap{{QStringLiteral("fileSize"), quint64(10)}},
-                 FTPStreamFailureReason::None, {100, FTPUploadFailureReason::ProgressUnavailable}},
-        TickCase{"progressNotANumber", progressWith(QStringLiteral("0.5")), FTPStreamFailureReason::None,
-                 {100, FTPUploadFailureReason::ProgressUnavailable}}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+INSTANTIATE_TEST_SUITE_P(Ticks, ProgressTickTest,
+                         ::testing::Values(TickCase{"half",
+                                                    progressWith(0.5f),
+                                                    FTPStreamFailureReason::None,
+                                                    {50, FTPUploadFailureReason::None}},
+                                           TickCase{"almost",
+                                                    progressWith(0.999f),
+                                                    FTPStreamFailureReason::None,
+                                                    {99, FTPUploadFailureReason::None}},
+                                           TickCase{"writeError",
+                                                    progressWith(0.3f),
+                                                    FTPStreamFailureReason::WriteError,
+                                                    {30, FTPUploadFailureReason::TransferError}},
+                                           TickCase{"generalError",
+                                                    progressWith(0.7f),
+                                                    FTPStreamFailureReason::GeneralError,
+                                                    {70, FTPUploadFailureReason::ServerError}},
+                                           TickCase{"noStream",
+                                                    std::nullopt,
+                                                    FTPStreamFailureReason::None,
+                                                    {100, FTPUploadFailureReason::ProgressUnavailable}},
+                                           TickCase{"noProgressKey",
+                                                    QVariantMap{{QStringLiteral("fileSize"), quint64(10)}},
+                                                    FTPStreamFailureReason::None,
+                                                    {100, FTPUploadFailureReason::ProgressUnavailable}},
+                                           TickCase{"progressNotANumber",
+                                                    progressWith(QStringLiteral("0.5")),
+                                                    FTPStreamFailureReason::None,
+                                                    {100, FTPUploadFailureReason::ProgressUnavailable}}),
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 // --- A real monitor over a real client against a local FTP server. ---
 
