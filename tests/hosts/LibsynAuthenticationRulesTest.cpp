@@ -109,6 +109,12 @@ TEST(LibsynLogInTicketTest, OnlyTheLatestCheckForUnchangedCredentialsCounts)
     EXPECT_TRUE(viewModel.isCheckingLogIn());
     EXPECT_TRUE(viewModel.logInCompleted(second, LoggedIn));
     EXPECT_TRUE(viewModel.canSave());
+    viewModel.setEmail(QStringLiteral("b@b.c"));
+    EXPECT_FALSE(viewModel.canSave()) << "the e-mail is the log-in name";
+    EXPECT_TRUE(viewModel.logInCompleted(viewModel.logInStarted(), Refused));
+    viewModel.setUsername(QStringLiteral("show2"));
+    EXPECT_EQ(viewModel.statusText(), std::nullopt) << "an edit clears the last check's message";
+    viewModel.setUsername(QStringLiteral("show"));
 
     const auto third = viewModel.logInStarted();
     viewModel.setPassword(QStringLiteral("pw2"));

@@ -95,30 +95,6 @@ INSTANTIATE_TEST_SUITE_P(
                   QStringLiteral("Log in failed: cannot reach 127.0.0.1: check the internet connection")}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
-TEST_F(LibsynPaneTest, EditingACredentialDisablesAddAndClearsTheMessage)
-{
-    auto* window = presentWindow();
-    chooseLibsyn(*window);
-    // The e-mail is the FTP log-in name, so editing it needs a new check as well.
-    for (QLineEdit* field : {libsynPane_->usernameTextField(), libsynPane_->passwordTextField(),
-                             libsynPane_->emailTextField()}) {
-        fill(LibsynServerEnvironment::Email, QStringLiteral("myshow"), QStringLiteral("wrong"));
-        logIn();
-        ASSERT_TRUE(status().startsWith(QStringLiteral("Log in failed")));
-        QTest::keyClick(field, Qt::Key_X);
-        EXPECT_EQ(status(), QString()) << qPrintable(field->accessibleName());
-
-        fill(LibsynServerEnvironment::Email, QStringLiteral("myshow"), LibsynServerEnvironment::Password);
-        logIn();
-        ASSERT_TRUE(addEnabled());
-        field->setFocus();
-        QTest::keyClick(field, Qt::Key_End);
-        QTest::keyClick(field, Qt::Key_X);
-        EXPECT_FALSE(addEnabled()) << qPrintable(field->accessibleName());
-        EXPECT_FALSE(libsynPane_->viewModel().hasLoggedIn());
-    }
-}
-
 TEST_F(LibsynPaneTest, AddSavesTheAccountAndItsPasswordAndListsIt)
 {
     // Step 3 is on screen while the account is added.
