@@ -3,10 +3,8 @@
 #include "ftp/FTPRunLoop.h"
 
 #include <QDebug>
-
 #include <algorithm>
 #include <cstring>
-#include <mutex>
 
 namespace airlark {
 

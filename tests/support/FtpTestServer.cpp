@@ -40,18 +40,29 @@ class TestAuthorities
 public:
     TestAuthorities() : folder_(QDir::tempPath() + QStringLiteral("/airlark-test-ca-%1").arg(::getpid()))
     {
+        // A process that a test process started trusts its parent's authority.
+        if (qEnvironmentVariableIsSet("AIRLARK_FTP_CA_FILE")) {
+            folder_.clear();
+            return;
+        }
         qputenv("AIRLARK_FTP_CA_FILE", QFile::encodeName(folder_ + QStringLiteral("/trusted.pem")));
         // The file must be there before any TLS connection, whether or not a test server runs.
         QString certificate;
         QString key;
         authority(true, &certificate, &key);
     }
-    ~TestAuthorities() { QDir(folder_).removeRecursively(); }
+    ~TestAuthorities()
+    {
+        if (!folder_.isEmpty())
+            QDir(folder_).removeRecursively();
+    }
 
     // The certificate and key files of the authority, made on first use.
     bool authority(bool trusted, QString* certificate, QString* key)
     {
         std::lock_guard lock(mutex_);
+        if (folder_.isEmpty())
+            return false;
         const QString name = trusted ? QStringLiteral("trusted") : QStringLiteral("stranger");
         *certificate = folder_ + QLatin1Char('/') + name + QStringLiteral(".pem");
         *key = folder_ + QLatin1Char('/') + name + QStringLiteral(".key");

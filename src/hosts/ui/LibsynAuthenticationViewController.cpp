@@ -168,8 +168,11 @@ void LibsynAuthenticationViewController::helpButtonSelected()
 void LibsynAuthenticationViewController::addButtonSelected()
 {
     viewModel_.addAccount([pane = QPointer<LibsynAuthenticationViewController>(this)](bool saved) {
-        if (saved && pane)
-            pane->closeWindow();
+        if (!saved || !pane)
+            return;
+        // The pane keeps its texts for the next account, but never the choice to go unencrypted.
+        pane->unencryptedCheckBox_->setChecked(false);
+        pane->closeWindow();
     });
 }
 
