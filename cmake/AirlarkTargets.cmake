@@ -35,10 +35,6 @@ set(AIRLARK_LAYER_hosts 2)
 set(AIRLARK_LAYER_publish 3)
 set(AIRLARK_LAYER_app 4)
 
-# The one edge that breaks the rule today: the Libsyn pane checks the log-in through the FTP
-# transfer monitor of publish. It goes once that check has moved out of publish.
-set(AIRLARK_LAYER_EXCEPTIONS "airlark_hosts_ui->airlark_publish")
-
 # Splits an Airlark library name into its subsystem and whether it is a screens library.
 function(airlark_split_library_name name out_subsystem out_ui)
     string(REGEX REPLACE "^airlark_" "" subsystem "${name}")
@@ -56,7 +52,7 @@ endfunction()
 
 # Fails the configuration when library `user` links an Airlark library it may not use.
 function(airlark_check_edge user user_subsystem user_ui dependency)
-    if(NOT dependency MATCHES "^airlark_" OR "${user}->${dependency}" IN_LIST AIRLARK_LAYER_EXCEPTIONS)
+    if(NOT dependency MATCHES "^airlark_")
         return()
     endif()
     airlark_split_library_name(${dependency} subsystem ui)

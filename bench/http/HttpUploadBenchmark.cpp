@@ -1,9 +1,10 @@
 // Throughput and peak memory of a streamed multipart upload: HTTPSessionManager against
-// `curl -F`, both posting the same file to the same loopback server (a child process, so that
-// its buffers count for neither client).
+// `curl -F`, both posting the same file to the same loopback server (the HTTP stand-in, a process
+// of its own that counts the bytes without keeping them). Both are timed from the first byte of
+// the request to the answer: curl by its own time_total, ours inside this process.
 #include "http/HTTPRequestSerializer.h"
 #include "http/HTTPSessionManager.h"
-#include "support/HttpTestServer.h"
+#include "support/HttpStandIn.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -31,34 +32,11 @@ struct Run
     long peakKiB = 0;
 };
 
-// The server lives in a child process forked before any thread exists.
-pid_t startServer(quint16& port)
+// The length of the body the server received last.
+qint64 lastReceived(test::HttpStandIn& server)
 {
-    int pipeFds[2];
-    if (::pipe(pipeFds) != 0)
-        return -1;
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(pipeFds[0]);
-        test::HttpTestServer server;
-        server.setKeepsBodies(false);
-        server.setFallback([](const test::HttpTestRequest& request) {
-            return test::HttpTestResponse::json(
-                201, QJsonDocument(QJsonObject{{QStringLiteral("received"), request.bodyLength}}));
-        });
-        if (!server.start())
-            ::_exit(1);
-        const quint16 listening = server.port();
-        if (::write(pipeFds[1], &listening, sizeof listening) != sizeof listening)
-            ::_exit(1);
-        ::close(pipeFds[1]);
-        for (;;)
-            ::pause();
-    }
-    ::close(pipeFds[1]);
-    const bool ok = ::read(pipeFds[0], &port, sizeof port) == sizeof port;
-    ::close(pipeFds[0]);
-    return ok ? child : -1;
+    const auto requests = server.requests();
+    return requests.empty() || !requests.back().bodyComplete ? -1 : requests.back().bodyLength;
 }
 
 long currentKiB(const char* field)
@@ -81,41 +59,41 @@ void resetPeakResidentSize()
         clearRefs.write("5");
 }
 
-Run runCurl(const QString& path, quint16 port)
+Run runCurl(const QString& path, test::HttpStandIn& server)
 {
     Run run;
-    QTemporaryDir out;
     const QByteArray form = "track[asset_data]=@" + path.toLocal8Bit() + ";type=audio/mp3";
-    const QByteArray url = "http://127.0.0.1:" + QByteArray::number(port) + "/tracks";
-    const QByteArray output = out.filePath(QStringLiteral("answer.json")).toLocal8Bit();
-    QElapsedTimer clock;
-    clock.start();
+    const QByteArray url = server.url(QStringLiteral("/tracks")).toEncoded();
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0)
+        return run;
     const pid_t child = ::fork();
     if (child == 0) {
-        ::execlp("curl", "curl", "-sS", "-o", output.constData(), "-H", "Expect:", "-F", form.constData(),
-                 url.constData(), static_cast<char*>(nullptr));
+        ::dup2(pipeFds[1], STDOUT_FILENO);
+        ::execlp("curl", "curl", "-sS", "-o", "/dev/null", "-w", "%{time_total}", "-H", "Expect:", "-F",
+                 form.constData(), url.constData(), static_cast<char*>(nullptr));
         ::_exit(127);
     }
+    ::close(pipeFds[1]);
+    char seconds[64] = {};
+    const ssize_t length = ::read(pipeFds[0], seconds, sizeof seconds - 1);
+    ::close(pipeFds[0]);
     int status = 0;
     rusage usage{};
     ::wait4(child, &status, 0, &usage);
-    run.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+    run.seconds = length > 0 ? std::atof(seconds) : 0;
     run.peakKiB = usage.ru_maxrss;
-    QFile answer(QString::fromLocal8Bit(output));
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0 && answer.open(QIODevice::ReadOnly))
-        run.received = QJsonDocument::fromJson(answer.readAll())
-                           .object()
-                           .value(QStringLiteral("received"))
-                           .toInteger(-1);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        run.received = lastReceived(server);
     return run;
 }
 
-Run runSessionManager(const QString& path, quint16 port)
+Run runSessionManager(const QString& path, test::HttpStandIn& server)
 {
     Run run;
     HTTPRequestSerializer serializer;
     auto request = serializer.multipartFormRequestWithMethod(
-        QStringLiteral("POST"), QStringLiteral("http://127.0.0.1:%1/tracks").arg(port), std::nullopt,
+        QStringLiteral("POST"), server.url(QStringLiteral("/tracks")).toString(), std::nullopt,
         [&](MultipartFormData& form) {
             form.appendPartWithFileURL(QUrl::fromLocalFile(path), QStringLiteral("track[asset_data]"),
                                        QStringLiteral("episode.mp3"), QStringLiteral("audio/mp3"));
@@ -131,12 +109,9 @@ Run runSessionManager(const QString& path, quint16 port)
     manager
         ->uploadTaskWithStreamedRequest(
             *request, nullptr,
-            [&](const std::optional<HTTPResponse>&, const QVariant& object,
-                const std::optional<HTTPError>& error) {
+            [&](const std::optional<HTTPResponse>&, const QVariant&, const std::optional<HTTPError>& error) {
                 if (error)
                     std::fprintf(stderr, "upload failed: %s\n", qPrintable(error->description()));
-                else
-                    run.received = object.toJsonObject().value(QStringLiteral("received")).toInteger(-1);
                 done = true;
                 QCoreApplication::quit();
             })
@@ -145,13 +120,17 @@ Run runSessionManager(const QString& path, quint16 port)
         QCoreApplication::exec();
     run.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
     run.peakKiB = currentKiB("VmHWM");
+    run.received = lastReceived(server);
     return run;
 }
 
 double median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
+    if (values.empty())
+        return 0;
+    const size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
 bool writeTestFile(const QString& path, qint64 size)
@@ -174,23 +153,24 @@ bool writeTestFile(const QString& path, qint64 size)
 int main(int argc, char** argv)
 {
     const qint64 mebibytes = argc > 1 ? std::atoll(argv[1]) : 1024;
-    quint16 port = 0;
-    const pid_t server = startServer(port);
-    if (server <= 0) {
+    const int rounds = std::max(10, argc > 2 ? std::atoi(argv[2]) : 10);
+    QCoreApplication app(argc, argv);
+    test::HttpStandIn server({test::HttpStandIn::Plain}, false);
+    if (!server.isRunning()) {
         std::fprintf(stderr, "could not start the local server\n");
         return 1;
     }
+    server.route("POST", QStringLiteral("/tracks"), test::reply(201, {}, QJsonObject{{"id", 1}}));
 
-    QCoreApplication app(argc, argv);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("episode.mp3"));
     const qint64 size = mebibytes * 1024 * 1024;
     if (!dir.isValid() || !writeTestFile(path, size)) {
         std::fprintf(stderr, "could not write the test file\n");
-        ::kill(server, SIGTERM);
         return 1;
     }
-    std::printf("file: %lld MiB, server on 127.0.0.1:%u\n", static_cast<long long>(mebibytes), port);
+    std::printf("file: %lld MiB, server on 127.0.0.1:%u, %d rounds\n", static_cast<long long>(mebibytes),
+                server.port(), rounds);
     std::printf("client RSS before uploads: %ld KiB\n", currentKiB("VmRSS"));
 
     // Peak memory must not follow the file size: compare with a small file first.
@@ -198,48 +178,47 @@ int main(int argc, char** argv)
     const qint64 smallSize = std::min<qint64>(size, 16LL * 1024 * 1024);
     long smallPeakKiB = 0;
     if (writeTestFile(smallPath, smallSize)) {
-        const Run small = runSessionManager(smallPath, port);
-        smallPeakKiB = small.peakKiB;
+        smallPeakKiB = runSessionManager(smallPath, server).peakKiB;
         std::printf("HTTPSessionManager with a %lld MiB file: peak RSS %ld KiB\n",
-                    static_cast<long long>(smallSize / (1024 * 1024)), small.peakKiB);
+                    static_cast<long long>(smallSize / (1024 * 1024)), smallPeakKiB);
     }
 
-    // Five rounds, alternating, so that neither client alone pays for a cold page cache or a
-    // burst of load from elsewhere; the best and the median of each are compared.
-    std::optional<Run> bestCurl;
-    std::optional<Run> bestOurs;
+    // Alternating rounds, each side going first in every other one, so that neither alone pays
+    // for a cold page cache or a burst of load from elsewhere.
     std::vector<double> curlTimes;
     std::vector<double> ourTimes;
+    long curlPeakKiB = 0;
+    long ourPeakKiB = 0;
     bool allComplete = true;
-    for (int round = 0; round < 5; ++round) {
-        const Run c = runCurl(path, port);
-        const Run o = runSessionManager(path, port);
-        std::printf("round %d: curl %.2f s (received %lld), HTTPSessionManager %.2f s (received %lld)\n",
-                    round + 1, c.seconds, static_cast<long long>(c.received), o.seconds,
-                    static_cast<long long>(o.received));
+    for (int round = 0; round < rounds; ++round) {
+        Run c;
+        Run o;
+        if (round % 2 == 0) {
+            c = runCurl(path, server);
+            o = runSessionManager(path, server);
+        } else {
+            o = runSessionManager(path, server);
+            c = runCurl(path, server);
+        }
+        std::printf("round %2d (%s first): curl %.2f s, HTTPSessionManager %.2f s\n", round + 1,
+                    round % 2 == 0 ? "curl" : "ours", c.seconds, o.seconds);
         allComplete = allComplete && c.received >= size && o.received >= size;
         curlTimes.push_back(c.seconds);
         ourTimes.push_back(o.seconds);
-        if (!bestCurl || c.seconds < bestCurl->seconds)
-            bestCurl = c;
-        if (!bestOurs || o.seconds < bestOurs->seconds)
-            bestOurs = o;
+        curlPeakKiB = std::max(curlPeakKiB, c.peakKiB);
+        ourPeakKiB = std::max(ourPeakKiB, o.peakKiB);
     }
-    ::kill(server, SIGTERM);
-    ::waitpid(server, nullptr, 0);
 
     const double mib = static_cast<double>(size) / (1024.0 * 1024.0);
-    const double curlRate = mib / bestCurl->seconds;
-    const double ourRate = mib / bestOurs->seconds;
-    std::printf("curl -F:            %8.1f MiB/s, peak RSS %ld KiB\n", curlRate, bestCurl->peakKiB);
-    std::printf("HTTPSessionManager: %8.1f MiB/s, peak RSS %ld KiB (whole process, Qt included)\n", ourRate,
-                bestOurs->peakKiB);
-    std::printf("throughput ratio (HTTPSessionManager / curl), best runs:   %.3f (goal >= 0.95)\n",
-                ourRate / curlRate);
-    std::printf("throughput ratio (HTTPSessionManager / curl), median runs: %.3f\n",
-                median(curlTimes) / median(ourTimes));
-    std::printf("peak RSS growth from the small file to this one: %ld KiB\n",
-                bestOurs->peakKiB - smallPeakKiB);
+    const double curlBest = *std::min_element(curlTimes.begin(), curlTimes.end());
+    const double ourBest = *std::min_element(ourTimes.begin(), ourTimes.end());
+    std::printf("curl -F:            median %8.1f MiB/s, best %8.1f MiB/s, peak RSS %ld KiB\n",
+                mib / median(curlTimes), mib / curlBest, curlPeakKiB);
+    std::printf("HTTPSessionManager: median %8.1f MiB/s, best %8.1f MiB/s, peak RSS %ld KiB (Qt included)\n",
+                mib / median(ourTimes), mib / ourBest, ourPeakKiB);
+    std::printf("throughput ratio (HTTPSessionManager / curl): median %.3f, best %.3f (goal >= 0.95)\n",
+                median(curlTimes) / median(ourTimes), curlBest / ourBest);
+    std::printf("peak RSS growth from the small file to this one: %ld KiB\n", ourPeakKiB - smallPeakKiB);
     if (!allComplete) {
         std::printf("some upload did not arrive whole\n");
         return 1;

@@ -4,6 +4,7 @@
 #include "app/MainWindow.h"
 #include "app/SingleInstance.h"
 #include "app/StoryboardRegister.h"
+#include "metadata/TagJournal.h"
 #include "metadata/ui/SelectTemplateViewController.h"
 #include "platform/ApplicationIdentity.h"
 #include "platform/MainQueue.h"
@@ -11,6 +12,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QIcon>
+#include <thread>
 
 namespace airlark {
 
@@ -41,6 +43,10 @@ int runAirlark(QApplication& application)
     SingleInstance instance;
     if (instance.start(urls) == SingleInstance::Start::Forwarded)
         return 0;
+
+    // Tag writes that a crash cut short are undone in the background (opening such an episode
+    // undoes its own at once); the thread is joined before this function returns.
+    std::jthread journalRecovery([] { TagJournal::recoverAll(); });
 
     AppDelegate delegate;
     delegate.applicationWillFinishLaunching(instance);

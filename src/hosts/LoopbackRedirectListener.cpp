@@ -6,6 +6,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 #include <map>
+#include <utility>
 
 namespace airlark {
 
@@ -20,12 +21,18 @@ const QByteArray ClosePage = QByteArrayLiteral(
     "<body style=\"font-family: sans-serif; margin: 3em;\"><h1>Back to Airlark</h1>"
     "<p>You can close this tab and return to Airlark, which shows how the sign-in went.</p></body></html>\n");
 
+const QByteArray NotThisSignInPage = QByteArrayLiteral(
+    "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>Airlark</title></head>"
+    "<body style=\"font-family: sans-serif; margin: 3em;\"><h1>Not this sign-in</h1>"
+    "<p>This is not the sign-in Airlark is waiting for. Airlark keeps waiting for the one it started."
+    "</p></body></html>\n");
+
 const QByteArray NotFoundPage = QByteArrayLiteral("Not found\n");
 
 void answer(QTcpSocket* socket, const QByteArray& status, const QByteArray& contentType,
-            const QByteArray& body)
+            const QByteArray& body, const QByteArray& extraHeaders = {})
 {
-    QByteArray response = "HTTP/1.1 " + status + "\r\n";
+    QByteArray response = "HTTP/1.1 " + status + "\r\n" + extraHeaders;
     response += "Content-Type: " + contentType + "\r\n";
     response += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
     response += "Cache-Control: no-store\r\nConnection: close\r\n\r\n";
@@ -60,7 +67,7 @@ bool LoopbackRedirectListener::isLoopbackRedirectURI(const QUrl& uri)
            host == QLatin1String("localhost");
 }
 
-QUrl LoopbackRedirectListener::listen(const QUrl& redirectURI, std::function<void(const QUrl&)> onRedirect)
+QUrl LoopbackRedirectListener::listen(const QUrl& redirectURI, Handlers handlers)
 {
     stop();
     if (!isLoopbackRedirectURI(redirectURI))
@@ -86,23 +93,37 @@ QUrl LoopbackRedirectListener::listen(const QUrl& redirectURI, std::function<voi
         server_ = nullptr;
         return {};
     }
-    connect(server_, &QTcpServer::newConnection, this, [this] {
-        while (server_ && server_->hasPendingConnections()) {
-            QTcpSocket* socket = server_->nextPendingConnection();
-            // Sockets outlive the listener so that the answer is sent even when the redirect's
-            // receiver ends the listener at once; each deletes itself when closed or timed out.
-            socket->setParent(nullptr);
-            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-            connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequest(socket); });
-            QTimer::singleShot(SocketTimeoutMilliseconds, socket, [socket] { socket->abort(); });
-        }
-    });
+    connect(server_, &QTcpServer::newConnection, this, &LoopbackRedirectListener::accept);
 
     redirectURI_ = redirectURI;
     redirectURI_.setPort(server_->serverPort());
     listenersByPort()[server_->serverPort()] = this;
-    onRedirect_ = std::move(onRedirect);
+    handlers_ = std::move(handlers);
+    badAttempts_ = 0;
     return redirectURI_;
+}
+
+void LoopbackRedirectListener::accept()
+{
+    while (server_ && server_->hasPendingConnections()) {
+        QTcpSocket* socket = server_->nextPendingConnection();
+        // Sockets outlive the listener so that the answer is sent even when the redirect's
+        // receiver ends the listener at once; each deletes itself when closed or timed out.
+        socket->setParent(nullptr);
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        if (*openConnections_ >= MaximumConnections) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        ++*openConnections_;
+        connect(socket, &QObject::destroyed, [open = openConnections_] { --*open; });
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequest(socket); });
+        QTimer::singleShot(SocketTimeoutMilliseconds, socket, [socket] {
+            socket->abort();
+            socket->deleteLater();
+        });
+    }
 }
 
 void LoopbackRedirectListener::stop()
@@ -136,7 +157,7 @@ void LoopbackRedirectListener::readRequest(QTcpSocket* socket)
     disconnect(socket, &QTcpSocket::readyRead, this, nullptr);
 
     const QList<QByteArray> requestLine = head.left(head.indexOf("\r\n")).split(' ');
-    if (requestLine.size() != 3 || requestLine[0] != "GET" || !requestLine[2].startsWith("HTTP/1.")) {
+    if (requestLine.size() != 3 || !requestLine[2].startsWith("HTTP/1.")) {
         answer(socket, "400 Bad Request", "text/plain; charset=utf-8", "Bad request\n");
         return;
     }
@@ -145,16 +166,29 @@ void LoopbackRedirectListener::readRequest(QTcpSocket* socket)
         answer(socket, "404 Not Found", "text/plain; charset=utf-8", NotFoundPage);
         return;
     }
+    if (requestLine[0] != "GET") {
+        answer(socket, "405 Method Not Allowed", "text/plain; charset=utf-8", "Method not allowed\n",
+               "Allow: GET\r\n");
+        return;
+    }
 
     QUrl redirect = redirectURI_;
     redirect.setQuery(target.query(QUrl::FullyEncoded), QUrl::StrictMode);
+    if (!handlers_.judge || !handlers_.judge(redirect)) {
+        answer(socket, "400 Bad Request", "text/html; charset=utf-8", NotThisSignInPage);
+        if (++badAttempts_ < MaximumBadAttempts)
+            return;
+        qWarning("Stopped waiting for the sign-in redirect after %d that did not match it", badAttempts_);
+        stop();
+        if (auto giveUp = std::exchange(handlers_, {}).onGiveUp)
+            QTimer::singleShot(0, this, std::move(giveUp));
+        return;
+    }
     answer(socket, "200 OK", "text/html; charset=utf-8", ClosePage);
     stop();
 
     // The receiver may delete this listener, so the hand-off runs after this call returns.
-    auto handOn = std::move(onRedirect_);
-    onRedirect_ = nullptr;
-    if (handOn)
+    if (auto handOn = std::exchange(handlers_, {}).onRedirect)
         QTimer::singleShot(0, this, [handOn = std::move(handOn), redirect] { handOn(redirect); });
 }
 

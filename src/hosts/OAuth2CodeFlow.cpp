@@ -10,6 +10,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRandomGenerator>
+#include <QTimer>
 #include <QUrlQuery>
 #include <mutex>
 
@@ -19,6 +20,10 @@ namespace {
 
 std::mutex openerMutex;
 OAuth2CodeFlow::BrowserOpener browserOpener; // guarded by openerMutex
+std::chrono::milliseconds timeLimit = std::chrono::minutes(10); // main thread
+
+// Redirects that do not belong to a sign-in end it after this many.
+constexpr int MaximumStrayRedirects = 5;
 
 QString randomURLSafeText(int bytes)
 {
@@ -56,8 +61,6 @@ const char* describe(OAuth2Error error)
         return "the redirect's state does not match this sign-in";
     case OAuth2Error::AuthorizationDenied:
         return "the authorization server refused the sign-in";
-    case OAuth2Error::MissingCode:
-        return "the redirect carries no authorization code";
     case OAuth2Error::BrowserUnavailable:
         return "the browser could not be opened";
     case OAuth2Error::RedirectListenerUnavailable:
@@ -68,6 +71,8 @@ const char* describe(OAuth2Error error)
         return "the token endpoint's answer holds no access token";
     case OAuth2Error::CredentialStoreFailure:
         return "the tokens could not be stored";
+    case OAuth2Error::TimedOut:
+        return "no redirect arrived in time";
     }
     return "unknown";
 }
@@ -89,6 +94,17 @@ struct OAuth2CodeFlow::Private : std::enable_shared_from_this<OAuth2CodeFlow::Pr
     std::optional<PendingSignIn> pending;
     QUrl lastRedirectURI;
     std::unique_ptr<LoopbackRedirectListener> listener;
+    std::unique_ptr<QTimer> deadline;
+    int strayRedirects = 0;
+
+    // Ends the pending sign-in, whatever its outcome.
+    void endSignIn()
+    {
+        pending.reset();
+        deadline.reset();
+        if (listener)
+            listener->stop();
+    }
 
     void fail(OAuth2Error error)
     {
@@ -124,6 +140,54 @@ bool OAuth2CodeFlow::openInBrowser(const QUrl& url)
         opener = browserOpener;
     }
     return opener ? opener(url) : QDesktopServices::openUrl(url);
+}
+
+std::chrono::milliseconds OAuth2CodeFlow::signInTimeLimit()
+{
+    return timeLimit;
+}
+
+void OAuth2CodeFlow::setSignInTimeLimit(std::chrono::milliseconds limit)
+{
+    timeLimit = limit;
+}
+
+OAuth2Signer::OAuth2Signer(std::shared_ptr<OAuth2TokenKeeper> keeper, QString label)
+    : keeper_(std::move(keeper)), label_(std::move(label))
+{
+}
+
+namespace {
+
+std::function<void(const OAuth2AccessTokenResult&)>
+signing(const QUrl& url, const QString& label, std::function<void(OAuth2SigningResult)> completion)
+{
+    return [url, label, completion = std::move(completion)](const OAuth2AccessTokenResult& result) {
+        OAuth2SigningResult outcome;
+        if (result.accessToken)
+            outcome.request =
+                OAuth2SignedRequest{url, (label + QLatin1Char(' ') + *result.accessToken).toUtf8()};
+        else
+            outcome.error = result.error;
+        completion(outcome);
+    };
+}
+
+} // namespace
+
+void OAuth2Signer::sign(const QUrl& url, std::function<void(OAuth2SigningResult)> completion) const
+{
+    keeper_->withAccessToken(signing(url, label_, std::move(completion)));
+}
+
+void OAuth2Signer::renew(const OAuth2SignedRequest& rejected,
+                         std::function<void(OAuth2SigningResult)> completion) const
+{
+    const QByteArray prefix = label_.toUtf8() + ' ';
+    const QString token = rejected.authorization.startsWith(prefix)
+                              ? QString::fromUtf8(rejected.authorization.mid(prefix.size()))
+                              : QString();
+    keeper_->withAccessTokenReplacing(token, signing(rejected.url, label_, std::move(completion)));
 }
 
 OAuth2CodeFlow::OAuth2CodeFlow(const QVariantMap& settings) : d(std::make_shared<Private>())
@@ -168,17 +232,30 @@ QString OAuth2CodeFlow::userIdentifier() const
 
 void OAuth2CodeFlow::authorize()
 {
+    d->endSignIn();
     d->listener.reset();
-    d->pending.reset();
+    d->strayRedirects = 0;
 
     Private::PendingSignIn signIn{randomURLSafeText(32), randomURLSafeText(64), d->client.redirectURI};
+    const std::weak_ptr<Private> weak = d;
     if (LoopbackRedirectListener::isLoopbackRedirectURI(signIn.redirectURI)) {
         d->listener = std::make_unique<LoopbackRedirectListener>();
-        signIn.redirectURI =
-            d->listener->listen(signIn.redirectURI, [weak = std::weak_ptr<Private>(d)](const QUrl& url) {
-                if (auto self = weak.lock(); self && self->owner)
-                    self->owner->handleRedirectURL(url);
-            });
+        LoopbackRedirectListener::Handlers handlers;
+        handlers.judge = [weak](const QUrl& url) {
+            const auto self = weak.lock();
+            return self && self->owner && self->owner->isRedirectForPendingSignIn(url);
+        };
+        handlers.onRedirect = [weak](const QUrl& url) {
+            if (auto self = weak.lock(); self && self->owner)
+                self->owner->handleRedirectURL(url);
+        };
+        handlers.onGiveUp = [weak] {
+            if (auto self = weak.lock(); self && self->pending) {
+                self->endSignIn();
+                self->fail(OAuth2Error::StateMismatch);
+            }
+        };
+        signIn.redirectURI = d->listener->listen(signIn.redirectURI, std::move(handlers));
         if (signIn.redirectURI.isEmpty()) {
             d->listener.reset();
             d->fail(OAuth2Error::RedirectListenerUnavailable);
@@ -202,11 +279,32 @@ void OAuth2CodeFlow::authorize()
 
     d->lastRedirectURI = signIn.redirectURI;
     d->pending = signIn;
+    d->deadline = std::make_unique<QTimer>();
+    d->deadline->setSingleShot(true);
+    QObject::connect(d->deadline.get(), &QTimer::timeout, [weak] {
+        if (auto self = weak.lock(); self && self->pending) {
+            self->endSignIn();
+            self->fail(OAuth2Error::TimedOut);
+        }
+    });
+    d->deadline->start(timeLimit);
     if (!openInBrowser(url)) {
-        d->pending.reset();
+        d->endSignIn();
         d->listener.reset();
         d->fail(OAuth2Error::BrowserUnavailable);
     }
+}
+
+bool OAuth2CodeFlow::isRedirectForPendingSignIn(const QUrl& url) const
+{
+    if (!d->pending)
+        return false;
+    const QUrlQuery query(url);
+    return query.hasQueryItem(QStringLiteral("state")) &&
+           equalInConstantTime(query.queryItemValue(QStringLiteral("state"), QUrl::FullyDecoded),
+                               d->pending->state) &&
+           (!query.queryItemValue(QStringLiteral("code")).isEmpty() ||
+            query.hasQueryItem(QStringLiteral("error")));
 }
 
 void OAuth2CodeFlow::handleRedirectURL(const QUrl& url)
@@ -216,29 +314,25 @@ void OAuth2CodeFlow::handleRedirectURL(const QUrl& url)
         qWarning("Ignoring a sign-in redirect that no sign-in is waiting for");
         return;
     }
-    const Private::PendingSignIn signIn = *d->pending;
-    // Each state is good for one redirect only, whatever that redirect says.
-    d->pending.reset();
-    if (d->listener)
-        d->listener->stop();
-
-    const QUrlQuery query(url);
-    if (!query.hasQueryItem(QStringLiteral("state")) ||
-        !equalInConstantTime(query.queryItemValue(QStringLiteral("state"), QUrl::FullyDecoded),
-                             signIn.state)) {
-        d->fail(OAuth2Error::StateMismatch);
+    if (!isRedirectForPendingSignIn(url)) {
+        // Any page can send one: it must not end the sign-in the user is in the middle of.
+        qWarning("Ignoring a sign-in redirect that does not belong to the sign-in in progress");
+        if (++d->strayRedirects >= MaximumStrayRedirects) {
+            d->endSignIn();
+            d->fail(OAuth2Error::StateMismatch);
+        }
         return;
     }
+    // Each state is good for one redirect only, whatever that redirect says.
+    const Private::PendingSignIn signIn = *d->pending;
+    d->endSignIn();
+
+    const QUrlQuery query(url);
     if (query.hasQueryItem(QStringLiteral("error"))) {
         d->fail(OAuth2Error::AuthorizationDenied);
         return;
     }
-    const QString code = query.queryItemValue(QStringLiteral("code"), QUrl::FullyDecoded);
-    if (code.isEmpty()) {
-        d->fail(OAuth2Error::MissingCode);
-        return;
-    }
-    d->exchange(code, signIn);
+    d->exchange(query.queryItemValue(QStringLiteral("code"), QUrl::FullyDecoded), signIn);
 }
 
 void OAuth2CodeFlow::Private::exchange(const QString& code, const PendingSignIn& signIn)
@@ -271,19 +365,9 @@ void OAuth2CodeFlow::Private::exchange(const QString& code, const PendingSignIn&
     });
 }
 
-void OAuth2CodeFlow::signedRequest(const QUrl& url, const QString& label,
-                                   std::function<void(OAuth2SigningResult)> completion)
+OAuth2Signer OAuth2CodeFlow::signer(const QString& label) const
 {
-    d->keeper->withAccessToken(
-        [url, label, completion = std::move(completion)](const OAuth2AccessTokenResult& result) {
-            OAuth2SigningResult signing;
-            if (result.accessToken)
-                signing.request =
-                    OAuth2SignedRequest{url, (label + QLatin1Char(' ') + *result.accessToken).toUtf8()};
-            else
-                signing.error = result.error;
-            completion(signing);
-        });
+    return OAuth2Signer(d->keeper, label);
 }
 
 bool OAuth2CodeFlow::hasTokens() const

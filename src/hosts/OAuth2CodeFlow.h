@@ -4,6 +4,7 @@
 #include <QString>
 #include <QUrl>
 #include <QVariantMap>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -16,12 +17,12 @@ enum class OAuth2Error
     NoPendingAuthorization,      // a redirect arrived while no sign-in was waiting for one
     StateMismatch,               // the redirect's "state" is not the one this sign-in sent
     AuthorizationDenied,         // the redirect carries an "error" parameter
-    MissingCode,                 // the redirect has no "code"
     BrowserUnavailable,          // the authorize page could not be opened
     RedirectListenerUnavailable, // the loopback redirect URI's port could not be bound
     TokenRequestFailed,          // the token endpoint could not be reached or refused the code
     InvalidTokenResponse,        // the token endpoint answered without a usable access token
     CredentialStoreFailure,      // the tokens could not be kept in the credential store
+    TimedOut,                    // no redirect for this sign-in arrived within its time limit
 };
 
 // Why a request could not be signed.
@@ -47,6 +48,28 @@ struct OAuth2SigningResult
     std::optional<OAuth2SigningError> error;
 };
 
+class OAuth2TokenKeeper;
+
+// Signs requests with the tokens of one user identifier. A copy works on after the flow that made
+// it is gone, so a request may renew its token after its client has been dropped. Main thread.
+class OAuth2Signer
+{
+public:
+    OAuth2Signer(std::shared_ptr<OAuth2TokenKeeper> keeper, QString label);
+
+    // Signs `url` with "Authorization: <label> <access token>", refreshing an expired token first.
+    // Completes later, on the main thread.
+    void sign(const QUrl& url, std::function<void(OAuth2SigningResult)> completion) const;
+    // The same for a request the server answered 401: its token is replaced by a refreshed one,
+    // through the same single refresh as an expiry (one already running, or already done, counts).
+    void renew(const OAuth2SignedRequest& rejected,
+               std::function<void(OAuth2SigningResult)> completion) const;
+
+private:
+    std::shared_ptr<OAuth2TokenKeeper> keeper_;
+    QString label_;
+};
+
 // Our OAuth 2.0 authorization-code grant with PKCE (S256), on Airlark's own HTTP client.
 //
 // Built from a settings dictionary with the keys "client_id", "client_secret", "authorize_uri",
@@ -64,6 +87,10 @@ struct OAuth2SigningResult
 // listens on that port for the browser's redirect; port 0 picks a free port, and the redirect
 // URI sent to the server then carries the port actually bound.
 //
+// A sign-in waits for its redirect for signInTimeLimit(). Redirects that do not belong to it (a
+// wrong "state", no "code" and no "error") are ignored, so that no other page can end it; a few
+// of them end it as a failure.
+//
 // Main thread only. Callbacks run on the main thread, never inside the call that caused them.
 class OAuth2CodeFlow
 {
@@ -72,6 +99,9 @@ public:
     using BrowserOpener = std::function<bool(const QUrl&)>;
     static void setBrowserOpener(BrowserOpener opener); // an empty opener restores QDesktopServices
     static bool openInBrowser(const QUrl& url);
+    // Ten minutes; tests shorten it.
+    static std::chrono::milliseconds signInTimeLimit();
+    static void setSignInTimeLimit(std::chrono::milliseconds limit);
 
     explicit OAuth2CodeFlow(const QVariantMap& settings);
     ~OAuth2CodeFlow();
@@ -87,10 +117,13 @@ public:
     // the earlier sign-in.
     void authorize();
 
-    // Completes the pending sign-in with the redirect the browser was sent to. A redirect
-    // whose "state" does not match, or that carries "error", fails the sign-in and exchanges
-    // nothing.
+    // Completes the pending sign-in with the redirect the browser was sent to: its code is
+    // exchanged, or its "error" fails the sign-in. A redirect that does not belong to the sign-in
+    // is ignored.
     void handleRedirectURL(const QUrl& url);
+    // Whether `url` is the redirect the pending sign-in waits for: its "state", and a "code" or
+    // an "error".
+    bool isRedirectForPendingSignIn(const QUrl& url) const;
 
     bool isAuthorizing() const;
 
@@ -98,11 +131,8 @@ public:
     QUrl redirectURI() const;
     QString userIdentifier() const;
 
-    // Signs a request for `url` with "Authorization: <label> <access token>", refreshing the
-    // access token first when it has expired. Always completes later, on the main thread. The
-    // flow object may be destroyed before the completion runs.
-    void signedRequest(const QUrl& url, const QString& label,
-                       std::function<void(OAuth2SigningResult)> completion);
+    // Signs requests with this user identifier's tokens and `label`.
+    OAuth2Signer signer(const QString& label) const;
 
     // True when a token item exists for this user identifier and no refused refresh has marked
     // it as needing a new sign-in.

@@ -167,6 +167,12 @@ bool OAuth2TokenKeeper::hasUsableTokens() const
 
 void OAuth2TokenKeeper::withAccessToken(std::function<void(const OAuth2AccessTokenResult&)> completion)
 {
+    withAccessTokenReplacing(QString(), std::move(completion));
+}
+
+void OAuth2TokenKeeper::withAccessTokenReplacing(
+    const QString& rejected, std::function<void(const OAuth2AccessTokenResult&)> completion)
+{
     Q_ASSERT(MainQueue::isMainThread());
     if (refreshing_) {
         waiting_.push_back(std::move(completion));
@@ -181,7 +187,7 @@ void OAuth2TokenKeeper::withAccessToken(std::function<void(const OAuth2AccessTok
     const std::optional<OAuth2Tokens> tokens = OAuth2Tokens::fromItem(*item);
     if (!tokens)
         return completeLater(std::move(completion), failure(OAuth2SigningError::NotSignedIn));
-    if (!tokens->isExpired())
+    if (!tokens->isExpired() && (rejected.isEmpty() || tokens->accessToken != rejected))
         return completeLater(std::move(completion),
                              OAuth2AccessTokenResult{tokens->accessToken, std::nullopt});
     if (tokens->refreshToken.isEmpty())

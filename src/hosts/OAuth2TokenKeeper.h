@@ -77,6 +77,10 @@ public:
     // A valid access token, refreshed first when it has expired. Completes later, on the main
     // thread. Requests that arrive while a refresh runs wait for its outcome.
     void withAccessToken(std::function<void(const OAuth2AccessTokenResult&)> completion);
+    // The same after the server refused `rejected`: refreshed unless the stored token is already
+    // another one (a refresh since then replaced it).
+    void withAccessTokenReplacing(const QString& rejected,
+                                  std::function<void(const OAuth2AccessTokenResult&)> completion);
 
     static constexpr const char* NeedsNewSignInKey = "needs_sign_in";
 

@@ -1,6 +1,5 @@
 #include "hosts/SoundCloudAPIClient.h"
 
-#include "hosts/HTTPDataRequest.h"
 #include "platform/NotificationCenter.h"
 
 #include <QJsonDocument>
@@ -73,33 +72,53 @@ QUrl SoundCloudAPIClient::apiURL(const QString& path) const
     return url;
 }
 
-void SoundCloudAPIClient::signedRequest(const QUrl& url, std::function<void(OAuth2SigningResult)> completion)
+namespace {
+
+void sendGet(const OAuth2Signer& signer, const OAuth2SigningResult& signing, bool renewed,
+             std::function<void(const SoundCloudAnswer&)> completion)
 {
-    oAuth2_->signedRequest(url, AuthorizationLabel, std::move(completion));
+    if (!signing.request) {
+        completion(SoundCloudAnswer{signing.error.value_or(OAuth2SigningError::NotSignedIn), {}, renewed});
+        return;
+    }
+    HTTPRequest request(signing.request->url);
+    request.setValueForHTTPHeaderField(QString::fromLatin1(signing.request->authorization),
+                                       QStringLiteral("Authorization"));
+    request.setValueForHTTPHeaderField(QStringLiteral("application/json; charset=utf-8"),
+                                       QStringLiteral("Accept"));
+    sendHTTPDataRequest(request, [signer, rejected = *signing.request, renewed,
+                                  completion = std::move(completion)](const HTTPDataResult& result) {
+        if (result.statusCode == 401 && !renewed) {
+            signer.renew(rejected, [signer, completion](const OAuth2SigningResult& again) {
+                sendGet(signer, again, true, completion);
+            });
+            return;
+        }
+        completion(SoundCloudAnswer{std::nullopt, result, renewed});
+    });
+}
+
+} // namespace
+
+void SoundCloudAPIClient::get(const OAuth2Signer& signer, const QUrl& url,
+                              std::function<void(const SoundCloudAnswer&)> completion)
+{
+    signer.sign(url, [signer, completion = std::move(completion)](const OAuth2SigningResult& signing) {
+        sendGet(signer, signing, false, completion);
+    });
 }
 
 void SoundCloudAPIClient::me(std::function<void(std::optional<QString>)> completion)
 {
-    signedRequest(apiURL(QStringLiteral("/me")),
-                  [completion = std::move(completion)](const OAuth2SigningResult& signing) {
-                      if (!signing.request) {
-                          completion(std::nullopt);
-                          return;
-                      }
-                      HTTPRequest request(signing.request->url);
-                      request.setValueForHTTPHeaderField(QString::fromLatin1(signing.request->authorization),
-                                                         QStringLiteral("Authorization"));
-                      request.setValueForHTTPHeaderField(QStringLiteral("application/json; charset=utf-8"),
-                                                         QStringLiteral("Accept"));
-                      // The status is not judged: a body with a string "username" is the answer.
-                      sendHTTPDataRequest(request, [completion](const HTTPDataResult& result) {
-                          const QJsonDocument document = QJsonDocument::fromJson(result.body);
-                          const QJsonValue username = document.object().value(QStringLiteral("username"));
-                          completion(document.isObject() && username.isString()
-                                         ? std::optional<QString>(username.toString())
-                                         : std::nullopt);
-                      });
-                  });
+    get(signer(), apiURL(QStringLiteral("/me")),
+        [completion = std::move(completion)](const SoundCloudAnswer& answer) {
+            // The status is not judged: a body with a string "username" is the answer.
+            const QJsonDocument document = QJsonDocument::fromJson(answer.result.body);
+            const QJsonValue username = document.object().value(QStringLiteral("username"));
+            completion(document.isObject() && username.isString()
+                           ? std::optional<QString>(username.toString())
+                           : std::nullopt);
+        });
 }
 
 } // namespace airlark

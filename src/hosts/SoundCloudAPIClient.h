@@ -1,5 +1,6 @@
 #pragma once
 
+#include "hosts/HTTPDataRequest.h"
 #include "hosts/OAuth2CodeFlow.h"
 #include "hosts/SoundCloudAPIClientCredentials.h"
 #include "hosts/SoundCloudEndpoints.h"
@@ -12,6 +13,14 @@
 #include <optional>
 
 namespace airlark {
+
+// What a signed GET to the API came to: the answer, or why no token could be had for it.
+struct SoundCloudAnswer
+{
+    std::optional<OAuth2SigningError> signingError;
+    HTTPDataResult result;
+    bool renewed = false; // the token was refused once and renewed for a second try
+};
 
 // The SoundCloud API client of one account: its OAuth2 sign-in, the user-details request and
 // request signing. The track upload, which needs the publishing layer, is
@@ -45,8 +54,12 @@ public:
 
     // A URL below the API base with the "client_id" query item, e.g. apiURL("/tracks").
     QUrl apiURL(const QString& path) const;
-    // Signs `url` with "Authorization: OAuth <token>", refreshing the token when needed.
-    void signedRequest(const QUrl& url, std::function<void(OAuth2SigningResult)> completion);
+    // Signs with "Authorization: OAuth <token>", refreshing the token when needed.
+    OAuth2Signer signer() const { return oAuth2_->signer(AuthorizationLabel); }
+
+    // GETs `url` signed by `signer`; an answer 401 renews the token once and asks again.
+    static void get(const OAuth2Signer& signer, const QUrl& url,
+                    std::function<void(const SoundCloudAnswer&)> completion);
 
     OAuth2CodeFlow& oAuth2() { return *oAuth2_; }
     const QUrl& BaseURL() const { return baseURL_; }

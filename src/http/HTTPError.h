@@ -38,8 +38,11 @@ inline constexpr int CannotConnectToHost = -1004;
 inline constexpr int NetworkConnectionLost = -1005;
 inline constexpr int HTTPTooManyRedirects = -1007;
 inline constexpr int ResourceUnavailable = -1008;
+inline constexpr int RedirectRefused = -1010; // a request with a body was answered by a redirect
 inline constexpr int BadServerResponseTransport = -1011;
 inline constexpr int RequestBodyStreamExhausted = -1021; // body stream failed or ended early
+inline constexpr int InsecureRedirect = -1022;           // a redirect from https to another scheme
+inline constexpr int DataLengthExceedsMaximum = -1103;   // an answer larger than the session keeps
 inline constexpr int SecureConnectionFailed = -1200;
 inline constexpr int ServerCertificateUntrusted = -1202;
 // Input streams (HTTPInputStreamErrorDomain).

@@ -23,10 +23,16 @@ inline constexpr qint64 HTTPSessionTransferSizeUnknown = -1;
 
 struct HTTPSessionConfiguration
 {
-    // Seconds without progress before a request fails (unless the request sets its own).
+    // Seconds without progress (no byte sent or received) before a request fails, unless the
+    // request sets its own. Long enough for a server to store a large episode before it answers
+    // and for a network hand-over; short enough that a dead connection is reported within a minute.
     double timeoutIntervalForRequest = 60;
-    // Seconds a whole transfer may take.
-    double timeoutIntervalForResource = 7 * 24 * 3600;
+    // Seconds a request may take besides sending a streamed body: an upload of any size is held to
+    // its progress by the idle time-out, its answer (and any small request) to this.
+    double timeoutIntervalForResource = 120;
+    // Bytes of a successful answer's body kept at most; a longer answer fails the request. Bodies
+    // are counted as delivered: compressed answers are never asked for, so nothing inflates them.
+    qint64 maximumResponseBodySize = 4 * 1024 * 1024;
     // Header fields added to every request that does not carry them.
     HTTPHeaderFields HTTPAdditionalHeaders;
     // Certificate authorities for HTTPS in a PEM file; empty means the system's.

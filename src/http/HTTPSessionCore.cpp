@@ -114,22 +114,28 @@ void HTTPSessionCore::start(const std::shared_ptr<HTTPSessionTask>& task)
         return;
     }
 
+    const QString method = request.HTTPMethod.toUpper();
+    const bool hasBody = request.HTTPBodyStream || !request.HTTPBody.isEmpty() ||
+                         (method != QLatin1String("GET") && method != QLatin1String("HEAD"));
+
     t.idleTimeout =
         secondsToMilliseconds(request.timeoutInterval.value_or(configuration.timeoutIntervalForRequest));
-    t.lastActivity = Clock::now();
+    t.lastActivity = t.answerSince = Clock::now();
+    t.sendingBody = request.HTTPBodyStream != nullptr;
     t.url = request.URL.toEncoded();
+    // Following a redirect with a body would send it (secrets and all) wherever the Location
+    // points, or turn the upload into a GET whose answer reads as a success.
+    t.followsRedirects = !hasBody;
+    t.secureOnly = request.URL.scheme() == QLatin1String("https");
     curl_easy_setopt(easy, CURLOPT_URL, t.url.constData());
     curl_easy_setopt(easy, CURLOPT_PRIVATE, &t);
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 16L);
+    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, t.secureOnly ? "https" : "http,https");
+    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, t.followsRedirects ? 1L : 0L);
+    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, static_cast<long>(HTTPTransfer::MaximumRedirects));
     curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, t.errorBuffer);
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(t.idleTimeout.count()));
-    curl_easy_setopt(
-        easy, CURLOPT_TIMEOUT_MS,
-        static_cast<long>(secondsToMilliseconds(configuration.timeoutIntervalForResource).count()));
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, HTTPTransfer::receiveHeader);
     curl_easy_setopt(easy, CURLOPT_HEADERDATA, &t);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, HTTPTransfer::receiveData);
@@ -151,12 +157,9 @@ void HTTPSessionCore::start(const std::shared_ptr<HTTPSessionTask>& task)
         if (!headers.contains(field.first))
             headers.setValue(field.second, field.first);
     }
-    if (!headers.contains(QStringLiteral("Accept-Encoding")))
-        curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
+    // No compressed answers are asked for: the API's answers are a few hundred bytes, and an
+    // answer that inflates a thousandfold would only be one more way to run out of memory.
 
-    const QString method = request.HTTPMethod.toUpper();
-    const bool hasBody = request.HTTPBodyStream || !request.HTTPBody.isEmpty() ||
-                         (method != QLatin1String("GET") && method != QLatin1String("HEAD"));
     if (method == QLatin1String("HEAD")) {
         curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
     } else if (!hasBody) {
@@ -277,16 +280,20 @@ void HTTPSessionCore::finish(HTTPTransfer& transfer, std::optional<HTTPError> er
 void HTTPSessionCore::expireIdleTransfers()
 {
     const auto now = Clock::now();
-    std::vector<HTTPTransfer*> expired;
+    const auto resourceTimeout = secondsToMilliseconds(configuration.timeoutIntervalForResource);
+    std::vector<std::pair<HTTPTransfer*, QString>> expired;
     for (auto& [easy, transfer] : transfers) {
         if (now - transfer->lastActivity > transfer->idleTimeout)
-            expired.push_back(transfer.get());
+            expired.emplace_back(transfer.get(),
+                                 QStringLiteral("No progress for %1 ms.").arg(transfer->idleTimeout.count()));
+        else if (!transfer->sendingBody && now - transfer->answerSince > resourceTimeout)
+            expired.emplace_back(
+                transfer.get(),
+                QStringLiteral("No complete answer within %1 ms.").arg(resourceTimeout.count()));
     }
-    for (HTTPTransfer* transfer : expired) {
-        finish(*transfer,
-               transportError(HTTPErrorCode::TimedOut, QStringLiteral("The request timed out."),
-                              QStringLiteral("No progress for %1 ms.").arg(transfer->idleTimeout.count()),
-                              transfer->task->originalRequest().URL));
+    for (const auto& [transfer, reason] : expired) {
+        finish(*transfer, transportError(HTTPErrorCode::TimedOut, QStringLiteral("The request timed out."),
+                                         reason, transfer->task->originalRequest().URL));
     }
 }
 
@@ -316,9 +323,11 @@ void HTTPSessionCore::run()
                 continue;
             const CURLcode result = message->data.result;
             HTTPTransfer& transfer = *it->second;
-            finish(transfer, result == CURLE_OK
-                                 ? std::nullopt
-                                 : std::optional(HTTPTransfer::errorForCurlResult(result, transfer)));
+            // An error page cut short on purpose is a complete answer.
+            const bool complete =
+                result == CURLE_OK || (result == CURLE_WRITE_ERROR && transfer.cutErrorBody);
+            finish(transfer, complete ? std::nullopt
+                                      : std::optional(HTTPTransfer::errorForCurlResult(result, transfer)));
         }
         expireIdleTransfers();
 

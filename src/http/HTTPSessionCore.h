@@ -32,6 +32,11 @@ struct HTTPSessionCore;
 // One running request: its curl handle and what the callbacks gather.
 struct HTTPTransfer
 {
+    static constexpr int MaximumRedirects = 5;
+    static constexpr qint64 MaximumHeaderBytes = 64 * 1024;
+    // What is kept of an error page: enough for the server's message.
+    static constexpr qint64 ErrorBodyPrefix = 16 * 1024;
+
     HTTPSessionCore* core = nullptr;
     std::shared_ptr<HTTPSessionTask> task;
     CurlEasy easy;
@@ -48,12 +53,25 @@ struct HTTPTransfer
 
     int statusCode = 0;
     HTTPHeaderFields responseHeaders;
+    qint64 headerBytes = 0;  // of the current response's head
+    qint64 bodyReceived = 0; // of the current response's body
     bool responseDelivered = false;
+    bool cutErrorBody = false; // an error page was cut short on purpose: the answer is complete
+
+    // A request with a body never follows a redirect; others follow a few, never away from https.
+    bool followsRedirects = false;
+    bool secureOnly = false;
+    int redirects = 0;
+    // Why a callback ended the transfer, when it was a decision of ours rather than curl's.
+    std::optional<HTTPError> refusal;
 
     qint64 lastUploadNow = 0;
     qint64 totalSent = 0;
     std::chrono::steady_clock::time_point lastActivity;
     std::chrono::milliseconds idleTimeout{60000};
+    // The resource time-out counts from the start, or from the end of a streamed body.
+    bool sendingBody = false;
+    std::chrono::steady_clock::time_point answerSince;
     char errorBuffer[CURL_ERROR_SIZE] = {};
 
     // libcurl callbacks; userData is the HTTPTransfer.
@@ -65,6 +83,9 @@ struct HTTPTransfer
 
     static HTTPError transportError(int code, const QString& description, const QString& reason,
                                     const QUrl& url);
+    // At the end of a 3xx head: whether curl may follow it; if not, `refusal` says why.
+    bool mayFollowRedirect();
+    void refuse(int code, const QString& description);
     // The session's error for a failed curl transfer, in the codes callers already know.
     static HTTPError errorForCurlResult(CURLcode result, const HTTPTransfer& transfer);
     // A header line for curl; a line break in a name or value cannot start a header of its own.

@@ -30,6 +30,8 @@ HTTPError HTTPTransfer::errorForCurlResult(CURLcode result, const HTTPTransfer& 
         // A callback saw the cancellation before the cancel operation ran.
         return transportError(HTTPErrorCode::Cancelled, QStringLiteral("cancelled"), {}, url);
     }
+    if (transfer.refusal)
+        return *transfer.refusal;
     if (transfer.bodyError) {
         HTTPError error = transportError(HTTPErrorCode::RequestBodyStreamExhausted,
                                          QStringLiteral("The request body could not be sent."),
@@ -95,6 +97,42 @@ QByteArray HTTPTransfer::headerLine(const QString& name, const QString& value)
     return line + ": " + text;
 }
 
+void HTTPTransfer::refuse(int code, const QString& description)
+{
+    refusal = transportError(code, description, {}, task->originalRequest().URL);
+}
+
+bool HTTPTransfer::mayFollowRedirect()
+{
+    const std::optional<QString> location = responseHeaders.value(QStringLiteral("Location"));
+    char* current = nullptr;
+    curl_easy_getinfo(easy.get(), CURLINFO_EFFECTIVE_URL, &current);
+    const QUrl target = location ? QUrl::fromEncoded(QByteArray(current ? current : url.constData()))
+                                       .resolved(QUrl::fromEncoded(location->toLatin1()))
+                                 : QUrl();
+    const QString shown = target.isValid() ? target.toString(QUrl::RemoveUserInfo)
+                                           : QStringLiteral("an address it did not name");
+    if (!followsRedirects) {
+        refuse(HTTPErrorCode::RedirectRefused,
+               QStringLiteral("The server answered with a redirect to %1; nothing was uploaded").arg(shown));
+        return false;
+    }
+    if (!location)
+        return true; // nothing to follow: the 3xx is the answer
+    if (++redirects > MaximumRedirects) {
+        refuse(HTTPErrorCode::HTTPTooManyRedirects, QStringLiteral("Too many HTTP redirects"));
+        return false;
+    }
+    if (secureOnly && target.scheme() != QLatin1String("https")) {
+        refuse(HTTPErrorCode::InsecureRedirect,
+               QStringLiteral("The server answered with a redirect to %1, which is not encrypted; it was "
+                              "not followed")
+                   .arg(shown));
+        return false;
+    }
+    return true;
+}
+
 size_t HTTPTransfer::readBody(char* buffer, size_t size, size_t count, void* userData)
 {
     auto& transfer = *static_cast<HTTPTransfer*>(userData);
@@ -131,6 +169,10 @@ size_t HTTPTransfer::readBody(char* buffer, size_t size, size_t count, void* use
             return CURL_READFUNC_ABORT;
         }
         transfer.produced += got;
+        if (got == 0 || transfer.produced == transfer.declaredLength) {
+            transfer.sendingBody = false; // the answer's time starts now
+            transfer.answerSince = Clock::now();
+        }
     }
     if (got > 0)
         transfer.lastActivity = Clock::now();
@@ -171,6 +213,19 @@ size_t HTTPTransfer::receiveHeader(char* buffer, size_t size, size_t count, void
         const QList<QByteArray> parts = line.split(' ');
         transfer.statusCode = parts.size() > 1 ? parts.at(1).toInt() : 0;
         transfer.responseHeaders = {};
+        transfer.headerBytes = 0;
+        transfer.bodyReceived = 0;
+    }
+    transfer.headerBytes += static_cast<qint64>(length);
+    if (transfer.headerBytes > MaximumHeaderBytes) {
+        transfer.refuse(HTTPErrorCode::BadServerResponseTransport,
+                        QStringLiteral("The server's answer has more header lines than Airlark reads."));
+        return 0;
+    }
+    if (line.isEmpty()) {
+        // The end of a head.
+        if (transfer.statusCode >= 300 && transfer.statusCode < 400 && !transfer.mayFollowRedirect())
+            return 0;
     } else if (const qsizetype colon = line.indexOf(':'); colon > 0) {
         transfer.responseHeaders.append(QString::fromLatin1(line.left(colon).trimmed()),
                                         QString::fromLatin1(line.mid(colon + 1).trimmed()));
@@ -185,13 +240,28 @@ size_t HTTPTransfer::receiveData(char* buffer, size_t size, size_t count, void* 
     if (transfer.task->state() == HTTPSessionTask::State::Canceling)
         return 0;
     transfer.lastActivity = Clock::now();
-    transfer.core->deliverResponseIfNeeded(transfer);
-    HTTPSessionCore::noteBytesReceived(*transfer.task, static_cast<qint64>(length));
-    if (auto delegate = transfer.core->currentDelegate()) {
-        delegate->sessionTaskDidReceiveData(*transfer.core->owner, *transfer.task,
-                                            QByteArray(buffer, static_cast<qsizetype>(length)));
+    // A body is capped as it arrives, so a huge or endless answer never piles up in memory. An
+    // error page only needs its beginning for the server's message.
+    qint64 kept = static_cast<qint64>(length);
+    if (transfer.bodyReceived + kept > transfer.core->configuration.maximumResponseBodySize &&
+        transfer.statusCode / 100 == 2) {
+        transfer.refuse(HTTPErrorCode::DataLengthExceedsMaximum,
+                        QStringLiteral("The server's answer is larger than the %1 bytes Airlark reads.")
+                            .arg(transfer.core->configuration.maximumResponseBodySize));
+        return 0;
     }
-    return length;
+    if (transfer.statusCode / 100 != 2 && transfer.bodyReceived + kept > ErrorBodyPrefix) {
+        kept = ErrorBodyPrefix - transfer.bodyReceived;
+        transfer.cutErrorBody = true;
+    }
+    transfer.bodyReceived += kept;
+    transfer.core->deliverResponseIfNeeded(transfer);
+    HTTPSessionCore::noteBytesReceived(*transfer.task, kept);
+    if (auto delegate = transfer.core->currentDelegate(); delegate && kept > 0) {
+        delegate->sessionTaskDidReceiveData(*transfer.core->owner, *transfer.task,
+                                            QByteArray(buffer, static_cast<qsizetype>(kept)));
+    }
+    return transfer.cutErrorBody ? 0 : length;
 }
 
 int HTTPTransfer::reportProgress(void* userData, curl_off_t, curl_off_t, curl_off_t, curl_off_t uploadNow)

@@ -1,5 +1,6 @@
 #include "metadata/EditMetadataViewModel.h"
 
+#include "metadata/TagLibMetadata.h"
 #include "platform/MainQueue.h"
 #include "store/Artwork.h"
 #include "store/Database.h"
@@ -16,6 +17,8 @@ EditMetadataViewModel::EditMetadataViewModel(std::optional<qint64> templateID, s
         template_ = ID3Template::find(*database, *templateID);
 }
 
+EditMetadataViewModel::~EditMetadataViewModel() = default;
+
 void EditMetadataViewModel::setErrorMessageFromSaving(std::optional<QString> message)
 {
     errorMessageFromSaving_ = std::move(message);
@@ -27,24 +30,52 @@ void EditMetadataViewModel::setErrorMessageFromSaving(std::optional<QString> mes
         delegate->editMetadataViewModelDidSetErrorMessageFromSaving(*this, *errorMessageFromSaving_);
 }
 
+QString EditMetadataViewModel::errorText() const
+{
+    if (!errorMessageFromSaving_ || errorMessageFromSaving_->isEmpty())
+        return {};
+    QString text = *errorMessageFromSaving_;
+    if (!saveFailureReason_.isEmpty() && saveFailureReason_ != text)
+        text += QLatin1Char('\n') + saveFailureReason_;
+    if (failureLeftFileUnchanged_)
+        text += QStringLiteral("\nThe file was not changed.");
+    return text;
+}
+
+const ID3TagValues& EditMetadataViewModel::fileTags() const
+{
+    if (!fileTags_) {
+        fileTags_.emplace();
+        if (fileURL_)
+            if (const auto metadata = TagLibMetadata::open(*fileURL_, true, nullptr))
+                fileTags_ = metadata->readTags().value_or(ID3TagValues());
+    }
+    return *fileTags_;
+}
+
+QString EditMetadataViewModel::templateValue(const std::optional<QString> ID3Template::*field) const
+{
+    return template_ ? (*template_.*field).value_or(QString()) : QString();
+}
+
 QString EditMetadataViewModel::title() const
 {
-    return template_ ? template_->title.value_or(QString()) : QString();
+    return fileTags().title.value_or(templateValue(&ID3Template::title));
 }
 
 QString EditMetadataViewModel::podcast() const
 {
-    return template_ ? template_->album.value_or(QString()) : QString();
+    return fileTags().album.value_or(templateValue(&ID3Template::album));
 }
 
 QString EditMetadataViewModel::artist() const
 {
-    return template_ ? template_->artist.value_or(QString()) : QString();
+    return fileTags().artist.value_or(templateValue(&ID3Template::artist));
 }
 
 QString EditMetadataViewModel::episodeDescription() const
 {
-    return template_ ? template_->comment.value_or(QString()) : QString();
+    return fileTags().comment.value_or(templateValue(&ID3Template::comment));
 }
 
 QString EditMetadataViewModel::previousEpisodeFormattedTitleString() const
@@ -104,9 +135,17 @@ bool EditMetadataViewModel::save(const std::optional<QString>& title,
                                  const std::optional<QString>& podcast, const std::optional<QString>& artist,
                                  const std::optional<QString>& description)
 {
-    // The store connection and the tag write belong to the main thread.
+    // The store connection belongs to the main thread; the tag write goes to a worker.
     Q_ASSERT(MainQueue::isMainThread());
-    if (title && template_)
+    if (saving_)
+        return false;
+    saveFailureReason_.clear();
+    failureLeftFileUnchanged_ = false;
+    if (!title || title->trimmed().isEmpty()) {
+        setErrorMessageFromSaving(EpisodeTitleMissing);
+        return false;
+    }
+    if (template_)
         template_->updateLastEpisodeTitle(*title);
 
     if (!fileURL_ || fileURL_->isEmpty()) {
@@ -116,8 +155,7 @@ bool EditMetadataViewModel::save(const std::optional<QString>& title,
     }
 
     PodcastID3TagWriter writer(*fileURL_, today_);
-    if (title)
-        writer.setTitle(*title);
+    writer.setTitle(*title);
     if (podcast)
         writer.setPodcast(*podcast);
     if (artwork)
@@ -126,18 +164,38 @@ bool EditMetadataViewModel::save(const std::optional<QString>& title,
         writer.setArtist(*artist);
     if (description)
         writer.setDescription(*description);
-
-    // A write that fails without an error from the tag layer is a failure all the same: the user
-    // must not move on believing the episode carries its tags.
-    TagLibMetadataError error;
-    if (!writer.write(&error)) {
-        saveFailureReason_ = error.message;
-        setErrorMessageFromSaving(UnableToWriteID3Tags);
-        return false;
-    }
-    // The file's facts (its size above all) have changed.
-    fileMetadata_.reset();
+    saving_ = std::make_unique<BackgroundTagWrite>(
+        std::move(writer),
+        [this](const std::optional<TagLibMetadataError>& failure) { finishSaving(failure); });
     return true;
+}
+
+void EditMetadataViewModel::finishSaving(const std::optional<TagLibMetadataError>& failure)
+{
+    saving_.reset();
+    // The file's facts (its size above all) and tags have changed.
+    fileMetadata_.reset();
+    fileTags_.reset();
+    // A write that fails is a failure whatever its reason: the user must not move on believing the
+    // episode carries its tags. A cancelled one was the user's wish and needs no message.
+    if (failure && failure->code != TagLibMetadataErrorCode::Cancelled) {
+        saveFailureReason_ = failure->message;
+        failureLeftFileUnchanged_ = failure->fileUnchanged;
+        setErrorMessageFromSaving(UnableToWriteID3Tags);
+    }
+    if (delegate)
+        delegate->editMetadataViewModelDidFinishSaving(*this, !failure);
+}
+
+void EditMetadataViewModel::cancelSaving()
+{
+    if (saving_)
+        saving_->cancel();
+}
+
+void EditMetadataViewModel::abandonSaving()
+{
+    saving_.reset();
 }
 
 } // namespace airlark

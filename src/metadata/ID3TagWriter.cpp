@@ -2,7 +2,7 @@
 
 namespace airlark {
 
-bool ID3TagWriter::write(TagLibMetadataError* error) const
+bool ID3TagWriter::write(TagLibMetadataError* error, std::stop_token stop) const
 {
     const std::unique_ptr<TagLibMetadata> metadata = TagLibMetadata::open(URL, false, error);
     if (!metadata)
@@ -15,7 +15,7 @@ bool ID3TagWriter::write(TagLibMetadataError* error) const
     metadata->setComment(comment);
     if (const std::optional<int> value = year())
         metadata->setYear(*value);
-    const bool updated = metadata->updateFile();
+    const bool updated = metadata->updateFile(std::move(stop));
     if (!updated && error && metadata->lastError())
         *error = *metadata->lastError();
     return updated;

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QUrl>
 #include <optional>
+#include <stop_token>
 
 namespace airlark {
 
@@ -30,7 +31,8 @@ public:
     // Opens the file, hands every value over (an empty one as none), the year only when there is
     // one, and updates the file. True when the file was updated. When the file cannot be opened,
     // `error` receives the tag layer's error; when updating fails, it receives the reason too.
-    bool write(TagLibMetadataError* error = nullptr) const;
+    // A stop request is honoured until the write becomes final. Any thread may write.
+    bool write(TagLibMetadataError* error = nullptr, std::stop_token stop = {}) const;
 
 private:
     std::optional<int> year_;

@@ -38,10 +38,16 @@ bool isCoverPicture(const Frame* frame)
                        picture->type() == AttachedPictureFrame::Other);
 }
 
+// Airlark's comment: no description, in English or in no language. Comments with a description
+// (which encoders and players leave for their own use) and comments in other languages are kept.
 bool isPlainComment(const Frame* frame)
 {
     const auto* commentFrame = dynamic_cast<const CommentsFrame*>(frame);
-    return commentFrame && commentFrame->description().isEmpty();
+    if (!commentFrame || !commentFrame->description().isEmpty())
+        return false;
+    const TagLib::ByteVector language = commentFrame->language();
+    return language == "eng" || language == "XXX" || language == "xxx" ||
+           language == TagLib::ByteVector(3, '\0') || language.isEmpty();
 }
 
 } // namespace
@@ -86,10 +92,18 @@ void setComment(TagLib::ID3v2::Tag& tag, const QString& text)
     const TagLib::String value = toTagLib(tagText(text));
     if (value.isEmpty())
         return;
+    // Many players show the first comment whatever its language, so the others follow this one.
+    std::vector<Frame*> others;
+    for (Frame* frame : tag.frameList("COMM"))
+        others.push_back(frame);
+    for (Frame* frame : others)
+        tag.removeFrame(frame, false);
     auto* frame = new CommentsFrame(encodingFor(value));
     frame->setLanguage("eng");
     frame->setText(value);
     tag.addFrame(frame);
+    for (Frame* other : others)
+        tag.addFrame(other);
 }
 
 QString comment(const TagLib::ID3v2::Tag& tag)

@@ -24,8 +24,8 @@ QString tagText(const QString& text);
 void setTextFrame(TagLib::ID3v2::Tag& tag, const char* id, const QString& text);
 QString textFrame(const TagLib::ID3v2::Tag& tag, const char* id);
 
-// The comment without a description (the one players show); comments with a description, such as
-// the ones encoders leave for their own use, are kept.
+// The English comment without a description (the one players show); comments with a description,
+// such as the ones encoders leave for their own use, and comments in other languages are kept.
 void setComment(TagLib::ID3v2::Tag& tag, const QString& text);
 QString comment(const TagLib::ID3v2::Tag& tag);
 

@@ -1,32 +1,17 @@
 #pragma once
 
 #include "metadata/EmbeddedArtwork.h"
+#include "metadata/ID3TagValues.h"
+#include "metadata/TagFileWrite.h"
+#include "metadata/TagLibMetadataError.h"
 
 #include <QString>
 #include <QUrl>
 #include <memory>
 #include <optional>
+#include <stop_token>
 
 namespace airlark {
-
-// Why the tag layer could not open or update a file.
-enum class TagLibMetadataErrorCode
-{
-    FileNotFound,  // no file at that location (or not a local file)
-    NotAFile,      // a folder or another kind of entry
-    NotReadable,   // no permission to read it
-    NotWritable,   // no permission to write it, or marked read-only
-    NotAnMPEGFile, // no MPEG audio stream in it (not an MP3, empty, or damaged beyond use)
-    WriteFailed,   // the new tag could not be written, checked or put in place
-};
-
-struct TagLibMetadataError
-{
-    TagLibMetadataErrorCode code = TagLibMetadataErrorCode::WriteFailed;
-    QString message;
-};
-
-QString printable(const TagLibMetadataError& error);
 
 // Airlark's thin layer over TagLib for the ID3 tags of one MP3 file.
 //
@@ -36,50 +21,54 @@ QString printable(const TagLibMetadataError& error);
 // kept. A value passed as none leaves the file's existing frame alone; an empty text removes it.
 // An existing ID3v1 tag is kept in step for the fields it can hold; none is added.
 //
-// updateFile() never damages the file: it edits a copy beside it, reads the copy back, checks that
-// the audio stream is unchanged, and only then renames the copy over the original. When it
-// returns false the file on disk is byte-identical to before.
+// updateFile() never loses the episode. When the new tag fits in the space of the old one (its
+// padding included), only that space is rewritten, under a journal that undoes a write cut short;
+// the audio is never touched. Otherwise the episode is written anew beside itself, with generous
+// padding so that the next save fits in place, checked, and renamed over the original. Either way
+// it refuses to write when another program changed the file since it was read. When it returns
+// false the file on disk holds what it held before.
 class TagLibMetadata
 {
 public:
     // Opens the MP3 file at `url` (initWithURL:openReadOnly:error:). Fails with an error when the
-    // file is missing, unreadable, not an MPEG audio file, or, unless `readOnly`, not writable.
+    // file is missing, unreadable, not an MPEG audio file, carries a damaged tag, or, unless
+    // `readOnly`, is not writable. A write of this file cut short by a crash is undone first.
     static std::unique_ptr<TagLibMetadata> open(const QUrl& url, bool readOnly, TagLibMetadataError* error);
 
     ~TagLibMetadata();
     TagLibMetadata(const TagLibMetadata&) = delete;
     TagLibMetadata& operator=(const TagLibMetadata&) = delete;
 
-    void setArtist(const std::optional<QString>& artist) { artist_ = artist; }
-    void setArtwork(const std::optional<EmbeddedArtwork>& artwork) { artwork_ = artwork; }
-    void setAlbum(const std::optional<QString>& album) { album_ = album; }
-    void setAlbumArtist(const std::optional<QString>& albumArtist) { albumArtist_ = albumArtist; }
-    void setTitle(const std::optional<QString>& title) { title_ = title; }
-    void setComment(const std::optional<QString>& comment) { comment_ = comment; }
-    void setYear(int year) { year_ = year; }
+    void setArtist(const std::optional<QString>& artist) { values_.artist = artist; }
+    void setArtwork(const std::optional<EmbeddedArtwork>& artwork) { values_.artwork = artwork; }
+    void setAlbum(const std::optional<QString>& album) { values_.album = album; }
+    void setAlbumArtist(const std::optional<QString>& albumArtist) { values_.albumArtist = albumArtist; }
+    void setTitle(const std::optional<QString>& title) { values_.title = title; }
+    void setComment(const std::optional<QString>& comment) { values_.comment = comment; }
+    void setYear(int year) { values_.year = year; }
 
-    // Writes the values set so far into the file. True when the file now carries them.
-    bool updateFile();
+    // The texts the file's ID3v2 tag holds now (none where it has no frame or no tag).
+    std::optional<ID3TagValues> readTags() const;
+
+    // Writes the values set so far into the file. True when the file now carries them. A stop
+    // request is honoured until the write becomes final.
+    bool updateFile(std::stop_token stop = {});
     // Why the last updateFile() failed.
     const std::optional<TagLibMetadataError>& lastError() const { return lastError_; }
 
     const QString& path() const { return path_; }
 
+    // Every later updateFile() in this process calls into `probe` (tests only).
+    static void setProbeForTesting(TagWriteProbe probe);
+
 private:
     TagLibMetadata(QString path, bool readOnly) : path_(std::move(path)), readOnly_(readOnly) {}
 
-    bool applyAndSave(const QString& workingCopy, QString* reason) const;
-    bool verify(const QString& original, const QString& workingCopy, QString* reason) const;
+    std::optional<TagLibMetadataError> write(std::stop_token stop);
 
     QString path_;
     bool readOnly_ = false;
-    std::optional<QString> artist_;
-    std::optional<EmbeddedArtwork> artwork_;
-    std::optional<QString> album_;
-    std::optional<QString> albumArtist_;
-    std::optional<QString> title_;
-    std::optional<QString> comment_;
-    std::optional<int> year_;
+    ID3TagValues values_;
     std::optional<TagLibMetadataError> lastError_;
 };
 

@@ -23,9 +23,9 @@ public:
                                              qint64 totalBytesSent, qint64 bytesExpectedToSend) = 0;
 
     // On the main thread, once. `data` is the decoded answer (a QJsonObject or QJsonArray in the
-    // QVariant, invalid for none); a failure has an error. When the upload could not be signed
-    // (the account needs a new sign-in), nothing was sent: there is no response, `data` holds
-    // {"errors": [{"error_message": <why>}]} and the error is in SoundCloudUploadErrorDomain.
+    // QVariant, invalid for none); a failure has an error. Outcomes the answer alone does not say
+    // (the account needs a new sign-in, an answer that is no track) have their error in
+    // SoundCloudUploadErrorDomain, with the message to show as its description.
     virtual void soundCloudUploadDidComplete(const std::optional<HTTPResponse>& response,
                                              const QVariant& data, const std::optional<HTTPError>& error) = 0;
 };

@@ -5,18 +5,26 @@
 #include "http/HTTPSessionManager.h"
 #include "platform/StandardOutput.h"
 
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
 namespace airlark {
 
-const QString SoundCloudNeedsNewSignInMessage =
-    QStringLiteral("the SoundCloud sign-in has expired. Add the SoundCloud account again to reconnect it.");
+const QString SoundCloudNeedsNewSignInMessage = QStringLiteral("Sign in to SoundCloud again");
 const QString SoundCloudSigningFailedMessage = QStringLiteral(
-    "the SoundCloud sign-in could not be renewed just now. Check the connection and try again.");
+    "The SoundCloud sign-in could not be renewed just now; check the connection and try again");
+const QString SoundCloudNotATrackMessage =
+    QStringLiteral("SoundCloud's answer did not describe the uploaded track");
 
 namespace {
+
+// Above this size a dead token is looked for with "/me" first: sending the file once in vain
+// would cost more than the extra request.
+constexpr qint64 ProbeAboveBytes = 1024 * 1024;
+// What a diagnostic line shows of one value the server chose.
+constexpr qsizetype MaximumShownLength = 300;
 
 // The last path component, as a file name: none for an empty path or the root.
 QString lastPathComponent(const QUrl& url)
@@ -27,65 +35,98 @@ QString lastPathComponent(const QUrl& url)
     return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
+// A server's text on one line of the terminal: no control characters, and not a page long.
+QString shown(QString text)
+{
+    for (QChar& character : text) {
+        if (character.unicode() < 0x20 || character.unicode() == 0x7F)
+            character = QLatin1Char('?');
+    }
+    if (text.size() > MaximumShownLength)
+        text = text.left(MaximumShownLength) + QChar(0x2026);
+    return text;
+}
+
 QString describe(const std::optional<HTTPResponse>& response)
 {
-    return response ? response->description() : QStringLiteral("nil");
+    return response ? shown(response->description()) : QStringLiteral("nil");
 }
 
 QString describe(const QVariant& object)
 {
     if (!object.isValid())
         return QStringLiteral("nil");
-    if (object.canConvert<QJsonObject>() && object.typeId() == QMetaType::QJsonObject)
-        return QString::fromUtf8(QJsonDocument(object.toJsonObject()).toJson(QJsonDocument::Compact));
+    if (object.typeId() == QMetaType::QJsonObject)
+        return shown(QString::fromUtf8(QJsonDocument(object.toJsonObject()).toJson(QJsonDocument::Compact)));
     if (object.typeId() == QMetaType::QJsonArray)
-        return QString::fromUtf8(QJsonDocument(object.toJsonArray()).toJson(QJsonDocument::Compact));
-    return object.toString();
+        return shown(QString::fromUtf8(QJsonDocument(object.toJsonArray()).toJson(QJsonDocument::Compact)));
+    return shown(object.toString());
 }
 
 QString describe(const std::optional<HTTPError>& error)
 {
-    return error ? error->description() : QStringLiteral("nil");
+    return error ? shown(error->description()) : QStringLiteral("nil");
 }
 
-void reportCompletion(const std::shared_ptr<SoundCloudAPIClientUploadDelegate>& delegate,
-                      const std::optional<HTTPResponse>& response, const QVariant& object,
-                      const std::optional<HTTPError>& error)
+// One upload, shared by its attempts (a second one after a renewed token).
+struct Upload
+{
+    OAuth2Signer signer;
+    QUrl target;
+    SoundCloudFileUploadEntity entity;
+    QString audioFileName;
+    std::shared_ptr<SoundCloudAPIClientUploadDelegate> delegate;
+};
+
+void reportCompletion(const Upload& upload, const std::optional<HTTPResponse>& response,
+                      const QVariant& object, const std::optional<HTTPError>& error)
 {
     standardOutputLine(QStringLiteral("bldfhjsa ") + describe(response) + QLatin1Char(' ') +
                        describe(object) + QLatin1Char(' ') + describe(error));
-    if (delegate)
-        delegate->soundCloudUploadDidComplete(response, object, error);
+    if (upload.delegate)
+        upload.delegate->soundCloudUploadDidComplete(response, object, error);
 }
 
-// Nothing was sent: the delegate hears why in the shape SoundCloud uses for its own errors, so
-// that the upload step shows the reason instead of a bare failure.
-void reportUnsigned(const std::shared_ptr<SoundCloudAPIClientUploadDelegate>& delegate,
-                    OAuth2SigningError reason)
+void reportFailure(const Upload& upload, int code, const QString& message)
 {
-    const bool needsSignIn =
-        reason == OAuth2SigningError::NotSignedIn || reason == OAuth2SigningError::NeedsNewSignIn;
-    const QString message = needsSignIn ? SoundCloudNeedsNewSignInMessage : SoundCloudSigningFailedMessage;
-    const QJsonObject body{
-        {QStringLiteral("errors"), QJsonArray{QJsonObject{{QStringLiteral("error_message"), message}}}}};
-    const HTTPError error(QString::fromLatin1(SoundCloudUploadErrorDomain),
-                          needsSignIn ? SoundCloudUploadErrorCode::NeedsNewSignIn
-                                      : SoundCloudUploadErrorCode::SigningFailed,
-                          message);
-    reportCompletion(delegate, std::nullopt, QVariant(body), error);
+    reportCompletion(upload, std::nullopt, QVariant(),
+                     HTTPError(QString::fromLatin1(SoundCloudUploadErrorDomain), code, message));
 }
 
-void send(const QUrl& target, const SoundCloudFileUploadEntity& entity, const QString& audioFileName,
-          const QByteArray& authorization, const std::shared_ptr<SoundCloudAPIClientUploadDelegate>& delegate)
+void reportUnsigned(const Upload& upload, OAuth2SigningError reason)
 {
+    if (reason == OAuth2SigningError::NotSignedIn || reason == OAuth2SigningError::NeedsNewSignIn)
+        reportFailure(upload, SoundCloudUploadErrorCode::NeedsNewSignIn, SoundCloudNeedsNewSignInMessage);
+    else
+        reportFailure(upload, SoundCloudUploadErrorCode::SigningFailed, SoundCloudSigningFailedMessage);
+}
+
+// A success is SoundCloud's 2xx answer from "/tracks" itself, describing the track it made.
+bool describesTheTrack(const Upload& upload, const std::optional<HTTPResponse>& response,
+                       const QVariant& object)
+{
+    const auto place = [](const QUrl& url) {
+        return url.adjusted(QUrl::RemoveQuery | QUrl::StripTrailingSlash);
+    };
+    return response && response->statusCode / 100 == 2 && place(response->URL) == place(upload.target) &&
+           object.typeId() == QMetaType::QJsonObject && object.toJsonObject().contains(QStringLiteral("id"));
+}
+
+void attempt(const std::shared_ptr<const Upload>& upload, const OAuth2SigningResult& signing, bool renewed)
+{
+    if (!signing.request) {
+        reportUnsigned(*upload, signing.error.value_or(OAuth2SigningError::NotSignedIn));
+        return;
+    }
+    const SoundCloudFileUploadEntity& entity = upload->entity;
     const HTTPRequestSerializer serializer;
     HTTPError buildError;
     std::optional<HTTPRequest> request = serializer.multipartFormRequestWithMethod(
-        QStringLiteral("POST"), target.toString(QUrl::FullyEncoded), entity.formFields(),
+        QStringLiteral("POST"), upload->target.toString(QUrl::FullyEncoded), entity.formFields(),
         [&](MultipartFormData& form) {
             // A part that cannot be appended is left out; the server's answer tells the result.
             if (!form.appendPartWithFileURL(entity.fileURL, QStringLiteral("track[asset_data]"),
-                                            audioFileName, QStringLiteral("audio/mp3")))
+                                            upload->audioFileName, QStringLiteral("audio/mp3")))
                 return;
             if (!entity.artworkURL)
                 return;
@@ -96,29 +137,47 @@ void send(const QUrl& target, const SoundCloudFileUploadEntity& entity, const QS
         },
         &buildError);
     if (!request) {
-        reportCompletion(delegate, std::nullopt, QVariant(), buildError);
+        reportCompletion(*upload, std::nullopt, QVariant(), buildError);
         return;
     }
-    request->setValueForHTTPHeaderField(QString::fromLatin1(authorization), QStringLiteral("Authorization"));
+    request->setValueForHTTPHeaderField(QString::fromLatin1(signing.request->authorization),
+                                        QStringLiteral("Authorization"));
 
     // One manager per upload; it keeps itself alive until its task has reported.
     auto manager = HTTPSessionManager::create(HTTPSessionConfiguration::defaultSessionConfiguration());
-    manager->setTaskDidSendBodyDataBlock([delegate](HTTPSession& session, HTTPSessionTask& task,
-                                                    qint64 bytesSent, qint64 totalBytesSent,
-                                                    qint64 totalBytesExpectedToSend) {
-        standardOutputLine(QStringLiteral("yeah progress %1 %2 %3")
-                               .arg(bytesSent)
-                               .arg(totalBytesSent)
-                               .arg(totalBytesExpectedToSend));
-        if (delegate)
-            delegate->soundCloudUploadDidProgress(session, task, bytesSent, totalBytesSent,
-                                                  totalBytesExpectedToSend);
-    });
+    manager->setTaskDidSendBodyDataBlock(
+        [delegate = upload->delegate](HTTPSession& session, HTTPSessionTask& task, qint64 bytesSent,
+                                      qint64 totalBytesSent, qint64 totalBytesExpectedToSend) {
+            standardOutputLine(QStringLiteral("yeah progress %1 %2 %3")
+                                   .arg(bytesSent)
+                                   .arg(totalBytesSent)
+                                   .arg(totalBytesExpectedToSend));
+            if (delegate)
+                delegate->soundCloudUploadDidProgress(session, task, bytesSent, totalBytesSent,
+                                                      totalBytesExpectedToSend);
+        });
     auto task = manager->uploadTaskWithStreamedRequest(
         *request, nullptr,
-        [delegate](const std::optional<HTTPResponse>& response, const QVariant& object,
-                   const std::optional<HTTPError>& error) {
-            reportCompletion(delegate, response, object, error);
+        [upload, rejected = *signing.request, renewed](const std::optional<HTTPResponse>& response,
+                                                       const QVariant& object,
+                                                       const std::optional<HTTPError>& error) {
+            if (response && response->statusCode == 401) {
+                if (renewed) {
+                    reportFailure(*upload, SoundCloudUploadErrorCode::NeedsNewSignIn,
+                                  SoundCloudNeedsNewSignInMessage);
+                    return;
+                }
+                upload->signer.renew(
+                    rejected, [upload](const OAuth2SigningResult& again) { attempt(upload, again, true); });
+                return;
+            }
+            if (!error && !describesTheTrack(*upload, response, object)) {
+                reportCompletion(*upload, response, object,
+                                 HTTPError(QString::fromLatin1(SoundCloudUploadErrorDomain),
+                                           SoundCloudUploadErrorCode::NotATrack, SoundCloudNotATrackMessage));
+                return;
+            }
+            reportCompletion(*upload, response, object, error);
         });
     task->resume();
 }
@@ -133,16 +192,29 @@ std::optional<SoundCloudAPIClientError> upload(SoundCloudAPIClient& client,
     if (audioFileName.isEmpty())
         return SoundCloudAPIClientError::FileURL;
 
-    const QUrl target = client.apiURL(QStringLiteral("/tracks"));
-    // The token may need a refresh first, so the request is built once it is signed.
-    client.signedRequest(target, [target, entity, audioFileName,
-                                  delegate = std::move(delegate)](const OAuth2SigningResult& signing) {
-        if (!signing.request) {
-            reportUnsigned(delegate, signing.error.value_or(OAuth2SigningError::NotSignedIn));
-            return;
-        }
-        send(target, entity, audioFileName, signing.request->authorization, delegate);
-    });
+    const auto shared =
+        std::make_shared<const Upload>(Upload{client.signer(), client.apiURL(QStringLiteral("/tracks")),
+                                              entity, audioFileName, std::move(delegate)});
+    const auto send = [shared](bool renewed) {
+        // The token may need a refresh first, so the request is built once it is signed.
+        shared->signer.sign(shared->target, [shared, renewed](const OAuth2SigningResult& signing) {
+            attempt(shared, signing, renewed);
+        });
+    };
+    if (QFileInfo(entity.fileURL.toLocalFile()).size() <= ProbeAboveBytes) {
+        send(false);
+        return std::nullopt;
+    }
+    SoundCloudAPIClient::get(
+        shared->signer, client.apiURL(QStringLiteral("/me")), [shared, send](const SoundCloudAnswer& answer) {
+            if (answer.signingError)
+                reportUnsigned(*shared, *answer.signingError);
+            else if (answer.result.statusCode == 401)
+                reportFailure(*shared, SoundCloudUploadErrorCode::NeedsNewSignIn,
+                              SoundCloudNeedsNewSignInMessage);
+            else
+                send(answer.renewed); // anything but a refused token is for the upload to tell
+        });
     return std::nullopt;
 }
 

@@ -16,15 +16,21 @@ enum class SoundCloudAPIClientError
     FileURL, // the entity's file URL has no last path component
 };
 
-// Errors of an upload that could not be signed; nothing was sent.
+// Outcomes of an upload that the HTTP answer alone does not say; their description is the
+// message to show.
 inline constexpr const char* SoundCloudUploadErrorDomain = "org.airlark.soundcloud.upload";
 namespace SoundCloudUploadErrorCode {
-inline constexpr int NeedsNewSignIn = 1; // no usable token: the account must be connected again
+inline constexpr int NeedsNewSignIn = 1; // no usable token, or the renewed one was refused too
 inline constexpr int SigningFailed = 2;  // the token could not be refreshed or read just now
+inline constexpr int NotATrack = 3;      // a 2xx answer that does not describe the new track
 } // namespace SoundCloudUploadErrorCode
 
 // The track upload of SoundCloudAPIClient: one streamed multipart/form-data POST to "/tracks"
 // with the entity's text fields, its audio file and its artwork, signed with the account's token.
+// A file larger than a MiB is preceded by a "/me" request, so that a dead token is found (and
+// renewed) before the whole file is sent. An answer 401 renews the token once, through the same
+// single refresh as an expiry, and sends again. Only a 2xx answer from "/tracks" itself with the
+// track in its body is a success.
 // Returns at once; progress and the outcome reach `delegate`, which the upload holds until it
 // has completed. With FileURL nothing is sent and the delegate is never called.
 // Call on the main thread. `client` is not needed after the call returns.
@@ -32,8 +38,9 @@ std::optional<SoundCloudAPIClientError> upload(SoundCloudAPIClient& client,
                                                const SoundCloudFileUploadEntity& entity,
                                                std::shared_ptr<SoundCloudAPIClientUploadDelegate> delegate);
 
-// The messages a delegate finds in the answer's "errors" list when the upload could not be signed.
-extern const QString SoundCloudNeedsNewSignInMessage;
+// The descriptions of those outcomes.
+extern const QString SoundCloudNeedsNewSignInMessage; // "Sign in to SoundCloud again"
 extern const QString SoundCloudSigningFailedMessage;
+extern const QString SoundCloudNotATrackMessage;
 
 } // namespace airlark

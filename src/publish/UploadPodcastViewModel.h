@@ -79,12 +79,15 @@ public:
     void setUploadState(UploadPodcastState uploadState);
     // A message to show after a failure ("Server error", or the server's own message).
     std::optional<QString> failureReasonFromServer() const;
+    // The SoundCloud upload failed because the account must be signed in again: the status says
+    // "Sign in to SoundCloud again". Main thread.
+    bool signInExpired() const { return signInExpired_; }
 
     // "Upload", "Uploading…", "Done", "Upload failed".
     QString uploadButtonText() const;
     bool uploadButtonEnabled() const;
-    // "Click ‘Upload’ to begin", "Uploading…", "🎉 Uploaded 🎉", "Upload failed" or
-    // "Upload failed: <failureReasonFromServer>".
+    // "Click ‘Upload’ to begin", "Uploading…" (with a word that the connection is not encrypted,
+    // when so), "🎉 Uploaded 🎉", "Upload failed" or "Upload failed: <failureReasonFromServer>".
     QString statusText() const;
 
     // Bytes sent so far and expected in total, as far as the transport tells (0 when unknown).
@@ -104,8 +107,11 @@ public:
     // Who makes the FTP transfer monitor of a Libsyn account; replaceable before beginUpload.
     void setLibsynFTPClientFactory(std::shared_ptr<const LibsynFTPClientFactory> factory);
 
-    // FTPTransferMonitorDelegate: main thread.
-    void FTPUploadDidProgress(int percentage, FTPUploadFailureReason failureReason) override;
+    // FTPTransferMonitorDelegate: main thread. A failure shows what went wrong in words.
+    void FTPUploadDidProgress(int percentage, FTPUploadFailureReason failureReason,
+                              const FTPFailure& failure = {}) override;
+    // Whether the account sends its password and the episode without encryption (its own choice).
+    bool connectionIsUnencrypted() const { return unencrypted_; }
 
     // SoundCloudAPIClientUploadDelegate: progress on the HTTP worker thread, completion on the
     // main thread.
@@ -149,6 +155,10 @@ private:
     std::atomic<qint64> bytesExpected_{0};
     mutable std::optional<QString> accountText_;
     bool started_ = false;
+    bool signInExpired_ = false;
+    bool unencrypted_ = false;
+    QString libsynEmail_;
+    QString libsynFolder_;
     std::shared_ptr<const LibsynFTPClientFactory> libsynFTPClientFactory_;
 };
 

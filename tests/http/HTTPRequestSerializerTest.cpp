@@ -73,51 +73,6 @@ TEST(HTTPRequestSerializer, DefaultHeadersDoNotReplaceTheRequestsOwn)
     EXPECT_FALSE(serializer.HTTPRequestHeaders().contains(QStringLiteral("x-default")));
 }
 
-TEST(HTTPRequestSerializer, ParametersGoIntoTheQueryForGetAndIntoAFormBodyForPost)
-{
-    HTTPRequestSerializer serializer;
-    const QVariantMap parameters{{QStringLiteral("client_id"), QStringLiteral("a b&c")},
-                                 {QStringLiteral("scope"), QStringLiteral("non-expiring")}};
-
-    const auto get = serializer.requestWithMethod(
-        QStringLiteral("GET"), QStringLiteral("https://api.example.com/me?x=1"), parameters);
-    ASSERT_TRUE(get);
-    EXPECT_EQ(get->URL.toString(QUrl::FullyEncoded),
-              QStringLiteral("https://api.example.com/me?x=1&client_id=a%20b%26c&scope=non-expiring"));
-    EXPECT_TRUE(get->HTTPBody.isEmpty());
-
-    const auto post = serializer.requestWithMethod(
-        QStringLiteral("POST"), QStringLiteral("https://api.example.com/oauth2/token"), parameters);
-    ASSERT_TRUE(post);
-    EXPECT_EQ(post->HTTPBody, QByteArray("client_id=a%20b%26c&scope=non-expiring"));
-    EXPECT_EQ(post->valueForHTTPHeaderField(QStringLiteral("Content-Type")),
-              QStringLiteral("application/x-www-form-urlencoded"));
-
-    const auto bare = serializer.requestWithMethod(QStringLiteral("POST"),
-                                                   QStringLiteral("https://api.example.com/x"), std::nullopt);
-    ASSERT_TRUE(bare);
-    EXPECT_TRUE(bare->HTTPBody.isEmpty());
-    EXPECT_EQ(bare->valueForHTTPHeaderField(QStringLiteral("Content-Type")),
-              QStringLiteral("application/x-www-form-urlencoded"));
-}
-
-TEST(HTTPRequestSerializer, OnlyExplicitlySetPropertiesAreCopied)
-{
-    HTTPRequestSerializer serializer;
-    auto request =
-        serializer.requestWithMethod(QStringLiteral("GET"), QStringLiteral("http://h/"), std::nullopt);
-    ASSERT_TRUE(request);
-    EXPECT_FALSE(request->timeoutInterval.has_value());
-    EXPECT_TRUE(request->HTTPShouldHandleCookies);
-
-    serializer.timeoutInterval = 5;
-    serializer.HTTPShouldHandleCookies = false;
-    request = serializer.requestWithMethod(QStringLiteral("GET"), QStringLiteral("http://h/"), std::nullopt);
-    ASSERT_TRUE(request);
-    EXPECT_EQ(request->timeoutInterval, 5.0);
-    EXPECT_FALSE(request->HTTPShouldHandleCookies);
-}
-
 TEST(HTTPRequestSerializer, TextThatIsNoURLGivesNoRequest)
 {
     HTTPRequestSerializer serializer;

@@ -68,16 +68,6 @@ TEST(JSONResponseSerializer, MalformedJSONGivesTheParserError)
     EXPECT_TRUE(error->underlyingError->is(HTTPURLResponseSerializationErrorDomain, -1011));
 }
 
-TEST(JSONResponseSerializer, RemovesNullValuesThroughoutWhenAsked)
-{
-    JSONResponseSerializer serializer;
-    serializer.removesKeysWithNullValues = true;
-    const HTTPResponse r = response(200, QStringLiteral("text/json"));
-    const QVariant object = serializer.responseObjectForResponse(&r, R"({"a":null,"b":[{"c":null,"d":1}]})");
-    EXPECT_EQ(object.toJsonObject(),
-              (QJsonObject{{QStringLiteral("b"), QJsonArray{QJsonObject{{QStringLiteral("d"), 1}}}}}));
-}
-
 TEST(HTTPResponseSerializer, EmptyBodyOfAnotherTypeIsInvalidWithoutError)
 {
     HTTPResponseSerializer base;
@@ -87,13 +77,6 @@ TEST(HTTPResponseSerializer, EmptyBodyOfAnotherTypeIsInvalidWithoutError)
     EXPECT_FALSE(base.validateResponse(&r, QByteArray(), &error));
     EXPECT_FALSE(error.has_value());
     EXPECT_TRUE(base.validateResponse(nullptr, "x", &error));
-}
-
-TEST(HTTPResponse, StatusTextsAreTheUsualPhrases)
-{
-    EXPECT_EQ(HTTPResponse::localizedStringForStatusCode(422), QStringLiteral("unprocessable entity"));
-    EXPECT_EQ(HTTPResponse::localizedStringForStatusCode(500), QStringLiteral("internal server error"));
-    EXPECT_EQ(HTTPResponse::localizedStringForStatusCode(499), QStringLiteral("client error"));
 }
 
 } // namespace

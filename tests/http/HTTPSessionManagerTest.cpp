@@ -1,15 +1,18 @@
+// The session layer over libcurl against the HTTP stand-in on loopback: the body as it reaches the
+// server, how answers are judged, redirects, TLS, and the limits on what a server can make the
+// client hold or wait for.
 #include "http/HTTPSessionManager.h"
 
 #include "HttpTestSupport.h"
 #include "http/HTTPRequestSerializer.h"
 #include "platform/MainQueue.h"
-#include "platform/NotificationCenter.h"
-#include "support/HttpTestServer.h"
+#include "support/HttpStandIn.h"
 #include "support/TestEnvironment.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QJsonArray>
-#include <QJsonObject>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <condition_variable>
 #include <gtest/gtest.h>
@@ -23,13 +26,8 @@ namespace {
 // Everything one task reports, with the threads it reported on.
 struct Outcome
 {
-    struct Progress
-    {
-        qint64 sent, total, expected;
-    };
-
     std::mutex mutex;
-    std::vector<Progress> progress;
+    std::vector<std::pair<qint64, qint64>> progress; // total sent, expected
     bool progressOnMainThread = false;
     bool progressAfterCompletion = false;
 
@@ -55,9 +53,9 @@ struct Outcome
     void watchProgress(HTTPSessionManager& manager)
     {
         manager.setTaskDidSendBodyDataBlock(
-            [this](HTTPSession&, HTTPSessionTask&, qint64 sent, qint64 total, qint64 expected) {
+            [this](HTTPSession&, HTTPSessionTask&, qint64, qint64 total, qint64 expected) {
                 std::lock_guard guard(mutex);
-                progress.push_back({sent, total, expected});
+                progress.emplace_back(total, expected);
                 progressOnMainThread = progressOnMainThread || MainQueue::isMainThread();
                 progressAfterCompletion = progressAfterCompletion || done;
             });
@@ -72,6 +70,33 @@ struct Outcome
             },
             timeout);
     }
+
+    QString describe() const { return error ? error->description() : QStringLiteral("no error"); }
+};
+
+// Peak resident memory grown since `reset()`, for the process as a whole.
+struct PeakMemory
+{
+    static qint64 kibibytes(const char* field)
+    {
+        QFile status(QStringLiteral("/proc/self/status"));
+        if (!status.open(QIODevice::ReadOnly))
+            return 0;
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            if (line.startsWith(field))
+                return line.mid(qstrlen(field)).trimmed().split(' ').first().toLongLong();
+        }
+        return 0;
+    }
+    PeakMemory()
+    {
+        QFile clear(QStringLiteral("/proc/self/clear_refs"));
+        if (clear.open(QIODevice::WriteOnly))
+            clear.write("5"); // the high-water mark starts again from now
+        before = kibibytes("VmRSS:");
+    }
+    qint64 grownMiB() const { return (kibibytes("VmHWM:") - before) / 1024; }
+    qint64 before = 0;
 };
 
 class HTTPSessionManagerTest : public ::testing::Test
@@ -80,14 +105,14 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        ASSERT_TRUE(server.start());
+        ASSERT_TRUE(server.isRunning());
     }
 
-    HTTPRequest uploadRequest(const QString& path, const QByteArray& fileContent)
+    HTTPRequest uploadRequest(const QUrl& url, const QByteArray& fileContent = patternBytes(1000))
     {
         const QString file = writeFile(dir, QStringLiteral("Episode 12.mp3"), fileContent);
         auto request = serializer.multipartFormRequestWithMethod(
-            QStringLiteral("POST"), server.url(path).toString(),
+            QStringLiteral("POST"), url.toString(),
             QVariantMap{{QStringLiteral("track[title]"), QStringLiteral("Twelve")},
                         {QStringLiteral("track[track_type]"), QStringLiteral("podcast")}},
             [&](MultipartFormData& form) {
@@ -100,445 +125,394 @@ protected:
         return *request;
     }
 
+    // Sends `request` (streamed when it has a body stream) and waits for its outcome.
+    void run(const HTTPRequest& request, Outcome& outcome,
+             HTTPSessionConfiguration configuration = HTTPSessionConfiguration::defaultSessionConfiguration())
+    {
+        configuration.certificateAuthorityFile = server.certificateFile();
+        auto manager = HTTPSessionManager::create(configuration);
+        outcome.watchProgress(*manager);
+        auto task = request.HTTPBodyStream
+                        ? manager->uploadTaskWithStreamedRequest(request, nullptr, outcome.handler())
+                        : manager->dataTaskWithRequest(request, outcome.handler());
+        task->resume();
+        ASSERT_TRUE(outcome.wait());
+    }
+
     QTemporaryDir dir;
-    HttpTestServer server;
+    // The API's server, another one, and the API over TLS.
+    HttpStandIn server{{HttpStandIn::Plain, HttpStandIn::Plain, HttpStandIn::Tls}};
     HTTPRequestSerializer serializer;
 };
 
 TEST_F(HTTPSessionManagerTest, ServerReceivesExactlyTheStreamedBodyWithProgressUpToItsLength)
 {
-    server.route("POST", QStringLiteral("/tracks"), [](const HttpTestRequest&) {
-        return HttpTestResponse::json(201, R"({"id":42,"title":"Twelve"})");
-    });
+    server.route("POST", QStringLiteral("/tracks"), reply(201, {}, QJsonObject{{"id", 42}}));
     const QByteArray content = patternBytes(3 * 1024 * 1024 + 17);
-    const HTTPRequest request = uploadRequest(QStringLiteral("/tracks?client_id=abc"), content);
+    const HTTPRequest request = uploadRequest(server.url(QStringLiteral("/tracks?client_id=abc")), content);
     const QByteArray expectedBody = readAll(*request.HTTPBodyStream->copy());
     const qint64 contentLength =
         request.valueForHTTPHeaderField(QStringLiteral("Content-Length"))->toLongLong();
     ASSERT_EQ(contentLength, expectedBody.size());
 
     Outcome outcome;
-    auto manager = HTTPSessionManager::create();
-    outcome.watchProgress(*manager);
-    std::shared_ptr<HTTPProgress> progress;
-    auto task = manager->uploadTaskWithStreamedRequest(request, &progress, outcome.handler());
-    ASSERT_TRUE(progress);
-    EXPECT_EQ(progress->totalUnitCount(), contentLength);
-    task->resume();
-    ASSERT_TRUE(outcome.wait());
-
+    run(request, outcome);
     EXPECT_TRUE(outcome.completionOnMainThread);
-    EXPECT_FALSE(outcome.error.has_value()) << qPrintable(outcome.error->description());
+    EXPECT_FALSE(outcome.error.has_value()) << qPrintable(outcome.describe());
     EXPECT_EQ(outcome.object.toJsonObject().value(QStringLiteral("id")).toInt(), 42);
-    ASSERT_TRUE(outcome.response);
-    EXPECT_EQ(outcome.response->statusCode, 201);
 
     const auto requests = server.requests();
     ASSERT_EQ(requests.size(), 1u);
-    const HttpTestRequest& received = requests.front();
+    const StandInRequest& received = requests.front();
     EXPECT_EQ(received.method, "POST");
     EXPECT_EQ(received.query.queryItemValue(QStringLiteral("client_id")), QStringLiteral("abc"));
     EXPECT_EQ(received.header("Authorization"), "OAuth token-1");
     EXPECT_EQ(received.header("Content-Length").toLongLong(), contentLength);
     EXPECT_FALSE(received.hasHeader("Expect"));
-    EXPECT_FALSE(received.header("User-Agent").isEmpty());
+    EXPECT_FALSE(received.hasHeader("Accept-Encoding")) << "compressed answers are never asked for";
     EXPECT_TRUE(received.body == expectedBody) << "body differs from the stream's bytes";
-    const auto parts = parseMultipart(received.body, multipartBoundary(received.header("Content-Type")));
-    ASSERT_TRUE(parts.has_value());
-    ASSERT_EQ(parts->size(), 3);
-    EXPECT_EQ(parts->at(0).name, "track[title]");
-    EXPECT_EQ(parts->at(1).body, "podcast");
-    EXPECT_EQ(parts->at(2).fileName, "Episode 12.mp3");
-    EXPECT_TRUE(parts->at(2).body == content);
+    ASSERT_TRUE(received.parts.has_value());
+    ASSERT_EQ(received.parts->size(), 3);
+    EXPECT_EQ(received.parts->at(2).fileName, "Episode 12.mp3");
+    EXPECT_TRUE(received.parts->at(2).body == content);
 
     std::lock_guard guard(outcome.mutex);
     ASSERT_FALSE(outcome.progress.empty());
     EXPECT_FALSE(outcome.progressOnMainThread);
     EXPECT_FALSE(outcome.progressAfterCompletion);
-    qint64 sum = 0;
-    for (const auto& step : outcome.progress) {
-        sum += step.sent;
-        EXPECT_EQ(step.total, sum);
-        EXPECT_EQ(step.expected, contentLength) << "an unknown size is replaced by Content-Length";
-    }
-    EXPECT_EQ(outcome.progress.back().total, contentLength);
-    EXPECT_EQ(progress->completedUnitCount(), contentLength);
+    for (const auto& [total, expected] : outcome.progress)
+        EXPECT_EQ(expected, contentLength) << "an unknown size is replaced by Content-Length";
+    EXPECT_EQ(outcome.progress.back().first, contentLength);
 }
 
-struct ResponseCase
+// Listener 0 answers with a redirect to `target` (a listener and a path).
+struct RedirectCase
 {
     const char* label;
+    int from; // the listener asked
+    bool upload;
     int status;
-    QByteArray contentType;
-    QByteArray body;
-    QJsonObject object;      // empty: no object expected
-    std::optional<int> code; // expected error code, none for no error
-    std::optional<int> underlyingCode;
-    const char* descriptionPart;
+    int to;   // the listener redirected to
+    int hops; // redirects before the target
+    int code; // expected error in the URL domain, 0 for none
+    bool reachesTarget;
 };
 
-void PrintTo(const ResponseCase& responseCase, std::ostream* out)
+void PrintTo(const RedirectCase& redirectCase, std::ostream* out)
 {
-    *out << responseCase.label;
+    *out << redirectCase.label;
 }
 
-class ResponseCaseTest : public HTTPSessionManagerTest, public ::testing::WithParamInterface<ResponseCase>
+class RedirectTest : public HTTPSessionManagerTest, public ::testing::WithParamInterface<RedirectCase>
 {
 };
 
-TEST_P(ResponseCaseTest, CompletionCarriesObjectAndErrorAsValidated)
+TEST_P(RedirectTest, IsFollowedOnlyWithoutABodyWithinHttpsAndNeverCarriesAuthorizationAway)
 {
-    const ResponseCase& c = GetParam();
-    server.respondWith(HttpTestResponse::text(c.status, c.contentType, c.body));
-    const HTTPRequest request = uploadRequest(QStringLiteral("/tracks"), patternBytes(1000));
+    const RedirectCase& c = GetParam();
+    for (int hop = 0; hop < c.hops; ++hop) {
+        const QUrl next = hop + 1 < c.hops ? server.url(QStringLiteral("/hop%1").arg(hop + 1), c.from)
+                                           : server.url(QStringLiteral("/target"), c.to);
+        server.route("*", QStringLiteral("/hop%1").arg(hop), reply(c.status, {{"Location", next.toString()}}),
+                     c.from);
+    }
+    server.route("*", QStringLiteral("/target"), reply(201, {}, QJsonObject{{"id", 1}}), c.to);
+    const QUrl start = server.url(QStringLiteral("/hop0"), c.from);
+    HTTPRequest request = c.upload ? uploadRequest(start) : HTTPRequest(start);
+    request.setValueForHTTPHeaderField(QStringLiteral("OAuth token-1"), QStringLiteral("Authorization"));
 
     Outcome outcome;
-    auto manager = HTTPSessionManager::create();
-    manager->uploadTaskWithStreamedRequest(request, nullptr, outcome.handler())->resume();
-    ASSERT_TRUE(outcome.wait());
-
-    EXPECT_TRUE(outcome.completionOnMainThread);
-    ASSERT_TRUE(outcome.response);
-    EXPECT_EQ(outcome.response->statusCode, c.status);
-    if (c.object.isEmpty())
-        EXPECT_FALSE(outcome.object.isValid());
-    else
-        EXPECT_EQ(outcome.object.toJsonObject(), c.object);
+    run(request, outcome);
+    const auto atTarget = [&] {
+        std::vector<StandInRequest> found;
+        for (const auto& received : server.requests())
+            if (received.path == QStringLiteral("/target"))
+                found.push_back(received);
+        return found;
+    }();
     if (!c.code) {
-        EXPECT_FALSE(outcome.error.has_value()) << qPrintable(outcome.error->description());
+        EXPECT_FALSE(outcome.error.has_value()) << qPrintable(outcome.describe());
+        EXPECT_EQ(outcome.object.toJsonObject().value(QStringLiteral("id")).toInt(), 1);
+        ASSERT_EQ(atTarget.size(), 1u);
+        EXPECT_EQ(atTarget.front().hasHeader("Authorization"), c.to == c.from)
+            << "the token stays with the server it was for";
         return;
     }
     ASSERT_TRUE(outcome.error.has_value());
-    EXPECT_TRUE(outcome.error->is(HTTPURLResponseSerializationErrorDomain, *c.code))
-        << qPrintable(outcome.error->description());
-    EXPECT_TRUE(outcome.error->localizedDescription.contains(QString::fromUtf8(c.descriptionPart)))
-        << qPrintable(outcome.error->localizedDescription);
-    if (c.underlyingCode) {
-        ASSERT_TRUE(outcome.error->underlyingError);
-        EXPECT_TRUE(
-            outcome.error->underlyingError->is(HTTPURLResponseSerializationErrorDomain, *c.underlyingCode));
+    EXPECT_TRUE(outcome.error->is(HTTPURLErrorDomain, c.code)) << qPrintable(outcome.describe());
+    EXPECT_TRUE(atTarget.empty()) << "something reached the redirect's target";
+    if (c.code == HTTPErrorCode::RedirectRefused) {
+        EXPECT_EQ(outcome.error->localizedDescription,
+                  QStringLiteral("The server answered with a redirect to %1; nothing was uploaded")
+                      .arg(server.url(QStringLiteral("/target"), c.to).toString()));
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Responses, ResponseCaseTest,
+    Redirects, RedirectTest,
     ::testing::Values(
-        ResponseCase{"Created", 201, "application/json", R"({"id":7})",
-                     QJsonObject{{QStringLiteral("id"), 7}}, std::nullopt, std::nullopt, ""},
-        ResponseCase{
-            "Unprocessable", 422, "application/json; charset=utf-8",
-            R"({"errors":[{"error_message":"bad"}]})",
-            QJsonObject{{QStringLiteral("errors"),
-                         QJsonArray{QJsonObject{{QStringLiteral("error_message"), QStringLiteral("bad")}}}}},
-            -1011, std::nullopt, "Request failed: unprocessable entity (422)"},
-        ResponseCase{
-            "ServerErrorPage", 500, "text/html", "<html><body>oops</body></html>", {}, -1011, -1016, "(500)"},
-        ResponseCase{"HtmlWithOk",
-                     200,
-                     "text/html",
-                     "<html></html>",
-                     {},
-                     -1016,
-                     std::nullopt,
-                     "Request failed: unacceptable content-type: text/html"},
-        ResponseCase{"OneSpace", 200, "application/json", " ", {}, std::nullopt, std::nullopt, ""}),
-    [](const auto& paramInfo) { return std::string(paramInfo.param.label); });
+        RedirectCase{"UploadMoved", 0, true, 301, 1, 1, HTTPErrorCode::RedirectRefused, false},
+        RedirectCase{"UploadKeepsMethod", 0, true, 308, 1, 1, HTTPErrorCode::RedirectRefused, false},
+        RedirectCase{"UploadFromHttpsToHttp", 2, true, 307, 1, 1, HTTPErrorCode::RedirectRefused, false},
+        RedirectCase{"GetToAnotherPort", 0, false, 302, 1, 1, 0, true},
+        RedirectCase{"GetWithinHttps", 2, false, 301, 2, 3, 0, true},
+        RedirectCase{"GetFromHttpsToHttp", 2, false, 302, 1, 1, HTTPErrorCode::InsecureRedirect, false},
+        RedirectCase{"GetTooManyHops", 0, false, 307, 1, 6, HTTPErrorCode::HTTPTooManyRedirects, false}),
+    [](const auto& testInfo) { return std::string(testInfo.param.label); });
 
-TEST_F(HTTPSessionManagerTest, ServerThatClosesMidUploadEndsInATransportError)
+// A server's answer that would hold the client's memory or time without end.
+struct AnswerCase
 {
-    server.setCloseAfterBodyBytes(256 * 1024);
-    const HTTPRequest request = uploadRequest(QStringLiteral("/tracks"), patternBytes(16 * 1024 * 1024));
-    Outcome outcome;
-    auto manager = HTTPSessionManager::create();
-    manager->uploadTaskWithStreamedRequest(request, nullptr, outcome.handler())->resume();
-    ASSERT_TRUE(outcome.wait());
-    EXPECT_TRUE(outcome.completionOnMainThread);
-    ASSERT_TRUE(outcome.error.has_value());
-    EXPECT_EQ(outcome.error->domain, QString::fromLatin1(HTTPURLErrorDomain))
-        << qPrintable(outcome.error->description());
-    EXPECT_FALSE(outcome.object.isValid());
-    ASSERT_TRUE(server.waitForRequests(1));
-    EXPECT_FALSE(server.requests().front().bodyComplete);
+    const char* label;
+    QJsonObject response;
+    bool upload = false;
+    std::optional<double> idleTimeout;     // seconds, on the request
+    std::optional<double> resourceTimeout; // seconds, on the session
+    int code = 0;                          // expected error in the URL domain; 0: an answer (an error page)
+};
+
+void PrintTo(const AnswerCase& answerCase, std::ostream* out)
+{
+    *out << answerCase.label;
 }
 
-TEST_F(HTTPSessionManagerTest, SilentServerTimesOutWithinTheRequestsInterval)
+class AnswerLimitTest : public HTTPSessionManagerTest, public ::testing::WithParamInterface<AnswerCase>
 {
-    server.respondWith(HttpTestResponse::silent());
-    HTTPRequest request = uploadRequest(QStringLiteral("/tracks"), patternBytes(1000));
-    request.timeoutInterval = 1;
-    Outcome outcome;
-    auto manager = HTTPSessionManager::create();
+};
+
+TEST_P(AnswerLimitTest, FailsWithinSecondsInBoundedMemory)
+{
+    const AnswerCase& c = GetParam();
+    server.route("*", QStringLiteral("/answer"), c.response);
+    HTTPRequest request = c.upload
+                              ? uploadRequest(server.url(QStringLiteral("/answer")), patternBytes(8 << 20))
+                              : HTTPRequest(server.url(QStringLiteral("/answer")));
+    request.timeoutInterval = c.idleTimeout;
+    HTTPSessionConfiguration configuration;
+    configuration.timeoutIntervalForResource =
+        c.resourceTimeout.value_or(configuration.timeoutIntervalForResource);
+
+    const PeakMemory memory;
     QElapsedTimer clock;
     clock.start();
-    manager->uploadTaskWithStreamedRequest(request, nullptr, outcome.handler())->resume();
-    ASSERT_TRUE(outcome.wait(10s));
-    EXPECT_LT(clock.elapsed(), 5000);
+    Outcome outcome;
+    run(request, outcome, configuration);
+    EXPECT_LT(clock.elapsed(), 8000);
+    EXPECT_LT(memory.grownMiB(), 64);
+    if (c.code) {
+        ASSERT_TRUE(outcome.error.has_value());
+        EXPECT_TRUE(outcome.error->is(HTTPURLErrorDomain, c.code)) << qPrintable(outcome.describe());
+        return;
+    }
+    // An error page is cut to its beginning, which still carries the server's status.
     ASSERT_TRUE(outcome.error.has_value());
-    EXPECT_TRUE(outcome.error->is(HTTPURLErrorDomain, HTTPErrorCode::TimedOut))
-        << qPrintable(outcome.error->description());
-    EXPECT_TRUE(outcome.completionOnMainThread);
+    EXPECT_TRUE(outcome.error->is(HTTPURLResponseSerializationErrorDomain, HTTPErrorCode::BadServerResponse));
+    EXPECT_EQ(outcome.error->data.size(), 16 * 1024);
 }
 
-TEST_F(HTTPSessionManagerTest, SessionTimeoutAppliesWhenTheRequestSetsNone)
+QJsonObject with(QJsonObject response, const QString& key, const QJsonValue& value)
 {
-    server.respondWith(HttpTestResponse::silent());
+    response.insert(key, value);
+    return response;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, AnswerLimitTest,
+    ::testing::Values(
+        AnswerCase{"GigabyteBody",
+                   with(reply(200), "huge", 1 << 30),
+                   false,
+                   {},
+                   {},
+                   HTTPErrorCode::DataLengthExceedsMaximum},
+        AnswerCase{"EndlessBody",
+                   with(reply(200), "endless", true),
+                   false,
+                   {},
+                   {},
+                   HTTPErrorCode::DataLengthExceedsMaximum},
+        AnswerCase{"CompressionBomb",
+                   with(reply(200), "gzip_bomb", true),
+                   false,
+                   {},
+                   {},
+                   HTTPErrorCode::DataLengthExceedsMaximum},
+        AnswerCase{"EndlessErrorPage", with(reply(500), "endless", true), false, {}, {}, 0},
+        AnswerCase{
+            "HeaderFlood",
+            reply(200, QList<QPair<QString, QString>>(2000, {"X-Padding", QString(64, QLatin1Char('x'))})),
+            false,
+            {},
+            {},
+            HTTPErrorCode::BadServerResponseTransport},
+        AnswerCase{"SilentServer", QJsonObject{{"action", "silent"}}, false, 1, {}, HTTPErrorCode::TimedOut},
+        AnswerCase{"StallMidBody",
+                   with(with(page(200, "text/plain", "0123456789"), "partial", 4), "then", "stall"),
+                   false,
+                   1,
+                   {},
+                   HTTPErrorCode::TimedOut},
+        AnswerCase{"DropMidBody",
+                   with(with(page(200, "text/plain", "0123456789"), "partial", 4), "then", "drop"),
+                   false,
+                   {},
+                   {},
+                   HTTPErrorCode::NetworkConnectionLost},
+        AnswerCase{
+            "AnswerTakesTooLong", QJsonObject{{"action", "silent"}}, false, {}, 1, HTTPErrorCode::TimedOut},
+        AnswerCase{"UploadStopsBeingRead",
+                   QJsonObject{{"read_limit", 65536}, {"then", "stall"}},
+                   true,
+                   1,
+                   {},
+                   HTTPErrorCode::TimedOut},
+        AnswerCase{"UploadDroppedMidBody",
+                   QJsonObject{{"read_limit", 65536}, {"then", "drop"}},
+                   true,
+                   {},
+                   {},
+                   HTTPErrorCode::NetworkConnectionLost}),
+    [](const auto& testInfo) { return std::string(testInfo.param.label); });
+
+TEST_F(HTTPSessionManagerTest, CancelEndsARunningUploadAtOnceAsCancelled)
+{
+    server.route("POST", QStringLiteral("/tracks"), QJsonObject{{"read_limit", 1 << 20}, {"then", "stall"}});
+    auto manager = HTTPSessionManager::create();
+    Outcome outcome;
+    outcome.watchProgress(*manager);
+    auto task = manager->uploadTaskWithStreamedRequest(
+        uploadRequest(server.url(QStringLiteral("/tracks")), patternBytes(64 << 20)), nullptr,
+        outcome.handler());
+    task->resume();
+    ASSERT_TRUE(waitFor([&] { return task->countOfBytesSent() > (1 << 20); }));
+    QElapsedTimer clock;
+    clock.start();
+    task->cancel();
+    ASSERT_TRUE(outcome.wait(5s));
+    EXPECT_LT(clock.elapsed(), 300);
+    ASSERT_TRUE(outcome.error.has_value());
+    EXPECT_TRUE(outcome.error->is(HTTPURLErrorDomain, HTTPErrorCode::Cancelled))
+        << qPrintable(outcome.describe());
+    std::lock_guard guard(outcome.mutex);
+    EXPECT_FALSE(outcome.progressAfterCompletion);
+}
+
+struct TrustCase
+{
+    const char* label;
+    bool trusted;
+    QString host;
+    int code;
+};
+
+void PrintTo(const TrustCase& trustCase, std::ostream* out)
+{
+    *out << trustCase.label;
+}
+
+class TrustTest : public HTTPSessionManagerTest, public ::testing::WithParamInterface<TrustCase>
+{
+};
+
+TEST_P(TrustTest, OnlyACertificateThatVerifiesForTheHostGetsTheAnswer)
+{
+    server.route("GET", QStringLiteral("/me"), reply(200, {}, QJsonObject{{"username", "lark"}}));
+    QUrl url = server.url(QStringLiteral("/me"), 2);
+    url.setHost(GetParam().host);
     HTTPSessionConfiguration configuration;
-    configuration.timeoutIntervalForRequest = 0.5;
+    configuration.certificateAuthorityFile = GetParam().trusted ? server.certificateFile() : QString();
     auto manager = HTTPSessionManager::create(configuration);
     Outcome outcome;
-    manager->dataTaskWithRequest(HTTPRequest(server.url(QStringLiteral("/me"))), outcome.handler())->resume();
-    ASSERT_TRUE(outcome.wait(10s));
-    ASSERT_TRUE(outcome.error.has_value());
-    EXPECT_TRUE(outcome.error->is(HTTPURLErrorDomain, HTTPErrorCode::TimedOut));
-}
-
-TEST_F(HTTPSessionManagerTest, DataTasksGetJSONAndPostForms)
-{
-    server.route("GET", QStringLiteral("/me"), [](const HttpTestRequest& r) {
-        return HttpTestResponse::json(
-            200, QJsonDocument(QJsonObject{
-                     {QStringLiteral("username"), QString::fromUtf8(r.header("Authorization"))}}));
-    });
-    server.route("POST", QStringLiteral("/oauth2/token"), [](const HttpTestRequest& r) {
-        const QUrlQuery form = r.formBody();
-        return HttpTestResponse::json(
-            200, QJsonDocument(
-                     QJsonObject{{QStringLiteral("code"), form.queryItemValue(QStringLiteral("code"))},
-                                 {QStringLiteral("type"), QString::fromUtf8(r.header("Content-Type"))}}));
-    });
-    auto manager = HTTPSessionManager::create();
-
-    auto me =
-        serializer.requestWithMethod(QStringLiteral("GET"), server.url(QStringLiteral("/me")).toString(),
-                                     QVariantMap{{QStringLiteral("client_id"), QStringLiteral("abc")}});
-    ASSERT_TRUE(me);
-    me->setValueForHTTPHeaderField(QStringLiteral("OAuth t"), QStringLiteral("Authorization"));
-    Outcome user;
-    manager->dataTaskWithRequest(*me, user.handler())->resume();
-
-    auto token = serializer.requestWithMethod(
-        QStringLiteral("POST"), server.url(QStringLiteral("/oauth2/token")).toString(),
-        QVariantMap{{QStringLiteral("code"), QStringLiteral("c 1&2")},
-                    {QStringLiteral("grant_type"), QStringLiteral("authorization_code")}});
-    ASSERT_TRUE(token);
-    Outcome exchange;
-    manager->dataTaskWithRequest(*token, exchange.handler())->resume();
-
-    ASSERT_TRUE(user.wait());
-    ASSERT_TRUE(exchange.wait());
-    EXPECT_TRUE(user.completionOnMainThread);
-    EXPECT_FALSE(user.error.has_value());
-    EXPECT_EQ(user.object.toJsonObject().value(QStringLiteral("username")).toString(),
-              QStringLiteral("OAuth t"));
-    EXPECT_FALSE(exchange.error.has_value());
-    EXPECT_EQ(exchange.object.toJsonObject().value(QStringLiteral("code")).toString(),
-              QStringLiteral("c 1&2"));
-    EXPECT_EQ(exchange.object.toJsonObject().value(QStringLiteral("type")).toString(),
-              QStringLiteral("application/x-www-form-urlencoded"));
-    const auto requests = server.requests();
-    const auto meRequest =
-        std::find_if(requests.begin(), requests.end(), [](const auto& r) { return r.method == "GET"; });
-    ASSERT_NE(meRequest, requests.end());
-    EXPECT_EQ(meRequest->query.queryItemValue(QStringLiteral("client_id")), QStringLiteral("abc"));
-}
-
-TEST_F(HTTPSessionManagerTest, RedirectThatKeepsTheMethodSendsAFreshCopyOfTheBody)
-{
-    server.route("POST", QStringLiteral("/tracks"), [](const HttpTestRequest&) {
-        HttpTestResponse moved = HttpTestResponse::redirect(307, "/v2/tracks");
-        moved.body = "<html>moved</html>"; // must not end up in the JSON body
-        return moved;
-    });
-    server.route("POST", QStringLiteral("/v2/tracks"),
-                 [](const HttpTestRequest&) { return HttpTestResponse::json(201, R"({"id":3})"); });
-    const HTTPRequest request = uploadRequest(QStringLiteral("/tracks"), patternBytes(2 * 1024 * 1024));
-    const QByteArray expectedBody = readAll(*request.HTTPBodyStream->copy());
-    Outcome outcome;
-    auto manager = HTTPSessionManager::create();
-    manager->uploadTaskWithStreamedRequest(request, nullptr, outcome.handler())->resume();
+    manager->dataTaskWithRequest(HTTPRequest(url), outcome.handler())->resume();
     ASSERT_TRUE(outcome.wait());
-    EXPECT_FALSE(outcome.error.has_value()) << qPrintable(outcome.error->description());
-    EXPECT_EQ(outcome.object.toJsonObject().value(QStringLiteral("id")).toInt(), 3);
-    ASSERT_TRUE(outcome.response);
-    EXPECT_EQ(outcome.response->URL.path(), QStringLiteral("/v2/tracks"));
-    const auto requests = server.requests();
-    ASSERT_EQ(requests.size(), 2u);
-    EXPECT_EQ(requests.back().path, QStringLiteral("/v2/tracks"));
-    EXPECT_TRUE(requests.back().body == expectedBody);
+    if (!GetParam().code) {
+        EXPECT_FALSE(outcome.error.has_value()) << qPrintable(outcome.describe());
+        return;
+    }
+    ASSERT_TRUE(outcome.error.has_value());
+    EXPECT_TRUE(outcome.error->is(HTTPURLErrorDomain, GetParam().code)) << qPrintable(outcome.describe());
+    EXPECT_TRUE(server.requests().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Certificates, TrustTest,
+                         ::testing::Values(TrustCase{"Trusted", true, "127.0.0.1", 0},
+                                           TrustCase{"Untrusted", false, "127.0.0.1",
+                                                     HTTPErrorCode::ServerCertificateUntrusted},
+                                           TrustCase{"OtherHostName", true, "localhost",
+                                                     HTTPErrorCode::ServerCertificateUntrusted}),
+                         [](const auto& testInfo) { return std::string(testInfo.param.label); });
+
+TEST_F(HTTPSessionManagerTest, NoServerListeningIsCannotConnect)
+{
+    QTcpServer vacated;
+    ASSERT_TRUE(vacated.listen(QHostAddress::LocalHost, 0));
+    const quint16 port = vacated.serverPort();
+    vacated.close();
+    Outcome outcome;
+    run(HTTPRequest(QUrl(QStringLiteral("http://127.0.0.1:%1/me").arg(port))), outcome);
+    ASSERT_TRUE(outcome.error.has_value());
+    EXPECT_TRUE(outcome.error->is(HTTPURLErrorDomain, HTTPErrorCode::CannotConnectToHost))
+        << qPrintable(outcome.describe());
+}
+
+TEST_F(HTTPSessionManagerTest, FileGoneBeforeSendingFailsTheUploadWithTheReadError)
+{
+    const HTTPRequest request = uploadRequest(server.url(QStringLiteral("/tracks")));
+    QFile::remove(dir.filePath(QStringLiteral("Episode 12.mp3")));
+    Outcome outcome;
+    run(request, outcome);
+    ASSERT_TRUE(outcome.error.has_value());
+    EXPECT_TRUE(outcome.error->is(HTTPURLErrorDomain, HTTPErrorCode::RequestBodyStreamExhausted))
+        << qPrintable(outcome.describe());
+    ASSERT_TRUE(outcome.error->underlyingError);
+    EXPECT_TRUE(
+        outcome.error->underlyingError->is(HTTPInputStreamErrorDomain, HTTPErrorCode::StreamOpenFailed));
 }
 
 // Reading the file never needs the main thread: an upload finishes while the main thread is
 // blocked waiting for it.
 TEST_F(HTTPSessionManagerTest, UploadFinishesWhileTheMainThreadWaitsForIt)
 {
-    server.respondWith(HttpTestResponse::json(201, "{}"));
-    const HTTPRequest request = uploadRequest(QStringLiteral("/tracks"), patternBytes(4 * 1024 * 1024));
+    server.route("POST", QStringLiteral("/tracks"), reply(201, {}, QJsonObject{}));
     auto manager = HTTPSessionManager::create();
     std::mutex mutex;
     std::condition_variable finished;
     bool done = false;
-    std::optional<HTTPError> error;
-    manager->setTaskDidCompleteBlock([&](HTTPSession&, HTTPSessionTask&, const std::optional<HTTPError>& e) {
+    manager->setTaskDidCompleteBlock([&](HTTPSession&, HTTPSessionTask&, const std::optional<HTTPError>&) {
         std::lock_guard guard(mutex);
         done = true;
-        error = e;
         finished.notify_all();
     });
     Outcome outcome;
-    manager->uploadTaskWithStreamedRequest(request, nullptr, outcome.handler())->resume();
+    manager
+        ->uploadTaskWithStreamedRequest(
+            uploadRequest(server.url(QStringLiteral("/tracks")), patternBytes(4 << 20)), nullptr,
+            outcome.handler())
+        ->resume();
     std::unique_lock guard(mutex);
     ASSERT_TRUE(finished.wait_for(guard, 20s, [&] { return done; }));
-    EXPECT_FALSE(error.has_value());
     guard.unlock();
     ASSERT_TRUE(outcome.wait()) << "the completion still arrives on the main thread afterwards";
+    EXPECT_FALSE(outcome.error.has_value()) << qPrintable(outcome.describe());
 }
 
 TEST_F(HTTPSessionManagerTest, ManagerDroppedAfterResumeLivesUntilItsTaskCompletes)
 {
-    server.respondWith(HttpTestResponse::json(201, R"({"ok":true})"));
+    server.route("POST", QStringLiteral("/tracks"), reply(201, {}, QJsonObject{{"ok", true}}));
     Outcome outcome;
     std::weak_ptr<HTTPSessionManager> weak;
     {
         auto manager = HTTPSessionManager::create();
         weak = manager;
-        outcome.watchProgress(*manager);
         manager
-            ->uploadTaskWithStreamedRequest(uploadRequest(QStringLiteral("/tracks"), patternBytes(100000)),
-                                            nullptr, outcome.handler())
+            ->uploadTaskWithStreamedRequest(uploadRequest(server.url(QStringLiteral("/tracks"))), nullptr,
+                                            outcome.handler())
             ->resume();
     }
     ASSERT_TRUE(outcome.wait());
-    EXPECT_FALSE(outcome.error.has_value());
     EXPECT_TRUE(outcome.object.toJsonObject().value(QStringLiteral("ok")).toBool());
     EXPECT_TRUE(waitFor([&] { return weak.expired(); }, 5s))
         << "the manager and its worker go once nothing needs them";
-}
-
-TEST_F(HTTPSessionManagerTest, CancelledTaskCompletesWithCancelled)
-{
-    server.respondWith(HttpTestResponse::silent());
-    auto manager = HTTPSessionManager::create();
-    Outcome outcome;
-    auto task =
-        manager->dataTaskWithRequest(HTTPRequest(server.url(QStringLiteral("/me"))), outcome.handler());
-    task->resume();
-    ASSERT_TRUE(server.waitForRequests(1));
-    task->cancel();
-    ASSERT_TRUE(outcome.wait(10s));
-    ASSERT_TRUE(outcome.error.has_value());
-    EXPECT_TRUE(outcome.error->is(HTTPURLErrorDomain, HTTPErrorCode::Cancelled));
-    EXPECT_EQ(task->state(), HTTPSessionTask::State::Completed);
-}
-
-TEST_F(HTTPSessionManagerTest, FileGoneBeforeSendingFailsTheUploadWithTheReadError)
-{
-    server.respondWith(HttpTestResponse::json(201, "{}"));
-    const HTTPRequest request = uploadRequest(QStringLiteral("/tracks"), patternBytes(1000));
-    QFile::remove(dir.filePath(QStringLiteral("Episode 12.mp3")));
-    auto manager = HTTPSessionManager::create();
-    Outcome outcome;
-    manager->uploadTaskWithStreamedRequest(request, nullptr, outcome.handler())->resume();
-    ASSERT_TRUE(outcome.wait());
-    ASSERT_TRUE(outcome.error.has_value());
-    EXPECT_TRUE(outcome.error->is(HTTPURLErrorDomain, HTTPErrorCode::RequestBodyStreamExhausted))
-        << qPrintable(outcome.error->description());
-    ASSERT_TRUE(outcome.error->underlyingError);
-    EXPECT_TRUE(
-        outcome.error->underlyingError->is(HTTPInputStreamErrorDomain, HTTPErrorCode::StreamOpenFailed));
-}
-
-TEST_F(HTTPSessionManagerTest, BodyOfUnknownLengthIsSentChunkedWithUnknownTotal)
-{
-    server.respondWith(HttpTestResponse::json(201, "{}"));
-    HTTPRequest request = uploadRequest(QStringLiteral("/tracks"), patternBytes(300000));
-    const QByteArray expectedBody = readAll(*request.HTTPBodyStream->copy());
-    request.setValueForHTTPHeaderField(std::nullopt, QStringLiteral("Content-Length"));
-    Outcome outcome;
-    auto manager = HTTPSessionManager::create();
-    outcome.watchProgress(*manager);
-    manager->uploadTaskWithStreamedRequest(request, nullptr, outcome.handler())->resume();
-    ASSERT_TRUE(outcome.wait());
-    EXPECT_FALSE(outcome.error.has_value());
-    const auto requests = server.requests();
-    ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests.front().header("Transfer-Encoding"), "chunked");
-    EXPECT_TRUE(requests.front().body == expectedBody);
-    std::lock_guard guard(outcome.mutex);
-    ASSERT_FALSE(outcome.progress.empty());
-    EXPECT_EQ(outcome.progress.back().expected, HTTPSessionTransferSizeUnknown);
-}
-
-TEST_F(HTTPSessionManagerTest, CompletionQueueRunsTheHandlerThenTheNotificationFollowsOnTheMainThread)
-{
-    server.respondWith(HttpTestResponse::json(200, R"([1,2])"));
-    auto manager = HTTPSessionManager::create();
-    std::atomic<int> queued = 0;
-    manager->setCompletionQueue([&queued](std::function<void()> work) {
-        ++queued;
-        std::thread(std::move(work)).detach();
-    });
-    std::atomic<bool> handlerOnMain = true;
-    std::atomic<bool> handled = false;
-    QVariant object;
-    const void* notifiedTask = nullptr;
-    bool notificationOnMain = false;
-    bool handledBeforeNotification = false;
-    auto task = manager->dataTaskWithRequest(HTTPRequest(server.url(QStringLiteral("/list"))),
-                                             [&](const auto&, const QVariant& o, const auto&) {
-                                                 object = o;
-                                                 handlerOnMain = MainQueue::isMainThread();
-                                                 handled = true;
-                                             });
-    int observer = 0;
-    ScopedObservation observation(&observer);
-    NotificationCenter::defaultCenter().addObserver(
-        &observer, QString::fromLatin1(HTTPNetworkingTaskDidCompleteNotification),
-        [&](const NotificationCenter::Notification& notification) {
-            if (notification.object != task.get())
-                return; // an earlier test's task
-            notifiedTask = notification.object;
-            notificationOnMain = MainQueue::isMainThread();
-            handledBeforeNotification = handled;
-        });
-    task->resume();
-    ASSERT_TRUE(waitFor([&] { return notifiedTask != nullptr; }));
-    EXPECT_EQ(queued.load(), 1);
-    EXPECT_FALSE(handlerOnMain.load());
-    EXPECT_TRUE(handledBeforeNotification);
-    EXPECT_TRUE(notificationOnMain);
-    EXPECT_EQ(notifiedTask, task.get());
-    EXPECT_EQ(object.toJsonArray(), (QJsonArray{1, 2}));
-}
-
-TEST_F(HTTPSessionManagerTest, SameRequestSentTwiceSendsTheWholeBodyTwice)
-{
-    server.respondWith(HttpTestResponse::json(201, "{}"));
-    const HTTPRequest request = uploadRequest(QStringLiteral("/tracks"), patternBytes(200000));
-    const QByteArray expectedBody = readAll(*request.HTTPBodyStream->copy());
-    auto manager = HTTPSessionManager::create();
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        Outcome outcome;
-        manager->uploadTaskWithStreamedRequest(request, nullptr, outcome.handler())->resume();
-        ASSERT_TRUE(outcome.wait());
-        EXPECT_FALSE(outcome.error.has_value()) << attempt;
-    }
-    const auto requests = server.requests();
-    ASSERT_EQ(requests.size(), 2u);
-    EXPECT_TRUE(requests.at(0).body == expectedBody);
-    EXPECT_TRUE(requests.at(1).body == expectedBody);
-}
-
-TEST_F(HTTPSessionManagerTest, NoServerListeningIsCannotConnect)
-{
-    const QUrl url = server.url(QStringLiteral("/me"));
-    server.stop();
-    auto manager = HTTPSessionManager::create();
-    Outcome outcome;
-    manager->dataTaskWithRequest(HTTPRequest(url), outcome.handler())->resume();
-    ASSERT_TRUE(outcome.wait(10s));
-    ASSERT_TRUE(outcome.error.has_value());
-    EXPECT_TRUE(outcome.error->is(HTTPURLErrorDomain, HTTPErrorCode::CannotConnectToHost))
-        << qPrintable(outcome.error->description());
 }
 
 } // namespace

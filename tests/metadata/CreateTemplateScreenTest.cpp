@@ -7,6 +7,7 @@
 #include "support/StandardOutputCapture.h"
 #include "support/TestEnvironment.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -106,8 +107,15 @@ TEST_F(CreateTemplateScreenTest, SavingInsertsTheTemplateAndClosesTheWindow)
     EXPECT_TRUE(test::waitFor([this] { return window.isNull(); })) << "closed and deleted";
     const auto list = ID3Template::selectAll(*database);
     ASSERT_EQ(list.size(), 1u);
-    EXPECT_EQ(list.front().name, QStringLiteral("The Lark"));
-    EXPECT_EQ(list.front().artworkURL, QUrl::fromLocalFile(cover));
+    const auto stored = ID3Template::find(*database, list.front().id);
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->name, QStringLiteral("The Lark"));
+    EXPECT_EQ(stored->album, QStringLiteral("The Lark"));
+    EXPECT_EQ(stored->artist, QStringLiteral("Ada"));
+    EXPECT_EQ(stored->albumArtist, QStringLiteral("Ada"));
+    EXPECT_EQ(stored->artworkURL, QUrl::fromLocalFile(cover));
+    EXPECT_FALSE(stored->title || stored->comment || stored->lyrics || stored->year ||
+                 stored->lastEpisodeTitle);
 }
 
 struct BadName
@@ -115,6 +123,7 @@ struct BadName
     const char* name;
     QString podcast;
     QString expectedLine;
+    bool storeUnavailable = false; // a file where the data directory should be
 };
 
 class CreateTemplateBadNameTest : public CreateTemplateScreenTest,
@@ -129,9 +138,16 @@ TEST_P(CreateTemplateBadNameTest, KeepsTheWindowOpenAndSaysWhy)
     fill(GetParam().podcast, QStringLiteral("Ada"));
     chooseArtwork(QUrl::fromLocalFile(imageFile(QStringLiteral("cover.png"))));
 
+    if (GetParam().storeUnavailable) {
+        QDir(test::dataDirectory()).removeRecursively();
+        ASSERT_TRUE(test::writeFile(test::dataDirectory(), "not a folder"));
+    }
+
     test::StandardOutputCapture output;
     screen->savePressed(); // the button is disabled for an empty name; the action still refuses it
     EXPECT_EQ(output.release(), QStringList{GetParam().expectedLine});
+    if (GetParam().storeUnavailable)
+        QFile::remove(test::dataDirectory());
     EXPECT_EQ(created, 0);
     EXPECT_TRUE(window && window->isVisible());
     EXPECT_FALSE(screen->errorLabel()->isHidden());
@@ -144,7 +160,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(BadName{"Existing", QStringLiteral("Taken"),
                               QStringLiteral("Handle error ID3TemplateFieldValidationError.Save")},
                       BadName{"Empty", QStringLiteral(""),
-                              QStringLiteral("Handle error ID3TemplateFieldValidationError.Name")}),
+                              QStringLiteral("Handle error ID3TemplateFieldValidationError.Name")},
+                      BadName{"NoStore", QStringLiteral("Elsewhere"),
+                              QStringLiteral("Handle error ID3TemplateFieldValidationError.Database"), true}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST_F(CreateTemplateScreenTest, ANameOfOneSpaceIsAccepted)

@@ -4,13 +4,18 @@
 #include "metadata/ui/FileDropLocationView.h"
 #include "support/Mp3Fixtures.h"
 #include "support/StandardOutputCapture.h"
+#include "support/TestEnvironment.h"
 
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
+#include <atomic>
+#include <thread>
 
 namespace airlark {
 namespace {
@@ -46,6 +51,13 @@ protected:
         // As typed (QTest's key clicks take ASCII only).
         field->selectAll();
         field->insert(text);
+    }
+
+    // Presses Save and waits for the save to end.
+    void save()
+    {
+        QTest::mouseClick(&next(), Qt::LeftButton);
+        ASSERT_TRUE(test::waitFor([this] { return !step2->viewModel().isSaving(); }));
     }
 
     QString cover;
@@ -97,7 +109,7 @@ TEST_F(EditMetadataScreenTest, SaveWritesTheTagsAndMovesOn)
     step2->descriptionTextView()->setPlainText(QStringLiteral("Show notes\nwith two lines"));
 
     test::StandardOutputCapture output;
-    QTest::mouseClick(&next(), Qt::LeftButton);
+    save();
     const QStringList lines = output.release();
 
     ASSERT_TRUE(step3);
@@ -124,6 +136,7 @@ struct SaveFault
 {
     const char* name;
     std::function<void(const QString& episode)> spoil;
+    std::function<void(const QString& episode)> fix;
 };
 
 class EditMetadataSaveFaultTest : public EditMetadataScreenTest,
@@ -131,7 +144,7 @@ class EditMetadataSaveFaultTest : public EditMetadataScreenTest,
 {
 };
 
-TEST_P(EditMetadataSaveFaultTest, AFailedSaveStaysOnTheStepAndLeavesTheFileAlone)
+TEST_P(EditMetadataSaveFaultTest, AFailedSaveStaysOnTheStepLeavesTheFileAloneAndCanBeRetried)
 {
     const qint64 id = lastEpisodeTemplate();
     const QString episode = mp3File(QStringLiteral("episode.mp3"));
@@ -142,7 +155,7 @@ TEST_P(EditMetadataSaveFaultTest, AFailedSaveStaysOnTheStepAndLeavesTheFileAlone
     type(step2->titleField(), QStringLiteral("Episode 42"));
 
     test::StandardOutputCapture output;
-    QTest::mouseClick(&next(), Qt::LeftButton);
+    save();
     EXPECT_TRUE(output.release().contains(QStringLiteral("Error saving Unable to write ID3 tags.")));
 
     EXPECT_EQ(visible(), step2.get()) << "an untagged episode must not move on to publishing";
@@ -152,30 +165,28 @@ TEST_P(EditMetadataSaveFaultTest, AFailedSaveStaysOnTheStepAndLeavesTheFileAlone
     EXPECT_EQ(QFile::exists(episode), existed);
     EXPECT_EQ(test::readFile(episode), before);
     EXPECT_EQ(lastEpisodeTitle(id), QStringLiteral("Episode 42")) << "recorded before the write";
+
+    GetParam().fix(episode);
+    save();
+    EXPECT_EQ(visible(), step3.data());
+    EXPECT_EQ(test::readTags(episode).title, QStringLiteral("Episode 42"));
+}
+
+void restore(const QString& episode)
+{
+    test::writeFile(episode, test::mp3Bytes(1));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, EditMetadataSaveFaultTest,
     ::testing::Values(
         SaveFault{"ReadOnly",
-                  [](const QString& p) { QFile::setPermissions(p, QFile::ReadOwner | QFile::ReadOther); }},
-        SaveFault{"DeletedAfterStep1", [](const QString& p) { QFile::remove(p); }},
-        SaveFault{"ReplacedByText", [](const QString& p) { test::writeFile(p, "not audio at all"); }}),
+                  [](const QString& p) { QFile::setPermissions(p, QFile::ReadOwner | QFile::ReadOther); },
+                  [](const QString& p) { QFile::setPermissions(p, QFile::ReadOwner | QFile::WriteOwner); }},
+        SaveFault{"DeletedAfterStep1", [](const QString& p) { QFile::remove(p); }, restore},
+        SaveFault{"ReplacedByText", [](const QString& p) { test::writeFile(p, "not audio at all"); },
+                  restore}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
-
-TEST_F(EditMetadataScreenTest, SaveWorksOnceTheFaultIsFixed)
-{
-    lastEpisodeTemplate();
-    const QString episode = mp3File(QStringLiteral("episode.mp3"));
-    reachStep2(episode);
-    QFile::setPermissions(episode, QFile::ReadOwner);
-    QTest::mouseClick(&next(), Qt::LeftButton);
-    ASSERT_EQ(visible(), step2.get());
-    QFile::setPermissions(episode, QFile::ReadOwner | QFile::WriteOwner);
-    QTest::mouseClick(&next(), Qt::LeftButton);
-    EXPECT_EQ(visible(), step3.data());
-    EXPECT_EQ(test::readTags(episode).title, QStringLiteral("Untitled"));
-}
 
 TEST_F(EditMetadataScreenTest, MissingArtworkLeavesTheEpisodesPictureAlone)
 {
@@ -184,7 +195,7 @@ TEST_F(EditMetadataScreenTest, MissingArtworkLeavesTheEpisodesPictureAlone)
     const QString episode = mp3File(QStringLiteral("episode.mp3"));
     reachStep2(episode);
     EXPECT_TRUE(step2->artworkImageView()->image().isNull());
-    QTest::mouseClick(&next(), Qt::LeftButton);
+    save();
     EXPECT_EQ(visible(), step3.data());
     EXPECT_EQ(test::readTags(episode).pictureCount, 0);
     EXPECT_EQ(test::readTags(episode).title, QStringLiteral("Untitled"));
@@ -198,7 +209,7 @@ TEST_F(EditMetadataScreenTest, BackFromStep3KeepsWhatTheUserTyped)
     const QString sizeBefore = step2->lengthField()->text();
     type(step2->titleField(), QStringLiteral("Typed title"));
     step2->descriptionTextView()->setPlainText(QStringLiteral("Typed notes"));
-    QTest::mouseClick(&next(), Qt::LeftButton);
+    save();
     ASSERT_EQ(visible(), step3.data());
 
     QTest::mouseClick(&back(), Qt::LeftButton);
@@ -229,5 +240,124 @@ TEST_F(EditMetadataScreenTest, BackAndAnotherTemplateOverwriteThePodcastFields)
     EXPECT_EQ(step2->previousEpisodeField()->text(), QString());
 }
 
+TEST_F(EditMetadataScreenTest, StartsFromTheFilesOwnTagsAndNeverSavesAnEmptyTitle)
+{
+    const qint64 id = lastEpisodeTemplate();
+    const QString episode = mp3File(QStringLiteral("episode.mp3"));
+    PodcastID3TagWriter earlier(QUrl::fromLocalFile(episode));
+    earlier.setTitle(QStringLiteral("Episode 7: Already tagged"));
+    earlier.setDescription(QStringLiteral("Notes from the file"));
+    ASSERT_TRUE(earlier.write());
+    reachStep2(episode);
+    EXPECT_EQ(step2->titleField()->text(), QStringLiteral("Episode 7: Already tagged"));
+    EXPECT_EQ(step2->descriptionTextView()->toPlainText(), QStringLiteral("Notes from the file"));
+    EXPECT_EQ(step2->podcastField()->text(), QStringLiteral("Lark album"))
+        << "the file has none: the template's";
+
+    const QByteArray tagged = test::readFile(episode);
+    type(step2->titleField(), QStringLiteral("  "));
+    save();
+    EXPECT_EQ(visible(), step2.get());
+    EXPECT_FALSE(step2->errorLabel()->isHidden());
+    EXPECT_EQ(step2->errorLabel()->text(), EditMetadataViewModel::EpisodeTitleMissing);
+    EXPECT_EQ(test::readFile(episode), tagged);
+    EXPECT_EQ(lastEpisodeTitle(id), QStringLiteral("Episode 41")) << "nothing is recorded for a refused save";
+
+    type(step2->titleField(), QStringLiteral("Episode 7: Already tagged"));
+    save();
+    EXPECT_EQ(visible(), step3.data());
+    const auto tags = test::readTags(episode);
+    EXPECT_EQ(tags.title, QStringLiteral("Episode 7: Already tagged"));
+    EXPECT_EQ(tags.comment, QStringLiteral("Notes from the file"));
+}
+
+enum class WhileSaving
+{
+    Wait,
+    PressCancel,
+    CloseWindow,
+    DestroyStep,
+};
+
+class EditMetadataSavingTest : public EditMetadataScreenTest,
+                               public ::testing::WithParamInterface<WhileSaving>
+{
+};
+
+// The write waits in the middle until released, so that the screen can be watched while it saves.
+TEST_P(EditMetadataSavingTest, ShowsThatItSavesAndStillAnswers)
+{
+    lastEpisodeTemplate();
+    const QString episode = mp3File(QStringLiteral("episode.mp3"));
+    reachStep2(episode);
+    const QByteArray before = test::readFile(episode);
+    std::atomic<bool> reached = false;
+    std::atomic<bool> release = false;
+    const test::ProbeForTest probe({[&] {
+                                        reached = true;
+                                        for (int i = 0; i < 20000 && !release; ++i)
+                                            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                                    },
+                                    {}});
+    QTest::mouseClick(&next(), Qt::LeftButton);
+    ASSERT_TRUE(test::waitFor([&] { return reached.load(); }));
+
+    EXPECT_TRUE(step2->savingIndicator()->isVisible());
+    EXPECT_FALSE(step2->titleField()->isEnabled());
+    EXPECT_FALSE(step2->descriptionTextView()->isEnabled());
+    EXPECT_FALSE(next().isEnabled());
+    EXPECT_FALSE(back().isEnabled());
+    EXPECT_TRUE(cancel().isEnabled());
+    bool ticked = false;
+    QTimer::singleShot(1, [&] { ticked = true; });
+    EXPECT_TRUE(test::waitFor([&] { return ticked; })) << "the window keeps handling events";
+
+    std::thread releaser;
+    switch (GetParam()) {
+    case WhileSaving::Wait:
+        break;
+    case WhileSaving::PressCancel:
+        QTest::mouseClick(&cancel(), Qt::LeftButton);
+        EXPECT_EQ(visible(), step1.get());
+        break;
+    case WhileSaving::CloseWindow:
+        frame->close();
+        break;
+    case WhileSaving::DestroyStep:
+        // Its write is stopped and waited for: released from another thread while the step goes.
+        releaser = std::thread([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            release = true;
+        });
+        frame.reset();
+        step2.reset();
+        releaser.join();
+        EXPECT_EQ(test::readFile(episode), before);
+        return;
+    }
+    release = true;
+    ASSERT_TRUE(test::waitFor([this] { return !step2->viewModel().isSaving(); }));
+    EXPECT_TRUE(step2->savingIndicator()->isHidden());
+    EXPECT_TRUE(step2->titleField()->isEnabled());
+    if (GetParam() == WhileSaving::Wait) {
+        EXPECT_EQ(visible(), step3.data());
+        EXPECT_EQ(test::readTags(episode).title, QStringLiteral("Untitled"));
+    } else {
+        EXPECT_FALSE(step3);
+        EXPECT_EQ(test::readFile(episode), before) << "a save stopped before its end leaves the file alone";
+        EXPECT_TRUE(step2->errorLabel()->isHidden());
+    }
+}
+
+std::string actionName(const ::testing::TestParamInfo<WhileSaving>& info)
+{
+    static const char* const names[] = {"Wait", "PressCancel", "CloseWindow", "DestroyStep"};
+    return names[int(info.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(Actions, EditMetadataSavingTest,
+                         ::testing::Values(WhileSaving::Wait, WhileSaving::PressCancel,
+                                           WhileSaving::CloseWindow, WhileSaving::DestroyStep),
+                         actionName);
 } // namespace
 } // namespace airlark

@@ -63,12 +63,12 @@ TEST(FileDropLocationViewTest, AnMP3DragHighlightsTheAudioTargetAndItsDropReache
     EXPECT_TRUE(view.acceptDrops());
     EXPECT_EQ(view.getFileTypes(), QStringList{QStringLiteral("mp3")});
 
-    Drag drag(files({"/music/Episode 7.MP3"}));
+    Drag drag(files({"/music/Episode 7.MP3", "/music/notes.txt"}));
     EXPECT_TRUE(enter(view, drag.data));
     EXPECT_TRUE(view.highlight());
     EXPECT_TRUE(drop(view, drag.data));
     EXPECT_FALSE(view.highlight());
-    EXPECT_EQ(recorder.urls, files({"/music/Episode 7.MP3"}));
+    EXPECT_EQ(recorder.urls, files({"/music/Episode 7.MP3"})) << "the first file counts";
     EXPECT_TRUE(view.image().isNull()) << "an MP3 file makes no image";
 }
 
@@ -118,10 +118,13 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(RefusedDrag{"Wav", false, files({"/music/episode.wav"})},
                       RefusedDrag{"WavThenMp3", false, files({"/music/one.wav", "/music/two.mp3"})},
                       RefusedDrag{"NoExtension", false, files({"/music/episode"})},
+                      RefusedDrag{"OnlyAnExtension", false, files({"/music/.mp3"})},
+                      RefusedDrag{"NoFiles", false, {}},
                       RefusedDrag{
                           "WebAddress", false, {QUrl(QStringLiteral("https://example.org/episode.mp3"))}},
                       RefusedDrag{"PngOnImageTarget", true, files({"/pictures/cover.png"})},
-                      RefusedDrag{"JpegOnImageTarget", true, files({"/pictures/cover.jpg"})}),
+                      RefusedDrag{"JpegOnImageTarget", true, files({"/pictures/cover.jpg"})},
+                      RefusedDrag{"Mp3OnImageTarget", true, files({"/music/episode.mp3"})}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST(FileDropLocationViewTest, TextWithoutFilesIsRefused)

@@ -14,77 +14,11 @@ namespace {
 
 using State = SelectTemplateInteractionState;
 
-class RecordingDelegate : public SelectTemplateViewModelDelegate
-{
-public:
-    void selectTemplateViewModelAvailableTemplatesDidChange(SelectTemplateViewModel&) override
-    {
-        ++listChanges;
-    }
-    void selectTemplateViewModelInteractionStateDidChange(SelectTemplateViewModel& viewModel) override
-    {
-        states.push_back(viewModel.state());
-    }
-    int listChanges = 0;
-    std::vector<State> states;
-};
-
 class SelectTemplateViewModelTest : public test::MetadataStoreFixture
 {
 protected:
     QUrl episode() { return QUrl::fromLocalFile(mp3File(QStringLiteral("My episode 1.mp3"))); }
 };
-
-TEST_F(SelectTemplateViewModelTest, StartsEmptyWithTheDropzoneImage)
-{
-    SelectTemplateViewModel viewModel;
-    EXPECT_TRUE(viewModel.templates().empty());
-    EXPECT_EQ(viewModel.state(), State::FileNotSelectedAndTemplateNotSelected);
-    EXPECT_FALSE(viewModel.canAdvance());
-    EXPECT_EQ(viewModel.artworkName(), QStringLiteral("AudioDropzone"));
-    EXPECT_FALSE(viewModel.artwork().isNull()) << "the image is compiled into the resources";
-    EXPECT_FALSE(viewModel.chooseFileButtonHidden());
-    EXPECT_EQ(viewModel.selectedFileDisplayName(), QStringLiteral(""));
-}
-
-TEST_F(SelectTemplateViewModelTest, TheStatesFollowTheFileAndTheTemplate)
-{
-    insertTemplate(QStringLiteral("First"));
-    insertTemplate(QStringLiteral("Second"), imageFile(QStringLiteral("second.png")));
-    SelectTemplateViewModel viewModel;
-    RecordingDelegate delegate;
-    viewModel.delegate = &delegate;
-    ASSERT_EQ(viewModel.templates().size(), 2u);
-
-    viewModel.setFileURL(episode());
-    EXPECT_EQ(viewModel.state(), State::FileSelectedAndTemplateNotSelected);
-    EXPECT_EQ(viewModel.artworkName(), QStringLiteral("ChooseYourPodcast"));
-    EXPECT_TRUE(viewModel.chooseFileButtonHidden());
-    EXPECT_EQ(viewModel.selectedFileDisplayName(), QStringLiteral("My episode 1.mp3"));
-    EXPECT_FALSE(viewModel.canAdvance());
-
-    viewModel.setSelectedItemIndex(1);
-    EXPECT_EQ(viewModel.state(), State::FileSelectedAndTemplateSelected);
-    EXPECT_EQ(viewModel.artworkName(), QStringLiteral("AudioDropzoneFileOK"));
-    EXPECT_TRUE(viewModel.canAdvance());
-    ASSERT_TRUE(viewModel.selectedTemplate());
-    EXPECT_EQ(viewModel.selectedTemplate()->name, QStringLiteral("Second"));
-    EXPECT_EQ(viewModel.selectedTemplate()->artworkURL,
-              QUrl::fromLocalFile(files.filePath(QStringLiteral("second.png"))));
-
-    viewModel.setFileURL(std::nullopt);
-    EXPECT_EQ(viewModel.state(), State::FileNotSelectedAndTemplateSelected);
-    EXPECT_EQ(viewModel.artworkName(), QStringLiteral("AudioDropzone"));
-
-    viewModel.setSelectedItemIndex(std::nullopt);
-    viewModel.setSelectedItemIndex(std::nullopt);
-    EXPECT_EQ(delegate.states, (std::vector<State>{State::FileSelectedAndTemplateNotSelected,
-                                                   State::FileSelectedAndTemplateSelected,
-                                                   State::FileNotSelectedAndTemplateSelected,
-                                                   State::FileNotSelectedAndTemplateNotSelected,
-                                                   State::FileNotSelectedAndTemplateNotSelected}))
-        << "every recomputation is reported, changed or not";
-}
 
 TEST_F(SelectTemplateViewModelTest, AnIndexBeyondTheListCountsAsChosenButYieldsNoTemplate)
 {
@@ -96,25 +30,6 @@ TEST_F(SelectTemplateViewModelTest, AnIndexBeyondTheListCountsAsChosenButYieldsN
     EXPECT_EQ(viewModel.state(), State::FileSelectedAndTemplateSelected);
     EXPECT_FALSE(viewModel.selectedTemplate());
     EXPECT_EQ(viewModel.fileURL(), episode());
-}
-
-TEST_F(SelectTemplateViewModelTest, ACreatedTemplateReloadsTheListAndClearsTheSelection)
-{
-    insertTemplate(QStringLiteral("First"));
-    SelectTemplateViewModel viewModel;
-    RecordingDelegate delegate;
-    viewModel.delegate = &delegate;
-    viewModel.templates();
-    viewModel.setFileURL(episode());
-    viewModel.setSelectedItemIndex(0);
-    ASSERT_TRUE(viewModel.canAdvance());
-
-    insertTemplate(QStringLiteral("Second")); // posts "id3_template_created"
-    EXPECT_EQ(delegate.listChanges, 1);
-    EXPECT_FALSE(viewModel.selectedItemIndex());
-    EXPECT_FALSE(viewModel.canAdvance());
-    ASSERT_EQ(viewModel.cachedTemplates.size(), 2u);
-    EXPECT_EQ(viewModel.cachedTemplates.back().name, QStringLiteral("Second"));
 }
 
 TEST_F(SelectTemplateViewModelTest, ArtworkIsLoadedAsAThumbnailAndCachedWhileItLoads)

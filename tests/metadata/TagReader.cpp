@@ -1,11 +1,20 @@
 #include "TagReader.h"
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
 #include <taglib/attachedpictureframe.h>
+#include <taglib/chapterframe.h>
+#include <taglib/commentsframe.h>
 #include <taglib/id3v1tag.h>
 #include <taglib/id3v2header.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
+#include <taglib/privateframe.h>
+#include <taglib/relativevolumeframe.h>
+#include <taglib/tableofcontentsframe.h>
 #include <taglib/textidentificationframe.h>
 
 namespace airlark::test {
@@ -19,7 +28,56 @@ QString frameText(const TagLib::ID3v2::Tag& tag, const char* id)
     const auto& frames = tag.frameList(id);
     return frames.isEmpty() ? QString() : qt(frames.front()->toString());
 }
+
+QString frameKey(const TagLib::ID3v2::Frame* frame)
+{
+    using namespace TagLib::ID3v2;
+    const QString id = QString::fromLatin1(frame->frameID().data(), frame->frameID().size());
+    const auto latin1 = [](const TagLib::ByteVector& bytes) {
+        return QString::fromLatin1(bytes.data(), bytes.size());
+    };
+    if (const auto* text = dynamic_cast<const UserTextIdentificationFrame*>(frame))
+        return id + QLatin1Char(':') + qt(text->description());
+    if (const auto* comment = dynamic_cast<const CommentsFrame*>(frame))
+        return id + QLatin1Char(':') + qt(comment->description()) + QLatin1Char(':') +
+               latin1(comment->language());
+    if (const auto* chapter = dynamic_cast<const ChapterFrame*>(frame))
+        return id + QLatin1Char(':') + latin1(chapter->elementID());
+    if (const auto* contents = dynamic_cast<const TableOfContentsFrame*>(frame))
+        return id + QLatin1Char(':') + latin1(contents->elementID());
+    if (const auto* owned = dynamic_cast<const PrivateFrame*>(frame))
+        return id + QLatin1Char(':') + qt(owned->owner());
+    if (const auto* volume = dynamic_cast<const RelativeVolumeFrame*>(frame))
+        return id + QLatin1Char(':') + qt(volume->identification());
+    return id;
+}
+
+// Prints what mutagen reads, with PRIV keys cut to their owner as frameKey() does.
+const char* const MutagenScript = R"(
+import json, sys
+from mutagen.id3 import ID3
+tag = ID3(sys.argv[1])
+keys = sorted(":".join(k.split(":")[:2]) if k.startswith("PRIV:") else k for k in tag.keys())
+print(json.dumps({"version": tag.version[1], "keys": keys, "title": str(tag.get("TIT2", ""))}))
+)";
 } // namespace
+
+MutagenTags readTagsWithMutagen(const QString& path)
+{
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"),
+                 {QStringLiteral("-c"), QString::fromLatin1(MutagenScript), path});
+    MutagenTags tags;
+    if (!python.waitForFinished(30000) || python.exitStatus() != QProcess::NormalExit ||
+        python.exitCode() != 0)
+        return tags;
+    const QJsonObject read = QJsonDocument::fromJson(python.readAllStandardOutput()).object();
+    tags.version = read.value(QStringLiteral("version")).toInt();
+    for (const QJsonValue& key : read.value(QStringLiteral("keys")).toArray())
+        tags.frameKeys << key.toString();
+    tags.title = read.value(QStringLiteral("title")).toString();
+    return tags;
+}
 
 ReadBackTags readTags(const QString& path)
 {
@@ -36,13 +94,20 @@ ReadBackTags readTags(const QString& path)
     if (!file.hasID3v2Tag())
         return tags;
     const TagLib::ID3v2::Tag& tag = *file.ID3v2Tag();
+    for (const TagLib::ID3v2::Frame* frame : tag.frameList())
+        tags.frameKeys << frameKey(frame);
     tags.id3v2Version = static_cast<int>(tag.header()->majorVersion());
     tags.title = frameText(tag, "TIT2");
     tags.artist = frameText(tag, "TPE1");
     tags.album = frameText(tag, "TALB");
     tags.albumArtist = frameText(tag, "TPE2");
     tags.genre = frameText(tag, "TCON");
-    tags.comment = qt(tag.comment());
+    for (const auto* frame : tag.frameList("COMM")) {
+        const auto* comment = dynamic_cast<const TagLib::ID3v2::CommentsFrame*>(frame);
+        if (comment && comment->description().isEmpty() && comment->language() == "eng" &&
+            tags.comment.isNull())
+            tags.comment = qt(comment->text());
+    }
     tags.year = tag.year();
     const auto& titles = tag.frameList("TIT2");
     if (!titles.isEmpty()) {

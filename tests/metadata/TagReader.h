@@ -2,8 +2,11 @@
 
 // What a test finds in an MP3 file, read straight from TagLib (not through Airlark's tag layer).
 
+#include "metadata/TagLibMetadata.h"
+
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace airlark::test {
@@ -12,7 +15,8 @@ struct ReadBackTags
 {
     bool valid = false;
     int id3v2Version = 0; // major version of the ID3v2 tag, 0 when there is none
-    QString title, artist, album, albumArtist, comment, genre;
+    QString title, artist, album, albumArtist, genre;
+    QString comment; // the English one without a description
     unsigned year = 0;
     QByteArray picture; // the front cover's bytes
     QString pictureMimeType;
@@ -21,8 +25,28 @@ struct ReadBackTags
     bool hasID3v1 = false;
     QString id3v1Title;
     long long audioOffset = -1; // first MPEG frame
+    // A key per ID3v2 frame, in python3-mutagen's notation: "TIT2", "TXXX:<description>",
+    // "COMM:<description>:<language>", "CHAP:<element>", "PRIV:<owner>", "RVA2:<identification>".
+    QStringList frameKeys;
 };
 
 ReadBackTags readTags(const QString& path);
+
+// The same file read by python3-mutagen, an independent reader: the ID3v2 version, the frame keys
+// and the title. `version` is 0 when mutagen cannot read a tag.
+struct MutagenTags
+{
+    int version = 0;
+    QStringList frameKeys;
+    QString title;
+};
+MutagenTags readTagsWithMutagen(const QString& path);
+
+// Puts `probe` into every tag write of this process while it lives.
+struct ProbeForTest
+{
+    explicit ProbeForTest(TagWriteProbe probe) { TagLibMetadata::setProbeForTesting(std::move(probe)); }
+    ~ProbeForTest() { TagLibMetadata::setProbeForTesting({}); }
+};
 
 } // namespace airlark::test

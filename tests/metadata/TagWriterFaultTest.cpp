@@ -1,19 +1,28 @@
-// A failed tag write must leave the episode byte-identical and say why.
+// A tag write that fails, is cut short, or meets another program leaves the episode as it was and
+// says why.
 #include "TagReader.h"
 #include "metadata/PodcastID3TagWriter.h"
+#include "metadata/TagJournal.h"
 #include "metadata/TagLibMetadata.h"
 #include "support/Mp3Fixtures.h"
+#include "support/TestEnvironment.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace airlark {
 namespace {
 
+using test::ProbeForTest;
 using test::readFile;
 
 QStringList entries(const QString& folder)
@@ -21,15 +30,35 @@ QStringList entries(const QString& folder)
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }
 
-PodcastID3TagWriter fullWriter(const QString& path)
+QStringList journals()
+{
+    return entries(test::dataDirectory() + QStringLiteral("/tag-journal"));
+}
+
+PodcastID3TagWriter fullWriter(const QString& path, const QString& title = QStringLiteral("Episode"))
 {
     PodcastID3TagWriter writer(QUrl::fromLocalFile(path));
-    writer.setTitle(QStringLiteral("Episode"));
+    writer.setTitle(title);
     writer.setPodcast(QStringLiteral("Podcast"));
     writer.setArtist(QStringLiteral("Artist"));
     writer.setDescription(QStringLiteral("Description"));
     writer.setArtwork(EmbeddedArtwork::fromImage(QImage(32, 32, QImage::Format_RGB32)));
     return writer;
+}
+
+// An episode that has been saved once, so that the next save fits in place.
+QByteArray episodeWithRoom(const QByteArray& audio = test::mp3Bytes(1))
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("first.mp3"));
+    return test::writeFile(path, audio) && fullWriter(path, QStringLiteral("First")).write() ? readFile(path)
+                                                                                             : QByteArray();
+}
+
+// An ID3 header whose size field is `sizeField` (in hex), in front of real audio.
+QByteArray withTagHeader(const char* sizeField)
+{
+    return QByteArray("ID3\x03\x00\x00", 6) + QByteArray::fromHex(sizeField) + test::mp3Bytes(2);
 }
 
 struct BadFile
@@ -80,7 +109,14 @@ INSTANTIATE_TEST_SUITE_P(
                     test::writeFile(p, test::mp3Bytes(1));
                     QFile::setPermissions(p, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
                 },
-                TagLibMetadataErrorCode::NotWritable}),
+                TagLibMetadataErrorCode::NotWritable},
+        BadFile{"TagSizeNotSyncsafe", [](const QString& p) { test::writeFile(p, withTagHeader("00008100")); },
+                TagLibMetadataErrorCode::DamagedTag},
+        BadFile{"TagSizePastTheEnd", [](const QString& p) { test::writeFile(p, withTagHeader("7f7f7f7f")); },
+                TagLibMetadataErrorCode::DamagedTag},
+        BadFile{"TagSizeOverTheAudio",
+                [](const QString& p) { test::writeFile(p, withTagHeader("00002000")); },
+                TagLibMetadataErrorCode::DamagedTag}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST(TagWriterFaultTest, ATruncatedMP3IsStillTaggedAndItsAudioKept)
@@ -112,8 +148,135 @@ TEST(TagWriterFaultTest, AFileRemovedAfterOpeningIsNotBroughtBack)
     EXPECT_TRUE(entries(dir.path()).isEmpty());
 }
 
-// A full disk, simulated with a file size limit for this process: writes past the limit fail with
-// EFBIG (the signal that would end the process is ignored meanwhile).
+struct Interruption
+{
+    const char* name;
+    bool killed; // the process dies half-way (else the write fails there)
+    std::function<void(const QString& path)> recover;
+};
+
+class InterruptedWriteTest : public ::testing::TestWithParam<Interruption>
+{
+};
+
+// Waits a bounded time for a child process; a child still running then is killed.
+int exitStatusOf(pid_t child)
+{
+    int status = 0;
+    for (int waited = 0; waited < 3000; ++waited) {
+        if (::waitpid(child, &status, WNOHANG) == child)
+            return status;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ::kill(child, SIGKILL);
+    ::waitpid(child, &status, 0);
+    return -1;
+}
+
+TEST_P(InterruptedWriteTest, TheOldTagIsPutBack)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("episode.mp3"));
+    const QByteArray before = episodeWithRoom();
+    ASSERT_TRUE(test::writeFile(path, before));
+    TagLibMetadataError error;
+    const auto metadata = TagLibMetadata::open(QUrl::fromLocalFile(path), false, &error);
+    ASSERT_TRUE(metadata) << printable(error).toStdString();
+    metadata->setTitle(QStringLiteral("A second, longer title"));
+
+    if (!GetParam().killed) {
+        const ProbeForTest probe({{}, [] { return false; }});
+        EXPECT_FALSE(metadata->updateFile());
+        EXPECT_EQ(metadata->lastError()->code, TagLibMetadataErrorCode::WriteFailed);
+    } else {
+        pid_t child = -1;
+        {
+            const ProbeForTest probe({{}, [] { return ::raise(SIGKILL) == 0; }});
+            child = ::fork();
+            if (child == 0) {
+                metadata->updateFile();
+                ::_exit(0);
+            }
+        }
+        const int status = exitStatusOf(child);
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "status " << status;
+        ASSERT_NE(readFile(path), before) << "the new tag was half-way to disk";
+        ASSERT_EQ(journals().size(), 1);
+        GetParam().recover(path);
+    }
+    EXPECT_EQ(readFile(path), before);
+    EXPECT_TRUE(journals().isEmpty());
+    EXPECT_EQ(entries(dir.path()), QStringList{QStringLiteral("episode.mp3")});
+}
+
+INSTANTIATE_TEST_SUITE_P(Interruptions, InterruptedWriteTest,
+                         ::testing::Values(Interruption{"FailsAfterTheFirstWrite", false, {}},
+                                           Interruption{"KilledThenOpenedAgain", true,
+                                                        [](const QString& p) {
+                                                            TagLibMetadata::open(QUrl::fromLocalFile(p), true,
+                                                                                 nullptr);
+                                                        }},
+                                           Interruption{"KilledThenStartedAgain", true,
+                                                        [](const QString&) { TagJournal::recoverAll(); }}),
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+class ConcurrentChangeTest : public ::testing::TestWithParam<bool>
+{
+};
+
+TEST_P(ConcurrentChangeTest, AnAppendBetweenCheckAndCommitIsRefusedAndKept)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("episode.mp3"));
+    const QByteArray before = GetParam() ? episodeWithRoom() : test::mp3Bytes(1);
+    ASSERT_TRUE(test::writeFile(path, before));
+    const QByteArray appended("bytes another program appends");
+    const ProbeForTest probe({[&] {
+                                  QFile file(path);
+                                  ASSERT_TRUE(file.open(QIODevice::Append));
+                                  file.write(appended);
+                              },
+                              {}});
+
+    TagLibMetadataError error;
+    EXPECT_FALSE(fullWriter(path, QStringLiteral("Second title")).write(&error));
+    EXPECT_EQ(error.code, TagLibMetadataErrorCode::ChangedMeanwhile) << printable(error).toStdString();
+    EXPECT_EQ(readFile(path), before + appended);
+    EXPECT_EQ(entries(dir.path()), QStringList{QStringLiteral("episode.mp3")});
+    EXPECT_TRUE(journals().isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, ConcurrentChangeTest, ::testing::Bool(),
+                         [](const auto& testInfo) { return testInfo.param ? "InPlace" : "WholeFile"; });
+
+// A small tmpfs in a mount namespace private to this thread, so that no other process sees it.
+// Needs root (CI runs as root); mounted() says whether it worked.
+class SmallFileSystem
+{
+public:
+    explicit SmallFileSystem(qint64 bytes)
+    {
+        const QByteArray options = "size=" + QByteArray::number(bytes);
+        mounted_ = ::geteuid() == 0 && ::unshare(CLONE_NEWNS) == 0 &&
+                   ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+                   ::mount("tmpfs", QFile::encodeName(dir_.path()).constData(), "tmpfs", 0,
+                           options.constData()) == 0;
+    }
+    ~SmallFileSystem()
+    {
+        if (mounted_)
+            ::umount2(QFile::encodeName(dir_.path()).constData(), MNT_DETACH);
+    }
+    bool mounted() const { return mounted_; }
+    QString path() const { return dir_.path(); }
+
+private:
+    QTemporaryDir dir_;
+    bool mounted_ = false;
+};
+
+// A file size limit for this process: writes past it fail with EFBIG (the signal that would end
+// the process is ignored meanwhile).
 class FileSizeLimit
 {
 public:
@@ -136,31 +299,68 @@ private:
     void (*previousHandler_)(int) = nullptr;
 };
 
-class FullDiskTest : public ::testing::TestWithParam<qint64>
+struct FullDisk
+{
+    const char* name;
+    bool smallFileSystem; // else a file size limit
+    bool roomForTag;
+    std::optional<TagLibMetadataErrorCode> expected; // none: the save succeeds
+};
+
+class FullDiskTest : public ::testing::TestWithParam<FullDisk>
 {
 };
 
-TEST_P(FullDiskTest, AWriteThatRunsOutOfSpaceLeavesTheFileIdentical)
+TEST_P(FullDiskTest, FailsCleanlyOrFitsInPlace)
 {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("episode.mp3"));
-    const QByteArray bytes = test::mp3Bytes(2);
-    ASSERT_TRUE(test::writeFile(path, bytes));
+    const QByteArray audio = test::repeatedMp3Bytes(std::chrono::seconds(1200)); // about 1.2 MB
+    const QByteArray before = GetParam().roomForTag ? episodeWithRoom(audio) : audio;
+    std::optional<SmallFileSystem> disk;
+    if (GetParam().smallFileSystem && !disk.emplace(2 * 1024 * 1024).mounted())
+        GTEST_SKIP() << "mounting a tmpfs needs root";
+    QTemporaryDir elsewhere;
+    const QString folder = disk ? disk->path() : elsewhere.path();
+    const QString path = folder + QStringLiteral("/episode.mp3");
+    ASSERT_TRUE(test::writeFile(path, before));
+    if (disk) {
+        QFile filler(folder + QStringLiteral("/filler"));
+        ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+        while (filler.write(QByteArray(4096, 'f')) == 4096 && filler.flush()) {
+        }
+    }
+    const QStringList files = entries(folder);
 
     TagLibMetadataError error;
-    bool written = true;
+    bool written = false;
     {
-        // The limit leaves room for the copy but not for the grown tag (or not even for the copy).
-        FileSizeLimit limit(static_cast<rlim_t>(bytes.size() + GetParam()));
-        written = fullWriter(path).write(&error);
+        std::optional<FileSizeLimit> limit;
+        if (!disk)
+            limit.emplace(rlim_t(before.size() + 200));
+        written = fullWriter(path, QStringLiteral("Second title")).write(&error);
+    }
+    EXPECT_EQ(entries(folder), files) << "no new file is left behind";
+    if (!GetParam().expected) {
+        EXPECT_TRUE(written) << printable(error).toStdString();
+        EXPECT_EQ(test::readTags(path).title, QStringLiteral("Second title"));
+        return;
     }
     EXPECT_FALSE(written);
-    EXPECT_EQ(error.code, TagLibMetadataErrorCode::WriteFailed) << printable(error).toStdString();
-    EXPECT_EQ(readFile(path), bytes);
-    EXPECT_EQ(entries(dir.path()), QStringList{QStringLiteral("episode.mp3")});
+    EXPECT_EQ(error.code, *GetParam().expected) << printable(error).toStdString();
+    EXPECT_EQ(readFile(path), before);
+    if (error.code == TagLibMetadataErrorCode::NotEnoughSpace) {
+        EXPECT_TRUE(error.message.startsWith(QStringLiteral("Not enough free space on ")) &&
+                    error.message.contains(QStringLiteral(" to save the tags: needs ")))
+            << error.message.toStdString();
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Limits, FullDiskTest, ::testing::Values(-1000, 0, 200));
+INSTANTIATE_TEST_SUITE_P(
+    Disks, FullDiskTest,
+    ::testing::Values(FullDisk{"FileSizeLimit", false, false, TagLibMetadataErrorCode::WriteFailed},
+                      FullDisk{"FullDiskForAWholeFileRewrite", true, false,
+                               TagLibMetadataErrorCode::NotEnoughSpace},
+                      FullDisk{"FullDiskStillTakesAnInPlaceSave", true, true, std::nullopt}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 } // namespace
 } // namespace airlark

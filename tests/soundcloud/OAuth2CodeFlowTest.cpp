@@ -1,14 +1,16 @@
-// The sign-in and token handling of the SoundCloud client against the local stand-in: PKCE,
-// state checks, the loopback listener, token exchange, refresh and the credential store.
+// The sign-in and token handling of the SoundCloud client against the stand-in: PKCE, the loopback
+// listener and what it lets other pages do, token exchange, and the single refresh.
 #include "hosts/OAuth2CodeFlow.h"
 
 #include "SoundCloudFixture.h"
-#include "store/CredentialStore.h"
+#include "hosts/LoopbackRedirectListener.h"
 #include "store/Database.h"
 #include "support/TestEnvironment.h"
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QJsonArray>
+#include <QTcpSocket>
 #include <QTest>
 #include <QUrlQuery>
 
@@ -20,32 +22,27 @@ QString queryValue(const QUrl& url, const char* name)
     return QUrlQuery(url).queryItemValue(QString::fromLatin1(name), QUrl::FullyDecoded);
 }
 
-OAuth2SigningResult sign(SoundCloudAPIClient& client, const QUrl& url)
+QUrl withQuery(QUrl url, const QString& query)
 {
-    std::optional<OAuth2SigningResult> result;
-    client.signedRequest(url, [&](const OAuth2SigningResult& r) { result = r; });
-    EXPECT_TRUE(waitFor([&] { return result.has_value(); }));
-    return result.value_or(OAuth2SigningResult{});
+    url.setQuery(query);
+    return url;
 }
 
 using OAuth2CodeFlowTest = SoundCloudTest;
 
-TEST_F(OAuth2CodeFlowTest, LoopbackSignInExchangesTheCodeWithItsVerifierAndKeepsTheTokens)
+TEST_F(OAuth2CodeFlowTest, LoopbackSignInExchangesTheCodeWithItsVerifierAndKeepsTheTokensInTheKeyringOnly)
 {
     SignInNotifications notifications;
     SoundCloudAPIClient client{SoundCloudAPIClientCredentials(QStringLiteral("11"))};
     client.authenticate();
     ASSERT_TRUE(waitFor([&] { return notifications.authorized() + notifications.failed() > 0; }));
     EXPECT_EQ(notifications.authorized(), 1);
-    EXPECT_EQ(notifications.failed(), 0);
     EXPECT_EQ(notifications.lastSender(), &client);
 
     // The authorize page was asked for a code with PKCE S256, the loopback URI with its real port,
     // a fresh state and no scope.
     ASSERT_EQ(browser.openedURLs().size(), 1u);
     const QUrl authorize = browser.openedURLs().front();
-    EXPECT_EQ(authorize.path(), QStringLiteral("/authorize"));
-    EXPECT_EQ(queryValue(authorize, "client_id"), SoundCloudStandIn::ClientID);
     EXPECT_EQ(queryValue(authorize, "response_type"), QStringLiteral("code"));
     EXPECT_EQ(queryValue(authorize, "code_challenge_method"), QStringLiteral("S256"));
     EXPECT_FALSE(QUrlQuery(authorize).hasQueryItem(QStringLiteral("scope")));
@@ -53,122 +50,195 @@ TEST_F(OAuth2CodeFlowTest, LoopbackSignInExchangesTheCodeWithItsVerifierAndKeeps
     const QUrl redirectURI(queryValue(authorize, "redirect_uri"));
     EXPECT_EQ(redirectURI.host(), QStringLiteral("127.0.0.1"));
     EXPECT_GT(redirectURI.port(), 0);
-    EXPECT_EQ(redirectURI.path(), QStringLiteral("/soundcloud/callback"));
 
     // The code went back with the verifier whose S256 is the challenge, and the client secret.
-    const auto tokenRequests = standIn.tokenRequests();
-    ASSERT_EQ(tokenRequests.size(), 1u);
-    const QUrlQuery& exchange = tokenRequests.front();
-    EXPECT_EQ(exchange.queryItemValue(QStringLiteral("grant_type")), QStringLiteral("authorization_code"));
-    EXPECT_EQ(exchange.queryItemValue(QStringLiteral("client_secret")), SoundCloudStandIn::ClientSecret);
-    EXPECT_EQ(exchange.queryItemValue(QStringLiteral("redirect_uri"), QUrl::FullyDecoded),
-              redirectURI.toString());
-    const QByteArray verifier = exchange.queryItemValue(QStringLiteral("code_verifier")).toLatin1();
+    const QJsonObject state = cloud();
+    const QJsonArray tokenRequests = state.value(QStringLiteral("token_requests")).toArray();
+    ASSERT_EQ(tokenRequests.size(), 1);
+    const QJsonObject exchange = tokenRequests.first().toObject();
+    EXPECT_EQ(exchange.value(QStringLiteral("grant_type")).toString(), QStringLiteral("authorization_code"));
+    EXPECT_EQ(exchange.value(QStringLiteral("client_secret")), state.value(QStringLiteral("client_secret")));
+    EXPECT_EQ(exchange.value(QStringLiteral("redirect_uri")).toString(), redirectURI.toString());
+    const QByteArray verifier = exchange.value(QStringLiteral("code_verifier")).toString().toLatin1();
     EXPECT_GE(verifier.size(), 43);
     EXPECT_LE(verifier.size(), 128);
-    const QByteArray challenge =
-        QCryptographicHash::hash(verifier, QCryptographicHash::Sha256)
-            .toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals);
-    EXPECT_EQ(QString::fromLatin1(challenge), queryValue(authorize, "code_challenge"));
-    EXPECT_EQ(standIn.authorizationCodeExchanges(), 1);
-
-    // The browser's tab was told it can be closed.
-    EXPECT_TRUE(browser.lastPage().startsWith("HTTP/1.1 200"));
+    EXPECT_EQ(QCryptographicHash::hash(verifier, QCryptographicHash::Sha256)
+                  .toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals),
+              queryValue(authorize, "code_challenge").toLatin1());
+    EXPECT_EQ(state.value(QStringLiteral("exchanges")).toInt(), 1);
     EXPECT_TRUE(browser.lastPage().contains("You can close this tab"));
+    // The page opened in the browser, and so the command line that opens it, holds no secret.
+    EXPECT_FALSE(authorize.toString().contains(state.value(QStringLiteral("client_secret")).toString()));
+    EXPECT_FALSE(authorize.toString().contains(QString::fromLatin1(verifier)));
 
-    // A new client for the same account finds the tokens and signs with "OAuth <token>".
+    // The tokens are in the keyring, not in the database file.
     const auto stored = storedTokens(QStringLiteral("11"));
     ASSERT_TRUE(stored.has_value());
-    EXPECT_EQ(stored->value(QStringLiteral("refresh_token")).toString(), standIn.currentRefreshToken());
-    SoundCloudAPIClient later{SoundCloudAPIClientCredentials(QStringLiteral("11"))};
-    const OAuth2SigningResult signing = sign(later, later.apiURL(QStringLiteral("/me")));
-    ASSERT_TRUE(signing.request.has_value());
-    EXPECT_EQ(signing.request->authorization, "OAuth " + standIn.currentAccessToken().toLatin1());
-}
-
-TEST_F(OAuth2CodeFlowTest, TokensNeverReachTheDatabaseFile)
-{
-    ASSERT_TRUE(signIn(QStringLiteral("12")));
-    const auto database = Database::open();
-    ASSERT_TRUE(database.has_value());
-    QFile file(database->url().toLocalFile());
+    EXPECT_EQ(stored->value(QStringLiteral("refresh_token")),
+              state.value(QStringLiteral("refresh_token")).toString());
+    QFile file(Database::open()->url().toLocalFile());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray bytes = file.readAll();
-    EXPECT_FALSE(bytes.contains(standIn.currentAccessToken().toLatin1()));
-    EXPECT_FALSE(bytes.contains(standIn.currentRefreshToken().toLatin1()));
-    EXPECT_FALSE(bytes.contains(SoundCloudStandIn::ClientSecret.toLatin1()));
+    const QByteArray database = file.readAll();
+    for (const char* secret : {"access_token", "refresh_token", "client_secret"})
+        EXPECT_FALSE(database.contains(state.value(QLatin1String(secret)).toString().toLatin1())) << secret;
 }
 
-// Redirects that must fail the sign-in without any code being exchanged.
-struct RefusedRedirect
+// What reaches the loopback listener while a sign-in waits, from any page in the browser.
+struct ListenerCase
 {
-    const char* name;
-    SoundCloudStandIn::AuthorizeMode mode;
+    const char* label;
+    std::function<QUrl(const QUrl& real)> request; // made from the real redirect
+    QByteArray method;
+    int times;
+    int status;             // the listener's answer
+    bool endsSignIn;        // else the real redirect still completes it
+    bool viaScheme = false; // delivered as an "airlark:" URL instead
+    std::chrono::milliseconds timeLimit = std::chrono::minutes(10);
 };
 
-void PrintTo(const RefusedRedirect& value, std::ostream* os)
+void PrintTo(const ListenerCase& listenerCase, std::ostream* out)
 {
-    *os << value.name;
+    *out << listenerCase.label;
 }
 
-class RefusedRedirectTest : public SoundCloudTest, public ::testing::WithParamInterface<RefusedRedirect>
+class ListenerTest : public SoundCloudTest, public ::testing::WithParamInterface<ListenerCase>
 {
+protected:
+    void TearDown() override
+    {
+        OAuth2CodeFlow::setSignInTimeLimit(std::chrono::minutes(10));
+        SoundCloudTest::TearDown();
+    }
 };
 
-TEST_P(RefusedRedirectTest, FailsTheSignInAndExchangesNothing)
+TEST_P(ListenerTest, OnlyTheRedirectOfThisSignInEndsIt)
 {
-    standIn.setAuthorizeMode(GetParam().mode);
+    const ListenerCase& c = GetParam();
+    OAuth2CodeFlow::setSignInTimeLimit(c.timeLimit);
+    browser.delivery = TestBrowser::Delivery::Keep;
     SignInNotifications notifications;
     SoundCloudAPIClient client{SoundCloudAPIClientCredentials(QStringLiteral("13"))};
     client.authenticate();
-    ASSERT_TRUE(waitFor([&] { return notifications.failed() > 0; }));
-    EXPECT_EQ(notifications.authorized(), 0);
-    EXPECT_TRUE(standIn.tokenRequests().empty());
-    EXPECT_FALSE(storedTokens(QStringLiteral("13")).has_value());
-    EXPECT_FALSE(client.oAuth2().isAuthorizing());
+    ASSERT_TRUE(browser.waitUntilIdle());
+    const QUrl real = *browser.lastRedirect();
+
+    for (int attempt = 0; attempt < c.times; ++attempt) {
+        if (c.viaScheme) {
+            client.handleRedirectURL(
+                withQuery(QUrl(QStringLiteral("airlark://soundcloud/callback")), c.request(real).query()));
+            continue;
+        }
+        const auto [status, page] = browser.fetch(c.request(real), c.method);
+        EXPECT_EQ(status, c.status) << attempt;
+        EXPECT_EQ(page.contains("You can close this tab"), c.status == 200)
+            << "only the sign-in's own redirect";
+    }
+    QTest::qWait(50);
+    if (c.endsSignIn) {
+        ASSERT_TRUE(waitFor([&] { return notifications.failed() > 0; }));
+        EXPECT_EQ(browser.fetch(real).first, 0) << "the listener still answers";
+    } else {
+        EXPECT_EQ(notifications.failed(), 0);
+        EXPECT_TRUE(client.oAuth2().isAuthorizing());
+        const auto [status, page] = browser.fetch(real);
+        EXPECT_EQ(status, 200);
+        EXPECT_TRUE(page.contains("You can close this tab"));
+        ASSERT_TRUE(waitFor([&] { return notifications.authorized() > 0; }));
+    }
+    EXPECT_EQ(cloud().value(QStringLiteral("exchanges")).toInt(), c.endsSignIn ? 0 : 1);
+}
+
+QUrl forged(const QUrl& real)
+{
+    return withQuery(real, QStringLiteral("code=%1&state=forged").arg(queryValue(real, "code")));
+}
+
+QUrl withoutCode(const QUrl& real)
+{
+    return withQuery(real,
+                     QStringLiteral("state=") + QUrlQuery(real).queryItemValue(QStringLiteral("state")));
+}
+
+QUrl otherPath(const QUrl& real)
+{
+    QUrl url = real;
+    url.setPath(QStringLiteral("/favicon.ico"));
+    return url;
+}
+
+QUrl denied(const QUrl& real)
+{
+    return withQuery(real, QStringLiteral("error=access_denied&state=") +
+                               QUrlQuery(real).queryItemValue(QStringLiteral("state")));
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Redirects, RefusedRedirectTest,
-    ::testing::Values(RefusedRedirect{"WrongState", SoundCloudStandIn::AuthorizeMode::WrongState},
-                      RefusedRedirect{"ErrorParameter", SoundCloudStandIn::AuthorizeMode::Deny}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+    Requests, ListenerTest,
+    ::testing::Values(
+        ListenerCase{"BadState", forged, "GET", 1, 400, false},
+        ListenerCase{"MissingCode", withoutCode, "GET", 1, 400, false},
+        ListenerCase{"WrongMethod", [](const QUrl& real) { return real; }, "POST", 3, 405, false},
+        ListenerCase{"WrongPath", otherPath, "GET", 8, 404, false},
+        ListenerCase{"RealRedirectAfterBadOnes", forged, "GET",
+                     LoopbackRedirectListener::MaximumBadAttempts - 1, 400, false},
+        ListenerCase{"TooManyBadAttempts", forged, "GET", LoopbackRedirectListener::MaximumBadAttempts, 400,
+                     true},
+        ListenerCase{"BadStateByScheme", forged, "GET", 1, 0, false, true},
+        ListenerCase{"DeniedWithItsState", denied, "GET", 1, 200, true},
+        ListenerCase{"TimeLimitPassed", forged, "GET", 0, 0, true, false, std::chrono::milliseconds(300)}),
+    [](const auto& testInfo) { return std::string(testInfo.param.label); });
+
+TEST_F(OAuth2CodeFlowTest, IdleConnectionsBeyondTheCapAreClosedAndTheRedirectStillGetsThrough)
+{
+    browser.delivery = TestBrowser::Delivery::Keep;
+    SignInNotifications notifications;
+    SoundCloudAPIClient client{SoundCloudAPIClientCredentials(QStringLiteral("14"))};
+    client.authenticate();
+    ASSERT_TRUE(browser.waitUntilIdle());
+    const QUrl real = *browser.lastRedirect();
+
+    std::vector<std::unique_ptr<QTcpSocket>> idle;
+    for (int i = 0; i < LoopbackRedirectListener::MaximumConnections + 4; ++i) {
+        idle.push_back(std::make_unique<QTcpSocket>());
+        idle.back()->connectToHost(QHostAddress::LocalHost, static_cast<quint16>(real.port()));
+    }
+    const auto closed = [&] {
+        return std::count_if(idle.begin(), idle.end(), [](const auto& socket) {
+            return socket->state() == QAbstractSocket::UnconnectedState;
+        });
+    };
+    EXPECT_TRUE(waitFor([&] { return closed() >= 4; }, std::chrono::seconds(5)));
+    idle.clear();
+    QTest::qWait(200); // the listener sees them go
+    const auto [status, page] = browser.fetch(real);
+    EXPECT_EQ(status, 200);
+    EXPECT_TRUE(waitFor([&] { return notifications.authorized() > 0; }));
+}
 
 TEST_F(OAuth2CodeFlowTest, AVerifierThatDoesNotMatchTheChallengeIsRefused)
 {
     writeCredentials(QStringLiteral("airlark://soundcloud/callback"));
     browser.delivery = TestBrowser::Delivery::Keep;
     SignInNotifications notifications;
-    SoundCloudAPIClient first{SoundCloudAPIClientCredentials(QStringLiteral("14"))};
-    SoundCloudAPIClient second{SoundCloudAPIClientCredentials(QStringLiteral("14"))};
+    SoundCloudAPIClient first{SoundCloudAPIClientCredentials(QStringLiteral("15"))};
+    SoundCloudAPIClient second{SoundCloudAPIClientCredentials(QStringLiteral("15"))};
     first.authenticate();
     ASSERT_TRUE(browser.waitUntilIdle());
     const QUrl firstRedirect = *browser.lastRedirect();
     second.authenticate();
     ASSERT_TRUE(browser.waitUntilIdle());
-    const QUrl secondRedirect = *browser.lastRedirect();
 
     // The second sign-in's state with the first sign-in's code: the state passes, but the code
     // was issued for the first challenge, so the second verifier does not match it.
-    QUrlQuery crossed;
-    crossed.addQueryItem(QStringLiteral("code"), queryValue(firstRedirect, "code"));
-    crossed.addQueryItem(QStringLiteral("state"), queryValue(secondRedirect, "state"));
-    QUrl redirect(QStringLiteral("airlark://soundcloud/callback"));
-    redirect.setQuery(crossed);
-    second.handleRedirectURL(redirect);
-
+    second.handleRedirectURL(
+        withQuery(*browser.lastRedirect(),
+                  QStringLiteral("code=%1&state=%2")
+                      .arg(queryValue(firstRedirect, "code"),
+                           QUrlQuery(*browser.lastRedirect()).queryItemValue(QStringLiteral("state")))));
     ASSERT_TRUE(waitFor([&] { return notifications.failed() > 0; }));
     EXPECT_EQ(notifications.authorized(), 0);
-    EXPECT_EQ(standIn.tokenRequests().size(), 1u);
-    EXPECT_EQ(standIn.authorizationCodeExchanges(), 0);
-    EXPECT_FALSE(storedTokens(QStringLiteral("14")).has_value());
-}
-
-TEST_F(OAuth2CodeFlowTest, ATokenEndpointErrorFailsTheSignIn)
-{
-    standIn.setTokenMode(SoundCloudStandIn::TokenMode::ServerError);
-    EXPECT_FALSE(signIn(QStringLiteral("15")));
-    EXPECT_EQ(standIn.tokenRequests().size(), 1u);
+    EXPECT_EQ(cloud().value(QStringLiteral("token_requests")).toArray().size(), 1);
+    EXPECT_EQ(cloud().value(QStringLiteral("exchanges")).toInt(), 0);
     EXPECT_FALSE(storedTokens(QStringLiteral("15")).has_value());
 }
 
@@ -179,98 +249,36 @@ TEST_F(OAuth2CodeFlowTest, ARedirectWithoutAPendingSignInIsIgnored)
     client.handleRedirectURL(QUrl(QStringLiteral("airlark://soundcloud/callback?code=x&state=y")));
     QTest::qWait(100);
     EXPECT_EQ(notifications.authorized() + notifications.failed(), 0);
-    EXPECT_TRUE(standIn.tokenRequests().empty());
+    EXPECT_TRUE(cloud().value(QStringLiteral("token_requests")).toArray().isEmpty());
 }
 
 TEST_F(OAuth2CodeFlowTest, AnExpiredAccessTokenIsRefreshedOnceAndTheRotatedRefreshTokenStored)
 {
-    standIn.setAccessTokenLifetime(30); // inside the client's one-minute margin: expired at once
+    cloud({{"lifetime", 30}}); // inside the client's one-minute margin: expired at once
     ASSERT_TRUE(signIn(QStringLiteral("17")));
-    const QString firstRefreshToken = standIn.currentRefreshToken();
+    const QString firstRefreshToken = cloud().value(QStringLiteral("refresh_token")).toString();
 
-    // Two clients of the same account sign at once: one refresh serves both.
+    // Two clients of the same account sign at once, one of them after a 401: one refresh serves both.
     SoundCloudAPIClient a{SoundCloudAPIClientCredentials(QStringLiteral("17"))};
     SoundCloudAPIClient b{SoundCloudAPIClientCredentials(QStringLiteral("17"))};
     std::vector<OAuth2SigningResult> results;
-    a.signedRequest(a.apiURL(QStringLiteral("/me")),
+    a.signer().sign(a.apiURL(QStringLiteral("/me")),
                     [&](const OAuth2SigningResult& r) { results.push_back(r); });
-    b.signedRequest(b.apiURL(QStringLiteral("/tracks")),
-                    [&](const OAuth2SigningResult& r) { results.push_back(r); });
+    b.signer().renew({b.apiURL(QStringLiteral("/tracks")), "OAuth stale"},
+                     [&](const OAuth2SigningResult& r) { results.push_back(r); });
     ASSERT_TRUE(waitFor([&] { return results.size() == 2; }));
 
-    EXPECT_EQ(standIn.refreshes(), 1);
-    EXPECT_EQ(standIn.refusedRefreshes(), 0);
-    const QByteArray expected = "OAuth " + standIn.currentAccessToken().toLatin1();
+    const QJsonObject state = cloud();
+    EXPECT_EQ(state.value(QStringLiteral("refreshes")).toInt(), 1);
+    const QByteArray expected = "OAuth " + state.value(QStringLiteral("access_token")).toString().toLatin1();
     for (const auto& result : results) {
         ASSERT_TRUE(result.request.has_value());
         EXPECT_EQ(result.request->authorization, expected);
     }
-    EXPECT_NE(standIn.currentRefreshToken(), firstRefreshToken);
-    const auto stored = storedTokens(QStringLiteral("17"));
-    ASSERT_TRUE(stored.has_value());
-    EXPECT_EQ(stored->value(QStringLiteral("refresh_token")).toString(), standIn.currentRefreshToken());
-}
-
-TEST_F(OAuth2CodeFlowTest, AReusedRefreshTokenFailsCleanlyAndMarksTheAccount)
-{
-    standIn.setAccessTokenLifetime(30);
-    ASSERT_TRUE(signIn(QStringLiteral("18")));
-    const QVariantMap original = *storedTokens(QStringLiteral("18"));
-    SoundCloudAPIClient client{SoundCloudAPIClientCredentials(QStringLiteral("18"))};
-    ASSERT_TRUE(sign(client, client.apiURL(QStringLiteral("/me"))).request.has_value());
-    ASSERT_EQ(standIn.refreshes(), 1);
-
-    // Put the used refresh token back, as a stale copy would: the server refuses it.
-    ASSERT_FALSE(
-        CredentialStore::updateData(original, QStringLiteral("18"),
-                                    SoundCloudAPIClient::keychainService(SoundCloudEndpoints::current())));
-    const OAuth2SigningResult refused = sign(client, client.apiURL(QStringLiteral("/me")));
-    EXPECT_FALSE(refused.request.has_value());
-    EXPECT_EQ(refused.error, OAuth2SigningError::NeedsNewSignIn);
-    EXPECT_EQ(standIn.refusedRefreshes(), 1);
-    EXPECT_FALSE(client.oAuth2().hasTokens());
-
-    // From then on nothing is sent until the account is signed in again.
-    const OAuth2SigningResult again = sign(client, client.apiURL(QStringLiteral("/me")));
-    EXPECT_EQ(again.error, OAuth2SigningError::NeedsNewSignIn);
-    EXPECT_EQ(standIn.refusedRefreshes(), 1);
-    EXPECT_EQ(standIn.tokenRequests().size(), 3u);
-}
-
-TEST_F(OAuth2CodeFlowTest, SigningWithoutTokensSaysSo)
-{
-    SoundCloudAPIClient client{SoundCloudAPIClientCredentials(QStringLiteral("19"))};
-    const OAuth2SigningResult result = sign(client, client.apiURL(QStringLiteral("/me")));
-    EXPECT_FALSE(result.request.has_value());
-    EXPECT_EQ(result.error, OAuth2SigningError::NotSignedIn);
-}
-
-TEST_F(OAuth2CodeFlowTest, MeReturnsTheUsernameOnlyWhenItIsAString)
-{
-    ASSERT_TRUE(signIn(QStringLiteral("20")));
-    auto me = [] {
-        std::optional<std::optional<QString>> result;
-        SoundCloudAPIClient client{SoundCloudAPIClientCredentials(QStringLiteral("20"))};
-        client.me([&](const std::optional<QString>& username) { result = username; });
-        EXPECT_TRUE(waitFor([&] { return result.has_value(); }));
-        return result.value_or(std::nullopt);
-    };
-    standIn.setUsername(QStringLiteral("Ada Lovelace"));
-    EXPECT_EQ(me(), QStringLiteral("Ada Lovelace"));
-    standIn.setMeMode(SoundCloudStandIn::MeMode::NumericUsername);
-    EXPECT_EQ(me(), std::nullopt);
-    standIn.setMeMode(SoundCloudStandIn::MeMode::ErrorStatusWithUsername);
-    EXPECT_EQ(me(), QStringLiteral("Ada Lovelace"));
-    standIn.setMeMode(SoundCloudStandIn::MeMode::ServerError);
-    EXPECT_EQ(me(), std::nullopt);
-
-    // "/me" carries client_id and the exact header.
-    const auto requests = standIn.server().requests();
-    const auto meRequest = std::find_if(requests.begin(), requests.end(),
-                                        [](const auto& r) { return r.path == QStringLiteral("/me"); });
-    ASSERT_NE(meRequest, requests.end());
-    EXPECT_EQ(meRequest->query.queryItemValue(QStringLiteral("client_id")), SoundCloudStandIn::ClientID);
-    EXPECT_EQ(meRequest->header("Authorization"), "OAuth " + standIn.currentAccessToken().toLatin1());
+    EXPECT_EQ(results.back().request->url, b.apiURL(QStringLiteral("/tracks")));
+    EXPECT_NE(state.value(QStringLiteral("refresh_token")).toString(), firstRefreshToken);
+    EXPECT_EQ(storedTokens(QStringLiteral("17"))->value(QStringLiteral("refresh_token")),
+              state.value(QStringLiteral("refresh_token")).toString());
 }
 
 } // namespace

@@ -8,61 +8,66 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
-#include <QJsonObject>
+#include <QNetworkProxy>
+#include <QNetworkReply>
 #include <QProcess>
 
 namespace airlark::test {
 
-TestBrowser::TestBrowser() = default;
-
-TestBrowser::~TestBrowser()
+QNetworkReply* TestBrowser::send(const QUrl& url, const QByteArray& method)
 {
-    for (auto& thread : threads_)
-        thread.join();
+    manager_.setProxy(QNetworkProxy::NoProxy);
+    QNetworkRequest request(url);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    request.setTransferTimeout(10000);
+    return manager_.sendCustomRequest(request, method);
 }
 
 bool TestBrowser::open(const QUrl& url)
 {
-    std::lock_guard lock(mutex_);
     opened_.push_back(url);
     ++busy_;
-    threads_.emplace_back([this, url] {
-        visit(url);
-        --busy_;
+    QNetworkReply* reply = send(url);
+    QObject::connect(reply, &QNetworkReply::finished, reply, [this, reply] {
+        reply->deleteLater();
+        const QUrl location = reply->header(QNetworkRequest::LocationHeader).toUrl();
+        if (reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() / 100 != 3 ||
+            !location.isValid()) {
+            --busy_;
+            return;
+        }
+        lastRedirect_ = location;
+        deliver(location);
     });
     return true;
 }
 
-void TestBrowser::visit(QUrl url)
+void TestBrowser::deliver(const QUrl& redirect)
 {
-    const std::optional<QUrl> redirect = SoundCloudStandIn::follow(url);
-    {
-        std::lock_guard lock(mutex_);
-        lastRedirect_ = redirect;
-    }
-    if (!redirect)
-        return;
     switch (delivery) {
     case Delivery::FollowRedirect: {
-        const std::optional<QByteArray> page = SoundCloudStandIn::get(*redirect);
-        std::lock_guard lock(mutex_);
-        lastPage_ = page.value_or(QByteArray());
-        break;
+        QNetworkReply* page = send(redirect);
+        QObject::connect(page, &QNetworkReply::finished, page, [this, page] {
+            page->deleteLater();
+            lastPage_ = page->readAll();
+            --busy_;
+        });
+        return;
     }
     case Delivery::RunCommand: {
-        QProcess process;
-        process.setProcessEnvironment(environment);
-        process.start(program, {redirect->toString(QUrl::FullyEncoded)});
-        if (process.waitForFinished(20000))
-            exitCode_ = process.exitCode();
-        else {
-            process.kill();
-            process.waitForFinished(2000);
-        }
-        break;
+        auto* process = new QProcess(&manager_);
+        process->setProcessEnvironment(environment);
+        QObject::connect(process, &QProcess::finished, process, [this, process](int exitCode) {
+            exitCode_ = exitCode;
+            process->deleteLater();
+            --busy_;
+        });
+        process->start(program, {redirect.toString(QUrl::FullyEncoded)});
+        return;
     }
     case Delivery::Keep:
-        break;
+        --busy_;
+        return;
     }
 }
 
@@ -71,22 +76,14 @@ bool TestBrowser::waitUntilIdle()
     return waitFor([this] { return busy_ == 0; }, std::chrono::seconds(20));
 }
 
-std::vector<QUrl> TestBrowser::openedURLs() const
+std::pair<int, QByteArray> TestBrowser::fetch(const QUrl& url, const QByteArray& method)
 {
-    std::lock_guard lock(mutex_);
-    return opened_;
-}
-
-std::optional<QUrl> TestBrowser::lastRedirect() const
-{
-    std::lock_guard lock(mutex_);
-    return lastRedirect_;
-}
-
-QByteArray TestBrowser::lastPage() const
-{
-    std::lock_guard lock(mutex_);
-    return lastPage_;
+    QNetworkReply* reply = send(url, method);
+    waitFor([reply] { return reply->isFinished(); });
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const QByteArray body = reply->readAll();
+    reply->deleteLater();
+    return {status, body};
 }
 
 SignInNotifications::SignInNotifications()
@@ -111,8 +108,10 @@ SignInNotifications::~SignInNotifications()
 
 void SoundCloudTest::SetUp()
 {
-    ASSERT_TRUE(standIn.start());
-    SoundCloudEndpoints::setCurrent({standIn.apiBaseURL(), standIn.authorizeURL(), standIn.tokenURL()});
+    ASSERT_TRUE(standIn.isRunning());
+    cloud();
+    SoundCloudEndpoints::setCurrent({standIn.url({}), standIn.url(QStringLiteral("/authorize")),
+                                     standIn.url(QStringLiteral("/oauth/token"))});
     writeCredentials(LoopbackRedirectURI);
     OAuth2CodeFlow::setBrowserOpener([this](const QUrl& url) { return browser.open(url); });
 }
@@ -123,17 +122,20 @@ void SoundCloudTest::TearDown()
     OAuth2CodeFlow::setBrowserOpener({});
 }
 
-void SoundCloudTest::writeCredentials(const QString& redirectURI, const QString& clientID,
-                                      const QString& clientSecret)
+void SoundCloudTest::writeCredentials(const QString& redirectURI, const QString& clientSecret)
 {
+    const QJsonObject registration = cloud();
     const QString path = SoundCloudAPIClientCredentials::userFilePath();
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(QJsonDocument(QJsonObject{{QStringLiteral("redirect_uri"), redirectURI},
-                                         {QStringLiteral("client_id"), clientID},
-                                         {QStringLiteral("client_secret"), clientSecret}})
-                   .toJson());
+    file.write(
+        QJsonDocument(QJsonObject{{"redirect_uri", redirectURI},
+                                  {"client_id", registration.value(QStringLiteral("client_id"))},
+                                  {"client_secret", clientSecret.isEmpty()
+                                                        ? registration.value(QStringLiteral("client_secret"))
+                                                        : QJsonValue(clientSecret)}})
+            .toJson());
 }
 
 bool SoundCloudTest::signIn(const QString& userIdentifier)
@@ -149,6 +151,22 @@ std::optional<QVariantMap> SoundCloudTest::storedTokens(const QString& userIdent
 {
     return CredentialStore::loadData(userIdentifier,
                                      SoundCloudAPIClient::keychainService(SoundCloudEndpoints::current()));
+}
+
+void SoundCloudTest::storeTokens(const QString& userIdentifier, const QVariantMap& tokens) const
+{
+    ASSERT_FALSE(CredentialStore::updateData(
+        tokens, userIdentifier, SoundCloudAPIClient::keychainService(SoundCloudEndpoints::current())));
+}
+
+std::vector<StandInRequest> SoundCloudTest::requestsTo(const QString& path, int listener)
+{
+    std::vector<StandInRequest> found;
+    for (StandInRequest& request : standIn.requests()) {
+        if (request.path == path && request.listener == listener)
+            found.push_back(std::move(request));
+    }
+    return found;
 }
 
 } // namespace airlark::test

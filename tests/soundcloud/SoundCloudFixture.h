@@ -2,23 +2,22 @@
 
 #include "hosts/SoundCloudAPIClient.h"
 #include "platform/NotificationCenter.h"
-#include "support/SoundCloudStandIn.h"
+#include "support/HttpStandIn.h"
 
+#include <QNetworkAccessManager>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QUrl>
 #include <atomic>
 #include <gtest/gtest.h>
-#include <mutex>
 #include <optional>
-#include <thread>
 #include <vector>
 
 namespace airlark::test {
 
-// Plays the user's browser: opens the authorize page the application asks for on a thread of its
-// own (the page is served by the stand-in), takes the redirect it answers with and delivers it
-// the way the redirect URI calls for.
+// Plays the user's browser on the main thread's loop: opens the authorize page the application
+// asks for (served by the stand-in), takes the redirect it answers with and delivers it the way
+// the redirect URI calls for.
 class TestBrowser
 {
 public:
@@ -29,9 +28,6 @@ public:
         Keep,           // only remember it; the test delivers it
     };
 
-    TestBrowser();
-    ~TestBrowser();
-
     Delivery delivery = Delivery::FollowRedirect;
     QString program; // for RunCommand: the program, given the URL as its only argument
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -39,22 +35,24 @@ public:
     bool open(const QUrl& url);
     // Waits (spinning the Qt loop) for every opened page to be delivered.
     bool waitUntilIdle();
+    // A request as any page in the browser could send it: the status and the body (0 without one).
+    std::pair<int, QByteArray> fetch(const QUrl& url, const QByteArray& method = "GET");
 
-    std::vector<QUrl> openedURLs() const;
-    std::optional<QUrl> lastRedirect() const;
-    QByteArray lastPage() const;
+    const std::vector<QUrl>& openedURLs() const { return opened_; }
+    const std::optional<QUrl>& lastRedirect() const { return lastRedirect_; }
+    const QByteArray& lastPage() const { return lastPage_; }
     int commandExitCode() const { return exitCode_; }
 
 private:
-    void visit(QUrl url);
+    QNetworkReply* send(const QUrl& url, const QByteArray& method = "GET");
+    void deliver(const QUrl& redirect);
 
-    mutable std::mutex mutex_;
-    std::vector<std::thread> threads_;
+    QNetworkAccessManager manager_;
     std::vector<QUrl> opened_;
     std::optional<QUrl> lastRedirect_;
     QByteArray lastPage_;
-    std::atomic<int> busy_ = 0;
-    std::atomic<int> exitCode_ = -1;
+    int busy_ = 0;
+    int exitCode_ = -1;
 };
 
 // Counts the two sign-in notifications.
@@ -73,26 +71,30 @@ private:
     std::atomic<const void*> lastSender_ = nullptr;
 };
 
-// A SoundCloud stand-in with Airlark pointed at it: endpoints, the user's credentials file (the
-// stand-in's registration and `redirectURI`) and the test browser.
+// The stand-in playing SoundCloud on two ports (the second one is "another server"), with Airlark
+// pointed at the first: endpoints, the user's credentials file and the test browser.
 class SoundCloudTest : public ::testing::Test
 {
 protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Writes the user's credentials file.
-    static void writeCredentials(const QString& redirectURI,
-                                 const QString& clientID = SoundCloudStandIn::ClientID,
-                                 const QString& clientSecret = SoundCloudStandIn::ClientSecret);
+    // Writes the user's credentials file with the stand-in's registration, or the given one.
+    void writeCredentials(const QString& redirectURI, const QString& clientSecret = {});
 
     // A complete loopback sign-in for `userIdentifier`; true when it was authorized.
     bool signIn(const QString& userIdentifier);
 
     // The tokens item the credential store holds for `userIdentifier` with the stand-in's endpoints.
     std::optional<QVariantMap> storedTokens(const QString& userIdentifier) const;
+    void storeTokens(const QString& userIdentifier, const QVariantMap& tokens) const;
 
-    SoundCloudStandIn standIn;
+    // The stand-in's SoundCloud state after applying `settings`.
+    QJsonObject cloud(const QJsonObject& settings = {}) { return standIn.soundCloud(settings); }
+    // The requests that reached `path` on `listener`.
+    std::vector<StandInRequest> requestsTo(const QString& path, int listener = 0);
+
+    HttpStandIn standIn{{HttpStandIn::Plain, HttpStandIn::Plain}};
     TestBrowser browser;
     static inline const QString LoopbackRedirectURI =
         QStringLiteral("http://127.0.0.1:0/soundcloud/callback");

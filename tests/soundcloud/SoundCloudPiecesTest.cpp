@@ -1,7 +1,6 @@
-// The smaller pieces of the SoundCloud sign-in: the loopback listener, the credentials files,
-// the pane's view model reports, and what reaches standard output and the log.
+// The smaller pieces of the SoundCloud sign-in: a busy redirect port, the credentials files, the
+// pane's view model reports, and what reaches standard output and the log.
 #include "SoundCloudFixture.h"
-#include "hosts/LoopbackRedirectListener.h"
 #include "hosts/SoundCloudAuthenticationViewModel.h"
 #include "publish/SoundCloudTrackUpload.h"
 #include "store/CredentialStore.h"
@@ -18,80 +17,6 @@
 
 namespace airlark::test {
 namespace {
-
-// A GET on a thread of its own, so that a server on the main thread's loop can answer it.
-class BackgroundGet
-{
-public:
-    explicit BackgroundGet(QUrl url)
-        : thread_([this, url] {
-              status_ = 0;
-              int status = 0;
-              response_ = SoundCloudStandIn::get(url, &status).value_or(QByteArray());
-              status_ = status;
-              done_ = true;
-          })
-    {
-    }
-    ~BackgroundGet() { thread_.join(); }
-    bool wait()
-    {
-        return waitFor([this] { return done_.load(); });
-    }
-    int status() const { return status_; }
-    const QByteArray& response() const { return response_; }
-
-private:
-    std::atomic<bool> done_ = false;
-    std::atomic<int> status_ = 0;
-    QByteArray response_;
-    std::thread thread_;
-};
-
-TEST(LoopbackRedirectListenerTest, AnswersOtherPathsWith404AndHandsOnTheRedirectOnce)
-{
-    LoopbackRedirectListener listener;
-    std::vector<QUrl> redirects;
-    const QUrl bound = listener.listen(QUrl(QStringLiteral("http://127.0.0.1:0/soundcloud/callback")),
-                                       [&](const QUrl& url) { redirects.push_back(url); });
-    ASSERT_FALSE(bound.isEmpty());
-    ASSERT_GT(bound.port(), 0);
-
-    QUrl favicon = bound;
-    favicon.setPath(QStringLiteral("/favicon.ico"));
-    {
-        BackgroundGet get(favicon);
-        ASSERT_TRUE(get.wait());
-        EXPECT_EQ(get.status(), 404);
-    }
-    EXPECT_TRUE(listener.isListening());
-    EXPECT_TRUE(redirects.empty());
-
-    QUrl redirect = bound;
-    redirect.setQuery(QStringLiteral("code=abc&state=x%2By"));
-    {
-        BackgroundGet get(redirect);
-        ASSERT_TRUE(get.wait());
-        EXPECT_EQ(get.status(), 200);
-        EXPECT_TRUE(get.response().contains("You can close this tab"));
-    }
-    ASSERT_TRUE(waitFor([&] { return !redirects.empty(); }));
-    EXPECT_EQ(redirects.front().toString(QUrl::FullyEncoded), redirect.toString(QUrl::FullyEncoded));
-    EXPECT_FALSE(listener.isListening());
-}
-
-TEST(LoopbackRedirectListenerTest, KnowsLoopbackRedirectURIs)
-{
-    EXPECT_TRUE(
-        LoopbackRedirectListener::isLoopbackRedirectURI(QUrl(QStringLiteral("http://127.0.0.1:8080/cb"))));
-    EXPECT_TRUE(LoopbackRedirectListener::isLoopbackRedirectURI(QUrl(QStringLiteral("http://localhost/cb"))));
-    EXPECT_FALSE(
-        LoopbackRedirectListener::isLoopbackRedirectURI(QUrl(QStringLiteral("https://127.0.0.1/cb"))));
-    EXPECT_FALSE(
-        LoopbackRedirectListener::isLoopbackRedirectURI(QUrl(QStringLiteral("airlark://soundcloud/cb"))));
-    EXPECT_FALSE(
-        LoopbackRedirectListener::isLoopbackRedirectURI(QUrl(QStringLiteral("http://192.0.2.1/cb"))));
-}
 
 using SoundCloudPiecesTest = SoundCloudTest;
 
@@ -127,50 +52,24 @@ TEST_F(SoundCloudPiecesTest, TheUsersCredentialsFileWinsKeyByKeyOverTheShippedOn
     EXPECT_EQ(mixed.redirectURI, shipped.redirectURI);
 }
 
-TEST_F(SoundCloudPiecesTest, ViewModelReportsEveryAssignmentLaterOnTheMainQueue)
+TEST_F(SoundCloudPiecesTest, ViewModelReportsLaterAndNeverForAViewModelThatIsGone)
 {
     struct Recorder : SoundCloudAuthenticationViewModelDelegate
     {
-        void
-        soundCloudAuthenticationViewModelViewStateDidChange(SoundCloudAuthenticationViewModel& model) override
+        void soundCloudAuthenticationViewModelViewStateDidChange(SoundCloudAuthenticationViewModel&) override
         {
-            messages.push_back(model.message().value_or(QStringLiteral("<none>")));
+            ++reports;
         }
-        std::vector<QString> messages;
+        int reports = 0;
     } recorder;
 
-    SoundCloudAuthenticationViewModel model;
-    model.delegate = &recorder;
-    model.setUsername(QStringLiteral("x"));
-    model.setUsername(QStringLiteral("x"));
-    EXPECT_TRUE(recorder.messages.empty()); // nothing inline
-    model.setAuthenticated(false);          // message, spinner, then its own report
-    EXPECT_EQ(model.message(), SoundCloudAuthenticationViewModel::AuthenticationFailedMessage);
-    EXPECT_FALSE(model.networkRequestInProgress());
-    EXPECT_FALSE(model.canAdvance());
-    ASSERT_TRUE(waitFor([&] { return recorder.messages.size() == 5; }));
-    QTest::qWait(20);
-    EXPECT_EQ(recorder.messages.size(), 5u);
-
-    EXPECT_TRUE(model.authenticationProgressBegan());
-    EXPECT_TRUE(model.accountID().has_value());
-    EXPECT_EQ(model.message(), SoundCloudAuthenticationViewModel::ConnectingMessage);
-    EXPECT_TRUE(model.networkRequestInProgress());
-    model.setAuthenticated(true);
-    EXPECT_FALSE(model.canAdvance()); // a new sign-in forgets the earlier user until "/me" answers
-    model.setUsername(QStringLiteral("x"));
-    EXPECT_TRUE(model.canAdvance());
-
-    QTest::qWait(50); // let the reports above arrive
-
-    // Reports queued for a view model that is gone are dropped.
-    const size_t before = recorder.messages.size();
     auto doomed = std::make_unique<SoundCloudAuthenticationViewModel>();
     doomed->delegate = &recorder;
-    doomed->setUsername(QStringLiteral("y"));
+    doomed->setAuthenticated(false); // message, spinner, then its own report
+    EXPECT_EQ(recorder.reports, 0) << "nothing inline";
     doomed.reset();
     QTest::qWait(50);
-    EXPECT_EQ(recorder.messages.size(), before);
+    EXPECT_EQ(recorder.reports, 0);
 }
 
 class NullDelegate : public SoundCloudAPIClientUploadDelegate
@@ -185,12 +84,12 @@ public:
     std::atomic<int> completions = 0;
 };
 
-TEST_F(SoundCloudPiecesTest, TokensAndTheClientSecretNeverReachStandardOutputOrTheLog)
+TEST_F(SoundCloudPiecesTest, SecretsNeverReachStandardOutputOrTheLogAndServerTextIsCutShort)
 {
     QTemporaryDir folder;
     const QString audio = folder.filePath(QStringLiteral("episode.mp3"));
     ASSERT_TRUE(writeFile(audio, mp3Bytes(1)));
-    standIn.setAccessTokenLifetime(30); // every use refreshes
+    cloud({{"lifetime", 30}}); // every use refreshes
 
     StandardOutputCapture output;
     LogCapture log;
@@ -205,36 +104,41 @@ TEST_F(SoundCloudPiecesTest, TokensAndTheClientSecretNeverReachStandardOutputOrT
         EXPECT_TRUE(waitFor([&] { return delegate->completions > 0; }));
     };
     uploadOnce(); // refreshed, then sent
-    standIn.setTokenMode(SoundCloudStandIn::TokenMode::ServerError);
+    cloud({{"token", "server_error"}});
     uploadOnce(); // the refresh fails
-    standIn.setTokenMode(SoundCloudStandIn::TokenMode::Issue);
-    ASSERT_FALSE(
-        CredentialStore::updateData(firstTokens, QStringLiteral("41"),
-                                    SoundCloudAPIClient::keychainService(SoundCloudEndpoints::current())));
+    cloud({{"token", "issue"}});
+    storeTokens(QStringLiteral("41"), firstTokens);
     uploadOnce(); // a used refresh token is refused
+    // An answer whose headers and body would fill the terminal.
+    ASSERT_TRUE(signIn(QStringLiteral("41")));
+    standIn.route("POST", QStringLiteral("/tracks"),
+                  reply(201, {{"X-Padding", QString(5000, QLatin1Char('h'))}},
+                        QJsonObject{{"id", 1}, {"padding", QString(100000, QLatin1Char('b'))}}));
+    uploadOnce();
     const QStringList lines = output.release();
 
-    QStringList everything = lines + log.messages();
-    const QStringList secrets{SoundCloudStandIn::ClientSecret, QStringLiteral("access-"),
-                              QStringLiteral("refresh-"), QStringLiteral("code-"),
+    const QJsonObject state = cloud();
+    const QStringList secrets{state.value(QStringLiteral("client_secret")).toString(),
+                              QStringLiteral("access-"), QStringLiteral("refresh-"), QStringLiteral("code-"),
                               QStringLiteral("code_verifier")};
-    for (const QString& line : everything) {
+    for (const QString& line : lines + log.messages()) {
         for (const QString& secret : secrets)
             EXPECT_FALSE(line.contains(secret))
                 << "leaked " << secret.toStdString() << " in: " << line.toStdString();
     }
 
-    // The upload's own diagnostic lines are there, as given.
+    // The upload's own diagnostic lines are there, each one line of a readable length.
     const QRegularExpression progress(QStringLiteral("^yeah progress \\d+ \\d+ \\d+$"));
     EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
                             [&](const QString& l) { return progress.match(l).hasMatch(); }));
-    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
-                            [](const QString& l) { return l.startsWith(QStringLiteral("bldfhjsa ")); }),
-              3);
-    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const QString& l) {
-        return l.startsWith(QStringLiteral("bldfhjsa <HTTPResponse: ")) && l.endsWith(QStringLiteral(" nil"));
-    }));
-    EXPECT_EQ(standIn.tracks().size(), 1u);
+    QStringList completions;
+    std::copy_if(lines.begin(), lines.end(), std::back_inserter(completions),
+                 [](const QString& l) { return l.startsWith(QStringLiteral("bldfhjsa ")); });
+    ASSERT_EQ(completions.size(), 4);
+    EXPECT_TRUE(completions.first().startsWith(QStringLiteral("bldfhjsa <HTTPResponse: ")));
+    EXPECT_TRUE(completions.first().endsWith(QStringLiteral(" nil")));
+    EXPECT_LT(completions.last().size(), 1000);
+    EXPECT_EQ(requestsTo(QStringLiteral("/tracks")).size(), 2u);
 }
 
 } // namespace

@@ -5,11 +5,14 @@
 #include "platform/ui/TerminatingButtonText.h"
 #include "platform/ui/TopMetadataProgressNavigationController.h"
 
+#include <QCoreApplication>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QHideEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QVBoxLayout>
 
 namespace airlark {
@@ -58,6 +61,14 @@ EditMetadataViewController::EditMetadataViewController(
     errorLabel_->setAccessibleName(tr("Problem"));
     errorLabel_->hide();
 
+    savingIndicator_ = new QProgressBar(this);
+    savingIndicator_->setObjectName(QStringLiteral("savingIndicator"));
+    savingIndicator_->setRange(0, 0); // busy: a save has no fraction worth showing
+    savingIndicator_->setMaximumWidth(160);
+    savingIndicator_->setAccessibleName(tr("Saving"));
+    savingLabel_ = new QLabel(tr("Saving the tags\u2026"), this);
+    savingLabel_->setObjectName(QStringLiteral("savingLabel"));
+
     auto* form = new QFormLayout;
     form->addRow(tr("Episode &title:"), titleField_);
     form->addRow(tr("&Podcast:"), podcastField_);
@@ -78,8 +89,12 @@ EditMetadataViewController::EditMetadataViewController(
     auto* top = new QHBoxLayout;
     top->addWidget(artworkImageView_, 0, Qt::AlignTop);
     top->addLayout(form, 1);
+    auto* saving = new QHBoxLayout;
+    saving->addWidget(savingIndicator_);
+    saving->addWidget(savingLabel_, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top, 1);
+    layout->addLayout(saving);
     layout->addWidget(errorLabel_);
 
     // viewDidLoad: the keyboard order of the editable fields.
@@ -87,6 +102,9 @@ EditMetadataViewController::EditMetadataViewController(
     setTabOrder(podcastField_, artistField_);
     setTabOrder(artistField_, descriptionTextView_);
 
+    // A save must end, and its thread with it, before the application does.
+    connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
+            [this] { viewModel_->abandonSaving(); });
     rebuildViewModel();
 }
 
@@ -112,14 +130,15 @@ void EditMetadataViewController::rebuildViewModel()
         viewModel_ = std::make_unique<EditMetadataViewModel>(std::nullopt, std::nullopt);
     viewModel_->delegate = this;
     formNeedsFilling_ = true;
+    showSavingState();
 }
 
 void EditMetadataViewController::willPresentInProgressNavigationController(
     ProgressNavigationController& controller)
 {
     controller.setNextButtonTitle(terminatingButtonTextValue(TerminatingButtonText::Save));
-    controller.setNextButtonEnabled(true);
-    controller.setBackButtonEnabled(true);
+    controller.setNextButtonEnabled(!viewModel_->isSaving());
+    controller.setBackButtonEnabled(!viewModel_->isSaving());
     controller.setCancelButtonEnabled(true);
 }
 
@@ -153,7 +172,8 @@ void EditMetadataViewController::refresh()
     artworkImageView_->setImage(artwork.value_or(QImage()));
     artworkImageView_->setImageFileURL(artwork ? viewModel_->artworkURL() : std::nullopt);
     previousEpisodeField_->setText(viewModel_->previousEpisodeFormattedTitleString());
-    errorLabel_->setVisible(viewModel_->errorMessageFromSaving().has_value());
+    errorLabel_->setText(viewModel_->errorText());
+    errorLabel_->setVisible(!errorLabel_->text().isEmpty());
     formNeedsFilling_ = false;
     refreshFileFacts();
 }
@@ -191,18 +211,59 @@ std::optional<EmbeddedArtwork> EditMetadataViewController::artworkToWrite() cons
 
 NextStepAction EditMetadataViewController::nextStepAction()
 {
-    const bool saved = viewModel_->save(titleField_->text(), artworkToWrite(), podcastField_->text(),
-                                        artistField_->text(), descriptionTextView_->toPlainText());
-    if (!saved) {
-        // Stay here with the reason on screen; Save can be pressed again once it is fixed.
-        return NextStepAction::Right([] {});
+    if (!viewModel_->isSaving() &&
+        viewModel_->save(titleField_->text(), artworkToWrite(), podcastField_->text(), artistField_->text(),
+                         descriptionTextView_->toPlainText()))
+        showSavingState();
+    // The step moves on once the tags are written (editMetadataViewModelDidFinishSaving).
+    return NextStepAction::Right([] {});
+}
+
+void EditMetadataViewController::showSavingState()
+{
+    const bool saving = viewModel_->isSaving();
+    savingIndicator_->setVisible(saving);
+    savingLabel_->setVisible(saving);
+    for (QWidget* field : std::initializer_list<QWidget*>{titleField_, podcastField_, artistField_,
+                                                          descriptionTextView_, artworkImageView_})
+        field->setEnabled(!saving);
+    if (saving)
+        errorLabel_->hide();
+    if (ProgressNavigationController* frame = progressNavigationController();
+        frame && frame->contentNavigationController() &&
+        frame->contentNavigationController()->visibleViewController() == this) {
+        frame->setNextButtonEnabled(!saving);
+        frame->setBackButtonEnabled(!saving);
     }
+}
+
+void EditMetadataViewController::editMetadataViewModelDidFinishSaving(EditMetadataViewModel&, bool saved)
+{
+    showSavingState();
+    if (saved)
+        moveOn();
+}
+
+void EditMetadataViewController::moveOn()
+{
+    ProgressNavigationController* frame = progressNavigationController();
+    // A step the user has left meanwhile (Cancel) stays where it is.
+    if (!frame || !frame->contentNavigationController() ||
+        frame->contentNavigationController()->visibleViewController() != this)
+        return;
     errorLabel_->hide();
     QWidget* next = selectPodcastHostViewController_ ? selectPodcastHostViewController_() : nullptr;
     if (ProgressNavigationControllerChild* nextStep = progressNavigationControllerChild(next))
-        nextStep->setProgressNavigationController(progressNavigationController());
+        nextStep->setProgressNavigationController(frame);
     copyFormToWorkflow();
-    return NextStepAction::Left(next);
+    frame->displayNextViewController(next);
+}
+
+void EditMetadataViewController::hideEvent(QHideEvent* event)
+{
+    if (!event->spontaneous())
+        viewModel_->cancelSaving();
+    QWidget::hideEvent(event);
 }
 
 void EditMetadataViewController::editMetadataViewModelDidClearErrorMessageFromSaving(EditMetadataViewModel&)
@@ -214,10 +275,7 @@ void EditMetadataViewController::editMetadataViewModelDidSetErrorMessageFromSavi
     EditMetadataViewModel& viewModel, const QString& errorMessage)
 {
     standardOutputLine(QStringLiteral("Error saving ") + errorMessage);
-    QString shown = errorMessage;
-    if (!viewModel.saveFailureReason().isEmpty() && viewModel.saveFailureReason() != errorMessage)
-        shown += QLatin1Char('\n') + viewModel.saveFailureReason();
-    errorLabel_->setText(shown + QLatin1Char('\n') + tr("The file was not changed."));
+    errorLabel_->setText(viewModel.errorText());
     errorLabel_->show();
 }
 

@@ -11,16 +11,19 @@
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
+class QProgressBar;
 
 namespace airlark {
 
 class ImageFileDropLocationView;
 
-// Step 2: the episode's metadata, pre-filled from the chosen template and the file; "Save" writes
-// the tags into the file, records the episode title with the template and moves on to step 3.
+// Step 2: the episode's metadata, pre-filled from the file's own tags and the chosen template;
+// "Save" records the episode title with the template, writes the tags into the file on a worker
+// thread and, once they are written, moves on to step 3.
 //
-// A save that fails keeps the user on this step with the reason on screen: moving on would
-// publish an episode without its tags while the user believes it carries them.
+// While it saves, the step shows a busy indicator and takes no edits; Cancel still answers (and
+// stops the save). A save that fails keeps the user on this step with the reason on screen: moving
+// on would publish an episode without its tags while the user believes it carries them.
 class EditMetadataViewController : public QWidget,
                                    public ProgressNavigationControllerChild,
                                    public EditMetadataViewModelDelegate
@@ -50,6 +53,7 @@ public:
     QLineEdit* lengthField() const { return lengthField_; }
     QLineEdit* fileNameField() const { return fileNameField_; }
     QLabel* errorLabel() const { return errorLabel_; }
+    QProgressBar* savingIndicator() const { return savingIndicator_; }
 
     NextStepAction nextStepAction() override;
     void willPresentInProgressNavigationController(ProgressNavigationController& controller) override;
@@ -59,12 +63,19 @@ public:
     void editMetadataViewModelDidClearErrorMessageFromSaving(EditMetadataViewModel& viewModel) override;
     void editMetadataViewModelDidSetErrorMessageFromSaving(EditMetadataViewModel& viewModel,
                                                            const QString& errorMessage) override;
+    void editMetadataViewModelDidFinishSaving(EditMetadataViewModel& viewModel, bool saved) override;
+
+protected:
+    // Leaving the step (Cancel, a closed window) stops a save that is still running.
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void rebuildViewModel();
     void refresh();
     void refreshFileFacts();
     void copyFormToWorkflow();
+    void showSavingState();
+    void moveOn();
     // The artwork as it goes into the tag: the template's image file itself when it still is one.
     std::optional<EmbeddedArtwork> artworkToWrite() const;
 
@@ -84,6 +95,8 @@ private:
     QLineEdit* lengthField_ = nullptr;
     QLineEdit* fileNameField_ = nullptr;
     QLabel* errorLabel_ = nullptr;
+    QProgressBar* savingIndicator_ = nullptr;
+    QLabel* savingLabel_ = nullptr;
 };
 
 } // namespace airlark

@@ -1,0 +1,174 @@
+#include "support/HttpStandIn.h"
+
+#include <QDeadlineTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+
+namespace airlark::test {
+
+namespace {
+
+constexpr int AnswerMilliseconds = 30000;
+
+QByteArray bytes(const QJsonValue& base64)
+{
+    return QByteArray::fromBase64(base64.toString().toLatin1());
+}
+
+} // namespace
+
+QByteArray StandInRequest::header(const QByteArray& name) const
+{
+    for (const auto& [key, value] : headers) {
+        if (key.compare(name, Qt::CaseInsensitive) == 0)
+            return value;
+    }
+    return {};
+}
+
+bool StandInRequest::hasHeader(const QByteArray& name) const
+{
+    return std::any_of(headers.begin(), headers.end(), [&](const auto& field) {
+        return field.first.compare(name, Qt::CaseInsensitive) == 0;
+    });
+}
+
+QUrlQuery StandInRequest::form() const
+{
+    return QUrlQuery(QString::fromUtf8(QByteArray(body).replace('+', "%20")));
+}
+
+const StandInRequest::Part* StandInRequest::part(const QByteArray& name) const
+{
+    if (!parts)
+        return nullptr;
+    for (const Part& candidate : *parts) {
+        if (candidate.name == name)
+            return &candidate;
+    }
+    return nullptr;
+}
+
+HttpStandIn::HttpStandIn(QList<Listener> listeners, bool keepBodies) : listeners_(std::move(listeners))
+{
+    QStringList arguments{QStringLiteral(AIRLARK_SOURCE_DIR "/tests/support/http_server.py"),
+                          QStringLiteral("--tls-dir"), folder_.path()};
+    for (const Listener listener : std::as_const(listeners_))
+        arguments << QStringLiteral("--listen")
+                  << (listener == Tls ? QStringLiteral("tls") : QStringLiteral("plain"));
+    if (!keepBodies)
+        arguments << QStringLiteral("--discard-bodies");
+    process_ = std::make_unique<QProcess>();
+    process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process_->start(QStringLiteral("/usr/bin/python3"), arguments);
+    // It prints "ports P1 P2 ..." once it listens.
+    const QDeadlineTimer deadline(AnswerMilliseconds);
+    while (!process_->canReadLine() &&
+           process_->waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
+    }
+    const QList<QByteArray> words = process_->readLine().trimmed().split(' ');
+    if (words.value(0) != "ports" || words.size() != listeners_.size() + 1)
+        return;
+    for (qsizetype i = 1; i < words.size(); ++i)
+        ports_.append(static_cast<quint16>(words.at(i).toUInt()));
+}
+
+HttpStandIn::~HttpStandIn()
+{
+    // The script ends when its standard input closes.
+    process_->closeWriteChannel();
+    if (!process_->waitForFinished(5000)) {
+        process_->kill();
+        process_->waitForFinished(5000);
+    }
+}
+
+QUrl HttpStandIn::url(const QString& pathAndQuery, int listener) const
+{
+    const QString scheme =
+        listeners_.value(listener) == Tls ? QStringLiteral("https") : QStringLiteral("http");
+    return QUrl(QStringLiteral("%1://127.0.0.1:%2%3").arg(scheme).arg(port(listener)).arg(pathAndQuery));
+}
+
+QJsonObject HttpStandIn::command(const QJsonObject& request)
+{
+    process_->write(QJsonDocument(request).toJson(QJsonDocument::Compact) + '\n');
+    const QDeadlineTimer deadline(AnswerMilliseconds);
+    while (!process_->canReadLine() &&
+           process_->waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
+    }
+    return QJsonDocument::fromJson(process_->readLine()).object();
+}
+
+void HttpStandIn::route(const QByteArray& method, const QString& path, const QJsonObject& response,
+                        int listener)
+{
+    command({{"cmd", "route"},
+             {"method", QString::fromLatin1(method)},
+             {"path", path},
+             {"listener", listener < 0 ? QJsonValue() : QJsonValue(listener)},
+             {"response", response.isEmpty() ? QJsonValue() : QJsonValue(response)}});
+}
+
+std::vector<StandInRequest> HttpStandIn::requests()
+{
+    std::vector<StandInRequest> requests;
+    const QJsonArray records = command({{"cmd", "requests"}}).value(QStringLiteral("requests")).toArray();
+    for (const QJsonValue& value : records) {
+        const QJsonObject record = value.toObject();
+        StandInRequest request;
+        request.listener = record.value(QStringLiteral("listener")).toInt();
+        request.method = record.value(QStringLiteral("method")).toString().toLatin1();
+        request.path = record.value(QStringLiteral("path")).toString();
+        request.query = QUrlQuery(record.value(QStringLiteral("query")).toString());
+        for (const QJsonValue& field : record.value(QStringLiteral("headers")).toArray())
+            request.headers.append(
+                {field.toArray().at(0).toString().toLatin1(), field.toArray().at(1).toString().toLatin1()});
+        request.body = bytes(record.value(QStringLiteral("body")));
+        request.bodyLength = record.value(QStringLiteral("length")).toInteger();
+        request.bodyComplete = record.value(QStringLiteral("complete")).toBool();
+        if (record.value(QStringLiteral("parts")).isArray()) {
+            request.parts.emplace();
+            for (const QJsonValue& item : record.value(QStringLiteral("parts")).toArray()) {
+                const QJsonObject part = item.toObject();
+                request.parts->append({part.value(QStringLiteral("name")).toString().toUtf8(),
+                                       part.value(QStringLiteral("filename")).toString().toUtf8(),
+                                       part.value(QStringLiteral("type")).toString().toUtf8(),
+                                       bytes(part.value(QStringLiteral("body")))});
+            }
+        }
+        requests.push_back(std::move(request));
+    }
+    return requests;
+}
+
+bool HttpStandIn::waitForRequests(int count, std::chrono::milliseconds timeout)
+{
+    command({{"cmd", "wait"}, {"count", count}, {"timeout", static_cast<double>(timeout.count()) / 1000.0}});
+    return static_cast<int>(requests().size()) >= count;
+}
+
+QJsonObject HttpStandIn::soundCloud(const QJsonObject& settings, bool revoke)
+{
+    return command({{"cmd", "soundcloud"}, {"settings", settings}, {"revoke", revoke}});
+}
+
+QJsonObject reply(int status, const QList<QPair<QString, QString>>& headers, const QJsonValue& json)
+{
+    QJsonArray fields;
+    for (const auto& [name, value] : headers)
+        fields.append(QJsonArray{name, value});
+    QJsonObject response{{"status", status}, {"headers", fields}};
+    if (!json.isNull())
+        response.insert(QStringLiteral("json"), json);
+    return response;
+}
+
+QJsonObject page(int status, const QString& contentType, const QString& body)
+{
+    QJsonObject response = reply(status, {{QStringLiteral("Content-Type"), contentType}});
+    response.insert(QStringLiteral("body"), body);
+    return response;
+}
+
+} // namespace airlark::test

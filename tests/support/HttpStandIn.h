@@ -1,0 +1,101 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QList>
+#include <QPair>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <QUrlQuery>
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace airlark::test {
+
+// One request as the stand-in received it.
+struct StandInRequest
+{
+    struct Part
+    {
+        QByteArray name;
+        QByteArray fileName;
+        QByteArray contentType;
+        QByteArray body;
+    };
+
+    int listener = 0; // the index of the port it reached
+    QByteArray method;
+    QString path;
+    QUrlQuery query;
+    QList<QPair<QByteArray, QByteArray>> headers;
+    QByteArray body; // empty when bodies are not kept
+    qint64 bodyLength = 0;
+    bool bodyComplete = false;
+    std::optional<QList<Part>> parts; // of a complete multipart/form-data body that parsed strictly
+
+    QByteArray header(const QByteArray& name) const; // empty when absent
+    bool hasHeader(const QByteArray& name) const;
+    QUrlQuery form() const; // an application/x-www-form-urlencoded body
+    const Part* part(const QByteArray& name) const;
+};
+
+// The HTTP stand-in (tests/support/http_server.py) on 127.0.0.1, one port per listener. Started
+// by the constructor (check isRunning()), stopped by the destructor. A response is a JSON object
+// as the script reads it: "status", "headers" ([[name, value], ...]), "json" or "body", and the
+// misbehaviours "huge" (bytes), "endless", "gzip_bomb", "partial" (bytes, "then": "drop" or
+// "stall"), "read_limit" (request bytes read, "then": "drop" or "stall"), "action": "close" or
+// "silent".
+//
+//   HttpStandIn server({HttpStandIn::Plain, HttpStandIn::Tls});
+//   server.route("GET", "/me", reply(301, {{"Location", server.url("/me", 0).toString()}}));
+class HttpStandIn
+{
+public:
+    enum Listener
+    {
+        Plain,
+        Tls
+    };
+
+    explicit HttpStandIn(QList<Listener> listeners = {Plain}, bool keepBodies = true);
+    ~HttpStandIn();
+    HttpStandIn(const HttpStandIn&) = delete;
+    HttpStandIn& operator=(const HttpStandIn&) = delete;
+
+    bool isRunning() const { return !ports_.isEmpty(); }
+    quint16 port(int listener = 0) const { return ports_.value(listener); }
+    QUrl url(const QString& pathAndQuery, int listener = 0) const;
+    // The certificate of the TLS listeners, to trust as a certificate authority.
+    QString certificateFile() const { return folder_.filePath(QStringLiteral("cert.pem")); }
+
+    // Answers `method` ("*": any) on `path` with `response`, on one listener or (-1) all of them;
+    // an empty response removes the route.
+    void route(const QByteArray& method, const QString& path, const QJsonObject& response, int listener = -1);
+    std::vector<StandInRequest> requests();
+    bool waitForRequests(int count, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
+    // Plays SoundCloud with these settings ("authorize", "token", "me", "tracks", "username",
+    // "lifetime"); `revoke` makes every access token issued so far invalid. Answers its state:
+    // "exchanges", "refreshes", "refused_refreshes", "token_requests", "access_token",
+    // "refresh_token", "client_id", "client_secret".
+    QJsonObject soundCloud(const QJsonObject& settings = {}, bool revoke = false);
+
+    QJsonObject command(const QJsonObject& request);
+
+private:
+    QTemporaryDir folder_;
+    std::unique_ptr<QProcess> process_;
+    QList<Listener> listeners_;
+    QList<quint16> ports_;
+};
+
+// A response of `status` with these headers and a JSON body.
+QJsonObject reply(int status, const QList<QPair<QString, QString>>& headers = {},
+                  const QJsonValue& json = {});
+// A response of `status` with a body of this type.
+QJsonObject page(int status, const QString& contentType, const QString& body);
+
+} // namespace airlark::test

@@ -1,0 +1,443 @@
+#!/usr/bin/python3
+"""A scripted HTTP server for Airlark's tests, on 127.0.0.1, made of the standard library only.
+
+It listens on one port per --listen argument ("plain", or "tls" with a throw-away certificate that
+openssl makes in --tls-dir), prints "ports P1 P2 ..." once it listens, then takes one JSON command
+per line on standard input and answers each with one JSON line on standard output. It ends when
+its standard input closes, so it never outlives the test process that started it.
+
+It answers a request with the scripted response of its method and path, else as the SoundCloud
+stand-in (when enabled), else 404. A response can redirect, stream a huge, endless or gzip-bomb
+body, drop or stall mid-body, and stop reading an upload part-way. Every request is recorded, with
+its listener, headers, body and, for multipart/form-data, its parts.
+"""
+import argparse
+import base64
+import hashlib
+import http
+import json
+import os
+import re
+import socket
+import ssl
+import subprocess
+import sys
+import threading
+import zlib
+from urllib.parse import parse_qsl, urlencode, urlsplit
+
+lock = threading.Condition()
+routes = {}  # (listener or None for all, method or "*", path) -> response
+records = []
+keep_bodies = True
+cloud = None
+
+BLOCK = bytes(1 << 20)
+
+
+class Dropped(Exception):
+    pass
+
+
+class Connection:
+    def __init__(self, sock):
+        self.sock = sock
+        self.buffer = bytearray()
+        self.scratch = memoryview(bytearray(1 << 20))
+
+    def fill(self):
+        data = self.sock.recv(1 << 20)
+        if not data:
+            raise Dropped()
+        self.buffer += data
+
+    def line(self):
+        while True:
+            end = self.buffer.find(b"\r\n")
+            if end >= 0:
+                line = bytes(self.buffer[:end])
+                del self.buffer[:end + 2]
+                return line
+            if len(self.buffer) > 1 << 20:
+                raise Dropped()
+            self.fill()
+
+    def take(self, count, record, stop_at):
+        """Reads `count` body bytes into the record; False once `stop_at` bytes have arrived."""
+        while count > 0:
+            if stop_at is not None and record["length"] >= stop_at:
+                return False
+            if not self.buffer and record["body"] is None and stop_at is None:
+                # Counted, not kept: straight from the socket into one scratch buffer.
+                got = self.sock.recv_into(self.scratch, min(count, len(self.scratch)))
+                if not got:
+                    raise Dropped()
+                record["length"] += got
+                count -= got
+                continue
+            if not self.buffer:
+                self.fill()
+            piece = min(count, len(self.buffer))
+            if stop_at is not None:
+                piece = min(piece, stop_at - record["length"])
+            if record["body"] is not None:
+                record["body"] += self.buffer[:piece]
+            del self.buffer[:piece]
+            record["length"] += piece
+            count -= piece
+        return True
+
+    def reset(self):
+        self.sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, b"\x01\x00\x00\x00\x00\x00\x00\x00")
+        self.sock.close()
+
+    def wait_for_close(self):
+        while self.sock.recv(1 << 16):
+            pass
+
+
+def read_request(connection, listener):
+    method, target, _version = connection.line().decode("latin-1").split(" ", 2)
+    headers = []
+    while True:
+        line = connection.line()
+        if not line:
+            break
+        name, _, value = line.decode("latin-1").partition(":")
+        headers.append([name.strip(), value.strip()])
+    record = {"listener": listener, "method": method, "target": target, "headers": headers,
+              "length": 0, "complete": False, "body": bytearray() if keep_bodies else None}
+    with lock:
+        records.append(record)
+        lock.notify_all()
+    return record
+
+
+def header(record, name):
+    for key, value in record["headers"]:
+        if key.lower() == name.lower():
+            return value
+    return None
+
+
+def read_body(connection, record, plan):
+    if (header(record, "Expect") or "").lower() == "100-continue":
+        connection.sock.sendall(b"HTTP/1.1 100 Continue\r\n\r\n")
+    stop_at = plan.get("read_limit")
+    if "chunked" in (header(record, "Transfer-Encoding") or "").lower():
+        while True:
+            size = int(connection.line().split(b";")[0], 16)
+            if size == 0:
+                while connection.line():
+                    pass
+                break
+            if not connection.take(size, record, stop_at):
+                return False
+            connection.line()
+    elif not connection.take(int(header(record, "Content-Length") or 0), record, stop_at):
+        return False
+    with lock:
+        record["complete"] = True
+        lock.notify_all()
+    return True
+
+
+def head(status, headers, reason=None):
+    text = "HTTP/1.1 %d %s\r\n" % (status, reason or http.HTTPStatus(status).phrase)
+    text += "".join("%s: %s\r\n" % (name, value) for name, value in headers)
+    return (text + "Connection: close\r\n\r\n").encode("latin-1")
+
+
+def body_of(plan):
+    if "json" in plan:
+        return json.dumps(plan["json"]).encode()
+    if "body_b64" in plan:
+        return base64.b64decode(plan["body_b64"])
+    return plan.get("body", "").encode()
+
+
+def send_chunk(sock, data):
+    sock.sendall(b"%x\r\n%s\r\n" % (len(data), data))
+
+
+def respond(connection, plan):
+    sock = connection.sock
+    status = plan.get("status", 200)
+    headers = [tuple(field) for field in plan.get("headers", [])]
+    if "json" in plan:
+        headers.append(("Content-Type", "application/json; charset=utf-8"))
+    body = body_of(plan)
+    if "huge" in plan:
+        sock.sendall(head(status, headers + [("Content-Length", plan["huge"])]))
+        left = plan["huge"]
+        while left > 0:
+            sock.sendall(BLOCK[:min(left, len(BLOCK))])
+            left -= len(BLOCK)
+    elif plan.get("endless") or plan.get("gzip_bomb"):
+        # A bomb is an endless gzip stream of zeros: deflate blocks end byte-aligned after a full
+        # flush, so one compressed MiB can be sent again and again (about 1 KiB per MiB inflated).
+        extra = [("Content-Encoding", "gzip")] if plan.get("gzip_bomb") else []
+        sock.sendall(head(status, headers + extra + [("Transfer-Encoding", "chunked")]))
+        payload = BLOCK[:1 << 16]
+        if extra:
+            compressor = zlib.compressobj(9, zlib.DEFLATED, 31)
+            send_chunk(sock, compressor.compress(BLOCK) + compressor.flush(zlib.Z_FULL_FLUSH))
+            payload = (compressor.compress(BLOCK) + compressor.flush(zlib.Z_FULL_FLUSH)) * 64
+        while True:
+            send_chunk(sock, payload)
+    elif "partial" in plan:
+        sock.sendall(head(status, headers + [("Content-Length", len(body))]) + body[:plan["partial"]])
+        if plan.get("then") == "stall":
+            connection.wait_for_close()
+        else:
+            connection.reset()
+            return
+    else:
+        sock.sendall(head(status, headers + [("Content-Length", len(body))], plan.get("reason")) + body)
+    if not isinstance(sock, ssl.SSLSocket):
+        sock.shutdown(socket.SHUT_WR)
+    connection.wait_for_close()
+
+
+def serve(sock, listener, context):
+    try:
+        sock.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
+        if context:
+            sock = context.wrap_socket(sock, server_side=True)
+        connection = Connection(sock)
+        record = read_request(connection, listener)
+        path = urlsplit(record["target"]).path
+        with lock:
+            plan = next((routes[key] for key in [(listener, record["method"], path), (listener, "*", path),
+                                                  (None, record["method"], path), (None, "*", path)]
+                         if key in routes), None)
+        plan = dict(plan or {})
+        if not read_body(connection, record, plan):
+            if plan.get("then") == "stall":
+                threading.Event().wait()  # never reads again; the client sees a stalled upload
+            connection.reset()
+            return
+        if not plan and cloud:
+            with lock:
+                plan = cloud.handle(record, path)
+        if plan.get("action") == "close":
+            sock.close()
+        elif plan.get("action") == "silent":
+            connection.wait_for_close()
+        else:
+            respond(connection, plan or {"status": 404, "body": "Not Found"})
+    except (OSError, ValueError, Dropped, ssl.SSLError):
+        pass
+    finally:
+        sock.close()
+
+
+def accept(server, listener, context):
+    while True:
+        sock, _ = server.accept()
+        threading.Thread(target=serve, args=(sock, listener, context), daemon=True).start()
+
+
+def multipart(body, content_type):
+    """Parses a multipart/form-data body strictly; None when a byte is out of place."""
+    boundary = None
+    for field in content_type.split(";"):
+        name, _, value = field.strip().partition("=")
+        if name.lower() == "boundary":
+            boundary = value.strip('"').encode()
+    if not boundary or not body.startswith(b"--" + boundary + b"\r\n"):
+        return None
+    parts = []
+    position = len(boundary) + 4
+    delimiter = b"\r\n--" + boundary
+    while True:
+        end = body.find(delimiter, position)
+        if end < 0:
+            return None
+        raw = body[position:end]
+        blank = raw.find(b"\r\n\r\n")
+        if blank < 0:
+            return None
+        part = {"headers": [], "name": "", "filename": None, "type": None,
+                "body": base64.b64encode(raw[blank + 4:]).decode()}
+        for line in raw[:blank].split(b"\r\n"):
+            name, colon, value = line.decode("utf-8").partition(":")
+            if not colon:
+                return None
+            part["headers"].append([name, value.strip()])
+            if name.lower() == "content-disposition":
+                part.update(re.findall(r'; (name|filename)="([^"]*)"', value))
+            elif name.lower() == "content-type":
+                part["type"] = value.strip()
+        parts.append(part)
+        position = end + len(delimiter)
+        if body[position:] == b"--\r\n":
+            return parts
+        if body[position:position + 2] != b"\r\n":
+            return None
+        position += 2
+
+
+def describe(record):
+    target = urlsplit(record["target"])
+    described = {key: record[key] for key in ("listener", "method", "target", "headers", "length", "complete")}
+    described.update(path=target.path, query=target.query)
+    body = record["body"]
+    if body is not None:
+        described["body"] = base64.b64encode(body).decode()
+        if (header(record, "Content-Type") or "").startswith("multipart/form-data") and record["complete"]:
+            try:
+                described["parts"] = multipart(bytes(body), header(record, "Content-Type"))
+            except UnicodeDecodeError:
+                described["parts"] = None
+    return described
+
+
+class SoundCloud:
+    """SoundCloud's authorize page, token endpoint (PKCE checked, single-use refresh tokens), "/me"
+    and "/tracks", each of which can be told to fail."""
+
+    CLIENT_ID = "standin-client-id"
+    CLIENT_SECRET = "standin-client-secret"
+
+    def __init__(self):
+        self.settings = {"authorize": "approve", "token": "issue", "me": "username", "tracks": "created",
+                         "username": "Standin Podcaster", "lifetime": 3600}
+        self.codes = {}
+        self.access = set()
+        self.refresh = set()
+        self.state = {"exchanges": 0, "refreshes": 0, "refused_refreshes": 0, "token_requests": [],
+                      "access_token": "", "refresh_token": ""}
+        self.serial = 0
+
+    def handle(self, record, path):
+        query = dict(parse_qsl(urlsplit(record["target"]).query))
+        if record["method"] == "GET" and path == "/authorize":
+            return self.authorize(query)
+        if record["method"] == "POST" and path == "/oauth/token":
+            return self.token(dict(parse_qsl(bytes(record["body"] or b"").decode())))
+        authorized = (header(record, "Authorization") or "")[6:] in self.access
+        if not authorized and path in ("/me", "/tracks"):
+            return {"status": 401, "json": {"error": "invalid_token"}}
+        if record["method"] == "GET" and path == "/me":
+            mode = self.settings["me"]
+            if mode == "server_error":
+                return {"status": 500, "headers": [["Content-Type", "text/html"]], "body": "<html>oops</html>"}
+            name = 4711 if mode == "numeric" else self.settings["username"]
+            return {"status": 403 if mode == "error_status" else 200, "json": {"id": 4711, "username": name}}
+        if record["method"] == "POST" and path == "/tracks":
+            mode = self.settings["tracks"]
+            if mode == "unprocessable":
+                return {"status": 422, "json": {"errors": [{"error_message": "Track title is too long"}]}}
+            if mode == "bad_gateway":
+                return {"status": 502, "headers": [["Content-Type", "text/html"]], "body": "<h1>Bad Gateway</h1>"}
+            return {"status": 201, "json": {"id": 1234, "kind": "track"}}
+        return {}
+
+    def authorize(self, query):
+        if query.get("client_id") != self.CLIENT_ID or query.get("code_challenge_method") != "S256" \
+                or not query.get("state") or not query.get("code_challenge"):
+            return {"status": 400, "body": "Bad authorize request"}
+        mode = self.settings["authorize"]
+        if mode == "deny":
+            answer = {"error": "access_denied", "state": query["state"]}
+        else:
+            self.serial += 1
+            code = "code-%d" % self.serial
+            self.codes[code] = (query["code_challenge"], query.get("redirect_uri"))
+            answer = {"code": code, "state": "forged-state" if mode == "wrong_state" else query["state"]}
+        return {"status": 302, "headers": [["Location", query["redirect_uri"] + "?" + urlencode(answer)]]}
+
+    def issue(self):
+        self.serial += 1
+        access, refresh = "access-%d" % self.serial, "refresh-%d" % self.serial
+        self.access.add(access)
+        self.refresh.add(refresh)
+        self.state.update(access_token=access, refresh_token=refresh)
+        return {"json": {"access_token": access, "refresh_token": refresh, "token_type": "bearer",
+                         "expires_in": self.settings["lifetime"], "scope": ""}}
+
+    def token(self, form):
+        self.state["token_requests"].append(form)
+        if self.settings["token"] == "server_error":
+            return {"status": 500, "json": {"error": "server_error"}}
+        if self.settings["token"] == "refuse" or form.get("client_id") != self.CLIENT_ID \
+                or form.get("client_secret") != self.CLIENT_SECRET:
+            return {"status": 401, "json": {"error": "invalid_client"}}
+        if form.get("grant_type") == "authorization_code":
+            challenge, redirect = self.codes.pop(form.get("code"), (None, None))
+            verifier = form.get("code_verifier", "").encode()
+            digest = base64.urlsafe_b64encode(hashlib.sha256(verifier).digest()).rstrip(b"=").decode()
+            if challenge is None or challenge != digest or redirect != form.get("redirect_uri"):
+                return {"status": 400, "json": {"error": "invalid_grant"}}
+            self.state["exchanges"] += 1
+            return self.issue()
+        if form.get("grant_type") == "refresh_token":
+            if form.get("refresh_token") not in self.refresh:
+                self.state["refused_refreshes"] += 1
+                return {"status": 400, "json": {"error": "invalid_grant"}}
+            self.refresh.discard(form["refresh_token"])
+            self.state["refreshes"] += 1
+            return self.issue()
+        return {"status": 400, "json": {"error": "unsupported_grant_type"}}
+
+
+def command(request):
+    global keep_bodies, cloud
+    name = request["cmd"]
+    with lock:
+        if name == "route":
+            key = (request.get("listener"), request["method"], request["path"])
+            if request.get("response") is None:
+                routes.pop(key, None)
+            else:
+                routes[key] = request["response"]
+        elif name == "keep_bodies":
+            keep_bodies = request["value"]
+        elif name == "wait":
+            lock.wait_for(lambda: sum(1 for r in records if r["complete"] or not request.get("complete"))
+                          >= request["count"], request.get("timeout", 10))
+        elif name == "requests":
+            return {"requests": [describe(record) for record in records]}
+        elif name == "soundcloud":
+            cloud = cloud or SoundCloud()
+            cloud.settings.update(request.get("settings", {}))
+            if request.get("revoke"):
+                cloud.access.clear()
+            return dict(cloud.state, client_id=cloud.CLIENT_ID, client_secret=cloud.CLIENT_SECRET)
+    return {}
+
+
+def certificate(folder):
+    key, cert = os.path.join(folder, "key.pem"), os.path.join(folder, "cert.pem")
+    subprocess.run(["openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+                    "-nodes", "-keyout", key, "-out", cert, "-days", "2", "-subj", "/CN=127.0.0.1",
+                    "-addext", "subjectAltName=IP:127.0.0.1"], check=True, capture_output=True)
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(cert, key)
+    return context
+
+
+def main():
+    global keep_bodies
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--listen", action="append", choices=["plain", "tls"])
+    parser.add_argument("--tls-dir")
+    parser.add_argument("--discard-bodies", action="store_true")
+    args = parser.parse_args()
+    keep_bodies = not args.discard_bodies
+    listeners = args.listen or ["plain"]
+    context = certificate(args.tls_dir) if "tls" in listeners else None
+    ports = []
+    for index, kind in enumerate(listeners):
+        server = socket.create_server(("127.0.0.1", 0), backlog=64)
+        ports.append(server.getsockname()[1])
+        threading.Thread(target=accept, args=(server, index, context if kind == "tls" else None),
+                         daemon=True).start()
+    print("ports " + " ".join(map(str, ports)), flush=True)
+    for line in sys.stdin:
+        print(json.dumps(command(json.loads(line))), flush=True)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
