@@ -154,6 +154,20 @@ TEST_P(TagWriterPathTest, EverySaveKeepsTheAudioAndForeignFramesAndLaterSavesFit
     ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(link).constData()), 0);
     const QByteArray jpeg = test::jpegBytes(64, 64);
     ASSERT_TRUE(test::writeFile(dir.filePath(QStringLiteral("cover.jpg")), jpeg));
+    // The podcast values go through the same two paths; the foreign chapters are left alone.
+    PodcastTagValues podcastValues{QStringLiteral("Podcast"),
+                                   12,
+                                   2,
+                                   QStringLiteral("A long description"),
+                                   QStringLiteral("https://example.org/feed.xml"),
+                                   true,
+                                   std::nullopt};
+    const QMap<QString, QString> podcastTexts{{"TCON", "Podcast"},
+                                              {"TRCK", "12"},
+                                              {"TPOS", "2"},
+                                              {"TDES", "A long description"},
+                                              {"TGID", "https://example.org/feed.xml"},
+                                              {"TXXX:ITUNESADVISORY", "1"}};
 
     for (const QString& title :
          {QStringLiteral("Episode 12: Caf\u00e9"), QStringLiteral("Episode 12, again")}) {
@@ -164,6 +178,7 @@ TEST_P(TagWriterPathTest, EverySaveKeepsTheAudioAndForeignFramesAndLaterSavesFit
         writer.setArtist(QStringLiteral("Ada"));
         writer.setDescription(QStringLiteral("Two lines\nof notes"));
         writer.setArtwork(EmbeddedArtwork::fromFile(dir.filePath(QStringLiteral("cover.jpg"))));
+        writer.podcast = podcastValues;
         TagLibMetadataError error;
         ASSERT_TRUE(writer.write(&error)) << printable(error).toStdString();
 
@@ -187,6 +202,11 @@ TEST_P(TagWriterPathTest, EverySaveKeepsTheAudioAndForeignFramesAndLaterSavesFit
             EXPECT_TRUE(tags.frameKeys.contains(key)) << "TagLib misses " << key.toStdString();
             EXPECT_TRUE(mutagen.frameKeys.contains(key)) << "mutagen misses " << key.toStdString();
         }
+        for (const auto& [key, value] : podcastTexts.asKeyValueRange()) {
+            EXPECT_EQ(tags.texts.value(key), value) << "TagLib reads " << key.toStdString();
+            EXPECT_EQ(mutagen.texts.value(key), value) << "mutagen reads " << key.toStdString();
+        }
+        EXPECT_TRUE(tags.frameKeys.contains(QStringLiteral("PCST")) && mutagen.frameKeys.contains("PCST"));
 
         const bool inPlace = title.endsWith(QStringLiteral("again")) || start.inPlace;
         EXPECT_EQ(inodeOf(path) == inode, inPlace);
