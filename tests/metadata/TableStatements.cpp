@@ -25,12 +25,16 @@ QStringList tableStatements(const QString& databasePath)
 
 QStringList expectedTableStatements()
 {
-    return {QStringLiteral("CREATE TABLE \"account\" (\"id\" INTEGER PRIMARY KEY NOT NULL, \"display_name\" TEXT "
-                           "NOT NULL, \"host\" TEXT NOT NULL, \"feed_type\" TEXT, \"email\" TEXT)"),
-            QStringLiteral("CREATE TABLE \"id3_template\" (\"id\" INTEGER PRIMARY KEY NOT NULL, \"name\" TEXT "
-                           "NOT NULL UNIQUE, \"last_episode_title\" TEXT, \"title\" TEXT, \"artist\" TEXT, "
-                           "\"album\" TEXT, \"album_artist\" TEXT, \"comment\" TEXT, \"lyrics\" TEXT, "
-                           "\"year\" INTEGER, \"artwork_url\" TEXT)")};
+    return {
+        QStringLiteral("CREATE TABLE \"account\" (\"id\" INTEGER PRIMARY KEY NOT NULL, \"display_name\" TEXT "
+                       "NOT NULL, \"host\" TEXT NOT NULL, \"feed_type\" TEXT, \"email\" TEXT)"),
+        QStringLiteral("CREATE TABLE \"id3_template\" (\"id\" INTEGER PRIMARY KEY NOT NULL, \"name\" TEXT "
+                       "NOT NULL UNIQUE, \"last_episode_title\" TEXT, \"title\" TEXT, \"artist\" TEXT, "
+                       "\"album\" TEXT, \"album_artist\" TEXT, \"comment\" TEXT, \"lyrics\" TEXT, "
+                       "\"year\" INTEGER, \"artwork_url\" TEXT)"),
+        QStringLiteral("CREATE TABLE \"id3_template_podcast\" (\"template_id\" INTEGER PRIMARY KEY NOT "
+                       "NULL REFERENCES \"id3_template\" (\"id\"), \"genre\" TEXT, \"season\" INTEGER, "
+                       "\"feed_url\" TEXT, \"explicit\" INTEGER NOT NULL)")};
 }
 
 } // namespace airlark::test

@@ -9,7 +9,7 @@ namespace airlark::test {
 // order, read through a read-only connection of its own (empty when the file cannot be read).
 QStringList tableStatements(const QString& databasePath);
 
-// What SQLite keeps for Airlark's two tables: each exact statement, without its IF NOT EXISTS.
+// What SQLite keeps for Airlark's tables: each exact statement, without its IF NOT EXISTS.
 QStringList expectedTableStatements();
 
 } // namespace airlark::test
