@@ -24,10 +24,13 @@ std::optional<EmbeddedArtwork> EmbeddedArtwork::fromFile(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly) || file.size() > MaximumArtworkFileBytes)
         return std::nullopt;
-    QByteArray bytes = file.readAll();
+    return fromBytes(file.readAll());
+}
+
+std::optional<EmbeddedArtwork> EmbeddedArtwork::fromBytes(QByteArray bytes)
+{
     if (bytes.isEmpty())
         return std::nullopt;
-
     const QString mimeType = QMimeDatabase().mimeTypeForData(bytes).name();
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);

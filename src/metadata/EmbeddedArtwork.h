@@ -21,6 +21,8 @@ public:
     // be read or holds no image.
     static std::optional<EmbeddedArtwork> fromFile(const QString& path);
     static std::optional<EmbeddedArtwork> fromFileUrl(const QUrl& url);
+    // The same for bytes already read from a file.
+    static std::optional<EmbeddedArtwork> fromBytes(QByteArray bytes);
 
     // The image encoded as PNG; nothing for a null image.
     static std::optional<EmbeddedArtwork> fromImage(const QImage& image);

@@ -46,7 +46,7 @@ bool carriesPodcastValues(const TagLib::ID3v2::Tag& tag, const PodcastTagValues&
     return same("TCON", values.genre) && sameNumber("TRCK", values.episodeNumber) &&
            sameNumber("TPOS", values.seasonNumber) && same("TDES", values.longDescription) &&
            same("WFED", values.feedURL) &&
-           (!values.explicitContent || id3::isExplicit(tag) == *values.explicitContent) &&
+           (!values.explicitContent || id3::explicitMark(tag).value_or(false) == *values.explicitContent) &&
            (!values.chapters || id3::chapters(tag) == chapters);
 }
 
@@ -119,7 +119,7 @@ ID3TagValues valuesOf(const TagLib::ID3v2::Tag& tag)
     podcast.seasonNumber = id3::numberFrame(tag, "TPOS");
     podcast.longDescription = present(id3::textFrame(tag, "TDES"));
     podcast.feedURL = present(id3::textFrame(tag, "WFED"));
-    podcast.explicitContent = id3::isExplicit(tag);
+    podcast.explicitContent = id3::explicitMark(tag);
     podcast.chapters = id3::chapters(tag);
     return values;
 }

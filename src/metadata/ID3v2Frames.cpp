@@ -204,9 +204,11 @@ void setExplicit(TagLib::ID3v2::Tag& tag, bool explicitContent)
         new UserTextIdentificationFrame(AdvisoryDescription, ExplicitAdvisory, TagLib::String::Latin1));
 }
 
-bool isExplicit(const TagLib::ID3v2::Tag& tag)
+std::optional<bool> explicitMark(const TagLib::ID3v2::Tag& tag)
 {
     const auto& frames = tag.frameList("TXXX");
+    if (std::none_of(frames.begin(), frames.end(), isAdvisory))
+        return std::nullopt;
     return std::any_of(frames.begin(), frames.end(), isExplicitAdvisory);
 }
 

@@ -45,9 +45,10 @@ std::optional<int> numberFrame(const TagLib::ID3v2::Tag& tag, const char* id);
 // The podcast's feed in WFED and TGID, with the podcast flag PCST; an empty URL removes all three.
 // WFED is written as a text frame, as iTunes writes it and TagLib reads it.
 void setPodcastFeed(TagLib::ID3v2::Tag& tag, const QString& url);
-// Whether the explicit mark (TXXX "ITUNESADVISORY" "1") is there.
+// The explicit mark, TXXX "ITUNESADVISORY" "1". Reading gives none without any advisory, false for
+// another one (a "clean" mark).
 void setExplicit(TagLib::ID3v2::Tag& tag, bool explicitContent);
-bool isExplicit(const TagLib::ID3v2::Tag& tag);
+std::optional<bool> explicitMark(const TagLib::ID3v2::Tag& tag);
 
 // Replaces every CHAP and CTOC frame by `chapters` (each with its title) under one top-level,
 // ordered table of contents; an empty list removes them. Reading gives them by start time.

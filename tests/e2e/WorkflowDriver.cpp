@@ -130,6 +130,8 @@ bool WorkflowDriver::createTemplate(const QString& podcast, const QString& artis
     type(form->albumField(), podcast);
     type(form->artistField(), artist);
     QTest::mouseClick(form->chooseArtworkButton(), Qt::LeftButton);
+    if (!waitFor([form] { return form->saveButton()->isEnabled(); }))
+        return false;
     QTest::mouseClick(form->saveButton(), Qt::LeftButton);
     return waitFor([&] { return rowWithText(*step1().tableView(), podcast) >= 0; });
 }
