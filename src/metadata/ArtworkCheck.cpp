@@ -143,9 +143,7 @@ ArtworkCheck checkArtwork(const QString& path, int previewSide, std::stop_token 
         image.width() > previewSide || image.height() > previewSide
             ? image.scaled(previewSide, previewSide, Qt::KeepAspectRatio, Qt::SmoothTransformation)
             : image;
-    check.artwork = check.type == QLatin1String("JPEG") || check.type == QLatin1String("PNG")
-                        ? EmbeddedArtwork::fromBytes(check.fileBytes)
-                        : EmbeddedArtwork::fromImage(image);
+    check.artwork = EmbeddedArtwork::fromBytes(check.fileBytes);
     return check;
 }
 

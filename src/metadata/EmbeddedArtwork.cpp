@@ -1,16 +1,11 @@
 #include "metadata/EmbeddedArtwork.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QImageReader>
 #include <QMimeDatabase>
 
 namespace airlark {
 namespace {
-
-// Artwork files above this size are refused rather than read into memory: an ID3v2 tag can hold
-// at most 256 MB, and no cover image comes close to this.
-constexpr qint64 MaximumArtworkFileBytes = 64 * 1024 * 1024;
 
 bool isTagFriendlyMimeType(const QString& mimeType)
 {
@@ -18,14 +13,6 @@ bool isTagFriendlyMimeType(const QString& mimeType)
 }
 
 } // namespace
-
-std::optional<EmbeddedArtwork> EmbeddedArtwork::fromFile(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > MaximumArtworkFileBytes)
-        return std::nullopt;
-    return fromBytes(file.readAll());
-}
 
 std::optional<EmbeddedArtwork> EmbeddedArtwork::fromBytes(QByteArray bytes)
 {
@@ -40,13 +27,6 @@ std::optional<EmbeddedArtwork> EmbeddedArtwork::fromBytes(QByteArray bytes)
     if (isTagFriendlyMimeType(mimeType))
         return EmbeddedArtwork(std::move(bytes), mimeType);
     return fromImage(reader.read());
-}
-
-std::optional<EmbeddedArtwork> EmbeddedArtwork::fromFileUrl(const QUrl& url)
-{
-    if (!url.isLocalFile())
-        return std::nullopt;
-    return fromFile(url.toLocalFile());
 }
 
 std::optional<EmbeddedArtwork> EmbeddedArtwork::fromImage(const QImage& image)

@@ -23,6 +23,8 @@ public:
         events << message;
     }
     void editMetadataViewModelDidFinishSaving(EditMetadataViewModel&, bool) override {}
+    void editMetadataViewModelDidLoadArtwork(EditMetadataViewModel&) override {}
+    void editMetadataViewModelDidLoadChapters(EditMetadataViewModel&) override {}
     QStringList events;
 };
 
@@ -50,7 +52,7 @@ TEST_F(EditMetadataViewModelTest, NoTemplateOrFileGivesEmptyValues)
         EXPECT_EQ(viewModel.title(), QString());
         EXPECT_EQ(viewModel.podcast(), QString());
         EXPECT_EQ(viewModel.previousEpisodeFormattedTitleString(), QString());
-        EXPECT_FALSE(viewModel.artwork());
+        EXPECT_FALSE(viewModel.artworkURL());
         EXPECT_EQ(viewModel.fileName(), QString());
         EXPECT_EQ(viewModel.duration(), QString());
         EXPECT_EQ(viewModel.length(), QString());
