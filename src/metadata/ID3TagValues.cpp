@@ -73,7 +73,14 @@ void applyTo(TagLib::ID3v2::Tag& tag, const ID3TagValues& values)
 
 void applyTo(TagLib::ID3v1::Tag& tag, const ID3TagValues& values)
 {
-    const auto text = [](const std::optional<QString>& value) { return id3::toTagLib(id3::tagText(*value)); };
+    // ID3v1 holds Latin-1 only, and TagLib leaves out a whole text that does not fit: keep what
+    // fits, with a question mark for each character that does not.
+    const auto text = [](const std::optional<QString>& value) {
+        QString latin1;
+        for (const char32_t c : id3::tagText(*value).toUcs4())
+            latin1 += c <= 0xFF ? QChar(c) : QLatin1Char('?');
+        return id3::toTagLib(latin1);
+    };
     if (values.artist)
         tag.setArtist(text(values.artist));
     if (values.album)
