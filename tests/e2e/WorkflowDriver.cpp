@@ -160,7 +160,8 @@ bool WorkflowDriver::goToStep2()
     if (!waitFor([this] { return next().isEnabled(); }, std::chrono::seconds(5)))
         return false;
     QTest::mouseClick(&next(), Qt::LeftButton);
-    return visible() == &step2();
+    // Save waits until the template's artwork is read.
+    return visible() == &step2() && waitFor([this] { return next().isEnabled(); }, std::chrono::seconds(5));
 }
 
 bool WorkflowDriver::saveMetadata(const QString& title, const QString& description)
