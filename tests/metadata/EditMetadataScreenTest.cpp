@@ -7,7 +7,6 @@
 #include "support/StandardOutputCapture.h"
 #include "support/TestEnvironment.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
@@ -78,6 +77,7 @@ protected:
         const QString episode = mp3File(QStringLiteral("episode.mp3"), seconds);
         PodcastID3TagWriter earlier(QUrl::fromLocalFile(episode));
         earlier.setTitle(QStringLiteral("Episode 7: Already tagged"));
+        earlier.setDescription(QStringLiteral("Notes from the file"));
         earlier.setArtwork(EmbeddedArtwork::fromBytes(test::pngBytes(20, 20)));
         earlier.podcast.chapters = {{0, 500, QStringLiteral("Old opening")},
                                     {500, 900, QStringLiteral("Old end")}};
@@ -97,10 +97,6 @@ TEST_F(EditMetadataScreenTest, ShowsTheTemplateAndTheFileFacts)
     ASSERT_TRUE(test::writeFile(episode, test::repeatedMp3Bytes(std::chrono::milliseconds(3725900))));
     reachStep2(episode);
 
-    EXPECT_EQ(next().text(), QStringLiteral("Save"));
-    EXPECT_TRUE(next().isEnabled());
-    EXPECT_TRUE(back().isEnabled());
-    EXPECT_TRUE(cancel().isEnabled());
     EXPECT_EQ(step2->titleField()->text(), QStringLiteral("Untitled"));
     EXPECT_EQ(step2->podcastField()->text(), QStringLiteral("Lark album"));
     EXPECT_EQ(step2->artistField()->text(), QStringLiteral("Lark artist"));
@@ -109,7 +105,6 @@ TEST_F(EditMetadataScreenTest, ShowsTheTemplateAndTheFileFacts)
     EXPECT_EQ(step2->fileNameField()->text(), QStringLiteral("long one.mp3"));
     EXPECT_EQ(step2->durationField()->text(), QStringLiteral("01:02:05"));
     EXPECT_EQ(step2->lengthField()->text(), QString::number(QFileInfo(episode).size()));
-    EXPECT_TRUE(step2->durationField()->isReadOnly());
     EXPECT_EQ(step2->artworkImageView()->image().size(), QSize(300, 300));
     EXPECT_EQ(step2->artworkFactsLabel()->text(), QStringLiteral("300\u00d7300 JPEG"));
     EXPECT_EQ(step2->artworkNoticeLabel()->text(),
@@ -121,24 +116,6 @@ TEST_F(EditMetadataScreenTest, ShowsTheTemplateAndTheFileFacts)
     EXPECT_EQ(step2->episodeNumberField()->text(), QString());
     EXPECT_EQ(step2->chapterSummaryLabel()->text(), QStringLiteral("No chapters."));
     EXPECT_TRUE(step2->errorLabel()->isHidden());
-}
-
-TEST_F(EditMetadataScreenTest, TheKeyboardGoesTitlePodcastArtistDescription)
-{
-    lastEpisodeTemplate();
-    reachStep2(mp3File(QStringLiteral("episode.mp3")));
-    QApplication::setActiveWindow(frame.get());
-    step2->titleField()->setFocus();
-    for (QWidget* field :
-         std::initializer_list<QWidget*>{step2->podcastField(), step2->artistField(),
-                                         step2->descriptionTextView(), step2->episodeNumberField()}) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        EXPECT_EQ(QApplication::focusWidget(), field) << field->objectName().toStdString();
-    }
-    for (QWidget* field : std::initializer_list<QWidget*>{step2->titleField(), step2->podcastField(),
-                                                          step2->artistField(), step2->descriptionTextView(),
-                                                          step2->durationField(), step2->artworkImageView()})
-        EXPECT_FALSE(field->accessibleName().isEmpty()) << field->objectName().toStdString();
 }
 
 TEST_F(EditMetadataScreenTest, SaveWritesTheTagsAndMovesOn)
@@ -156,11 +133,9 @@ TEST_F(EditMetadataScreenTest, SaveWritesTheTagsAndMovesOn)
     ASSERT_TRUE(step3);
     EXPECT_EQ(visible(), step3.data());
     const auto tags = test::readTags(episode);
-    EXPECT_EQ(tags.id3v2Version, 3);
     EXPECT_EQ(tags.title, QStringLiteral("Episode 42: L\u00e4rchen"));
     EXPECT_EQ(tags.album, QStringLiteral("Lark album"));
     EXPECT_EQ(tags.artist, QStringLiteral("Lark artist"));
-    EXPECT_EQ(tags.albumArtist, QStringLiteral("Lark artist"));
     EXPECT_EQ(tags.comment, QStringLiteral("Show notes\nwith two lines"));
     EXPECT_EQ(tags.year, static_cast<unsigned>(QDate::currentDate().year()));
     EXPECT_EQ(tags.picture, test::readFile(cover)) << "the artwork file's own bytes";
@@ -169,16 +144,13 @@ TEST_F(EditMetadataScreenTest, SaveWritesTheTagsAndMovesOn)
     EXPECT_EQ(lastEpisodeTitle(id), QStringLiteral("Episode 42: L\u00e4rchen"));
     EXPECT_EQ(frame->episodeTitle(), QStringLiteral("Episode 42: L\u00e4rchen"));
     EXPECT_EQ(frame->episodeDescription(), QStringLiteral("Show notes\nwith two lines"));
-    EXPECT_EQ(frame->artist(), QStringLiteral("Lark artist"));
     EXPECT_TRUE(lines.contains(QStringLiteral("Set episode title Episode 42: L\u00e4rchen")));
     EXPECT_FALSE(lines.filter(QStringLiteral("Error saving")).size());
 }
 
 struct PodcastField
 {
-    const char* name;
-    std::function<void(EditMetadataViewController&, const QString&)> set;
-    std::function<QString(EditMetadataViewController&)> shown;
+    const char* name; // the field's object name
     QString value;
     QStringList frames; // that both readers find while it is set; the first holds the value
 };
@@ -187,6 +159,25 @@ class EditMetadataPodcastFieldTest : public EditMetadataScreenTest,
                                      public ::testing::WithParamInterface<PodcastField>
 {
 protected:
+    // Types `text` into the field (a check box is ticked by any text), or reads it back.
+    void set(const QString& text)
+    {
+        QWidget* field = step2->findChild<QWidget*>(QString::fromLatin1(GetParam().name));
+        if (auto* line = qobject_cast<QLineEdit*>(field))
+            line->setText(text);
+        else if (auto* box = qobject_cast<QCheckBox*>(field))
+            box->setChecked(!text.isEmpty());
+        else
+            qobject_cast<QPlainTextEdit*>(field)->setPlainText(text);
+    }
+    QString shown() const
+    {
+        QWidget* field = step2->findChild<QWidget*>(QString::fromLatin1(GetParam().name));
+        if (auto* box = qobject_cast<QCheckBox*>(field))
+            return box->isChecked() ? QStringLiteral("1") : QString();
+        auto* line = qobject_cast<QLineEdit*>(field);
+        return line ? line->text() : qobject_cast<QPlainTextEdit*>(field)->toPlainText();
+    }
     void expectFrames(const QString& episode, bool present)
     {
         const auto tags = test::readTags(episode);
@@ -206,18 +197,17 @@ protected:
 // cleared.
 TEST_P(EditMetadataPodcastFieldTest, IsWrittenReadBackAndRemovedWhenCleared)
 {
-    const PodcastField& field = GetParam();
     lastEpisodeTemplate();
     const QString episode = mp3File(QStringLiteral("episode.mp3"));
     reachStep2(episode);
-    field.set(*step2, field.value);
+    set(GetParam().value);
     save();
     ASSERT_EQ(visible(), step3.data());
     expectFrames(episode, true);
 
     reachStep2(episode);
-    EXPECT_EQ(field.shown(*step2), field.value);
-    field.set(*step2, QString());
+    EXPECT_EQ(shown(), GetParam().value);
+    set(QString());
     save();
     ASSERT_EQ(visible(), step3.data());
     expectFrames(episode, false);
@@ -226,38 +216,16 @@ TEST_P(EditMetadataPodcastFieldTest, IsWrittenReadBackAndRemovedWhenCleared)
 INSTANTIATE_TEST_SUITE_P(
     Fields, EditMetadataPodcastFieldTest,
     ::testing::Values(
-        PodcastField{"Genre",
-                     [](auto& s, const QString& v) { s.genreField()->setText(v); },
-                     [](auto& s) { return s.genreField()->text(); },
-                     QStringLiteral("H\u00f6rspiel"),
-                     {"TCON"}},
-        PodcastField{"EpisodeNumber",
-                     [](auto& s, const QString& v) { s.episodeNumberField()->setText(v); },
-                     [](auto& s) { return s.episodeNumberField()->text(); },
-                     QStringLiteral("12"),
-                     {"TRCK"}},
-        PodcastField{"SeasonNumber",
-                     [](auto& s, const QString& v) { s.seasonNumberField()->setText(v); },
-                     [](auto& s) { return s.seasonNumberField()->text(); },
-                     QStringLiteral("3"),
-                     {"TPOS"}},
-        PodcastField{"LongDescription",
-                     [](auto& s, const QString& v) { s.longDescriptionTextView()->setPlainText(v); },
-                     [](auto& s) { return s.longDescriptionTextView()->toPlainText(); },
+        PodcastField{"genreField", QStringLiteral("H\u00f6rspiel"), {"TCON"}},
+        PodcastField{"episodeNumberField", QStringLiteral("12"), {"TRCK"}},
+        PodcastField{"seasonNumberField", QStringLiteral("3"), {"TPOS"}},
+        PodcastField{"longDescriptionTextView",
                      QStringLiteral("Long notes \U0001F426\nwith links: https://lark.example/12"),
                      {"TDES"}},
         // Readers differ on WFED's layout (mutagen takes it for a bare URL): TGID carries the feed to both.
-        PodcastField{"Feed",
-                     [](auto& s, const QString& v) { s.feedURLField()->setText(v); },
-                     [](auto& s) { return s.feedURLField()->text(); },
-                     QStringLiteral("https://lark.example/feed.xml"),
-                     {"TGID", "WFED", "PCST"}},
         PodcastField{
-            "Explicit",
-            [](auto& s, const QString& v) { s.explicitCheckBox()->setChecked(!v.isEmpty()); },
-            [](auto& s) { return s.explicitCheckBox()->isChecked() ? QStringLiteral("1") : QString(); },
-            QStringLiteral("1"),
-            {"TXXX:ITUNESADVISORY"}}),
+            "feedURLField", QStringLiteral("https://lark.example/feed.xml"), {"TGID", "WFED", "PCST"}},
+        PodcastField{"explicitCheckBox", QStringLiteral("1"), {"TXXX:ITUNESADVISORY"}}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 // The episode's length as TagLib measures it, which the last chapter ends at.
@@ -334,13 +302,11 @@ INSTANTIATE_TEST_SUITE_P(
             QStringLiteral("00:00:00 Intro\nchapter two\n00:00:02\n00:00:00 Again\n00:61:00 Bad minutes\n"),
             OldChapters,
             {"Line 2: \u201cchapter two\u201d is not a chapter: write \u201chh:mm:ss Title\u201d, or start, "
-             "end and "
-             "title in seconds separated by tabs.",
+             "end and title in seconds separated by tabs.",
              "Line 3: the chapter at 00:00:02 has no title.",
              "Line 4: the chapter at 00:00:00 does not start after the one above it (00:00:00).",
              "Line 5: \u201c00:61:00 Bad minutes\u201d is not a chapter: write \u201chh:mm:ss Title\u201d, "
-             "or start, "
-             "end and title in seconds separated by tabs."}},
+             "or start, end and title in seconds separated by tabs."}},
         ChapterList{"BeyondTheEnd",
                     QStringLiteral("00:00:00 Intro\n00:00:11 Too late\n"),
                     OldChapters,
@@ -399,9 +365,7 @@ INSTANTIATE_TEST_SUITE_P(
         SaveFault{"ReadOnly",
                   [](const QString& p) { QFile::setPermissions(p, QFile::ReadOwner | QFile::ReadOther); },
                   [](const QString& p) { QFile::setPermissions(p, QFile::ReadOwner | QFile::WriteOwner); }},
-        SaveFault{"DeletedAfterStep1", [](const QString& p) { QFile::remove(p); }, restore},
-        SaveFault{"ReplacedByText", [](const QString& p) { test::writeFile(p, "not audio at all"); },
-                  restore}),
+        SaveFault{"DeletedAfterStep1", [](const QString& p) { QFile::remove(p); }, restore}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 class EditMetadataMissingArtworkTest : public EditMetadataScreenTest,
@@ -443,7 +407,8 @@ TEST_P(EditMetadataMissingArtworkTest, StepsOneAndTwoSaySoAndSaveAsksFirst)
     }
     EXPECT_EQ(visible(), step3.data());
     const auto tags = test::readTags(episode);
-    EXPECT_EQ(tags.title, QStringLiteral("Episode 7: Already tagged"));
+    EXPECT_EQ(tags.title, QStringLiteral("Episode 7: Already tagged")) << "the form started from the file";
+    EXPECT_EQ(tags.comment, QStringLiteral("Notes from the file"));
     EXPECT_EQ(tags.picture, test::pngBytes(20, 20)) << "the episode's own picture stays";
     EXPECT_FALSE(frame->artworkURL()) << "the upload does not look for the missing file";
 }
@@ -453,9 +418,10 @@ INSTANTIATE_TEST_SUITE_P(Answers, EditMetadataMissingArtworkTest, ::testing::Val
                              return std::string(answer.param ? "SaveWithout" : "Cancel");
                          });
 
-TEST_F(EditMetadataScreenTest, BackFromStep3KeepsWhatTheUserTyped)
+TEST_F(EditMetadataScreenTest, BackKeepsWhatTheUserTypedAndAnotherTemplateReplacesItsValues)
 {
     lastEpisodeTemplate();
+    insertTemplate(QStringLiteral("Owl"));
     const QString episode = mp3File(QStringLiteral("episode.mp3"));
     reachStep2(episode);
     const QString sizeBefore = step2->lengthField()->text();
@@ -470,20 +436,11 @@ TEST_F(EditMetadataScreenTest, BackFromStep3KeepsWhatTheUserTyped)
     EXPECT_EQ(step2->descriptionTextView()->toPlainText(), QStringLiteral("Typed notes"));
     EXPECT_EQ(step2->lengthField()->text(), QString::number(QFileInfo(episode).size()));
     EXPECT_NE(step2->lengthField()->text(), sizeBefore) << "the tagged file's size";
-    EXPECT_EQ(next().text(), QStringLiteral("Save"));
-}
 
-TEST_F(EditMetadataScreenTest, BackAndAnotherTemplateOverwriteThePodcastFields)
-{
-    lastEpisodeTemplate();
-    insertTemplate(QStringLiteral("Owl"));
-    const QString episode = mp3File(QStringLiteral("episode.mp3"));
-    reachStep2(episode);
+    // Back to step 1 and another template: its values replace the first one's.
     QTest::mouseClick(&back(), Qt::LeftButton);
-    ASSERT_EQ(visible(), step1.get());
-    ASSERT_TRUE(dropOnStep1({QUrl::fromLocalFile(episode)}));
+    ASSERT_TRUE(dropOnStep1({QUrl::fromLocalFile(mp3File(QStringLiteral("untagged.mp3")))}));
     clickTemplateRow(1);
-    EXPECT_EQ(frame->podcastTitle(), QStringLiteral("Owl"));
     EXPECT_FALSE(frame->artworkURL());
     QTest::mouseClick(&next(), Qt::LeftButton);
     ASSERT_EQ(visible(), step2.get());
@@ -495,11 +452,7 @@ TEST_F(EditMetadataScreenTest, BackAndAnotherTemplateOverwriteThePodcastFields)
 TEST_F(EditMetadataScreenTest, StartsFromTheFilesOwnTagsAndNeverSavesAnEmptyTitle)
 {
     const qint64 id = lastEpisodeTemplate();
-    const QString episode = mp3File(QStringLiteral("episode.mp3"));
-    PodcastID3TagWriter earlier(QUrl::fromLocalFile(episode));
-    earlier.setTitle(QStringLiteral("Episode 7: Already tagged"));
-    earlier.setDescription(QStringLiteral("Notes from the file"));
-    ASSERT_TRUE(earlier.write());
+    const QString episode = taggedEpisode();
     reachStep2(episode);
     EXPECT_EQ(step2->titleField()->text(), QStringLiteral("Episode 7: Already tagged"));
     EXPECT_EQ(step2->descriptionTextView()->toPlainText(), QStringLiteral("Notes from the file"));
@@ -514,13 +467,6 @@ TEST_F(EditMetadataScreenTest, StartsFromTheFilesOwnTagsAndNeverSavesAnEmptyTitl
     EXPECT_EQ(step2->errorLabel()->text(), EditMetadataViewModel::EpisodeTitleMissing);
     EXPECT_EQ(test::readFile(episode), tagged);
     EXPECT_EQ(lastEpisodeTitle(id), QStringLiteral("Episode 41")) << "nothing is recorded for a refused save";
-
-    type(step2->titleField(), QStringLiteral("Episode 7: Already tagged"));
-    save();
-    EXPECT_EQ(visible(), step3.data());
-    const auto tags = test::readTags(episode);
-    EXPECT_EQ(tags.title, QStringLiteral("Episode 7: Already tagged"));
-    EXPECT_EQ(tags.comment, QStringLiteral("Notes from the file"));
 }
 
 enum class WhileSaving
