@@ -12,9 +12,9 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     # run
     fonts-dejavu-core fonts-noto-color-emoji xdg-utils
-    # test: a private session bus with a throwaway keyring, an FTP server, MP3 encoding,
+    # test: a private session bus with a throwaway keyring, FTP servers (plain, and TLS with vsftpd), MP3 encoding,
     # a virtual X server with a window lister, and the command-line tools tests compare against
-    dbus dbus-x11 gnome-keyring python3-pyftpdlib lame sqlite3 curl xvfb xauth x11-utils imagemagick
+    dbus dbus-x11 gnome-keyring python3-pyftpdlib vsftpd lame sqlite3 curl xvfb xauth x11-utils imagemagick
     openssl ca-certificates
     # the tag editors the tag-write benchmark compares against (mutagen also reads tags back in tests)
     kid3-cli python3-mutagen

@@ -1,8 +1,15 @@
-// Upload throughput of FTPClient against the curl command, to the same local FTP server in one run,
-// and FTPClient's peak resident memory.
+// Upload throughput of FTPClient against the curl command, to the same local vsftpd in one run, over
+// plain FTP and over implicit TLS, and FTPClient's peak resident memory. Needs root (vsftpd's user).
 //
-//   ftp_upload_bench [size in MiB, default 1024] [rounds, default 5]
+//   ftp_upload_bench [size in MiB, default 1024] [rounds, default 10] [plain|tls, default both]
+//
+// Both sides are timed the same way, as whole processes: the curl command, and this program started
+// again to make one FTPClient upload ("--upload"). Each includes starting, connecting, logging in,
+// the server's final reply and the QUIT that follows it (curl's own time_total leaves that out,
+// and vsftpd takes a good part of a second to answer QUIT after a large upload). The rounds
+// alternate which side goes first, and the ratio is taken of the medians, with the best runs beside.
 #include "ftp/FTPClient.h"
+#include "support/FtpTestServer.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -12,37 +19,29 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
-
-#include <sys/resource.h>
-
 #include <algorithm>
 #include <cstdio>
+#include <sys/resource.h>
 #include <vector>
 
 using namespace airlark;
+using test::FtpTestServer;
 
 namespace {
 
 constexpr qint64 MiB = 1024 * 1024;
 
-// CPU seconds (user + system) used so far by this process or by its finished children.
 double cpuSeconds(int who)
 {
     rusage usage{};
     getrusage(who, &usage);
-    const auto toSeconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+    const auto toSeconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+    };
     return toSeconds(usage.ru_utime) + toSeconds(usage.ru_stime);
 }
 
-double curlCpu = 0;
-double clientCpu = 0;
-
-long peakResidentKiB()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
+long clientPeakKiB = 0;
 
 bool writeTestFile(const QString& path, qint64 size)
 {
@@ -60,30 +59,6 @@ bool writeTestFile(const QString& path, qint64 size)
     return true;
 }
 
-struct Server
-{
-    QProcess process;
-    quint16 port = 0;
-
-    bool start(const QString& home)
-    {
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start(QStringLiteral("/usr/bin/python3"),
-                      {QStringLiteral(AIRLARK_SOURCE_DIR "/tests/support/ftp_server.py"), QStringLiteral("--home"), home,
-                       QStringLiteral("--user"), QStringLiteral("bench"), QStringLiteral("--password"), QStringLiteral("bench")});
-        if (!process.waitForStarted(10000) || !process.waitForReadyRead(15000))
-            return false;
-        const QByteArray line = process.readLine().trimmed();
-        port = line.startsWith("port ") ? static_cast<quint16>(line.mid(5).toUInt()) : 0;
-        return port != 0;
-    }
-    ~Server()
-    {
-        process.kill();
-        process.waitForFinished(5000);
-    }
-};
-
 double median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
@@ -91,47 +66,131 @@ double median(std::vector<double> values)
     return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
-double seconds(const QElapsedTimer& timer)
+struct Side
 {
-    return static_cast<double>(timer.nsecsElapsed()) / 1e9;
-}
+    std::vector<double> seconds;
+    double cpu = 0;
+};
 
-double curlUpload(const QString& file, const Server& server, const QString& name)
+// The wall time of a whole process, and its CPU time added to `side`; -1 on failure.
+double timedProcess(const QString& program, const QStringList& arguments, const QByteArray& input, Side& side)
 {
-    QProcess curl;
+    QProcess process;
     const double cpuBefore = cpuSeconds(RUSAGE_CHILDREN);
     QElapsedTimer timer;
     timer.start();
-    curl.start(QStringLiteral("curl"), {QStringLiteral("-sS"), QStringLiteral("--user"), QStringLiteral("bench:bench"),
-                                        QStringLiteral("-T"), file,
-                                        QStringLiteral("ftp://127.0.0.1:%1/%2").arg(server.port).arg(name)});
-    if (!curl.waitForFinished(-1) || curl.exitCode() != 0)
+    process.start(program, arguments);
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(-1) || process.exitCode() != 0)
         return -1;
-    const double elapsed = seconds(timer);
-    curlCpu += cpuSeconds(RUSAGE_CHILDREN) - cpuBefore;
+    const double elapsed = static_cast<double>(timer.nsecsElapsed()) / 1e9;
+    side.cpu += cpuSeconds(RUSAGE_CHILDREN) - cpuBefore;
+    // An FTPClient upload reports its peak resident memory.
+    const QByteArray output = process.readAllStandardOutput();
+    if (output.startsWith("peak "))
+        clientPeakKiB = std::max(clientPeakKiB, output.mid(5).trimmed().toLong());
     return elapsed;
 }
 
-double clientUpload(const QString& file, const Server& server, const QString& home, const QString& name)
+// The curl command's upload of `file`; -1 on failure.
+double curlUpload(const QString& file, const FtpTestServer& server, const QString& name, Side& side)
+{
+    const bool tls = server.security() != FTPSecurity::None;
+    QStringList arguments{QStringLiteral("-sS"),
+                          QStringLiteral("-o"),
+                          QStringLiteral("/dev/null"),
+                          QStringLiteral("-w"),
+                          QStringLiteral("%{time_total}"),
+                          QStringLiteral("--user"),
+                          server.user() + QLatin1Char(':') + server.password(),
+                          QStringLiteral("-T"),
+                          file};
+    if (tls)
+        arguments << QStringLiteral("--cacert") << qEnvironmentVariable("AIRLARK_FTP_CA_FILE");
+    arguments << QStringLiteral("%1://127.0.0.1:%2/%3")
+                     .arg(tls ? QStringLiteral("ftps") : QStringLiteral("ftp"))
+                     .arg(server.port())
+                     .arg(name);
+    return timedProcess(QStringLiteral("curl"), arguments, {}, side);
+}
+
+// One FTPClient upload in a process of its own (this program with "--upload"); the password goes
+// through standard input.
+double clientUpload(const QString& file, const FtpTestServer& server, const QString& name, Side& side)
 {
     // Uploaded under the local file's own name: give the copy on the server that name.
     const QString linked = QDir(QFileInfo(file).absolutePath()).filePath(name);
     QFile::remove(linked);
     if (!QFile::link(file, linked))
         return -1;
-    auto record = FTPServer::serverWithDestination(QStringLiteral("127.0.0.1"), QStringLiteral("bench"), QStringLiteral("bench"));
-    record->setPort(server.port);
-    FTPClient client;
-    const double cpuBefore = cpuSeconds(RUSAGE_SELF);
-    QElapsedTimer timer;
-    timer.start();
-    const bool ok = client.uploadFile(QUrl::fromLocalFile(linked), record.get());
-    const double elapsed = seconds(timer);
-    clientCpu += cpuSeconds(RUSAGE_SELF) - cpuBefore;
+    const double elapsed = timedProcess(QCoreApplication::applicationFilePath(),
+                                        {QStringLiteral("--upload"), linked, QString::number(server.port()),
+                                         server.user(), QString::number(int(server.security()))},
+                                        server.password().toUtf8(), side);
     QFile::remove(linked);
-    if (!ok || QFileInfo(QDir(home).filePath(name)).size() != QFileInfo(file).size())
-        return -1;
     return elapsed;
+}
+
+int uploadOnce(const QStringList& arguments)
+{
+    QFile input;
+    input.open(stdin, QIODevice::ReadOnly);
+    auto record = FTPServer::serverWithDestination(QStringLiteral("127.0.0.1"), arguments.at(3),
+                                                   QString::fromUtf8(input.readAll()));
+    record->setPort(arguments.at(2).toInt());
+    record->setSecurity(static_cast<FTPSecurity>(arguments.at(4).toInt()));
+    FTPClient client;
+    const bool uploaded = client.uploadFile(QUrl::fromLocalFile(arguments.at(1)), record.get());
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("peak %ld\n", usage.ru_maxrss);
+    return uploaded ? 0 : 1;
+}
+
+bool measure(FTPSecurity security, const QString& large, qint64 sizeMiB, int rounds)
+{
+    FtpTestServer::Options options;
+    options.vsftpd = true;
+    options.security = security;
+    FtpTestServer server(options);
+    if (!server.isRunning()) {
+        std::fprintf(stderr, "could not start vsftpd (run as root)\n");
+        return false;
+    }
+    Side curl;
+    Side client;
+    for (int round = 0; round < rounds; ++round) {
+        const auto run = [&](bool curlSide) {
+            const QString name = curlSide ? QStringLiteral("curl.bin") : QStringLiteral("client.bin");
+            const double seconds =
+                curlSide ? curlUpload(large, server, name, curl) : clientUpload(large, server, name, client);
+            const bool whole = QFileInfo(server.pathInHome(name)).size() == sizeMiB * MiB;
+            QFile::remove(server.pathInHome(name));
+            (curlSide ? curl : client).seconds.push_back(whole ? seconds : -1);
+            return seconds > 0 && whole;
+        };
+        // Alternating which side goes first keeps a warm cache or a busy neighbour from favouring either.
+        const bool curlFirst = round % 2 == 0;
+        if (!run(curlFirst) || !run(!curlFirst)) {
+            std::fprintf(stderr, "an upload failed in round %d\n", round + 1);
+            return false;
+        }
+        std::printf("  round %2d (%s first): curl %.3f s, FTPClient %.3f s\n", round + 1,
+                    curlFirst ? "curl" : "FTPClient", curl.seconds.back(), client.seconds.back());
+    }
+    const double size = static_cast<double>(sizeMiB);
+    const double curlMedian = size / median(curl.seconds);
+    const double clientMedian = size / median(client.seconds);
+    const double curlBest = size / *std::min_element(curl.seconds.begin(), curl.seconds.end());
+    const double clientBest = size / *std::min_element(client.seconds.begin(), client.seconds.end());
+    std::printf("  curl command:     median %.1f MiB/s, best %.1f MiB/s\n", curlMedian, curlBest);
+    std::printf("  FTPClient:        median %.1f MiB/s, best %.1f MiB/s\n", clientMedian, clientBest);
+    std::printf("  throughput ratio: median %.3f, best %.3f (goal: median >= 0.95)\n",
+                clientMedian / curlMedian, clientBest / curlBest);
+    std::printf("  CPU per GiB:      curl %.2f s, FTPClient %.2f s (whole processes)\n",
+                curl.cpu / rounds * 1024.0 / size, client.cpu / rounds * 1024.0 / size);
+    return true;
 }
 
 } // namespace
@@ -139,71 +198,27 @@ double clientUpload(const QString& file, const Server& server, const QString& ho
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    if (app.arguments().size() == 6 && app.arguments().at(1) == QLatin1String("--upload"))
+        return uploadOnce(app.arguments().mid(1));
     const qint64 sizeMiB = argc > 1 ? QByteArray(argv[1]).toLongLong() : 1024;
-    const int rounds = std::max(1, argc > 2 ? QByteArray(argv[2]).toInt() : 5);
+    const int rounds = std::max(1, argc > 2 ? QByteArray(argv[2]).toInt() : 10);
+    const QByteArray only = argc > 3 ? QByteArray(argv[3]) : QByteArray();
     QTemporaryDir work;
-    const QString home = QDir(work.path()).filePath(QStringLiteral("home"));
-    QDir().mkpath(home);
-    const QString small = QDir(work.path()).filePath(QStringLiteral("small.bin"));
     const QString large = QDir(work.path()).filePath(QStringLiteral("large.bin"));
-    if (!writeTestFile(small, 64 * MiB) || !writeTestFile(large, sizeMiB * MiB)) {
-        std::fprintf(stderr, "could not write the test files\n");
+    if (!writeTestFile(large, sizeMiB * MiB)) {
+        std::fprintf(stderr, "could not write the test file\n");
         return 1;
     }
-    Server server;
-    if (!server.start(home)) {
-        std::fprintf(stderr, "could not start the FTP server\n");
-        return 1;
-    }
-
-    // Memory after a small upload, to compare with the peak after the large ones.
-    if (clientUpload(small, server, home, QStringLiteral("warmup.bin")) < 0) {
-        std::fprintf(stderr, "FTPClient upload failed\n");
-        return 1;
-    }
-    const long peakAfterSmall = peakResidentKiB();
-    clientCpu = 0;
-    QFile::remove(QDir(home).filePath(QStringLiteral("warmup.bin")));
-
-    // Alternating which goes first, and taking the medians, keeps a busy machine from favouring either.
-    std::vector<double> curlTimes;
-    std::vector<double> clientTimes;
-    for (int round = 0; round < rounds; ++round) {
-        double curlTime = 0;
-        double clientTime = 0;
-        const auto runCurl = [&] {
-            curlTime = curlUpload(large, server, QStringLiteral("curl.bin"));
-            QFile::remove(QDir(home).filePath(QStringLiteral("curl.bin")));
-        };
-        const auto runClient = [&] {
-            clientTime = clientUpload(large, server, home, QStringLiteral("client.bin"));
-            QFile::remove(QDir(home).filePath(QStringLiteral("client.bin")));
-        };
-        if (round % 2 == 0) {
-            runCurl();
-            runClient();
-        } else {
-            runClient();
-            runCurl();
-        }
-        if (curlTime < 0 || clientTime < 0) {
-            std::fprintf(stderr, "an upload failed (curl %.2f s, FTPClient %.2f s)\n", curlTime, clientTime);
+    std::printf("file size: %lld MiB, %d rounds\n", static_cast<long long>(sizeMiB), rounds);
+    for (const auto& [security, label] : {std::pair{FTPSecurity::None, "plain FTP"},
+                                          std::pair{FTPSecurity::ImplicitTLS, "FTPS (implicit TLS)"}}) {
+        if ((only == "plain" && security != FTPSecurity::None) ||
+            (only == "tls" && security == FTPSecurity::None))
+            continue;
+        std::printf("%s:\n", label);
+        if (!measure(security, large, sizeMiB, rounds))
             return 1;
-        }
-        std::printf("round %d: curl %.2f s, FTPClient %.2f s\n", round + 1, curlTime, clientTime);
-        curlTimes.push_back(curlTime);
-        clientTimes.push_back(clientTime);
     }
-    const double size = static_cast<double>(sizeMiB);
-    const double curlRate = size / median(curlTimes);
-    const double clientRate = size / median(clientTimes);
-    std::printf("file size:            %lld MiB\n", static_cast<long long>(sizeMiB));
-    std::printf("curl command:         %.1f MiB/s (median of %d)\n", curlRate, rounds);
-    std::printf("FTPClient:            %.1f MiB/s (median of %d)\n", clientRate, rounds);
-    std::printf("throughput ratio:     %.3f (goal >= 0.95)\n", clientRate / curlRate);
-    std::printf("CPU per GiB uploaded: curl %.2f s, FTPClient %.2f s (steadier than wall time on a busy machine)\n",
-                curlCpu / rounds * 1024.0 / size, clientCpu / rounds * 1024.0 / size);
-    std::printf("FTPClient peak RSS:   %.1f MiB after a 64 MiB upload, %.1f MiB after the %lld MiB uploads\n",
-                peakAfterSmall / 1024.0, peakResidentKiB() / 1024.0, static_cast<long long>(sizeMiB));
+    std::printf("FTPClient peak RSS (its whole process): %.1f MiB\n", clientPeakKiB / 1024.0);
     return 0;
 }

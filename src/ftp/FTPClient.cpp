@@ -1,6 +1,6 @@
 #include "ftp/FTPClient.h"
 
-#include "ftp/FTPControlConnection.h"
+#include "ftp/FTPCurlHandle.h"
 #include "ftp/FTPDestinationString.h"
 #include "ftp/FTPRunLoop.h"
 #include "ftp/FTPStream.h"
@@ -8,9 +8,8 @@
 
 #include <QDebug>
 #include <QSaveFile>
-
 #include <algorithm>
-#include <cstdio>
+#include <cstring>
 
 namespace airlark {
 
@@ -67,7 +66,16 @@ bool FTPClient::checkLogin(const FTPServer* server)
     if (!checkFTPServer(server))
         return false;
     bool verdict = false;
-    FTPThread::runInSeparateThread([&] { verdict = ftpActionForServer(server, std::nullopt); });
+    FTPThread::runInSeparateThread([&] { verdict = ftpActionForServer(server, std::nullopt, false); });
+    return verdict;
+}
+
+bool FTPClient::checkLoginAndDirectory(const FTPServer* server)
+{
+    if (!checkFTPServer(server))
+        return false;
+    bool verdict = false;
+    FTPThread::runInSeparateThread([&] { verdict = ftpActionForServer(server, std::nullopt, true); });
     return verdict;
 }
 
@@ -77,7 +85,7 @@ bool FTPClient::deleteFileNamed(const QString& name, const FTPServer* server)
         return false;
     const QString command = (name.contains(QLatin1Char('.')) ? QStringLiteral("DELE ") : QStringLiteral("RMD ")) + name;
     bool verdict = false;
-    FTPThread::runInSeparateThread([&] { verdict = ftpActionForServer(server, command); });
+    FTPThread::runInSeparateThread([&] { verdict = ftpActionForServer(server, command, true); });
     return verdict;
 }
 
@@ -94,13 +102,15 @@ bool FTPClient::chmodFileNamed(const QString& name, int mode, const FTPServer* s
         return false;
     const QString command = QStringLiteral("SITE CHMOD %1 %2").arg(mode).arg(name);
     bool verdict = false;
-    FTPThread::runInSeparateThread([&] { verdict = ftpActionForServer(server, command); });
+    FTPThread::runInSeparateThread([&] { verdict = ftpActionForServer(server, command, true); });
     return verdict;
 }
 
-bool FTPClient::ftpActionForServer(const FTPServer* server, const std::optional<QString>& command)
+bool FTPClient::ftpActionForServer(const FTPServer* server, const std::optional<QString>& command,
+                                   bool enterDirectory)
 {
     action_ = Action::ControlCommand;
+    setFailureDetail({});
     const auto finish = [this](bool verdict) {
         streamSuccess_ = verdict;
         action_ = Action::Finished;
@@ -108,54 +118,59 @@ bool FTPClient::ftpActionForServer(const FTPServer* server, const std::optional<
     };
 
     const QString destination = server->destination().value_or(QString());
-    const QByteArray host = FTPDestinationString::fmhost(destination).toUtf8();
     const std::optional<QString> directory = FTPDestinationString::fmdir(destination);
-    const bool hasDirectory = directory && !directory->isEmpty();
+    const bool hasDirectory = enterDirectory && directory && !directory->isEmpty();
 
-    // Every line is formatted before anything is sent, so that a refused line sends nothing at all.
-    std::vector<QByteArray> lines;
-    const auto addLine = [&lines](const char* format, const QByteArray& argument) {
-        std::array<char, CommandBufferSize> line{};
-        const int length = std::snprintf(line.data(), line.size(), format, argument.constData());
-        if (length < 0 || static_cast<std::size_t>(length) >= line.size())
-            return false;
-        lines.emplace_back(line.data(), length);
-        return true;
+    // Every line must fit the command buffer, checked before anything is sent.
+    const auto fits = [](const char* verb, const QString& argument) {
+        return std::strlen(verb) + 1 + static_cast<std::size_t>(argument.toUtf8().size()) + 2 <
+               CommandBufferSize;
     };
     if (command && !isSafeFTPText(*command)) {
         qWarning("FTP command refused: the command cannot contain line breaks");
         return finish(false);
     }
-    bool fits = addLine("USER %s\r\n", server->username().value_or(QString()).toUtf8())
-        && addLine("PASS %s\r\n", server->password().value_or(QString()).toUtf8());
-    if (fits && command) {
-        if (hasDirectory)
-            fits = addLine("CWD %s\r\n", directory->toUtf8());
-        fits = fits && addLine("%s\r\n", command->toUtf8());
-    }
-    if (!fits) {
+    if (!fits("USER", server->username().value_or(QString())) ||
+        !fits("PASS", server->password().value_or(QString())) || (hasDirectory && !fits("CWD", *directory)) ||
+        (command && !fits("", *command))) {
         qWarning("FTP command refused: a command line is longer than %d bytes", int(CommandBufferSize) - 1);
         return finish(false);
     }
-    const std::size_t expectedReplies = 1 + lines.size(); // the greeting, then one per line before QUIT
-    lines.emplace_back("QUIT\r\n");
 
-    FTPControlConnection connection;
-    if (!connection.connectToHost(host, server->port(), timeout()))
+    std::optional<QUrl> url = FTPDestinationString::ftpURLForPort(
+        hasDirectory ? destination : FTPDestinationString::fmhost(destination), server->port());
+    FTPCurlHandle handle;
+    if (!url || !handle.isValid())
         return finish(false);
-    for (const QByteArray& line : lines) {
-        if (!connection.sendAll(line.constData(), static_cast<std::size_t>(line.size())))
-            return finish(false);
+    // A path ending in "/" names a directory: curl changes into it and transfers nothing.
+    url->setPath(url->path(QUrl::FullyDecoded) + QLatin1Char('/'), QUrl::DecodedMode);
+    handle.setURL(FTPCurlHandle::urlForSecurity(*url, server->security()));
+    handle.setSecurity(server->security());
+    handle.setTimeout(timeout());
+    if (!handle.setUserName(server->username().value_or(QString())) ||
+        !handle.setPassword(server->password().value_or(QString())))
+        return finish(false);
+    curl_easy_setopt(handle.get(), CURLOPT_NOBODY, 1L);
+    struct ListDeleter
+    {
+        void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+    };
+    std::unique_ptr<curl_slist, ListDeleter> commands;
+    if (command) {
+        commands.reset(curl_slist_append(nullptr, command->toUtf8().constData()));
+        curl_easy_setopt(handle.get(), CURLOPT_POSTQUOTE, commands.get());
     }
-    bool complete = false;
-    const QByteArray reply = connection.readUntilClosed(timeout(), &complete);
-    connection.close();
-
-    // Only what the server said counts: a log-in it confirmed, an answer to every line, no refusal.
-    const std::vector<int> codes = ftpReplyCodes(reply);
-    const bool refused = std::any_of(codes.begin(), codes.end(), [](int code) { return code >= 400 && code < 600; });
-    const bool loggedIn = std::any_of(codes.begin(), codes.end(), [](int code) { return code == 230 || code == 202; });
-    return finish(!refused && loggedIn && codes.size() >= expectedReplies);
+    const CURLcode result = curl_easy_perform(handle.get());
+    if (result == CURLE_COULDNT_RESOLVE_HOST)
+        qWarning("host error!");
+    else if (result == CURLE_COULDNT_CONNECT)
+        qWarning("error connecting.");
+    const FTPFailure failure = handle.failureFor(result);
+    if (failure.failed())
+        qInfo("FTP %s failed: %s (%s)", command ? "command" : "log-in check", qUtf8Printable(failure.reason),
+              ftpFailureKindName(failure.kind));
+    setFailureDetail(failure);
+    return finish(result == CURLE_OK);
 }
 
 std::optional<QVariantMap> FTPClient::progress() const
@@ -184,11 +199,31 @@ FTPStreamFailureReason FTPClient::failureReason() const
     return failureReason_;
 }
 
+FTPFailure FTPClient::failureDetail() const
+{
+    std::lock_guard lock(failureMutex_);
+    return failureDetail_;
+}
+
+void FTPClient::setFailureDetail(FTPFailure failure)
+{
+    std::lock_guard lock(failureMutex_);
+    failureDetail_ = std::move(failure);
+}
+
 void FTPClient::abort()
 {
     std::lock_guard lock(loopMutex_);
-    if (currentRunLoop_)
+    if (currentRunLoop_) {
+        // The loop wakes at once; the transfer is taken out of curl without waiting for the server.
         currentRunLoop_->post([this] { abortOnTransferThread(); });
+        return;
+    }
+    // A transfer still setting up takes the request once its loop exists.
+    const Action action = action_;
+    if (action == Action::Upload || action == Action::CreateFolder || action == Action::ListDirectory ||
+        action == Action::Download)
+        abortRequested_ = true;
 }
 
 bool FTPClient::streamSuccess() const

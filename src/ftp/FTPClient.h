@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ftp/FTPFailure.h"
 #include "ftp/FTPServer.h"
 #include "ftp/FTPStreamFailureReason.h"
 
@@ -8,7 +9,6 @@
 #include <QString>
 #include <QUrl>
 #include <QVariantMap>
-
 #include <array>
 #include <atomic>
 #include <chrono>
@@ -40,9 +40,14 @@ public:
 // caller must not block. One operation at a time per client; progress(), failureReason() and abort()
 // may be called from any thread while it runs.
 //
+// Every operation, the control commands included, runs over libcurl with the record's security
+// setting: plain FTP, implicit TLS or explicit TLS, with the data connections encrypted whenever
+// the control connection is and certificates always verified. PASS is sent only when the server
+// asked for it (331), nothing before the server's greeting, and a 421 anywhere ends the session.
+//
 // Text arguments (user name, password, directory, file and folder names, commands) containing CR,
 // LF or NUL are refused before anything is sent, and so is a control command line that does not fit
-// the 256-byte command buffer. Passwords are never logged.
+// the 256-byte command buffer. Passwords are never logged, printed or put on a command line.
 class FTPClient
 {
 public:
@@ -58,6 +63,9 @@ public:
     static constexpr std::size_t BufferSize = 32768;
     static constexpr std::size_t CommandBufferSize = 256;
     static constexpr std::chrono::milliseconds DefaultTimeout{30000};
+    // A listing past either limit fails (ListingTooLarge) instead of growing without bound.
+    static constexpr qsizetype MaximumListingBytes = 4 * 1024 * 1024;
+    static constexpr qsizetype MaximumListingEntries = 20000;
 
     FTPClient();
     ~FTPClient();
@@ -66,6 +74,8 @@ public:
 
     // Control conversation: whether the server accepts the record's user name and password.
     bool checkLogin(const FTPServer* server);
+    // The log-in check that also enters the destination's directory: whether it exists for this user.
+    bool checkLoginAndDirectory(const FTPServer* server);
     // DELE for names containing ".", otherwise RMD; in the destination's directory.
     bool deleteFileNamed(const QString& name, const FTPServer* server);
     bool deleteFile(const QString& name, const FTPServer* server);
@@ -87,8 +97,17 @@ public:
     std::optional<QVariantMap> progress() const;
     // The reason of the last failed transfer; a later success leaves it in place. Safe from any thread.
     FTPStreamFailureReason failureReason() const;
-    // Ends a running transfer with failure reason Aborted (nothing is logged). Safe from any thread.
+    // What went wrong in the last operation, control commands included; None after a success.
+    // Safe from any thread.
+    FTPFailure failureDetail() const;
+    // Ends a running transfer promptly with failure reason Aborted (nothing is logged), whatever
+    // the server does. Safe from any thread.
     void abort();
+
+    // The size of the last upload or download and the bytes moved so far; they keep their values
+    // after the transfer ended, so that a failure can tell how far it got. Safe from any thread.
+    quint64 fileSize() const { return fileSize_; }
+    quint64 fileSizeProcessed() const { return fileSizeProcessed_; }
 
     bool streamSuccess() const;
     Action action() const;
@@ -102,7 +121,9 @@ public:
 
 private:
     static bool checkFTPServer(const FTPServer* server);
-    bool ftpActionForServer(const FTPServer* server, const std::optional<QString>& command);
+    bool ftpActionForServer(const FTPServer* server, const std::optional<QString>& command,
+                            bool enterDirectory);
+    void setFailureDetail(FTPFailure failure);
 
     bool uploadFileWorker(const QUrl& fileURL, const FTPServer& server);
     bool uploadDataWorker(const QByteArray& data, const QString& fileName, const FTPServer& server);
@@ -117,7 +138,8 @@ private:
     void handleDownloadBytesAvailable();
     void handleListingBytesAvailable();
     void handleEndEncountered();
-    void streamDidEnd(bool success, FTPStreamFailureReason reason);
+    void streamDidEnd(bool success, FTPStreamFailureReason reason,
+                      FTPFailureKind kind = FTPFailureKind::None);
     void abortOnTransferThread();
     QVariantMap progressDictionary() const;
     bool uploadedFileIsIntact() const;
@@ -137,6 +159,10 @@ private:
     std::atomic<FTPStreamFailureReason> failureReason_{FTPStreamFailureReason::None};
     std::atomic<FTPClientDelegate*> delegate_{nullptr};
     std::atomic<qint64> timeoutMs_{DefaultTimeout.count()};
+    std::atomic<bool> abortRequested_{false};
+    mutable std::mutex failureMutex_;
+    FTPFailure failureDetail_;
+    QString serverHost_;
 
     // Owned by the transfer thread; serverStreamOpen_ mirrors whether the server stream exists.
     std::unique_ptr<QIODevice> fileReader_;
@@ -145,6 +171,7 @@ private:
     std::shared_ptr<FTPStream> serverReadStream_;
     std::atomic<bool> serverStreamOpen_{false};
     QByteArray directoryListingData_;
+    qsizetype directoryListingLines_ = 0;
     bool readerAtEnd_ = false;
     QString uploadPath_;
     quint64 uploadInode_ = 0;

@@ -1,14 +1,14 @@
 // How FTPClient answers its server stream's events on the transfer thread: data moves through the
 // one inline buffer, and each transfer ends exactly once.
 #include "ftp/FTPClient.h"
-
 #include "ftp/FTPRunLoop.h"
 #include "ftp/FTPStream.h"
 
 #include <QDebug>
 #include <QFile>
 #include <QSaveFile>
-
+#include <algorithm>
+#include <span>
 #include <sys/stat.h>
 
 namespace airlark {
@@ -39,6 +39,7 @@ void FTPClient::streamHandleEvent(FTPStream& stream, FTPStreamEvent event)
         }
         break;
     case FTPStreamEvent::ErrorOccurred:
+        setFailureDetail(stream.failure());
         streamDidEnd(false, FTPStreamFailureReason::GeneralError);
         break;
     case FTPStreamEvent::EndEncountered:
@@ -49,38 +50,34 @@ void FTPClient::streamHandleEvent(FTPStream& stream, FTPStreamEvent event)
 
 void FTPClient::handleUploadSpaceAvailable()
 {
-    if (bufferOffset_ == bufferLimit_) {
-        if (readerAtEnd_)
-            return;
-        const qint64 count = fileReader_->read(buffer_.data(), static_cast<qint64>(buffer_.size()));
-        if (count == 0) {
-            // Only the whole of the file we were given counts as sent: it must not have shrunk,
-            // grown or been replaced while we read it.
-            if (!uploadedFileIsIntact()) {
-                streamDidEnd(false, FTPStreamFailureReason::ReadError);
-                return;
-            }
-            // The server's confirmation, not the end of the file, ends the transfer.
-            readerAtEnd_ = true;
-            serverStream_->finishWriting();
-            return;
-        }
-        if (count < 0) {
-            streamDidEnd(false, FTPStreamFailureReason::ReadError);
-            return;
-        }
-        bufferOffset_ = 0;
-        bufferLimit_ = static_cast<std::size_t>(count);
-    }
-    const qint64 written = serverStream_->write(buffer_.data() + bufferOffset_,
-                                                static_cast<qint64>(bufferLimit_ - bufferOffset_));
-    if (written <= 0) {
-        streamDidEnd(false, FTPStreamFailureReason::WriteError);
+    if (readerAtEnd_)
+        return;
+    // The file goes straight into curl's own buffer: one read, no copy of ours.
+    const std::span<char> window = serverStream_->writeWindow();
+    if (window.empty()) {
+        streamDidEnd(false, FTPStreamFailureReason::WriteError, FTPFailureKind::ConnectionLost);
         return;
     }
-    bufferOffset_ += static_cast<std::size_t>(written);
-    fileSizeProcessed_ += static_cast<quint64>(written);
-    bytesProcessed_ = static_cast<quint64>(written);
+    const qint64 count = fileReader_->read(window.data(), static_cast<qint64>(window.size()));
+    if (count == 0) {
+        // Only the whole of the file we were given counts as sent: it must not have shrunk,
+        // grown or been replaced while we read it.
+        if (!uploadedFileIsIntact()) {
+            streamDidEnd(false, FTPStreamFailureReason::ReadError, FTPFailureKind::LocalFileError);
+            return;
+        }
+        // The server's confirmation, not the end of the file, ends the transfer.
+        readerAtEnd_ = true;
+        serverStream_->finishWriting();
+        return;
+    }
+    if (count < 0) {
+        streamDidEnd(false, FTPStreamFailureReason::ReadError, FTPFailureKind::LocalFileError);
+        return;
+    }
+    serverStream_->commitWrite(static_cast<std::size_t>(count));
+    fileSizeProcessed_ += static_cast<quint64>(count);
+    bytesProcessed_ = static_cast<quint64>(count);
     if (FTPClientDelegate* delegate = delegate_)
         delegate->ftpManagerUploadProgressDidChange(progressDictionary());
 }
@@ -106,7 +103,7 @@ void FTPClient::handleDownloadBytesAvailable()
             return;
         }
         if (count < 0) {
-            streamDidEnd(false, FTPStreamFailureReason::ReadError);
+            streamDidEnd(false, FTPStreamFailureReason::ReadError, FTPFailureKind::ConnectionLost);
             return;
         }
         bufferOffset_ = 0;
@@ -120,7 +117,7 @@ void FTPClient::handleDownloadBytesAvailable()
         const qint64 written = fileWriter_->write(buffer_.data() + bufferOffset_,
                                                   static_cast<qint64>(bufferLimit_ - bufferOffset_));
         if (written <= 0) {
-            streamDidEnd(false, FTPStreamFailureReason::WriteError);
+            streamDidEnd(false, FTPStreamFailureReason::WriteError, FTPFailureKind::LocalFileError);
             return;
         }
         bufferOffset_ += static_cast<std::size_t>(written);
@@ -135,7 +132,15 @@ void FTPClient::handleListingBytesAvailable()
         return;
     }
     if (count < 0) {
-        streamDidEnd(false, FTPStreamFailureReason::ReadError);
+        streamDidEnd(false, FTPStreamFailureReason::ReadError, FTPFailureKind::ConnectionLost);
+        return;
+    }
+    // An endless or enormous listing ends here, with the memory it took bounded.
+    directoryListingLines_ += std::count(buffer_.data(), buffer_.data() + count, '\n');
+    if (directoryListingData_.size() + count > MaximumListingBytes ||
+        directoryListingLines_ > MaximumListingEntries) {
+        directoryListingData_.clear();
+        streamDidEnd(false, FTPStreamFailureReason::ReadError, FTPFailureKind::ListingTooLarge);
         return;
     }
     directoryListingData_.append(buffer_.data(), count);
@@ -151,7 +156,7 @@ void FTPClient::handleEndEncountered()
     case Action::Upload:
         // The server ended the transfer before we had sent the whole file.
         if (!readerAtEnd_) {
-            streamDidEnd(false, FTPStreamFailureReason::WriteError);
+            streamDidEnd(false, FTPStreamFailureReason::WriteError, FTPFailureKind::ConnectionLost);
             return;
         }
         streamDidEnd(true, FTPStreamFailureReason::None);
@@ -161,13 +166,13 @@ void FTPClient::handleEndEncountered()
             const qint64 written = fileWriter_->write(buffer_.data() + bufferOffset_,
                                                       static_cast<qint64>(bufferLimit_ - bufferOffset_));
             if (written <= 0) {
-                streamDidEnd(false, FTPStreamFailureReason::WriteError);
+                streamDidEnd(false, FTPStreamFailureReason::WriteError, FTPFailureKind::LocalFileError);
                 return;
             }
             bufferOffset_ += static_cast<std::size_t>(written);
         }
         if (fileSize_ != 0 && fileSizeProcessed_ != fileSize_) {
-            streamDidEnd(false, FTPStreamFailureReason::ReadError);
+            streamDidEnd(false, FTPStreamFailureReason::ReadError, FTPFailureKind::ConnectionLost);
             return;
         }
         streamDidEnd(true, FTPStreamFailureReason::None);
@@ -185,10 +190,10 @@ void FTPClient::abortOnTransferThread()
     const bool writing = action == Action::Upload || action == Action::CreateFolder;
     const bool reading = action == Action::ListDirectory || action == Action::Download;
     if ((writing && serverStream_) || (reading && serverReadStream_))
-        streamDidEnd(false, FTPStreamFailureReason::Aborted);
+        streamDidEnd(false, FTPStreamFailureReason::Aborted, FTPFailureKind::Aborted);
 }
 
-void FTPClient::streamDidEnd(bool success, FTPStreamFailureReason reason)
+void FTPClient::streamDidEnd(bool success, FTPStreamFailureReason reason, FTPFailureKind kind)
 {
     FTPRunLoop* loop = nullptr;
     {
@@ -201,6 +206,14 @@ void FTPClient::streamDidEnd(bool success, FTPStreamFailureReason reason)
     if (success && fileWriter_ && !fileWriter_->commit()) {
         success = false;
         reason = FTPStreamFailureReason::WriteError;
+        kind = FTPFailureKind::LocalFileError;
+    }
+    // Failures of the stream itself were recorded with the stream's own detail already.
+    if (!success && kind != FTPFailureKind::None) {
+        FTPFailure failure;
+        failure.kind = kind;
+        failure.host = serverHost_;
+        setFailureDetail(failure);
     }
     action_ = Action::Finished;
     serverStreamOpen_ = false;

@@ -1,7 +1,7 @@
 // The streamed transfers of FTPClient: each runs on its own thread, whose FTPRunLoop delivers the
 // server stream's events here; data moves through the client's one inline buffer.
 #include "ftp/FTPClient.h"
-
+#include "ftp/FTPCurlHandle.h"
 #include "ftp/FTPDestinationString.h"
 #include "ftp/FTPListingParser.h"
 #include "ftp/FTPRunLoop.h"
@@ -14,7 +14,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -37,7 +36,19 @@ std::optional<QUrl> destinationURL(const FTPServer& server, const QString& name,
     url->setPath(path, QUrl::DecodedMode);
     if (!url->isValid())
         return std::nullopt;
-    return url;
+    return FTPCurlHandle::urlForSecurity(*url, server.security());
+}
+
+// A stream for `url` that logs in as the record says, with its security; none if it cannot be set up.
+template <typename Create>
+std::shared_ptr<FTPStream> streamFor(Create create, const std::optional<QUrl>& url, const FTPServer& server)
+{
+    std::shared_ptr<FTPStream> stream = url ? create(*url) : nullptr;
+    if (!stream || !stream->setUserName(server.username().value_or(QString())) ||
+        !stream->setPassword(server.password().value_or(QString())))
+        return nullptr;
+    stream->setSecurity(server.security());
+    return stream;
 }
 
 bool isAcceptableName(const QString& name, const char* what)
@@ -139,13 +150,13 @@ bool FTPClient::uploadDataWorker(const QByteArray& data, const QString& fileName
 
 bool FTPClient::uploadWorker(std::unique_ptr<QIODevice> reader, const QString& fileName, const FTPServer& server)
 {
+    abortRequested_ = false; // a request for an earlier operation is not for this one
     action_ = Action::Upload;
     fileSizeProcessed_ = 0;
     bytesProcessed_ = 0;
-    const std::optional<QUrl> url = destinationURL(server, fileName, false);
-    std::shared_ptr<FTPStream> stream = url ? FTPStream::createWriteStreamWithFTPURL(*url) : nullptr;
-    if (!stream || !stream->setUserName(server.username().value_or(QString()))
-        || !stream->setPassword(server.password().value_or(QString()))) {
+    auto stream =
+        streamFor(&FTPStream::createWriteStreamWithFTPURL, destinationURL(server, fileName, false), server);
+    if (!stream) {
         action_ = Action::Finished;
         return false;
     }
@@ -156,11 +167,11 @@ bool FTPClient::uploadWorker(std::unique_ptr<QIODevice> reader, const QString& f
 
 bool FTPClient::createFolderWorker(const QString& folderName, const FTPServer& server)
 {
+    abortRequested_ = false;
     action_ = Action::CreateFolder;
-    const std::optional<QUrl> url = destinationURL(server, folderName, true);
-    std::shared_ptr<FTPStream> stream = url ? FTPStream::createWriteStreamWithFTPURL(*url) : nullptr;
-    if (!stream || !stream->setUserName(server.username().value_or(QString()))
-        || !stream->setPassword(server.password().value_or(QString()))) {
+    auto stream =
+        streamFor(&FTPStream::createWriteStreamWithFTPURL, destinationURL(server, folderName, true), server);
+    if (!stream) {
         action_ = Action::Finished;
         return false;
     }
@@ -170,13 +181,14 @@ bool FTPClient::createFolderWorker(const QString& folderName, const FTPServer& s
 
 std::optional<QList<QVariantMap>> FTPClient::listingWorker(const FTPServer& server)
 {
+    abortRequested_ = false;
     action_ = Action::ListDirectory;
     fileSize_ = 0;
     directoryListingData_.clear();
-    const std::optional<QUrl> url = destinationURL(server, QString(), false);
-    std::shared_ptr<FTPStream> stream = url ? FTPStream::createReadStreamWithFTPURL(*url) : nullptr;
-    if (!stream || !stream->setUserName(server.username().value_or(QString()))
-        || !stream->setPassword(server.password().value_or(QString()))) {
+    directoryListingLines_ = 0;
+    auto stream =
+        streamFor(&FTPStream::createReadStreamWithFTPURL, destinationURL(server, QString(), false), server);
+    if (!stream) {
         action_ = Action::Finished;
         return std::nullopt;
     }
@@ -185,23 +197,24 @@ std::optional<QList<QVariantMap>> FTPClient::listingWorker(const FTPServer& serv
         return std::nullopt;
     QList<QVariantMap> entries = FTPListingParser::parseListing(directoryListingData_);
     directoryListingData_.clear();
+    directoryListingData_.squeeze();
     return entries;
 }
 
 bool FTPClient::downloadWorker(const QString& fileName, const QString& localPath, const FTPServer& server)
 {
+    abortRequested_ = false;
     action_ = Action::Download;
     fileSize_ = 0;
     fileSizeProcessed_ = 0;
     bytesProcessed_ = 0;
-    const std::optional<QUrl> url = destinationURL(server, fileName, false);
-    std::shared_ptr<FTPStream> stream = url ? FTPStream::createReadStreamWithFTPURL(*url) : nullptr;
+    auto stream =
+        streamFor(&FTPStream::createReadStreamWithFTPURL, destinationURL(server, fileName, false), server);
     // Written beside the target and renamed over it only once complete: a failed download leaves
     // nothing behind, and never a half-overwritten older file.
     auto writer = std::make_unique<QSaveFile>(localPath);
     writer->setDirectWriteFallback(false);
-    if (!stream || !stream->setUserName(server.username().value_or(QString()))
-        || !stream->setPassword(server.password().value_or(QString())) || !writer->open(QIODevice::WriteOnly)) {
+    if (!stream || !writer->open(QIODevice::WriteOnly)) {
         action_ = Action::Finished;
         return false;
     }
@@ -216,10 +229,14 @@ bool FTPClient::runTransfer(std::shared_ptr<FTPStream> stream)
     bufferOffset_ = 0;
     bufferLimit_ = 0;
     readerAtEnd_ = false;
+    setFailureDetail({});
+    serverHost_ = stream->host();
     FTPRunLoop loop;
     {
         std::lock_guard lock(loopMutex_);
         currentRunLoop_ = &loop;
+        if (abortRequested_.exchange(false))
+            loop.post([this] { abortOnTransferThread(); });
     }
     stream->setTimeout(timeout());
     stream->setDelegate([this](FTPStream& source, FTPStreamEvent event) { streamHandleEvent(source, event); });

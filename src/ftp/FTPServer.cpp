@@ -66,4 +66,16 @@ void FTPServer::setPort(qint32 port)
     port_ = port;
 }
 
+FTPSecurity FTPServer::security() const
+{
+    std::lock_guard lock(mutex_);
+    return security_;
+}
+
+void FTPServer::setSecurity(FTPSecurity security)
+{
+    std::lock_guard lock(mutex_);
+    security_ = security;
+}
+
 } // namespace airlark

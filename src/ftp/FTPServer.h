@@ -8,6 +8,17 @@
 
 namespace airlark {
 
+// How the conversation with the server is protected. With TLS, the data connections (uploads,
+// listings, downloads) are encrypted as well, and the server's certificate must verify against
+// the system's CA store (or the CA file the environment names in AIRLARK_FTP_CA_FILE, for tests)
+// and name the host connected to.
+enum class FTPSecurity
+{
+    None,        // plain FTP: the password and the data cross the network in clear
+    ImplicitTLS, // TLS from the first byte ("ftps://", usually port 990)
+    ExplicitTLS, // a plain connection that asks for TLS ("AUTH TLS") before the log-in
+};
+
 // Where and as whom to connect for FTP. A plain record shared between the screen that builds it
 // and the thread that uses it, so every property is read and written under a lock.
 class FTPServer
@@ -39,12 +50,17 @@ public:
     qint32 port() const;
     void setPort(qint32 port);
 
+    // None unless set.
+    FTPSecurity security() const;
+    void setSecurity(FTPSecurity security);
+
 private:
     mutable std::mutex mutex_;
     std::optional<QString> destination_;
     std::optional<QString> username_;
     std::optional<QString> password_;
     qint32 port_ = DefaultPort;
+    FTPSecurity security_ = FTPSecurity::None;
 };
 
 } // namespace airlark

@@ -3,64 +3,47 @@
 #include "ftp/FTPRunLoop.h"
 
 #include <QDebug>
-
 #include <algorithm>
 #include <cstring>
-#include <mutex>
 
 namespace airlark {
 
 namespace {
 
-// curl's buffer for outgoing data; larger than the client's chunk so that one send carries several.
+// curl's buffer for outgoing data, which the file is read straight into: one read() fills it, so
+// a large buffer means few system calls per megabyte.
 constexpr long UploadBufferSize = 256 * 1024;
 constexpr long DownloadBufferSize = 64 * 1024;
 
-void initialiseCurlOnce()
+bool isFTPURL(const QUrl& url)
 {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    return url.isValid() && (url.scheme() == QLatin1String("ftp") || url.scheme() == QLatin1String("ftps"));
 }
 
 } // namespace
 
-bool isSafeFTPText(const QString& text)
-{
-    return !text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n')) && !text.contains(QChar(0));
-}
-
 std::shared_ptr<FTPStream> FTPStream::createWriteStreamWithFTPURL(const QUrl& url)
 {
-    if (!url.isValid() || url.scheme() != QLatin1String("ftp"))
+    if (!isFTPURL(url))
         return nullptr;
     std::shared_ptr<FTPStream> stream(new FTPStream(Kind::Write, url));
-    return stream->easy_ ? stream : nullptr;
+    return stream->handle_.isValid() ? stream : nullptr;
 }
 
 std::shared_ptr<FTPStream> FTPStream::createReadStreamWithFTPURL(const QUrl& url)
 {
-    if (!url.isValid() || url.scheme() != QLatin1String("ftp"))
+    if (!isFTPURL(url))
         return nullptr;
     std::shared_ptr<FTPStream> stream(new FTPStream(Kind::Read, url));
-    return stream->easy_ ? stream : nullptr;
+    return stream->handle_.isValid() ? stream : nullptr;
 }
 
 FTPStream::FTPStream(Kind kind, const QUrl& url) : kind_(kind), url_(url)
 {
-    initialiseCurlOnce();
-    easy_.reset(curl_easy_init());
-    if (!easy_)
+    if (!handle_.isValid())
         return;
-    CURL* easy = easy_.get();
-    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "ftp");
-    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, errorBuffer_);
-    curl_easy_setopt(easy, CURLOPT_PRIVATE, this);
-    // The control connection is idle while a long upload runs; keep routers from forgetting it
-    // before the server's final reply.
-    curl_easy_setopt(easy, CURLOPT_TCP_KEEPALIVE, 1L);
-    curl_easy_setopt(easy, CURLOPT_TCP_KEEPIDLE, 60L);
-    curl_easy_setopt(easy, CURLOPT_TCP_KEEPINTVL, 30L);
+    CURL* easy = handle_.get();
+    setSecurity(url.scheme() == QLatin1String("ftps") ? FTPSecurity::ImplicitTLS : FTPSecurity::None);
 
     QUrl target = url;
     const QString path = url.path(QUrl::FullyDecoded);
@@ -85,24 +68,24 @@ FTPStream::FTPStream(Kind kind, const QUrl& url) : kind_(kind), url_(url)
     }
     // curl reports what it learns about a file as header lines; they are not the file's data.
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &FTPStream::discardHeader);
-    curl_easy_setopt(easy, CURLOPT_URL, target.toString(QUrl::FullyEncoded).toUtf8().constData());
-    setTimeout(std::chrono::seconds(30));
+    handle_.setURL(target);
 }
 
 FTPStream::~FTPStream() = default;
 
 bool FTPStream::setUserName(const QString& userName)
 {
-    if (!isSafeFTPText(userName) || opened_)
-        return false;
-    return curl_easy_setopt(easy_.get(), CURLOPT_USERNAME, userName.toUtf8().constData()) == CURLE_OK;
+    return !opened_ && handle_.setUserName(userName);
 }
 
 bool FTPStream::setPassword(const QString& password)
 {
-    if (!isSafeFTPText(password) || opened_)
-        return false;
-    return curl_easy_setopt(easy_.get(), CURLOPT_PASSWORD, password.toUtf8().constData()) == CURLE_OK;
+    return !opened_ && handle_.setPassword(password);
+}
+
+void FTPStream::setSecurity(FTPSecurity security)
+{
+    handle_.setSecurity(security);
 }
 
 void FTPStream::setFetchResourceInfo(bool fetch)
@@ -112,14 +95,7 @@ void FTPStream::setFetchResourceInfo(bool fetch)
 
 void FTPStream::setTimeout(std::chrono::milliseconds timeout)
 {
-    const long milliseconds = std::max<long>(1, static_cast<long>(timeout.count()));
-    const long seconds = std::max<long>(1, (milliseconds + 999) / 1000);
-    CURL* easy = easy_.get();
-    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, milliseconds);
-    curl_easy_setopt(easy, CURLOPT_SERVER_RESPONSE_TIMEOUT, seconds);
-    // A data connection that moves nothing for that long is dead too.
-    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, seconds);
+    handle_.setTimeout(timeout);
 }
 
 void FTPStream::setDelegate(Delegate delegate)
@@ -136,7 +112,7 @@ bool FTPStream::open()
         // First a transfer without a body, which asks for the size, then the retrieval itself on the
         // same handle (and the same logged-in connection).
         fetchingInfo_ = true;
-        curl_easy_setopt(easy_.get(), CURLOPT_NOBODY, 1L);
+        curl_easy_setopt(handle_.get(), CURLOPT_NOBODY, 1L);
     }
     return true;
 }
@@ -165,16 +141,17 @@ void FTPStream::close()
     removeFromRunLoop();
 }
 
-qint64 FTPStream::write(const char* data, qint64 length)
+std::span<char> FTPStream::writeWindow()
 {
-    if (closed_ || writingFinished_)
-        return -1;
-    if (!window_ || length <= 0)
-        return 0;
-    const size_t count = std::min(static_cast<size_t>(length), windowLength_ - windowUsed_);
-    std::memcpy(window_ + windowUsed_, data, count);
-    windowUsed_ += count;
-    return static_cast<qint64>(count);
+    if (closed_ || writingFinished_ || !window_)
+        return {};
+    return {window_ + windowUsed_, windowLength_ - windowUsed_};
+}
+
+void FTPStream::commitWrite(std::size_t count)
+{
+    if (window_)
+        windowUsed_ += std::min(count, windowLength_ - windowUsed_);
 }
 
 void FTPStream::finishWriting()
@@ -194,13 +171,6 @@ qint64 FTPStream::read(char* data, qint64 length)
     std::memcpy(data, window_ + windowUsed_, count);
     windowUsed_ += count;
     return static_cast<qint64>(count);
-}
-
-QString FTPStream::errorDescription() const
-{
-    if (errorBuffer_[0] != '\0')
-        return QString::fromUtf8(errorBuffer_);
-    return QString::fromUtf8(curl_easy_strerror(errorCode_));
 }
 
 void FTPStream::deliver(FTPStreamEvent event)
@@ -293,17 +263,17 @@ void FTPStream::transferDidFinish(CURLcode result)
     if (result == CURLE_OK && fetchingInfo_) {
         fetchingInfo_ = false;
         curl_off_t size = -1;
-        if (curl_easy_getinfo(easy_.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &size) == CURLE_OK)
+        if (curl_easy_getinfo(handle_.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &size) == CURLE_OK)
             resourceSize_ = size;
-        curl_easy_setopt(easy_.get(), CURLOPT_NOBODY, 0L);
+        curl_easy_setopt(handle_.get(), CURLOPT_NOBODY, 0L);
         if (loop_)
             loop_->restartStream(this);
         deliverOpenOnce();
         return;
     }
     if (result != CURLE_OK) {
-        errorCode_ = result;
-        qInfo("ftp stream: %s", qUtf8Printable(errorDescription()));
+        failure_ = handle_.failureFor(result);
+        qInfo("ftp stream: %s (%s)", qUtf8Printable(failure_.reason), ftpFailureKindName(failure_.kind));
         deliver(FTPStreamEvent::ErrorOccurred);
         return;
     }

@@ -1,14 +1,15 @@
 #pragma once
 
+#include "ftp/FTPCurlHandle.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QUrl>
-
-#include <curl/curl.h>
-
 #include <chrono>
+#include <curl/curl.h>
 #include <functional>
 #include <memory>
+#include <span>
 
 namespace airlark {
 
@@ -28,15 +29,17 @@ enum class FTPStreamEvent : int {
 // stream on a URL ending in "/" lists the directory, and a write stream on such a URL creates it.
 //
 // curl pulls upload data and pushes download data through callbacks; the stream turns each callback
-// into CanAcceptBytes / HasBytesAvailable events, during which the delegate calls write() or read()
-// to copy straight into or out of curl's own buffer, so the stream holds no data of its own.
-// EndEncountered comes only after the server confirmed the whole transfer; everything else that ends
-// it early is ErrorOccurred.
+// into CanAcceptBytes / HasBytesAvailable events. During CanAcceptBytes the delegate reads the file
+// straight into curl's own upload buffer (writeWindow(), then commitWrite()), so every byte is read
+// once and copied by nobody; during HasBytesAvailable it reads out of curl's buffer. The stream holds
+// no data of its own. EndEncountered comes only after the server confirmed the whole transfer;
+// everything else that ends it early is ErrorOccurred, with failure() telling why.
 class FTPStream : public std::enable_shared_from_this<FTPStream>
 {
 public:
     using Delegate = std::function<void(FTPStream&, FTPStreamEvent)>;
 
+    // `url` is "ftp://" (plain or explicit TLS) or "ftps://" (implicit TLS); see setSecurity().
     static std::shared_ptr<FTPStream> createWriteStreamWithFTPURL(const QUrl& url);
     static std::shared_ptr<FTPStream> createReadStreamWithFTPURL(const QUrl& url);
     ~FTPStream();
@@ -49,6 +52,7 @@ public:
     // Asks the server for the file's size before retrieving it; see resourceSize().
     void setFetchResourceInfo(bool fetch);
     void setTimeout(std::chrono::milliseconds timeout);
+    void setSecurity(FTPSecurity security);
     void setDelegate(Delegate delegate);
 
     bool open();
@@ -56,9 +60,10 @@ public:
     void removeFromRunLoop();
     void close();
 
-    // During CanAcceptBytes: copies up to `length` bytes into the transfer; returns the count
-    // taken (0 when there is no room now) or -1 once the stream is closed.
-    qint64 write(const char* data, qint64 length);
+    // During CanAcceptBytes: the free part of curl's upload buffer (empty when there is no room
+    // now or the stream is closed). Fill its front and commit the count filled.
+    std::span<char> writeWindow();
+    void commitWrite(std::size_t count);
     // After the last write: no more data follows. EndEncountered follows when the server confirms.
     void finishWriting();
     // During HasBytesAvailable: copies up to `length` bytes out of the transfer; returns the count,
@@ -67,11 +72,11 @@ public:
 
     // The file's size once OpenCompleted came for a stream that fetched resource information; -1 if unknown.
     qint64 resourceSize() const { return resourceSize_; }
-    // curl's description of the failure behind ErrorOccurred.
-    QString errorDescription() const;
-    CURLcode errorCode() const { return errorCode_; }
+    // What went wrong, once ErrorOccurred came.
+    const FTPFailure& failure() const { return failure_; }
 
-    CURL* easyHandle() const { return easy_.get(); }
+    CURL* easyHandle() const { return handle_.get(); }
+    QString host() const { return url_.host(); }
     void transferDidFinish(CURLcode result);
 
 private:
@@ -86,12 +91,11 @@ private:
     void deliver(FTPStreamEvent event);
     void deliverOpenOnce();
 
-    struct EasyDeleter { void operator()(CURL* easy) const { curl_easy_cleanup(easy); } };
     struct ListDeleter { void operator()(curl_slist* list) const { curl_slist_free_all(list); } };
 
     Kind kind_;
     QUrl url_;
-    std::unique_ptr<CURL, EasyDeleter> easy_;
+    FTPCurlHandle handle_;
     std::unique_ptr<curl_slist, ListDeleter> postCommands_;
     Delegate delegate_;
     FTPRunLoop* loop_ = nullptr;
@@ -103,16 +107,12 @@ private:
     bool writingFinished_ = false;
     bool atEnd_ = false;
     qint64 resourceSize_ = -1;
-    CURLcode errorCode_ = CURLE_OK;
-    char errorBuffer_[CURL_ERROR_SIZE] = {};
+    FTPFailure failure_;
 
     // curl's buffer while a callback runs.
     char* window_ = nullptr;
     size_t windowLength_ = 0;
     size_t windowUsed_ = 0;
 };
-
-// Whether `text` can go into an FTP command line: no CR, LF or NUL.
-bool isSafeFTPText(const QString& text);
 
 } // namespace airlark

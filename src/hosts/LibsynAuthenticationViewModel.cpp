@@ -1,6 +1,7 @@
 #include "hosts/LibsynAuthenticationViewModel.h"
 
 #include "hosts/AddPodcastHostViewModel.h"
+#include "hosts/LibsynFTPServer.h"
 #include "platform/StandardOutput.h"
 #include "store/Account.h"
 #include "store/Database.h"
@@ -9,7 +10,10 @@
 namespace airlark {
 
 const QString LibsynAuthenticationViewModel::LogInFailedText = QStringLiteral("Log in failed");
+const QString LibsynAuthenticationViewModel::LoggedInText = QStringLiteral("Logged in; show folder found");
 const QString LibsynAuthenticationViewModel::ErrorCreatingAccountText = QStringLiteral("Error creating account");
+const QString LibsynAuthenticationViewModel::UnencryptedChoiceText =
+    QStringLiteral("Send my password without encryption (not recommended)");
 
 QString rawValue(FeedType feedType)
 {
@@ -60,6 +64,22 @@ void LibsynAuthenticationViewModel::setPassword(const QString& password)
     credentialsDidChange();
 }
 
+void LibsynAuthenticationViewModel::setSelectedFeedType(FeedType feedType)
+{
+    if (feedType == selectedFeedType_)
+        return;
+    selectedFeedType_ = feedType;
+    credentialsDidChange();
+}
+
+void LibsynAuthenticationViewModel::setAllowsUnencryptedFTP(bool allows)
+{
+    if (allows == allowsUnencryptedFTP_)
+        return;
+    allowsUnencryptedFTP_ = allows;
+    credentialsDidChange();
+}
+
 QStringList LibsynAuthenticationViewModel::feedTypes() const
 {
     return {rawValue(FeedType::Libsyn), rawValue(FeedType::External)};
@@ -71,7 +91,7 @@ void LibsynAuthenticationViewModel::selectFeedTypeAtIndex(qsizetype index)
     if (index < 0 || index >= titles.size())
         return;
     if (const auto feedType = feedTypeFromRawValue(titles.at(index)))
-        selectedFeedType_ = *feedType;
+        setSelectedFeedType(*feedType);
 }
 
 bool LibsynAuthenticationViewModel::canSave() const
@@ -88,16 +108,50 @@ quint64 LibsynAuthenticationViewModel::logInStarted()
     return lastTicket_;
 }
 
-bool LibsynAuthenticationViewModel::logInCompleted(quint64 ticket, bool success)
+bool LibsynAuthenticationViewModel::logInCompleted(quint64 ticket, const FTPFailure& failure)
 {
     if (awaitedTicket_ != ticket)
         return false;
     awaitedTicket_.reset();
-    hasLoggedIn_ = success;
-    if (!success)
-        statusText_ = LogInFailedText;
+    hasLoggedIn_ = !failure.failed();
+    statusText_ = logInStatusText(failure);
     stateDidChange();
     return true;
+}
+
+QString LibsynAuthenticationViewModel::logInStatusText(const FTPFailure& failure) const
+{
+    const QString host = failure.host.isEmpty() ? LibsynFTPServerSetting::current().host : failure.host;
+    const QString failed = LogInFailedText + QStringLiteral(": ");
+    switch (failure.kind) {
+    case FTPFailureKind::None:
+        return LoggedInText;
+    case FTPFailureKind::LogInRefused:
+        return failed + QStringLiteral("Libsyn refused the e-mail address or the FTP password");
+    case FTPFailureKind::FolderMissing:
+        return failed +
+               QStringLiteral(
+                   "the folder %1 does not exist on Libsyn: check the show folder and the feed type")
+                   .arg(LibsynFTPDestination::folderFor(username_, libsynAccountFeedType(selectedFeedType_))
+                            .value_or(username_));
+    case FTPFailureKind::CannotConnect:
+        return failed + QStringLiteral("cannot reach %1: check the internet connection").arg(host);
+    case FTPFailureKind::TimedOut:
+        return failed + QStringLiteral("%1 did not answer in time").arg(host);
+    case FTPFailureKind::ServerClosedSession:
+        return failed + QStringLiteral("%1 closed the session (%2)").arg(host, failure.serverReply);
+    case FTPFailureKind::CertificateRejected:
+        return failed + QStringLiteral("the certificate of %1 is not valid: %2").arg(host, failure.reason);
+    case FTPFailureKind::TLSHandshakeFailed:
+        return failed + QStringLiteral("no secure connection to %1: %2").arg(host, failure.reason);
+    case FTPFailureKind::TLSNotOffered:
+        return failed + QStringLiteral("%1 does not offer an encrypted connection").arg(host);
+    case FTPFailureKind::ConnectionLost:
+        return failed + QStringLiteral("the connection to %1 broke off").arg(host);
+    default:
+        break;
+    }
+    return failure.reason.isEmpty() ? LogInFailedText : failed + failure.reason;
 }
 
 void LibsynAuthenticationViewModel::credentialsDidChange()
@@ -146,7 +200,7 @@ void LibsynAuthenticationViewModel::addAccount(std::function<void(bool saved)> c
             return fail();
         accountID = account->id;
     }
-    if (Account::savePassword(host, accountID, password_)) {
+    if (Account::savePassword(host, accountID, password_, allowsUnencryptedFTP_)) {
         unsavedPasswordAccount_ = UnsavedPasswordAccount{accountID, username_, email_, feedType};
         return fail();
     }

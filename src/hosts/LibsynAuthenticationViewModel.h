@@ -1,10 +1,10 @@
 #pragma once
 
+#include "ftp/FTPFailure.h"
 #include "store/LibsynAccountFeedType.h"
 
 #include <QString>
 #include <QStringList>
-
 #include <functional>
 #include <optional>
 
@@ -40,7 +40,9 @@ class LibsynAuthenticationViewModel
 {
 public:
     static const QString LogInFailedText;        // "Log in failed"
+    static const QString LoggedInText;           // "Logged in; show folder found"
     static const QString ErrorCreatingAccountText; // "Error creating account"
+    static const QString UnencryptedChoiceText;    // "Send my password without encryption (not recommended)"
 
     LibsynAuthenticationViewModelDelegate* delegate() const { return delegate_; }
     void setDelegate(LibsynAuthenticationViewModelDelegate* delegate) { delegate_ = delegate; }
@@ -55,7 +57,12 @@ public:
     void setPassword(const QString& password);
 
     FeedType selectedFeedType() const { return selectedFeedType_; }
-    void setSelectedFeedType(FeedType feedType) { selectedFeedType_ = feedType; }
+    // The check enters the feed type's folder, so a new feed type needs a new check too.
+    void setSelectedFeedType(FeedType feedType);
+
+    // Plain FTP for this account: off unless the user ticks it. Changing it asks for a new check.
+    bool allowsUnencryptedFTP() const { return allowsUnencryptedFTP_; }
+    void setAllowsUnencryptedFTP(bool allows);
     // "Libsyn feed", "External feed".
     QStringList feedTypes() const;
     // Selects the feed type at `index` of `feedTypes`; other indices change nothing.
@@ -69,9 +76,12 @@ public:
 
     // A log-in check starts: the status is cleared. Returns the check's ticket.
     quint64 logInStarted();
-    // The verdict of the check with `ticket`. Returns false when the verdict was ignored
-    // because a later check started or the credentials changed since.
-    bool logInCompleted(quint64 ticket, bool success);
+    // The outcome of the check with `ticket` (None: logged in, show folder found); the status says
+    // what went wrong, or that all is well. Returns false when the outcome was ignored because a
+    // later check started or the credentials changed since.
+    bool logInCompleted(quint64 ticket, const FTPFailure& failure);
+    // The status line for a check's outcome.
+    QString logInStatusText(const FTPFailure& failure) const;
     // Whether a check is still awaited (for the spinner).
     bool isCheckingLogIn() const { return awaitedTicket_.has_value(); }
 
@@ -90,6 +100,7 @@ private:
     QString username_;
     QString password_;
     FeedType selectedFeedType_ = FeedType::Libsyn;
+    bool allowsUnencryptedFTP_ = false;
     bool hasLoggedIn_ = false;
     std::optional<QString> statusText_;
     quint64 lastTicket_ = 0;

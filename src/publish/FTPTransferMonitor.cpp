@@ -3,6 +3,7 @@
 #include "platform/MainQueue.h"
 
 #include <QVariant>
+#include <algorithm>
 
 namespace airlark {
 
@@ -87,7 +88,7 @@ void FTPTransferMonitor::logInFinished()
 {
     Q_ASSERT(MainQueue::isMainThread());
     if (delegate_)
-        delegate_->FTPLogInCompleted(canLogIn_);
+        delegate_->FTPLogInCompleted(canLogIn_, manager_->failureDetail());
 }
 
 void FTPTransferMonitor::uploadFile(const QUrl& fileURL)
@@ -128,6 +129,8 @@ void FTPTransferMonitor::uploadFinished(bool uploaded)
         timer_->invalidate();
     timer_.reset();
 
+    int percentage = 100;
+    FTPFailure failure;
     if (uploaded) {
         failureReason_ = FTPUploadFailureReason::None;
     } else {
@@ -136,9 +139,18 @@ void FTPTransferMonitor::uploadFinished(bool uploaded)
         // never be reported as a success.
         const auto reason = uploadFailureReasonFor(manager_->failureReason());
         failureReason_ = reason == FTPUploadFailureReason::None ? FTPUploadFailureReason::TransferError : reason;
+        failure = manager_->failureDetail();
+        if (!failure.failed())
+            failure.kind = FTPFailureKind::Other;
+        // How far it got, not a full bar that reads as done.
+        const quint64 size = manager_->fileSize();
+        percentage =
+            size == 0 ? 0
+                      : static_cast<int>(static_cast<float>(std::min(manager_->fileSizeProcessed(), size)) /
+                                         static_cast<float>(size) * 100.0f);
     }
     if (delegate_)
-        delegate_->FTPUploadDidProgress(100, *failureReason_);
+        delegate_->FTPUploadDidProgress(percentage, *failureReason_, failure);
 }
 
 } // namespace airlark

@@ -41,7 +41,8 @@ public:
     void logIn();
 
     // Starts the upload of a local file and returns at once; FTPUploadDidProgress follows on the
-    // main thread, ending with one report of 100 and the final reason. A monitor uploads once.
+    // main thread, ending with one report of the final reason: 100 after a success, the share
+    // sent and the client's failure detail after a failure. A monitor uploads once.
     // Main thread only.
     void uploadFile(const QUrl& fileURL);
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ftp/FTPFailure.h"
 #include "publish/FTPUploadFailureReason.h"
 
 namespace airlark {
@@ -11,11 +12,15 @@ class FTPTransferMonitorDelegate
 public:
     virtual ~FTPTransferMonitorDelegate() = default;
 
-    // The verdict of a log-in check.
-    virtual void FTPLogInCompleted(bool /*success*/) {}
+    // The verdict of a log-in check, and what went wrong when it failed.
+    virtual void FTPLogInCompleted(bool /*success*/, const FTPFailure& /*failure*/ = {}) {}
 
-    // Upload progress in percent. The last report of every upload has 100 and the final reason.
-    virtual void FTPUploadDidProgress(int /*percentage*/, FTPUploadFailureReason /*failureReason*/) {}
+    // Upload progress in percent. The last report of every upload carries the final reason: 100
+    // after a success; after a failure the share actually sent, with what went wrong beside it.
+    virtual void FTPUploadDidProgress(int /*percentage*/, FTPUploadFailureReason /*failureReason*/,
+                                      const FTPFailure& /*failure*/ = {})
+    {
+    }
 };
 
 } // namespace airlark

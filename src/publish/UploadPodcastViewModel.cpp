@@ -1,9 +1,11 @@
 #include "publish/UploadPodcastViewModel.h"
 
+#include "hosts/LibsynFTPServer.h"
 #include "hosts/SoundCloudAPIClient.h"
 #include "hosts/SoundCloudAPIClientCredentials.h"
 #include "platform/MainQueue.h"
 #include "publish/LibsynFTPClientFactory.h"
+#include "publish/LibsynUploadFailureText.h"
 #include "publish/SoundCloudTrackUpload.h"
 #include "store/Account.h"
 #include "store/Database.h"
@@ -30,6 +32,7 @@ const QString UploadFailedText = QStringLiteral("Upload failed");
 const QString ClickUploadToBeginText = QStringLiteral("Click \u2018Upload\u2019 to begin");
 const QString UploadedText = QStringLiteral("\U0001F389 Uploaded \U0001F389");
 const QString ServerErrorText = QStringLiteral("Server error");
+const QString UnencryptedText = QStringLiteral(" (the connection is not encrypted)");
 
 // A decoded JSON value as a dictionary, whichever way the decoder wrapped it.
 std::optional<QVariantMap> dictionary(const QVariant& value)
@@ -145,7 +148,7 @@ QString UploadPodcastViewModel::statusText() const
     case UploadPodcastState::Unstarted:
         return ClickUploadToBeginText;
     case UploadPodcastState::InProgress:
-        return UploadingText;
+        return unencrypted_ ? UploadingText + UnencryptedText : UploadingText;
     case UploadPodcastState::Successful:
         return UploadedText;
     case UploadPodcastState::Failed:
@@ -254,9 +257,9 @@ void UploadPodcastViewModel::beginLibsynUpload()
         failBeforeTransfer("the store cannot be opened");
         return;
     }
-    const auto password = Account::loadPassword(storedText(PodcastHost::Libsyn), userIdentifier_);
+    const auto credential = Account::loadCredential(storedText(PodcastHost::Libsyn), userIdentifier_);
     const auto row = Account::find(*database, userIdentifier_);
-    if (!password) {
+    if (!credential) {
         failBeforeTransfer("the account's password is not in the keyring");
         return;
     }
@@ -267,18 +270,24 @@ void UploadPodcastViewModel::beginLibsynUpload()
     if (!accountText_)
         accountText_ = row->displayName % QStringLiteral("\u2014") % storedText(PodcastHost::Libsyn);
     const auto monitor = libsynFTPClientFactory_
-                             ? libsynFTPClientFactory_->makeClient(row->displayName, *password, *row->email,
-                                                                   *row->feedType, shared_from_this())
+                             ? libsynFTPClientFactory_->makeClient(
+                                   row->displayName, credential->password, *row->email, *row->feedType,
+                                   shared_from_this(), credential->allowsUnencryptedFTP)
                              : nullptr;
     if (!monitor) {
         failBeforeTransfer("no FTP connection can be made for the account's feed type");
         return;
     }
+    libsynEmail_ = *row->email;
+    libsynFolder_ =
+        LibsynFTPDestination::folderFor(row->displayName, *row->feedType).value_or(row->displayName);
+    unencrypted_ = monitor->server()->security() == FTPSecurity::None;
     bytesExpected_.store(QFileInfo(fileURL_.toLocalFile()).size());
     monitor->uploadFile(fileURL_);
 }
 
-void UploadPodcastViewModel::FTPUploadDidProgress(int percentage, FTPUploadFailureReason failureReason)
+void UploadPodcastViewModel::FTPUploadDidProgress(int percentage, FTPUploadFailureReason failureReason,
+                                                  const FTPFailure& failure)
 {
     Q_ASSERT(MainQueue::isMainThread());
     // The monitor reports "no progress information" on ticks that fall before the transfer has
@@ -291,7 +300,9 @@ void UploadPodcastViewModel::FTPUploadDidProgress(int percentage, FTPUploadFailu
     bytesSent_.store(bytesExpected() * percent / 100);
     setUploadProgress(percent);
     if (failureReason != FTPUploadFailureReason::None) {
-        if (failureReason == FTPUploadFailureReason::ServerError)
+        if (failure.failed())
+            setFailureReasonFromServer(libsynUploadFailureText(failure, libsynEmail_, libsynFolder_));
+        else if (failureReason == FTPUploadFailureReason::ServerError)
             setFailureReasonFromServer(ServerErrorText);
         setUploadState(UploadPodcastState::Failed);
         return;

@@ -86,8 +86,8 @@ public:
     // "Upload", "Uploading…", "Done", "Upload failed".
     QString uploadButtonText() const;
     bool uploadButtonEnabled() const;
-    // "Click ‘Upload’ to begin", "Uploading…", "🎉 Uploaded 🎉", "Upload failed" or
-    // "Upload failed: <failureReasonFromServer>".
+    // "Click ‘Upload’ to begin", "Uploading…" (with a word that the connection is not encrypted,
+    // when so), "🎉 Uploaded 🎉", "Upload failed" or "Upload failed: <failureReasonFromServer>".
     QString statusText() const;
 
     // Bytes sent so far and expected in total, as far as the transport tells (0 when unknown).
@@ -107,8 +107,11 @@ public:
     // Who makes the FTP transfer monitor of a Libsyn account; replaceable before beginUpload.
     void setLibsynFTPClientFactory(std::shared_ptr<const LibsynFTPClientFactory> factory);
 
-    // FTPTransferMonitorDelegate: main thread.
-    void FTPUploadDidProgress(int percentage, FTPUploadFailureReason failureReason) override;
+    // FTPTransferMonitorDelegate: main thread. A failure shows what went wrong in words.
+    void FTPUploadDidProgress(int percentage, FTPUploadFailureReason failureReason,
+                              const FTPFailure& failure = {}) override;
+    // Whether the account sends its password and the episode without encryption (its own choice).
+    bool connectionIsUnencrypted() const { return unencrypted_; }
 
     // SoundCloudAPIClientUploadDelegate: progress on the HTTP worker thread, completion on the
     // main thread.
@@ -153,6 +156,9 @@ private:
     mutable std::optional<QString> accountText_;
     bool started_ = false;
     bool signInExpired_ = false;
+    bool unencrypted_ = false;
+    QString libsynEmail_;
+    QString libsynFolder_;
     std::shared_ptr<const LibsynFTPClientFactory> libsynFTPClientFactory_;
 };
 

@@ -29,6 +29,7 @@ const QString InsertSQL = QStringLiteral(
 const QString UpdateSQL = QStringLiteral("UPDATE \"account\" SET \"display_name\" = ?, \"host\" = ? WHERE (\"id\" = ?)");
 
 const QString PasswordKey = QStringLiteral("password");
+const QString AllowsUnencryptedFTPKey = QStringLiteral("allowsUnencryptedFTP");
 
 template <typename T>
 int indexOf(const sqlite::Statement& statement, const sqlite::Column<T>& column)
@@ -134,13 +135,22 @@ QString Account::credentialUserAccount(const QString& hostText, qint64 accountId
     return hostText + QLatin1Char('-') + QString::number(accountId);
 }
 
-std::optional<CredentialStoreError> Account::savePassword(const QString& hostText, qint64 accountId, const QString& password)
+std::optional<CredentialStoreError> Account::savePassword(const QString& hostText, qint64 accountId,
+                                                          const QString& password, bool allowsUnencryptedFTP)
 {
-    const QVariantMap data{{PasswordKey, password}};
+    QVariantMap data{{PasswordKey, password}};
+    if (allowsUnencryptedFTP)
+        data.insert(AllowsUnencryptedFTPKey, true);
     return CredentialStore::updateData(data, credentialUserAccount(hostText, accountId), hostText);
 }
 
 std::optional<QString> Account::loadPassword(const QString& hostText, qint64 accountId)
+{
+    const auto credential = loadCredential(hostText, accountId);
+    return credential ? std::optional(credential->password) : std::nullopt;
+}
+
+std::optional<Account::Credential> Account::loadCredential(const QString& hostText, qint64 accountId)
 {
     const std::optional<QVariantMap> data = CredentialStore::loadData(credentialUserAccount(hostText, accountId), hostText);
     if (!data)
@@ -148,7 +158,8 @@ std::optional<QString> Account::loadPassword(const QString& hostText, qint64 acc
     const auto entry = data->constFind(PasswordKey);
     if (entry == data->cend() || entry->typeId() != QMetaType::QString)
         return std::nullopt;
-    return entry->toString();
+    const QVariant allows = data->value(AllowsUnencryptedFTPKey);
+    return Credential{entry->toString(), allows.typeId() == QMetaType::Bool && allows.toBool()};
 }
 
 } // namespace airlark

@@ -85,11 +85,25 @@ public:
     // "availableAccountsDidChange" (also when no row has that id). The SQL error, if any.
     std::optional<SQLError> update() const;
 
+    // What the credential item of an account holds: the password and, beside it, whether the user
+    // chose to let it cross the network without encryption (a per-account choice that stays out of
+    // the account table, whose layout others rely on).
+    struct Credential
+    {
+        QString password;
+        bool allowsUnencryptedFTP = false;
+    };
+
     // The credential item of an account: service = host text, user account = "<host>-<id>",
-    // data = {"password": password}. Saving replaces any earlier item.
-    static std::optional<CredentialStoreError> savePassword(const QString& host, qint64 accountId, const QString& password);
+    // data = {"password": password, "allowsUnencryptedFTP": true} (the second entry only when
+    // chosen). Saving replaces any earlier item.
+    static std::optional<CredentialStoreError> savePassword(const QString& host, qint64 accountId,
+                                                            const QString& password,
+                                                            bool allowsUnencryptedFTP = false);
     // The stored password; nothing when there is no item or its "password" is not text.
     static std::optional<QString> loadPassword(const QString& host, qint64 accountId);
+    // The same item with the encryption choice; a missing or non-boolean choice reads as false.
+    static std::optional<Credential> loadCredential(const QString& host, qint64 accountId);
     static QString credentialUserAccount(const QString& host, qint64 accountId);
 
     const Database& database() const { return database_; }

@@ -1,11 +1,12 @@
 // The whole workflow to a Libsyn account, as a user runs it: a template with artwork, an MP3
 // file dropped on step 1, its tags saved in step 2, a Libsyn account added through the pane (its
-// log-in checked against the FTP server), and the upload. Real widgets (offscreen), a real FTP
-// server, the real Secret Service, a real SQLite store and real MP3 files.
+// log-in checked against the FTP server), and the upload, over implicit TLS as Libsyn's default is.
+// Real widgets (offscreen), a real FTP server, the real Secret Service, a real SQLite store and real
+// MP3 files.
 #include "LibsynFtpServer.h"
 #include "WorkflowDriver.h"
+#include "hosts/LibsynFTPServer.h"
 #include "metadata/TagReader.h"
-#include "publish/LibsynFTPClientFactory.h"
 #include "publish/UploadRecording.h"
 #include "store/Account.h"
 #include "store/Database.h"
@@ -48,6 +49,7 @@ protected:
         }
         ASSERT_EQ(LibsynFTPServerSetting::current().host, QStringLiteral("127.0.0.1"));
         ASSERT_EQ(LibsynFTPServerSetting::current().port, libsyn().port());
+        ASSERT_EQ(LibsynFTPServerSetting::current().security, FTPSecurity::ImplicitTLS);
         // Once per process: the store lives as long as the process's shared screens.
         static const bool spread = [] {
             const auto database = Database::open();
@@ -156,7 +158,9 @@ TEST_F(LibsynEndToEndTest, AWrongPasswordAtUploadTimeFailsClearly)
 
     ASSERT_TRUE(driver->startUpload());
     ASSERT_TRUE(driver->waitForUploadEnd());
-    EXPECT_EQ(driver->uploadStatus(), QStringLiteral("Upload failed: Server error"));
+    EXPECT_EQ(driver->uploadStatus(), QStringLiteral("Upload failed: Libsyn refused the log-in for ") +
+                                          LibsynFtpServer::Email +
+                                          QStringLiteral(": check the FTP password in your Libsyn account"));
     EXPECT_FALSE(libsyn().exists(QStringLiteral("wrendaily/quickcast/Wren 1.mp3")));
     expectFailedAndCancelLeadsBack();
 }
@@ -180,7 +184,9 @@ TEST_F(LibsynEndToEndTest, AServerThatStopsMidUploadFailsClearly)
     libsyn().kill();
 
     ASSERT_TRUE(driver->waitForUploadEnd(std::chrono::seconds(90)));
-    EXPECT_TRUE(driver->uploadStatus().startsWith(QStringLiteral("Upload failed")));
+    EXPECT_EQ(driver->uploadStatus(),
+              QStringLiteral("Upload failed: The connection to 127.0.0.1 was lost: try again"));
+    EXPECT_LT(step4.progressIndicator()->value(), 100) << "the bar shows how far the upload got";
     expectFailedAndCancelLeadsBack();
 }
 

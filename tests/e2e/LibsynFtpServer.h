@@ -1,44 +1,37 @@
 #pragma once
 
+#include "support/FtpTestServer.h"
+
 #include <QByteArray>
-#include <QProcess>
 #include <QString>
-#include <QTemporaryDir>
 #include <memory>
 
 namespace airlark::test {
 
-// Libsyn's FTP server for the end-to-end tests: pyftpdlib on 127.0.0.1, serving a temporary home
-// folder to one log-in (an e-mail address, as on Libsyn). Airlark reads Libsyn's server address
-// once per process, so one server serves a whole test process and can come back on its port after
-// a test has killed it. Airlark is pointed at it through AIRLARK_LIBSYN_FTP_HOST/PORT.
+// Libsyn's FTP server for the end-to-end tests: the shared FTP test server over implicit TLS, as
+// Libsyn's own default is, on 127.0.0.1. Airlark reads Libsyn's server address once per process,
+// so one server serves a whole test process and can come back on its port after a test has killed
+// it. Airlark is pointed at it through AIRLARK_LIBSYN_FTP_HOST/PORT/SECURITY.
 class LibsynFtpServer
 {
 public:
-    static inline const QString Email = QStringLiteral("host@example.com");
-    static inline const QString Password = QStringLiteral("ftp pass word");
+    static inline const QString& Email = FtpTestServer::LocalUser;
+    static inline const QString& Password = FtpTestServer::LocalPassword;
 
-    LibsynFtpServer();
-    ~LibsynFtpServer();
-    LibsynFtpServer(const LibsynFtpServer&) = delete;
-    LibsynFtpServer& operator=(const LibsynFtpServer&) = delete;
-
-    // Starts the server on its port (a free one the first time) and points Airlark at it; with a
-    // read limit, uploads arrive at that many bytes per second.
+    // Starts the server on its port (a free one the first time) with an empty home folder, and
+    // points Airlark at it; with a read limit, uploads arrive at that many bytes per second.
     bool start(int readLimitBytesPerSecond = 0);
-    bool isRunning() const;
+    bool isRunning() const { return server_ && server_->isRunning(); }
     // Kills the server at once, in the middle of whatever it does.
     void kill();
     quint16 port() const { return port_; }
 
-    QString homePath() const { return home_.path(); }
-    bool makeDirectory(const QString& relativePath) const;
-    QByteArray fileContents(const QString& relativePath) const;
+    bool makeDirectory(const QString& relativePath) const { return server_->makeDirectory(relativePath); }
+    QByteArray fileContents(const QString& relativePath) const { return server_->fileContents(relativePath); }
     bool exists(const QString& relativePath) const;
 
 private:
-    QTemporaryDir home_;
-    std::unique_ptr<QProcess> process_;
+    std::unique_ptr<FtpTestServer> server_;
     quint16 port_ = 0;
 };
 

@@ -1,91 +1,190 @@
-#include "LogCapture.h"
-
+// The control conversation: how the client logs in against scripted and real servers, what it
+// refuses to send, how it ends on a closed session, and what it refuses to hold in memory.
+#include "ScriptedFtpServer.h"
 #include "ftp/FTPClient.h"
 #include "support/FtpTestServer.h"
+#include "support/LogCapture.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-
 #include <gtest/gtest.h>
-
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <thread>
-#include <unistd.h>
 
 namespace airlark {
 namespace {
 
 using namespace std::chrono_literals;
 using test::LogCapture;
+using test::ScriptedFtpServer;
+using Verbs = QList<QByteArray>;
 
-std::shared_ptr<FTPServer> recordFor(const test::FtpTestServer& server, const QString& directory = QString())
+const QString Password = QStringLiteral("s3cret-Pa55");
+
+std::shared_ptr<FTPServer> scriptedRecord(quint16 port, FTPSecurity security = FTPSecurity::None)
 {
-    auto record = FTPServer::serverWithDestination(server.destination(directory), server.user(), server.password());
-    record->setPort(server.port());
+    auto record =
+        FTPServer::serverWithDestination(QStringLiteral("127.0.0.1/show"), QStringLiteral("user"), Password);
+    record->setPort(port);
+    record->setSecurity(security);
     return record;
 }
 
-class FTPControlTest : public ::testing::Test
+struct Conversation
 {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(server.isRunning());
-        client.setTimeout(5s);
-    }
-
-    test::FtpTestServer server;
-    FTPClient client;
+    const char* name;
+    ScriptedFtpServer::Script script;
+    FTPSecurity security;
+    bool accepted;
+    FTPFailureKind failure;
+    Verbs sent; // up to the end of the log-in
 };
 
-TEST_F(FTPControlTest, AcceptsTheRightPasswordAndRefusesAWrongOne)
+void PrintTo(const Conversation& c, std::ostream* out)
 {
-    EXPECT_TRUE(client.checkLogin(recordFor(server).get()));
-    EXPECT_TRUE(client.streamSuccess());
-    EXPECT_EQ(client.action(), FTPClient::Action::Finished);
-
-    auto wrong = recordFor(server);
-    wrong->setPassword(QStringLiteral("wrong"));
-    EXPECT_FALSE(client.checkLogin(wrong.get()));
-    EXPECT_FALSE(client.streamSuccess());
-
-    auto stranger = recordFor(server);
-    stranger->setUsername(QStringLiteral("nobody"));
-    EXPECT_FALSE(client.checkLogin(stranger.get()));
+    *out << c.name;
 }
 
-TEST_F(FTPControlTest, DeletesFilesAndFoldersInTheDestinationDirectory)
+class FTPLogInConversationTest : public ::testing::TestWithParam<Conversation>
 {
-    ASSERT_TRUE(server.makeDirectory(QStringLiteral("Show One/old folder")));
-    QFile file(server.pathInHome(QStringLiteral("Show One/episode.mp3")));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
+};
 
-    EXPECT_TRUE(client.deleteFileNamed(QStringLiteral("episode.mp3"), recordFor(server, QStringLiteral("Show One")).get()));
-    EXPECT_FALSE(QFileInfo::exists(server.pathInHome(QStringLiteral("Show One/episode.mp3"))));
-    EXPECT_TRUE(client.deleteFile(QStringLiteral("old folder"), recordFor(server, QStringLiteral("Show One")).get()));
-    EXPECT_FALSE(QFileInfo::exists(server.pathInHome(QStringLiteral("Show One/old folder"))));
-    // The server refuses (550) what is not there.
-    EXPECT_FALSE(client.deleteFileNamed(QStringLiteral("missing.mp3"), recordFor(server, QStringLiteral("Show One")).get()));
-    EXPECT_FALSE(client.deleteFileNamed(QString(), recordFor(server).get()));
+// PASS goes only after a 331, nothing goes before the greeting, and 530 or 421 at any step ends
+// the conversation with the refusal, never read as a time-out.
+TEST_P(FTPLogInConversationTest, FollowsTheServersReplies)
+{
+    const Conversation& c = GetParam();
+    ScriptedFtpServer server(c.script);
+    FTPClient client;
+    client.setTimeout(1500ms);
+    LogCapture log;
+    EXPECT_EQ(client.checkLogin(scriptedRecord(server.port(), c.security).get()), c.accepted);
+    EXPECT_FALSE(log.anyContains(Password)) << "the password never reaches the log";
+    EXPECT_EQ(client.failureDetail().kind, c.failure) << ftpFailureKindName(client.failureDetail().kind);
+    EXPECT_FALSE(server.sentBeforeGreeting());
+    Verbs sent = server.verbs();
+    sent.removeAll("PWD");
+    sent.removeAll("QUIT");
+    EXPECT_EQ(sent, c.sent);
 }
 
-TEST_F(FTPControlTest, ChangesModesBelow778Only)
+using Script = ScriptedFtpServer::Script;
+using K = FTPFailureKind;
+Script withReplies(const std::map<QByteArray, QByteArray>& replies)
 {
-    QFile file(server.pathInHome(QStringLiteral("episode.mp3")));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
-    EXPECT_TRUE(client.chmodFileNamed(QStringLiteral("episode.mp3"), 777, recordFor(server).get()));
-    EXPECT_EQ(QFileInfo(file).permissions() & QFileDevice::ExeOther, QFileDevice::ExeOther);
-
-    test::SilentTcpServer silent;
-    auto record = FTPServer::serverWithDestination(QStringLiteral("127.0.0.1"), QStringLiteral("u"), QStringLiteral("p"));
-    record->setPort(silent.port());
-    EXPECT_FALSE(client.chmodFileNamed(QStringLiteral("episode.mp3"), 778, record.get()));
-    EXPECT_FALSE(silent.receivedConnection(100));
+    Script script;
+    for (const auto& [verb, reply] : replies)
+        script.replies[verb] = reply;
+    return script;
 }
+
+Script greeting(QByteArray text, std::chrono::milliseconds delay = {}, bool silent = false)
+{
+    Script script;
+    script.greeting = std::move(text);
+    script.greetingDelay = delay;
+    script.silent = silent;
+    return script;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, FTPLogInConversationTest,
+    ::testing::Values(
+        Conversation{"accepted", {}, FTPSecurity::None, true, K::None, {"USER", "PASS"}},
+        Conversation{
+            "slowGreeting", greeting("220 late", 400ms), FTPSecurity::None, true, K::None, {"USER", "PASS"}},
+        Conversation{"noPasswordAsked",
+                     withReplies({{"USER", "230 come in"}}),
+                     FTPSecurity::None,
+                     true,
+                     K::None,
+                     {"USER"}},
+        Conversation{"greeting421",
+                     greeting("421 too many users"),
+                     FTPSecurity::None,
+                     false,
+                     K::ServerClosedSession,
+                     {}},
+        Conversation{"user530",
+                     withReplies({{"USER", "530 not you"}}),
+                     FTPSecurity::None,
+                     false,
+                     K::LogInRefused,
+                     {"USER"}},
+        Conversation{"user421",
+                     withReplies({{"USER", "421 closing"}}),
+                     FTPSecurity::None,
+                     false,
+                     K::ServerClosedSession,
+                     {"USER"}},
+        Conversation{"userNeither331Nor2xx",
+                     withReplies({{"USER", "332 account please"}}),
+                     FTPSecurity::None,
+                     false,
+                     K::LogInRefused,
+                     {"USER"}},
+        Conversation{"pass530",
+                     withReplies({{"PASS", "530 wrong"}}),
+                     FTPSecurity::None,
+                     false,
+                     K::LogInRefused,
+                     {"USER", "PASS"}},
+        Conversation{"pass421",
+                     withReplies({{"PASS", "421 closing"}}),
+                     FTPSecurity::None,
+                     false,
+                     K::ServerClosedSession,
+                     {"USER", "PASS"}},
+        Conversation{"neverGreets", greeting({}, {}, true), FTPSecurity::None, false, K::TimedOut, {}},
+        // A server without TLS: nothing of the log-in goes in clear when TLS was asked for.
+        Conversation{
+            "noTLSExplicit", {}, FTPSecurity::ExplicitTLS, false, K::TLSNotOffered, {"AUTH", "AUTH"}},
+        Conversation{"noTLSImplicit", {}, FTPSecurity::ImplicitTLS, false, K::TLSNotOffered, {}}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+struct ListingFlood
+{
+    const char* name;
+    QByteArray line;
+};
+
+class FTPListingFloodTest : public ::testing::TestWithParam<ListingFlood>
+{
+};
+
+long residentKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    status.open(QIODevice::ReadOnly);
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    }
+    return 0;
+}
+
+// A listing that never ends fails at the client's limits, entries or bytes, with memory bounded.
+TEST_P(FTPListingFloodTest, EndsAtTheLimitWithBoundedMemory)
+{
+    Script script;
+    script.listingLine = GetParam().line;
+    ScriptedFtpServer server(script);
+    FTPClient client;
+    client.setTimeout(5s);
+    const long before = residentKiB();
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_FALSE(client.contentsOfServer(scriptedRecord(server.port()).get()).has_value());
+    EXPECT_EQ(client.failureDetail().kind, FTPFailureKind::ListingTooLarge);
+    EXPECT_LT(timer.elapsed(), 10000);
+    EXPECT_LT(residentKiB() - before, 64 * 1024);
+}
+
+INSTANTIATE_TEST_SUITE_P(Floods, FTPListingFloodTest,
+                         ::testing::Values(ListingFlood{"manyEntries",
+                                                        "-rw-r--r-- 1 a b 1 Jan 01 2020 x.mp3\r\n"},
+                                           ListingFlood{"hugeLines", "-rw-r--r-- 1 a b 1 Jan 01 2020 " +
+                                                                         QByteArray(60000, 'x') + "\r\n"}),
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 // Text that would end one command and start another, or overflow the command buffer, is refused
 // before any connection is made.
@@ -106,153 +205,48 @@ TEST(FTPControlInjectionTest, RefusesLineBreaksAndOverlongLinesBeforeConnecting)
 
     EXPECT_FALSE(client.checkLogin(record(host, QStringLiteral("u\r\nDELE x"), QStringLiteral("p")).get()));
     EXPECT_FALSE(client.checkLogin(record(host, QStringLiteral("u"), QStringLiteral("p\nSITE x")).get()));
-    EXPECT_FALSE(client.deleteFileNamed(QStringLiteral("x.mp3"), record(host + QStringLiteral("/dir\rRMD y"), QStringLiteral("u"), QStringLiteral("p")).get()));
-    EXPECT_FALSE(client.deleteFileNamed(QStringLiteral("a.mp3\r\nDELE b.mp3"), record(host, QStringLiteral("u"), QStringLiteral("p")).get()));
-    EXPECT_FALSE(client.deleteFileNamed(longName, record(host, QStringLiteral("u"), QStringLiteral("p")).get()));
+    EXPECT_FALSE(client.deleteFileNamed(
+        QStringLiteral("x.mp3"),
+        record(host + QStringLiteral("/dir\rRMD y"), QStringLiteral("u"), QStringLiteral("p")).get()));
+    EXPECT_FALSE(client.deleteFileNamed(QStringLiteral("a.mp3\r\nDELE b.mp3"),
+                                        record(host, QStringLiteral("u"), QStringLiteral("p")).get()));
+    EXPECT_FALSE(
+        client.deleteFileNamed(longName, record(host, QStringLiteral("u"), QStringLiteral("p")).get()));
     EXPECT_FALSE(client.checkLogin(record(host, longName, QStringLiteral("p")).get()));
-    EXPECT_FALSE(client.uploadData(QByteArrayLiteral("x"), QStringLiteral("a\nb"), record(host, QStringLiteral("u"), QStringLiteral("p")).get()));
-    EXPECT_FALSE(client.createNewFolder(QStringLiteral("a\r\nb"), record(host, QStringLiteral("u"), QStringLiteral("p")).get()));
+    EXPECT_FALSE(client.chmodFileNamed(QStringLiteral("episode.mp3"), 778,
+                                       record(host, QStringLiteral("u"), QStringLiteral("p")).get()));
+    EXPECT_FALSE(client.uploadData(QByteArrayLiteral("x"), QStringLiteral("a\nb"),
+                                   record(host, QStringLiteral("u"), QStringLiteral("p")).get()));
+    EXPECT_FALSE(client.createNewFolder(QStringLiteral("a\r\nb"),
+                                        record(host, QStringLiteral("u"), QStringLiteral("p")).get()));
 
     EXPECT_FALSE(silent.receivedConnection(200));
     EXPECT_FALSE(log.anyContains(QStringLiteral("SITE")));
     EXPECT_TRUE(log.anyContains(QStringLiteral("longer than 255 bytes")));
 }
 
-TEST(FTPControlTimeoutTest, GivesUpOnAServerThatNeverAnswers)
+TEST(FTPControlCommandTest, ChangesModesAndDeletesInTheDestinationDirectory)
 {
-    test::SilentTcpServer silent;
-    ASSERT_TRUE(silent.isListening());
-    auto record = FTPServer::serverWithDestination(QStringLiteral("127.0.0.1"), QStringLiteral("u"), QStringLiteral("p"));
-    record->setPort(silent.port());
-    FTPClient client;
-    client.setTimeout(500ms);
-    QElapsedTimer timer;
-    timer.start();
-    EXPECT_FALSE(client.checkLogin(record.get()));
-    EXPECT_LT(timer.elapsed(), 5000);
-}
-
-// A one-connection server on loopback that reads the client's lines until QUIT, then sends a
-// canned reply in small pieces (so that replies straddle reads) and closes.
-class CannedReplyServer
-{
-public:
-    explicit CannedReplyServer(QByteArray reply) : reply_(std::move(reply))
-    {
-        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        ::listen(listener_, 4);
-        socklen_t length = sizeof address;
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-        port_ = ntohs(address.sin_port);
-        thread_ = std::thread([this] { serve(); });
-    }
-    ~CannedReplyServer()
-    {
-        ::shutdown(listener_, SHUT_RDWR);
-        thread_.join();
-        ::close(listener_);
-    }
-    quint16 port() const { return port_; }
-    QByteArray received() const { return received_; }
-
-private:
-    void serve()
-    {
-        const int connection = ::accept(listener_, nullptr, nullptr);
-        if (connection < 0)
-            return;
-        timeval wait{5, 0};
-        ::setsockopt(connection, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
-        char chunk[512];
-        while (!received_.contains("QUIT\r\n")) {
-            const ssize_t count = ::recv(connection, chunk, sizeof chunk, 0);
-            if (count <= 0)
-                break;
-            received_.append(chunk, count);
-        }
-        for (qsizetype offset = 0; offset < reply_.size(); offset += 5) {
-            ::send(connection, reply_.constData() + offset, std::min<qsizetype>(5, reply_.size() - offset), MSG_NOSIGNAL);
-            std::this_thread::sleep_for(1ms);
-        }
-        ::close(connection);
-    }
-
-    QByteArray reply_;
-    QByteArray received_;
-    int listener_ = -1;
-    quint16 port_ = 0;
-    std::thread thread_;
-};
-
-struct CannedConversation
-{
-    const char* name;
-    const char* reply;
-    bool accepted;
-};
-
-void PrintTo(const CannedConversation& c, std::ostream* out)
-{
-    *out << c.name;
-}
-
-class FTPLogInVerdictTest : public ::testing::TestWithParam<CannedConversation> {};
-
-TEST_P(FTPLogInVerdictTest, JudgesTheLogInByTheServersReplies)
-{
-    CannedReplyServer canned(QByteArray(GetParam().reply));
-    auto record = FTPServer::serverWithDestination(QStringLiteral("127.0.0.1/ignored"), QStringLiteral("user"), QStringLiteral("pw"));
-    record->setPort(canned.port());
+    test::FtpTestServer server;
+    ASSERT_TRUE(server.isRunning());
+    ASSERT_TRUE(server.makeDirectory(QStringLiteral("Show One/old folder")));
+    QFile file(server.pathInHome(QStringLiteral("Show One/episode.mp3")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
     FTPClient client;
     client.setTimeout(5s);
-    EXPECT_EQ(client.checkLogin(record.get()), GetParam().accepted);
-    // The log-in check sends no directory command.
-    EXPECT_EQ(QString::fromLatin1(canned.received()).toStdString(), "USER user\r\nPASS pw\r\nQUIT\r\n");
-}
+    const auto show = server.record(QStringLiteral("Show One"));
 
-INSTANTIATE_TEST_SUITE_P(Replies, FTPLogInVerdictTest, ::testing::Values(
-    CannedConversation{"accepted", "220 hi\r\n331 password\r\n230 welcome\r\n221 bye\r\n", true},
-    CannedConversation{"refused", "220 hi\r\n331 password\r\n530 no\r\n221 bye\r\n", false},
-    CannedConversation{"busy", "421 too many users\r\n", false},
-    // A multi-line welcome whose inner lines start with digits is one positive reply.
-    CannedConversation{"multiline", "220-hello\r\n550 listeners today\r\n220 ready\r\n331 pw\r\n230-ok\r\n5 new\r\n230 in\r\n221 bye\r\n", true},
-    // Closing without a word, or without confirming the log-in, accepts nothing.
-    CannedConversation{"silent close", "", false},
-    CannedConversation{"no log-in", "220 hi\r\n331 password\r\n", false}));
-
-TEST(FTPControlCommandTest, SendsTheCommandInTheDestinationDirectory)
-{
-    CannedReplyServer canned("220 hi\r\n331 pw\r\n230 in\r\n250 cwd\r\n250 deleted\r\n221 bye\r\n");
-    auto record = FTPServer::serverWithDestination(QStringLiteral("127.0.0.1/My Show/public"), QStringLiteral("u"), QStringLiteral("p"));
-    record->setPort(canned.port());
-    FTPClient client;
-    client.setTimeout(5s);
-    EXPECT_TRUE(client.deleteFileNamed(QStringLiteral("old folder"), record.get()));
-    EXPECT_EQ(QString::fromLatin1(canned.received()).toStdString(),
-              "USER u\r\nPASS p\r\nCWD My Show/public\r\nRMD old folder\r\nQUIT\r\n");
-}
-
-TEST(FTPControlTimeoutTest, ReportsAnUnreachableServer)
-{
-    std::optional<quint16> port;
-    {
-        test::SilentTcpServer closedSoon;
-        port = closedSoon.port();
-    }
-    auto record = FTPServer::serverWithDestination(QStringLiteral("127.0.0.1"), QStringLiteral("u"), QStringLiteral("p"));
-    record->setPort(*port);
-    FTPClient client;
-    LogCapture log;
-    EXPECT_FALSE(client.checkLogin(record.get()));
-    EXPECT_TRUE(log.contains(QStringLiteral("error connecting.")));
-
-    auto unknown = FTPServer::serverWithDestination(QStringLiteral("no-such-host.invalid"), QStringLiteral("u"), QStringLiteral("p"));
-    EXPECT_FALSE(client.checkLogin(unknown.get()));
-    EXPECT_TRUE(log.contains(QStringLiteral("host error!")));
+    EXPECT_TRUE(client.chmodFileNamed(QStringLiteral("episode.mp3"), 777, show.get()));
+    EXPECT_EQ(QFileInfo(file).permissions() & QFileDevice::ExeOther, QFileDevice::ExeOther);
+    EXPECT_TRUE(client.deleteFile(QStringLiteral("old folder"), show.get()))
+        << "RMD for a name without a dot";
+    // The server refuses (550) what is not there, and says so.
+    EXPECT_FALSE(client.deleteFileNamed(QStringLiteral("missing.mp3"), show.get()));
+    EXPECT_EQ(client.failureDetail().kind, FTPFailureKind::RefusedCommand);
+    EXPECT_TRUE(client.failureDetail().serverReply.startsWith(QStringLiteral("550")))
+        << qPrintable(client.failureDetail().serverReply);
+    EXPECT_FALSE(client.deleteFileNamed(QString(), show.get()));
 }
 
 } // namespace

@@ -1,8 +1,7 @@
-#include "LogCapture.h"
-
 #include "ftp/FTPClient.h"
 #include "ftp/FTPListingParser.h"
 #include "support/FtpTestServer.h"
+#include "support/LogCapture.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -10,11 +9,9 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <functional>
+#include <gtest/gtest.h>
 #include <mutex>
 #include <thread>
 
@@ -75,9 +72,7 @@ protected:
 
     std::shared_ptr<FTPServer> record(const QString& directory = QString()) const
     {
-        auto result = FTPServer::serverWithDestination(server.destination(directory), server.user(), server.password());
-        result->setPort(server.port());
-        return result;
+        return server.record(directory);
     }
 
     QUrl writeLocalFile(const QString& name, const QByteArray& contents) const
@@ -94,12 +89,14 @@ protected:
     FTPClient client;
 };
 
-TEST_F(FTPTransferTest, UploadsSmallFilesInChunksOfTheBuffer)
+// The file is read straight into curl's 256 KiB upload buffer, one read per buffer, with progress
+// reported per chunk.
+TEST_F(FTPTransferTest, UploadsFilesInChunksOfCurlsBuffer)
 {
     const struct {
         qsizetype size;
         std::vector<quint64> chunks;
-    } cases[] = {{0, {}}, {70000, {32768, 32768, 4464}}, {32768, {32768}}};
+    } cases[] = {{0, {}}, {70000, {70000}}, {600000, {262144, 262144, 75712}}};
     for (const auto& c : cases) {
         RecordingDelegate recorder;
         client.setDelegate(&recorder);
@@ -144,42 +141,37 @@ TEST_F(FTPTransferTest, UploadsFiftyMegabytesWhileAnotherThreadReadsProgress)
     EXPECT_FALSE(client.progress().has_value());
 }
 
-TEST_F(FTPTransferTest, UploadsIntoDirectoriesWithSpacesAndNonAsciiNames)
+TEST_F(FTPTransferTest, CreatesFoldersAndListsDirectoriesWithSpacesAndNonAsciiNames)
 {
-    const QString directory = QStringLiteral("My Show/Épisodes été");
-    ASSERT_TRUE(server.makeDirectory(directory));
-    const QByteArray contents = randomBytes(5000);
-    ASSERT_TRUE(client.uploadFile(writeLocalFile(QStringLiteral("épisode 1 #2.mp3"), contents), record(directory).get()));
-    EXPECT_EQ(server.fileContents(directory + QStringLiteral("/épisode 1 #2.mp3")), contents);
+    const QString show = QStringLiteral("My Show/Épisodes été");
+    ASSERT_TRUE(server.makeDirectory(show));
+    ASSERT_TRUE(client.createNewFolder(QStringLiteral("Saison été"), record(show).get()));
+    EXPECT_TRUE(QFileInfo(server.pathInHome(show + QStringLiteral("/Saison été"))).isDir());
+    ASSERT_TRUE(client.uploadData(QByteArrayLiteral("show notes"), QStringLiteral("notes 100% #2.txt"),
+                                  record(show).get()));
+    EXPECT_EQ(server.fileContents(show + QStringLiteral("/notes 100% #2.txt")),
+              QByteArrayLiteral("show notes"));
 
-    ASSERT_TRUE(client.uploadData(QByteArrayLiteral("show notes"), QStringLiteral("notes 100%.txt"), record(directory).get()));
-    EXPECT_EQ(server.fileContents(directory + QStringLiteral("/notes 100%.txt")), QByteArrayLiteral("show notes"));
-}
-
-TEST_F(FTPTransferTest, CreatesFoldersAndListsTheDirectory)
-{
-    ASSERT_TRUE(server.makeDirectory(QStringLiteral("show")));
-    ASSERT_TRUE(client.createNewFolder(QStringLiteral("Saison été"), record(QStringLiteral("show")).get()));
-    EXPECT_TRUE(QFileInfo(server.pathInHome(QStringLiteral("show/Saison été"))).isDir());
-    ASSERT_TRUE(client.uploadData(randomBytes(1234), QStringLiteral("Ünïcödé episode.mp3"), record(QStringLiteral("show")).get()));
-
-    const std::optional<QList<QVariantMap>> entries = client.contentsOfServer(record(QStringLiteral("show")).get());
+    const std::optional<QList<QVariantMap>> entries = client.contentsOfServer(record(show).get());
     ASSERT_TRUE(entries.has_value());
     QMap<QString, QVariantMap> byName;
     for (const QVariantMap& entry : *entries)
         byName.insert(entry.value(QLatin1String(FTPResourceKey::Name)).toString(), entry);
-    ASSERT_EQ(byName.size(), 2);
-    ASSERT_TRUE(byName.contains(QStringLiteral("Saison été")));
-    EXPECT_EQ(byName[QStringLiteral("Saison été")].value(QLatin1String(FTPResourceKey::Type)).toInt(), int(FTPResourceType::Directory));
-    ASSERT_TRUE(byName.contains(QStringLiteral("Ünïcödé episode.mp3")));
-    EXPECT_EQ(byName[QStringLiteral("Ünïcödé episode.mp3")].value(QLatin1String(FTPResourceKey::Size)).toLongLong(), 1234);
+    ASSERT_EQ(byName.keys(),
+              (QStringList{QStringLiteral("Saison été"), QStringLiteral("notes 100% #2.txt")}));
+    EXPECT_EQ(byName.first().value(QLatin1String(FTPResourceKey::Type)).toInt(),
+              int(FTPResourceType::Directory));
+    EXPECT_EQ(byName.last().value(QLatin1String(FTPResourceKey::Size)).toLongLong(), 10);
 
     // The folder exists now: the server refuses to make it again.
-    EXPECT_FALSE(client.createNewFolder(QStringLiteral("Saison été"), record(QStringLiteral("show")).get()));
+    EXPECT_FALSE(client.createNewFolder(QStringLiteral("Saison été"), record(show).get()));
     EXPECT_EQ(client.failureReason(), FTPStreamFailureReason::GeneralError);
+    EXPECT_EQ(client.failureDetail().kind, FTPFailureKind::RefusedCommand);
 }
 
-TEST_F(FTPTransferTest, DownloadsWholeFilesAndLeavesNothingBehindOnFailure)
+// Whole downloads are byte for byte in every security mode (FTPSecureTransferTest); here, their
+// size reports and what a failure leaves.
+TEST_F(FTPTransferTest, DownloadsReportTheSizeAndLeaveNothingBehindOnFailure)
 {
     const QByteArray contents = randomBytes(3 * 1000 * 1000 + 17);
     ASSERT_TRUE(server.makeDirectory(QStringLiteral("feed")));
@@ -188,10 +180,8 @@ TEST_F(FTPTransferTest, DownloadsWholeFilesAndLeavesNothingBehindOnFailure)
     const QUrl directory = QUrl::fromLocalFile(local.path());
     std::atomic<quint64> reportedSize{0};
     delegate.hook = [&](const QVariantMap& progress) { reportedSize = progress.value(QStringLiteral("fileSize")).toULongLong(); };
-    ASSERT_TRUE(client.downloadFile(QStringLiteral("épisode.mp3"), directory, record(QStringLiteral("feed")).get()));
-    QFile downloaded(QDir(local.path()).filePath(QStringLiteral("épisode.mp3")));
-    ASSERT_TRUE(downloaded.open(QIODevice::ReadOnly));
-    EXPECT_EQ(downloaded.readAll(), contents);
+    ASSERT_TRUE(
+        client.downloadFile(QStringLiteral("épisode.mp3"), directory, record(QStringLiteral("feed")).get()));
     EXPECT_GT(delegate.chunks().size(), 1u);
     EXPECT_EQ(reportedSize.load(), quint64(contents.size()));
 
@@ -207,22 +197,6 @@ TEST_F(FTPTransferTest, DownloadsWholeFilesAndLeavesNothingBehindOnFailure)
     EXPECT_EQ(QDir(local.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
 
     EXPECT_FALSE(client.downloadFile(QStringLiteral("../escape.mp3"), directory, record(QStringLiteral("feed")).get()));
-}
-
-TEST_F(FTPTransferTest, AbortEndsTheUploadAsAFailureWithoutLogging)
-{
-    client.abort(); // nothing runs: nothing happens
-    const QUrl file = writeLocalFile(QStringLiteral("aborted.mp3"), randomBytes(20 * 1000 * 1000));
-    std::atomic<int> reports{0};
-    delegate.hook = [&](const QVariantMap&) {
-        if (++reports == 3)
-            client.abort();
-    };
-    LogCapture log;
-    EXPECT_FALSE(client.uploadFile(file, record().get()));
-    EXPECT_EQ(client.failureReason(), FTPStreamFailureReason::Aborted);
-    EXPECT_FALSE(log.anyContains(QStringLiteral("ftp stream failed")));
-    EXPECT_LT(reports.load(), 600);
 }
 
 TEST_F(FTPTransferTest, AnAbortedDownloadLeavesNoPartialFile)
@@ -246,18 +220,21 @@ TEST_F(FTPTransferTest, KeepsTheFailureReasonAcrossALaterSuccess)
     LogCapture log;
     EXPECT_FALSE(client.uploadData(QByteArrayLiteral("x"), QStringLiteral("a.mp3"), wrong.get()));
     EXPECT_EQ(client.failureReason(), FTPStreamFailureReason::GeneralError);
+    EXPECT_EQ(client.failureDetail().kind, FTPFailureKind::LogInRefused);
     EXPECT_TRUE(log.contains(QStringLiteral("ftp stream failed: general stream error (check credentials?)")));
     EXPECT_FALSE(QFileInfo::exists(server.pathInHome(QStringLiteral("a.mp3"))));
 
     EXPECT_TRUE(client.uploadData(QByteArrayLiteral("x"), QStringLiteral("a.mp3"), record().get()));
     EXPECT_TRUE(client.streamSuccess());
     EXPECT_EQ(client.failureReason(), FTPStreamFailureReason::GeneralError);
+    EXPECT_FALSE(client.failureDetail().failed());
 }
 
 struct RefusingServerCase
 {
     qint64 quota;
     int refusalCode;
+    const char* reply;
 };
 
 void PrintTo(const RefusingServerCase& c, std::ostream* out)
@@ -275,36 +252,19 @@ TEST_P(FTPRefusedUploadTest, AnUploadTheServerRefusesAfterTheDataFails)
     options.refuseUploadsWithCode = GetParam().refusalCode;
     test::FtpTestServer refusing(options);
     ASSERT_TRUE(refusing.isRunning());
-    auto record = FTPServer::serverWithDestination(refusing.destination(), refusing.user(), refusing.password());
-    record->setPort(refusing.port());
     FTPClient client;
     client.setTimeout(10s);
-    EXPECT_FALSE(client.uploadData(randomBytes(70000), QStringLiteral("big.mp3"), record.get()));
+    EXPECT_FALSE(client.uploadData(randomBytes(70000), QStringLiteral("big.mp3"), refusing.record().get()));
     EXPECT_FALSE(client.streamSuccess());
     EXPECT_NE(client.failureReason(), FTPStreamFailureReason::None);
+    EXPECT_EQ(client.failureDetail().kind, FTPFailureKind::RefusedFileAfterData);
+    EXPECT_TRUE(client.failureDetail().serverReply.startsWith(QLatin1String(GetParam().reply)))
+        << qPrintable(client.failureDetail().serverReply);
 }
 
 INSTANTIATE_TEST_SUITE_P(Refusals, FTPRefusedUploadTest,
-                         ::testing::Values(RefusingServerCase{1000, 0}, RefusingServerCase{-1, 553}));
-
-TEST_F(FTPTransferTest, AServerKilledMidUploadFailsTheUpload)
-{
-    const QUrl file = writeLocalFile(QStringLiteral("killed.mp3"), randomBytes(50 * 1000 * 1000));
-    std::atomic<bool> killed{false};
-    delegate.hook = [&](const QVariantMap& progress) {
-        if (!killed && progress.value(QStringLiteral("fileSizeProcessed")).toULongLong() > 2 * 1000 * 1000) {
-            killed = true;
-            server.kill();
-        }
-    };
-    client.setTimeout(5s);
-    QElapsedTimer timer;
-    timer.start();
-    EXPECT_FALSE(client.uploadFile(file, record().get()));
-    EXPECT_TRUE(killed);
-    EXPECT_NE(client.failureReason(), FTPStreamFailureReason::None);
-    EXPECT_LT(timer.elapsed(), 20000);
-}
+                         ::testing::Values(RefusingServerCase{1000, 0, "552"},
+                                           RefusingServerCase{-1, 553, "553"}));
 
 TEST_F(FTPTransferTest, ALocalFileThatShrinksOrVanishesMidUploadIsAReadError)
 {
@@ -322,21 +282,8 @@ TEST_F(FTPTransferTest, ALocalFileThatShrinksOrVanishesMidUploadIsAReadError)
         };
         EXPECT_FALSE(client.uploadFile(file, record().get()));
         EXPECT_EQ(client.failureReason(), FTPStreamFailureReason::ReadError);
+        EXPECT_EQ(client.failureDetail().kind, FTPFailureKind::LocalFileError);
     }
-}
-
-TEST(FTPSilentServerTransferTest, GivesUpOnAServerThatNeverAnswers)
-{
-    test::SilentTcpServer silent;
-    auto record = FTPServer::serverWithDestination(QStringLiteral("127.0.0.1"), QStringLiteral("u"), QStringLiteral("p"));
-    record->setPort(silent.port());
-    FTPClient client;
-    client.setTimeout(1s);
-    QElapsedTimer timer;
-    timer.start();
-    EXPECT_FALSE(client.uploadData(QByteArrayLiteral("x"), QStringLiteral("x.mp3"), record.get()));
-    EXPECT_EQ(client.failureReason(), FTPStreamFailureReason::GeneralError);
-    EXPECT_LT(timer.elapsed(), 10000);
 }
 
 } // namespace

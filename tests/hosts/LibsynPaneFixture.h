@@ -1,12 +1,12 @@
 #pragma once
 
 #include "HostsFixture.h"
-
 #include "hosts/ui/AddPodcastHostViewController.h"
 #include "hosts/ui/LibsynAuthenticationViewController.h"
 #include "support/LibsynTestServer.h"
 #include "support/TestEnvironment.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLabel>
@@ -14,7 +14,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
-
 #include <memory>
 
 namespace airlark::test {
@@ -67,8 +66,13 @@ protected:
         QTest::keyClicks(field, text);
     }
 
-    void fill(const QString& email, const QString& username, const QString& password)
+    // Fills the form; the show's folders exist on the server unless `withFolders` is false.
+    void fill(const QString& email, const QString& username, const QString& password, bool withFolders = true)
     {
+        if (withFolders) {
+            LibsynServerEnvironment::server().makeDirectory(username + QStringLiteral("/quickcast"));
+            LibsynServerEnvironment::server().makeDirectory(username + QStringLiteral("/public"));
+        }
         type(libsynPane_->emailTextField(), email);
         type(libsynPane_->usernameTextField(), username);
         type(libsynPane_->passwordTextField(), password);

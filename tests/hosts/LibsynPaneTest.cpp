@@ -16,64 +16,84 @@ using test::LibsynServerEnvironment;
 
 const auto* const libsynEnvironment = ::testing::AddGlobalTestEnvironment(new LibsynServerEnvironment);
 
-TEST_F(LibsynPaneTest, LogInCheckAgainstTheServerEnablesAddOrSaysItFailed)
+struct CheckCase
 {
-    const struct
-    {
-        QString password;
-        bool accepted;
-    } cases[] = {{LibsynServerEnvironment::Password, true}, {QStringLiteral("not the password"), false}};
+    const char* name;
+    QString password;
+    bool folders;
+    bool unencrypted;
+    bool serverDown;
+    QString status;
+};
+
+void PrintTo(const CheckCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class LibsynPaneCheckTest : public LibsynPaneTest, public ::testing::WithParamInterface<CheckCase>
+{
+};
+
+// The check logs in and finds the show's folder; each way it can fail says what to fix.
+TEST_P(LibsynPaneCheckTest, SaysWhatTheCheckFound)
+{
+    const CheckCase& c = GetParam();
     auto* window = presentWindow();
     chooseLibsyn(*window);
     EXPECT_FALSE(addEnabled());
-    for (const auto& c : cases) {
-        fill(LibsynServerEnvironment::Email, QStringLiteral("myshow"), c.password);
-        logIn();
-        EXPECT_EQ(libsynPane_->viewModel().hasLoggedIn(), c.accepted);
-        EXPECT_EQ(addEnabled(), c.accepted);
-        EXPECT_EQ(status(), c.accepted ? QString() : QStringLiteral("Log in failed"));
-        EXPECT_FALSE(libsynPane_->progressIndicator()->isVisible());
+    EXPECT_FALSE(libsynPane_->unencryptedCheckBox()->isChecked()) << "encrypted unless chosen";
+    if (c.unencrypted)
+        libsynPane_->unencryptedCheckBox()->click();
+    fill(LibsynServerEnvironment::Email, QStringLiteral("show-%1").arg(QLatin1String(c.name)),
+         c.password.isEmpty() ? LibsynServerEnvironment::Password : c.password, c.folders);
+    const qsizetype logStart = LibsynServerEnvironment::server().protocolLog().size();
+    if (c.serverDown)
+        LibsynServerEnvironment::stop();
+    logIn();
+    if (c.serverDown) {
+        ASSERT_TRUE(LibsynServerEnvironment::restart());
     }
-}
-
-TEST_F(LibsynPaneTest, EditingACredentialDisablesAddAndClearsTheMessage)
-{
-    auto* window = presentWindow();
-    chooseLibsyn(*window);
-    // The e-mail is the FTP log-in name, so editing it needs a new check as well.
-    for (QLineEdit* field : {libsynPane_->usernameTextField(), libsynPane_->passwordTextField(),
-                             libsynPane_->emailTextField()}) {
-        fill(LibsynServerEnvironment::Email, QStringLiteral("myshow"), QStringLiteral("wrong"));
-        logIn();
-        ASSERT_EQ(status(), QStringLiteral("Log in failed"));
-        QTest::keyClick(field, Qt::Key_X);
-        EXPECT_EQ(status(), QString()) << qPrintable(field->accessibleName());
-
-        fill(LibsynServerEnvironment::Email, QStringLiteral("myshow"), LibsynServerEnvironment::Password);
-        logIn();
-        ASSERT_TRUE(addEnabled());
-        field->setFocus();
-        QTest::keyClick(field, Qt::Key_End);
-        QTest::keyClick(field, Qt::Key_X);
-        EXPECT_FALSE(addEnabled()) << qPrintable(field->accessibleName());
-        EXPECT_FALSE(libsynPane_->viewModel().hasLoggedIn());
-    }
-}
-
-// A check still running when the password is edited vouches for the old password only.
-TEST_F(LibsynPaneTest, AVerdictForCredentialsEditedMeanwhileIsIgnored)
-{
-    auto* window = presentWindow();
-    chooseLibsyn(*window);
-    fill(LibsynServerEnvironment::Email, QStringLiteral("myshow"), LibsynServerEnvironment::Password);
-    libsynPane_->logInButton()->click();
-    QTest::keyClicks(libsynPane_->passwordTextField(), QStringLiteral("typo"));
-    QTest::qWait(1500); // long enough for the check to have answered
-    EXPECT_FALSE(libsynPane_->viewModel().hasLoggedIn());
-    EXPECT_FALSE(addEnabled());
+    const bool accepted = c.status == QStringLiteral("Logged in; show folder found");
+    EXPECT_EQ(status(), c.status);
+    EXPECT_EQ(libsynPane_->viewModel().hasLoggedIn(), accepted);
+    EXPECT_EQ(addEnabled(), accepted);
     EXPECT_FALSE(libsynPane_->progressIndicator()->isVisible());
-    EXPECT_EQ(status(), QString());
+    if (accepted) {
+        // The server saw TLS asked for unless the account chose plain FTP.
+        EXPECT_EQ(LibsynServerEnvironment::server().protocolLog().mid(logStart).contains("AUTH TLS"),
+                  !c.unencrypted);
+        window->addButton()->click();
+        const auto accounts = Account::selectAll(database());
+        ASSERT_EQ(accounts.size(), 1u);
+        const auto credential = Account::loadCredential(QStringLiteral("Libsyn"), accounts[0].id);
+        ASSERT_TRUE(credential);
+        EXPECT_EQ(credential->allowsUnencryptedFTP, c.unencrypted);
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Outcomes, LibsynPaneCheckTest,
+    ::testing::Values(
+        CheckCase{"accepted", {}, true, false, false, QStringLiteral("Logged in; show folder found")},
+        CheckCase{"plain", {}, true, true, false, QStringLiteral("Logged in; show folder found")},
+        CheckCase{"wrongPassword", QStringLiteral("not the password"), true, false, false,
+                  QStringLiteral("Log in failed: Libsyn refused the e-mail address or the FTP password")},
+        CheckCase{"noFolder",
+                  {},
+                  false,
+                  false,
+                  false,
+                  QStringLiteral(
+                      "Log in failed: the folder show-noFolder/quickcast does not exist on Libsyn: check "
+                      "the show folder and the feed type")},
+        CheckCase{"serverDown",
+                  {},
+                  true,
+                  false,
+                  true,
+                  QStringLiteral("Log in failed: cannot reach 127.0.0.1: check the internet connection")}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST_F(LibsynPaneTest, AddSavesTheAccountAndItsPasswordAndListsIt)
 {

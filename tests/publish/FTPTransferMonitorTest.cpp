@@ -43,41 +43,36 @@ TEST_P(ProgressTickTest, ReportsTruncatedPercentAndMappedReason)
     EXPECT_EQ(progressReportFor(c.progress, c.clientReason), c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Ticks, ProgressTickTest,
-    ::testing::Values(
-        TickCase{"half", progressWith(0.5f), FTPStreamFailureReason::None, {50, FTPUploadFailureReason::None}},
-        TickCase{"almost", progressWith(0.999f), FTPStreamFailureReason::None, {99, FTPUploadFailureReason::None}},
-        TickCase{"start", progressWith(0.0f), FTPStreamFailureReason::None, {0, FTPUploadFailureReason::None}},
-        TickCase{"whole", progressWith(1.0f), FTPStreamFailureReason::None, {100, FTPUploadFailureReason::None}},
-        TickCase{"asDouble", progressWith(0.25), FTPStreamFailureReason::None, {25, FTPUploadFailureReason::None}},
-        TickCase{"writeError", progressWith(0.3f), FTPStreamFailureReason::WriteError,
-                 {30, FTPUploadFailureReason::TransferError}},
-        TickCase{"generalError", progressWith(0.7f), FTPStreamFailureReason::GeneralError,
-                 {70, FTPUploadFailureReason::ServerError}},
-        TickCase{"noStream", std::nullopt, FTPStreamFailureReason::None,
-                 {100, FTPUploadFailureReason::ProgressUnavailable}},
-        TickCase{"noProgressKey", QVariantMap{{QStringLiteral("fileSize"), quint64(10)}},
-                 FTPStreamFailureReason::None, {100, FTPUploadFailureReason::ProgressUnavailable}},
-        TickCase{"progressNotANumber", progressWith(QStringLiteral("0.5")), FTPStreamFailureReason::None,
-                 {100, FTPUploadFailureReason::ProgressUnavailable}}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
-
-TEST(FTPUploadFailureReasonTest, MapsClientReasonsAndRawValues)
-{
-    EXPECT_EQ(uploadFailureReasonFor(FTPStreamFailureReason::None), FTPUploadFailureReason::None);
-    EXPECT_EQ(uploadFailureReasonFor(FTPStreamFailureReason::GeneralError), FTPUploadFailureReason::ServerError);
-    for (const auto reason :
-         {FTPStreamFailureReason::ReadError, FTPStreamFailureReason::WriteError, FTPStreamFailureReason::Aborted})
-        EXPECT_EQ(uploadFailureReasonFor(reason), FTPUploadFailureReason::TransferError);
-
-    EXPECT_EQ(ftpUploadFailureReasonFromRawValue(0), FTPUploadFailureReason::ServerError);
-    EXPECT_EQ(ftpUploadFailureReasonFromRawValue(1), FTPUploadFailureReason::ProgressUnavailable);
-    EXPECT_EQ(ftpUploadFailureReasonFromRawValue(2), FTPUploadFailureReason::TransferError);
-    EXPECT_EQ(ftpUploadFailureReasonFromRawValue(3), FTPUploadFailureReason::None);
-    EXPECT_EQ(ftpUploadFailureReasonFromRawValue(-1), std::nullopt);
-    EXPECT_EQ(ftpUploadFailureReasonFromRawValue(4), std::nullopt);
-}
+INSTANTIATE_TEST_SUITE_P(Ticks, ProgressTickTest,
+                         ::testing::Values(TickCase{"half",
+                                                    progressWith(0.5f),
+                                                    FTPStreamFailureReason::None,
+                                                    {50, FTPUploadFailureReason::None}},
+                                           TickCase{"almost",
+                                                    progressWith(0.999f),
+                                                    FTPStreamFailureReason::None,
+                                                    {99, FTPUploadFailureReason::None}},
+                                           TickCase{"writeError",
+                                                    progressWith(0.3f),
+                                                    FTPStreamFailureReason::WriteError,
+                                                    {30, FTPUploadFailureReason::TransferError}},
+                                           TickCase{"generalError",
+                                                    progressWith(0.7f),
+                                                    FTPStreamFailureReason::GeneralError,
+                                                    {70, FTPUploadFailureReason::ServerError}},
+                                           TickCase{"noStream",
+                                                    std::nullopt,
+                                                    FTPStreamFailureReason::None,
+                                                    {100, FTPUploadFailureReason::ProgressUnavailable}},
+                                           TickCase{"noProgressKey",
+                                                    QVariantMap{{QStringLiteral("fileSize"), quint64(10)}},
+                                                    FTPStreamFailureReason::None,
+                                                    {100, FTPUploadFailureReason::ProgressUnavailable}},
+                                           TickCase{"progressNotANumber",
+                                                    progressWith(QStringLiteral("0.5")),
+                                                    FTPStreamFailureReason::None,
+                                                    {100, FTPUploadFailureReason::ProgressUnavailable}}),
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 // --- A real monitor over a real client against a local FTP server. ---
 
@@ -94,9 +89,8 @@ protected:
     std::shared_ptr<FTPTransferMonitor> makeMonitor(std::shared_ptr<FTPTransferMonitorDelegate> delegate,
                                                     const QString& password)
     {
-        auto record = FTPServer::serverWithDestination(server_.destination(QStringLiteral("show/quickcast")),
-                                                       server_.user(), password);
-        record->setPort(server_.port());
+        auto record = server_.record(QStringLiteral("show/quickcast"));
+        record->setPassword(password);
         auto client = std::make_shared<FTPClient>();
         client->setTimeout(std::chrono::seconds(10));
         return FTPTransferMonitor::create(client, record, std::move(delegate));
@@ -120,6 +114,8 @@ TEST_F(FTPTransferMonitorTest, LogInReportsTheVerdictOnTheMainThread)
         std::weak_ptr<FTPTransferMonitor> monitor = test::started(makeMonitor(delegate, password), [&](FTPTransferMonitor& m) { m.logIn(); });
         ASSERT_TRUE(test::waitUntilReleased(monitor));
         ASSERT_EQ(delegate->logIns, std::vector<bool>{accepted});
+        EXPECT_EQ(delegate->logInFailures.back().kind,
+                  accepted ? FTPFailureKind::None : FTPFailureKind::LogInRefused);
         EXPECT_FALSE(delegate->offMainThread);
     }
 }
@@ -153,14 +149,16 @@ TEST_F(FTPTransferMonitorTest, SuccessfulUploadEndsWithOneFinalReportAndStopsPol
     EXPECT_EQ(delegate->reports.size(), count);
 }
 
-TEST_F(FTPTransferMonitorTest, RefusedLogInEndsWithServerError)
+// A failure's last report carries the share actually sent, not a full bar, and what went wrong.
+TEST_F(FTPTransferMonitorTest, RefusedLogInEndsWithServerErrorAndItsDetail)
 {
     auto delegate = std::make_shared<RecordingMonitorDelegate>();
     std::weak_ptr<FTPTransferMonitor> monitor = test::started(makeMonitor(delegate, QStringLiteral("wrong")), [&](FTPTransferMonitor& m) { m.uploadFile(episode(test::mp3Bytes(1))); });
     ASSERT_TRUE(test::waitUntilReleased(monitor));
     ASSERT_FALSE(delegate->reports.empty());
-    EXPECT_EQ(delegate->reports.back().percentage, 100);
+    EXPECT_EQ(delegate->reports.back().percentage, 0);
     EXPECT_EQ(delegate->reports.back().reason, FTPUploadFailureReason::ServerError);
+    EXPECT_EQ(delegate->reports.back().failure.kind, FTPFailureKind::LogInRefused);
 }
 
 // The client refuses a file that does not exist before any transfer and records no reason; the
@@ -171,7 +169,7 @@ TEST_F(FTPTransferMonitorTest, UploadRefusedWithoutRecordedReasonEndsWithTransfe
     std::weak_ptr<FTPTransferMonitor> monitor = test::started(makeMonitor(delegate, server_.password()), [&](FTPTransferMonitor& m) { m.uploadFile(QUrl::fromLocalFile(files_.filePath(QStringLiteral("missing.mp3")))); });
     ASSERT_TRUE(test::waitUntilReleased(monitor));
     ASSERT_FALSE(delegate->reports.empty());
-    EXPECT_EQ(delegate->reports.back().percentage, 100);
+    EXPECT_EQ(delegate->reports.back().percentage, 0);
     EXPECT_EQ(delegate->reports.back().reason, FTPUploadFailureReason::TransferError);
 }
 
@@ -185,14 +183,16 @@ TEST(FTPTransferMonitorRefusingServerTest, FileRefusedByTheServerIsNoSuccess)
     const QString path = files.filePath(QStringLiteral("episode.mp3"));
     ASSERT_TRUE(test::writeFile(path, test::mp3Bytes(1)));
 
-    auto record = FTPServer::serverWithDestination(server.destination(), server.user(), server.password());
-    record->setPort(server.port());
     auto delegate = std::make_shared<RecordingMonitorDelegate>();
-    std::weak_ptr<FTPTransferMonitor> monitor = test::started(FTPTransferMonitor::create(std::make_shared<FTPClient>(), record, delegate), [&](FTPTransferMonitor& m) { m.uploadFile(QUrl::fromLocalFile(path)); });
+    std::weak_ptr<FTPTransferMonitor> monitor =
+        test::started(FTPTransferMonitor::create(std::make_shared<FTPClient>(), server.record(), delegate),
+                      [&](FTPTransferMonitor& m) { m.uploadFile(QUrl::fromLocalFile(path)); });
     ASSERT_TRUE(test::waitUntilReleased(monitor));
     ASSERT_FALSE(delegate->reports.empty());
-    EXPECT_EQ(delegate->reports.back().percentage, 100);
+    EXPECT_EQ(delegate->reports.back().percentage, 100) << "all of it was sent, then refused";
     EXPECT_NE(delegate->reports.back().reason, FTPUploadFailureReason::None);
+    EXPECT_EQ(delegate->reports.back().failure.kind, FTPFailureKind::RefusedFileAfterData);
+    EXPECT_TRUE(delegate->reports.back().failure.serverReply.startsWith(QStringLiteral("553")));
 }
 
 // A server that accepts the connection and never answers keeps the client without a transfer
@@ -220,23 +220,11 @@ TEST(FTPTransferMonitorSilentServerTest, TicksWithoutTransferStreamReportProgres
         EXPECT_EQ(delegate->reports[i].percentage, 100);
         EXPECT_EQ(delegate->reports[i].reason, FTPUploadFailureReason::ProgressUnavailable);
     }
-    EXPECT_EQ(delegate->reports.back().percentage, 100);
+    EXPECT_EQ(delegate->reports.back().percentage, 0);
     EXPECT_NE(delegate->reports.back().reason, FTPUploadFailureReason::None);
     EXPECT_NE(delegate->reports.back().reason, FTPUploadFailureReason::ProgressUnavailable);
+    EXPECT_EQ(delegate->reports.back().failure.kind, FTPFailureKind::TimedOut);
     EXPECT_FALSE(delegate->offMainThread);
-}
-
-TEST_F(FTPTransferMonitorTest, DelegateWithoutOptionalOperationsStillRunsToTheEnd)
-{
-    const QByteArray bytes = test::mp3Bytes(2);
-    auto silentDelegate = std::make_shared<FTPTransferMonitorDelegate>();
-
-    std::weak_ptr<FTPTransferMonitor> checking = test::started(makeMonitor(silentDelegate, server_.password()), [&](FTPTransferMonitor& m) { m.logIn(); });
-    ASSERT_TRUE(test::waitUntilReleased(checking));
-
-    std::weak_ptr<FTPTransferMonitor> uploading = test::started(makeMonitor(silentDelegate, server_.password()), [&](FTPTransferMonitor& m) { m.uploadFile(episode(bytes)); });
-    ASSERT_TRUE(test::waitUntilReleased(uploading));
-    EXPECT_EQ(server_.fileContents(QStringLiteral("show/quickcast/episode.mp3")), bytes);
 }
 
 } // namespace

@@ -19,21 +19,25 @@ public:
     {
         int percentage = 0;
         FTPUploadFailureReason reason = FTPUploadFailureReason::None;
+        FTPFailure failure;
     };
 
-    void FTPLogInCompleted(bool success) override
+    void FTPLogInCompleted(bool success, const FTPFailure& failure) override
     {
         offMainThread = offMainThread || !MainQueue::isMainThread();
         logIns.push_back(success);
+        logInFailures.push_back(failure);
     }
 
-    void FTPUploadDidProgress(int percentage, FTPUploadFailureReason reason) override
+    void FTPUploadDidProgress(int percentage, FTPUploadFailureReason reason,
+                              const FTPFailure& failure) override
     {
         offMainThread = offMainThread || !MainQueue::isMainThread();
-        reports.push_back({percentage, reason});
+        reports.push_back({percentage, reason, failure});
     }
 
     std::vector<bool> logIns;
+    std::vector<FTPFailure> logInFailures;
     std::vector<Report> reports;
     bool offMainThread = false;
 };

@@ -2,6 +2,7 @@
 // password in the real Secret Service, a real MP3 file and a real FTP server on loopback. Also
 // every way an upload can fail to start, which must end in a failed state, not in "Uploading…".
 #include "UploadRecording.h"
+#include "hosts/LibsynFTPServer.h"
 #include "publish/LibsynFTPClientFactory.h"
 #include "store/Account.h"
 #include "store/CredentialStore.h"
@@ -26,13 +27,13 @@ class LoopbackLibsynFactory : public LibsynFTPClientFactory
 public:
     explicit LoopbackLibsynFactory(quint16 port) : port_(port) {}
 
-    std::shared_ptr<FTPTransferMonitor>
-    makeClient(const QString& username, const QString& password, const QString& email,
-               LibsynAccountFeedType feedType,
-               std::shared_ptr<FTPTransferMonitorDelegate> delegate) const override
+    std::shared_ptr<FTPTransferMonitor> makeClient(const QString& username, const QString& password,
+                                                   const QString& email, LibsynAccountFeedType feedType,
+                                                   std::shared_ptr<FTPTransferMonitorDelegate> delegate,
+                                                   bool allowsUnencryptedFTP) const override
     {
-        auto monitor =
-            LibsynFTPClientFactory::makeClient(username, password, email, feedType, std::move(delegate));
+        auto monitor = LibsynFTPClientFactory::makeClient(username, password, email, feedType,
+                                                          std::move(delegate), allowsUnencryptedFTP);
         if (monitor)
             monitor->server()->setPort(port_);
         return monitor;
@@ -47,8 +48,9 @@ class UploadPodcastLibsynTest : public ::testing::Test
 protected:
     static void SetUpTestSuite()
     {
-        // Read once per process, on first use.
+        // Read once per process, on first use. The test servers here are plain pyftpdlib ones.
         qputenv("AIRLARK_LIBSYN_FTP_HOST", "127.0.0.1");
+        qputenv("AIRLARK_LIBSYN_FTP_SECURITY", "none");
     }
 
     void SetUp() override
@@ -126,6 +128,9 @@ TEST_F(UploadPodcastLibsynTest, PublishesTheFileIntoTheAccountsFolder)
     // The screen saw "Uploading…" first, never a failure on the way, and "Done" last.
     ASSERT_FALSE(delegate.snapshots.empty());
     EXPECT_EQ(delegate.snapshots.front().buttonText, QString::fromUtf8("Uploading\xE2\x80\xA6"));
+    // This process's Libsyn stand-in speaks plain FTP, and the step says so while it runs.
+    EXPECT_EQ(delegate.snapshots.front().statusText,
+              QString::fromUtf8("Uploading\xE2\x80\xA6 (the connection is not encrypted)"));
     for (const auto& snapshot : delegate.snapshots)
         EXPECT_NE(snapshot.state, UploadPodcastState::Failed);
     EXPECT_EQ(delegate.snapshots.back().buttonText, QStringLiteral("Done"));
@@ -133,24 +138,32 @@ TEST_F(UploadPodcastLibsynTest, PublishesTheFileIntoTheAccountsFolder)
     EXPECT_FALSE(delegate.offMainThread);
 }
 
-TEST_F(UploadPodcastLibsynTest, AnExternalFeedGoesToPublic)
+// A failure says what went wrong and what to do, and the bar stays where the upload stopped.
+TEST_F(UploadPodcastLibsynTest, AFailureSaysWhatToFix)
 {
-    ASSERT_TRUE(server.makeDirectory(ShowName + QStringLiteral("/public")));
-    const qint64 id = addAccount(LibsynAccountFeedType::External, server.user(), server.password());
-    const auto viewModel = upload(id, episodePath);
-    EXPECT_EQ(viewModel->uploadState(), UploadPodcastState::Successful);
-    EXPECT_EQ(server.fileContents(ShowName + QStringLiteral("/public/Episode 3.mp3")), episode);
-}
-
-TEST_F(UploadPodcastLibsynTest, ARefusedLogInIsAServerError)
-{
-    const qint64 id =
-        addAccount(LibsynAccountFeedType::Libsyn, server.user(), QStringLiteral("not the password"));
-    const auto viewModel = upload(id, episodePath);
-    EXPECT_EQ(viewModel->uploadState(), UploadPodcastState::Failed);
-    EXPECT_EQ(viewModel->statusText(), QStringLiteral("Upload failed: Server error"));
-    EXPECT_EQ(delegate.snapshots.back().buttonText, QStringLiteral("Upload failed"));
-    EXPECT_FALSE(delegate.snapshots.back().buttonEnabled);
+    const struct
+    {
+        LibsynAccountFeedType feedType;
+        QString password;
+        QString status;
+    } cases[] = {
+        {LibsynAccountFeedType::Libsyn, QStringLiteral("not the password"),
+         QStringLiteral(
+             "Upload failed: Libsyn refused the log-in for podcaster: check the FTP password in your "
+             "Libsyn account")},
+        {LibsynAccountFeedType::External, server.password(),
+         QStringLiteral(
+             "Upload failed: The folder Weekly Show/public does not exist on Libsyn: check the show slug")},
+    };
+    for (const auto& c : cases) {
+        delegate.snapshots.clear();
+        const auto viewModel = upload(addAccount(c.feedType, server.user(), c.password), episodePath);
+        EXPECT_EQ(viewModel->uploadState(), UploadPodcastState::Failed);
+        EXPECT_EQ(viewModel->statusText(), c.status);
+        EXPECT_EQ(viewModel->uploadProgress(), 0);
+        EXPECT_EQ(delegate.snapshots.back().buttonText, QStringLiteral("Upload failed"));
+        EXPECT_FALSE(delegate.snapshots.back().buttonEnabled);
+    }
     EXPECT_TRUE(server.fileContents(uploadedPath()).isEmpty());
 }
 

@@ -3,11 +3,12 @@
 #include "publish/ui/UploadPodcastViewController.h"
 
 #include "UploadRecording.h"
+#include "hosts/LibsynFTPServer.h"
 #include "platform/ui/TopMetadataProgressNavigationController.h"
 #include "publish/LibsynFTPClientFactory.h"
 #include "store/Account.h"
 #include "store/Database.h"
-#include "support/FtpTestServer.h"
+#include "support/LibsynTestServer.h"
 #include "support/Mp3Fixtures.h"
 #include "support/TestEnvironment.h"
 
@@ -20,28 +21,11 @@
 namespace airlark::test {
 namespace {
 
-// One FTP server for the whole process, since Libsyn's server address is read once per process;
-// stopped before the application goes.
-class LibsynServerEnvironment : public ::testing::Environment
-{
-public:
-    void SetUp() override
-    {
-        server = std::make_unique<FtpTestServer>();
-        qputenv("AIRLARK_LIBSYN_FTP_HOST", "127.0.0.1");
-        qputenv("AIRLARK_LIBSYN_FTP_PORT", QByteArray::number(server->port()));
-    }
-    void TearDown() override { server.reset(); }
-
-    std::unique_ptr<FtpTestServer> server;
-};
-
-LibsynServerEnvironment* const environment =
-    static_cast<LibsynServerEnvironment*>(::testing::AddGlobalTestEnvironment(new LibsynServerEnvironment));
+const auto* const libsynEnvironment = ::testing::AddGlobalTestEnvironment(new LibsynServerEnvironment);
 
 FtpTestServer& libsynServer()
 {
-    return *environment->server;
+    return LibsynServerEnvironment::server();
 }
 
 class RootStep : public QWidget, public ProgressNavigationControllerChild

@@ -197,6 +197,36 @@ INSTANTIATE_TEST_SUITE_P(
             "ProgressOutOfRangeIsClamped", {{140, R::None}}, UploadPodcastState::InProgress, 100, Uploading}),
     [](const auto& testParam) { return std::string(testParam.param.label); });
 
+// A TLS failure or a refusal reaches the user with the host and the reason.
+TEST(LibsynUploadFailureTextTest, NamesTheHostAndTheReason)
+{
+    const struct
+    {
+        FTPFailure failure;
+        QString text;
+    } cases[] = {
+        {{FTPFailureKind::CertificateRejected,
+          QStringLiteral("ftp.example"),
+          {},
+          QStringLiteral("unknown issuer")},
+         QStringLiteral("The certificate of ftp.example is not valid (unknown issuer): nothing was sent")},
+        {{FTPFailureKind::TLSNotOffered, QStringLiteral("ftp.example"), {}, {}},
+         QStringLiteral("ftp.example does not offer an encrypted connection: nothing was sent")},
+        {{FTPFailureKind::RefusedFileAfterData,
+          QStringLiteral("ftp.example"),
+          QStringLiteral("552 Quota exceeded"),
+          {}},
+         QStringLiteral("Libsyn refused the file after receiving it: 552 Quota exceeded")},
+    };
+    for (const auto& c : cases) {
+        const auto viewModel = makeViewModel();
+        viewModel->FTPUploadDidProgress(37, FTPUploadFailureReason::ServerError, c.failure);
+        EXPECT_EQ(viewModel->statusText(), QStringLiteral("Upload failed: ") + c.text);
+        EXPECT_EQ(viewModel->uploadProgress(), 37);
+        drainMainQueue();
+    }
+}
+
 // --- SoundCloud reports ---
 
 struct ByteCase

@@ -1,53 +1,161 @@
 #include "support/FtpTestServer.h"
 
-#include "support/TestEnvironment.h"
-
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QHostAddress>
-
+#include <QTcpSocket>
+#include <QThread>
 #include <csignal>
+#include <mutex>
+#include <pwd.h>
 #include <sys/types.h>
+#include <unistd.h>
 
 namespace airlark::test {
+
+namespace {
+
+const QString& TlsUser = FtpTestServer::LocalUser;
+const QString& TlsPassword = FtpTestServer::LocalPassword;
+
+bool run(const QString& program, const QStringList& arguments, const QByteArray& input = {})
+{
+    QProcess process;
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start(program, arguments);
+    if (!input.isEmpty()) {
+        process.write(input);
+        process.closeWriteChannel();
+    }
+    return process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit &&
+           process.exitCode() == 0;
+}
+
+// The test process's certificate authorities: one its clients trust (AIRLARK_FTP_CA_FILE names it
+// from before main(), since the client reads it once) and one nobody trusts.
+class TestAuthorities
+{
+public:
+    TestAuthorities() : folder_(QDir::tempPath() + QStringLiteral("/airlark-test-ca-%1").arg(::getpid()))
+    {
+        // A process that a test process started trusts its parent's authority.
+        if (qEnvironmentVariableIsSet("AIRLARK_FTP_CA_FILE")) {
+            folder_.clear();
+            return;
+        }
+        qputenv("AIRLARK_FTP_CA_FILE", QFile::encodeName(folder_ + QStringLiteral("/trusted.pem")));
+        // The file must be there before any TLS connection, whether or not a test server runs.
+        QString certificate;
+        QString key;
+        authority(true, &certificate, &key);
+    }
+    ~TestAuthorities()
+    {
+        if (!folder_.isEmpty())
+            QDir(folder_).removeRecursively();
+    }
+
+    // The certificate and key files of the authority, made on first use.
+    bool authority(bool trusted, QString* certificate, QString* key)
+    {
+        std::lock_guard lock(mutex_);
+        if (folder_.isEmpty())
+            return false;
+        const QString name = trusted ? QStringLiteral("trusted") : QStringLiteral("stranger");
+        *certificate = folder_ + QLatin1Char('/') + name + QStringLiteral(".pem");
+        *key = folder_ + QLatin1Char('/') + name + QStringLiteral(".key");
+        if (QFile::exists(*certificate))
+            return true;
+        QDir().mkpath(folder_);
+        const QString parameters = QStringLiteral("ec_paramgen_curve:prime256v1");
+        return run(QStringLiteral("openssl"),
+                   {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+                    QStringLiteral("ec"), QStringLiteral("-pkeyopt"), parameters, QStringLiteral("-nodes"),
+                    QStringLiteral("-keyout"), *key, QStringLiteral("-out"), *certificate,
+                    QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"),
+                    QStringLiteral("/CN=Airlark test CA ") + name});
+    }
+
+private:
+    std::mutex mutex_;
+    QString folder_;
+};
+
+TestAuthorities authorities;
+
+// vsftpd logs in local users only: one system user without a shell or home serves every test.
+bool ensureLocalUser()
+{
+    static const bool ready = [] {
+        if (::geteuid() != 0) {
+            qWarning("FtpTestServer: vsftpd needs root to serve its local user");
+            return false;
+        }
+        if (!::getpwnam(TlsUser.toUtf8().constData()) &&
+            !run(QStringLiteral("useradd"),
+                 {QStringLiteral("--system"), QStringLiteral("--no-create-home"),
+                  QStringLiteral("--home-dir"), QStringLiteral("/"), QStringLiteral("--shell"),
+                  QStringLiteral("/usr/sbin/nologin"), TlsUser}) &&
+            !::getpwnam(TlsUser.toUtf8().constData()))
+            return false;
+        return run(QStringLiteral("chpasswd"), {},
+                   (TlsUser + QLatin1Char(':') + TlsPassword + QLatin1Char('\n')).toUtf8());
+    }();
+    return ready;
+}
+
+// Every process below `root` (vsftpd runs each session in a session of its own, so its process
+// group does not hold them).
+QList<pid_t> descendants(pid_t root)
+{
+    QList<pid_t> found{root};
+    for (qsizetype index = 0; index < found.size(); ++index) {
+        for (const QString& entry :
+             QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            bool numeric = false;
+            const pid_t pid = entry.toInt(&numeric);
+            if (!numeric)
+                continue;
+            QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+            if (!stat.open(QIODevice::ReadOnly))
+                continue;
+            // "pid (name) state ppid ...": the name may hold spaces, the last ")" ends it.
+            const QByteArray text = stat.readAll();
+            const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+            if (fields.size() > 1 && fields[1].toInt() == found[index])
+                found.append(pid);
+        }
+    }
+    return found;
+}
+
+quint16 freePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+bool accepts(quint16 port)
+{
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, port);
+    return socket.waitForConnected(200);
+}
+
+} // namespace
 
 FtpTestServer::FtpTestServer() : FtpTestServer(Options()) {}
 
 FtpTestServer::FtpTestServer(Options options) : options_(std::move(options))
 {
-    if (!home_.isValid())
+    if (options_.security != FTPSecurity::None)
+        options_.vsftpd = true;
+    if (!home_.isValid() || !work_.isValid())
         return;
-    QStringList arguments{QStringLiteral(AIRLARK_SOURCE_DIR "/tests/support/ftp_server.py"),
-                          QStringLiteral("--home"), home_.path(),
-                          QStringLiteral("--user"), options_.user,
-                          QStringLiteral("--password"), options_.password};
-    if (options_.quotaBytes >= 0)
-        arguments << QStringLiteral("--quota") << QString::number(options_.quotaBytes);
-    if (options_.refuseUploadsWithCode)
-        arguments << QStringLiteral("--refuse-stor") << QString::number(options_.refuseUploadsWithCode);
-
-    process_ = std::make_unique<QProcess>();
-    process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process_->start(QStringLiteral("/usr/bin/python3"), arguments);
-    if (!process_->waitForStarted(static_cast<int>(options_.startTimeout.count()))) {
-        process_.reset();
-        return;
-    }
-    pid_ = process_->processId();
-
-    // The server prints "port N" once it listens.
-    const QDeadlineTimer deadline(options_.startTimeout);
-    QByteArray output;
-    while (!deadline.hasExpired() && !output.contains('\n')) {
-        if (!process_->waitForReadyRead(static_cast<int>(std::max<qint64>(1, deadline.remainingTime()))))
-            break;
-        output += process_->readAllStandardOutput();
-    }
-    const QByteArray line = output.left(output.indexOf('\n')).trimmed();
-    if (line.startsWith("port "))
-        port_ = static_cast<quint16>(line.mid(5).toUInt());
-    if (port_ == 0)
+    if (!(options_.vsftpd ? startVsftpd() : startPyftpdlib()))
         stop();
 }
 
@@ -56,9 +164,143 @@ FtpTestServer::~FtpTestServer()
     stop();
 }
 
+bool FtpTestServer::startPyftpdlib()
+{
+    QStringList arguments{QStringLiteral(AIRLARK_SOURCE_DIR "/tests/support/ftp_server.py")};
+    arguments << QStringLiteral("--home") << home_.path() << QStringLiteral("--user") << options_.user
+              << QStringLiteral("--password") << options_.password << QStringLiteral("--port")
+              << QString::number(options_.port) << QStringLiteral("--read-limit")
+              << QString::number(options_.readLimit);
+    if (options_.quotaBytes >= 0)
+        arguments << QStringLiteral("--quota") << QString::number(options_.quotaBytes);
+    if (options_.refuseUploadsWithCode)
+        arguments << QStringLiteral("--refuse-stor") << QString::number(options_.refuseUploadsWithCode);
+
+    process_ = std::make_unique<QProcess>();
+    process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process_->start(QStringLiteral("/usr/bin/python3"), arguments);
+    if (!process_->waitForStarted(5000))
+        return false;
+    pid_ = process_->processId();
+    // The server prints "port N" once it listens.
+    const QDeadlineTimer deadline(options_.startTimeout);
+    QByteArray output;
+    while (!output.contains('\n') &&
+           process_->waitForReadyRead(static_cast<int>(std::max<qint64>(1, deadline.remainingTime()))))
+        output += process_->readAllStandardOutput();
+    const QByteArray line = output.left(output.indexOf('\n')).trimmed();
+    port_ = line.startsWith("port ") ? static_cast<quint16>(line.mid(5).toUInt()) : 0;
+    return port_ != 0;
+}
+
+bool FtpTestServer::startVsftpd()
+{
+    if (!ensureLocalUser())
+        return false;
+    const QString certificate = work_.filePath(QStringLiteral("server.pem"));
+    const QString key = work_.filePath(QStringLiteral("server.key"));
+    const bool tls = options_.security != FTPSecurity::None;
+    if (tls && !makeCertificate(certificate, key))
+        return false;
+    // The chroot's empty folder must belong to root and be closed to others; the home is the user's.
+    const QString empty = work_.filePath(QStringLiteral("empty"));
+    QDir().mkpath(empty);
+    QFile::setPermissions(empty, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
+                                     QFile::ExeOther);
+    QFile::setPermissions(home_.path(), QFile::Permissions(0x7777));
+
+    const QDeadlineTimer deadline(options_.startTimeout);
+    while (!deadline.hasExpired()) {
+        port_ = options_.port ? options_.port : freePort();
+        const QString yes = QStringLiteral("YES");
+        const QString no = QStringLiteral("NO");
+        const QString required = tls && !options_.tlsOptional ? yes : no;
+        QStringList lines{
+            QStringLiteral("listen=YES"), QStringLiteral("listen_ipv6=NO"),
+            QStringLiteral("listen_address=127.0.0.1"), QStringLiteral("listen_port=%1").arg(port_),
+            QStringLiteral("background=NO"), QStringLiteral("anonymous_enable=NO"),
+            QStringLiteral("local_enable=YES"), QStringLiteral("write_enable=YES"),
+            QStringLiteral("local_umask=022"), QStringLiteral("chroot_local_user=YES"),
+            QStringLiteral("allow_writeable_chroot=YES"), QStringLiteral("local_root=") + home_.path(),
+            QStringLiteral("secure_chroot_dir=") + empty,
+            // No such PAM service: PAM's "other" checks the local user's password.
+            QStringLiteral("pam_service_name=airlark-test-ftp"), QStringLiteral("seccomp_sandbox=NO"),
+            QStringLiteral("local_max_rate=%1").arg(options_.readLimit), QStringLiteral("max_per_ip=64"),
+            QStringLiteral("xferlog_enable=YES"), QStringLiteral("xferlog_std_format=NO"),
+            QStringLiteral("log_ftp_protocol=YES"),
+            QStringLiteral("vsftpd_log_file=") + work_.filePath(QStringLiteral("log")),
+            QStringLiteral("ssl_enable=") + (tls ? yes : no)};
+        if (tls)
+            lines << QStringLiteral("implicit_ssl=") +
+                         (options_.security == FTPSecurity::ImplicitTLS ? yes : no)
+                  << QStringLiteral("rsa_cert_file=") + certificate
+                  << QStringLiteral("rsa_private_key_file=") + key << QStringLiteral("ssl_ciphers=HIGH")
+                  << QStringLiteral("require_ssl_reuse=NO")
+                  << QStringLiteral("force_local_logins_ssl=") + required
+                  << QStringLiteral("force_local_data_ssl=") + required;
+        QFile config(work_.filePath(QStringLiteral("vsftpd.conf")));
+        if (!config.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return false;
+        config.write(lines.join(QLatin1Char('\n')).toUtf8() + '\n');
+        config.close();
+
+        process_ = std::make_unique<QProcess>();
+        process_->setProcessChannelMode(QProcess::ForwardedChannels);
+        process_->start(QStringLiteral("/usr/sbin/vsftpd"), {config.fileName()});
+        if (!process_->waitForStarted(5000))
+            return false;
+        pid_ = process_->processId();
+        const QDeadlineTimer listening(3000);
+        while (!listening.hasExpired() && process_->state() == QProcess::Running && !accepts(port_))
+            QThread::msleep(20);
+        if (process_->state() == QProcess::Running && accepts(port_))
+            return true;
+        stop();
+        QThread::msleep(250);
+    }
+    return false;
+}
+
+bool FtpTestServer::makeCertificate(const QString& certificate, const QString& key) const
+{
+    QString authority;
+    QString authorityKey;
+    if (!authorities.authority(options_.certificate != Certificate::UnknownIssuer, &authority, &authorityKey))
+        return false;
+    const QString request = work_.filePath(QStringLiteral("server.csr"));
+    const QString extensions = work_.filePath(QStringLiteral("server.ext"));
+    QFile names(extensions);
+    if (!names.open(QIODevice::WriteOnly))
+        return false;
+    names.write(options_.certificate == Certificate::OtherHostName
+                    ? "subjectAltName=DNS:elsewhere.example\n"
+                    : "subjectAltName=DNS:localhost,IP:127.0.0.1\n");
+    names.close();
+    return run(QStringLiteral("openssl"),
+               {QStringLiteral("req"), QStringLiteral("-newkey"), QStringLiteral("ec"),
+                QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1"),
+                QStringLiteral("-nodes"), QStringLiteral("-keyout"), key, QStringLiteral("-out"), request,
+                QStringLiteral("-subj"), QStringLiteral("/CN=Airlark test server")}) &&
+           run(QStringLiteral("openssl"),
+               {QStringLiteral("x509"), QStringLiteral("-req"), QStringLiteral("-in"), request,
+                QStringLiteral("-CA"), authority, QStringLiteral("-CAkey"), authorityKey,
+                QStringLiteral("-CAcreateserial"), QStringLiteral("-out"), certificate,
+                QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-extfile"), extensions});
+}
+
 bool FtpTestServer::isRunning() const
 {
     return process_ && process_->state() == QProcess::Running && port_ != 0;
+}
+
+QString FtpTestServer::user() const
+{
+    return options_.vsftpd ? TlsUser : options_.user;
+}
+
+QString FtpTestServer::password() const
+{
+    return options_.vsftpd ? TlsPassword : options_.password;
 }
 
 QString FtpTestServer::homePath() const
@@ -71,9 +313,25 @@ QString FtpTestServer::destination(const QString& directory) const
     return directory.isEmpty() ? host() : host() + QLatin1Char('/') + directory;
 }
 
+std::shared_ptr<FTPServer> FtpTestServer::record(const QString& directory) const
+{
+    auto server = FTPServer::serverWithDestination(destination(directory), user(), password());
+    server->setPort(port());
+    server->setSecurity(options_.security);
+    return server;
+}
+
 bool FtpTestServer::makeDirectory(const QString& relativePath) const
 {
-    return QDir(home_.path()).mkpath(relativePath);
+    if (!QDir(home_.path()).mkpath(relativePath))
+        return false;
+    // vsftpd's user writes into it.
+    QString path;
+    for (const QString& part : relativePath.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        path += (path.isEmpty() ? QString() : QStringLiteral("/")) + part;
+        QFile::setPermissions(pathInHome(path), QFile::Permissions(0x7777));
+    }
+    return true;
 }
 
 QString FtpTestServer::pathInHome(const QString& relativePath) const
@@ -87,25 +345,29 @@ QByteArray FtpTestServer::fileContents(const QString& relativePath) const
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+QByteArray FtpTestServer::protocolLog() const
+{
+    QFile log(work_.filePath(QStringLiteral("log")));
+    return log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
+}
+
 void FtpTestServer::stop()
 {
     if (!process_)
         return;
-    if (process_->state() != QProcess::NotRunning) {
-        process_->terminate();
-        if (!process_->waitForFinished(3000)) {
-            process_->kill();
-            process_->waitForFinished(3000);
-        }
-    }
+    // With its sessions: vsftpd runs each in a process of its own.
+    kill();
+    process_->waitForFinished(3000);
     process_.reset();
     pid_ = 0;
 }
 
 void FtpTestServer::kill()
 {
-    if (pid_ > 0)
-        ::kill(static_cast<pid_t>(pid_), SIGKILL);
+    if (pid_ <= 0)
+        return;
+    for (const pid_t pid : descendants(static_cast<pid_t>(pid_)))
+        ::kill(pid, SIGKILL);
 }
 
 SilentTcpServer::SilentTcpServer()

@@ -1,26 +1,42 @@
 #pragma once
 
+#include "ftp/FTPServer.h"
+
 #include <QByteArray>
 #include <QProcess>
 #include <QString>
 #include <QTcpServer>
 #include <QTemporaryDir>
-
 #include <chrono>
 #include <memory>
 
 namespace airlark::test {
 
-// A real FTP server (pyftpdlib) on 127.0.0.1 and a free port, serving a temporary home folder to
-// one test user. Started by the constructor; check isRunning(). Stopped by the destructor.
+// A real FTP server on 127.0.0.1 serving a temporary home folder to one user. Started by the
+// constructor; check isRunning(). Stopped by the destructor.
+//
+// Plain FTP is pyftpdlib (which can refuse uploads after the data and throttle them). With TLS it is
+// vsftpd, run as root with a local user it creates once ("airlark-ftp-test"), whose certificate a
+// throw-away CA of the test process signs; AIRLARK_FTP_CA_FILE names that CA for the whole process,
+// so clients trust it and nothing else beside the system's store.
 //
 //   FtpTestServer server;
 //   ASSERT_TRUE(server.isRunning());
-//   auto record = FTPServer::serverWithDestination(server.destination("dir"), server.user(), server.password());
-//   record->setPort(server.port());
+//   auto record = server.record("dir");
 class FtpTestServer
 {
 public:
+    enum class Certificate
+    {
+        Trusted,       // signed by the process's CA, for 127.0.0.1 and localhost
+        UnknownIssuer, // signed by a CA that nobody trusts
+        OtherHostName, // signed by the process's CA, for another host name
+    };
+
+    // vsftpd's one user.
+    static inline const QString LocalUser = QStringLiteral("airlark-ftp-test");
+    static inline const QString LocalPassword = QStringLiteral("tls pass word");
+
     struct Options
     {
         QString user = QStringLiteral("podcaster");
@@ -29,6 +45,16 @@ public:
         qint64 quotaBytes = -1;
         // Answer every completed upload with this reply code (e.g. 553) instead of 226.
         int refuseUploadsWithCode = 0;
+        // Bytes per second an upload may arrive at (0: no limit).
+        int readLimit = 0;
+        // Listen on this port (0: a free one), e.g. to come back on the port of an earlier server.
+        quint16 port = 0;
+        // Anything but None runs vsftpd, which then requires TLS for the log-in and the data.
+        FTPSecurity security = FTPSecurity::None;
+        // vsftpd without TLS, or with TLS offered but not required (plain log-ins accepted too).
+        bool vsftpd = false;
+        bool tlsOptional = false;
+        Certificate certificate = Certificate::Trusted;
         std::chrono::milliseconds startTimeout = std::chrono::seconds(15);
     };
 
@@ -41,25 +67,36 @@ public:
     bool isRunning() const;
     QString host() const { return QStringLiteral("127.0.0.1"); }
     quint16 port() const { return port_; }
-    QString user() const { return options_.user; }
-    QString password() const { return options_.password; }
+    QString user() const;
+    QString password() const;
+    FTPSecurity security() const { return options_.security; }
     // The served folder on the local disk; the FTP root "/" is this folder.
     QString homePath() const;
     // "127.0.0.1" or "127.0.0.1/<directory>", ready for an FTP server record (set its port too).
     QString destination(const QString& directory = QString()) const;
+    // A record for this server's user, port and security.
+    std::shared_ptr<FTPServer> record(const QString& directory = QString()) const;
     // Creates a folder (and its parents) below the home folder.
     bool makeDirectory(const QString& relativePath) const;
     QString pathInHome(const QString& relativePath) const;
     QByteArray fileContents(const QString& relativePath) const;
+    // What vsftpd logged of the conversations: every command ("PASS <password>" masked) and reply.
+    QByteArray protocolLog() const;
 
     // Stops the server in an orderly way.
     void stop();
-    // Kills the server at once (SIGKILL), e.g. in the middle of a transfer. Safe from any thread.
+    // Kills the server and every session it runs at once (SIGKILL), e.g. in the middle of a
+    // transfer. Safe from any thread.
     void kill();
 
 private:
+    bool startPyftpdlib();
+    bool startVsftpd();
+    bool makeCertificate(const QString& certificate, const QString& key) const;
+
     Options options_;
     QTemporaryDir home_;
+    QTemporaryDir work_;
     std::unique_ptr<QProcess> process_;
     qint64 pid_ = 0;
     quint16 port_ = 0;

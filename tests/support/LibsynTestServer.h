@@ -8,24 +8,27 @@
 
 namespace airlark::test {
 
-// The local FTP server that stands in for Libsyn's for a whole test program. Airlark reads the
-// Libsyn server's host and port once per process, so one server serves every test of the program.
+// The local FTP server that stands in for Libsyn's for a whole test program: vsftpd offering
+// explicit TLS (plain log-ins are accepted too, for accounts that choose plain FTP). Airlark reads
+// the Libsyn server's address once per process, so one server serves every test of the program.
 // Register it once per test program, at namespace scope:
 //
-//   static const auto* const libsynEnvironment = ::testing::AddGlobalTestEnvironment(new LibsynServerEnvironment);
-//
-// Its one user logs in with an e-mail address, as Libsyn's FTP log-in does.
+//   static const auto* const libsynEnvironment = ::testing::AddGlobalTestEnvironment(new
+//   LibsynServerEnvironment);
 class LibsynServerEnvironment : public ::testing::Environment
 {
 public:
-    static inline const QString Email = QStringLiteral("host@example.com");
-    static inline const QString Password = QStringLiteral("ftp pass word");
+    static inline const QString& Email = FtpTestServer::LocalUser;
+    static inline const QString& Password = FtpTestServer::LocalPassword;
 
     void SetUp() override;
     void TearDown() override;
 
     // The running server; only between SetUp and TearDown.
     static FtpTestServer& server();
+    // Stops the server, or starts it again on its port (with an empty home folder).
+    static void stop();
+    static bool restart();
 };
 
 } // namespace airlark::test

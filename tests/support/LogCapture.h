@@ -5,8 +5,8 @@
 
 namespace airlark::test {
 
-// Collects every Qt log message (qDebug to qCritical) while it lives, instead of printing it.
-// Main thread only; one at a time.
+// Collects every Qt log message (qDebug to qCritical), from any thread, while it lives, instead of
+// printing it. One at a time; read the messages once the threads that log have finished.
 class LogCapture
 {
 public:
@@ -17,6 +17,11 @@ public:
 
     const QStringList& messages() const;
     qsizetype count(const QString& message) const { return messages().count(message); }
+    bool contains(const QString& message) const { return messages().contains(message); }
+    bool anyContains(const QString& fragment) const
+    {
+        return messages().join(QLatin1Char('\n')).contains(fragment);
+    }
     void clear();
 
 private:

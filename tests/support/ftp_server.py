@@ -2,9 +2,8 @@
 """A throwaway FTP server for Airlark's tests, listening on 127.0.0.1.
 
 Prints "port N" on standard output once it listens, then serves until killed. Given --port, it
-listens on that port again after a restart (the end-to-end tests' Libsyn stand-in, whose address
-Airlark reads once per process); given --read-limit, it takes uploads slowly, so that a test can
-stop it in the middle of one.
+listens on that port; given --read-limit, it takes uploads slowly, so that a test can act in the
+middle of one.
 """
 import argparse
 import logging

@@ -1,9 +1,10 @@
 #include "hosts/ui/LibsynAuthenticationViewController.h"
 
+#include "hosts/LibsynFTPServer.h"
 #include "hosts/LibsynHelpPage.h"
 #include "platform/MainQueue.h"
-#include "publish/LibsynFTPClientFactory.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -16,24 +17,6 @@
 namespace airlark {
 
 namespace {
-
-// Hands the verdict of one log-in check to the pane, if the pane still exists. The monitor holds
-// this receiver, not the pane, so the pane never depends on how long a check runs.
-class LogInReceiver final : public FTPTransferMonitorDelegate
-{
-public:
-    LogInReceiver(LibsynAuthenticationViewController* pane, quint64 ticket) : pane_(pane), ticket_(ticket) {}
-
-    void FTPLogInCompleted(bool success) override
-    {
-        if (pane_)
-            pane_->FTPLogInCompleted(ticket_, success);
-    }
-
-private:
-    QPointer<LibsynAuthenticationViewController> pane_;
-    quint64 ticket_;
-};
 
 QLabel* hintLabel(const QString& text, QWidget* parent)
 {
@@ -62,6 +45,7 @@ LibsynAuthenticationViewController::LibsynAuthenticationViewController(QWidget* 
     feedTypePopUpButton_ = new QComboBox(this);
     feedTypePopUpButton_->setAccessibleName(tr("Feed type"));
     feedTypePopUpButton_->addItems(viewModel_.feedTypes());
+    unencryptedCheckBox_ = new QCheckBox(LibsynAuthenticationViewModel::UnencryptedChoiceText, this);
 
     helpButton_ = new QPushButton(tr("Libsyn feed or external feed?"), this);
     helpButton_->setFlat(true);
@@ -78,6 +62,7 @@ LibsynAuthenticationViewController::LibsynAuthenticationViewController(QWidget* 
     progressIndicator_->hide(); // not displayed while stopped
     statusLabel_ = new QLabel(this);
     statusLabel_->setAccessibleName(tr("Status"));
+    statusLabel_->setWordWrap(true);
 
     auto* form = new QFormLayout;
     form->addRow(tr("&E-mail:"), emailTextField_);
@@ -89,6 +74,11 @@ LibsynAuthenticationViewController::LibsynAuthenticationViewController(QWidget* 
     form->addRow(QString(), hintLabel(tr("The FTP password you set in the Libsyn dashboard."), this));
     form->addRow(tr("Feed &type:"), feedTypePopUpButton_);
     form->addRow(QString(), helpButton_);
+    form->addRow(QString(), unencryptedCheckBox_);
+    form->addRow(QString(),
+                 hintLabel(tr("Only for a server that cannot encrypt: anyone on the network could read "
+                              "the password and the episode."),
+                           this));
 
     auto* logInRow = new QHBoxLayout;
     logInRow->addWidget(logInButton_);
@@ -105,7 +95,8 @@ LibsynAuthenticationViewController::LibsynAuthenticationViewController(QWidget* 
     setTabOrder(usernameTextField_, passwordTextField_);
     setTabOrder(passwordTextField_, feedTypePopUpButton_);
     setTabOrder(feedTypePopUpButton_, helpButton_);
-    setTabOrder(helpButton_, logInButton_);
+    setTabOrder(helpButton_, unencryptedCheckBox_);
+    setTabOrder(unencryptedCheckBox_, logInButton_);
 
     connect(emailTextField_, &QLineEdit::textChanged, this, [this](const QString& text) { viewModel_.setEmail(text); });
     connect(usernameTextField_, &QLineEdit::textChanged, this,
@@ -114,6 +105,8 @@ LibsynAuthenticationViewController::LibsynAuthenticationViewController(QWidget* 
             [this](const QString& text) { viewModel_.setPassword(text); });
     connect(feedTypePopUpButton_, &QComboBox::currentIndexChanged, this,
             &LibsynAuthenticationViewController::feedTypeButtonSelected);
+    connect(unencryptedCheckBox_, &QCheckBox::toggled, this,
+            [this](bool checked) { viewModel_.setAllowsUnencryptedFTP(checked); });
     connect(helpButton_, &QPushButton::clicked, this, &LibsynAuthenticationViewController::helpButtonSelected);
     connect(logInButton_, &QPushButton::clicked, this, &LibsynAuthenticationViewController::logInButtonSelected);
 
@@ -140,21 +133,25 @@ void LibsynAuthenticationViewController::logInButtonSelected()
     const auto feedType = libsynAccountFeedType(viewModel_.selectedFeedType());
 
     const quint64 ticket = viewModel_.logInStarted();
-    auto receiver = std::make_shared<LogInReceiver>(this, ticket);
-    const auto monitor = LibsynFTPClientFactory().makeClient(username, password, email, feedType, receiver);
-    if (!monitor) {
-        viewModel_.logInCompleted(ticket, false);
+    auto server = LibsynFTPDestination::serverFor(username, password, email, feedType,
+                                                  viewModel_.allowsUnencryptedFTP());
+    if (!server) {
+        viewModel_.logInCompleted(ticket, FTPFailure{FTPFailureKind::Other, {}, {}, {}});
         return;
     }
-    // The monitor keeps itself alive until it has reported; no reference is kept here.
-    monitor->logIn();
+    // The running check keeps what it needs; the pane is reached only while it exists.
+    LibsynLogInCheck::run(std::move(server), [pane = QPointer<LibsynAuthenticationViewController>(this),
+                                              ticket](const FTPFailure& failure) {
+        if (pane)
+            pane->FTPLogInCompleted(ticket, failure);
+    });
 }
 
-void LibsynAuthenticationViewController::FTPLogInCompleted(quint64 ticket, bool success)
+void LibsynAuthenticationViewController::FTPLogInCompleted(quint64 ticket, const FTPFailure& failure)
 {
-    MainQueue::async([pane = QPointer<LibsynAuthenticationViewController>(this), ticket, success] {
+    MainQueue::async([pane = QPointer<LibsynAuthenticationViewController>(this), ticket, failure] {
         if (pane)
-            pane->viewModel_.logInCompleted(ticket, success);
+            pane->viewModel_.logInCompleted(ticket, failure);
     });
 }
 
@@ -171,8 +168,11 @@ void LibsynAuthenticationViewController::helpButtonSelected()
 void LibsynAuthenticationViewController::addButtonSelected()
 {
     viewModel_.addAccount([pane = QPointer<LibsynAuthenticationViewController>(this)](bool saved) {
-        if (saved && pane)
-            pane->closeWindow();
+        if (!saved || !pane)
+            return;
+        // The pane keeps its texts for the next account, but never the choice to go unencrypted.
+        pane->unencryptedCheckBox_->setChecked(false);
+        pane->closeWindow();
     });
 }
 

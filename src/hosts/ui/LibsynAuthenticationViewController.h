@@ -7,6 +7,7 @@
 
 #include <memory>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -15,11 +16,10 @@ class QPushButton;
 
 namespace airlark {
 
-class LibsynFTPClientFactory;
-
 // The Libsyn pane of the add-account window: e-mail (the FTP log-in name), the show's FTP folder
-// name (kept as the account's user name) and its FTP password, the feed type, a log-in check
-// against Libsyn's FTP server, and Add, which saves the account and its password.
+// name (kept as the account's user name) and its FTP password, the feed type, the choice to send the
+// password without encryption, a log-in check against Libsyn's FTP server (which also finds the
+// show's folder), and Add, which saves the account and its password.
 class LibsynAuthenticationViewController : public HostAuthenticationViewController,
                                            public LibsynAuthenticationViewModelDelegate
 {
@@ -34,13 +34,14 @@ public:
     QLineEdit* usernameTextField() const { return usernameTextField_; }
     QLineEdit* passwordTextField() const { return passwordTextField_; }
     QComboBox* feedTypePopUpButton() const { return feedTypePopUpButton_; }
+    QCheckBox* unencryptedCheckBox() const { return unencryptedCheckBox_; }
     QProgressBar* progressIndicator() const { return progressIndicator_; }
     QPushButton* logInButton() const { return logInButton_; }
     QPushButton* helpButton() const { return helpButton_; }
     QLabel* statusLabel() const { return statusLabel_; }
 
-    // The verdict of a log-in check; handled later on the main queue.
-    void FTPLogInCompleted(quint64 ticket, bool success);
+    // The outcome of a log-in check; handled later on the main queue.
+    void FTPLogInCompleted(quint64 ticket, const FTPFailure& failure);
 
     void libsynAuthenticationViewModelStateDidChange(LibsynAuthenticationViewModel& viewModel) override;
 
@@ -61,6 +62,7 @@ private:
     QLineEdit* usernameTextField_ = nullptr;
     QLineEdit* passwordTextField_ = nullptr;
     QComboBox* feedTypePopUpButton_ = nullptr;
+    QCheckBox* unencryptedCheckBox_ = nullptr;
     QProgressBar* progressIndicator_ = nullptr;
     QPushButton* logInButton_ = nullptr;
     QPushButton* helpButton_ = nullptr;

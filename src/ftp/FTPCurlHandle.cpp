@@ -1,0 +1,279 @@
+#include "ftp/FTPCurlHandle.h"
+
+#include <QtGlobal>
+#include <algorithm>
+#include <mutex>
+
+namespace airlark {
+
+namespace {
+
+// A server's reply is shown to the user; a hostile one must not fill the screen.
+constexpr qsizetype MaximumReplyLength = 300;
+
+void initialiseCurlOnce()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+bool startsWithCode(const QByteArray& line)
+{
+    return line.size() >= 3 && std::isdigit(static_cast<unsigned char>(line[0])) &&
+           std::isdigit(static_cast<unsigned char>(line[1])) &&
+           std::isdigit(static_cast<unsigned char>(line[2]));
+}
+
+} // namespace
+
+const char* ftpFailureKindName(FTPFailureKind kind)
+{
+    switch (kind) {
+    case FTPFailureKind::None:
+        return "none";
+    case FTPFailureKind::LogInRefused:
+        return "log-in refused";
+    case FTPFailureKind::FolderMissing:
+        return "folder missing";
+    case FTPFailureKind::CannotConnect:
+        return "cannot connect";
+    case FTPFailureKind::ConnectionLost:
+        return "connection lost";
+    case FTPFailureKind::TimedOut:
+        return "timed out";
+    case FTPFailureKind::ServerClosedSession:
+        return "server closed the session";
+    case FTPFailureKind::RefusedFile:
+        return "file refused";
+    case FTPFailureKind::RefusedFileAfterData:
+        return "file refused after the data";
+    case FTPFailureKind::RefusedCommand:
+        return "command refused";
+    case FTPFailureKind::TLSHandshakeFailed:
+        return "TLS handshake failed";
+    case FTPFailureKind::CertificateRejected:
+        return "certificate rejected";
+    case FTPFailureKind::TLSNotOffered:
+        return "TLS not offered";
+    case FTPFailureKind::ListingTooLarge:
+        return "listing too large";
+    case FTPFailureKind::LocalFileError:
+        return "local file error";
+    case FTPFailureKind::Aborted:
+        return "aborted";
+    case FTPFailureKind::Other:
+        break;
+    }
+    return "other";
+}
+
+bool isSafeFTPText(const QString& text)
+{
+    return !text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n')) && !text.contains(QChar(0));
+}
+
+FTPCurlHandle::FTPCurlHandle()
+{
+    initialiseCurlOnce();
+    easy_.reset(curl_easy_init());
+    if (!easy_)
+        return;
+    CURL* easy = easy_.get();
+    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, errorBuffer_);
+    // The replies reach us through the debug callback only; it never prints anything.
+    curl_easy_setopt(easy, CURLOPT_VERBOSE, 1L);
+    curl_easy_setopt(easy, CURLOPT_DEBUGFUNCTION, &FTPCurlHandle::debugCallback);
+    curl_easy_setopt(easy, CURLOPT_DEBUGDATA, this);
+    // The control connection is idle while a long upload runs; keep routers from forgetting it
+    // before the server's final reply.
+    curl_easy_setopt(easy, CURLOPT_TCP_KEEPALIVE, 1L);
+    curl_easy_setopt(easy, CURLOPT_TCP_KEEPIDLE, 60L);
+    curl_easy_setopt(easy, CURLOPT_TCP_KEEPINTVL, 30L);
+    // One connection per operation: nothing lingers logged in after it.
+    curl_easy_setopt(easy, CURLOPT_FORBID_REUSE, 1L);
+    setSecurity(FTPSecurity::None);
+    setTimeout(std::chrono::seconds(30));
+}
+
+FTPCurlHandle::~FTPCurlHandle() = default;
+
+const QByteArray& FTPCurlHandle::caFile()
+{
+    static const QByteArray file = qgetenv("AIRLARK_FTP_CA_FILE");
+    return file;
+}
+
+QUrl FTPCurlHandle::urlForSecurity(QUrl url, FTPSecurity security)
+{
+    url.setScheme(security == FTPSecurity::ImplicitTLS ? QStringLiteral("ftps") : QStringLiteral("ftp"));
+    return url;
+}
+
+void FTPCurlHandle::setURL(const QUrl& url)
+{
+    host_ = url.host();
+    curl_easy_setopt(easy_.get(), CURLOPT_URL, url.toString(QUrl::FullyEncoded).toUtf8().constData());
+}
+
+void FTPCurlHandle::setSecurity(FTPSecurity security)
+{
+    CURL* easy = easy_.get();
+    // Only the scheme the setting names may run, so a TLS setting can never fall back to plain FTP.
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, security == FTPSecurity::ImplicitTLS ? "ftps" : "ftp");
+    curl_easy_setopt(easy, CURLOPT_USE_SSL,
+                     static_cast<long>(security == FTPSecurity::None ? CURLUSESSL_NONE : CURLUSESSL_ALL));
+    curl_easy_setopt(easy, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
+    curl_easy_setopt(easy, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
+    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+    if (!caFile().isEmpty())
+        curl_easy_setopt(easy, CURLOPT_CAINFO, caFile().constData());
+}
+
+bool FTPCurlHandle::setUserName(const QString& userName)
+{
+    return isSafeFTPText(userName) &&
+           curl_easy_setopt(easy_.get(), CURLOPT_USERNAME, userName.toUtf8().constData()) == CURLE_OK;
+}
+
+bool FTPCurlHandle::setPassword(const QString& password)
+{
+    return isSafeFTPText(password) &&
+           curl_easy_setopt(easy_.get(), CURLOPT_PASSWORD, password.toUtf8().constData()) == CURLE_OK;
+}
+
+void FTPCurlHandle::setTimeout(std::chrono::milliseconds timeout)
+{
+    const long milliseconds = std::max<long>(1, static_cast<long>(timeout.count()));
+    const long seconds = std::max<long>(1, (milliseconds + 999) / 1000);
+    CURL* easy = easy_.get();
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, milliseconds);
+    curl_easy_setopt(easy, CURLOPT_SERVER_RESPONSE_TIMEOUT, seconds);
+    // A data connection that moves nothing for that long is dead too.
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, seconds);
+}
+
+int FTPCurlHandle::debugCallback(CURL*, curl_infotype type, char* data, size_t size, void* self)
+{
+    auto* handle = static_cast<FTPCurlHandle*>(self);
+    if (type == CURLINFO_HEADER_IN)
+        handle->recordReply(data, size);
+    else if (type == CURLINFO_HEADER_OUT)
+        handle->recordCommand(data, size);
+    return 0;
+}
+
+void FTPCurlHandle::recordReply(const char* data, size_t size)
+{
+    // What the server says to QUIT does not tell what went wrong before.
+    if (quitSent_)
+        return;
+    for (QByteArray line : QByteArray(data, static_cast<qsizetype>(size)).split('\n')) {
+        line = line.trimmed();
+        if (!startsWithCode(line))
+            continue;
+        const int code = line.left(3).toInt();
+        if (code == 421)
+            sawServiceClosing_ = true;
+        // "123-" opens a multi-line reply; the line that ends it carries the same code and a space.
+        if (line.size() > 3 && line[3] == '-' && lastReplyCode_ == code && !lastReply_.isEmpty())
+            continue;
+        lastReplyCode_ = code;
+        lastReply_ = line.left(MaximumReplyLength);
+    }
+}
+
+void FTPCurlHandle::recordCommand(const char* data, size_t size)
+{
+    // Only the command's name: the rest of a PASS line is the password.
+    const QByteArray line(data, static_cast<qsizetype>(std::min<size_t>(size, 8)));
+    const qsizetype end = line.indexOf(' ');
+    const QByteArray verb = (end < 0 ? line : line.left(end)).trimmed().toUpper();
+    if (verb == "QUIT")
+        quitSent_ = true;
+    else
+        lastCommand_ = verb;
+}
+
+QString FTPCurlHandle::lastReply() const
+{
+    QString text = QString::fromUtf8(lastReply_);
+    for (QChar& c : text) {
+        if (c.category() == QChar::Other_Control)
+            c = QLatin1Char(' ');
+    }
+    return text;
+}
+
+FTPFailure FTPCurlHandle::failureFor(CURLcode result) const
+{
+    FTPFailure failure;
+    if (result == CURLE_OK)
+        return failure;
+    failure.host = host_;
+    failure.serverReply = lastReply();
+    failure.reason = errorBuffer_[0] != '\0' ? QString::fromUtf8(errorBuffer_)
+                                             : QString::fromUtf8(curl_easy_strerror(result));
+    const auto kind = [&]() {
+        // A 421 means the server refused or ended the session, whatever curl made of it.
+        if (sawServiceClosing_)
+            return FTPFailureKind::ServerClosedSession;
+        switch (result) {
+        case CURLE_COULDNT_RESOLVE_HOST:
+        case CURLE_COULDNT_CONNECT:
+            return FTPFailureKind::CannotConnect;
+        case CURLE_OPERATION_TIMEDOUT:
+        case CURLE_FTP_ACCEPT_TIMEOUT:
+            return FTPFailureKind::TimedOut;
+        case CURLE_LOGIN_DENIED:
+            return FTPFailureKind::LogInRefused;
+        case CURLE_REMOTE_ACCESS_DENIED:
+            return lastCommand_ == "CWD" ? FTPFailureKind::FolderMissing : FTPFailureKind::RefusedCommand;
+        case CURLE_USE_SSL_FAILED:
+            return FTPFailureKind::TLSNotOffered;
+        case CURLE_PEER_FAILED_VERIFICATION:
+        case CURLE_SSL_CACERT_BADFILE:
+        case CURLE_SSL_CERTPROBLEM:
+        case CURLE_SSL_ISSUER_ERROR:
+            return FTPFailureKind::CertificateRejected;
+        case CURLE_SSL_CONNECT_ERROR:
+            // A server that answers an implicit-TLS connection in plain text does not speak TLS.
+            return failure.reason.contains(QLatin1String("wrong version number"))
+                       ? FTPFailureKind::TLSNotOffered
+                       : FTPFailureKind::TLSHandshakeFailed;
+        case CURLE_UPLOAD_FAILED:
+            return FTPFailureKind::RefusedFile;
+        case CURLE_PARTIAL_FILE:
+            // The server's final word on a transfer was not a success: it took the data and refused it.
+            return lastReplyCode_ >= 400 ? (lastCommand_ == "STOR" ? FTPFailureKind::RefusedFileAfterData
+                                                                   : FTPFailureKind::RefusedCommand)
+                                         : FTPFailureKind::ConnectionLost;
+        case CURLE_REMOTE_DISK_FULL:
+            return lastCommand_ == "STOR" ? FTPFailureKind::RefusedFileAfterData
+                                          : FTPFailureKind::RefusedCommand;
+        case CURLE_QUOTE_ERROR:
+        case CURLE_REMOTE_FILE_NOT_FOUND:
+        case CURLE_REMOTE_FILE_EXISTS:
+        case CURLE_FTP_COULDNT_RETR_FILE:
+            return lastCommand_ == "STOR" ? FTPFailureKind::RefusedFile : FTPFailureKind::RefusedCommand;
+        case CURLE_SEND_ERROR:
+        case CURLE_RECV_ERROR:
+        case CURLE_GOT_NOTHING:
+        case CURLE_WEIRD_SERVER_REPLY:
+        case CURLE_FTP_WEIRD_PASV_REPLY:
+        case CURLE_FTP_WEIRD_227_FORMAT:
+        case CURLE_FTP_CANT_GET_HOST:
+        case CURLE_FTP_PORT_FAILED:
+        case CURLE_FTP_ACCEPT_FAILED:
+            return FTPFailureKind::ConnectionLost;
+        default:
+            return FTPFailureKind::Other;
+        }
+    }();
+    failure.kind = kind;
+    return failure;
+}
+
+} // namespace airlark

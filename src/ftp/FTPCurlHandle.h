@@ -1,0 +1,76 @@
+#pragma once
+
+#include "ftp/FTPFailure.h"
+#include "ftp/FTPServer.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QUrl>
+#include <chrono>
+#include <curl/curl.h>
+#include <memory>
+#include <optional>
+
+namespace airlark {
+
+// One curl easy handle set up for an FTP conversation: the one TLS stack of the FTP client, for
+// the control commands and the streamed transfers alike. It keeps the server's replies as they
+// arrive (never what the client sends beyond the command's name, so never a password), which is
+// what turns curl's result into an FTPFailure a user can act on.
+class FTPCurlHandle
+{
+public:
+    FTPCurlHandle();
+    ~FTPCurlHandle();
+    FTPCurlHandle(const FTPCurlHandle&) = delete;
+    FTPCurlHandle& operator=(const FTPCurlHandle&) = delete;
+
+    bool isValid() const { return easy_ != nullptr; }
+    CURL* get() const { return easy_.get(); }
+
+    // The URL to work on: "ftp://" for plain and explicit TLS, "ftps://" for implicit TLS (see
+    // urlForSecurity); `host` is kept for messages.
+    void setURL(const QUrl& url);
+    // Which protocol may run and whether TLS is required. There is no setting that skips the
+    // certificate check: TLS always verifies the certificate and the host name.
+    void setSecurity(FTPSecurity security);
+    // Each refuses text with a CR, LF or NUL in it.
+    bool setUserName(const QString& userName);
+    bool setPassword(const QString& password);
+    void setTimeout(std::chrono::milliseconds timeout);
+
+    // The server's last reply line ("552 Quota exceeded"), cleaned of control characters.
+    QString lastReply() const;
+    int lastReplyCode() const { return lastReplyCode_; }
+    // What went wrong, given curl's result of the conversation.
+    FTPFailure failureFor(CURLcode result) const;
+
+    // `url` with the scheme that `security` needs.
+    static QUrl urlForSecurity(QUrl url, FTPSecurity security);
+    // The CA file that certificates are checked against besides the system's store, from
+    // AIRLARK_FTP_CA_FILE; read once, on first use.
+    static const QByteArray& caFile();
+
+private:
+    static int debugCallback(CURL* easy, curl_infotype type, char* data, size_t size, void* self);
+    void recordReply(const char* data, size_t size);
+    void recordCommand(const char* data, size_t size);
+
+    struct EasyDeleter
+    {
+        void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
+    };
+    std::unique_ptr<CURL, EasyDeleter> easy_;
+    char errorBuffer_[CURL_ERROR_SIZE] = {};
+    QString host_;
+    QByteArray lastReply_;
+    int lastReplyCode_ = 0;
+    bool sawServiceClosing_ = false; // a 421 anywhere in the conversation
+    QByteArray lastCommand_;         // the verb of the last command sent ("CWD", "STOR"), QUIT aside
+    bool quitSent_ = false;
+};
+
+// Whether `text` can go into an FTP command line: no CR, LF or NUL.
+bool isSafeFTPText(const QString& text);
+
+} // namespace airlark

@@ -1,0 +1,49 @@
+#include "publish/LibsynUploadFailureText.h"
+
+namespace airlark {
+
+QString libsynUploadFailureText(const FTPFailure& failure, const QString& email, const QString& folder)
+{
+    const QString host = failure.host.isEmpty() ? QStringLiteral("Libsyn") : failure.host;
+    const QString reply = failure.serverReply.isEmpty() ? failure.reason : failure.serverReply;
+    switch (failure.kind) {
+    case FTPFailureKind::None:
+        break;
+    case FTPFailureKind::LogInRefused:
+        return QStringLiteral(
+                   "Libsyn refused the log-in for %1: check the FTP password in your Libsyn account")
+            .arg(email);
+    case FTPFailureKind::FolderMissing:
+        return QStringLiteral("The folder %1 does not exist on Libsyn: check the show slug").arg(folder);
+    case FTPFailureKind::CannotConnect:
+        return QStringLiteral("Cannot reach %1: check the internet connection and try again").arg(host);
+    case FTPFailureKind::ConnectionLost:
+        return QStringLiteral("The connection to %1 was lost: try again").arg(host);
+    case FTPFailureKind::TimedOut:
+        return QStringLiteral("%1 stopped answering: try again later").arg(host);
+    case FTPFailureKind::ServerClosedSession:
+        return QStringLiteral("%1 closed the connection (%2): try again later").arg(host, reply);
+    case FTPFailureKind::RefusedFile:
+        return QStringLiteral("Libsyn refused the file: %1").arg(reply);
+    case FTPFailureKind::RefusedFileAfterData:
+        return QStringLiteral("Libsyn refused the file after receiving it: %1").arg(reply);
+    case FTPFailureKind::CertificateRejected:
+        return QStringLiteral("The certificate of %1 is not valid (%2): nothing was sent")
+            .arg(host, failure.reason);
+    case FTPFailureKind::TLSHandshakeFailed:
+        return QStringLiteral("No secure connection to %1 (%2): nothing was sent").arg(host, failure.reason);
+    case FTPFailureKind::TLSNotOffered:
+        return QStringLiteral("%1 does not offer an encrypted connection: nothing was sent").arg(host);
+    case FTPFailureKind::LocalFileError:
+        return QStringLiteral("The episode file could not be read, or changed while it was sent: try again");
+    case FTPFailureKind::Aborted:
+        return QStringLiteral("The upload was cancelled");
+    case FTPFailureKind::RefusedCommand:
+    case FTPFailureKind::ListingTooLarge:
+    case FTPFailureKind::Other:
+        return reply.isEmpty() ? QStringLiteral("Server error") : QStringLiteral("Libsyn: %1").arg(reply);
+    }
+    return QStringLiteral("Server error");
+}
+
+} // namespace airlark
