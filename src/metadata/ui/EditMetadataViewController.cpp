@@ -162,8 +162,14 @@ void EditMetadataViewController::buildLayout()
     form->addRow(tr("&Podcast:"), podcastField_);
     form->addRow(tr("&Artist:"), artistField_);
     form->addRow(tr("&Description:"), descriptionTextView_);
-    form->addRow(tr("Episode &number:"), numbers);
-    form->addRow(tr("&Genre:"), genre);
+    // A row whose field is a layout gets no buddy of its own: without one the mnemonic shows as "&".
+    const auto labelFor = [this](const QString& text, QWidget* buddy) {
+        auto* label = new QLabel(text, this);
+        label->setBuddy(buddy);
+        return label;
+    };
+    form->addRow(labelFor(tr("Episode &number:"), episodeNumberField_), numbers);
+    form->addRow(labelFor(tr("&Genre:"), genreField_), genre);
     form->addRow(tr("&Feed URL:"), feedURLField_);
     form->addRow(tr("&Long description:"), longDescriptionTextView_);
     form->addRow(tr("Chapters:"), chapterRow);
@@ -190,7 +196,10 @@ void EditMetadataViewController::buildLayout()
 
     // The form scrolls in a small window rather than squeezing its fields.
     auto* formPane = new QWidget;
-    formPane->setLayout(form);
+    auto* formColumn = new QVBoxLayout(formPane);
+    formColumn->setContentsMargins(0, 0, 0, 0);
+    formColumn->addLayout(form);
+    formColumn->addStretch(1); // spare height below the form, not between its rows
     auto* scroll = new QScrollArea(this);
     scroll->setWidget(formPane);
     scroll->setWidgetResizable(true);
