@@ -95,6 +95,9 @@ int run()
     step2.titleField()->setText(QStringLiteral("12: Songs at dawn"));
     step2.descriptionTextView()->setPlainText(
         QStringLiteral("Why larks sing before sunrise, and what the neighbours think of it."));
+    step2.episodeNumberField()->setText(QStringLiteral("12"));
+    step2.seasonNumberField()->setText(QStringLiteral("2"));
+    step2.feedURLField()->setText(QStringLiteral("https://larkweekly.example/feed.xml"));
     if (!save(driver.window(), QStringLiteral("step2-episode-details")))
         return 1;
     if (!driver.saveMetadata(

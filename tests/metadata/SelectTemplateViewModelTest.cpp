@@ -2,7 +2,6 @@
 #include "metadata/SelectTemplateViewModel.h"
 
 #include "MetadataStoreFixture.h"
-#include "TableStatements.h"
 #include "support/Mp3Fixtures.h"
 #include "support/TestEnvironment.h"
 
@@ -12,25 +11,7 @@
 namespace airlark {
 namespace {
 
-using State = SelectTemplateInteractionState;
-
-class SelectTemplateViewModelTest : public test::MetadataStoreFixture
-{
-protected:
-    QUrl episode() { return QUrl::fromLocalFile(mp3File(QStringLiteral("My episode 1.mp3"))); }
-};
-
-TEST_F(SelectTemplateViewModelTest, AnIndexBeyondTheListCountsAsChosenButYieldsNoTemplate)
-{
-    insertTemplate(QStringLiteral("Only"));
-    SelectTemplateViewModel viewModel;
-    viewModel.templates();
-    viewModel.didSetFileWithURL(episode());
-    viewModel.setSelectedItemIndex(5);
-    EXPECT_EQ(viewModel.state(), State::FileSelectedAndTemplateSelected);
-    EXPECT_FALSE(viewModel.selectedTemplate());
-    EXPECT_EQ(viewModel.fileURL(), episode());
-}
+using SelectTemplateViewModelTest = test::MetadataStoreFixture;
 
 TEST_F(SelectTemplateViewModelTest, ArtworkIsLoadedAsAThumbnailAndCachedWhileItLoads)
 {
@@ -66,17 +47,6 @@ TEST_F(SelectTemplateViewModelTest, AStoreThatCannotBeOpenedShowsAnEmptyList)
     EXPECT_FALSE(viewModel.database);
     EXPECT_TRUE(viewModel.templates().empty());
     QFile::remove(test::dataDirectory());
-}
-
-TEST_F(SelectTemplateViewModelTest, TheFirstListLoadCreatesBothTablesWithTheirExactStatements)
-{
-    QDir(test::dataDirectory()).removeRecursively();
-    SelectTemplateViewModel viewModel;
-    EXPECT_TRUE(viewModel.templates().empty());
-    ASSERT_TRUE(viewModel.database);
-    EXPECT_EQ(test::tableStatements(test::dataDirectory() + QStringLiteral("/database.sqlite3")),
-              test::expectedTableStatements());
-    EXPECT_TRUE(QFile::exists(test::dataDirectory() + QStringLiteral("/database.sqlite3")));
 }
 
 } // namespace

@@ -24,6 +24,10 @@ const QString TemplateTableSQL = QStringLiteral(
 const QString AccountTableSQL = QStringLiteral(
     "CREATE TABLE IF NOT EXISTS \"account\" (\"id\" INTEGER PRIMARY KEY NOT NULL, \"display_name\" TEXT NOT NULL, "
     "\"host\" TEXT NOT NULL, \"feed_type\" TEXT, \"email\" TEXT);");
+const QString PodcastFieldsTableSQL = QStringLiteral(
+    "CREATE TABLE IF NOT EXISTS \"id3_template_podcast\" (\"template_id\" INTEGER PRIMARY KEY NOT NULL "
+    "REFERENCES \"id3_template\" (\"id\"), \"genre\" TEXT, \"season\" INTEGER, \"feed_url\" TEXT, "
+    "\"explicit\" INTEGER NOT NULL);");
 
 TEST_F(DatabaseTest, FirstOpenCreatesTheDataDirectoryAndAnEmptyDatabaseFile)
 {
@@ -43,7 +47,9 @@ TEST_F(DatabaseTest, FirstOpenCreatesTheDataDirectoryAndAnEmptyDatabaseFile)
 TEST_F(DatabaseTest, CreateTablesUsesTheExactStatements)
 {
     const Database database = openWithTables();
-    EXPECT_EQ(sqliteSchema(databasePath()).trimmed(), TemplateTableSQL + QLatin1Char('\n') + AccountTableSQL);
+    EXPECT_EQ(
+        sqliteSchema(databasePath()).trimmed(),
+        QStringList({TemplateTableSQL, AccountTableSQL, PodcastFieldsTableSQL}).join(QLatin1Char('\n')));
 }
 
 TEST_F(DatabaseTest, LaterLaunchesLeaveTablesAndRowsUntouched)
