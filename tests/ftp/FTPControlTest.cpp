@@ -38,11 +38,6 @@ struct Conversation
     Verbs sent; // up to the end of the log-in
 };
 
-void PrintTo(const Conversation& c, std::ostream* out)
-{
-    *out << c.name;
-}
-
 class FTPLogInConversationTest : public ::testing::TestWithParam<Conversation>
 {
 };

@@ -174,11 +174,6 @@ struct UserDetailsCase
     bool addEnabled;
 };
 
-void PrintTo(const UserDetailsCase& value, std::ostream* os)
-{
-    *os << value.name;
-}
-
 class SoundCloudPaneUserDetailsTest : public SoundCloudPaneTest,
                                       public ::testing::WithParamInterface<UserDetailsCase>
 {
