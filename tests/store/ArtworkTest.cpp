@@ -1,29 +1,14 @@
 #include "store/Artwork.h"
 
 #include "StoreFixture.h"
-#include "store/DataDirectory.h"
 #include "support/Mp3Fixtures.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 namespace airlark::test {
 namespace {
 
 using ArtworkTest = StoreTest;
-
-TEST_F(ArtworkTest, OpenMakesTheFolderOrFailsWhereAFileStands)
-{
-    const std::optional<Artwork> artwork = Artwork::open();
-    ASSERT_TRUE(artwork);
-    EXPECT_TRUE(QDir(artwork->artworkDirectory().toLocalFile()).isEmpty());
-    setDataHome(dataHome() + QStringLiteral("/other"));
-    ASSERT_TRUE(ensureDataDirectory());
-    ASSERT_TRUE(writeFile(dataDirectoryPath() + QStringLiteral("/artwork"), "a file"));
-    EXPECT_FALSE(Artwork::open());
-    EXPECT_EQ(readFile(dataDirectoryPath() + QStringLiteral("/artwork")), QByteArray("a file"));
-}
 
 // The image is read afresh on every call, by its content whatever its name, and only when it is a
 // whole image file of a sane size.
