@@ -85,7 +85,8 @@ void revoke(HttpStandIn& standIn)
 
 void respond(HttpStandIn& standIn, int status, const char* type, const char* body)
 {
-    standIn.route("POST", QStringLiteral("/tracks"), page(status, QString::fromLatin1(type), QString::fromLatin1(body)));
+    standIn.route("POST", QStringLiteral("/tracks"),
+                  page(status, QString::fromLatin1(type), QString::fromLatin1(body)));
 }
 
 // clang-format off
@@ -172,7 +173,8 @@ std::string legName(const ::testing::TestParamInfo<std::tuple<Leg, int>>& testIn
 }
 
 INSTANTIATE_TEST_SUITE_P(Redirects, RedirectedLegTest,
-                         ::testing::Combine(::testing::Values(Leg::Exchange, Leg::Refresh, Leg::Me, Leg::Upload),
+                         ::testing::Combine(::testing::Values(Leg::Exchange, Leg::Refresh, Leg::Me,
+                                                              Leg::Upload),
                                             ::testing::Values(302, 308)),
                          legName);
 
