@@ -60,11 +60,11 @@ int usageError(const QString& message, const QString& command)
     return code(ExitStatus::Usage);
 }
 
-// The window starts for no arguments and for URLs ("airlark:…" from the desktop); anything else
-// is for the command line.
+// The window starts for no arguments and for URLs ("airlark:…" from the desktop, also after "--",
+// which ends the options); anything else is for the command line.
 bool wantsCommandLine(const QStringList& arguments)
 {
-    if (arguments.size() < 2)
+    if (arguments.size() < 2 || arguments.at(1) == QStringLiteral("--"))
         return false;
     const QString& first = arguments.at(1);
     return SubCommands.contains(first) || first.startsWith(QLatin1Char('-')) ||

@@ -147,14 +147,14 @@ int runPublish(const QCommandLineParser& parser)
         printMessage(QStringLiteral("airlark: no such file: %1").arg(episodes.front()));
         return code(ExitStatus::Usage);
     }
-    std::optional<TagRequest> tags;
-    if (hasTagOptions(parser) && !(tags = tagRequest(parser)))
-        return code(ExitStatus::Usage);
     const std::optional<Database> database = Database::open();
     if (!database) {
         printMessage(QStringLiteral("airlark: the store in the data directory cannot be opened"));
         return code(ExitStatus::Failure);
     }
+    std::optional<TagRequest> tags;
+    if (hasTagOptions(parser) && !(tags = tagRequest(parser)))
+        return code(ExitStatus::Usage);
     const auto account =
         pickByName(accountRows(*database), parser.value(AccountOption), QStringLiteral("account"));
     if (!account)

@@ -169,6 +169,10 @@ int runTag(const QCommandLineParser& parser)
         printMessage(QStringLiteral("airlark: no such file: %1").arg(episodes.front()));
         return code(ExitStatus::Usage);
     }
+    if (!Database::open()) {
+        printMessage(QStringLiteral("airlark: the store in the data directory cannot be opened"));
+        return code(ExitStatus::Failure);
+    }
     const std::optional<TagRequest> request = tagRequest(parser);
     if (!request)
         return code(ExitStatus::Usage);

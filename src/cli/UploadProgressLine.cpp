@@ -24,7 +24,6 @@ void write(std::FILE* stream, const QString& text)
 UploadProgressLine::UploadProgressLine(std::FILE* stream)
     : stream_(stream), terminal_(::isatty(fileno(stream)))
 {
-    clock_.start();
 }
 
 QString UploadProgressLine::barText(qint64 sent, qint64 total, double bytesPerSecond)
@@ -52,13 +51,18 @@ void UploadProgressLine::update(qint64 sent, qint64 total)
 {
     if (total <= 0)
         return;
+    // The speed counts from the first report, not from the connection and log-in before it.
+    if (!clock_.isValid()) {
+        clock_.start();
+        sentAtStart_ = sent;
+    }
     const qint64 now = clock_.elapsed();
     if (terminal_) {
         // Redrawing faster than the eye reads only costs the terminal.
         if (lastDrawnAt_ >= 0 && now - lastDrawnAt_ < 200 && sent < total)
             return;
         lastDrawnAt_ = now;
-        const double speed = now >= 1000 ? double(sent) * 1000.0 / double(now) : 0.0;
+        const double speed = now >= 1000 ? double(sent - sentAtStart_) * 1000.0 / double(now) : 0.0;
         write(stream_, QStringLiteral("\r\x1b[K") + barText(sent, total, speed));
         drawn_ = true;
         return;

@@ -25,6 +25,7 @@ private:
     std::FILE* stream_;
     bool terminal_;
     QElapsedTimer clock_;
+    qint64 sentAtStart_ = 0;
     qint64 lastDrawnAt_ = -1;
     int lastTenth_ = -1;
     bool drawn_ = false;
