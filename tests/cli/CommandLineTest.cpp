@@ -255,6 +255,25 @@ TEST_F(CommandLine, CtrlCMidUploadLeavesNothingOnTheServer)
                                 });
     expectRun(run, {{"publish"}, 130, "", "Cancelled: nothing of long.mp3 is left on Slow"});
     EXPECT_FALSE(QFileInfo::exists(onServer));
+
+    // On SoundCloud the request is cancelled while the stand-in still reads it: no track is made.
+    const auto tracksMade = [] {
+        return std::ranges::count_if(standIn->requests(), [](const StandInRequest& request) {
+            return request.path == QStringLiteral("/tracks") && request.bodyComplete;
+        });
+    };
+    const auto before = tracksMade();
+    standIn->route("POST", QStringLiteral("/tracks"), QJsonObject{{"read_limit", 65536}, {"then", "stall"}});
+    ASSERT_TRUE(writeFile(folder.filePath(QStringLiteral("short.mp3")), repeatedMp3Bytes(50s, 128)));
+    const Outcome cloud =
+        airlark({"publish", "--account", "Cloud", folder.filePath(QStringLiteral("short.mp3"))}, {},
+                [&](QProcess& process) {
+                    EXPECT_TRUE(waitFor(
+                        [&] { return process.readAllStandardError().contains("yeah progress"); }, 20s));
+                    ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+                });
+    expectRun(cloud, {{"publish"}, 130, "", "Cancelled: nothing of short.mp3 is left on Cloud"});
+    EXPECT_EQ(tracksMade(), before);
 }
 
 TEST_F(CommandLine, SharesTheDataDirectoryWithARunningWindow)
