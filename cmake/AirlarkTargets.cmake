@@ -33,6 +33,7 @@ set(AIRLARK_LAYER_store 1)
 set(AIRLARK_LAYER_metadata 2)
 set(AIRLARK_LAYER_hosts 2)
 set(AIRLARK_LAYER_publish 3)
+set(AIRLARK_LAYER_cli 4)
 set(AIRLARK_LAYER_app 4)
 
 # Splits an Airlark library name into its subsystem and whether it is a screens library.

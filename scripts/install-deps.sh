@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs every Debian package Airlark needs to build, run and test. Idempotent; quiet when
-# everything is already present. Run as root on Debian 12.
+# Installs every Debian package Airlark needs to build, run and test, on Debian 12. Idempotent;
+# quiet when everything is already present. As another user it names what is missing and installs
+# it through sudo, or, without sudo, prints the command to run as root.
 set -euo pipefail
 
 packages=(
@@ -15,7 +16,7 @@ packages=(
     # test: a private session bus with a throwaway keyring, FTP servers (plain, and TLS with vsftpd), MP3 encoding,
     # a virtual X server with a window lister, and the command-line tools tests compare against
     dbus dbus-x11 gnome-keyring python3-pyftpdlib vsftpd lame sqlite3 curl xvfb xauth x11-utils imagemagick
-    openssl ca-certificates
+    openssl ca-certificates desktop-file-utils
     # the tag editors the tag-write benchmark compares against (mutagen also reads tags back in tests)
     kid3-cli python3-mutagen
     # checks: the project's C++ style (scripts/check-format.sh)
@@ -29,9 +30,17 @@ for package in "${packages[@]}"; do
     fi
 done
 
-if ((${#missing[@]})); then
-    echo "Installing: ${missing[*]}"
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+((${#missing[@]})) || exit 0
+echo "Missing Debian packages: ${missing[*]}"
+if ((EUID == 0)); then
+    as_root=()
+elif command -v sudo >/dev/null; then
+    echo "Installing them with sudo (it may ask for your password)."
+    as_root=(sudo)
+else
+    echo "Run this as root, then run this script again:"
+    echo "  apt-get update && apt-get install -y --no-install-recommends ${missing[*]}"
+    exit 1
 fi
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -16,7 +16,8 @@ run_tests() { # build folder, ctest arguments...
 }
 
 build=${AIRLARK_BUILD_DIR:-build}
-AIRLARK_BUILD_DIR=$build scripts/build.sh -DAIRLARK_WERROR=ON -DAIRLARK_ASSERTIONS=ON
+AIRLARK_BUILD_DIR=$build scripts/build.sh -DAIRLARK_WERROR=ON -DAIRLARK_ASSERTIONS=ON \
+    -DAIRLARK_BUILD_TESTS=ON -DAIRLARK_BUILD_BENCH=ON
 run_tests "$build"
 
 if [ "${AIRLARK_SANITIZERS:-1}" = 0 ]; then

@@ -9,4 +9,8 @@ namespace airlark {
 // Never pass a secret (password, token, client secret) through here.
 void standardOutputLine(const QString& line);
 
+// From now on those lines go to standard error: the command line keeps standard output for the
+// results that scripts read.
+void redirectStandardOutputLinesToStandardError();
+
 } // namespace airlark

@@ -103,10 +103,34 @@ void FTPTransferMonitor::uploadFile(const QUrl& fileURL)
     MainQueue::runInBackground([self = shared_from_this()] { self->beginUpload(); });
 }
 
+void FTPTransferMonitor::cancelUpload()
+{
+    Q_ASSERT(MainQueue::isMainThread());
+    if (!fileURL_ || uploadHasFinished_)
+        return;
+    cancelled_ = true;
+    manager_->abort();
+}
+
 void FTPTransferMonitor::beginUpload()
 {
-    const bool uploaded = manager_->uploadFile(*fileURL_, server_.get());
-    MainQueue::performOnMainThread([self = shared_from_this(), uploaded] { self->uploadFinished(uploaded); });
+    UploadOutcome outcome;
+    if (!cancelled_)
+        outcome.uploaded = manager_->uploadFile(*fileURL_, server_.get());
+    // Read before the deletion below, which is an operation of its own on the same client.
+    outcome.reason = manager_->failureReason();
+    outcome.failure = manager_->failureDetail();
+    outcome.size = manager_->fileSize();
+    outcome.processed = manager_->fileSizeProcessed();
+    if (cancelled_ && !outcome.uploaded) {
+        outcome.failure.kind = FTPFailureKind::Aborted;
+        // Only bytes that reached the server mean a file of ours is there: one cancelled before
+        // its transfer began may share its name with an episode published earlier.
+        if (outcome.processed > 0 && !manager_->deleteFileNamed(fileURL_->fileName(), server_.get()))
+            qWarning("The cancelled upload of \"%s\" could not be deleted from the server",
+                     qPrintable(fileURL_->fileName()));
+    }
+    MainQueue::performOnMainThread([self = shared_from_this(), outcome] { self->uploadFinished(outcome); });
 }
 
 void FTPTransferMonitor::progressDidChange()
@@ -114,13 +138,17 @@ void FTPTransferMonitor::progressDidChange()
     Q_ASSERT(MainQueue::isMainThread());
     if (uploadHasFinished_)
         return;
+    // An abort that came while the transfer was still being set up can miss it; asking again is
+    // harmless.
+    if (cancelled_)
+        manager_->abort();
     const auto report = progressReportFor(manager_->progress(), manager_->failureReason());
     failureReason_ = report.failureReason;
     if (delegate_)
         delegate_->FTPUploadDidProgress(report.percentage, report.failureReason);
 }
 
-void FTPTransferMonitor::uploadFinished(bool uploaded)
+void FTPTransferMonitor::uploadFinished(const UploadOutcome& outcome)
 {
     Q_ASSERT(MainQueue::isMainThread());
     uploadHasFinished_ = true;
@@ -131,23 +159,22 @@ void FTPTransferMonitor::uploadFinished(bool uploaded)
 
     int percentage = 100;
     FTPFailure failure;
-    if (uploaded) {
+    if (outcome.uploaded) {
         failureReason_ = FTPUploadFailureReason::None;
     } else {
         // An upload the client refused before any transfer (a bad server record, a missing file,
         // a stream that could not be set up) records no reason; it failed all the same and must
         // never be reported as a success.
-        const auto reason = uploadFailureReasonFor(manager_->failureReason());
+        const auto reason = uploadFailureReasonFor(outcome.reason);
         failureReason_ = reason == FTPUploadFailureReason::None ? FTPUploadFailureReason::TransferError : reason;
-        failure = manager_->failureDetail();
+        failure = outcome.failure;
         if (!failure.failed())
             failure.kind = FTPFailureKind::Other;
         // How far it got, not a full bar that reads as done.
-        const quint64 size = manager_->fileSize();
-        percentage =
-            size == 0 ? 0
-                      : static_cast<int>(static_cast<float>(std::min(manager_->fileSizeProcessed(), size)) /
-                                         static_cast<float>(size) * 100.0f);
+        const quint64 size = outcome.size;
+        percentage = size == 0 ? 0
+                               : static_cast<int>(static_cast<float>(std::min(outcome.processed, size)) /
+                                                  static_cast<float>(size) * 100.0f);
     }
     if (delegate_)
         delegate_->FTPUploadDidProgress(percentage, *failureReason_, failure);

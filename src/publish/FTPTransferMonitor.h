@@ -46,6 +46,13 @@ public:
     // Main thread only.
     void uploadFile(const QUrl& fileURL);
 
+    // Ends a running upload at once (FTPClient::abort) and deletes what of it reached the server,
+    // so that a cancelled episode never sits half-sent in the show's folder, where a feed could
+    // pick it up. The final report follows as for any failure (FTPFailureKind::Aborted). An upload
+    // that had already ended stays as it ended. Main thread only.
+    void cancelUpload();
+    bool uploadWasCancelled() const { return cancelled_.load(); }
+
     const std::shared_ptr<FTPTransferMonitorDelegate>& delegate() const { return delegate_; }
     const std::shared_ptr<FTPClient>& manager() const { return manager_; }
     const std::shared_ptr<FTPServer>& server() const { return server_; }
@@ -63,8 +70,17 @@ private:
 
     void beginLogIn();
     void logInFinished();
+    struct UploadOutcome
+    {
+        bool uploaded = false;
+        FTPStreamFailureReason reason = FTPStreamFailureReason::None;
+        FTPFailure failure;
+        quint64 size = 0;
+        quint64 processed = 0;
+    };
+
     void beginUpload();
-    void uploadFinished(bool uploaded);
+    void uploadFinished(const UploadOutcome& outcome);
     void progressDidChange();
 
     std::shared_ptr<FTPTransferMonitorDelegate> delegate_;
@@ -75,6 +91,7 @@ private:
     std::optional<QUrl> fileURL_;
     std::optional<FTPUploadFailureReason> failureReason_;
     bool uploadHasFinished_ = false;
+    std::atomic<bool> cancelled_{false};
 };
 
 // The report reason for a failure reason the FTP client recorded.

@@ -76,6 +76,7 @@ struct Upload
     SoundCloudFileUploadEntity entity;
     QString audioFileName;
     std::shared_ptr<SoundCloudAPIClientUploadDelegate> delegate;
+    std::shared_ptr<SoundCloudUploadCancellation> cancellation;
 };
 
 void reportCompletion(const Upload& upload, const std::optional<HTTPResponse>& response,
@@ -112,8 +113,19 @@ bool describesTheTrack(const Upload& upload, const std::optional<HTTPResponse>& 
            object.typeId() == QMetaType::QJsonObject && object.toJsonObject().contains(QStringLiteral("id"));
 }
 
+void reportCancelled(const Upload& upload)
+{
+    reportCompletion(upload, std::nullopt, QVariant(),
+                     HTTPError(QString::fromLatin1(HTTPURLErrorDomain), HTTPErrorCode::Cancelled,
+                               QStringLiteral("The upload was cancelled")));
+}
+
 void attempt(const std::shared_ptr<const Upload>& upload, const OAuth2SigningResult& signing, bool renewed)
 {
+    if (upload->cancellation && upload->cancellation->isCancelled()) {
+        reportCancelled(*upload);
+        return;
+    }
     if (!signing.request) {
         reportUnsigned(*upload, signing.error.value_or(OAuth2SigningError::NotSignedIn));
         return;
@@ -179,22 +191,54 @@ void attempt(const std::shared_ptr<const Upload>& upload, const OAuth2SigningRes
             }
             reportCompletion(*upload, response, object, error);
         });
+    if (upload->cancellation && !upload->cancellation->track(task)) {
+        reportCancelled(*upload);
+        return;
+    }
     task->resume();
 }
 
 } // namespace
 
+void SoundCloudUploadCancellation::cancel()
+{
+    std::shared_ptr<HTTPSessionTask> task;
+    {
+        std::lock_guard lock(mutex_);
+        cancelled_ = true;
+        task = std::move(task_);
+    }
+    if (task)
+        task->cancel();
+}
+
+bool SoundCloudUploadCancellation::isCancelled() const
+{
+    std::lock_guard lock(mutex_);
+    return cancelled_;
+}
+
+bool SoundCloudUploadCancellation::track(std::shared_ptr<HTTPSessionTask> task)
+{
+    std::lock_guard lock(mutex_);
+    if (cancelled_)
+        return false;
+    task_ = std::move(task);
+    return true;
+}
+
 std::optional<SoundCloudAPIClientError> upload(SoundCloudAPIClient& client,
                                                const SoundCloudFileUploadEntity& entity,
-                                               std::shared_ptr<SoundCloudAPIClientUploadDelegate> delegate)
+                                               std::shared_ptr<SoundCloudAPIClientUploadDelegate> delegate,
+                                               std::shared_ptr<SoundCloudUploadCancellation> cancellation)
 {
     const QString audioFileName = lastPathComponent(entity.fileURL);
     if (audioFileName.isEmpty())
         return SoundCloudAPIClientError::FileURL;
 
-    const auto shared =
-        std::make_shared<const Upload>(Upload{client.signer(), client.apiURL(QStringLiteral("/tracks")),
-                                              entity, audioFileName, std::move(delegate)});
+    const auto shared = std::make_shared<const Upload>(
+        Upload{client.signer(), client.apiURL(QStringLiteral("/tracks")), entity, audioFileName,
+               std::move(delegate), std::move(cancellation)});
     const auto send = [shared](bool renewed) {
         // The token may need a refresh first, so the request is built once it is signed.
         shared->signer.sign(shared->target, [shared, renewed](const OAuth2SigningResult& signing) {

@@ -4,11 +4,30 @@
 #include "publish/SoundCloudFileUploadEntity.h"
 
 #include <memory>
+#include <mutex>
 #include <optional>
 
 namespace airlark {
 
+class HTTPSessionTask;
 class SoundCloudAPIClient;
+
+// Lets whoever started an upload end it at any point: the request under way is cancelled, one
+// not yet sent is never sent, and the delegate hears an error HTTPErrorCode::Cancelled. SoundCloud
+// keeps nothing of a track whose request did not complete. Thread-safe.
+class SoundCloudUploadCancellation
+{
+public:
+    void cancel();
+    bool isCancelled() const;
+    // Records the request under way; false (and the task is left alone) once cancelled.
+    bool track(std::shared_ptr<HTTPSessionTask> task);
+
+private:
+    mutable std::mutex mutex_;
+    bool cancelled_ = false;
+    std::shared_ptr<HTTPSessionTask> task_;
+};
 
 // Why an upload did not start.
 enum class SoundCloudAPIClientError
@@ -33,10 +52,12 @@ inline constexpr int NotATrack = 3;      // a 2xx answer that does not describe 
 // track in its body is a success.
 // Returns at once; progress and the outcome reach `delegate`, which the upload holds until it
 // has completed. With FileURL nothing is sent and the delegate is never called.
-// Call on the main thread. `client` is not needed after the call returns.
-std::optional<SoundCloudAPIClientError> upload(SoundCloudAPIClient& client,
-                                               const SoundCloudFileUploadEntity& entity,
-                                               std::shared_ptr<SoundCloudAPIClientUploadDelegate> delegate);
+// Call on the main thread. `client` is not needed after the call returns; `cancellation`, when
+// given, ends the upload on request.
+std::optional<SoundCloudAPIClientError>
+upload(SoundCloudAPIClient& client, const SoundCloudFileUploadEntity& entity,
+       std::shared_ptr<SoundCloudAPIClientUploadDelegate> delegate,
+       std::shared_ptr<SoundCloudUploadCancellation> cancellation = nullptr);
 
 // The descriptions of those outcomes.
 extern const QString SoundCloudNeedsNewSignInMessage; // "Sign in to SoundCloud again"

@@ -234,8 +234,21 @@ void UploadPodcastViewModel::beginUpload()
         beginLibsynUpload();
 }
 
-void UploadPodcastViewModel::failBeforeTransfer(const char* why)
+void UploadPodcastViewModel::cancelUpload()
 {
+    Q_ASSERT(MainQueue::isMainThread());
+    if (!started_ || cancelRequested_ || uploadState() != UploadPodcastState::InProgress)
+        return;
+    cancelRequested_ = true;
+    if (const auto monitor = monitor_.lock())
+        monitor->cancelUpload();
+    if (soundCloudCancellation_)
+        soundCloudCancellation_->cancel();
+}
+
+void UploadPodcastViewModel::failBeforeTransfer(const char* why, bool atSignIn)
+{
+    signInFailed_ = atSignIn;
     qWarning("Upload of \"%s\" not started: %s", qPrintable(fileURL_.fileName()), why);
     setUploadState(UploadPodcastState::Failed);
 }
@@ -246,7 +259,8 @@ void UploadPodcastViewModel::beginSoundCloudUpload()
     SoundCloudAPIClient client(credentials);
     const SoundCloudFileUploadEntity entity(title_.value_or(QString()), fileURL_, artworkURL_, tags_,
                                             episodeDescription_);
-    if (upload(client, entity, shared_from_this()))
+    soundCloudCancellation_ = std::make_shared<SoundCloudUploadCancellation>();
+    if (upload(client, entity, shared_from_this(), soundCloudCancellation_))
         failBeforeTransfer("SoundCloud refused the file's URL");
 }
 
@@ -260,7 +274,7 @@ void UploadPodcastViewModel::beginLibsynUpload()
     const auto credential = Account::loadCredential(storedText(PodcastHost::Libsyn), userIdentifier_);
     const auto row = Account::find(*database, userIdentifier_);
     if (!credential) {
-        failBeforeTransfer("the account's password is not in the keyring");
+        failBeforeTransfer("the account's password is not in the keyring", true);
         return;
     }
     if (!row || !row->email || row->email->isEmpty() || !row->feedType) {
@@ -282,6 +296,7 @@ void UploadPodcastViewModel::beginLibsynUpload()
     libsynFolder_ =
         LibsynFTPDestination::folderFor(row->displayName, *row->feedType).value_or(row->displayName);
     unencrypted_ = monitor->server()->security() == FTPSecurity::None;
+    monitor_ = monitor;
     bytesExpected_.store(QFileInfo(fileURL_.toLocalFile()).size());
     monitor->uploadFile(fileURL_);
 }
@@ -300,6 +315,7 @@ void UploadPodcastViewModel::FTPUploadDidProgress(int percentage, FTPUploadFailu
     bytesSent_.store(bytesExpected() * percent / 100);
     setUploadProgress(percent);
     if (failureReason != FTPUploadFailureReason::None) {
+        signInFailed_ = failure.kind == FTPFailureKind::LogInRefused;
         if (failure.failed())
             setFailureReasonFromServer(libsynUploadFailureText(failure, libsynEmail_, libsynFolder_));
         else if (failureReason == FTPUploadFailureReason::ServerError)
@@ -307,8 +323,10 @@ void UploadPodcastViewModel::FTPUploadDidProgress(int percentage, FTPUploadFailu
         setUploadState(UploadPodcastState::Failed);
         return;
     }
-    if (percentage == 100)
+    if (percentage == 100) {
+        publishedLocation_ = libsynFolder_ % QLatin1Char('/') % fileURL_.fileName();
         setUploadState(UploadPodcastState::Successful);
+    }
 }
 
 void UploadPodcastViewModel::soundCloudUploadDidProgress(HTTPSession&, HTTPSessionTask&, qint64,
@@ -325,10 +343,15 @@ void UploadPodcastViewModel::soundCloudUploadDidComplete(const std::optional<HTT
 {
     setUploadProgress(100);
     if (!error) {
+        if (const auto track = dictionary(data))
+            publishedLocation_ =
+                track->value(QStringLiteral("permalink_url"), track->value(QStringLiteral("uri"))).toString();
         setUploadState(UploadPodcastState::Successful);
         return;
     }
     signInExpired_ = error->is(SoundCloudUploadErrorDomain, SoundCloudUploadErrorCode::NeedsNewSignIn);
+    signInFailed_ =
+        signInExpired_ || error->is(SoundCloudUploadErrorDomain, SoundCloudUploadErrorCode::SigningFailed);
     // SoundCloud's own words first; else what the client found ("Sign in to SoundCloud again", a
     // redirect that was not followed, a connection that was lost).
     if (const auto message = serverErrorMessage(data))

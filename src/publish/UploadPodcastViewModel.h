@@ -14,7 +14,9 @@
 
 namespace airlark {
 
+class FTPTransferMonitor;
 class LibsynFTPClientFactory;
+class SoundCloudUploadCancellation;
 class UploadPodcastViewModel;
 
 // Where one upload stands. The values are stored as these integers.
@@ -82,6 +84,12 @@ public:
     // The SoundCloud upload failed because the account must be signed in again: the status says
     // "Sign in to SoundCloud again". Main thread.
     bool signInExpired() const { return signInExpired_; }
+    // The upload failed at signing in: no stored password or token could be read, the host
+    // refused them, or a SoundCloud sign-in could not be renewed. Main thread.
+    bool signInFailed() const { return signInFailed_; }
+    // Where the episode is now, once the upload has succeeded: the track's link on SoundCloud,
+    // "<show folder>/<file name>" on Libsyn. Main thread.
+    const std::optional<QString>& publishedLocation() const { return publishedLocation_; }
 
     // "Upload", "Uploading…", "Done", "Upload failed".
     QString uploadButtonText() const;
@@ -103,6 +111,12 @@ public:
 
     // Starts the upload and returns at once. Main thread; once per view model.
     void beginUpload();
+    // Ends a running upload on the transport's own abort path: what reached Libsyn of it is
+    // deleted, a SoundCloud request is cancelled. The end is reported like a failure, with the
+    // reason "The upload was cancelled". Main thread; nothing happens before beginUpload or after
+    // the upload ended.
+    void cancelUpload();
+    bool cancelRequested() const { return cancelRequested_; }
 
     // Who makes the FTP transfer monitor of a Libsyn account; replaceable before beginUpload.
     void setLibsynFTPClientFactory(std::shared_ptr<const LibsynFTPClientFactory> factory);
@@ -134,7 +148,7 @@ private:
     void beginSoundCloudUpload();
     void beginLibsynUpload();
     // Ends an upload that could not be made: Failed, with the reason only in the log.
-    void failBeforeTransfer(const char* why);
+    void failBeforeTransfer(const char* why, bool atSignIn = false);
     void setFailureReasonFromServer(QString reason);
     void scheduleStatusNotification();
 
@@ -156,6 +170,11 @@ private:
     mutable std::optional<QString> accountText_;
     bool started_ = false;
     bool signInExpired_ = false;
+    bool signInFailed_ = false;
+    bool cancelRequested_ = false;
+    std::optional<QString> publishedLocation_;
+    std::weak_ptr<FTPTransferMonitor> monitor_;
+    std::shared_ptr<SoundCloudUploadCancellation> soundCloudCancellation_;
     bool unencrypted_ = false;
     QString libsynEmail_;
     QString libsynFolder_;

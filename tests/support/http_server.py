@@ -327,7 +327,8 @@ class SoundCloud:
                 return {"status": 422, "json": {"errors": [{"error_message": "Track title is too long"}]}}
             if mode == "bad_gateway":
                 return {"status": 502, "headers": [["Content-Type", "text/html"]], "body": "<h1>Bad Gateway</h1>"}
-            return {"status": 201, "json": {"id": 1234, "kind": "track"}}
+            return {"status": 201, "json": {"id": 1234, "kind": "track",
+                                            "permalink_url": "https://soundcloud.com/standin/track-1234"}}
         return {}
 
     def authorize(self, query):

@@ -1,0 +1,175 @@
+#include "cli/PublishCommand.h"
+
+#include "cli/CommandLine.h"
+#include "cli/InterruptSignal.h"
+#include "cli/Listing.h"
+#include "cli/TagCommand.h"
+#include "cli/UploadProgressLine.h"
+#include "publish/UploadPodcastViewModel.h"
+#include "store/Database.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <memory>
+
+namespace airlark::cli {
+namespace {
+
+const QString AccountOption = QStringLiteral("account");
+
+// One publish, from the tag save to the upload's end; quits the event loop with the exit status.
+class Publish final : public UploadPodcastViewModelDelegate
+{
+public:
+    Publish(NamedRow account, PodcastHost host, QUrl episode)
+        : account_(std::move(account)), host_(host), episode_(std::move(episode))
+    {
+    }
+
+    ~Publish() override
+    {
+        if (upload_)
+            upload_->setDelegate(nullptr);
+    }
+
+    void start(const std::optional<TagRequest>& tags)
+    {
+        if (!tags) {
+            // Untagged here: the upload describes the episode by the tags it already carries.
+            const EditMetadataViewModel file(std::nullopt, episode_);
+            beginUpload(file.title(), file.episodeDescription(), std::nullopt);
+            return;
+        }
+        tagStep_ = std::make_unique<TagStep>(*tags, episode_, [this](ExitStatus status) {
+            if (status != ExitStatus::Ok || interrupted_) {
+                finish(interrupted_ ? ExitStatus::Interrupted : status);
+                return;
+            }
+            printMessage(QStringLiteral("Tagged %1").arg(episode_.fileName()));
+            beginUpload(tagStep_->title(), tagStep_->description(), tagStep_->artworkURL());
+        });
+        tagStep_->start();
+    }
+
+    void interrupt()
+    {
+        if (interrupted_ || finished_)
+            return;
+        interrupted_ = true;
+        printMessage(
+            QStringLiteral("\nCancelling\u2026 (Ctrl+C again stops at once, and may leave a partial file "
+                           "on the host)"));
+        if (upload_)
+            upload_->cancelUpload();
+        else if (tagStep_)
+            tagStep_->cancel();
+    }
+
+    void uploadPodcastViewModelUploadStatusDidChange(UploadPodcastViewModel& upload) override
+    {
+        if (finished_)
+            return;
+        progress_.update(upload.bytesSent(), upload.bytesExpected());
+        switch (upload.uploadState()) {
+        case UploadPodcastState::Unstarted:
+        case UploadPodcastState::InProgress:
+            return;
+        case UploadPodcastState::Successful:
+            progress_.finish();
+            printResult(upload.publishedLocation().value_or(QString()));
+            finish(ExitStatus::Ok);
+            return;
+        case UploadPodcastState::Failed:
+            break;
+        }
+        progress_.finish();
+        if (upload.cancelRequested()) {
+            printMessage(QStringLiteral("Cancelled: nothing of %1 is left on %2")
+                             .arg(episode_.fileName(), account_.name));
+            finish(ExitStatus::Interrupted);
+            return;
+        }
+        printMessage(QStringLiteral("airlark: ") + upload.statusText());
+        if (upload.signInExpired())
+            printMessage(
+                QStringLiteral("airlark: SoundCloud refused the stored sign-in of \"%1\": sign in again in "
+                               "Airlark's window (File \u2192 Add Account\u2026)")
+                    .arg(account_.name));
+        finish(upload.signInFailed() ? ExitStatus::SignInFailure : ExitStatus::UploadFailure);
+    }
+
+private:
+    void beginUpload(const QString& title, const QString& description, const std::optional<QUrl>& artworkURL)
+    {
+        printMessage(QStringLiteral("Uploading %1 to %2 (%3)")
+                         .arg(episode_.fileName(), account_.name, account_.detail));
+        upload_ =
+            UploadPodcastViewModel::create(episode_, account_.id, host_, title, artworkURL, {}, description);
+        upload_->setDelegate(this);
+        upload_->beginUpload();
+    }
+
+    void finish(ExitStatus status)
+    {
+        finished_ = true;
+        QCoreApplication::exit(code(status));
+    }
+
+    NamedRow account_;
+    PodcastHost host_;
+    QUrl episode_;
+    std::unique_ptr<TagStep> tagStep_;
+    std::shared_ptr<UploadPodcastViewModel> upload_;
+    UploadProgressLine progress_{stderr};
+    bool interrupted_ = false;
+    bool finished_ = false;
+};
+
+} // namespace
+
+void addPublishOptions(QCommandLineParser& parser)
+{
+    parser.addOption({AccountOption, QStringLiteral("The saved account to publish to (its name)."),
+                      QStringLiteral("NAME")});
+    addTagOptions(parser);
+}
+
+int runPublish(const QCommandLineParser& parser)
+{
+    const QStringList episodes = parser.positionalArguments();
+    if (episodes.size() != 1 || !parser.isSet(AccountOption)) {
+        printMessage(QStringLiteral("airlark: publish takes --account NAME and one episode file; see "
+                                    "airlark publish --help"));
+        return code(ExitStatus::Usage);
+    }
+    const QFileInfo episode(episodes.front());
+    if (!episode.isFile()) {
+        printMessage(QStringLiteral("airlark: no such file: %1").arg(episodes.front()));
+        return code(ExitStatus::Usage);
+    }
+    const std::optional<Database> database = Database::open();
+    if (!database) {
+        printMessage(QStringLiteral("airlark: the store in the data directory cannot be opened"));
+        return code(ExitStatus::Failure);
+    }
+    std::optional<TagRequest> tags;
+    if (hasTagOptions(parser) && !(tags = tagRequest(parser)))
+        return code(ExitStatus::Usage);
+    const auto account =
+        pickByName(accountRows(*database), parser.value(AccountOption), QStringLiteral("account"));
+    if (!account)
+        return code(ExitStatus::Usage);
+    const std::optional<PodcastHost> host = podcastHostFromStoredText(account->detail);
+    if (!host) {
+        printMessage(QStringLiteral("airlark: the account \"%1\" has an unknown host").arg(account->name));
+        return code(ExitStatus::Failure);
+    }
+
+    InterruptSignal interrupt;
+    Publish publish(*account, *host, QUrl::fromLocalFile(episode.absoluteFilePath()));
+    QObject::connect(&interrupt, &InterruptSignal::interrupted, [&publish] { publish.interrupt(); });
+    publish.start(tags);
+    return QCoreApplication::exec();
+}
+
+} // namespace airlark::cli

@@ -1,0 +1,322 @@
+#include "hosts/SoundCloudAPIClient.h"
+#include "hosts/SoundCloudAPIClientCredentials.h"
+#include "hosts/SoundCloudEndpoints.h"
+#include "platform/ApplicationIdentity.h"
+#include "store/Account.h"
+#include "store/ID3Template.h"
+#include "support/HttpStandIn.h"
+#include "support/LibsynTestServer.h"
+#include "support/Mp3Fixtures.h"
+#include "support/TestEnvironment.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <taglib/mpegfile.h>
+#include <taglib/tag.h>
+
+using namespace airlark;
+using namespace airlark::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+const auto* const libsynEnvironment = ::testing::AddGlobalTestEnvironment(new LibsynServerEnvironment);
+
+struct Outcome
+{
+    int status = -1;
+    QString out, err;
+};
+
+class CommandLine : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        standIn = new HttpStandIn;
+        standIn->soundCloud();
+        const std::optional<Database> database = Database::open();
+        ASSERT_TRUE(database && !database->createTables());
+        ID3TemplateQueryBuilder weekly(*database, QStringLiteral("Weekly"));
+        weekly.album = QStringLiteral("The Show");
+        ASSERT_TRUE(weekly.insert());
+        const auto add = [&](const char* name, const char* host, const QString& email = {}) {
+            return Account::createAccount(*database, QString::fromUtf8(name), QString::fromUtf8(host),
+                                          LibsynAccountFeedType::Libsyn, email)
+                .value()
+                .id;
+        };
+        Account::savePassword(QStringLiteral("Libsyn"),
+                              add("Showcast", "Libsyn", LibsynServerEnvironment::Email),
+                              LibsynServerEnvironment::Password);
+        Account::savePassword(QStringLiteral("Libsyn"),
+                              add("Wrong", "Libsyn", LibsynServerEnvironment::Email),
+                              QStringLiteral("not the password"));
+        Account::savePassword(QStringLiteral("Libsyn"), add("Slow", "Libsyn", QStringLiteral("podcaster")),
+                              QStringLiteral("s3cret pass"), true);
+        add("Twin", "SoundCloud");
+        add("TWIN", "SoundCloud");
+        const SoundCloudEndpoints endpoints{standIn->url({}), standIn->url(QStringLiteral("/authorize")),
+                                            standIn->url(QStringLiteral("/oauth/token"))};
+        const auto storeTokens = [&](qint64 id, qint64 expiresAt) {
+            CredentialStore::updateData(
+                {{"access_token", "a"}, {"refresh_token", "r"}, {"expires_at", expiresAt}},
+                QString::number(id), SoundCloudAPIClient::keychainService(endpoints));
+        };
+        storeTokens(add("Cloud", "SoundCloud"), QDateTime::currentSecsSinceEpoch() + 3600);
+        storeTokens(add("Expired", "SoundCloud"), 1000);
+        QDir().mkpath(QFileInfo(SoundCloudAPIClientCredentials::userFilePath()).path());
+        writeFile(SoundCloudAPIClientCredentials::userFilePath(),
+                  R"({"client_id": "standin-client-id", "client_secret": "standin-client-secret",
+                      "redirect_uri": "http://127.0.0.1:1/callback"})");
+        LibsynServerEnvironment::server().makeDirectory(QStringLiteral("Showcast/quickcast"));
+    }
+    static void TearDownTestSuite() { delete standIn; }
+
+    // An episode in a fresh folder: a real MP3, or a WAV the tag writer refuses.
+    QString episode(bool mp3 = true)
+    {
+        const QString path = folder.filePath(mp3 ? QStringLiteral("ep.mp3") : QStringLiteral("ep.wav"));
+        EXPECT_TRUE(writeFile(path, mp3 ? mp3Bytes() : wavBytes()));
+        return path;
+    }
+
+    // The real executable, with no display and no Qt platform, bounded in time; `during` runs
+    // once it has started.
+    static Outcome airlark(const QStringList& arguments,
+                           const QList<QPair<QString, QString>>& environment = {},
+                           const std::function<void(QProcess&)>& during = {})
+    {
+        QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            variables.remove(QString::fromLatin1(name));
+        variables.insert(QStringLiteral("AIRLARK_SOUNDCLOUD_API_URL"), standIn->url({}).toString());
+        variables.insert(QStringLiteral("AIRLARK_SOUNDCLOUD_TOKEN_URL"),
+                         standIn->url(QStringLiteral("/oauth/token")).toString());
+        for (const auto& [name, value] : environment)
+            variables.insert(name, value);
+        QProcess process;
+        process.setProcessEnvironment(variables);
+        process.start(binaryPath(QStringLiteral("src/app/airlark")), arguments);
+        EXPECT_TRUE(process.waitForStarted(10000));
+        if (during)
+            during(process);
+        if (!process.waitForFinished(60000)) {
+            process.kill();
+            process.waitForFinished();
+            ADD_FAILURE() << "airlark " << arguments.join(QLatin1Char(' ')).toStdString() << " did not end";
+        }
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                QString::fromUtf8(process.readAllStandardOutput()),
+                QString::fromUtf8(process.readAllStandardError())};
+    }
+
+    static inline HttpStandIn* standIn = nullptr;
+    QTemporaryDir folder;
+};
+
+struct Case
+{
+    QStringList arguments;
+    int status;
+    QString out, err;
+};
+
+void expectRun(const Outcome& run, const Case& row)
+{
+    const std::string context = row.arguments.join(QLatin1Char(' ')).toStdString() +
+                                "\nstdout: " + run.out.toStdString() + "\nstderr: " + run.err.toStdString();
+    EXPECT_EQ(run.status, row.status) << context;
+    EXPECT_TRUE(run.out.contains(row.out)) << context;
+    EXPECT_TRUE(run.err.contains(row.err)) << context;
+    EXPECT_FALSE(run.out.contains(LibsynServerEnvironment::Password) ||
+                 run.err.contains(LibsynServerEnvironment::Password));
+}
+
+TEST_F(CommandLine, OptionsWithoutADisplay)
+{
+    for (const Case& row : std::initializer_list<Case>{
+             {{"--help"}, 0, "publish --account NAME", ""},
+             {{"--version"}, 0, "Airlark " + applicationVersion(), ""},
+             {{"--frobnicate"}, 2, "", "Unknown option 'frobnicate'"},
+             {{"tag", "--help"}, 0, "--description-file", ""},
+             {{}, 1, "", "needs a graphical session"},
+         }) {
+        expectRun(airlark(row.arguments), row);
+    }
+}
+
+TEST_F(CommandLine, ListsWhatIsStoredNeverASecret)
+{
+    for (const Case& row : std::initializer_list<Case>{
+             {{"templates"}, 0, "Weekly\tThe Show\t", ""},
+             {{"templates", "--json"}, 0, R"("podcast": "The Show")", ""},
+             {{"accounts"}, 0, "Showcast\tLibsyn\tLibsyn\nWrong\tLibsyn\tLibsyn\nSlow", ""},
+             {{"accounts", "--json"}, 0, R"("host": "SoundCloud",)", ""},
+         }) {
+        const Outcome run = airlark(row.arguments);
+        expectRun(run, row);
+        const bool json = row.arguments.contains(QStringLiteral("--json"));
+        EXPECT_TRUE(!json || QJsonDocument::fromJson(run.out.toUtf8()).isArray()) << run.out.toStdString();
+    }
+}
+
+TEST_F(CommandLine, TagWritesWhatTheWindowWould)
+{
+    writeFile(folder.filePath(QStringLiteral("notes.txt")), "Show notes \xe2\x80\x94 with links");
+    const QStringList tag{"tag", "--template", "weekly", "--title", "Episode 1"};
+    for (const Case& row : std::initializer_list<Case>{
+             {tag + QStringList{"--description-file", folder.filePath("notes.txt"), episode()}, 0, "",
+              "Tagged"},
+             {{"tag", "--template", "Nope", "--title", "T", episode()},
+              2,
+              "",
+              "the stored ones are:\n  Weekly"},
+             {{"tag", "--template", "Weekly", episode()}, 2, "", "--title"},
+             {tag + QStringList{episode(false)}, 3, "", "Unable to write ID3 tags."},
+         }) {
+        expectRun(airlark(row.arguments), row);
+        if (row.status != 0)
+            continue;
+        TagLib::MPEG::File file(QFile::encodeName(row.arguments.last()).constData());
+        ASSERT_TRUE(file.isValid() && file.tag());
+        EXPECT_EQ(QString::fromStdWString(file.tag()->title().toWString()), QStringLiteral("Episode 1"));
+        EXPECT_EQ(QString::fromStdWString(file.tag()->album().toWString()), QStringLiteral("The Show"));
+        EXPECT_EQ(QString::fromStdWString(file.tag()->comment().toWString()),
+                  QStringLiteral("Show notes — with links"));
+    }
+    EXPECT_TRUE(airlark({"templates"}).out.contains(QStringLiteral("Weekly\tThe Show\tEpisode 1")));
+}
+
+TEST_F(CommandLine, PublishSaysWhereTheEpisodeWentOrWhyNot)
+{
+    const QStringList tag{"--template", "Weekly", "--title", "Episode 2"};
+    const QJsonObject track = reply(
+        201, {}, QJsonObject{{"id", 1234}, {"permalink_url", "https://soundcloud.com/standin/episode-2"}});
+    const QJsonObject refused =
+        reply(422, {},
+              QJsonObject{{"errors", QJsonArray{QJsonObject{{"error_message", "Track title is too long"}}}}});
+    struct PublishCase
+    {
+        Case run;
+        QJsonObject tracks;
+    };
+    for (const PublishCase& row : std::initializer_list<PublishCase>{
+             {{{"publish", "--account", "showcast"},
+               0,
+               "Showcast/quickcast/ep.mp3\n",
+               "Uploading ep.mp3 to Showcast"},
+              {}},
+             {{QStringList{"publish", "--account", "Showcast"} + tag, 0, "Showcast/quickcast/ep.mp3\n",
+               "Tagged"},
+              {}},
+             {{{"publish", "--account", "Cloud"}, 0, "https://soundcloud.com/standin/episode-2\n", ""},
+              track},
+             {{{"publish", "--account", "Wrong"}, 4, "", "Libsyn refused the log-in"}, {}},
+             {{{"publish", "--account", "Expired"}, 4, "", "sign in again in Airlark's window"}, {}},
+             {{{"publish", "--account", "Cloud"}, 5, "", "Upload failed: Track title is too long"}, refused},
+             {{QStringList{"publish", "--account", "Showcast"} + tag, 3, "", "Unable to write ID3 tags."},
+              {}},
+             {{{"publish", "--account", "Nobody"}, 2, "", "no account is named \"Nobody\""}, {}},
+             {{{"publish", "--account", "twin"}, 2, "", "more than one account is named \"twin\""}, {}},
+         }) {
+        standIn->route("POST", QStringLiteral("/tracks"), row.tracks);
+        const QString file = episode(row.run.status != 3);
+        expectRun(airlark(row.run.arguments + QStringList{file}), row.run);
+        if (row.run.status == 0 && row.run.out.startsWith(QStringLiteral("Showcast"))) {
+            EXPECT_EQ(
+                LibsynServerEnvironment::server().fileContents(QStringLiteral("Showcast/quickcast/ep.mp3")),
+                readFile(file));
+        }
+    }
+}
+
+TEST_F(CommandLine, CtrlCMidUploadLeavesNothingOnTheServer)
+{
+    FtpTestServer::Options options;
+    options.readLimit = 256 * 1024;
+    FtpTestServer slow(options);
+    ASSERT_TRUE(slow.isRunning() && slow.makeDirectory(QStringLiteral("Slow/quickcast")));
+    ASSERT_TRUE(writeFile(folder.filePath(QStringLiteral("long.mp3")), repeatedMp3Bytes(5min, 128)));
+    const QString onServer = slow.pathInHome(QStringLiteral("Slow/quickcast/long.mp3"));
+    const Outcome run = airlark({"publish", "--account", "Slow", folder.filePath(QStringLiteral("long.mp3"))},
+                                {{"AIRLARK_LIBSYN_FTP_HOST", slow.host()},
+                                 {"AIRLARK_LIBSYN_FTP_PORT", QString::number(slow.port())},
+                                 {"AIRLARK_LIBSYN_FTP_SECURITY", "none"}},
+                                [&](QProcess& process) {
+                                    EXPECT_TRUE(waitFor([&] { return QFileInfo(onServer).size() > 0; }, 20s));
+                                    ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+                                });
+    expectRun(run, {{"publish"}, 130, "", "Cancelled: nothing of long.mp3 is left on Slow"});
+    EXPECT_FALSE(QFileInfo::exists(onServer));
+
+    // On SoundCloud the request is cancelled while the stand-in still reads it: no track is made.
+    const auto tracksMade = [] {
+        return std::ranges::count_if(standIn->requests(), [](const StandInRequest& request) {
+            return request.path == QStringLiteral("/tracks") && request.bodyComplete;
+        });
+    };
+    const auto before = tracksMade();
+    standIn->route("POST", QStringLiteral("/tracks"), QJsonObject{{"read_limit", 65536}, {"then", "stall"}});
+    ASSERT_TRUE(writeFile(folder.filePath(QStringLiteral("short.mp3")), repeatedMp3Bytes(50s, 128)));
+    const Outcome cloud =
+        airlark({"publish", "--account", "Cloud", folder.filePath(QStringLiteral("short.mp3"))}, {},
+                [&](QProcess& process) {
+                    EXPECT_TRUE(waitFor(
+                        [&] { return process.readAllStandardError().contains("yeah progress"); }, 20s));
+                    ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+                });
+    expectRun(cloud, {{"publish"}, 130, "", "Cancelled: nothing of short.mp3 is left on Cloud"});
+    EXPECT_EQ(tracksMade(), before);
+}
+
+TEST_F(CommandLine, SharesTheDataDirectoryWithARunningWindow)
+{
+    QTemporaryDir runtime;
+    QProcess window;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    window.setProcessEnvironment(environment);
+    window.start(binaryPath(QStringLiteral("src/app/airlark")));
+    ASSERT_TRUE(window.waitForStarted(10000));
+    EXPECT_FALSE(window.waitForFinished(1500));
+    expectRun(airlark({"tag", "--template", "Weekly", "--title", "Episode 3", episode()}),
+              {{"tag"}, 0, "", "Tagged"});
+    expectRun(airlark({"templates"}), {{"templates"}, 0, "Weekly\tThe Show\tEpisode 3", ""});
+    EXPECT_EQ(window.state(), QProcess::Running) << window.readAllStandardError().toStdString();
+    window.kill();
+    window.waitForFinished(5000);
+    // Start-up writes only the workflow's own lines to standard output.
+    for (const QByteArray& line : window.readAllStandardOutput().split('\n'))
+        EXPECT_TRUE(line.isEmpty() || line.startsWith("Set ")) << line.toStdString();
+}
+
+TEST(Install, TheDesktopEntryStartsTheInstalledBinaryAndValidates)
+{
+    QTemporaryDir prefix(QDir::tempPath() + QStringLiteral("/airlark prefix-XXXXXX"));
+    QProcess install;
+    install.start(QStringLiteral("cmake"), {"--install", binaryPath({}), "--prefix", prefix.path()});
+    ASSERT_TRUE(install.waitForFinished(60000) && install.exitCode() == 0)
+        << install.readAllStandardError().toStdString();
+    const QString entry = prefix.filePath(QStringLiteral("share/applications/") + applicationIdentifier() +
+                                          QStringLiteral(".desktop"));
+    QProcess validate;
+    validate.start(QStringLiteral("desktop-file-validate"), {entry});
+    ASSERT_TRUE(validate.waitForFinished(30000));
+    EXPECT_EQ(validate.exitCode(), 0) << validate.readAll().toStdString();
+    const QByteArray exec = "\nExec=\"" + QFile::encodeName(prefix.filePath("bin/airlark")) + "\" %u\n";
+    // The desktop hands "airlark:" URLs to the entry's program; the icon is installed under the entry's name.
+    const QByteArray icon = "\nIcon=" + applicationIdentifier().toUtf8() + "\n";
+    for (const QByteArray& line : QByteArrayList{exec, "\nMimeType=x-scheme-handler/airlark;\n", icon})
+        EXPECT_TRUE(readFile(entry).contains(line)) << readFile(entry).toStdString();
+    EXPECT_TRUE(QFileInfo(prefix.filePath(QStringLiteral("bin/airlark"))).isExecutable());
+}
+
+} // namespace
