@@ -1,5 +1,6 @@
 #include "publish/FTPTransferMonitor.h"
 
+#include "ftp/FTPListingParser.h"
 #include "platform/MainQueue.h"
 
 #include <QVariant>
@@ -105,8 +106,43 @@ void FTPTransferMonitor::uploadFile(const QUrl& fileURL)
 
 void FTPTransferMonitor::beginUpload()
 {
-    const bool uploaded = manager_->uploadFile(*fileURL_, server_.get());
+    const bool uploaded = !cancelled_ && manager_->uploadFile(*fileURL_, server_.get());
     MainQueue::performOnMainThread([self = shared_from_this(), uploaded] { self->uploadFinished(uploaded); });
+}
+
+void FTPTransferMonitor::cancel()
+{
+    Q_ASSERT(MainQueue::isMainThread());
+    cancelled_ = true;
+    manager_->abort();
+}
+
+void FTPTransferMonitor::removeUploadedFile(std::function<void(const FTPFailure&)> completion)
+{
+    Q_ASSERT(MainQueue::isMainThread());
+    if (!fileURL_) {
+        MainQueue::performOnMainThread([completion = std::move(completion)] { completion({}); });
+        return;
+    }
+    MainQueue::runInBackground([self = shared_from_this(), name = fileURL_->fileName(),
+                                completion = std::move(completion)]() mutable {
+        FTPFailure failure;
+        if (!self->manager_->deleteFileNamed(name, self->server_.get())) {
+            failure = self->manager_->failureDetail();
+            // A refused delete may only mean that the file was never made: the folder tells.
+            const auto listing = self->manager_->contentsOfServer(self->server_.get());
+            const bool absent =
+                listing && std::none_of(listing->begin(), listing->end(), [&](const auto& entry) {
+                    return entry.value(QString::fromLatin1(FTPResourceKey::Name)).toString() == name;
+                });
+            if (absent)
+                failure = {};
+            else if (!failure.failed())
+                failure.kind = FTPFailureKind::Other;
+        }
+        MainQueue::performOnMainThread(
+            [completion = std::move(completion), failure = std::move(failure)] { completion(failure); });
+    });
 }
 
 void FTPTransferMonitor::progressDidChange()
@@ -114,6 +150,10 @@ void FTPTransferMonitor::progressDidChange()
     Q_ASSERT(MainQueue::isMainThread());
     if (uploadHasFinished_)
         return;
+    // An abort that came before the transfer had set up (the client keeps no such request for a
+    // later operation) is repeated until the transfer takes it.
+    if (cancelled_)
+        manager_->abort();
     const auto report = progressReportFor(manager_->progress(), manager_->failureReason());
     failureReason_ = report.failureReason;
     if (delegate_)
@@ -141,7 +181,7 @@ void FTPTransferMonitor::uploadFinished(bool uploaded)
         failureReason_ = reason == FTPUploadFailureReason::None ? FTPUploadFailureReason::TransferError : reason;
         failure = manager_->failureDetail();
         if (!failure.failed())
-            failure.kind = FTPFailureKind::Other;
+            failure.kind = cancelled_ ? FTPFailureKind::Aborted : FTPFailureKind::Other;
         // How far it got, not a full bar that reads as done.
         const quint64 size = manager_->fileSize();
         percentage =
@@ -150,7 +190,7 @@ void FTPTransferMonitor::uploadFinished(bool uploaded)
                                          static_cast<float>(size) * 100.0f);
     }
     if (delegate_)
-        delegate_->FTPUploadDidProgress(percentage, *failureReason_, failure);
+        delegate_->FTPUploadDidFinish(percentage, *failureReason_, failure);
 }
 
 } // namespace airlark

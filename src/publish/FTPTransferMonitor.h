@@ -7,9 +7,9 @@
 
 #include <QUrl>
 #include <QVariantMap>
-
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -41,10 +41,20 @@ public:
     void logIn();
 
     // Starts the upload of a local file and returns at once; FTPUploadDidProgress follows on the
-    // main thread, ending with one report of the final reason: 100 after a success, the share
-    // sent and the client's failure detail after a failure. A monitor uploads once.
-    // Main thread only.
+    // main thread, then one FTPUploadDidFinish with the final reason: 100 after the server
+    // confirmed the file, the share sent and the client's failure detail after a failure. A
+    // monitor uploads once. Main thread only.
     void uploadFile(const QUrl& fileURL);
+
+    // Ends the running upload at once, or keeps it from starting; FTPUploadDidFinish still follows,
+    // with the failure Aborted (or a success, when the server had confirmed the file first).
+    // Main thread only.
+    void cancel();
+    bool isCancelled() const { return cancelled_.load(); }
+
+    // After the upload has finished: removes what it left in the destination folder, in the
+    // background. `completion` (main thread) gets None when the file is gone (or was never made).
+    void removeUploadedFile(std::function<void(const FTPFailure& failure)> completion);
 
     const std::shared_ptr<FTPTransferMonitorDelegate>& delegate() const { return delegate_; }
     const std::shared_ptr<FTPClient>& manager() const { return manager_; }
@@ -71,6 +81,7 @@ private:
     std::shared_ptr<FTPClient> manager_;
     std::shared_ptr<FTPServer> server_;
     std::atomic<bool> canLogIn_{false};
+    std::atomic<bool> cancelled_{false};
     std::unique_ptr<RepeatingTimer> timer_;
     std::optional<QUrl> fileURL_;
     std::optional<FTPUploadFailureReason> failureReason_;

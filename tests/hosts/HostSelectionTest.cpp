@@ -226,6 +226,7 @@ TEST_F(HostSelectionTest, NextHandsTheSameUploadStepTheChosenAccountOnEveryPass)
     EXPECT_EQ(frame_->contentNavigationController()->visibleViewController(), upload_.get());
     EXPECT_EQ(upload_->host, PodcastHost::Libsyn);
     EXPECT_EQ(upload_->userIdentifier, libsyn);
+    EXPECT_EQ(upload_->accountName, QStringLiteral("Weekly Show"));
     EXPECT_EQ(upload_->tags, QStringList{QStringLiteral("podcast")});
     EXPECT_EQ(upload_->progressNavigationController(), frame_.get());
 

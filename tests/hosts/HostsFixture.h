@@ -61,8 +61,10 @@ public:
     }
     void setUserIdentifier(std::optional<qint64> value) override { userIdentifier = value; }
     void setTags(const QStringList& value) override { tags = value; }
+    void setAccountName(const QString& value) override { accountName = value; }
 
     std::optional<PodcastHost> host;
+    QString accountName;
     std::optional<qint64> userIdentifier;
     QStringList tags;
     int handOffs = 0;

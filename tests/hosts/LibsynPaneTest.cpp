@@ -64,6 +64,7 @@ TEST_P(LibsynPaneCheckTest, SaysWhatTheCheckFound)
         EXPECT_EQ(LibsynServerEnvironment::server().protocolLog().mid(logStart).contains("AUTH TLS"),
                   !c.unencrypted);
         window->addButton()->click();
+        ASSERT_TRUE(test::waitFor([this] { return !window_ || !window_->isVisible(); }));
         const auto accounts = Account::selectAll(database());
         ASSERT_EQ(accounts.size(), 1u);
         const auto credential = Account::loadCredential(QStringLiteral("Libsyn"), accounts[0].id);
@@ -116,7 +117,7 @@ TEST_F(LibsynPaneTest, AddSavesTheAccountAndItsPasswordAndListsIt)
     ASSERT_TRUE(addEnabled());
     window->addButton()->click();
 
-    EXPECT_FALSE(window->isVisible());
+    ASSERT_TRUE(test::waitFor([this] { return !window_ || !window_->isVisible(); }));
     const auto accounts = Account::selectAll(database());
     ASSERT_EQ(accounts.size(), 1u);
     const auto saved = Account::find(database(), accounts[0].id);
@@ -155,8 +156,8 @@ TEST_F(LibsynPaneTest, AddReachesThePaneInEveryWindow)
     logIn();
     ASSERT_TRUE(addEnabled());
     second->addButton()->click();
+    ASSERT_TRUE(test::waitFor([this] { return !window_ || !window_->isVisible(); }));
     EXPECT_EQ(Account::selectAll(database()).size(), 1u);
-    EXPECT_FALSE(second->isVisible());
 }
 
 TEST_F(LibsynPaneTest, HelpButtonOpensTheLibsynFeedPage)

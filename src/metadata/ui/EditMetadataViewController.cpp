@@ -2,6 +2,7 @@
 
 #include "metadata/ui/FileDropLocationView.h"
 #include "platform/StandardOutput.h"
+#include "platform/ui/StopConfirmation.h"
 #include "platform/ui/TopMetadataProgressNavigationController.h"
 
 #include <QCoreApplication>
@@ -11,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QProgressBar>
 #include <QVBoxLayout>
 
@@ -256,6 +258,21 @@ void EditMetadataViewController::moveOn()
         nextStep->setProgressNavigationController(frame);
     copyFormToWorkflow();
     frame->displayNextViewController(next);
+}
+
+void EditMetadataViewController::stepShouldLeave(StepLeaveReason reason, std::function<void()> proceed)
+{
+    if (reason == StepLeaveReason::Cancel || !viewModel_->isSaving()) {
+        proceed();
+        return;
+    }
+    askToStop(window(), tr("Stop saving the tags of \u201c%1\u201d?").arg(viewModel_->fileName()),
+              tr("The episode keeps the tags it had, unless the save is already being completed."),
+              tr("Stop Saving"), [self = QPointer<EditMetadataViewController>(this), proceed] {
+                  if (self)
+                      self->viewModel_->abandonSaving();
+                  proceed();
+              });
 }
 
 void EditMetadataViewController::hideEvent(QHideEvent* event)
