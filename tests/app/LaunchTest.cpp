@@ -10,15 +10,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-TEST(Launch, StartsOffscreenAndKeepsRunning)
-{
-    test::RuntimeDirectory runtime;
-    test::AirlarkProcess airlark(runtime.path());
-    airlark.start();
-    EXPECT_FALSE(airlark.waitForExit(2500ms)) << airlark.standardError().toStdString();
-    EXPECT_TRUE(airlark.isRunning());
-}
-
 // Under a real X server the main window appears, titled Airlark, and the process stays up.
 TEST(Launch, ShowsTheMainWindowUnderAnXServer)
 {

