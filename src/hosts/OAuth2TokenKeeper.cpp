@@ -213,15 +213,15 @@ void OAuth2TokenKeeper::refresh(const OAuth2Tokens& tokens)
             renewed = OAuth2Tokens::fromTokenResponse(result.body);
         if (!renewed) {
             qWarning("Unable to refresh the access token (HTTP %d)", result.statusCode);
-            return self->answer(failure(OAuth2SigningError::RefreshFailed));
+            return self->answerAll(failure(OAuth2SigningError::RefreshFailed));
         }
         if (renewed->refreshToken.isEmpty())
             renewed->refreshToken = previous.refreshToken; // a server that does not rotate keeps the old one
         // The new refresh token replaces the used one before anything is signed with the new
         // access token: losing it would leave the account unable to refresh again.
         self->store(*renewed, [self, access = renewed->accessToken](bool stored) {
-            self->answer(stored ? OAuth2AccessTokenResult{access, std::nullopt}
-                                : failure(OAuth2SigningError::CredentialStoreFailure));
+            self->answerAll(stored ? OAuth2AccessTokenResult{access, std::nullopt}
+                                   : failure(OAuth2SigningError::CredentialStoreFailure));
         });
     });
 }
@@ -235,7 +235,7 @@ void OAuth2TokenKeeper::markNeedsNewSignIn()
         [self = shared_from_this()](const std::optional<CredentialStoreError>& error) {
             if (error)
                 qWarning("Unable to mark the account as needing a new sign-in");
-            self->answer(failure(OAuth2SigningError::NeedsNewSignIn));
+            self->answerAll(failure(OAuth2SigningError::NeedsNewSignIn));
         });
 }
 
@@ -245,6 +245,18 @@ void OAuth2TokenKeeper::answer(const OAuth2AccessTokenResult& outcome)
     waiting_.pop_front();
     answering_ = false;
     request.completion(outcome);
+    if (!answering_)
+        answerNext();
+}
+
+void OAuth2TokenKeeper::answerAll(const OAuth2AccessTokenResult& outcome)
+{
+    // Every request that waited while the token was refreshed gets the refresh's outcome: one
+    // refresh serves them all, whichever token they had found wanting.
+    auto waiting = std::exchange(waiting_, {});
+    answering_ = false;
+    for (Request& request : waiting)
+        request.completion(outcome);
     if (!answering_)
         answerNext();
 }

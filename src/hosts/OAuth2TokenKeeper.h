@@ -75,8 +75,9 @@ public:
     void store(const OAuth2Tokens& tokens, std::function<void(bool stored)> completion);
 
     // A valid access token, refreshed first when it has expired. Completes later, on the main
-    // thread. Requests that arrive while an earlier one is answered (a refresh included) wait for
-    // it; a keyring that cannot be read answers CredentialStoreFailure.
+    // thread. Requests that arrive while an earlier one is answered wait for it; a refresh answers
+    // every request waiting by then with its outcome. A keyring that cannot be read answers
+    // CredentialStoreFailure.
     void withAccessToken(std::function<void(const OAuth2AccessTokenResult&)> completion);
     // The same after the server refused `rejected`: refreshed unless the stored token is already
     // another one (a refresh since then replaced it).
@@ -99,6 +100,7 @@ private:
     void refresh(const OAuth2Tokens& tokens);
     void markNeedsNewSignIn();
     void answer(const OAuth2AccessTokenResult& outcome);
+    void answerAll(const OAuth2AccessTokenResult& outcome);
 
     OAuth2ClientSettings settings_;
     bool answering_ = false;
