@@ -18,6 +18,8 @@ packages=(
     openssl ca-certificates
     # the tag editors the tag-write benchmark compares against (mutagen also reads tags back in tests)
     kid3-cli python3-mutagen
+    # checks: the project's C++ style (scripts/check-format.sh)
+    clang-format
 )
 
 missing=()

@@ -306,11 +306,12 @@ int main(int argc, char** argv)
         return 1;
     }
     const QString coverPath = work.filePath(QStringLiteral("cover.jpg"));
+    const QByteArray coverBytes = noisyJpeg(2 * 1000 * 1000);
     QFile coverFile(coverPath);
-    if (!coverFile.open(QIODevice::WriteOnly) || coverFile.write(noisyJpeg(2 * 1000 * 1000)) < 0)
+    if (!coverFile.open(QIODevice::WriteOnly) || coverFile.write(coverBytes) < 0)
         return 1;
     coverFile.close();
-    const std::optional<airlark::EmbeddedArtwork> cover = airlark::EmbeddedArtwork::fromFile(coverPath);
+    const std::optional<airlark::EmbeddedArtwork> cover = airlark::EmbeddedArtwork::fromBytes(coverBytes);
     const QString home = work.filePath(QStringLiteral("home"));
     QDir().mkpath(home);
     std::printf("episode %lld MiB on %s, cover %.2f MB, %d runs, Airlark's baseline memory %.1f MiB\n",

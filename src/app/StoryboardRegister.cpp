@@ -1,7 +1,6 @@
 #include "app/StoryboardRegister.h"
 
 #include "app/AppDelegate.h"
-#include "app/PlaceholderStepViewController.h"
 #include "hosts/ui/AddPodcastHostViewController.h"
 #include "platform/MainQueue.h"
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "app/PlaceholderStepViewController.h"
 #include "app/Storyboard.h"
 #include "hosts/ui/LibsynAuthenticationViewController.h"
 #include "hosts/ui/SelectPodcastHostViewController.h"

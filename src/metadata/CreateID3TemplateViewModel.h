@@ -1,7 +1,12 @@
 #pragma once
 
+#include "metadata/ArtworkCheck.h"
+#include "metadata/BackgroundJob.h"
+#include "metadata/PodcastFieldTexts.h"
+
 #include <QString>
 #include <QUrl>
+#include <memory>
 #include <optional>
 
 namespace airlark {
@@ -12,6 +17,8 @@ enum class ID3TemplateFieldValidationError
     Name,     // the podcast name is empty
     Database, // the store cannot be opened
     Save,     // the insert yielded nothing (for example, a template with that name exists)
+    Fields,   // a podcast field holds something that cannot be written (podcastFields().problems())
+    Artwork,  // the artwork could not be copied into the artwork folder
 };
 
 QString printable(ID3TemplateFieldValidationError error);
@@ -22,39 +29,75 @@ class CreateID3TemplateViewModelDelegate
 {
 public:
     virtual ~CreateID3TemplateViewModelDelegate() = default;
-    // Sent after every assignment of a field, changed or not.
+    // Sent after every assignment of a field, changed or not, and when an artwork check or a save
+    // starts or ends.
     virtual void createID3TemplateViewModelFieldValuesDidChange(CreateID3TemplateViewModel& viewModel) = 0;
+    // A save that save() started has ended: none when the template is stored.
+    virtual void
+    createID3TemplateViewModelDidFinishSaving(CreateID3TemplateViewModel& viewModel,
+                                              std::optional<ID3TemplateFieldValidationError> error) = 0;
 };
 
-// The logic of the template-creation window: podcast name, artist and artwork file, and the save
-// that inserts them as a new template.
+// The logic of the template-creation window: podcast name, artist, artwork file and the podcast
+// fields, and the save that inserts them as a new template.
+//
+// Chosen artwork is read and checked on a worker thread (a large image never freezes the window):
+// a file that is not an image is refused and the earlier choice stays; an image that breaks a
+// directory rule is taken with a warning. Saving copies the image into the artwork folder (on a
+// worker), so that the template no longer depends on the user's own file, then inserts the template.
 class CreateID3TemplateViewModel
 {
 public:
+    // Artwork previews fit this many pixels.
+    static constexpr int PreviewSide = 256;
+
+    CreateID3TemplateViewModel();
+    ~CreateID3TemplateViewModel();
+
     CreateID3TemplateViewModelDelegate* delegate = nullptr; // weak
 
     const QString& podcast() const { return podcast_; }
     void setPodcast(const QString& podcast);
     const QString& artist() const { return artist_; }
     void setArtist(const QString& artist);
+    // The accepted artwork file.
     const std::optional<QUrl>& artworkURL() const { return artworkURL_; }
-    void setArtworkURL(std::optional<QUrl> url);
+    const PodcastFieldTexts& podcastFields() const { return podcastFields_; }
+    void setPodcastFields(const PodcastFieldTexts& fields);
+
+    // Reads and checks the image at `url` on a worker; the delegate hears when it is done.
+    void chooseArtwork(const QUrl& url);
+    bool isCheckingArtwork() const { return checking_ != nullptr; }
+    // The accepted artwork's check: its preview, its description and any warning.
+    const std::optional<ArtworkCheck>& artworkCheck() const { return artworkCheck_; }
+    // Why the last chosen file was refused, or the rule the accepted artwork breaks; empty when
+    // there is nothing to say.
+    QString artworkNotice() const;
 
     QString artworkURLDisplay() const;
-    // White space counts as content; only zero characters is empty.
+    // White space counts as content; only zero characters is empty. False while artwork is being
+    // checked or a save runs, and while a podcast field cannot be written.
     bool canSave() const;
 
-    // Inserts the template; nothing on success, else why not. On success the insert posts
-    // "id3_template_created".
-    std::optional<ID3TemplateFieldValidationError> save() const;
-    bool saveAndReturnError(ID3TemplateFieldValidationError* error) const;
+    // Starts saving. An error at once when the name is empty, a field cannot be written or the
+    // store cannot be opened; otherwise none, and the delegate hears how the save ended. On
+    // success the insert posts "id3_template_created".
+    std::optional<ID3TemplateFieldValidationError> save();
+    bool isSaving() const { return saving_ != nullptr; }
 
 private:
     void notify();
+    void finishChecking(const QUrl& url, ArtworkCheck check);
+    void finishSaving(const std::optional<QUrl>& keptArtwork);
 
     QString podcast_ = QStringLiteral("");
     QString artist_ = QStringLiteral("");
     std::optional<QUrl> artworkURL_;
+    PodcastFieldTexts podcastFields_;
+    std::optional<ArtworkCheck> artworkCheck_;
+    QString artworkRefusal_;
+    std::unique_ptr<BackgroundJob<ArtworkCheck>> checking_;
+    std::unique_ptr<BackgroundJob<std::optional<QUrl>>> saving_;
 };
 
 } // namespace airlark

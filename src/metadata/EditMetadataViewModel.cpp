@@ -2,10 +2,30 @@
 
 #include "metadata/TagLibMetadata.h"
 #include "platform/MainQueue.h"
-#include "store/Artwork.h"
 #include "store/Database.h"
 
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+
 namespace airlark {
+namespace {
+
+// The chapter file's text: UTF-8 (what editors write today), or Latin-1 when it is not.
+std::optional<QString> readChapterText(const QString& path)
+{
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray bytes = file.read(EditMetadataViewModel::MaximumChapterFileSize + 1);
+    if (bytes.size() > EditMetadataViewModel::MaximumChapterFileSize)
+        return std::nullopt;
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8(bytes);
+    return utf8.hasError() ? QString::fromLatin1(bytes) : text;
+}
+
+} // namespace
 
 EditMetadataViewModel::EditMetadataViewModel(std::optional<qint64> templateID, std::optional<QUrl> fileURL,
                                              PodcastID3TagWriter::Clock today)
@@ -13,8 +33,12 @@ EditMetadataViewModel::EditMetadataViewModel(std::optional<qint64> templateID, s
 {
     if (!templateID)
         return;
-    if (const std::optional<Database> database = Database::open())
+    if (const std::optional<Database> database = Database::open()) {
         template_ = ID3Template::find(*database, *templateID);
+        if (template_)
+            templatePodcastFields_ =
+                PodcastFieldTexts::from(TemplatePodcastFields::find(*database, template_->id));
+    }
 }
 
 EditMetadataViewModel::~EditMetadataViewModel() = default;
@@ -88,15 +112,101 @@ std::optional<QUrl> EditMetadataViewModel::artworkURL() const
     return template_ ? template_->artworkURL : std::nullopt;
 }
 
-std::optional<QImage> EditMetadataViewModel::artwork() const
+PodcastFieldTexts EditMetadataViewModel::podcastFields() const
+{
+    return PodcastFieldTexts::from(fileTags().podcast, templatePodcastFields_);
+}
+
+void EditMetadataViewModel::loadArtwork()
 {
     const std::optional<QUrl> url = artworkURL();
-    if (!url)
-        return std::nullopt;
-    const std::optional<Artwork> store = Artwork::open();
-    if (!store)
-        return std::nullopt;
-    return store->imageAtURL(*url);
+    if (!url || artworkCheck_ || artworkLoading_)
+        return;
+    const QString path = url->isLocalFile() ? url->toLocalFile() : QString();
+    artworkLoading_ = std::make_unique<BackgroundJob<ArtworkCheck>>(
+        [path](std::stop_token stop) { return checkArtwork(path, PreviewSide, std::move(stop)); },
+        [this](ArtworkCheck check) {
+            artworkLoading_.reset();
+            artworkCheck_ = std::move(check);
+            if (delegate)
+                delegate->editMetadataViewModelDidLoadArtwork(*this);
+        });
+}
+
+QString EditMetadataViewModel::artworkFacts() const
+{
+    return artworkCheck_ && artworkCheck_->isAccepted() ? artworkCheck_->description : QString();
+}
+
+QString EditMetadataViewModel::artworkNotice() const
+{
+    if (!artworkCheck_)
+        return {};
+    if (artworkCheck_->verdict == ArtworkCheck::Verdict::Refused)
+        return QStringLiteral("The template\u2019s artwork cannot be used: ") + artworkCheck_->message;
+    return artworkCheck_->message;
+}
+
+bool EditMetadataViewModel::artworkIsMissing() const
+{
+    return artworkCheck_ && !artworkCheck_->isAccepted();
+}
+
+QString EditMetadataViewModel::missingArtworkQuestion() const
+{
+    return artworkNotice() +
+           QStringLiteral("\n\nSave and publish the episode without artwork? Its file keeps any "
+                          "picture it already has.");
+}
+
+std::optional<EmbeddedArtwork> EditMetadataViewModel::artworkToWrite() const
+{
+    return artworkCheck_ && artworkCheck_->isAccepted() ? artworkCheck_->artwork : std::nullopt;
+}
+
+void EditMetadataViewModel::loadChapterFile(const QUrl& url)
+{
+    const QString path = url.toLocalFile();
+    const FileSystemMetadata* metadata = fileMetadata();
+    const qint64 length = metadata ? metadata->durationMilliseconds().value_or(0) : 0;
+    chaptersLoading_ = std::make_unique<BackgroundJob<ChapterFile>>(
+        [path, length](std::stop_token) {
+            if (const std::optional<QString> text = readChapterText(path))
+                return parseChapterFile(*text, length);
+            ChapterFile unreadable;
+            unreadable.problems << QStringLiteral("\u201c%1\u201d cannot be read as a chapter list.")
+                                       .arg(QFileInfo(path).fileName());
+            return unreadable;
+        },
+        [this, name = QFileInfo(path).fileName()](ChapterFile file) {
+            chaptersLoading_.reset();
+            chapterProblems_ = file.problems;
+            if (file.isValid()) {
+                loadedChapters_ = std::move(file.chapters);
+                loadedChapterFileName_ = name;
+            }
+            if (delegate)
+                delegate->editMetadataViewModelDidLoadChapters(*this);
+        });
+}
+
+std::vector<ChapterMark> EditMetadataViewModel::chapters() const
+{
+    return loadedChapters_ ? *loadedChapters_
+                           : fileTags().podcast.chapters.value_or(std::vector<ChapterMark>());
+}
+
+QString EditMetadataViewModel::chapterSummary() const
+{
+    const std::size_t count = chapters().size();
+    const QString chapterCount =
+        count == 1 ? QStringLiteral("1 chapter") : QStringLiteral("%1 chapters").arg(count);
+    if (loadedChapters_)
+        return QStringLiteral("%1 from \u201c%2\u201d: written on Save.")
+            .arg(chapterCount, loadedChapterFileName_);
+    if (count)
+        return QStringLiteral("%1 in the episode: kept unless you load others.").arg(chapterCount);
+    return QStringLiteral("No chapters.");
 }
 
 const FileSystemMetadata* EditMetadataViewModel::fileMetadata() const
@@ -133,7 +243,8 @@ QString EditMetadataViewModel::length() const
 bool EditMetadataViewModel::save(const std::optional<QString>& title,
                                  const std::optional<EmbeddedArtwork>& artwork,
                                  const std::optional<QString>& podcast, const std::optional<QString>& artist,
-                                 const std::optional<QString>& description)
+                                 const std::optional<QString>& description,
+                                 const std::optional<PodcastFieldTexts>& podcastFields)
 {
     // The store connection belongs to the main thread; the tag write goes to a worker.
     Q_ASSERT(MainQueue::isMainThread());
@@ -143,6 +254,11 @@ bool EditMetadataViewModel::save(const std::optional<QString>& title,
     failureLeftFileUnchanged_ = false;
     if (!title || title->trimmed().isEmpty()) {
         setErrorMessageFromSaving(EpisodeTitleMissing);
+        return false;
+    }
+    if (const QStringList problems = podcastFields ? podcastFields->problems() : QStringList();
+        !problems.isEmpty()) {
+        setErrorMessageFromSaving(problems.join(QLatin1Char('\n')));
         return false;
     }
     if (template_)
@@ -164,6 +280,9 @@ bool EditMetadataViewModel::save(const std::optional<QString>& title,
         writer.setArtist(*artist);
     if (description)
         writer.setDescription(*description);
+    if (podcastFields)
+        writer.podcast = podcastFields->tagValues();
+    writer.podcast.chapters = loadedChapters_;
     saving_ = std::make_unique<BackgroundTagWrite>(
         std::move(writer),
         [this](const std::optional<TagLibMetadataError>& failure) { finishSaving(failure); });
@@ -173,9 +292,11 @@ bool EditMetadataViewModel::save(const std::optional<QString>& title,
 void EditMetadataViewModel::finishSaving(const std::optional<TagLibMetadataError>& failure)
 {
     saving_.reset();
-    // The file's facts (its size above all) and tags have changed.
+    // The file's facts (its size above all) and tags have changed; its chapters are the loaded ones.
     fileMetadata_.reset();
     fileTags_.reset();
+    if (!failure)
+        loadedChapters_.reset();
     // A write that fails is a failure whatever its reason: the user must not move on believing the
     // episode carries its tags. A cancelled one was the user's wish and needs no message.
     if (failure && failure->code != TagLibMetadataErrorCode::Cancelled) {

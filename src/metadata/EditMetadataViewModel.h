@@ -1,9 +1,13 @@
 #pragma once
 
+#include "metadata/ArtworkCheck.h"
+#include "metadata/BackgroundJob.h"
 #include "metadata/BackgroundTagWrite.h"
+#include "metadata/ChapterFile.h"
 #include "metadata/EmbeddedArtwork.h"
 #include "metadata/FileSystemMetadata.h"
 #include "metadata/ID3TagValues.h"
+#include "metadata/PodcastFieldTexts.h"
 #include "metadata/PodcastID3TagWriter.h"
 #include "store/ID3Template.h"
 
@@ -28,10 +32,14 @@ public:
                                                                    const QString& errorMessage) = 0;
     // A save that save() started has ended: `saved` when the file carries the tags now.
     virtual void editMetadataViewModelDidFinishSaving(EditMetadataViewModel& viewModel, bool saved) = 0;
+    // The template's artwork has been read (or found missing), or a chapter file has been read.
+    virtual void editMetadataViewModelDidLoadArtwork(EditMetadataViewModel& viewModel) = 0;
+    virtual void editMetadataViewModelDidLoadChapters(EditMetadataViewModel& viewModel) = 0;
 };
 
 // The logic of step 2: the form's values from the audio file's own tags and the chosen template,
-// and the save that writes the tags on a worker thread.
+// the template's artwork (read and checked on a worker), chapters loaded from a file, and the save
+// that writes the tags on a worker thread.
 class EditMetadataViewModel
 {
 public:
@@ -40,12 +48,16 @@ public:
     static inline const QString EpisodeTitleMissing =
         QStringLiteral("Type the episode's title before saving: an episode without one would be published "
                        "untitled.");
+    // The artwork preview fits this many pixels.
+    static constexpr int PreviewSide = 320;
+    // Chapter files longer than this are not chapter lists.
+    static constexpr qint64 MaximumChapterFileSize = 1024 * 1024;
 
-    // Reads the template with `templateID` (when given) through a connection of its own, once.
-    // `today` dates the tags (tests pass their own).
+    // Reads the template with `templateID` (when given) and its podcast fields through a connection
+    // of its own, once. `today` dates the tags (tests pass their own).
     EditMetadataViewModel(std::optional<qint64> templateID, std::optional<QUrl> fileURL,
                           PodcastID3TagWriter::Clock today = {});
-    // A save still running is stopped and waited for (it ends as quickly as it safely can).
+    // Work still running (a save, reading the artwork or a chapter file) is stopped and waited for.
     ~EditMetadataViewModel();
 
     // The chosen template, a snapshot taken at construction (`template` in the design).
@@ -69,22 +81,51 @@ public:
     QString podcast() const;
     QString artist() const;
     QString episodeDescription() const;
+    PodcastFieldTexts podcastFields() const;
     QString previousEpisodeFormattedTitleString() const;
     std::optional<QUrl> artworkURL() const;
-    // Loaded through the artwork store each time it is asked for.
-    std::optional<QImage> artwork() const;
     QString fileName() const;
     QString duration() const;
     QString length() const;
 
-    // Refuses an empty title; otherwise records the title as the template's last episode title and
-    // starts writing the given values into the file, with the year of the save, on a worker thread.
-    // False when nothing was started (errorMessageFromSaving says why). Otherwise the delegate hears
-    // editMetadataViewModelDidFinishSaving; if the write failed, errorMessageFromSaving says so and
-    // the file is as it was.
+    // Starts reading and checking the template's artwork on a worker; the delegate hears when it
+    // is done. Nothing to do when the template has no artwork or it is read already.
+    void loadArtwork();
+    bool isLoadingArtwork() const { return artworkLoading_ != nullptr; }
+    // The template's artwork as read, or none (no artwork, or not read yet).
+    const std::optional<ArtworkCheck>& artworkCheck() const { return artworkCheck_; }
+    // The artwork's size and type ("1400×1400 JPEG"), and what is wrong with it or its file.
+    QString artworkFacts() const;
+    QString artworkNotice() const;
+    // The template names artwork whose file is gone (or no longer an image): Save asks first.
+    bool artworkIsMissing() const;
+    QString missingArtworkQuestion() const;
+    // What goes into the tag: the image file's own bytes.
+    std::optional<EmbeddedArtwork> artworkToWrite() const;
+
+    // Reads a chapter file on a worker and checks it against the episode; the delegate hears when
+    // it is done. A valid list replaces the chapters the next save writes; an invalid one changes
+    // nothing and its problems are reported.
+    void loadChapterFile(const QUrl& url);
+    bool isLoadingChapters() const { return chaptersLoading_ != nullptr; }
+    // The chapters the next save leaves in the file: the loaded ones, else the episode's own.
+    std::vector<ChapterMark> chapters() const;
+    bool hasLoadedChapters() const { return loadedChapters_.has_value(); }
+    // What the chapter list is ("3 chapters from chapters.txt: written on Save"), and what is
+    // wrong with the file last loaded ("Line 3: …"), empty when nothing.
+    QString chapterSummary() const;
+    const QStringList& chapterProblems() const { return chapterProblems_; }
+
+    // Refuses an empty title and podcast fields that cannot be written; otherwise records the title
+    // as the template's last episode title and starts writing the given values, the podcast fields
+    // (when given: each empty one removes its frame) and any loaded chapters into the file, with the year of
+    // the save, on a worker thread. False when nothing was started (errorMessageFromSaving says why).
+    // Otherwise the delegate hears editMetadataViewModelDidFinishSaving; if the write failed,
+    // errorMessageFromSaving says so and the file is as it was.
     bool save(const std::optional<QString>& title, const std::optional<EmbeddedArtwork>& artwork,
               const std::optional<QString>& podcast, const std::optional<QString>& artist,
-              const std::optional<QString>& description);
+              const std::optional<QString>& description,
+              const std::optional<PodcastFieldTexts>& podcastFields = std::nullopt);
     bool isSaving() const { return saving_ != nullptr; }
     // Asks a running save to stop; it still reports how it ended.
     void cancelSaving();
@@ -98,6 +139,7 @@ private:
     void finishSaving(const std::optional<TagLibMetadataError>& failure);
 
     std::optional<ID3Template> template_;
+    PodcastFieldTexts templatePodcastFields_;
     std::optional<QUrl> fileURL_;
     std::optional<QString> errorMessageFromSaving_;
     QString saveFailureReason_;
@@ -106,6 +148,12 @@ private:
     mutable std::optional<FileSystemMetadata> fileMetadata_; // read once, on first use
     mutable std::optional<ID3TagValues> fileTags_;           // likewise
     std::unique_ptr<BackgroundTagWrite> saving_;
+    std::optional<ArtworkCheck> artworkCheck_;
+    std::unique_ptr<BackgroundJob<ArtworkCheck>> artworkLoading_;
+    std::optional<std::vector<ChapterMark>> loadedChapters_;
+    QString loadedChapterFileName_;
+    QStringList chapterProblems_;
+    std::unique_ptr<BackgroundJob<ChapterFile>> chaptersLoading_;
 };
 
 } // namespace airlark

@@ -1,16 +1,11 @@
 #include "metadata/EmbeddedArtwork.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QImageReader>
 #include <QMimeDatabase>
 
 namespace airlark {
 namespace {
-
-// Artwork files above this size are refused rather than read into memory: an ID3v2 tag can hold
-// at most 256 MB, and no cover image comes close to this.
-constexpr qint64 MaximumArtworkFileBytes = 64 * 1024 * 1024;
 
 bool isTagFriendlyMimeType(const QString& mimeType)
 {
@@ -19,15 +14,10 @@ bool isTagFriendlyMimeType(const QString& mimeType)
 
 } // namespace
 
-std::optional<EmbeddedArtwork> EmbeddedArtwork::fromFile(const QString& path)
+std::optional<EmbeddedArtwork> EmbeddedArtwork::fromBytes(QByteArray bytes)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > MaximumArtworkFileBytes)
-        return std::nullopt;
-    QByteArray bytes = file.readAll();
     if (bytes.isEmpty())
         return std::nullopt;
-
     const QString mimeType = QMimeDatabase().mimeTypeForData(bytes).name();
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
@@ -37,13 +27,6 @@ std::optional<EmbeddedArtwork> EmbeddedArtwork::fromFile(const QString& path)
     if (isTagFriendlyMimeType(mimeType))
         return EmbeddedArtwork(std::move(bytes), mimeType);
     return fromImage(reader.read());
-}
-
-std::optional<EmbeddedArtwork> EmbeddedArtwork::fromFileUrl(const QUrl& url)
-{
-    if (!url.isLocalFile())
-        return std::nullopt;
-    return fromFile(url.toLocalFile());
 }
 
 std::optional<EmbeddedArtwork> EmbeddedArtwork::fromImage(const QImage& image)

@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QImage>
 #include <QString>
-#include <QUrl>
 #include <optional>
 
 namespace airlark {
@@ -16,11 +15,10 @@ namespace airlark {
 class EmbeddedArtwork
 {
 public:
-    // The file's bytes with the MIME type judged from its content, when it is a JPEG or PNG image;
-    // a PNG re-encoding when it is another image format Qt can decode; nothing when the file cannot
-    // be read or holds no image.
-    static std::optional<EmbeddedArtwork> fromFile(const QString& path);
-    static std::optional<EmbeddedArtwork> fromFileUrl(const QUrl& url);
+    // The bytes of an image file with the MIME type judged from their content, when they hold a JPEG
+    // or PNG image; a PNG re-encoding when they hold another image format Qt can decode; nothing
+    // when they hold no image.
+    static std::optional<EmbeddedArtwork> fromBytes(QByteArray bytes);
 
     // The image encoded as PNG; nothing for a null image.
     static std::optional<EmbeddedArtwork> fromImage(const QImage& image);

@@ -20,7 +20,7 @@ FileSystemMetadata::FileSystemMetadata(const QUrl& url)
     const QByteArray name = QFile::encodeName(info.absoluteFilePath());
     TagLib::MPEG::File file(name.constData(), true, TagLib::AudioProperties::Accurate);
     if (file.isValid() && file.audioProperties() && file.audioProperties()->sampleRate() > 0)
-        durationSeconds_ = file.audioProperties()->lengthInMilliseconds() / 1000;
+        durationMilliseconds_ = file.audioProperties()->lengthInMilliseconds();
 }
 
 QString formattedDuration(qint64 seconds)

@@ -17,12 +17,16 @@ public:
     std::optional<QString> fileName() const { return fileName_; }
     std::optional<qint64> fileSize() const { return fileSize_; }
     // Whole seconds, a fraction truncated toward zero.
-    std::optional<qint64> durationSeconds() const { return durationSeconds_; }
+    std::optional<qint64> durationSeconds() const
+    {
+        return durationMilliseconds_ ? std::optional<qint64>(*durationMilliseconds_ / 1000) : std::nullopt;
+    }
+    std::optional<qint64> durationMilliseconds() const { return durationMilliseconds_; }
 
 private:
     std::optional<QString> fileName_;
     std::optional<qint64> fileSize_;
-    std::optional<qint64> durationSeconds_;
+    std::optional<qint64> durationMilliseconds_;
 };
 
 // "%02u:%02u:%02u" of hours, minutes and seconds; hours above 99 print with more digits.

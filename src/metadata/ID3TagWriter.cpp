@@ -13,6 +13,7 @@ bool ID3TagWriter::write(TagLibMetadataError* error, std::stop_token stop) const
     metadata->setAlbumArtist(albumArtist);
     metadata->setTitle(title);
     metadata->setComment(comment);
+    metadata->setPodcastValues(podcast);
     if (const std::optional<int> value = year())
         metadata->setYear(*value);
     const bool updated = metadata->updateFile(std::move(stop));

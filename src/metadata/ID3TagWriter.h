@@ -24,14 +24,15 @@ public:
     std::optional<QString> albumArtist;
     std::optional<QString> title;
     std::optional<QString> comment;
+    PodcastTagValues podcast; // each value as in ID3TagValues: none leaves the file's frames alone
 
     virtual std::optional<int> year() const { return year_; }
     void setYear(std::optional<int> year) { year_ = year; }
 
-    // Opens the file, hands every value over (an empty one as none), the year only when there is
-    // one, and updates the file. True when the file was updated. When the file cannot be opened,
-    // `error` receives the tag layer's error; when updating fails, it receives the reason too.
-    // A stop request is honoured until the write becomes final. Any thread may write.
+    // Opens the file, hands every value over (an empty one as none), then the podcast values, the
+    // year only when there is one, and updates the file. True when the file was updated. When the file cannot
+    // be opened, `error` receives the tag layer's error; when updating fails, it receives the reason too. A
+    // stop request is honoured until the write becomes final. Any thread may write.
     bool write(TagLibMetadataError* error = nullptr, std::stop_token stop = {}) const;
 
 private:

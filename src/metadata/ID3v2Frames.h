@@ -4,6 +4,7 @@
 // Internal to the metadata library.
 
 #include "metadata/EmbeddedArtwork.h"
+#include "metadata/ID3TagValues.h"
 
 #include <QString>
 #include <optional>
@@ -35,5 +36,23 @@ void setYear(TagLib::ID3v2::Tag& tag, int year);
 // the cover) by `artwork`; other pictures are kept.
 void setFrontCover(TagLib::ID3v2::Tag& tag, const EmbeddedArtwork& artwork);
 bool hasFrontCover(const TagLib::ID3v2::Tag& tag, const EmbeddedArtwork& artwork);
+
+// A number frame (TRCK, TPOS) holding `number`, or none for 0 or less; reading takes the number
+// before a "/total", none when there is no number.
+void setNumberFrame(TagLib::ID3v2::Tag& tag, const char* id, int number);
+std::optional<int> numberFrame(const TagLib::ID3v2::Tag& tag, const char* id);
+
+// The podcast's feed in WFED and TGID, with the podcast flag PCST; an empty URL removes all three.
+// WFED is written as a text frame, as iTunes writes it and TagLib reads it.
+void setPodcastFeed(TagLib::ID3v2::Tag& tag, const QString& url);
+// The explicit mark, TXXX "ITUNESADVISORY" "1". Reading gives none without any advisory, false for
+// another one (a "clean" mark).
+void setExplicit(TagLib::ID3v2::Tag& tag, bool explicitContent);
+std::optional<bool> explicitMark(const TagLib::ID3v2::Tag& tag);
+
+// Replaces every CHAP and CTOC frame by `chapters` (each with its title) under one top-level,
+// ordered table of contents; an empty list removes them. Reading gives them by start time.
+void setChapters(TagLib::ID3v2::Tag& tag, const std::vector<ChapterMark>& chapters);
+std::vector<ChapterMark> chapters(const TagLib::ID3v2::Tag& tag);
 
 } // namespace airlark::id3

@@ -123,6 +123,18 @@ std::optional<QImage> SelectTemplateViewModel::artworkForTemplateWithID(qint64 i
     return image;
 }
 
+QString SelectTemplateViewModel::missingArtworkNotice() const
+{
+    const std::optional<ID3TemplateSelectAllQueryResult> chosen = selectedTemplate();
+    if (!chosen || !chosen->artworkURL || !chosen->artworkURL->isLocalFile() ||
+        QFileInfo::exists(chosen->artworkURL->toLocalFile()))
+        return {};
+    return QStringLiteral(
+               "The artwork of \u201c%1\u201d, \u201c%2\u201d, is missing: it was moved or deleted. "
+               "The episode can still be saved, without artwork.")
+        .arg(chosen->name, chosen->artworkURL->fileName());
+}
+
 void SelectTemplateViewModel::templateWasCreated()
 {
     setSelectedItemIndex(std::nullopt);

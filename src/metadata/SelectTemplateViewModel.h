@@ -85,6 +85,10 @@ public:
     // The template's artwork as a thumbnail; loaded once while it loads successfully.
     std::optional<QImage> artworkForTemplateWithID(qint64 id);
 
+    // Says so when the chosen template names an artwork file that is gone (a template made before
+    // Airlark kept copies of artwork, whose image was moved or deleted); empty otherwise.
+    QString missingArtworkNotice() const;
+
     void templateWasCreated();
     QString selectedFileDisplayName() const;
     void didSetFileWithURL(const QUrl& url) override;

@@ -141,7 +141,7 @@ std::optional<ID3TagValues> TagLibMetadata::readTags() const
     if (!layout)
         return std::nullopt;
     ParsedID3v2Tag parsed(layout->tag);
-    return textValuesOf(parsed.tag());
+    return valuesOf(parsed.tag());
 }
 
 bool TagLibMetadata::updateFile(std::stop_token stop)

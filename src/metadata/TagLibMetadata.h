@@ -46,8 +46,9 @@ public:
     void setTitle(const std::optional<QString>& title) { values_.title = title; }
     void setComment(const std::optional<QString>& comment) { values_.comment = comment; }
     void setYear(int year) { values_.year = year; }
+    void setPodcastValues(const PodcastTagValues& podcast) { values_.podcast = podcast; }
 
-    // The texts the file's ID3v2 tag holds now (none where it has no frame or no tag).
+    // The values the file's ID3v2 tag holds now (none where it has no frame or no tag).
     std::optional<ID3TagValues> readTags() const;
 
     // Writes the values set so far into the file. True when the file now carries them. A stop

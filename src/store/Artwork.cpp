@@ -2,8 +2,10 @@
 
 #include "store/DataDirectory.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
 namespace airlark {
 
@@ -34,6 +36,23 @@ std::optional<QImage> Artwork::imageAtURL(const QUrl& url) const
     if (image.isNull())
         return std::nullopt;
     return image;
+}
+
+std::optional<QUrl> Artwork::keep(const QByteArray& bytes, const QString& extension) const
+{
+    const QString name =
+        QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex()) +
+        QLatin1Char('.') + extension.toLower();
+    const QString path = artworkDirectory_.toLocalFile() + name;
+    QFile existing(path);
+    if (existing.open(QIODevice::ReadOnly) && existing.size() == bytes.size() &&
+        existing.read(MaximumImageFileSize + 1) == bytes)
+        return QUrl::fromLocalFile(path);
+    // Written beside and renamed over, so that a half-written copy never carries the name.
+    QSaveFile copy(path);
+    if (!copy.open(QIODevice::WriteOnly) || copy.write(bytes) != bytes.size() || !copy.commit())
+        return std::nullopt;
+    return QUrl::fromLocalFile(path);
 }
 
 } // namespace airlark

@@ -3,6 +3,7 @@
 #include "store/Account.h"
 #include "store/DataDirectory.h"
 #include "store/ID3Template.h"
+#include "store/TemplatePodcastFields.h"
 
 #include <QFileInfo>
 
@@ -52,7 +53,9 @@ std::optional<SQLError> Database::createTables() const
 {
     if (std::optional<SQLError> error = ID3Template::createTable(*this))
         return error;
-    return Account::createTable(*this);
+    if (std::optional<SQLError> error = Account::createTable(*this))
+        return error;
+    return TemplatePodcastFields::createTable(*this);
 }
 
 } // namespace airlark

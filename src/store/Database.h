@@ -57,8 +57,8 @@ public:
     // for reading and writing. Nothing when any step fails; never says why. Creates no tables.
     static std::optional<Database> open();
 
-    // Creates the template table, then, only if that worked, the account table. Harmless to
-    // repeat. The first SQL error, if any.
+    // Creates the template table, then, only if that worked, the account table, then the table of
+    // the templates' podcast fields. Harmless to repeat. The first SQL error, if any.
     std::optional<SQLError> createTables() const;
 
     // The database file.

@@ -165,12 +165,20 @@ std::optional<ID3Template> ID3TemplateQueryBuilder::insert() const
     if (!prepared)
         return std::nullopt;
     sqlite::Statement statement = std::move(prepared).value();
+    Result<sqlite::Transaction, SQLError> transaction = sqlite::Transaction::begin(connection);
+    if (!transaction)
+        return std::nullopt;
     statement.bindAll(name, lastEpisodeTitle, title, artist, album, albumArtist, comment, artworkURL, lyrics,
                       storedYear(year));
     if (statement.run())
         return std::nullopt;
     // Taken before anyone hears of the insert: a listener may insert through this connection too.
     const qint64 rowId = connection.lastInsertRowId();
+    if (podcastFields && podcastFields->save(database_, rowId))
+        return std::nullopt;
+    // Committed before the notification, so that listeners on connections of their own see the row.
+    if (sqlite::Transaction(std::move(transaction).value()).commit())
+        return std::nullopt;
 
     NotificationCenter::defaultCenter().post(ID3Template::createdNotificationName);
     return ID3Template::find(database_, rowId);

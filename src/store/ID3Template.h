@@ -1,10 +1,10 @@
 #pragma once
 
 #include "store/Database.h"
+#include "store/TemplatePodcastFields.h"
 
 #include <QString>
 #include <QUrl>
-
 #include <optional>
 #include <vector>
 
@@ -83,9 +83,9 @@ public:
                             std::optional<QString> lyrics,
                             std::optional<int> year);
 
-    // Inserts a new row (empty fields as NULL). On success posts "id3_template_created" with no
-    // object and returns the row read back; nothing (and no notification) on any failure, e.g. a
-    // name that is already taken or a missing table.
+    // Inserts a new row (empty fields as NULL), and the podcast fields when given, together. On
+    // success posts "id3_template_created" with no object and returns the row read back; nothing
+    // (and no notification) on any failure, e.g. a name that is already taken or a missing table.
     std::optional<ID3Template> insert() const;
 
     const Database& database() const { return database_; }
@@ -100,6 +100,7 @@ public:
     std::optional<QString> artworkURL; // the image file's absolute URL text
     std::optional<QString> lyrics;
     std::optional<int> year;
+    std::optional<TemplatePodcastFields> podcastFields;
 
 private:
     Database database_;

@@ -18,7 +18,6 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
 
@@ -96,6 +95,9 @@ int run()
     step2.titleField()->setText(QStringLiteral("12: Songs at dawn"));
     step2.descriptionTextView()->setPlainText(
         QStringLiteral("Why larks sing before sunrise, and what the neighbours think of it."));
+    step2.episodeNumberField()->setText(QStringLiteral("12"));
+    step2.seasonNumberField()->setText(QStringLiteral("2"));
+    step2.feedURLField()->setText(QStringLiteral("https://larkweekly.example/feed.xml"));
     if (!save(driver.window(), QStringLiteral("step2-episode-details")))
         return 1;
     if (!driver.saveMetadata(
@@ -150,10 +152,9 @@ int run()
 
 int main(int argc, char** argv)
 {
-    QTemporaryDir home(QDir::tempPath() + QStringLiteral("/airlark-screenshots-XXXXXX"));
-    if (!home.isValid())
-        return fail("no temporary folder");
-    usePrivateDirectories(home.path());
+    // It saves accounts and their passwords, so only in a private session.
+    if (const std::optional<int> status = enterPrivateSession(argv))
+        return *status;
 
     QApplication app(argc, argv);
     applyTestApplicationIdentity();

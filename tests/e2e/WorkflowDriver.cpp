@@ -131,6 +131,8 @@ bool WorkflowDriver::createTemplate(const QString& podcast, const QString& artis
     type(form->albumField(), podcast);
     type(form->artistField(), artist);
     QTest::mouseClick(form->chooseArtworkButton(), Qt::LeftButton);
+    if (!waitFor([form] { return form->saveButton()->isEnabled(); }))
+        return false;
     QTest::mouseClick(form->saveButton(), Qt::LeftButton);
     return waitFor([&] { return rowWithText(*step1().tableView(), podcast) >= 0; });
 }
@@ -159,7 +161,8 @@ bool WorkflowDriver::goToStep2()
     if (!waitFor([this] { return next().isEnabled(); }, std::chrono::seconds(5)))
         return false;
     QTest::mouseClick(&next(), Qt::LeftButton);
-    return visible() == &step2();
+    // Save waits until the template's artwork is read.
+    return visible() == &step2() && waitFor([this] { return next().isEnabled(); }, std::chrono::seconds(5));
 }
 
 bool WorkflowDriver::saveMetadata(const QString& title, const QString& description)

@@ -1,7 +1,7 @@
 // Runs with the session bus pointing at nothing, so the credential store cannot keep a password.
 #include "LibsynPaneFixture.h"
-
 #include "support/StandardOutputCapture.h"
+#include "support/TestEnvironment.h"
 
 namespace airlark {
 namespace {
@@ -9,6 +9,7 @@ namespace {
 using test::LibsynPaneTest;
 using test::LibsynServerEnvironment;
 
+const bool unreachableSessionBus = test::requestUnreachableSessionBus();
 const auto* const libsynEnvironment = ::testing::AddGlobalTestEnvironment(new LibsynServerEnvironment);
 
 TEST_F(LibsynPaneTest, PasswordThatCannotBeStoredKeepsTheWindowOpen)

@@ -15,7 +15,7 @@ namespace airlark::test {
 class MetadataStoreFixture : public ::testing::Test
 {
 protected:
-    // Empties the private data directory, then creates both tables.
+    // Empties the private data directory, then creates the tables.
     void SetUp() override;
 
     // Inserts a template (name, album and artist as given; the rest empty unless set here).

@@ -2,7 +2,6 @@
 #include "metadata/SelectTemplateViewModel.h"
 
 #include "MetadataStoreFixture.h"
-#include "TableStatements.h"
 #include "store/Database.h"
 #include "store/SQLite.h"
 #include "support/Mp3Fixtures.h"
@@ -15,12 +14,9 @@
 namespace airlark {
 namespace {
 
-using State = SelectTemplateInteractionState;
-
 class SelectTemplateViewModelTest : public test::MetadataStoreFixture
 {
 protected:
-    QUrl episode() { return QUrl::fromLocalFile(mp3File(QStringLiteral("My episode 1.mp3"))); }
     // The list as read in the background.
     static bool load(SelectTemplateViewModel& viewModel)
     {
@@ -28,18 +24,6 @@ protected:
         return test::waitFor([&] { return !viewModel.isReadingTemplates(); });
     }
 };
-
-TEST_F(SelectTemplateViewModelTest, AnIndexBeyondTheListCountsAsChosenButYieldsNoTemplate)
-{
-    insertTemplate(QStringLiteral("Only"));
-    SelectTemplateViewModel viewModel;
-    ASSERT_TRUE(load(viewModel));
-    viewModel.didSetFileWithURL(episode());
-    viewModel.setSelectedItemIndex(5);
-    EXPECT_EQ(viewModel.state(), State::FileSelectedAndTemplateSelected);
-    EXPECT_FALSE(viewModel.selectedTemplate());
-    EXPECT_EQ(viewModel.fileURL(), episode());
-}
 
 TEST_F(SelectTemplateViewModelTest, ArtworkIsLoadedAsAThumbnailAndCachedWhileItLoads)
 {
@@ -102,18 +86,6 @@ TEST_F(SelectTemplateViewModelTest, AStoreThatCannotBeReadSaysSoAndIsLeftUntouch
         }
         QFile::remove(test::dataDirectory());
     }
-}
-
-TEST_F(SelectTemplateViewModelTest, TheFirstListLoadCreatesBothTablesWithTheirExactStatements)
-{
-    QDir(test::dataDirectory()).removeRecursively();
-    SelectTemplateViewModel viewModel;
-    ASSERT_TRUE(load(viewModel));
-    EXPECT_TRUE(viewModel.cachedTemplates.empty());
-    EXPECT_FALSE(viewModel.templatesFailure());
-    EXPECT_EQ(test::tableStatements(test::dataDirectory() + QStringLiteral("/database.sqlite3")),
-              test::expectedTableStatements());
-    EXPECT_TRUE(QFile::exists(test::dataDirectory() + QStringLiteral("/database.sqlite3")));
 }
 
 } // namespace

@@ -55,11 +55,28 @@ QString frameKey(const TagLib::ID3v2::Frame* frame)
 // Prints what mutagen reads, with PRIV keys cut to their owner as frameKey() does.
 const char* const MutagenScript = R"(
 import json, sys
-from mutagen.id3 import ID3
+from mutagen.id3 import ID3, TextFrame, UrlFrame
 tag = ID3(sys.argv[1])
 keys = sorted(":".join(k.split(":")[:2]) if k.startswith("PRIV:") else k for k in tag.keys())
-print(json.dumps({"version": tag.version[1], "keys": keys, "title": str(tag.get("TIT2", ""))}))
+texts = {k: str(f) for k, f in tag.items() if isinstance(f, (TextFrame, UrlFrame))}
+chapters = []
+for toc in tag.getall("CTOC"):
+    for child in toc.child_element_ids:
+        chap = tag.get("CHAP:" + child)
+        if chap:
+            chapters.append("%d-%d %s" % (chap.start_time, chap.end_time, chap.sub_frames.get("TIT2", "")))
+print(json.dumps({"version": tag.version[1], "keys": keys, "title": str(tag.get("TIT2", "")),
+                  "texts": texts, "chapters": chapters}))
 )";
+
+QString chapterText(const TagLib::ID3v2::ChapterFrame& chapter)
+{
+    const auto& titles = chapter.embeddedFrameList("TIT2");
+    return QStringLiteral("%1-%2 %3")
+        .arg(chapter.startTime())
+        .arg(chapter.endTime())
+        .arg(titles.isEmpty() ? QString() : qt(titles.front()->toString()));
+}
 } // namespace
 
 MutagenTags readTagsWithMutagen(const QString& path)
@@ -76,6 +93,11 @@ MutagenTags readTagsWithMutagen(const QString& path)
     for (const QJsonValue& key : read.value(QStringLiteral("keys")).toArray())
         tags.frameKeys << key.toString();
     tags.title = read.value(QStringLiteral("title")).toString();
+    const QJsonObject texts = read.value(QStringLiteral("texts")).toObject();
+    for (auto text = texts.begin(); text != texts.end(); ++text)
+        tags.texts.insert(text.key(), text.value().toString());
+    for (const QJsonValue& chapter : read.value(QStringLiteral("chapters")).toArray())
+        tags.chapters << chapter.toString();
     return tags;
 }
 
@@ -94,8 +116,21 @@ ReadBackTags readTags(const QString& path)
     if (!file.hasID3v2Tag())
         return tags;
     const TagLib::ID3v2::Tag& tag = *file.ID3v2Tag();
-    for (const TagLib::ID3v2::Frame* frame : tag.frameList())
+    for (const TagLib::ID3v2::Frame* frame : tag.frameList()) {
         tags.frameKeys << frameKey(frame);
+        if (const auto* text = dynamic_cast<const TagLib::ID3v2::UserTextIdentificationFrame*>(frame))
+            tags.texts.insert(frameKey(frame),
+                              qt(text->fieldList().size() > 1 ? text->fieldList()[1] : TagLib::String()));
+        else if (dynamic_cast<const TagLib::ID3v2::TextIdentificationFrame*>(frame))
+            tags.texts.insert(frameKey(frame), qt(frame->toString()));
+    }
+    for (const auto* frame : tag.frameList("CTOC")) {
+        const auto* contents = dynamic_cast<const TagLib::ID3v2::TableOfContentsFrame*>(frame);
+        for (const TagLib::ByteVector& child :
+             contents ? contents->childElements() : TagLib::ByteVectorList())
+            if (const auto* chapter = TagLib::ID3v2::ChapterFrame::findByElementID(&tag, child))
+                tags.chapters << chapterText(*chapter);
+    }
     tags.id3v2Version = static_cast<int>(tag.header()->majorVersion());
     tags.title = frameText(tag, "TIT2");
     tags.artist = frameText(tag, "TPE1");

@@ -5,6 +5,7 @@
 #include "metadata/TagLibMetadata.h"
 
 #include <QByteArray>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -28,17 +29,23 @@ struct ReadBackTags
     // A key per ID3v2 frame, in python3-mutagen's notation: "TIT2", "TXXX:<description>",
     // "COMM:<description>:<language>", "CHAP:<element>", "PRIV:<owner>", "RVA2:<identification>".
     QStringList frameKeys;
+    // Every text frame (WFED and TXXX among them) by its key; chapters as "start-end title" in
+    // milliseconds, in the order of their table of contents.
+    QMap<QString, QString> texts;
+    QStringList chapters;
 };
 
 ReadBackTags readTags(const QString& path);
 
-// The same file read by python3-mutagen, an independent reader: the ID3v2 version, the frame keys
-// and the title. `version` is 0 when mutagen cannot read a tag.
+// The same file read by python3-mutagen, an independent reader. `version` is 0 when mutagen cannot
+// read a tag.
 struct MutagenTags
 {
     int version = 0;
     QStringList frameKeys;
     QString title;
+    QMap<QString, QString> texts; // as in ReadBackTags
+    QStringList chapters;
 };
 MutagenTags readTagsWithMutagen(const QString& path);
 

@@ -24,8 +24,8 @@ void WorkflowFixture::SetUp()
     frame = std::make_unique<TopMetadataProgressNavigationController>(
         [this]() -> QWidget* { return step1.get(); });
     frame->resize(800, 560);
+    frame->loadViewIfNeeded(); // before it shows, as the main window does
     frame->show();
-    frame->loadViewIfNeeded();
 }
 
 void WorkflowFixture::TearDown()

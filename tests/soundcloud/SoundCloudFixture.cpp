@@ -49,7 +49,6 @@ void TestBrowser::deliver(const QUrl& redirect)
         QNetworkReply* page = send(redirect);
         QObject::connect(page, &QNetworkReply::finished, page, [this, page] {
             page->deleteLater();
-            lastPage_ = page->readAll();
             --busy_;
         });
         return;
@@ -90,15 +89,9 @@ SignInNotifications::SignInNotifications()
 {
     auto& center = NotificationCenter::defaultCenter();
     center.addObserver(this, SoundCloudAPIClient::OAuth2Authorized,
-                       [this](const NotificationCenter::Notification& n) {
-                           lastSender_ = n.object;
-                           ++authorized_;
-                       });
+                       [this](const NotificationCenter::Notification&) { ++authorized_; });
     center.addObserver(this, SoundCloudAPIClient::OAuth2AuthorizationFailed,
-                       [this](const NotificationCenter::Notification& n) {
-                           lastSender_ = n.object;
-                           ++failed_;
-                       });
+                       [this](const NotificationCenter::Notification&) { ++failed_; });
 }
 
 SignInNotifications::~SignInNotifications()

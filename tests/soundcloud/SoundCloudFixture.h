@@ -40,7 +40,6 @@ public:
 
     const std::vector<QUrl>& openedURLs() const { return opened_; }
     const std::optional<QUrl>& lastRedirect() const { return lastRedirect_; }
-    const QByteArray& lastPage() const { return lastPage_; }
     int commandExitCode() const { return exitCode_; }
 
 private:
@@ -50,7 +49,6 @@ private:
     QNetworkAccessManager manager_;
     std::vector<QUrl> opened_;
     std::optional<QUrl> lastRedirect_;
-    QByteArray lastPage_;
     int busy_ = 0;
     int exitCode_ = -1;
 };
@@ -63,12 +61,10 @@ public:
     ~SignInNotifications();
     int authorized() const { return authorized_; }
     int failed() const { return failed_; }
-    const void* lastSender() const { return lastSender_; }
 
 private:
     std::atomic<int> authorized_ = 0;
     std::atomic<int> failed_ = 0;
-    std::atomic<const void*> lastSender_ = nullptr;
 };
 
 // The stand-in playing SoundCloud on two ports (the second one is "another server"), with Airlark

@@ -1,5 +1,5 @@
-// The smaller pieces of the SoundCloud sign-in: a busy redirect port, the credentials files, the
-// pane's view model reports, and what reaches standard output and the log.
+// The smaller pieces of the SoundCloud sign-in: a busy redirect port, the pane's view model
+// reports, and what reaches standard output and the log.
 #include "SoundCloudFixture.h"
 #include "hosts/SoundCloudAuthenticationViewModel.h"
 #include "publish/SoundCloudTrackUpload.h"
@@ -9,8 +9,6 @@
 #include "support/StandardOutputCapture.h"
 #include "support/TestEnvironment.h"
 
-#include <QFile>
-#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -31,25 +29,6 @@ TEST_F(SoundCloudPiecesTest, ABusyRedirectPortFailsTheSignInWithoutOpeningTheBro
     ASSERT_TRUE(waitFor([&] { return notifications.failed() > 0; }));
     EXPECT_EQ(notifications.authorized(), 0);
     EXPECT_TRUE(browser.openedURLs().empty());
-}
-
-TEST_F(SoundCloudPiecesTest, TheUsersCredentialsFileWinsKeyByKeyOverTheShippedOne)
-{
-    QFile::remove(SoundCloudAPIClientCredentials::userFilePath());
-    const SoundCloudAPIClientCredentials shipped(QStringLiteral("7"));
-    EXPECT_EQ(shipped.clientID, QStringLiteral("YOUR_SOUNDCLOUD_CLIENT_ID"));
-    EXPECT_EQ(shipped.clientSecret, QStringLiteral("YOUR_SOUNDCLOUD_CLIENT_SECRET"));
-    EXPECT_TRUE(QUrl(shipped.redirectURI).isValid());
-    EXPECT_EQ(shipped.userIdentifier, QStringLiteral("7"));
-
-    QFile file(SoundCloudAPIClientCredentials::userFilePath());
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(R"({"client_id": "mine", "client_secret": 42})");
-    file.close();
-    const SoundCloudAPIClientCredentials mixed(QStringLiteral("8"));
-    EXPECT_EQ(mixed.clientID, QStringLiteral("mine"));
-    EXPECT_EQ(mixed.clientSecret, shipped.clientSecret); // not a string: the shipped value stays
-    EXPECT_EQ(mixed.redirectURI, shipped.redirectURI);
 }
 
 TEST_F(SoundCloudPiecesTest, ViewModelReportsLaterAndNeverForAViewModelThatIsGone)
@@ -128,16 +107,11 @@ TEST_F(SoundCloudPiecesTest, SecretsNeverReachStandardOutputOrTheLogAndServerTex
     }
 
     // The upload's own diagnostic lines are there, each one line of a readable length.
-    const QRegularExpression progress(QStringLiteral("^yeah progress \\d+ \\d+ \\d+$"));
-    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
-                            [&](const QString& l) { return progress.match(l).hasMatch(); }));
     QStringList completions;
     std::copy_if(lines.begin(), lines.end(), std::back_inserter(completions),
                  [](const QString& l) { return l.startsWith(QStringLiteral("bldfhjsa ")); });
     ASSERT_EQ(completions.size(), 4);
-    EXPECT_TRUE(completions.first().startsWith(QStringLiteral("bldfhjsa <HTTPResponse: ")));
-    EXPECT_TRUE(completions.first().endsWith(QStringLiteral(" nil")));
-    EXPECT_LT(completions.last().size(), 1000);
+    EXPECT_LT(completions.last().size(), 1000) << "server text is cut short";
     EXPECT_EQ(requestsTo(QStringLiteral("/tracks")).size(), 2u);
 }
 

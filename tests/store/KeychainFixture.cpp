@@ -5,12 +5,6 @@
 
 namespace airlark::test {
 
-bool insidePrivateTestSession()
-{
-    return qEnvironmentVariable("HOME").contains(QStringLiteral("/airlark-session.")) &&
-           !qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS");
-}
-
 bool anyFileContains(const QString& directory, const QByteArray& needle)
 {
     QDirIterator files(directory, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);

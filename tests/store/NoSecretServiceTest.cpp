@@ -2,16 +2,18 @@
 // can be reached. Saving must fail and loading find nothing, with no plain-text fallback.
 #include "KeychainFixture.h"
 #include "StoreFixture.h"
-#include "support/LogCapture.h"
-#include "support/StandardOutputCapture.h"
-
 #include "store/Account.h"
 #include "store/CredentialStore.h"
+#include "support/LogCapture.h"
+#include "support/StandardOutputCapture.h"
+#include "support/TestEnvironment.h"
 
 #include <QDir>
 
 namespace airlark::test {
 namespace {
+
+const bool unreachableSessionBus = requestUnreachableSessionBus();
 
 using NoSecretServiceTest = StoreTest;
 

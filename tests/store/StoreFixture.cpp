@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,19 +15,13 @@ void StoreTest::SetUp()
 {
     ASSERT_TRUE(root_.isValid());
     previousDataHome_ = qgetenv("XDG_DATA_HOME");
-    const QString home = dataHome();
-    ASSERT_TRUE(QDir().mkpath(home));
-    setDataHome(home);
+    ASSERT_TRUE(QDir().mkpath(dataHome()));
+    setDataHome(dataHome());
 }
 
 void StoreTest::TearDown()
 {
     qputenv("XDG_DATA_HOME", previousDataHome_);
-}
-
-QString StoreTest::dataHome() const
-{
-    return root_.path() + QStringLiteral("/xdg-data");
 }
 
 void StoreTest::setDataHome(const QString& path)
@@ -43,8 +36,7 @@ Database StoreTest::openWithTables()
         ADD_FAILURE() << "the store did not open";
         std::abort();
     }
-    const std::optional<SQLError> error = database->createTables();
-    EXPECT_FALSE(error.has_value()) << (error ? error->message.toStdString() : std::string());
+    EXPECT_FALSE(database->createTables().has_value());
     return *database;
 }
 
@@ -71,11 +63,9 @@ ReadOnlyGuard::ReadOnlyGuard(const QString& path) : path_(path)
 
 ReadOnlyGuard::~ReadOnlyGuard()
 {
-    if (!active_)
-        return;
     if (immutable_)
         QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), path_});
-    else
+    else if (active_)
         ::chmod(QFile::encodeName(path_).constData(), QFileInfo(path_).isDir() ? 0755 : 0644);
 }
 
@@ -83,25 +73,9 @@ QString sqliteCommand(const QString& databasePath, const QString& sql)
 {
     QProcess process;
     process.start(QStringLiteral("sqlite3"), {databasePath, sql});
-    if (!process.waitForFinished(10000)) {
-        ADD_FAILURE() << "sqlite3 did not finish";
-        return {};
-    }
+    EXPECT_TRUE(process.waitForFinished(10000));
     EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
-QString sqliteSchema(const QString& databasePath)
-{
-    return sqliteCommand(databasePath, QStringLiteral(".schema"));
-}
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
 }
 
 } // namespace airlark::test

@@ -5,25 +5,20 @@
 
 #include <QString>
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
-
 #include <atomic>
-#include <optional>
+#include <gtest/gtest.h>
 #include <ostream>
 
 namespace airlark::test {
 
 // A parameter of a table-driven test, shown by its label in test names.
-template <typename T>
-struct Case
+template <typename T> struct Case
 {
     const char* label;
     T value;
 };
 
-template <typename T>
-void PrintTo(const Case<T>& testCase, std::ostream* stream)
+template <typename T> void PrintTo(const Case<T>& testCase, std::ostream* stream)
 {
     *stream << testCase.label;
 }
@@ -35,13 +30,10 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // The temporary folder standing in for XDG_DATA_HOME.
-    QString dataHome() const;
-    // Points XDG_DATA_HOME somewhere else for the rest of the test.
+    QString dataHome() const { return root_.path() + QStringLiteral("/xdg-data"); }
     static void setDataHome(const QString& path);
     // Opens the store and creates its tables, failing the test if either fails.
     Database openWithTables();
-    // The store's database file.
     QString databasePath() const;
 
 private:
@@ -62,7 +54,7 @@ private:
 };
 
 // Makes a file or directory unwritable even for root (immutable attribute), or chmod for other
-// users; undone on destruction. Check isActive(): without either means the test must skip.
+// users; undone on destruction. Without either, isActive() is false and the test must skip.
 class ReadOnlyGuard
 {
 public:
@@ -78,11 +70,8 @@ private:
     bool immutable_ = false;
 };
 
-// The `sqlite3` command's ".schema" output for a database file.
-QString sqliteSchema(const QString& databasePath);
-// Runs SQL through the `sqlite3` command (a connection of its own); its standard output.
+// Runs SQL through the `sqlite3` command (a connection of its own, as another program would);
+// its standard output.
 QString sqliteCommand(const QString& databasePath, const QString& sql);
-
-QByteArray fileBytes(const QString& path);
 
 } // namespace airlark::test

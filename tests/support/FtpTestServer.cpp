@@ -183,7 +183,7 @@ bool FtpTestServer::startPyftpdlib()
         return false;
     pid_ = process_->processId();
     // The server prints "port N" once it listens.
-    const QDeadlineTimer deadline(options_.startTimeout);
+    const QDeadlineTimer deadline(std::chrono::seconds(15));
     QByteArray output;
     while (!output.contains('\n') &&
            process_->waitForReadyRead(static_cast<int>(std::max<qint64>(1, deadline.remainingTime()))))
@@ -209,7 +209,7 @@ bool FtpTestServer::startVsftpd()
                                      QFile::ExeOther);
     QFile::setPermissions(home_.path(), QFile::Permissions(0x7777));
 
-    const QDeadlineTimer deadline(options_.startTimeout);
+    const QDeadlineTimer deadline(std::chrono::seconds(15));
     while (!deadline.hasExpired()) {
         port_ = options_.port ? options_.port : freePort();
         const QString yes = QStringLiteral("YES");
@@ -301,11 +301,6 @@ QString FtpTestServer::user() const
 QString FtpTestServer::password() const
 {
     return options_.vsftpd ? TlsPassword : options_.password;
-}
-
-QString FtpTestServer::homePath() const
-{
-    return home_.path();
 }
 
 QString FtpTestServer::destination(const QString& directory) const

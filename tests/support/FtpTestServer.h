@@ -7,7 +7,6 @@
 #include <QString>
 #include <QTcpServer>
 #include <QTemporaryDir>
-#include <chrono>
 #include <memory>
 
 namespace airlark::test {
@@ -55,7 +54,6 @@ public:
         bool vsftpd = false;
         bool tlsOptional = false;
         Certificate certificate = Certificate::Trusted;
-        std::chrono::milliseconds startTimeout = std::chrono::seconds(15);
     };
 
     FtpTestServer();
@@ -70,8 +68,6 @@ public:
     QString user() const;
     QString password() const;
     FTPSecurity security() const { return options_.security; }
-    // The served folder on the local disk; the FTP root "/" is this folder.
-    QString homePath() const;
     // "127.0.0.1" or "127.0.0.1/<directory>", ready for an FTP server record (set its port too).
     QString destination(const QString& directory = QString()) const;
     // A record for this server's user, port and security.

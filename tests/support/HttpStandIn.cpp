@@ -33,11 +33,6 @@ bool StandInRequest::hasHeader(const QByteArray& name) const
     });
 }
 
-QUrlQuery StandInRequest::form() const
-{
-    return QUrlQuery(QString::fromUtf8(QByteArray(body).replace('+', "%20")));
-}
-
 const StandInRequest::Part* StandInRequest::part(const QByteArray& name) const
 {
     if (!parts)
@@ -140,12 +135,6 @@ std::vector<StandInRequest> HttpStandIn::requests()
         requests.push_back(std::move(request));
     }
     return requests;
-}
-
-bool HttpStandIn::waitForRequests(int count, std::chrono::milliseconds timeout)
-{
-    command({{"cmd", "wait"}, {"count", count}, {"timeout", static_cast<double>(timeout.count()) / 1000.0}});
-    return static_cast<int>(requests().size()) >= count;
 }
 
 QJsonObject HttpStandIn::soundCloud(const QJsonObject& settings, bool revoke)

@@ -8,7 +8,6 @@
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QUrlQuery>
-#include <chrono>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -38,7 +37,6 @@ struct StandInRequest
 
     QByteArray header(const QByteArray& name) const; // empty when absent
     bool hasHeader(const QByteArray& name) const;
-    QUrlQuery form() const; // an application/x-www-form-urlencoded body
     const Part* part(const QByteArray& name) const;
 };
 
@@ -75,7 +73,6 @@ public:
     // an empty response removes the route.
     void route(const QByteArray& method, const QString& path, const QJsonObject& response, int listener = -1);
     std::vector<StandInRequest> requests();
-    bool waitForRequests(int count, std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
     // Plays SoundCloud with these settings ("authorize", "token", "me", "tracks", "username",
     // "lifetime"); `revoke` makes every access token issued so far invalid. Answers its state:
@@ -83,9 +80,9 @@ public:
     // "refresh_token", "client_id", "client_secret".
     QJsonObject soundCloud(const QJsonObject& settings = {}, bool revoke = false);
 
+private:
     QJsonObject command(const QJsonObject& request);
 
-private:
     QTemporaryDir folder_;
     std::unique_ptr<QProcess> process_;
     QList<Listener> listeners_;

@@ -149,29 +149,29 @@ QByteArray wavBytes(int seconds)
     return makeWav(seconds, 8000);
 }
 
-namespace {
-QByteArray encodeImage(int width, int height, const char* format)
+QByteArray imageBytes(int width, int height, const char* format, bool greyscale)
 {
     QImage image(width, height, QImage::Format_RGB32);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             image.setPixel(x, y, qRgb((x * 255) / qMax(1, width), (y * 255) / qMax(1, height), 128));
+    if (greyscale)
+        image = image.convertToFormat(QImage::Format_Grayscale8);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, format);
     return bytes;
 }
-} // namespace
 
 QByteArray pngBytes(int width, int height)
 {
-    return encodeImage(width, height, "PNG");
+    return imageBytes(width, height, "PNG");
 }
 
 QByteArray jpegBytes(int width, int height)
 {
-    return encodeImage(width, height, "JPEG");
+    return imageBytes(width, height, "JPEG");
 }
 
 } // namespace airlark::test

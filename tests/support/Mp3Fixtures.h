@@ -24,7 +24,9 @@ QByteArray readFile(const QString& path);
 // A WAV file of `seconds` seconds (a real audio file that is not an MP3).
 QByteArray wavBytes(int seconds = 1);
 
-// A tiny valid PNG and JPEG image of the given size, encoded by Qt.
+// A valid image of the given size in `format` ("PNG", "JPEG", "BMP"...), a colour gradient in RGB
+// (or greys with `greyscale`), encoded by Qt.
+QByteArray imageBytes(int width, int height, const char* format, bool greyscale = false);
 QByteArray pngBytes(int width = 8, int height = 8);
 QByteArray jpegBytes(int width = 8, int height = 8);
 

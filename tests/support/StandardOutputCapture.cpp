@@ -20,27 +20,19 @@ StandardOutputCapture::~StandardOutputCapture()
     release();
 }
 
-QStringList StandardOutputCapture::lines()
-{
-    std::fflush(stdout);
-    QFile reader(file_.fileName());
-    if (!reader.open(QIODevice::ReadOnly))
-        return {};
-    QString text = QString::fromUtf8(reader.readAll());
-    if (text.endsWith(QLatin1Char('\n')))
-        text.chop(1);
-    return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
-}
-
 QStringList StandardOutputCapture::release()
 {
-    const QStringList captured = lines();
+    std::fflush(stdout);
     if (savedDescriptor_ >= 0) {
         ::dup2(savedDescriptor_, STDOUT_FILENO);
         ::close(savedDescriptor_);
         savedDescriptor_ = -1;
     }
-    return captured;
+    QFile reader(file_.fileName());
+    if (!reader.open(QIODevice::ReadOnly))
+        return {};
+    const QString text = QString::fromUtf8(reader.readAll());
+    return text.isEmpty() ? QStringList()
+                          : text.chopped(text.endsWith(QLatin1Char('\n')) ? 1 : 0).split(QLatin1Char('\n'));
 }
-
 } // namespace airlark::test

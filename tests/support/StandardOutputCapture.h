@@ -17,8 +17,6 @@ public:
 
     // Restores standard output and returns the lines written meanwhile (without line ends).
     QStringList release();
-    // The lines written so far, without restoring standard output.
-    QStringList lines();
 
 private:
     QTemporaryFile file_;

@@ -4,26 +4,78 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QTest>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
+#include <vector>
 
 namespace airlark::test {
 
-void usePrivateDirectories(const QString& root)
+namespace {
+
+// Set across the restart, so that a session that does not take stops the tests instead of
+// restarting them again and again.
+const char* const RestartedVariable = "AIRLARK_TEST_SESSION_RESTARTED";
+
+bool& unreachableSessionBusRequested()
 {
-    const auto make = [&root](const char* variable, const QString& name) {
-        const QString path = root + QLatin1Char('/') + name;
-        QDir().mkpath(path);
-        qputenv(variable, QFile::encodeName(path));
-        return path;
-    };
-    make("XDG_DATA_HOME", QStringLiteral("data"));
-    make("XDG_CONFIG_HOME", QStringLiteral("config"));
-    make("XDG_CACHE_HOME", QStringLiteral("cache"));
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-        const QString runtime = make("XDG_RUNTIME_DIR", QStringLiteral("runtime"));
-        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    static bool requested = false;
+    return requested;
+}
+
+} // namespace
+
+bool insidePrivateSession()
+{
+    const QString root = QDir::cleanPath(qEnvironmentVariable("AIRLARK_TEST_SESSION"));
+    if (root.isEmpty() || !QDir::isAbsolutePath(root))
+        return false;
+    const QByteArray bus = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    QFile record(root + QStringLiteral("/bus-address"));
+    if (bus.isEmpty() || !record.open(QIODevice::ReadOnly) || record.readAll() != bus)
+        return false;
+    for (const char* variable :
+         {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
+        if (!QDir::cleanPath(qEnvironmentVariable(variable)).startsWith(root + QLatin1Char('/')))
+            return false;
     }
+    return true;
+}
+
+std::optional<int> enterPrivateSession(char** argv)
+{
+    if (insidePrivateSession()) {
+        qunsetenv(RestartedVariable);
+        if (unreachableSessionBusRequested())
+            qputenv("DBUS_SESSION_BUS_ADDRESS",
+                    "unix:path=" + qgetenv("AIRLARK_TEST_SESSION") + "/nonexistent-session-bus");
+        return std::nullopt;
+    }
+    if (qEnvironmentVariableIsSet(RestartedVariable)) {
+        std::fprintf(stderr, "%s: the private test session did not start; no test runs\n", argv[0]);
+        return 2;
+    }
+    const char* const script = AIRLARK_SOURCE_DIR "/scripts/with-test-session.sh";
+    std::fprintf(stderr, "%s: not inside a private test session; starting one with %s\n", argv[0], script);
+    qputenv(RestartedVariable, "1");
+    const QByteArray executable =
+        QFile::encodeName(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath());
+    std::vector<char*> arguments{const_cast<char*>(script), const_cast<char*>(executable.constData())};
+    for (char** argument = argv + 1; *argument; ++argument)
+        arguments.push_back(*argument);
+    arguments.push_back(nullptr);
+    execv(script, arguments.data());
+    std::fprintf(stderr, "%s: cannot run %s: %s\n", argv[0], script, std::strerror(errno));
+    return 2;
+}
+
+bool requestUnreachableSessionBus()
+{
+    return unreachableSessionBusRequested() = true;
 }
 
 void applyTestApplicationIdentity()

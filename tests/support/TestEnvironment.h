@@ -1,15 +1,25 @@
 #pragma once
 
 #include <QString>
-
 #include <chrono>
 #include <functional>
+#include <optional>
 
 namespace airlark::test {
 
-// Points XDG_DATA_HOME, XDG_CONFIG_HOME and XDG_CACHE_HOME (and XDG_RUNTIME_DIR when unset)
-// below `root`, creating them. Call before the QApplication exists.
-void usePrivateDirectories(const QString& root);
+// Tests write credential items and files in the data directory, so they run only inside a
+// private session of scripts/with-test-session.sh: the folder AIRLARK_TEST_SESSION names records
+// the session bus this process is on ("bus-address"), and HOME and the XDG folders lie inside it.
+bool insidePrivateSession();
+
+// Called first in main(). Inside a private session, nothing (the tests run). Outside, runs this
+// executable again with the same arguments in a new private session, and returns an exit status
+// only if that cannot be done.
+std::optional<int> enterPrivateSession(char** argv);
+
+// Called from a static initializer by an executable whose tests need the credential store out of
+// reach: the session bus then points at nothing before anything connects to it.
+bool requestUnreachableSessionBus();
 
 // Sets the application identity exactly as the application does.
 void applyTestApplicationIdentity();

@@ -1,10 +1,9 @@
 #!/usr/bin/python3
-"""A throwaway FTP server for Airlark's tests, listening on 127.0.0.1.
-
-Prints "port N" on standard output once it listens, then serves until killed. Given --port, it
-listens on that port; given --read-limit, it takes uploads slowly, so that a test can act in the
-middle of one.
-"""
+# A throwaway FTP server for Airlark's tests, listening on 127.0.0.1.
+#
+# Prints "port N" on standard output once it listens, then serves until killed. Given --port, it
+# listens on that port; given --read-limit, it takes uploads slowly, so that a test can act in the
+# middle of one.
 import argparse
 import logging
 import os

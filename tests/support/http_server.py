@@ -1,16 +1,15 @@
 #!/usr/bin/python3
-"""A scripted HTTP server for Airlark's tests, on 127.0.0.1, made of the standard library only.
-
-It listens on one port per --listen argument ("plain", or "tls" with a throw-away certificate that
-openssl makes in --tls-dir), prints "ports P1 P2 ..." once it listens, then takes one JSON command
-per line on standard input and answers each with one JSON line on standard output. It ends when
-its standard input closes, so it never outlives the test process that started it.
-
-It answers a request with the scripted response of its method and path, else as the SoundCloud
-stand-in (when enabled), else 404. A response can redirect, stream a huge, endless or gzip-bomb
-body, drop or stall mid-body, and stop reading an upload part-way. Every request is recorded, with
-its listener, headers, body and, for multipart/form-data, its parts.
-"""
+# A scripted HTTP server for Airlark's tests, on 127.0.0.1, made of the standard library only.
+#
+# It listens on one port per --listen argument ("plain", or "tls" with a throw-away certificate that
+# openssl makes in --tls-dir), prints "ports P1 P2 ..." once it listens, then takes one JSON command
+# per line on standard input and answers each with one JSON line on standard output. It ends when
+# its standard input closes, so it never outlives the test process that started it.
+#
+# It answers a request with the scripted response of its method and path, else as the SoundCloud
+# stand-in (when enabled), else 404. A response can redirect, stream a huge, endless or gzip-bomb
+# body, drop or stall mid-body, and stop reading an upload part-way. Every request is recorded, with
+# its listener, headers, body and, for multipart/form-data, its parts.
 import argparse
 import base64
 import hashlib
@@ -26,7 +25,7 @@ import threading
 import zlib
 from urllib.parse import parse_qsl, urlencode, urlsplit
 
-lock = threading.Condition()
+lock = threading.Lock()
 routes = {}  # (listener or None for all, method or "*", path) -> response
 records = []
 keep_bodies = True
@@ -63,7 +62,7 @@ class Connection:
             self.fill()
 
     def take(self, count, record, stop_at):
-        """Reads `count` body bytes into the record; False once `stop_at` bytes have arrived."""
+        # Reads `count` body bytes into the record; False once `stop_at` bytes have arrived.
         while count > 0:
             if stop_at is not None and record["length"] >= stop_at:
                 return False
@@ -109,7 +108,6 @@ def read_request(connection, listener):
               "length": 0, "complete": False, "body": bytearray() if keep_bodies else None}
     with lock:
         records.append(record)
-        lock.notify_all()
     return record
 
 
@@ -136,9 +134,7 @@ def read_body(connection, record, plan):
             connection.line()
     elif not connection.take(int(header(record, "Content-Length") or 0), record, stop_at):
         return False
-    with lock:
-        record["complete"] = True
-        lock.notify_all()
+    record["complete"] = True
     return True
 
 
@@ -239,7 +235,7 @@ def accept(server, listener, context):
 
 
 def multipart(body, content_type):
-    """Parses a multipart/form-data body strictly; None when a byte is out of place."""
+    # Parses a multipart/form-data body strictly; None when a byte is out of place.
     boundary = None
     for field in content_type.split(";"):
         name, _, value = field.strip().partition("=")
@@ -294,8 +290,8 @@ def describe(record):
 
 
 class SoundCloud:
-    """SoundCloud's authorize page, token endpoint (PKCE checked, single-use refresh tokens), "/me"
-    and "/tracks", each of which can be told to fail."""
+    # SoundCloud's authorize page, token endpoint (PKCE checked, single-use refresh tokens), "/me"
+    # and "/tracks", each of which can be told to fail.
 
     CLIENT_ID = "standin-client-id"
     CLIENT_SECRET = "standin-client-secret"
@@ -383,7 +379,7 @@ class SoundCloud:
 
 
 def command(request):
-    global keep_bodies, cloud
+    global cloud
     name = request["cmd"]
     with lock:
         if name == "route":
@@ -392,11 +388,6 @@ def command(request):
                 routes.pop(key, None)
             else:
                 routes[key] = request["response"]
-        elif name == "keep_bodies":
-            keep_bodies = request["value"]
-        elif name == "wait":
-            lock.wait_for(lambda: sum(1 for r in records if r["complete"] or not request.get("complete"))
-                          >= request["count"], request.get("timeout", 10))
         elif name == "requests":
             return {"requests": [describe(record) for record in records]}
         elif name == "soundcloud":

@@ -1,10 +1,10 @@
 #include "metadata/ui/CreateID3TemplateViewController.h"
 
-#include "metadata/SelectTemplateViewModel.h"
 #include "metadata/ui/FileDropLocationView.h"
 #include "metadata/ui/OpenPanel.h"
 #include "platform/StandardOutput.h"
 
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -15,17 +15,41 @@
 #include <QVBoxLayout>
 
 namespace airlark {
+namespace {
+
+QLineEdit* makeField(const QString& objectName, const QString& accessibleName, QWidget* parent)
+{
+    auto* field = new QLineEdit(parent);
+    field->setObjectName(objectName);
+    field->setAccessibleName(accessibleName);
+    return field;
+}
+
+QLabel* makeNotice(const QString& objectName, const QString& colour, QWidget* parent)
+{
+    auto* label = new QLabel(parent);
+    label->setObjectName(objectName);
+    label->setWordWrap(true);
+    label->setStyleSheet(QStringLiteral("color: %1;").arg(colour));
+    label->hide();
+    return label;
+}
+
+} // namespace
 
 CreateID3TemplateViewController::CreateID3TemplateViewController(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("CreateID3TemplateViewController"));
 
-    albumField_ = new QLineEdit(this);
-    albumField_->setObjectName(QStringLiteral("albumField"));
-    albumField_->setAccessibleName(tr("Podcast name"));
-    artistField_ = new QLineEdit(this);
-    artistField_->setObjectName(QStringLiteral("artistField"));
-    artistField_->setAccessibleName(tr("Artist"));
+    albumField_ = makeField(QStringLiteral("albumField"), tr("Podcast name"), this);
+    artistField_ = makeField(QStringLiteral("artistField"), tr("Artist"), this);
+    genreField_ = makeField(QStringLiteral("genreField"), tr("Genre"), this);
+    seasonField_ = makeField(QStringLiteral("seasonField"), tr("Season"), this);
+    seasonField_->setPlaceholderText(tr("none"));
+    feedURLField_ = makeField(QStringLiteral("feedURLField"), tr("Feed URL"), this);
+    feedURLField_->setPlaceholderText(QStringLiteral("https://"));
+    explicitCheckBox_ = new QCheckBox(tr("E&xplicit content"), this);
+    explicitCheckBox_->setObjectName(QStringLiteral("explicitCheckBox"));
 
     artworkImageView_ = new ImageFileDropLocationView(this);
     artworkImageView_->setObjectName(QStringLiteral("artworkImageView"));
@@ -35,15 +59,16 @@ CreateID3TemplateViewController::CreateID3TemplateViewController(QWidget* parent
     artworkFileLabel_ = new QLabel(this);
     artworkFileLabel_->setObjectName(QStringLiteral("artworkFileLabel"));
     artworkFileLabel_->setAccessibleName(tr("Artwork file"));
+    artworkFactsLabel_ = new QLabel(this);
+    artworkFactsLabel_->setObjectName(QStringLiteral("artworkFactsLabel"));
+    artworkFactsLabel_->setAccessibleName(tr("Artwork size and type"));
+    artworkNoticeLabel_ = makeNotice(QStringLiteral("artworkNoticeLabel"), QStringLiteral("#8a5300"), this);
+    artworkNoticeLabel_->setAccessibleName(tr("Artwork warning"));
     chooseArtworkButton_ = new QPushButton(tr("C&hoose Artwork\u2026"), this);
     chooseArtworkButton_->setObjectName(QStringLiteral("chooseArtworkButton"));
 
-    errorLabel_ = new QLabel(this);
-    errorLabel_->setObjectName(QStringLiteral("errorLabel"));
-    errorLabel_->setWordWrap(true);
-    errorLabel_->setStyleSheet(QStringLiteral("color: #b3261e;"));
+    errorLabel_ = makeNotice(QStringLiteral("errorLabel"), QStringLiteral("#b3261e"), this);
     errorLabel_->setAccessibleName(tr("Problem"));
-    errorLabel_->hide();
 
     auto* buttons = new QDialogButtonBox(this);
     saveButton_ = buttons->addButton(tr("&Save"), QDialogButtonBox::AcceptRole);
@@ -55,20 +80,37 @@ CreateID3TemplateViewController::CreateID3TemplateViewController(QWidget* parent
     auto* artworkRow = new QHBoxLayout;
     artworkRow->addWidget(chooseArtworkButton_);
     artworkRow->addWidget(artworkFileLabel_, 1);
+    auto* artworkFacts = new QVBoxLayout;
+    artworkFacts->addWidget(artworkFactsLabel_);
+    artworkFacts->addWidget(artworkNoticeLabel_);
+    artworkFacts->addStretch(1);
+    auto* previewRow = new QHBoxLayout;
+    previewRow->addWidget(artworkImageView_);
+    previewRow->addLayout(artworkFacts, 1);
     auto* form = new QFormLayout;
     form->addRow(tr("&Podcast name:"), albumField_);
     form->addRow(tr("&Artist:"), artistField_);
+    form->addRow(tr("&Genre:"), genreField_);
+    form->addRow(tr("Sea&son:"), seasonField_);
+    form->addRow(tr("&Feed URL:"), feedURLField_);
+    form->addRow(QString(), explicitCheckBox_);
     form->addRow(tr("Artwork:"), artworkRow);
-    form->addRow(QString(), artworkImageView_);
+    form->addRow(QString(), previewRow);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(errorLabel_);
+    layout->addStretch(1);
     layout->addWidget(buttons);
 
     connect(artistField_, &QLineEdit::textChanged, this,
             &CreateID3TemplateViewController::artistFieldDidChange);
     connect(albumField_, &QLineEdit::textChanged, this,
             &CreateID3TemplateViewController::podcastFieldDidChange);
+    for (QLineEdit* field : {genreField_, seasonField_, feedURLField_})
+        connect(field, &QLineEdit::textChanged, this,
+                &CreateID3TemplateViewController::podcastFieldsDidChange);
+    connect(explicitCheckBox_, &QCheckBox::toggled, this,
+            &CreateID3TemplateViewController::podcastFieldsDidChange);
     connect(chooseArtworkButton_, &QPushButton::clicked, this,
             &CreateID3TemplateViewController::chooseArtworkButtonPressed);
     connect(saveButton_, &QPushButton::clicked, this, &CreateID3TemplateViewController::savePressed);
@@ -76,6 +118,7 @@ CreateID3TemplateViewController::CreateID3TemplateViewController(QWidget* parent
 
     // viewDidLoad.
     viewModel().delegate = this;
+    genreField_->setText(viewModel().podcastFields().genre);
     saveButton_->setEnabled(false);
     artworkFileLabel_->setText(viewModel().artworkURLDisplay());
 }
@@ -92,7 +135,7 @@ QWidget* CreateID3TemplateViewController::makeWindow(QWidget* owner)
     window->setWindowFlag(Qt::Window);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowTitle(tr("New Template"));
-    window->resize(440, 360);
+    window->resize(480, 520);
     return window;
 }
 
@@ -113,14 +156,31 @@ void CreateID3TemplateViewController::podcastFieldDidChange()
     viewModel().setPodcast(albumField_->text());
 }
 
+void CreateID3TemplateViewController::podcastFieldsDidChange()
+{
+    PodcastFieldTexts fields;
+    fields.genre = genreField_->text();
+    fields.seasonNumber = seasonField_->text();
+    fields.feedURL = feedURLField_->text();
+    fields.explicitContent = explicitCheckBox_->isChecked();
+    viewModel().setPodcastFields(fields);
+}
+
 void CreateID3TemplateViewController::createID3TemplateViewModelFieldValuesDidChange(
     CreateID3TemplateViewModel& model)
 {
     saveButton_->setEnabled(model.canSave());
-    artworkFileLabel_->setText(model.artworkURLDisplay());
-    const std::optional<QImage> preview =
-        model.artworkURL() ? loadThumbnail(*model.artworkURL(), 256) : std::optional<QImage>();
-    artworkImageView_->setImage(preview.value_or(QImage()));
+    chooseArtworkButton_->setEnabled(!model.isSaving());
+    artworkFileLabel_->setText(model.isCheckingArtwork() ? tr("Reading the image\u2026")
+                                                         : model.artworkURLDisplay());
+    const std::optional<ArtworkCheck>& check = model.artworkCheck();
+    artworkImageView_->setImage(check ? check->preview : QImage());
+    artworkFactsLabel_->setText(check ? check->description : QString());
+    artworkNoticeLabel_->setText(model.artworkNotice());
+    artworkNoticeLabel_->setVisible(!model.artworkNotice().isEmpty());
+    const QStringList problems = model.podcastFields().problems();
+    errorLabel_->setText(problems.join(QLatin1Char('\n')));
+    errorLabel_->setVisible(!problems.isEmpty());
 }
 
 void CreateID3TemplateViewController::chooseArtworkButtonPressed()
@@ -131,18 +191,23 @@ void CreateID3TemplateViewController::chooseArtworkButtonPressed()
     QPointer<CreateID3TemplateViewController> self(this);
     OpenPanel::begin(this, options, [self](std::optional<QList<QUrl>> chosen) {
         if (self && chosen && !chosen->isEmpty())
-            self->viewModel().setArtworkURL(chosen->front());
+            self->viewModel().chooseArtwork(chosen->front());
     });
 }
 
 QString CreateID3TemplateViewController::messageFor(ID3TemplateFieldValidationError error,
-                                                    const QString& podcast)
+                                                    const QString& podcast, const QStringList& fieldProblems)
 {
     switch (error) {
     case ID3TemplateFieldValidationError::Name:
         return tr("Enter the podcast\u2019s name.");
     case ID3TemplateFieldValidationError::Database:
         return tr("The template could not be saved: Airlark\u2019s data folder cannot be opened.");
+    case ID3TemplateFieldValidationError::Fields:
+        return fieldProblems.join(QLatin1Char('\n'));
+    case ID3TemplateFieldValidationError::Artwork:
+        return tr("The template could not be saved: Airlark could not keep a copy of the artwork in its data "
+                  "folder. Check that the disk has room, then save again.");
     case ID3TemplateFieldValidationError::Save:
         break;
     }
@@ -156,14 +221,25 @@ void CreateID3TemplateViewController::savePressed()
 {
     viewModel().setArtist(artistField_->text());
     viewModel().setPodcast(albumField_->text());
-    ID3TemplateFieldValidationError error{};
-    if (viewModel().saveAndReturnError(&error)) {
-        errorLabel_->hide();
-        window()->close();
+    if (const std::optional<ID3TemplateFieldValidationError> error = viewModel().save())
+        showError(*error);
+}
+
+void CreateID3TemplateViewController::createID3TemplateViewModelDidFinishSaving(
+    CreateID3TemplateViewModel&, std::optional<ID3TemplateFieldValidationError> error)
+{
+    if (error) {
+        showError(*error);
         return;
     }
+    errorLabel_->hide();
+    window()->close();
+}
+
+void CreateID3TemplateViewController::showError(ID3TemplateFieldValidationError error)
+{
     standardOutputLine(QStringLiteral("Handle error ") + printable(error));
-    errorLabel_->setText(messageFor(error, viewModel().podcast()));
+    errorLabel_->setText(messageFor(error, viewModel().podcast(), viewModel().podcastFields().problems()));
     errorLabel_->show();
 }
 

@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <memory>
 
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -14,8 +15,8 @@ namespace airlark {
 
 class ImageFileDropLocationView;
 
-// The content of the template-creation window: podcast name, artist and artwork file; Save
-// inserts the template and closes the window.
+// The content of the template-creation window: podcast name, artist, artwork file and the podcast
+// fields; Save keeps a copy of the artwork, inserts the template and closes the window.
 class CreateID3TemplateViewController : public QWidget,
                                         public CreateID3TemplateViewModelDelegate,
                                         public FileDropLocationViewDelegate
@@ -33,7 +34,14 @@ public:
     // Outlets.
     QLineEdit* artistField() const { return artistField_; }
     QLineEdit* albumField() const { return albumField_; }
+    QLineEdit* genreField() const { return genreField_; }
+    QLineEdit* seasonField() const { return seasonField_; }
+    QLineEdit* feedURLField() const { return feedURLField_; }
+    QCheckBox* explicitCheckBox() const { return explicitCheckBox_; }
     QLabel* artworkFileLabel() const { return artworkFileLabel_; }
+    // The artwork's size and type, and what is wrong with it (or with the file last chosen).
+    QLabel* artworkFactsLabel() const { return artworkFactsLabel_; }
+    QLabel* artworkNoticeLabel() const { return artworkNoticeLabel_; }
     QPushButton* saveButton() const { return saveButton_; }
     QPushButton* chooseArtworkButton() const { return chooseArtworkButton_; }
     QPushButton* cancelButton() const { return cancelButton_; }
@@ -41,24 +49,37 @@ public:
     ImageFileDropLocationView* artworkImageView() const { return artworkImageView_; }
 
     void createID3TemplateViewModelFieldValuesDidChange(CreateID3TemplateViewModel& viewModel) override;
+    void
+    createID3TemplateViewModelDidFinishSaving(CreateID3TemplateViewModel& viewModel,
+                                              std::optional<ID3TemplateFieldValidationError> error) override;
     // A dropped image does not become the artwork: the image target refuses every drag anyway.
     void didSetFileWithURL(const QUrl&) override {}
 
     // The message shown under the form when saving fails.
-    static QString messageFor(ID3TemplateFieldValidationError error, const QString& podcast);
+    static QString messageFor(ID3TemplateFieldValidationError error, const QString& podcast,
+                              const QStringList& fieldProblems = {});
 
 public slots:
     void artistFieldDidChange();
     void podcastFieldDidChange();
+    void podcastFieldsDidChange();
     void chooseArtworkButtonPressed();
     void savePressed();
     void cancelPressed();
 
 private:
+    void showError(ID3TemplateFieldValidationError error);
+
     std::unique_ptr<CreateID3TemplateViewModel> viewModel_;
     QLineEdit* artistField_ = nullptr;
     QLineEdit* albumField_ = nullptr;
+    QLineEdit* genreField_ = nullptr;
+    QLineEdit* seasonField_ = nullptr;
+    QLineEdit* feedURLField_ = nullptr;
+    QCheckBox* explicitCheckBox_ = nullptr;
     QLabel* artworkFileLabel_ = nullptr;
+    QLabel* artworkFactsLabel_ = nullptr;
+    QLabel* artworkNoticeLabel_ = nullptr;
     QPushButton* saveButton_ = nullptr;
     QPushButton* chooseArtworkButton_ = nullptr;
     QPushButton* cancelButton_ = nullptr;

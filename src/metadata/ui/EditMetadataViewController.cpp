@@ -1,19 +1,26 @@
 #include "metadata/ui/EditMetadataViewController.h"
 
 #include "metadata/ui/FileDropLocationView.h"
+#include "metadata/ui/OpenPanel.h"
+#include "metadata/ui/QuestionSheet.h"
 #include "platform/StandardOutput.h"
 #include "platform/ui/StopConfirmation.h"
+#include "platform/ui/TerminatingButtonText.h"
 #include "platform/ui/TopMetadataProgressNavigationController.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHideEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 namespace airlark {
@@ -29,6 +36,40 @@ QLineEdit* makeField(const QString& objectName, bool readOnly, QWidget* parent)
     return field;
 }
 
+QPlainTextEdit* makeTextView(const QString& objectName, int lines, QWidget* parent)
+{
+    auto* view = new QPlainTextEdit(parent);
+    view->setObjectName(objectName);
+    view->setTabChangesFocus(true);
+    view->setFixedHeight(view->fontMetrics().lineSpacing() * lines + 12);
+    return view;
+}
+
+QLabel* makeNotice(const QString& objectName, const QString& colour, QWidget* parent)
+{
+    auto* label = new QLabel(parent);
+    label->setObjectName(objectName);
+    label->setWordWrap(true);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    label->setStyleSheet(QStringLiteral("color: %1;").arg(colour));
+    label->hide();
+    return label;
+}
+
+// Screen readers take each field's name from its label.
+void nameFieldsAfterLabels(QFormLayout* form)
+{
+    for (int row = 0; row < form->rowCount(); ++row) {
+        auto* label = qobject_cast<QLabel*>(form->itemAt(row, QFormLayout::LabelRole)
+                                                ? form->itemAt(row, QFormLayout::LabelRole)->widget()
+                                                : nullptr);
+        QLayoutItem* field = form->itemAt(row, QFormLayout::FieldRole);
+        if (label && field && field->widget())
+            field->widget()->setAccessibleName(
+                label->text().remove(QLatin1Char('&')).remove(QLatin1Char(':')));
+    }
+}
+
 } // namespace
 
 EditMetadataViewController::EditMetadataViewController(
@@ -36,32 +77,69 @@ EditMetadataViewController::EditMetadataViewController(
     : QWidget(parent), selectPodcastHostViewController_(std::move(selectPodcastHostViewController))
 {
     setObjectName(QStringLiteral("EditMetadataViewController"));
+    buildLayout();
 
+    // viewDidLoad: the keyboard order of the editable fields.
+    setTabOrder(titleField_, podcastField_);
+    setTabOrder(podcastField_, artistField_);
+    setTabOrder(artistField_, descriptionTextView_);
+    setTabOrder(descriptionTextView_, episodeNumberField_);
+
+    connect(loadChaptersButton_, &QPushButton::clicked, this,
+            &EditMetadataViewController::loadChaptersButtonPressed);
+    // A save must end, and its thread with it, before the application does.
+    connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
+            [this] { viewModel_->abandonSaving(); });
+    rebuildViewModel();
+}
+
+EditMetadataViewController::~EditMetadataViewController() = default;
+
+void EditMetadataViewController::buildLayout()
+{
     artworkImageView_ = new ImageFileDropLocationView(this);
     artworkImageView_->setObjectName(QStringLiteral("artworkImageView"));
     artworkImageView_->setAccessibleName(tr("Artwork"));
-    artworkImageView_->setMinimumSize(160, 160);
-    artworkImageView_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    artworkImageView_->setFixedSize(180, 180);
+    artworkFactsLabel_ = new QLabel(this);
+    artworkFactsLabel_->setObjectName(QStringLiteral("artworkFactsLabel"));
+    artworkFactsLabel_->setAccessibleName(tr("Artwork size and type"));
+    artworkNoticeLabel_ = makeNotice(QStringLiteral("artworkNoticeLabel"), QStringLiteral("#8a5300"), this);
+    artworkNoticeLabel_->setAccessibleName(tr("Artwork warning"));
+    artworkNoticeLabel_->setMaximumWidth(180);
 
     titleField_ = makeField(QStringLiteral("titleField"), false, this);
     podcastField_ = makeField(QStringLiteral("podcastField"), false, this);
     artistField_ = makeField(QStringLiteral("artistField"), false, this);
-    descriptionTextView_ = new QPlainTextEdit(this);
-    descriptionTextView_->setObjectName(QStringLiteral("descriptionTextView"));
-    descriptionTextView_->setTabChangesFocus(true);
+    descriptionTextView_ = makeTextView(QStringLiteral("descriptionTextView"), 2, this);
+    episodeNumberField_ = makeField(QStringLiteral("episodeNumberField"), false, this);
+    seasonNumberField_ = makeField(QStringLiteral("seasonNumberField"), false, this);
+    for (QLineEdit* number : {episodeNumberField_, seasonNumberField_})
+        number->setMaximumWidth(80);
+    genreField_ = makeField(QStringLiteral("genreField"), false, this);
+    explicitCheckBox_ = new QCheckBox(tr("E&xplicit"), this);
+    explicitCheckBox_->setObjectName(QStringLiteral("explicitCheckBox"));
+    feedURLField_ = makeField(QStringLiteral("feedURLField"), false, this);
+    feedURLField_->setPlaceholderText(QStringLiteral("https://"));
+    longDescriptionTextView_ = makeTextView(QStringLiteral("longDescriptionTextView"), 3, this);
+    loadChaptersButton_ = new QPushButton(tr("Load &Chapters\u2026"), this);
+    loadChaptersButton_->setObjectName(QStringLiteral("loadChaptersButton"));
+    chapterSummaryLabel_ = new QLabel(this);
+    chapterSummaryLabel_->setObjectName(QStringLiteral("chapterSummaryLabel"));
+    chapterListView_ = new QListWidget(this);
+    chapterListView_->setObjectName(QStringLiteral("chapterListView"));
+    chapterListView_->setAccessibleName(tr("Chapters"));
+    chapterListView_->setFixedHeight(chapterListView_->fontMetrics().lineSpacing() * 4 + 12);
+    chapterProblemsLabel_ =
+        makeNotice(QStringLiteral("chapterProblemsLabel"), QStringLiteral("#b3261e"), this);
+    chapterProblemsLabel_->setAccessibleName(tr("Problems in the chapter file"));
     previousEpisodeField_ = makeField(QStringLiteral("previousEpisodeField"), true, this);
     fileNameField_ = makeField(QStringLiteral("fileNameField"), true, this);
     durationField_ = makeField(QStringLiteral("durationField"), true, this);
     lengthField_ = makeField(QStringLiteral("lengthField"), true, this);
 
-    errorLabel_ = new QLabel(this);
-    errorLabel_->setObjectName(QStringLiteral("errorLabel"));
-    errorLabel_->setWordWrap(true);
-    errorLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    errorLabel_->setStyleSheet(QStringLiteral("color: #b3261e;"));
+    errorLabel_ = makeNotice(QStringLiteral("errorLabel"), QStringLiteral("#b3261e"), this);
     errorLabel_->setAccessibleName(tr("Problem"));
-    errorLabel_->hide();
-
     savingIndicator_ = new QProgressBar(this);
     savingIndicator_->setObjectName(QStringLiteral("savingIndicator"));
     savingIndicator_->setRange(0, 0); // busy: a save has no fraction worth showing
@@ -70,26 +148,67 @@ EditMetadataViewController::EditMetadataViewController(
     savingLabel_ = new QLabel(tr("Saving the tags\u2026"), this);
     savingLabel_->setObjectName(QStringLiteral("savingLabel"));
 
+    auto* numbers = new QHBoxLayout;
+    numbers->addWidget(episodeNumberField_);
+    numbers->addWidget(new QLabel(tr("Season:"), this));
+    numbers->addWidget(seasonNumberField_);
+    numbers->addStretch(1);
+    auto* genre = new QHBoxLayout;
+    genre->addWidget(genreField_, 1);
+    genre->addWidget(explicitCheckBox_);
+    auto* chapterRow = new QHBoxLayout;
+    chapterRow->addWidget(loadChaptersButton_);
+    chapterRow->addWidget(chapterSummaryLabel_, 1);
     auto* form = new QFormLayout;
     form->addRow(tr("Episode &title:"), titleField_);
     form->addRow(tr("&Podcast:"), podcastField_);
     form->addRow(tr("&Artist:"), artistField_);
     form->addRow(tr("&Description:"), descriptionTextView_);
-    form->addRow(tr("Previous episode:"), previousEpisodeField_);
-    form->addRow(tr("File:"), fileNameField_);
-    form->addRow(tr("Duration:"), durationField_);
-    form->addRow(tr("Size in bytes:"), lengthField_);
-    // Screen readers take each field's name from its label.
-    for (QLineEdit* field : {titleField_, podcastField_, artistField_, previousEpisodeField_, fileNameField_,
-                             durationField_, lengthField_}) {
-        if (auto* label = qobject_cast<QLabel*>(form->labelForField(field)))
-            field->setAccessibleName(label->text().remove(QLatin1Char('&')).remove(QLatin1Char(':')));
-    }
-    descriptionTextView_->setAccessibleName(tr("Description"));
+    // A row whose field is a layout gets no buddy of its own: without one the mnemonic shows as "&".
+    const auto labelFor = [this](const QString& text, QWidget* buddy) {
+        auto* label = new QLabel(text, this);
+        label->setBuddy(buddy);
+        return label;
+    };
+    form->addRow(labelFor(tr("Episode &number:"), episodeNumberField_), numbers);
+    form->addRow(labelFor(tr("&Genre:"), genreField_), genre);
+    form->addRow(tr("&Feed URL:"), feedURLField_);
+    form->addRow(tr("&Long description:"), longDescriptionTextView_);
+    form->addRow(tr("Chapters:"), chapterRow);
+    form->addRow(QString(), chapterListView_);
+    form->addRow(QString(), chapterProblemsLabel_);
+    nameFieldsAfterLabels(form);
+    episodeNumberField_->setAccessibleName(tr("Episode number"));
+    seasonNumberField_->setAccessibleName(tr("Season number"));
+    genreField_->setAccessibleName(tr("Genre"));
 
+    auto* facts = new QFormLayout;
+    facts->setRowWrapPolicy(QFormLayout::WrapAllRows);
+    facts->addRow(tr("Previous episode:"), previousEpisodeField_);
+    facts->addRow(tr("File:"), fileNameField_);
+    facts->addRow(tr("Duration:"), durationField_);
+    facts->addRow(tr("Size in bytes:"), lengthField_);
+    nameFieldsAfterLabels(facts);
+    auto* left = new QVBoxLayout;
+    left->addWidget(artworkImageView_);
+    left->addWidget(artworkFactsLabel_);
+    left->addWidget(artworkNoticeLabel_);
+    left->addLayout(facts);
+    left->addStretch(1);
+
+    // The form scrolls in a small window rather than squeezing its fields.
+    auto* formPane = new QWidget;
+    auto* formColumn = new QVBoxLayout(formPane);
+    formColumn->setContentsMargins(0, 0, 0, 0);
+    formColumn->addLayout(form);
+    formColumn->addStretch(1); // spare height below the form, not between its rows
+    auto* scroll = new QScrollArea(this);
+    scroll->setWidget(formPane);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
     auto* top = new QHBoxLayout;
-    top->addWidget(artworkImageView_, 0, Qt::AlignTop);
-    top->addLayout(form, 1);
+    top->addLayout(left);
+    top->addWidget(scroll, 1);
     auto* saving = new QHBoxLayout;
     saving->addWidget(savingIndicator_);
     saving->addWidget(savingLabel_, 1);
@@ -97,19 +216,7 @@ EditMetadataViewController::EditMetadataViewController(
     layout->addLayout(top, 1);
     layout->addLayout(saving);
     layout->addWidget(errorLabel_);
-
-    // viewDidLoad: the keyboard order of the editable fields.
-    setTabOrder(titleField_, podcastField_);
-    setTabOrder(podcastField_, artistField_);
-    setTabOrder(artistField_, descriptionTextView_);
-
-    // A save must end, and its thread with it, before the application does.
-    connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
-            [this] { viewModel_->abandonSaving(); });
-    rebuildViewModel();
 }
-
-EditMetadataViewController::~EditMetadataViewController() = default;
 
 void EditMetadataViewController::setSelectedTemplateID(std::optional<qint64> id)
 {
@@ -131,13 +238,14 @@ void EditMetadataViewController::rebuildViewModel()
         viewModel_ = std::make_unique<EditMetadataViewModel>(std::nullopt, std::nullopt);
     viewModel_->delegate = this;
     formNeedsFilling_ = true;
-    showSavingState();
+    savesWithoutArtwork_ = false;
+    showBusyState();
 }
 
 void EditMetadataViewController::willPresentInProgressNavigationController(
     ProgressNavigationController& controller)
 {
-    controller.setNextButtonTitle(tr("Save"));
+    controller.setNextButtonTitle(terminatingButtonTextValue(TerminatingButtonText::Save));
     controller.setNextButtonEnabled(!viewModel_->isSaving());
     controller.setBackButtonEnabled(!viewModel_->isSaving());
     controller.setCancelButtonEnabled(true);
@@ -169,14 +277,22 @@ void EditMetadataViewController::refresh()
     podcastField_->setText(viewModel_->podcast());
     artistField_->setText(viewModel_->artist());
     descriptionTextView_->setPlainText(viewModel_->episodeDescription());
-    const std::optional<QImage> artwork = viewModel_->artwork();
-    artworkImageView_->setImage(artwork.value_or(QImage()));
-    artworkImageView_->setImageFileURL(artwork ? viewModel_->artworkURL() : std::nullopt);
+    const PodcastFieldTexts podcast = viewModel_->podcastFields();
+    episodeNumberField_->setText(podcast.episodeNumber);
+    seasonNumberField_->setText(podcast.seasonNumber);
+    genreField_->setText(podcast.genre);
+    explicitCheckBox_->setChecked(podcast.explicitContent);
+    feedURLField_->setText(podcast.feedURL);
+    longDescriptionTextView_->setPlainText(podcast.longDescription);
     previousEpisodeField_->setText(viewModel_->previousEpisodeFormattedTitleString());
     errorLabel_->setText(viewModel_->errorText());
     errorLabel_->setVisible(!errorLabel_->text().isEmpty());
     formNeedsFilling_ = false;
+    viewModel_->loadArtwork();
+    refreshArtwork();
+    refreshChapters();
     refreshFileFacts();
+    showBusyState();
 }
 
 void EditMetadataViewController::refreshFileFacts()
@@ -185,6 +301,56 @@ void EditMetadataViewController::refreshFileFacts()
     lengthField_->setText(viewModel_->length());
     fileNameField_->setText(viewModel_->fileName());
     copyFormToWorkflow();
+}
+
+void EditMetadataViewController::refreshArtwork()
+{
+    const std::optional<ArtworkCheck>& check = viewModel_->artworkCheck();
+    artworkImageView_->setImage(check ? check->preview : QImage());
+    artworkFactsLabel_->setText(viewModel_->isLoadingArtwork() ? tr("Reading the artwork\u2026")
+                                                               : viewModel_->artworkFacts());
+    artworkNoticeLabel_->setText(viewModel_->artworkNotice());
+    artworkNoticeLabel_->setVisible(!artworkNoticeLabel_->text().isEmpty());
+}
+
+void EditMetadataViewController::refreshChapters()
+{
+    chapterListView_->clear();
+    for (const ChapterMark& chapter : viewModel_->chapters())
+        chapterListView_->addItem(QStringLiteral("%1 \u2013 %2   %3")
+                                      .arg(formattedChapterTime(chapter.startMilliseconds),
+                                           formattedChapterTime(chapter.endMilliseconds), chapter.title));
+    chapterSummaryLabel_->setText(viewModel_->isLoadingChapters() ? tr("Reading the chapter file\u2026")
+                                                                  : viewModel_->chapterSummary());
+    chapterProblemsLabel_->setText(viewModel_->chapterProblems().join(QLatin1Char('\n')));
+    chapterProblemsLabel_->setVisible(!viewModel_->chapterProblems().isEmpty());
+}
+
+void EditMetadataViewController::editMetadataViewModelDidLoadArtwork(EditMetadataViewModel&)
+{
+    refreshArtwork();
+    showBusyState();
+}
+
+void EditMetadataViewController::editMetadataViewModelDidLoadChapters(EditMetadataViewModel&)
+{
+    refreshChapters();
+    showBusyState();
+}
+
+void EditMetadataViewController::loadChaptersButtonPressed()
+{
+    OpenPanelOptions options;
+    options.title = tr("Choose the Episode\u2019s Chapter List");
+    options.allowedFileTypes = {QStringLiteral("txt")};
+    QPointer<EditMetadataViewController> self(this);
+    OpenPanel::begin(this, options, [self](std::optional<QList<QUrl>> chosen) {
+        if (!self || !chosen || chosen->isEmpty())
+            return;
+        self->viewModel_->loadChapterFile(chosen->front());
+        self->refreshChapters();
+        self->showBusyState();
+    });
 }
 
 void EditMetadataViewController::copyFormToWorkflow()
@@ -198,49 +364,73 @@ void EditMetadataViewController::copyFormToWorkflow()
     workflow->setEpisodeDescription(descriptionTextView_->toPlainText());
 }
 
-std::optional<EmbeddedArtwork> EditMetadataViewController::artworkToWrite() const
+PodcastFieldTexts EditMetadataViewController::podcastFieldsInForm() const
 {
-    const QImage shown = artworkImageView_->image();
-    if (shown.isNull())
-        return std::nullopt;
-    if (const std::optional<QUrl>& source = artworkImageView_->imageFileURL()) {
-        if (auto fromFile = EmbeddedArtwork::fromFileUrl(*source))
-            return fromFile;
-    }
-    return EmbeddedArtwork::fromImage(shown);
+    PodcastFieldTexts fields;
+    fields.genre = genreField_->text();
+    fields.episodeNumber = episodeNumberField_->text();
+    fields.seasonNumber = seasonNumberField_->text();
+    fields.longDescription = longDescriptionTextView_->toPlainText();
+    fields.feedURL = feedURLField_->text();
+    fields.explicitContent = explicitCheckBox_->isChecked();
+    return fields;
 }
 
 NextStepAction EditMetadataViewController::nextStepAction()
 {
-    if (!viewModel_->isSaving() &&
-        viewModel_->save(titleField_->text(), artworkToWrite(), podcastField_->text(), artistField_->text(),
-                         descriptionTextView_->toPlainText()))
-        showSavingState();
+    if (viewModel_->isSaving() || viewModel_->isLoadingArtwork() || viewModel_->isLoadingChapters())
+        return NextStepAction::Right([] {});
+    if (viewModel_->artworkIsMissing() && !savesWithoutArtwork_) {
+        QPointer<EditMetadataViewController> self(this);
+        QuestionSheet::ask(
+            this, {tr("Artwork Missing"), viewModel_->missingArtworkQuestion(), tr("Save Without Artwork")},
+            [self](bool yes) {
+                if (!self || !yes)
+                    return;
+                self->savesWithoutArtwork_ = true;
+                self->startSaving();
+            });
+    } else {
+        startSaving();
+    }
     // The step moves on once the tags are written (editMetadataViewModelDidFinishSaving).
     return NextStepAction::Right([] {});
 }
 
-void EditMetadataViewController::showSavingState()
+void EditMetadataViewController::startSaving()
+{
+    if (!viewModel_->isSaving() &&
+        viewModel_->save(titleField_->text(), viewModel_->artworkToWrite(), podcastField_->text(),
+                         artistField_->text(), descriptionTextView_->toPlainText(), podcastFieldsInForm()))
+        showBusyState();
+}
+
+void EditMetadataViewController::showBusyState()
 {
     const bool saving = viewModel_->isSaving();
+    // Saving before the artwork or the chapters are read would leave them out without a word.
+    const bool reading = viewModel_->isLoadingArtwork() || viewModel_->isLoadingChapters();
     savingIndicator_->setVisible(saving);
     savingLabel_->setVisible(saving);
-    for (QWidget* field : std::initializer_list<QWidget*>{titleField_, podcastField_, artistField_,
-                                                          descriptionTextView_, artworkImageView_})
+    for (QWidget* field : std::initializer_list<QWidget*>{
+             titleField_, podcastField_, artistField_, descriptionTextView_, episodeNumberField_,
+             seasonNumberField_, genreField_, explicitCheckBox_, feedURLField_, longDescriptionTextView_,
+             loadChaptersButton_, artworkImageView_})
         field->setEnabled(!saving);
     if (saving)
         errorLabel_->hide();
     if (ProgressNavigationController* frame = progressNavigationController();
         frame && frame->contentNavigationController() &&
         frame->contentNavigationController()->visibleViewController() == this) {
-        frame->setNextButtonEnabled(!saving);
+        frame->setNextButtonEnabled(!saving && !reading);
         frame->setBackButtonEnabled(!saving);
     }
 }
 
 void EditMetadataViewController::editMetadataViewModelDidFinishSaving(EditMetadataViewModel&, bool saved)
 {
-    showSavingState();
+    showBusyState();
+    refreshChapters();
     if (saved)
         moveOn();
 }
@@ -257,6 +447,10 @@ void EditMetadataViewController::moveOn()
     if (ProgressNavigationControllerChild* nextStep = progressNavigationControllerChild(next))
         nextStep->setProgressNavigationController(frame);
     copyFormToWorkflow();
+    // The upload must not look for the artwork file that is gone.
+    if (auto* workflow = qobject_cast<TopMetadataProgressNavigationController*>(frame);
+        workflow && viewModel_->artworkIsMissing())
+        workflow->setArtworkURL(std::nullopt);
     frame->displayNextViewController(next);
 }
 

@@ -8,22 +8,27 @@
 #include <memory>
 #include <optional>
 
+class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QPlainTextEdit;
 class QProgressBar;
+class QPushButton;
 
 namespace airlark {
 
 class ImageFileDropLocationView;
 
-// Step 2: the episode's metadata, pre-filled from the file's own tags and the chosen template;
-// "Save" records the episode title with the template, writes the tags into the file on a worker
-// thread and, once they are written, moves on to step 3.
+// Step 2: the episode's metadata, pre-filled from the file's own tags and the chosen template, with
+// the podcast fields, the template's artwork and the chapters; "Save" records the episode title with
+// the template, writes the tags into the file on a worker thread and, once they are written, moves
+// on to step 3.
 //
 // While it saves, the step shows a busy indicator and takes no edits; Cancel still answers (and
 // stops the save). A save that fails keeps the user on this step with the reason on screen: moving
-// on would publish an episode without its tags while the user believes it carries them.
+// on would publish an episode without its tags while the user believes it carries them. A template
+// whose artwork file is gone says so, and Save asks before it goes on without artwork.
 class EditMetadataViewController : public QWidget,
                                    public ProgressNavigationControllerChild,
                                    public EditMetadataViewModelDelegate
@@ -44,11 +49,23 @@ public:
 
     // Outlets.
     ImageFileDropLocationView* artworkImageView() const { return artworkImageView_; }
+    QLabel* artworkFactsLabel() const { return artworkFactsLabel_; }
+    QLabel* artworkNoticeLabel() const { return artworkNoticeLabel_; }
     QLineEdit* previousEpisodeField() const { return previousEpisodeField_; }
     QLineEdit* titleField() const { return titleField_; }
     QLineEdit* podcastField() const { return podcastField_; }
     QLineEdit* artistField() const { return artistField_; }
     QPlainTextEdit* descriptionTextView() const { return descriptionTextView_; }
+    QLineEdit* episodeNumberField() const { return episodeNumberField_; }
+    QLineEdit* seasonNumberField() const { return seasonNumberField_; }
+    QLineEdit* genreField() const { return genreField_; }
+    QCheckBox* explicitCheckBox() const { return explicitCheckBox_; }
+    QLineEdit* feedURLField() const { return feedURLField_; }
+    QPlainTextEdit* longDescriptionTextView() const { return longDescriptionTextView_; }
+    QPushButton* loadChaptersButton() const { return loadChaptersButton_; }
+    QLabel* chapterSummaryLabel() const { return chapterSummaryLabel_; }
+    QListWidget* chapterListView() const { return chapterListView_; }
+    QLabel* chapterProblemsLabel() const { return chapterProblemsLabel_; }
     QLineEdit* durationField() const { return durationField_; }
     QLineEdit* lengthField() const { return lengthField_; }
     QLineEdit* fileNameField() const { return fileNameField_; }
@@ -67,33 +84,54 @@ public:
     void editMetadataViewModelDidSetErrorMessageFromSaving(EditMetadataViewModel& viewModel,
                                                            const QString& errorMessage) override;
     void editMetadataViewModelDidFinishSaving(EditMetadataViewModel& viewModel, bool saved) override;
+    void editMetadataViewModelDidLoadArtwork(EditMetadataViewModel& viewModel) override;
+    void editMetadataViewModelDidLoadChapters(EditMetadataViewModel& viewModel) override;
+
+public slots:
+    void loadChaptersButtonPressed();
 
 protected:
     // Leaving the step (Cancel, a closed window) stops a save that is still running.
     void hideEvent(QHideEvent* event) override;
 
 private:
+    void buildLayout();
     void rebuildViewModel();
     void refresh();
     void refreshFileFacts();
+    void refreshArtwork();
+    void refreshChapters();
     void copyFormToWorkflow();
-    void showSavingState();
+    void showBusyState();
+    void startSaving();
     void moveOn();
-    // The artwork as it goes into the tag: the template's image file itself when it still is one.
-    std::optional<EmbeddedArtwork> artworkToWrite() const;
+    PodcastFieldTexts podcastFieldsInForm() const;
 
     std::function<QWidget*()> selectPodcastHostViewController_;
     std::optional<qint64> selectedTemplateID_;
     std::unique_ptr<EditMetadataViewModel> viewModel_;
     std::optional<QUrl> fileURL_;
-    bool formNeedsFilling_ = true; // a new view model whose values the form does not show yet
+    bool formNeedsFilling_ = true;     // a new view model whose values the form does not show yet
+    bool savesWithoutArtwork_ = false; // the user agreed to go on without the template's missing artwork
 
     ImageFileDropLocationView* artworkImageView_ = nullptr;
+    QLabel* artworkFactsLabel_ = nullptr;
+    QLabel* artworkNoticeLabel_ = nullptr;
     QLineEdit* previousEpisodeField_ = nullptr;
     QLineEdit* titleField_ = nullptr;
     QLineEdit* podcastField_ = nullptr;
     QLineEdit* artistField_ = nullptr;
     QPlainTextEdit* descriptionTextView_ = nullptr;
+    QLineEdit* episodeNumberField_ = nullptr;
+    QLineEdit* seasonNumberField_ = nullptr;
+    QLineEdit* genreField_ = nullptr;
+    QCheckBox* explicitCheckBox_ = nullptr;
+    QLineEdit* feedURLField_ = nullptr;
+    QPlainTextEdit* longDescriptionTextView_ = nullptr;
+    QPushButton* loadChaptersButton_ = nullptr;
+    QLabel* chapterSummaryLabel_ = nullptr;
+    QListWidget* chapterListView_ = nullptr;
+    QLabel* chapterProblemsLabel_ = nullptr;
     QLineEdit* durationField_ = nullptr;
     QLineEdit* lengthField_ = nullptr;
     QLineEdit* fileNameField_ = nullptr;

@@ -44,6 +44,12 @@ SelectTemplateViewController::SelectTemplateViewController(
     emptyListLabel_->setWordWrap(true);
     emptyListLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     emptyListLabel_->hide();
+    missingArtworkLabel_ = new QLabel(this);
+    missingArtworkLabel_->setObjectName(QStringLiteral("missingArtworkLabel"));
+    missingArtworkLabel_->setWordWrap(true);
+    missingArtworkLabel_->setStyleSheet(QStringLiteral("color: #8a5300;"));
+    missingArtworkLabel_->setAccessibleName(tr("Artwork missing"));
+    missingArtworkLabel_->hide();
 
     newTemplateAction_ = new QAction(tr("&New Template\u2026"), this);
     newTemplateAction_->setObjectName(QStringLiteral("newTemplateAction"));
@@ -82,6 +88,7 @@ SelectTemplateViewController::SelectTemplateViewController(
     left->addWidget(listLabel);
     left->addWidget(tableView_, 1);
     left->addWidget(emptyListLabel_);
+    left->addWidget(missingArtworkLabel_);
     left->addWidget(newTemplateButton_, 0, Qt::AlignLeft);
     auto* right = new QVBoxLayout;
     right->addWidget(dropLocationView_, 1);
@@ -231,6 +238,9 @@ void SelectTemplateViewController::selectTemplateViewModelInteractionStateDidCha
     dropLocationView_->setAccessibleDescription(
         viewModel.chooseFileButtonHidden() ? viewModel.selectedFileDisplayName()
                                            : tr("Drop an MP3 file here, or press Space to choose one"));
+
+    missingArtworkLabel_->setText(viewModel.missingArtworkNotice());
+    missingArtworkLabel_->setHidden(missingArtworkLabel_->text().isEmpty());
 
     synchronizingSelection_ = true;
     const std::optional<qint64>& index = viewModel.selectedItemIndex();

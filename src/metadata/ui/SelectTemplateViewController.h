@@ -42,6 +42,7 @@ public:
     AudioFileDropLocationView* dropLocationView() const { return dropLocationView_; }
     QPushButton* newTemplateButton() const { return newTemplateButton_; }
     QLabel* emptyListLabel() const { return emptyListLabel_; }
+    QLabel* missingArtworkLabel() const { return missingArtworkLabel_; }
 
     // "New Template…", for the window's menu as well; opens (or raises) the template window.
     QAction* newTemplateAction() const { return newTemplateAction_; }
@@ -77,6 +78,7 @@ private:
     QListView* tableView_ = nullptr;
     QLabel* chosenFileLabel_ = nullptr;
     QLabel* emptyListLabel_ = nullptr;
+    QLabel* missingArtworkLabel_ = nullptr;
     QPushButton* chooseFileButton_ = nullptr;
     QPushButton* newTemplateButton_ = nullptr;
     AudioFileDropLocationView* dropLocationView_ = nullptr;
