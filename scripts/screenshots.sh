@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Takes the README's screenshots (each of the four workflow steps and the add-account window)
+# Takes the README's screenshots (each of the four workflow steps, a failed upload with Retry, and
+# the add-account window)
 # from the real application under a virtual X server (Xvfb, the real xcb platform), in a private
 # session with its own keyring, against a local stand-in for Libsyn's FTP server.
 #

@@ -70,7 +70,10 @@ int runAirlark(QApplication& application)
     for (const QString& url : urls)
         MainQueue::async([&delegate, url] { delegate.handleURLEvent(url); });
 
-    return application.exec();
+    const int status = application.exec();
+    // The window's close asked running transfers and saves to stop; their threads end here.
+    MainQueue::joinBackgroundThreads();
+    return status;
 }
 
 } // namespace airlark

@@ -5,9 +5,12 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QIcon>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPointer>
+#include <memory>
 
 namespace airlark {
 
@@ -42,6 +45,45 @@ void MainWindow::addFileMenuAction(QAction* action)
     fileMenu_->insertAction(fileMenu_->actions().at(fileMenu_->actions().size() - 2), action);
 }
 
+void MainWindow::quit()
+{
+    workflow_->windowShouldClose([self = QPointer<MainWindow>(this)] {
+        if (!self)
+            return;
+        self->closeAllowed_ = true;
+        QApplication::closeAllWindows();
+        if (self)
+            self->closeAllowed_ = false; // a window shown again later asks again
+    });
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (closeAllowed_) {
+        QMainWindow::closeEvent(event);
+        return;
+    }
+    // The step may let the window go at once (nothing runs), or later, once its work has stopped:
+    // then the window closes itself again. Within this event a second close() would do nothing.
+    auto deciding = std::make_shared<bool>(true);
+    auto allowedAtOnce = std::make_shared<bool>(false);
+    workflow_->windowShouldClose([self = QPointer<MainWindow>(this), deciding, allowedAtOnce] {
+        if (*deciding) {
+            *allowedAtOnce = true;
+        } else if (self) {
+            self->closeAllowed_ = true;
+            self->close();
+            if (self)
+                self->closeAllowed_ = false;
+        }
+    });
+    *deciding = false;
+    if (*allowedAtOnce)
+        QMainWindow::closeEvent(event);
+    else
+        event->ignore();
+}
+
 void MainWindow::buildMenus()
 {
     QMenu* file = fileMenu_ = menuBar()->addMenu(tr("&File"));
@@ -51,7 +93,7 @@ void MainWindow::buildMenus()
     quit->setShortcutContext(Qt::ApplicationShortcut);
     quit->setMenuRole(QAction::QuitRole);
     // Closing every window ends the application, as closing the last one does.
-    connect(quit, &QAction::triggered, qApp, &QApplication::closeAllWindows, Qt::QueuedConnection);
+    connect(quit, &QAction::triggered, this, &MainWindow::quit, Qt::QueuedConnection);
 
     QMenu* help = menuBar()->addMenu(tr("&Help"));
     QAction* about = help->addAction(tr("&About Airlark"));

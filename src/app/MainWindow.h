@@ -26,12 +26,21 @@ public:
     // Puts a screen's own action (for example "New Template…") into the File menu, above Quit.
     void addFileMenuAction(QAction* action);
 
+    // Quit (Ctrl+Q): like closing the window, asks first while an upload or a tag save runs and
+    // stops it; then closes every window.
+    void quit();
+
+protected:
+    // A close while work runs waits for the step's question and for the work to stop.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void buildMenus();
 
     TopMetadataProgressNavigationController* workflow_;
     QMenu* fileMenu_ = nullptr;
     QAction* quitAction_ = nullptr;
+    bool closeAllowed_ = false;
 };
 
 } // namespace airlark

@@ -65,7 +65,15 @@ QWidget* makeLibsynAuthenticationViewController()
 
 QWidget* makeUploadPodcastViewController()
 {
-    return new UploadPodcastViewController;
+    auto* step = new UploadPodcastViewController;
+    // An expired SoundCloud sign-in is renewed for the same account, in the add-account window.
+    step->setSignInAgainAction([](qint64 accountID) {
+        StoryboardRegister::ChoosePodcastHost::presentAddPodcastHostWindow();
+        StoryboardRegister::ChoosePodcastHost::soundCloudAuthenticationViewController()
+            ->viewModel()
+            .renewAccount(accountID);
+    });
+    return step;
 }
 
 } // namespace
@@ -125,6 +133,7 @@ LibsynAuthenticationViewController* ChoosePodcastHost::libsynAuthenticationViewC
 
 void ChoosePodcastHost::presentAddPodcastHostWindow()
 {
+    soundCloudAuthenticationViewController()->viewModel().renewAccount(std::nullopt);
     AddPodcastHostViewController::present(
         [] { return static_cast<QWidget*>(libsynAuthenticationViewController()); },
         [] { return static_cast<QWidget*>(soundCloudAuthenticationViewController()); });

@@ -4,6 +4,7 @@
 #include "metadata/ui/OpenPanel.h"
 #include "metadata/ui/QuestionSheet.h"
 #include "platform/StandardOutput.h"
+#include "platform/ui/StopConfirmation.h"
 #include "platform/ui/TerminatingButtonText.h"
 #include "platform/ui/TopMetadataProgressNavigationController.h"
 
@@ -451,6 +452,21 @@ void EditMetadataViewController::moveOn()
         workflow && viewModel_->artworkIsMissing())
         workflow->setArtworkURL(std::nullopt);
     frame->displayNextViewController(next);
+}
+
+void EditMetadataViewController::stepShouldLeave(StepLeaveReason reason, std::function<void()> proceed)
+{
+    if (reason == StepLeaveReason::Cancel || !viewModel_->isSaving()) {
+        proceed();
+        return;
+    }
+    askToStop(window(), tr("Stop saving the tags of \u201c%1\u201d?").arg(viewModel_->fileName()),
+              tr("The episode keeps the tags it had, unless the save is already being completed."),
+              tr("Stop Saving"), [self = QPointer<EditMetadataViewController>(this), proceed] {
+                  if (self)
+                      self->viewModel_->abandonSaving();
+                  proceed();
+              });
 }
 
 void EditMetadataViewController::hideEvent(QHideEvent* event)

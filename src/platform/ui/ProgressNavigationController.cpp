@@ -3,6 +3,7 @@
 #include "platform/ui/ProgressNavigationControllerChild.h"
 
 #include <QHBoxLayout>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -157,9 +158,37 @@ void ProgressNavigationController::cancelButtonPressed()
 {
     if (!contentNavigationController_)
         return;
+    // A step with work running (an upload) asks first and stops it before it is left.
+    auto leave = [self = QPointer<ProgressNavigationController>(this)] {
+        if (self)
+            self->returnToFirstStep();
+    };
+    if (ProgressNavigationControllerChild* step =
+            progressNavigationControllerChild(contentNavigationController_->visibleViewController()))
+        step->stepShouldLeave(StepLeaveReason::Cancel, std::move(leave));
+    else
+        leave();
+}
+
+void ProgressNavigationController::returnToFirstStep()
+{
+    if (!contentNavigationController_)
+        return;
     contentNavigationController_->popToRootViewControllerAnimated(false);
     // Back at the root is back at the first step, however deep the stack was.
     setCurrentStep(0);
+}
+
+void ProgressNavigationController::windowShouldClose(std::function<void()> proceed)
+{
+    ProgressNavigationControllerChild* step =
+        contentNavigationController_
+            ? progressNavigationControllerChild(contentNavigationController_->visibleViewController())
+            : nullptr;
+    if (step)
+        step->stepShouldLeave(StepLeaveReason::CloseWindow, std::move(proceed));
+    else
+        proceed();
 }
 
 void ProgressNavigationController::navigationControllerWillShowViewControllerAnimated(NavigationStack&,
