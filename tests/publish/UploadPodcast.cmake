@@ -5,6 +5,7 @@ if(TARGET airlark_publish AND TARGET airlark_http)
         SOURCES
             ${CMAKE_CURRENT_LIST_DIR}/UploadPodcastViewModelTest.cpp
             ${CMAKE_CURRENT_LIST_DIR}/UploadPodcastLibsynTest.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/TransferRateEstimatorTest.cpp
             ${CMAKE_CURRENT_LIST_DIR}/UploadRecording.h
         LIBS airlark_publish
         TIMEOUT 120)
