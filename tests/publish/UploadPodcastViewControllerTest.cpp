@@ -13,6 +13,9 @@
 #include "support/TestEnvironment.h"
 
 #include <QApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVirtualObject>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -40,6 +43,53 @@ public:
         controller.setBackButtonEnabled(false);
         controller.setCancelButtonEnabled(false);
     }
+};
+
+// The desktop's notification server as far as Airlark talks to it, on a connection of its own to
+// the test session's bus: records each notification and clicks one on request.
+class NotificationServerStandIn : public QDBusVirtualObject
+{
+public:
+    struct Notice
+    {
+        QString summary;
+        QString body;
+        QStringList actions;
+    };
+
+    NotificationServerStandIn()
+    {
+        EXPECT_TRUE(bus.registerVirtualObject(path, this));
+        EXPECT_TRUE(bus.registerService(QStringLiteral("org.freedesktop.Notifications")));
+    }
+    ~NotificationServerStandIn() override
+    {
+        bus.unregisterObject(path);
+        QDBusConnection::disconnectFromBus(bus.name());
+    }
+
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override
+    {
+        if (message.member() != QLatin1String("Notify"))
+            return false;
+        const QVariantList arguments = message.arguments();
+        notices.push_back({arguments.value(3).toString(), arguments.value(4).toString(),
+                           arguments.value(5).toStringList()});
+        return connection.send(message.createReply(QVariant::fromValue(uint(notices.size()))));
+    }
+    QString introspect(const QString&) const override { return {}; }
+
+    void click(uint notice)
+    {
+        bus.send(QDBusMessage::createSignal(path, QStringLiteral("org.freedesktop.Notifications"),
+                                            QStringLiteral("ActionInvoked"))
+                 << notice << QStringLiteral("default"));
+    }
+
+    const QString path = QStringLiteral("/org/freedesktop/Notifications");
+    QDBusConnection bus =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("notifications"));
+    std::vector<Notice> notices;
 };
 
 const QString Uploaded = QString::fromUtf8("\xF0\x9F\x8E\x89 Uploaded \xF0\x9F\x8E\x89");
@@ -226,6 +276,35 @@ TEST_F(UploadPodcastViewControllerTest, ASecondEpisodeGoesToTheSecondAccount)
         drainMainQueue();
     }
     EXPECT_EQ(upload.statusTextField()->text(), Uploaded);
+}
+
+TEST_F(UploadPodcastViewControllerTest, AnEndInTheBackgroundIsNotifiedAndTheNoticeBringsTheWindowBack)
+{
+    NotificationServerStandIn server;
+    const qint64 account = addAccount(QStringLiteral("Night Show"));
+    const QString path = addEpisode(QStringLiteral("Night.mp3"), 1);
+    window->setCancelButtonEnabled(true);
+    QWidget elsewhere;
+    elsewhere.show();
+    elsewhere.activateWindow();
+    ASSERT_TRUE(waitFor([&] { return !window->isActiveWindow(); }));
+
+    present(PodcastHost::Libsyn, account, path);
+    ASSERT_TRUE(waitForEnd());
+    ASSERT_TRUE(waitFor([&] { return server.notices.size() == 1; }, std::chrono::seconds(5)));
+    EXPECT_EQ(server.notices[0].summary, QStringLiteral("Episode published"));
+    EXPECT_EQ(server.notices[0].body,
+              QString::fromUtf8("Night.mp3 was uploaded to Night Show\xE2\x80\x94Libsyn."));
+    EXPECT_TRUE(server.notices[0].actions.contains(QStringLiteral("default")));
+    server.click(1);
+    EXPECT_TRUE(waitFor([&] { return window->isActiveWindow(); }, std::chrono::seconds(5)));
+
+    // A failure seen as it happens needs no notification.
+    QTest::mouseClick(window->cancelButton(), Qt::LeftButton);
+    present(std::nullopt, account, path);
+    ASSERT_TRUE(waitForEnd());
+    QTest::qWait(200);
+    EXPECT_EQ(server.notices.size(), 1u);
 }
 
 TEST_F(UploadPodcastViewControllerTest, MirrorsEveryReportOnTheWizard)

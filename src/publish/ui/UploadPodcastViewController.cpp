@@ -1,6 +1,8 @@
 #include "publish/ui/UploadPodcastViewController.h"
 
+#include "platform/DesktopNotifier.h"
 #include "platform/ui/TopMetadataProgressNavigationController.h"
+#include "publish/UploadEndNotice.h"
 
 #include <QFont>
 #include <QFormLayout>
@@ -70,6 +72,15 @@ UploadPodcastViewController::UploadPodcastViewController(QWidget* parent) : QWid
     layout->addWidget(transferredLabel_);
     layout->addWidget(statusTextField_);
     layout->addStretch(1);
+
+    notifier_ = new DesktopNotifier(this);
+    connect(notifier_, &DesktopNotifier::activated, this, [this] {
+        QWidget* mainWindow = window();
+        mainWindow->setWindowState(mainWindow->windowState() & ~Qt::WindowMinimized);
+        mainWindow->show();
+        mainWindow->raise();
+        mainWindow->activateWindow();
+    });
 }
 
 UploadPodcastViewController::~UploadPodcastViewController()
@@ -95,6 +106,7 @@ void UploadPodcastViewController::replaceViewModel(std::shared_ptr<UploadPodcast
     if (viewModel_)
         viewModel_->setDelegate(nullptr);
     viewModel_ = std::move(viewModel);
+    endNotified_ = false;
 }
 
 void UploadPodcastViewController::viewDidAppear()
@@ -173,6 +185,20 @@ void UploadPodcastViewController::showViewModel()
     }
     statusTextField_->setText(viewModel_->statusText());
     transferredLabel_->setText(viewModel_->transferredText());
+    notifyEndIfAway();
+}
+
+void UploadPodcastViewController::notifyEndIfAway()
+{
+    if (endNotified_)
+        return;
+    const auto notice = uploadEndNotice(*viewModel_);
+    if (!notice)
+        return;
+    // Whoever watched it end has seen the status line already.
+    endNotified_ = true;
+    if (!window()->isActiveWindow())
+        notifier_->notify(notice->summary, notice->body);
 }
 
 } // namespace airlark
