@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 
+#include "app/HelpWindow.h"
 #include "platform/ApplicationIdentity.h"
 #include "platform/ui/TopMetadataProgressNavigationController.h"
 
@@ -35,6 +36,13 @@ void MainWindow::bringToFront()
     activateWindow();
 }
 
+void MainWindow::showHelp(const QString& page)
+{
+    if (!helpWindow_)
+        helpWindow_ = new HelpWindow(this);
+    helpWindow_->showPage(page);
+}
+
 void MainWindow::addFileMenuAction(QAction* action)
 {
     if (fileMenu_->actions().size() == 1)
@@ -54,6 +62,10 @@ void MainWindow::buildMenus()
     connect(quit, &QAction::triggered, qApp, &QApplication::closeAllWindows, Qt::QueuedConnection);
 
     QMenu* help = menuBar()->addMenu(tr("&Help"));
+    QAction* contents = help->addAction(tr("Airlark &Help"));
+    contents->setObjectName(QStringLiteral("helpAction"));
+    contents->setShortcut(QKeySequence::HelpContents);
+    connect(contents, &QAction::triggered, this, [this] { showHelp(); });
     QAction* about = help->addAction(tr("&About Airlark"));
     about->setMenuRole(QAction::AboutRole);
     connect(about, &QAction::triggered, this, [this] {

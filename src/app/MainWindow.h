@@ -8,6 +8,7 @@ class QMenu;
 
 namespace airlark {
 
+class HelpWindow;
 class TopMetadataProgressNavigationController;
 
 // The main window: the episode workflow, and a menu bar.
@@ -26,12 +27,17 @@ public:
     // Puts a screen's own action (for example "New Template…") into the File menu, above Quit.
     void addFileMenuAction(QAction* action);
 
+    // Opens the help window on `page` (a file under :/help/), made on first use.
+    void showHelp(const QString& page = QStringLiteral("index.html"));
+    HelpWindow* helpWindow() const { return helpWindow_; }
+
 private:
     void buildMenus();
 
     TopMetadataProgressNavigationController* workflow_;
     QMenu* fileMenu_ = nullptr;
     QAction* quitAction_ = nullptr;
+    HelpWindow* helpWindow_ = nullptr;
 };
 
 } // namespace airlark
