@@ -31,10 +31,6 @@ HelpWindow::HelpWindow(QWidget* mainWindow)
 void HelpWindow::showPage(const QString& page)
 {
     browser_->setSource(QUrl(QStringLiteral("qrc:/help/") + page));
-    if (!placed_ && parentWidget()) {
-        placed_ = true;
-        move(parentWidget()->frameGeometry().center() - rect().center());
-    }
     show();
     raise();
     activateWindow();

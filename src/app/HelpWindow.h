@@ -23,7 +23,7 @@ public:
     explicit HelpWindow(QWidget* mainWindow);
 
     // Shows `page` (a file name under :/help/, "index.html" for the contents) and brings the
-    // window forward, centred on the main window when it first opens.
+    // window forward.
     void showPage(const QString& page);
 
     QTextBrowser* browser() const { return browser_; }
@@ -35,7 +35,6 @@ private:
 
     QTextBrowser* browser_;
     URLOpener opener_;
-    bool placed_ = false;
 };
 
 } // namespace airlark

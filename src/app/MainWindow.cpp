@@ -6,9 +6,11 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QIcon>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QSettings>
 
 namespace airlark {
 
@@ -24,6 +26,57 @@ MainWindow::MainWindow(std::function<QWidget*()> rootViewControllerProvider, QWi
     resize(760, 560);
     buildMenus();
     workflow_->loadViewIfNeeded();
+    restoreGeometry(QSettings(applicationSettingsPath(), QSettings::IniFormat)
+                        .value(QStringLiteral("MainWindow/geometry"))
+                        .toByteArray());
+    qApp->installEventFilter(this);
+}
+
+namespace {
+
+// A window of Airlark's own that belongs to `mainWindow` (help, template creation, adding an
+// account), as opposed to menus, tool tips and dialogs, which Qt places itself.
+bool isSecondaryWindowOf(const QWidget& widget, const QWidget* mainWindow)
+{
+    return widget.windowType() == Qt::Window && widget.parentWidget() &&
+           widget.parentWidget()->window() == mainWindow;
+}
+
+const char* const placedProperty = "airlarkPlaced";
+
+QString sizeKey(const QWidget& window)
+{
+    return window.objectName() + QStringLiteral("/size");
+}
+
+} // namespace
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if ((event->type() != QEvent::Show && event->type() != QEvent::Hide) || !watched->isWidgetType())
+        return false;
+    auto* window = static_cast<QWidget*>(watched);
+    if (!isSecondaryWindowOf(*window, this))
+        return false;
+    QSettings settings(applicationSettingsPath(), QSettings::IniFormat);
+    const bool remembered = !window->objectName().isEmpty();
+    if (event->type() == QEvent::Hide) {
+        if (remembered)
+            settings.setValue(sizeKey(*window), window->size());
+    } else if (!window->property(placedProperty).toBool()) {
+        window->setProperty(placedProperty, true);
+        if (remembered)
+            window->resize(settings.value(sizeKey(*window), window->size()).toSize());
+        window->move(frameGeometry().center() - QRect(QPoint(), window->frameSize()).center());
+    }
+    return false;
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    QSettings(applicationSettingsPath(), QSettings::IniFormat)
+        .setValue(QStringLiteral("MainWindow/geometry"), saveGeometry());
+    QMainWindow::closeEvent(event);
 }
 
 void MainWindow::bringToFront()

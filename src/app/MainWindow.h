@@ -31,6 +31,11 @@ public:
     void showHelp(const QString& page = QStringLiteral("index.html"));
     HelpWindow* helpWindow() const { return helpWindow_; }
 
+protected:
+    // Places each secondary window on top of this one when it first shows, and remembers sizes.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void buildMenus();
 

@@ -1,14 +1,15 @@
-// The help window over the bundled pages, opened from the real main window (offscreen): every
-// page is reachable from the contents by clicking its link, and web links go to the desktop.
+// The main window's own windows and dialogs, on the real widgets (offscreen): the help window
+// over the bundled pages, where windows open, what sizes and folders are remembered.
 #include "app/HelpWindow.h"
-
 #include "app/MainWindow.h"
+#include "metadata/ui/OpenPanel.h"
+#include "support/Mp3Fixtures.h"
 
-#include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QFileDialog>
 #include <QMessageBox>
-#include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextBrowser>
@@ -47,23 +48,23 @@ void click(QTextBrowser& browser, const Link& link)
     QTest::mouseClick(browser.viewport(), Qt::LeftButton, {}, at);
 }
 
-class HelpWindowTest : public ::testing::Test
+class SecondaryWindowsTest : public ::testing::Test
 {
 protected:
-    HelpWindowTest()
+    SecondaryWindowsTest()
     {
         QApplication::setQuitOnLastWindowClosed(false);
         window.show();
         window.findChild<QAction*>(QStringLiteral("helpAction"))->trigger();
         help = window.helpWindow();
     }
-    ~HelpWindowTest() override { QApplication::setQuitOnLastWindowClosed(true); }
+    ~SecondaryWindowsTest() override { QApplication::setQuitOnLastWindowClosed(true); }
 
     MainWindow window{[] { return new QWidget; }};
     HelpWindow* help = nullptr;
 };
 
-TEST_F(HelpWindowTest, TheContentsLeadToEveryPageAndBack)
+TEST_F(SecondaryWindowsTest, TheContentsLeadToEveryPageAndBack)
 {
     ASSERT_NE(help, nullptr);
     EXPECT_TRUE(help->isVisible());
@@ -83,7 +84,7 @@ TEST_F(HelpWindowTest, TheContentsLeadToEveryPageAndBack)
     }
 }
 
-TEST_F(HelpWindowTest, WebLinksGoToTheDesktopAndAFailureIsShownOverTheMainWindow)
+TEST_F(SecondaryWindowsTest, WebLinksGoToTheDesktopAndAFailureIsShownOverTheMainWindow)
 {
     QList<QUrl> opened;
     bool opens = true;
@@ -113,6 +114,44 @@ TEST_F(HelpWindowTest, WebLinksGoToTheDesktopAndAFailureIsShownOverTheMainWindow
             EXPECT_TRUE(failure->text().contains(web->href));
         }
     }
+}
+
+TEST_F(SecondaryWindowsTest, WindowsOpenOverTheMainWindowAndKeepTheirSizes)
+{
+    const auto centre = [](const QWidget& widget) { return widget.frameGeometry().center(); };
+    EXPECT_LE((centre(*help) - centre(window)).manhattanLength(), 4);
+    help->resize(500, 380);
+    help->close();
+    window.resize(900, 640);
+    window.close();
+
+    MainWindow again([] { return new QWidget; });
+    EXPECT_EQ(again.size(), QSize(900, 640));
+    again.show();
+    again.showHelp(QStringLiteral("steps.html"));
+    EXPECT_EQ(again.helpWindow()->size(), QSize(500, 380));
+}
+
+TEST_F(SecondaryWindowsTest, FileDialogsStartInTheMusicFolderThenInTheLastOneUsed)
+{
+    const QString music = QDir::home().filePath(QStringLiteral("Music"));
+    const QString elsewhere = QDir::home().filePath(QStringLiteral("Podcasts"));
+    ASSERT_TRUE(QDir().mkpath(music) && QDir().mkpath(elsewhere));
+    ASSERT_TRUE(writeFile(elsewhere + QStringLiteral("/One.mp3"), "ID3"));
+    const OpenPanelOptions options{QStringLiteral("Choose"), {QStringLiteral("mp3")}};
+    std::optional<QList<QUrl>> chosen;
+    for (const QString& expected : {music, elsewhere}) {
+        OpenPanel::begin(&window, options, [&](auto urls) { chosen = urls; });
+        auto* dialog = window.findChild<QFileDialog*>();
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->directory().absolutePath(), expected);
+        dialog->setDirectory(elsewhere);
+        dialog->selectFile(QStringLiteral("One.mp3"));
+        QTest::keyClick(dialog, Qt::Key_Return);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(chosen->value(0), QUrl::fromLocalFile(elsewhere + QStringLiteral("/One.mp3")));
 }
 
 } // namespace
