@@ -12,6 +12,7 @@
 #include "support/Mp3Fixtures.h"
 #include "support/TestEnvironment.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -194,6 +195,9 @@ TEST_F(UploadPodcastViewControllerTest, UploadsWhenShownAndNextThenClosesTheWind
     ASSERT_TRUE(waitForEnd());
     EXPECT_EQ(upload.viewModel()->uploadState(), UploadPodcastState::Successful);
     EXPECT_EQ(upload.statusTextField()->text(), Uploaded);
+    // What a screen reader reads is what is on screen, for the status and every value shown.
+    for (QLabel* label : {upload.statusTextField(), upload.fileLabel(), upload.accountLabel()})
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name), label->text());
     EXPECT_EQ(upload.progressIndicator()->value(), 100);
     EXPECT_TRUE(upload.transferredLabel()->text().isEmpty());
     EXPECT_EQ(window->nextButton()->text(), QStringLiteral("Done"));

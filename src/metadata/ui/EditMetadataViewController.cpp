@@ -57,7 +57,8 @@ EditMetadataViewController::EditMetadataViewController(
     errorLabel_->setWordWrap(true);
     errorLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     errorLabel_->setStyleSheet(QStringLiteral("color: #b3261e;"));
-    errorLabel_->setAccessibleName(tr("Problem"));
+    // Read out by its text, which a screen reader hears again whenever it changes.
+    errorLabel_->setAccessibleDescription(tr("Problem"));
     errorLabel_->hide();
 
     savingIndicator_ = new QProgressBar(this);

@@ -15,11 +15,14 @@ namespace airlark {
 
 namespace {
 
-QLabel* makeValueLabel(const QString& accessibleName, QWidget* parent)
+// A screen reader reads a label's text as its name, and hears a change of it at once; a fixed
+// accessible name would be read instead of the value, so the label's purpose goes into its
+// description.
+QLabel* makeValueLabel(const QString& purpose, QWidget* parent)
 {
     auto* label = new QLabel(parent);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    label->setAccessibleName(accessibleName);
+    label->setAccessibleDescription(purpose);
     label->setWordWrap(true);
     return label;
 }
