@@ -2,7 +2,10 @@
 
 #include "RecordingStep.h"
 #include "platform/ui/TerminatingButtonText.h"
+#include "support/TestEnvironment.h"
 
+#include <QApplication>
+#include <QLineEdit>
 #include <QPointer>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -50,6 +53,25 @@ TEST_F(Wizard, LoadingShowsTheRootWithItsHooksInOrder)
     EXPECT_EQ(steps[0]->progressNavigationController(), frame.get());
     EXPECT_EQ(frame->nextButton()->text(), QStringLiteral("one")) << "the root step set up the buttons";
     EXPECT_EQ(frame->progressIndicator()->format(), QStringLiteral("Step 1 of 4"));
+}
+
+TEST_F(Wizard, TheKeyboardAloneMovesThroughTheSteps)
+{
+    auto* field = new QLineEdit(steps[1].get());
+    QApplication::setActiveWindow(frame.get());
+    QTest::keyClick(frame.get(), Qt::Key_Return);
+    ASSERT_EQ(visible(), steps[1].get());
+    EXPECT_EQ(QApplication::focusWidget(), field) << "focus starts in the step's first field";
+    QTest::keyClick(field, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(visible(), steps[2].get()) << "Enter in a field moves on";
+    QTest::keyClick(frame->windowHandle(), Qt::Key_B, Qt::AltModifier);
+    EXPECT_TRUE(airlark::test::waitFor([&] { return visible() == steps[1].get(); })) << "Alt+B goes back";
+    frame->cancelButton()->setFocus();
+    QTest::keyClick(frame->cancelButton(), Qt::Key_Return);
+    EXPECT_EQ(visible(), steps[0].get()) << "Enter on a focused button presses that button";
+    frame->setNextButtonEnabled(false);
+    QTest::keyClick(frame.get(), Qt::Key_Return);
+    EXPECT_EQ(visible(), steps[0].get()) << "a disabled Next is not pressed by Enter either";
 }
 
 TEST_F(Wizard, LoadingTwiceDoesNotRebuildTheStack)

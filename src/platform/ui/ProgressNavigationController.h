@@ -66,6 +66,7 @@ public slots:
 protected:
     virtual void viewDidLoad();
     void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void updateProgressIndicator();
