@@ -6,19 +6,28 @@
 
 namespace airlark {
 
+namespace {
+
+class Text
+{
+    Q_DECLARE_TR_FUNCTIONS(UploadEndNotice)
+};
+
+} // namespace
+
 std::optional<UploadEndNotice> uploadEndNotice(const UploadPodcastViewModel& viewModel)
 {
-    const auto tr = [](const char* text) { return QCoreApplication::translate("UploadEndNotice", text); };
     switch (viewModel.uploadState()) {
     case UploadPodcastState::Successful:
         return UploadEndNotice{
-            tr("Episode published"),
-            tr("%1 was uploaded to %2.").arg(viewModel.fileName(), viewModel.accountText())};
+            Text::tr("Episode published"),
+            Text::tr("%1 was uploaded to %2.").arg(viewModel.fileName(), viewModel.accountText())};
     case UploadPodcastState::Failed: {
-        QString body = tr("%1 was not uploaded to %2.").arg(viewModel.fileName(), viewModel.accountText());
+        QString body =
+            Text::tr("%1 was not uploaded to %2.").arg(viewModel.fileName(), viewModel.accountText());
         if (const auto reason = viewModel.failureReasonFromServer())
             body += QLatin1Char('\n') + *reason;
-        return UploadEndNotice{tr("Upload failed"), body};
+        return UploadEndNotice{Text::tr("Upload failed"), body};
     }
     case UploadPodcastState::Unstarted:
     case UploadPodcastState::InProgress:
