@@ -4,6 +4,7 @@
 #include "app/MainWindow.h"
 #include "app/SingleInstance.h"
 #include "app/StoryboardRegister.h"
+#include "app/Translations.h"
 #include "metadata/TagJournal.h"
 #include "metadata/ui/SelectTemplateViewController.h"
 #include "platform/ApplicationIdentity.h"
@@ -36,6 +37,7 @@ QStringList urlArguments(const QStringList& arguments)
 int runAirlark(QApplication& application)
 {
     applyApplicationIdentity();
+    installTranslations(application);
     QApplication::setDesktopFileName(applicationIdentifier());
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/Airlark.svg")));
     const QStringList urls = urlArguments(QApplication::arguments());

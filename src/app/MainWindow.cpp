@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 
+#include "app/HelpWindow.h"
 #include "platform/ApplicationIdentity.h"
 #include "platform/ui/TopMetadataProgressNavigationController.h"
 
@@ -11,6 +12,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <memory>
+#include <QSettings>
 
 namespace airlark {
 
@@ -26,6 +28,50 @@ MainWindow::MainWindow(std::function<QWidget*()> rootViewControllerProvider, QWi
     resize(760, 560);
     buildMenus();
     workflow_->loadViewIfNeeded();
+    restoreGeometry(QSettings(applicationSettingsPath(), QSettings::IniFormat)
+                        .value(QStringLiteral("MainWindow/geometry"))
+                        .toByteArray());
+    qApp->installEventFilter(this);
+}
+
+namespace {
+
+// A window of Airlark's own that belongs to `mainWindow` (help, template creation, adding an
+// account), as opposed to menus, tool tips and dialogs, which Qt places itself.
+bool isSecondaryWindowOf(const QWidget& widget, const QWidget* mainWindow)
+{
+    return widget.windowType() == Qt::Window && widget.parentWidget() &&
+           widget.parentWidget()->window() == mainWindow;
+}
+
+const char* const placedProperty = "airlarkPlaced";
+
+QString sizeKey(const QWidget& window)
+{
+    return window.objectName() + QStringLiteral("/size");
+}
+
+} // namespace
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if ((event->type() != QEvent::Show && event->type() != QEvent::Hide) || !watched->isWidgetType())
+        return false;
+    auto* window = static_cast<QWidget*>(watched);
+    if (!isSecondaryWindowOf(*window, this))
+        return false;
+    QSettings settings(applicationSettingsPath(), QSettings::IniFormat);
+    const bool remembered = !window->objectName().isEmpty();
+    if (event->type() == QEvent::Hide) {
+        if (remembered)
+            settings.setValue(sizeKey(*window), window->size());
+    } else if (!window->property(placedProperty).toBool()) {
+        window->setProperty(placedProperty, true);
+        if (remembered)
+            window->resize(settings.value(sizeKey(*window), window->size()).toSize());
+        window->move(frameGeometry().center() - QRect(QPoint(), window->frameSize()).center());
+    }
+    return false;
 }
 
 void MainWindow::bringToFront()
@@ -36,6 +82,13 @@ void MainWindow::bringToFront()
         show();
     raise();
     activateWindow();
+}
+
+void MainWindow::showHelp(const QString& page)
+{
+    if (!helpWindow_)
+        helpWindow_ = new HelpWindow(this);
+    helpWindow_->showPage(page);
 }
 
 void MainWindow::addFileMenuAction(QAction* action)
@@ -59,6 +112,8 @@ void MainWindow::quit()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    QSettings(applicationSettingsPath(), QSettings::IniFormat)
+        .setValue(QStringLiteral("MainWindow/geometry"), saveGeometry());
     if (closeAllowed_) {
         QMainWindow::closeEvent(event);
         return;
@@ -96,6 +151,10 @@ void MainWindow::buildMenus()
     connect(quit, &QAction::triggered, this, &MainWindow::quit, Qt::QueuedConnection);
 
     QMenu* help = menuBar()->addMenu(tr("&Help"));
+    QAction* contents = help->addAction(tr("Airlark &Help"));
+    contents->setObjectName(QStringLiteral("helpAction"));
+    contents->setShortcut(QKeySequence::HelpContents);
+    connect(contents, &QAction::triggered, this, [this] { showHelp(); });
     QAction* about = help->addAction(tr("&About Airlark"));
     about->setMenuRole(QAction::AboutRole);
     connect(about, &QAction::triggered, this, [this] {

@@ -8,6 +8,7 @@ class QMenu;
 
 namespace airlark {
 
+class HelpWindow;
 class TopMetadataProgressNavigationController;
 
 // The main window: the episode workflow, and a menu bar.
@@ -30,7 +31,13 @@ public:
     // stops it; then closes every window.
     void quit();
 
+    // Opens the help window on `page` (a file under :/help/), made on first use.
+    void showHelp(const QString& page = QStringLiteral("index.html"));
+    HelpWindow* helpWindow() const { return helpWindow_; }
+
 protected:
+    // Places each secondary window on top of this one when it first shows, and remembers sizes.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     // A close while work runs waits for the step's question and for the work to stop.
     void closeEvent(QCloseEvent* event) override;
 
@@ -41,6 +48,7 @@ private:
     QMenu* fileMenu_ = nullptr;
     QAction* quitAction_ = nullptr;
     bool closeAllowed_ = false;
+    HelpWindow* helpWindow_ = nullptr;
 };
 
 } // namespace airlark

@@ -4,6 +4,7 @@
 #include "hosts/ui/AddPodcastHostViewController.h"
 #include "platform/MainQueue.h"
 
+#include <QApplication>
 
 namespace airlark {
 
@@ -136,7 +137,9 @@ void ChoosePodcastHost::presentAddPodcastHostWindow()
     soundCloudAuthenticationViewController()->viewModel().renewAccount(std::nullopt);
     AddPodcastHostViewController::present(
         [] { return static_cast<QWidget*>(libsynAuthenticationViewController()); },
-        [] { return static_cast<QWidget*>(soundCloudAuthenticationViewController()); });
+        [] { return static_cast<QWidget*>(soundCloudAuthenticationViewController()); },
+        // The window the user asked from: the main window, whether by its menu or by step 3.
+        QApplication::activeWindow());
 }
 
 QWidget* ChoosePodcastHost::instantiateInitialController()

@@ -61,7 +61,8 @@ LibsynAuthenticationViewController::LibsynAuthenticationViewController(QWidget* 
     progressIndicator_->setAccessibleName(tr("Checking the log-in"));
     progressIndicator_->hide(); // not displayed while stopped
     statusLabel_ = new QLabel(this);
-    statusLabel_->setAccessibleName(tr("Status"));
+    // Read out by its text, which a screen reader hears again whenever it changes.
+    statusLabel_->setAccessibleDescription(tr("Status"));
     statusLabel_->setWordWrap(true);
 
     auto* form = new QFormLayout;

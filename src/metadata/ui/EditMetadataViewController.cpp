@@ -139,7 +139,8 @@ void EditMetadataViewController::buildLayout()
     lengthField_ = makeField(QStringLiteral("lengthField"), true, this);
 
     errorLabel_ = makeNotice(QStringLiteral("errorLabel"), QStringLiteral("#b3261e"), this);
-    errorLabel_->setAccessibleName(tr("Problem"));
+    // Read out by its text, which a screen reader hears again whenever it changes.
+    errorLabel_->setAccessibleDescription(tr("Problem"));
     savingIndicator_ = new QProgressBar(this);
     savingIndicator_->setObjectName(QStringLiteral("savingIndicator"));
     savingIndicator_->setRange(0, 0); // busy: a save has no fraction worth showing

@@ -74,6 +74,7 @@ public slots:
 protected:
     virtual void viewDidLoad();
     void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void updateProgressIndicator();

@@ -1,7 +1,9 @@
 #include "publish/ui/UploadPodcastViewController.h"
 
 #include "platform/ui/StopConfirmation.h"
+#include "platform/DesktopNotifier.h"
 #include "platform/ui/TopMetadataProgressNavigationController.h"
+#include "publish/UploadEndNotice.h"
 
 #include <QFont>
 #include <QFormLayout>
@@ -14,11 +16,14 @@ namespace airlark {
 
 namespace {
 
-QLabel* makeValueLabel(const QString& accessibleName, QWidget* parent)
+// A screen reader reads a label's text as its name, and hears a change of it at once; a fixed
+// accessible name would be read instead of the value, so the label's purpose goes into its
+// description.
+QLabel* makeValueLabel(const QString& purpose, QWidget* parent)
 {
     auto* label = new QLabel(parent);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    label->setAccessibleName(accessibleName);
+    label->setAccessibleDescription(purpose);
     label->setWordWrap(true);
     return label;
 }
@@ -81,6 +86,15 @@ UploadPodcastViewController::UploadPodcastViewController(QWidget* parent) : QWid
     layout->addWidget(statusTextField_);
     layout->addWidget(signInAgainButton_, 0, Qt::AlignHCenter);
     layout->addStretch(1);
+
+    notifier_ = new DesktopNotifier(this);
+    connect(notifier_, &DesktopNotifier::activated, this, [this] {
+        QWidget* mainWindow = window();
+        mainWindow->setWindowState(mainWindow->windowState() & ~Qt::WindowMinimized);
+        mainWindow->show();
+        mainWindow->raise();
+        mainWindow->activateWindow();
+    });
 }
 
 UploadPodcastViewController::~UploadPodcastViewController()
@@ -106,6 +120,7 @@ void UploadPodcastViewController::replaceViewModel(std::shared_ptr<UploadPodcast
     if (viewModel_)
         viewModel_->setDelegate(nullptr);
     viewModel_ = std::move(viewModel);
+    endNotified_ = false;
 }
 
 void UploadPodcastViewController::viewDidAppear()
@@ -236,6 +251,7 @@ void UploadPodcastViewController::showViewModel()
     statusTextField_->setText(viewModel_->statusText());
     transferredLabel_->setText(viewModel_->transferredText());
     signInAgainButton_->setVisible(viewModel_->signInExpired() && signInAgain_);
+    notifyEndIfAway();
     // The wizard's buttons belong to whichever step shows: a report that arrives after this one
     // was left must not relabel another step's Next.
     if (!isVisibleStep())
@@ -245,6 +261,19 @@ void UploadPodcastViewController::showViewModel()
     wizard->setNextButtonTitle(viewModel_->uploadButtonText());
     wizard->setBackButtonEnabled(viewModel_->canRetry());
     wizard->setCancelButtonEnabled(!viewModel_->isStopping());
+}
+
+void UploadPodcastViewController::notifyEndIfAway()
+{
+    if (endNotified_)
+        return;
+    const auto notice = uploadEndNotice(*viewModel_);
+    if (!notice)
+        return;
+    // Whoever watched it end has seen the status line already.
+    endNotified_ = true;
+    if (!window()->isActiveWindow())
+        notifier_->notify(notice->summary, notice->body);
 }
 
 } // namespace airlark

@@ -17,6 +17,8 @@
 
 namespace airlark {
 
+class DesktopNotifier;
+
 // Step 4 of the episode workflow: publishes the tagged file to the account chosen in step 3 as
 // soon as the step comes on screen, and shows the file, the account, a progress bar, the bytes
 // sent while the upload runs, and a status line. The wizard's Next button follows the upload:
@@ -96,6 +98,8 @@ private:
     void replaceViewModel(std::shared_ptr<UploadPodcastViewModel> viewModel);
     void showViewModel();
     bool isVisibleStep() const;
+    // Tells the desktop when the upload ends while the window is in the background.
+    void notifyEndIfAway();
 
     std::optional<QUrl> fileURL_;
     std::optional<qint64> userIdentifier_;
@@ -114,6 +118,8 @@ private:
     QPointer<QLabel> transferredLabel_;
     QPointer<QPushButton> signInAgainButton_;
     std::shared_ptr<UploadPodcastViewModel> viewModel_;
+    DesktopNotifier* notifier_ = nullptr;
+    bool endNotified_ = false;
 };
 
 } // namespace airlark
