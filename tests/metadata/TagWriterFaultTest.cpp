@@ -128,7 +128,7 @@ TEST(TagWriterFaultTest, ATruncatedMP3IsStillTaggedAndItsAudioKept)
     ASSERT_TRUE(fullWriter(path).write());
     const auto tags = test::readTags(path);
     EXPECT_EQ(tags.title, QStringLiteral("Episode"));
-    EXPECT_EQ(readFile(path).mid(tags.audioOffset), cut);
+    EXPECT_TRUE(readFile(path).endsWith(cut));
 }
 
 TEST(TagWriterFaultTest, AFileRemovedAfterOpeningIsNotBroughtBack)
