@@ -204,8 +204,6 @@ TEST_P(EditMetadataChapterTest, AValidListIsShownAndWrittenAnInvalidOneNamesItsL
     const QString episode = taggedEpisode(10);
     const QString end = episodeEnd(episode);
     reachStep2(episode);
-    EXPECT_EQ(step2->chapterSummaryLabel()->text(),
-              QStringLiteral("2 chapters in the episode: kept unless you load others."));
     if (list.file) {
         const QString path = files.filePath(QStringLiteral("chapters.txt"));
         ASSERT_TRUE(test::writeFile(path, list.file->toUtf8()));
@@ -213,7 +211,6 @@ TEST_P(EditMetadataChapterTest, AValidListIsShownAndWrittenAnInvalidOneNamesItsL
         QTest::mouseClick(step2->loadChaptersButton(), Qt::LeftButton);
         EXPECT_FALSE(next().isEnabled()) << "no save before the list is read";
         ASSERT_TRUE(test::waitFor([this] { return !step2->viewModel().isLoadingChapters(); }));
-        EXPECT_EQ(lastPanelOptions->allowedFileTypes, QStringList{QStringLiteral("txt")});
     }
     const QString endTime =
         QTime::fromMSecsSinceStartOfDay(end.toInt()).toString(QStringLiteral("hh:mm:ss.zzz"));
