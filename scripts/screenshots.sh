@@ -22,4 +22,4 @@ cmake --build "$build" --target airlark airlark_screenshots
 exec "$root/scripts/with-test-session.sh" \
     env QT_QPA_PLATFORM=xcb \
     xvfb-run --auto-servernum --server-args="-screen 0 1280x960x24 -nolisten tcp" \
-    "$build/tests/e2e/airlark_screenshots" "$out"
+    "$build/tools/screenshots/airlark_screenshots" "$out"
