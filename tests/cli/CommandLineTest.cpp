@@ -172,8 +172,10 @@ TEST_F(CommandLine, TagWritesWhatTheWindowWould)
     writeFile(folder.filePath(QStringLiteral("notes.txt")), "Show notes \xe2\x80\x94 with links");
     const QStringList tag{"tag", "--template", "weekly", "--title", "Episode 1"};
     for (const Case& row : std::initializer_list<Case>{
-             {tag + QStringList{"--description-file", folder.filePath("notes.txt"), episode()}, 0, "",
-              "Tagged"},
+             {tag + QStringList{"--description-file", folder.filePath("notes.txt"), "--genre", "Comedy",
+                                "--episode", "7", episode()},
+              0, "", "Tagged"},
+             {tag + QStringList{"--episode", "seven", episode()}, 3, "", "episode number"},
              {{"tag", "--template", "Nope", "--title", "T", episode()},
               2,
               "",
@@ -190,6 +192,8 @@ TEST_F(CommandLine, TagWritesWhatTheWindowWould)
         EXPECT_EQ(QString::fromStdWString(file.tag()->album().toWString()), QStringLiteral("The Show"));
         EXPECT_EQ(QString::fromStdWString(file.tag()->comment().toWString()),
                   QStringLiteral("Show notes — with links"));
+        EXPECT_EQ(QString::fromStdWString(file.tag()->genre().toWString()), QStringLiteral("Comedy"));
+        EXPECT_EQ(file.tag()->track(), 7u);
     }
     EXPECT_TRUE(airlark({"templates"}).out.contains(QStringLiteral("Weekly\tThe Show\tEpisode 1")));
 }
