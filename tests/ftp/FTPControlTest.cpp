@@ -54,7 +54,11 @@ TEST_P(FTPLogInConversationTest, FollowsTheServersReplies)
     EXPECT_EQ(client.checkLogin(scriptedRecord(server.port(), c.security).get()), c.accepted);
     EXPECT_FALSE(log.anyContains(Password)) << "the password never reaches the log";
     EXPECT_EQ(client.failureDetail().kind, c.failure) << ftpFailureKindName(client.failureDetail().kind);
-    EXPECT_FALSE(server.sentBeforeGreeting());
+    // An implicit-TLS client opens with its handshake, which may well arrive before the (plain)
+    // greeting: that is the protocol, not a command sent early.
+    if (c.security != FTPSecurity::ImplicitTLS) {
+        EXPECT_FALSE(server.sentBeforeGreeting());
+    }
     Verbs sent = server.verbs();
     sent.removeAll("PWD");
     sent.removeAll("QUIT");
