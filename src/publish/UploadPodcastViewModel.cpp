@@ -20,6 +20,7 @@
 #include <QVariantMap>
 #include <QtDebug>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 namespace airlark {
@@ -65,6 +66,21 @@ std::optional<QVariantList> array(const QVariant& value)
 QString dataSize(qint64 bytes)
 {
     return QLocale().formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat);
+}
+
+// "1 h 05 min", "3 min 07 s", "42 s": as precise as a wait of that length needs.
+QString duration(std::chrono::seconds time)
+{
+    const qint64 seconds = time.count();
+    if (seconds >= 3600)
+        return QCoreApplication::translate("UploadPodcastViewModel", "%1 h %2 min")
+            .arg(seconds / 3600)
+            .arg((seconds % 3600) / 60, 2, 10, QLatin1Char('0'));
+    if (seconds >= 60)
+        return QCoreApplication::translate("UploadPodcastViewModel", "%1 min %2 s")
+            .arg(seconds / 60)
+            .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    return QCoreApplication::translate("UploadPodcastViewModel", "%1 s").arg(seconds);
 }
 
 // FTP failures that end the conversation before the file is opened on the server: a stopped upload
@@ -206,11 +222,29 @@ QString UploadPodcastViewModel::statusText() const
 
 QString UploadPodcastViewModel::transferredText() const
 {
+    Q_ASSERT(MainQueue::isMainThread());
     const qint64 expected = bytesExpected();
-    if (uploadState() != UploadPodcastState::InProgress || expected <= 0)
+    const UploadPodcastState state = uploadState();
+    if (state == UploadPodcastState::Successful && rate_.bytesTotal() > 0) {
+        if (rate_.bytesSent() < rate_.bytesTotal()) // the confirmation ends the elapsed time
+            rate_.addSample(TransferRateEstimator::Clock::now(), rate_.bytesTotal(), rate_.bytesTotal());
+        const auto elapsed = std::chrono::ceil<std::chrono::seconds>(rate_.elapsed());
+        return QCoreApplication::translate("UploadPodcastViewModel", "%1 sent in %2")
+            .arg(dataSize(rate_.bytesTotal()), duration(elapsed));
+    }
+    if (state != UploadPodcastState::InProgress || expected <= 0)
         return {};
-    return QCoreApplication::translate("UploadPodcastViewModel", "%1 of %2")
-        .arg(dataSize(std::clamp<qint64>(bytesSent(), 0, expected)), dataSize(expected));
+    const qint64 sent = std::clamp<qint64>(bytesSent(), 0, expected);
+    rate_.addSample(TransferRateEstimator::Clock::now(), sent, expected);
+    QString text =
+        QCoreApplication::translate("UploadPodcastViewModel", "%1 of %2").arg(dataSize(sent), dataSize(expected));
+    if (const auto speed = rate_.bytesPerSecond(); speed && sent < expected) {
+        text += QCoreApplication::translate("UploadPodcastViewModel", " \u2014 %1/s")
+                    .arg(dataSize(static_cast<qint64>(*speed)));
+        if (const auto left = rate_.timeLeft())
+            text += QCoreApplication::translate("UploadPodcastViewModel", ", %1 left").arg(duration(*left));
+    }
+    return text;
 }
 
 QString UploadPodcastViewModel::accountText() const

@@ -2,6 +2,7 @@
 
 #include "publish/FTPTransferMonitorDelegate.h"
 #include "publish/SoundCloudAPIClientUploadDelegate.h"
+#include "publish/TransferRateEstimator.h"
 #include "store/PodcastHost.h"
 
 #include <QString>
@@ -116,7 +117,9 @@ public:
     // Bytes sent so far and expected in total, as far as the transport tells (0 when unknown).
     qint64 bytesSent() const { return bytesSent_.load(); }
     qint64 bytesExpected() const { return bytesExpected_.load(); }
-    // "<sent> of <total>" while the upload runs and its size is known, else empty.
+    // "<sent> of <total> — <speed>, <time> left" while the upload runs and its size is known,
+    // "<total> sent in <time>" once it succeeded, else empty. The speed is smoothed over the
+    // screen's readings. Main thread.
     QString transferredText() const;
     // The file's own name.
     QString fileName() const { return fileURL_.fileName(); }
@@ -191,6 +194,7 @@ private:
     std::vector<std::function<void()>> whenStopped_;
     bool signInExpired_ = false;
     bool signInFailed_ = false;
+    mutable TransferRateEstimator rate_; // read by the screen, on the main thread
     std::optional<QString> publishedLocation_;
     bool unencrypted_ = false;
     QString libsynEmail_;

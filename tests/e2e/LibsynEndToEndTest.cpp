@@ -162,6 +162,8 @@ TEST_F(LibsynEndToEndTest, PublishesTheTaggedEpisodeIntoTheAccountsQuickcastFold
     EXPECT_EQ(driver->nextTitle(), QStringLiteral("Done"));
     EXPECT_TRUE(driver->next().isEnabled());
     EXPECT_EQ(WorkflowDriver::step4().progressIndicator()->value(), 100);
+    EXPECT_TRUE(WorkflowDriver::step4().transferredLabel()->text().contains(QStringLiteral(" sent in ")))
+        << "the elapsed time when done";
 
     // The server holds the tagged file, byte for byte.
     const QByteArray local = readFile(episodePath);
@@ -242,7 +244,9 @@ TEST_F(LibsynEndToEndTest, RetryAfterADroppedConnectionSendsTheWholeFileAgain)
 {
     startSlowUpload(QStringLiteral("finchhour"), QStringLiteral("Finch 1.mp3"));
     const auto& step4 = WorkflowDriver::step4();
-    EXPECT_FALSE(step4.transferredLabel()->text().isEmpty()) << "bytes sent of the total, while uploading";
+    EXPECT_TRUE(waitFor([&] { return step4.transferredLabel()->text().contains(QStringLiteral(" left")); }))
+        << "bytes sent of the total, speed and time left while uploading: "
+        << step4.transferredLabel()->text().toStdString();
     libsyn().kill();
 
     ASSERT_TRUE(driver->waitForUploadEnd(std::chrono::seconds(90)));
