@@ -10,6 +10,8 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-image-formats-plugins
     libtag1-dev libsqlite3-dev libcurl4-openssl-dev
     qtkeychain-qt6-dev libsecret-1-0
+    # translations: lupdate and lrelease, and their CMake functions
+    qt6-l10n-tools qt6-tools-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     # run
     fonts-dejavu-core fonts-noto-color-emoji xdg-utils

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Takes the README's screenshots (each of the four workflow steps and the add-account window)
+# Takes the README's screenshots (each of the four workflow steps, a failed upload with Retry, and
+# the add-account window)
 # from the real application under a virtual X server (Xvfb, the real xcb platform), in a private
 # session with its own keyring, against a local stand-in for Libsyn's FTP server.
 #
@@ -21,4 +22,4 @@ cmake --build "$build" --target airlark airlark_screenshots
 exec "$root/scripts/with-test-session.sh" \
     env QT_QPA_PLATFORM=xcb \
     xvfb-run --auto-servernum --server-args="-screen 0 1280x960x24 -nolisten tcp" \
-    "$build/tests/e2e/airlark_screenshots" "$out"
+    "$build/tools/screenshots/airlark_screenshots" "$out"

@@ -4,6 +4,7 @@
 #include "app/MainWindow.h"
 #include "app/SingleInstance.h"
 #include "app/StoryboardRegister.h"
+#include "app/Translations.h"
 #include "metadata/TagJournal.h"
 #include "metadata/ui/SelectTemplateViewController.h"
 #include "platform/ApplicationIdentity.h"
@@ -36,6 +37,7 @@ QStringList urlArguments(const QStringList& arguments)
 int runAirlark(QApplication& application)
 {
     applyApplicationIdentity();
+    installTranslations(application);
     QApplication::setDesktopFileName(applicationIdentifier());
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/Airlark.svg")));
     const QStringList urls = urlArguments(QApplication::arguments());
@@ -70,7 +72,10 @@ int runAirlark(QApplication& application)
     for (const QString& url : urls)
         MainQueue::async([&delegate, url] { delegate.handleURLEvent(url); });
 
-    return application.exec();
+    const int status = application.exec();
+    // The window's close asked running transfers and saves to stop; their threads end here.
+    MainQueue::joinBackgroundThreads();
+    return status;
 }
 
 } // namespace airlark

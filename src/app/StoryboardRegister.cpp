@@ -4,6 +4,7 @@
 #include "hosts/ui/AddPodcastHostViewController.h"
 #include "platform/MainQueue.h"
 
+#include <QApplication>
 
 namespace airlark {
 
@@ -65,7 +66,15 @@ QWidget* makeLibsynAuthenticationViewController()
 
 QWidget* makeUploadPodcastViewController()
 {
-    return new UploadPodcastViewController;
+    auto* step = new UploadPodcastViewController;
+    // An expired SoundCloud sign-in is renewed for the same account, in the add-account window.
+    step->setSignInAgainAction([](qint64 accountID) {
+        StoryboardRegister::ChoosePodcastHost::presentAddPodcastHostWindow();
+        StoryboardRegister::ChoosePodcastHost::soundCloudAuthenticationViewController()
+            ->viewModel()
+            .renewAccount(accountID);
+    });
+    return step;
 }
 
 } // namespace
@@ -125,9 +134,12 @@ LibsynAuthenticationViewController* ChoosePodcastHost::libsynAuthenticationViewC
 
 void ChoosePodcastHost::presentAddPodcastHostWindow()
 {
+    soundCloudAuthenticationViewController()->viewModel().renewAccount(std::nullopt);
     AddPodcastHostViewController::present(
         [] { return static_cast<QWidget*>(libsynAuthenticationViewController()); },
-        [] { return static_cast<QWidget*>(soundCloudAuthenticationViewController()); });
+        [] { return static_cast<QWidget*>(soundCloudAuthenticationViewController()); },
+        // The window the user asked from: the main window, whether by its menu or by step 3.
+        QApplication::activeWindow());
 }
 
 QWidget* ChoosePodcastHost::instantiateInitialController()

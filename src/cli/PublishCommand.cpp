@@ -60,7 +60,7 @@ public:
             QStringLiteral("\nCancelling\u2026 (Ctrl+C again stops at once, and may leave a partial file "
                            "on the host)"));
         if (upload_)
-            upload_->cancelUpload();
+            upload_->cancelUpload([] {});
         else if (tagStep_)
             tagStep_->cancel();
     }
@@ -79,16 +79,19 @@ public:
             printResult(upload.publishedLocation().value_or(QString()));
             finish(ExitStatus::Ok);
             return;
+        case UploadPodcastState::Cancelled:
+            progress_.finish();
+            // The status names what could not be undone, if anything.
+            printMessage(upload.failureReasonFromServer()
+                             ? QStringLiteral("airlark: ") + upload.statusText()
+                             : QStringLiteral("Cancelled: nothing of %1 is left on %2")
+                                   .arg(episode_.fileName(), account_.name));
+            finish(ExitStatus::Interrupted);
+            return;
         case UploadPodcastState::Failed:
             break;
         }
         progress_.finish();
-        if (upload.cancelRequested()) {
-            printMessage(QStringLiteral("Cancelled: nothing of %1 is left on %2")
-                             .arg(episode_.fileName(), account_.name));
-            finish(ExitStatus::Interrupted);
-            return;
-        }
         printMessage(QStringLiteral("airlark: ") + upload.statusText());
         if (upload.signInExpired())
             printMessage(

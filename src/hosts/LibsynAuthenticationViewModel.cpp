@@ -2,6 +2,7 @@
 
 #include "hosts/AddPodcastHostViewModel.h"
 #include "hosts/LibsynFTPServer.h"
+#include "platform/MainQueue.h"
 #include "platform/StandardOutput.h"
 #include "store/Account.h"
 #include "store/Database.h"
@@ -96,8 +97,8 @@ void LibsynAuthenticationViewModel::selectFeedTypeAtIndex(qsizetype index)
 
 bool LibsynAuthenticationViewModel::canSave() const
 {
-    return hasLoggedIn_ && userPerceivedLength(email_) > 0 && userPerceivedLength(username_) > 0
-           && userPerceivedLength(password_) > 0;
+    return hasLoggedIn_ && !addingAccount_ && userPerceivedLength(email_) > 0 &&
+           userPerceivedLength(username_) > 0 && userPerceivedLength(password_) > 0;
 }
 
 quint64 LibsynAuthenticationViewModel::logInStarted()
@@ -169,44 +170,65 @@ void LibsynAuthenticationViewModel::stateDidChange()
         delegate_->libsynAuthenticationViewModelStateDidChange(*this);
 }
 
-void LibsynAuthenticationViewModel::addAccount(std::function<void(bool saved)> completion)
+namespace {
+
+// The account's row and its password, in the background: the store may wait for another program's
+// lock and the keyring for an unlock prompt. Nothing when both were saved, else what went wrong;
+// the row never stays without its password.
+std::optional<QString> saveAccount(const QString& username, const QString& email,
+                                   LibsynAccountFeedType feedType, const QString& password,
+                                   bool allowsUnencryptedFTP)
 {
-    const auto fail = [&completion] {
-        standardOutputLine(ErrorCreatingAccountText);
-        if (completion)
-            completion(false);
-    };
-    if (!canSave()) {
-        if (completion)
-            completion(false);
-        return;
-    }
     const auto database = Database::open();
     if (!database)
-        return fail();
-
+        return QStringLiteral("Airlark\u2019s database cannot be opened, so the account was not added");
     const QString host = storedText(PodcastHost::Libsyn);
-    const auto feedType = libsynAccountFeedType(selectedFeedType_);
-    // A row saved by an earlier press whose password could not be stored is reused, so that
-    // pressing Add again does not leave a second account without a password behind.
-    const bool reuseRow = unsavedPasswordAccount_ && unsavedPasswordAccount_->username == username_
-                          && unsavedPasswordAccount_->email == email_ && unsavedPasswordAccount_->feedType == feedType;
-    qint64 accountID = 0;
-    if (reuseRow) {
-        accountID = unsavedPasswordAccount_->id;
-    } else {
-        const auto account = Account::createAccount(*database, username_, host, feedType, email_);
-        if (!account)
-            return fail();
-        accountID = account->id;
+    const Result<qint64, SQLError> id = Account::insert(*database, username, host, feedType, email);
+    if (!id)
+        return QStringLiteral("The account could not be saved in Airlark\u2019s database: %1")
+            .arg(id.error().message);
+    const std::optional<CredentialStoreError> refused =
+        Account::savePassword(host, *id, password, allowsUnencryptedFTP);
+    if (!refused)
+        return std::nullopt;
+    if (const std::optional<SQLError> kept = Account::remove(*database, *id))
+        qWarning("The account without its password could not be removed again: %s",
+                 qPrintable(kept->message));
+    return QStringLiteral("The password could not be saved in the keyring: %1").arg(refused->message);
+}
+
+} // namespace
+
+void LibsynAuthenticationViewModel::addAccount(std::function<void(std::optional<QString>)> completion)
+{
+    if (!canSave()) {
+        if (completion)
+            completion(QStringLiteral("The log-in has not been checked"));
+        return;
     }
-    if (Account::savePassword(host, accountID, password_, allowsUnencryptedFTP_)) {
-        unsavedPasswordAccount_ = UnsavedPasswordAccount{accountID, username_, email_, feedType};
-        return fail();
-    }
-    unsavedPasswordAccount_.reset();
-    if (completion)
-        completion(true);
+    addingAccount_ = true;
+    statusText_.reset();
+    stateDidChange();
+    MainQueue::runInBackground([this, alive = std::weak_ptr<int>(alive_), username = username_,
+                                email = email_, feedType = libsynAccountFeedType(selectedFeedType_),
+                                password = password_, allows = allowsUnencryptedFTP_,
+                                completion = std::move(completion)] {
+        std::optional<QString> failure = saveAccount(username, email, feedType, password, allows);
+        MainQueue::performOnMainThread([this, alive, failure, completion] {
+            if (!failure)
+                Account::postAvailableAccountsDidChange();
+            else
+                standardOutputLine(ErrorCreatingAccountText);
+            if (!alive.expired()) {
+                addingAccount_ = false;
+                if (failure)
+                    statusText_ = failure;
+                stateDidChange();
+            }
+            if (completion)
+                completion(failure);
+        });
+    });
 }
 
 } // namespace airlark

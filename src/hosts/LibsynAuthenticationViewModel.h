@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace airlark {
@@ -71,7 +72,8 @@ public:
     bool hasLoggedIn() const { return hasLoggedIn_; }
     std::optional<QString> statusText() const { return statusText_; }
 
-    // True when the log-in check succeeded and e-mail, user name and password are non-empty.
+    // True when the log-in check succeeded, e-mail, user name and password are non-empty, and no
+    // Add is running.
     bool canSave() const;
 
     // A log-in check starts: the status is cleared. Returns the check's ticket.
@@ -85,11 +87,14 @@ public:
     // Whether a check is still awaited (for the spinner).
     bool isCheckingLogIn() const { return awaitedTicket_.has_value(); }
 
-    // Saves the account row ("Libsyn", the feed type, the e-mail; the user name as display
-    // name) and then its password. On failure writes "Error creating account" to standard
-    // output; a row whose password could not be stored is reused by the next Add with the same
-    // details. `completion` gets the outcome; it may run before addAccount returns.
-    void addAccount(std::function<void(bool saved)> completion);
+    // Adds the account, or nothing at all: in the background it saves the account row ("Libsyn",
+    // the feed type, the e-mail; the user name as display name) and then the password in the
+    // keyring; when the keyring refuses, the row is removed again. `completion` runs on the main
+    // thread with nothing on success (and "availableAccountsDidChange" posted), else with the
+    // message the status then shows ("The password could not be saved in the keyring: …"; "Error
+    // creating account" goes to standard output too); Add can then be pressed again.
+    void addAccount(std::function<void(std::optional<QString> failure)> completion);
+    bool isAddingAccount() const { return addingAccount_; }
 
 private:
     void credentialsDidChange();
@@ -106,15 +111,8 @@ private:
     quint64 lastTicket_ = 0;
     std::optional<quint64> awaitedTicket_;
 
-    // The account row of the last Add whose password could not be stored.
-    struct UnsavedPasswordAccount
-    {
-        qint64 id = 0;
-        QString username;
-        QString email;
-        LibsynAccountFeedType feedType = LibsynAccountFeedType::Libsyn;
-    };
-    std::optional<UnsavedPasswordAccount> unsavedPasswordAccount_;
+    bool addingAccount_ = false;
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 
 } // namespace airlark

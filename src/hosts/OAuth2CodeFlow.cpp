@@ -357,22 +357,21 @@ void OAuth2CodeFlow::Private::exchange(const QString& code, const PendingSignIn&
             self->fail(OAuth2Error::InvalidTokenResponse);
             return;
         }
-        if (!self->keeper->store(*tokens)) {
-            self->fail(OAuth2Error::CredentialStoreFailure);
-            return;
-        }
-        self->succeed(OAuth2Tokens::publicParameters(result.body));
+        self->keeper->store(*tokens, [weak = std::weak_ptr<Private>(self),
+                                      parameters = OAuth2Tokens::publicParameters(result.body)](bool stored) {
+            if (const auto flow = weak.lock()) {
+                if (stored)
+                    flow->succeed(parameters);
+                else
+                    flow->fail(OAuth2Error::CredentialStoreFailure);
+            }
+        });
     });
 }
 
 OAuth2Signer OAuth2CodeFlow::signer(const QString& label) const
 {
     return OAuth2Signer(d->keeper, label);
-}
-
-bool OAuth2CodeFlow::hasTokens() const
-{
-    return d->keeper->hasUsableTokens();
 }
 
 } // namespace airlark

@@ -134,10 +134,6 @@ public:
     // Signs requests with this user identifier's tokens and `label`.
     OAuth2Signer signer(const QString& label) const;
 
-    // True when a token item exists for this user identifier and no refused refresh has marked
-    // it as needing a new sign-in.
-    bool hasTokens() const;
-
     struct Private;
 
 private:

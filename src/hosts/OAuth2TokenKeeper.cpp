@@ -24,12 +24,6 @@ std::map<QString, std::weak_ptr<OAuth2TokenKeeper>>& registry()
     return keepers;
 }
 
-void completeLater(std::function<void(const OAuth2AccessTokenResult&)> completion,
-                   OAuth2AccessTokenResult result)
-{
-    MainQueue::async([completion = std::move(completion), result] { completion(result); });
-}
-
 OAuth2AccessTokenResult failure(OAuth2SigningError error)
 {
     return OAuth2AccessTokenResult{std::nullopt, error};
@@ -140,29 +134,16 @@ std::shared_ptr<OAuth2TokenKeeper> OAuth2TokenKeeper::forUser(const OAuth2Client
 
 OAuth2TokenKeeper::OAuth2TokenKeeper(OAuth2ClientSettings settings) : settings_(std::move(settings)) {}
 
-bool OAuth2TokenKeeper::store(const OAuth2Tokens& tokens)
+void OAuth2TokenKeeper::store(const OAuth2Tokens& tokens, std::function<void(bool)> completion)
 {
-    const auto error =
-        CredentialStore::updateData(tokens.toItem(), settings_.userIdentifier, settings_.keychainService);
-    if (error)
-        qWarning("Unable to keep the sign-in tokens in the credential store: %s",
-                 qUtf8Printable(error->message));
-    return !error;
-}
-
-void OAuth2TokenKeeper::markNeedsNewSignIn()
-{
-    const QVariantMap item{{QString::fromLatin1(NeedsNewSignInKey), true}};
-    if (CredentialStore::updateData(item, settings_.userIdentifier, settings_.keychainService))
-        qWarning("Unable to mark the account as needing a new sign-in");
-}
-
-bool OAuth2TokenKeeper::hasUsableTokens() const
-{
-    const std::optional<QVariantMap> item =
-        CredentialStore::loadData(settings_.userIdentifier, settings_.keychainService);
-    return item && !item->value(QString::fromLatin1(NeedsNewSignInKey)).toBool() &&
-           OAuth2Tokens::fromItem(*item);
+    CredentialStore::updateDataLater(
+        tokens.toItem(), settings_.userIdentifier, settings_.keychainService,
+        [completion = std::move(completion)](const std::optional<CredentialStoreError>& error) {
+            if (error)
+                qWarning("Unable to keep the sign-in tokens in the credential store: %s",
+                         qUtf8Printable(error->message));
+            completion(!error);
+        });
 }
 
 void OAuth2TokenKeeper::withAccessToken(std::function<void(const OAuth2AccessTokenResult&)> completion)
@@ -174,70 +155,110 @@ void OAuth2TokenKeeper::withAccessTokenReplacing(
     const QString& rejected, std::function<void(const OAuth2AccessTokenResult&)> completion)
 {
     Q_ASSERT(MainQueue::isMainThread());
-    if (refreshing_) {
-        waiting_.push_back(std::move(completion));
+    waiting_.push_back(Request{rejected, std::move(completion)});
+    if (!answering_)
+        answerNext();
+}
+
+void OAuth2TokenKeeper::answerNext()
+{
+    if (waiting_.empty())
         return;
+    answering_ = true;
+    // The keeper stays alive until the answer is given, even if every flow object goes.
+    CredentialStore::readDataLater(
+        settings_.userIdentifier, settings_.keychainService,
+        [self = shared_from_this()](const Result<QVariantMap, CredentialStoreError>& item) {
+            self->tokensDidArrive(item);
+        });
+}
+
+void OAuth2TokenKeeper::tokensDidArrive(const Result<QVariantMap, CredentialStoreError>& item)
+{
+    if (!item) {
+        if (item.error().keyringUnavailable())
+            qWarning("The sign-in tokens cannot be read: %s", qUtf8Printable(item.error().message));
+        return answer(failure(item.error().keyringUnavailable() ? OAuth2SigningError::CredentialStoreFailure
+                                                                : OAuth2SigningError::NotSignedIn));
     }
-    const std::optional<QVariantMap> item =
-        CredentialStore::loadData(settings_.userIdentifier, settings_.keychainService);
-    if (!item)
-        return completeLater(std::move(completion), failure(OAuth2SigningError::NotSignedIn));
     if (item->value(QString::fromLatin1(NeedsNewSignInKey)).toBool())
-        return completeLater(std::move(completion), failure(OAuth2SigningError::NeedsNewSignIn));
+        return answer(failure(OAuth2SigningError::NeedsNewSignIn));
     const std::optional<OAuth2Tokens> tokens = OAuth2Tokens::fromItem(*item);
     if (!tokens)
-        return completeLater(std::move(completion), failure(OAuth2SigningError::NotSignedIn));
+        return answer(failure(OAuth2SigningError::NotSignedIn));
+    const QString& rejected = waiting_.front().rejected;
     if (!tokens->isExpired() && (rejected.isEmpty() || tokens->accessToken != rejected))
-        return completeLater(std::move(completion),
-                             OAuth2AccessTokenResult{tokens->accessToken, std::nullopt});
+        return answer(OAuth2AccessTokenResult{tokens->accessToken, std::nullopt});
     if (tokens->refreshToken.isEmpty())
-        return completeLater(std::move(completion), failure(OAuth2SigningError::NeedsNewSignIn));
-
-    waiting_.push_back(std::move(completion));
+        return answer(failure(OAuth2SigningError::NeedsNewSignIn));
     refresh(*tokens);
 }
 
 void OAuth2TokenKeeper::refresh(const OAuth2Tokens& tokens)
 {
-    refreshing_ = true;
     const HTTPRequest request = settings_.tokenRequest({
         {QStringLiteral("grant_type"), QStringLiteral("refresh_token")},
         {QStringLiteral("refresh_token"), tokens.refreshToken},
     });
-    // The keeper stays alive until the refresh has finished, even if every flow object goes.
     sendHTTPDataRequest(request, [self = shared_from_this(),
                                   previous = tokens](const HTTPDataResult& result) {
         if (result.statusCode == 400 || result.statusCode == 401) {
             // A refresh token is single-use: one that is refused will never work again.
             qWarning("The refresh token was refused (HTTP %d); the account needs a new sign-in",
                      result.statusCode);
-            self->markNeedsNewSignIn();
-            return self->finishRefresh(failure(OAuth2SigningError::NeedsNewSignIn));
+            return self->markNeedsNewSignIn();
         }
         std::optional<OAuth2Tokens> renewed;
         if (result.statusCode >= 200 && result.statusCode <= 299)
             renewed = OAuth2Tokens::fromTokenResponse(result.body);
         if (!renewed) {
             qWarning("Unable to refresh the access token (HTTP %d)", result.statusCode);
-            return self->finishRefresh(failure(OAuth2SigningError::RefreshFailed));
+            return self->answerAll(failure(OAuth2SigningError::RefreshFailed));
         }
         if (renewed->refreshToken.isEmpty())
             renewed->refreshToken = previous.refreshToken; // a server that does not rotate keeps the old one
         // The new refresh token replaces the used one before anything is signed with the new
         // access token: losing it would leave the account unable to refresh again.
-        if (!self->store(*renewed))
-            return self->finishRefresh(failure(OAuth2SigningError::CredentialStoreFailure));
-        self->finishRefresh(OAuth2AccessTokenResult{renewed->accessToken, std::nullopt});
+        self->store(*renewed, [self, access = renewed->accessToken](bool stored) {
+            self->answerAll(stored ? OAuth2AccessTokenResult{access, std::nullopt}
+                                   : failure(OAuth2SigningError::CredentialStoreFailure));
+        });
     });
 }
 
-void OAuth2TokenKeeper::finishRefresh(const OAuth2AccessTokenResult& outcome)
+void OAuth2TokenKeeper::markNeedsNewSignIn()
 {
-    refreshing_ = false;
-    auto waiting = std::move(waiting_);
-    waiting_.clear();
-    for (auto& completion : waiting)
-        completion(outcome);
+    // Written before the next request reads the item, so that it hears the same.
+    const QVariantMap item{{QString::fromLatin1(NeedsNewSignInKey), true}};
+    CredentialStore::updateDataLater(
+        item, settings_.userIdentifier, settings_.keychainService,
+        [self = shared_from_this()](const std::optional<CredentialStoreError>& error) {
+            if (error)
+                qWarning("Unable to mark the account as needing a new sign-in");
+            self->answerAll(failure(OAuth2SigningError::NeedsNewSignIn));
+        });
+}
+
+void OAuth2TokenKeeper::answer(const OAuth2AccessTokenResult& outcome)
+{
+    Request request = std::move(waiting_.front());
+    waiting_.pop_front();
+    answering_ = false;
+    request.completion(outcome);
+    if (!answering_)
+        answerNext();
+}
+
+void OAuth2TokenKeeper::answerAll(const OAuth2AccessTokenResult& outcome)
+{
+    // Every request that waited while the token was refreshed gets the refresh's outcome: one
+    // refresh serves them all, whichever token they had found wanting.
+    auto waiting = std::exchange(waiting_, {});
+    answering_ = false;
+    for (Request& request : waiting)
+        request.completion(outcome);
+    if (!answering_)
+        answerNext();
 }
 
 } // namespace airlark

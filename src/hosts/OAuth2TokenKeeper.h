@@ -2,15 +2,16 @@
 
 #include "hosts/OAuth2CodeFlow.h"
 #include "http/HTTPRequest.h"
+#include "store/CredentialStore.h"
 
 #include <QDateTime>
 #include <QString>
 #include <QUrl>
 #include <QVariantMap>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
-#include <vector>
 
 namespace airlark {
 
@@ -60,7 +61,8 @@ struct OAuth2AccessTokenResult
 
 // The tokens of one user identifier in the credential store, shared by every flow object of
 // the process built with the same keychain service and user identifier, so that only one
-// refresh runs at a time for them. Main thread only.
+// refresh runs at a time for them. Requests are answered one after the other; the keyring is read
+// and written without blocking the main thread. Main thread only.
 class OAuth2TokenKeeper : public std::enable_shared_from_this<OAuth2TokenKeeper>
 {
 public:
@@ -68,14 +70,14 @@ public:
 
     explicit OAuth2TokenKeeper(OAuth2ClientSettings settings);
 
-    // Replaces the stored tokens; false when the credential store refused.
-    bool store(const OAuth2Tokens& tokens);
-    // Marks the tokens as unusable until a new sign-in (the refresh token was refused).
-    void markNeedsNewSignIn();
-    bool hasUsableTokens() const;
+    // Replaces the stored tokens; `completion` (later, main thread) gets false when the credential
+    // store refused.
+    void store(const OAuth2Tokens& tokens, std::function<void(bool stored)> completion);
 
     // A valid access token, refreshed first when it has expired. Completes later, on the main
-    // thread. Requests that arrive while a refresh runs wait for its outcome.
+    // thread. Requests that arrive while an earlier one is answered wait for it; a refresh answers
+    // every request waiting by then with its outcome. A keyring that cannot be read answers
+    // CredentialStoreFailure.
     void withAccessToken(std::function<void(const OAuth2AccessTokenResult&)> completion);
     // The same after the server refused `rejected`: refreshed unless the stored token is already
     // another one (a refresh since then replaced it).
@@ -85,12 +87,24 @@ public:
     static constexpr const char* NeedsNewSignInKey = "needs_sign_in";
 
 private:
+    using Completion = std::function<void(const OAuth2AccessTokenResult&)>;
+    struct Request
+    {
+        QString rejected;
+        Completion completion;
+    };
+
+    // Answers the first waiting request, then the next.
+    void answerNext();
+    void tokensDidArrive(const Result<QVariantMap, CredentialStoreError>& item);
     void refresh(const OAuth2Tokens& tokens);
-    void finishRefresh(const OAuth2AccessTokenResult& outcome);
+    void markNeedsNewSignIn();
+    void answer(const OAuth2AccessTokenResult& outcome);
+    void answerAll(const OAuth2AccessTokenResult& outcome);
 
     OAuth2ClientSettings settings_;
-    bool refreshing_ = false;
-    std::vector<std::function<void(const OAuth2AccessTokenResult&)>> waiting_;
+    bool answering_ = false;
+    std::deque<Request> waiting_;
 };
 
 } // namespace airlark

@@ -72,6 +72,12 @@ std::optional<qint64> SelectPodcastHostViewModel::selectedAccountID()
     return account->id();
 }
 
+QString SelectPodcastHostViewModel::selectedAccountName()
+{
+    const PodcastHostAccount* account = selectedAccount();
+    return account ? account->primary() : QString();
+}
+
 void SelectPodcastHostViewModel::availableAccountsDidChange()
 {
     cachedAccounts_.reset();

@@ -58,6 +58,8 @@ public:
     std::optional<PodcastHost> selectedHost();
     // The account identifier of the selected row; none without a selection.
     std::optional<qint64> selectedAccountID();
+    // The display name of the selected row; empty without a selection.
+    QString selectedAccountName();
 
     // Drops the cached list and tells the delegate. Called on "availableAccountsDidChange".
     void availableAccountsDidChange();

@@ -92,7 +92,8 @@ bool SoundCloudAuthenticationViewModel::authenticationProgressBegan()
         setMessage(QStringLiteral("Unable to open Airlark’s account store"));
         return false;
     }
-    const Result<qint64, SQLError> row = Account::insertPlaceholder(*store_->database);
+    const Result<qint64, SQLError> row = accountToRenew_ ? Result<qint64, SQLError>(*accountToRenew_)
+                                                         : Account::insertPlaceholder(*store_->database);
     if (!row) {
         setMessage(QStringLiteral("Unable to reserve an account in Airlark’s account store"));
         return false;
@@ -144,6 +145,7 @@ std::optional<QString> SoundCloudAuthenticationViewModel::save()
     const Account account(*store_->database, *accountID_, username_, storedText(PodcastHost::SoundCloud));
     if (const std::optional<SQLError> error = account.update())
         return error->message;
+    accountToRenew_.reset();
     return std::nullopt;
 }
 

@@ -47,6 +47,9 @@ public:
     // SoundCloud app registration or no row could be reserved (the message then says so and
     // nothing else should start).
     bool authenticationProgressBegan();
+    // The next sign-in renews the tokens of this existing account (its sign-in has expired)
+    // instead of adding a new one; none for a new account.
+    void renewAccount(std::optional<qint64> accountID) { accountToRenew_ = accountID; }
     // Asks SoundCloud for the signed-in user's name with a fresh client for `accountID`.
     void getUserDetails();
     // Completes the reserved row with the user name and the host "SoundCloud". The error text
@@ -71,6 +74,7 @@ private:
     std::unique_ptr<Store> store_;
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
     std::optional<qint64> accountID_;
+    std::optional<qint64> accountToRenew_;
     bool authenticated_ = false;
     QString username_;
     std::optional<QString> message_;

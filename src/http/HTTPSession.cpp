@@ -2,6 +2,7 @@
 
 #include "http/HTTPInputStream.h"
 #include "http/HTTPSessionCore.h"
+#include "platform/MainQueue.h"
 
 namespace airlark {
 
@@ -112,7 +113,7 @@ void HTTPSession::invalidateAndCancel()
         return;
     core_->stop();
     if (worker_.get_id() == std::this_thread::get_id())
-        worker_.detach(); // the worker let go of the last owner; it ends on its own
+        MainQueue::adoptThread(std::move(worker_)); // it let go of its last owner; joined once it ends
     else
         worker_.join();
 }

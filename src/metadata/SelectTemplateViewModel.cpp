@@ -3,6 +3,8 @@
 #include "platform/MainQueue.h"
 #include "platform/NotificationCenter.h"
 #include "store/Artwork.h"
+#include "store/DataDirectory.h"
+#include "store/Database.h"
 
 #include <QFileInfo>
 #include <QImageReader>
@@ -10,7 +12,7 @@
 
 namespace airlark {
 
-SelectTemplateViewModel::SelectTemplateViewModel() : database(Database::open())
+SelectTemplateViewModel::SelectTemplateViewModel()
 {
     NotificationCenter::defaultCenter().addObserver(
         this, ID3Template::createdNotificationName,
@@ -34,13 +36,40 @@ void SelectTemplateViewModel::setFileURL(std::optional<QUrl> url)
     updateState();
 }
 
-std::vector<ID3TemplateSelectAllQueryResult> SelectTemplateViewModel::templates()
+void SelectTemplateViewModel::reloadTemplates()
 {
     Q_ASSERT(MainQueue::isMainThread());
-    if (!database || database->createTables())
-        return {};
-    cachedTemplates = ID3Template::selectAll(*database);
-    return cachedTemplates;
+    const quint64 reload = ++reloads_;
+    readingTemplates_ = true;
+    MainQueue::runInBackground([alive = std::weak_ptr<int>(alive_), this, reload] {
+        std::vector<ID3TemplateSelectAllQueryResult> list;
+        std::optional<QString> failure;
+        const auto database = Database::open();
+        SQLError error;
+        if (!database) {
+            failure = QStringLiteral("Airlark cannot open its data folder %1 to read the templates.")
+                          .arg(dataDirectoryPath());
+        } else if (auto created = database->createTables()) {
+            error = *created;
+        } else {
+            list = ID3Template::selectAll(*database, &error);
+        }
+        if (database && error.code != 0)
+            failure =
+                QStringLiteral("Airlark cannot read its templates from %1 (%2). The file was left as it "
+                               "is: quit any other program that uses it, then show this step again.")
+                    .arg(database->url().toLocalFile(), error.message);
+        MainQueue::performOnMainThread([alive, this, reload, list = std::move(list), failure] {
+            // A later reload, or a view model that is gone, makes this answer stale.
+            if (alive.expired() || reload != reloads_)
+                return;
+            cachedTemplates = list;
+            templatesFailure_ = failure;
+            readingTemplates_ = false;
+            if (delegate)
+                delegate->selectTemplateViewModelAvailableTemplatesDidChange(*this);
+        });
+    });
 }
 
 std::optional<ID3TemplateSelectAllQueryResult> SelectTemplateViewModel::selectedTemplate() const
@@ -79,7 +108,7 @@ QImage SelectTemplateViewModel::artwork() const
 
 std::optional<QImage> SelectTemplateViewModel::artworkForTemplateWithID(qint64 id)
 {
-    const auto list = templates();
+    const auto& list = cachedTemplates;
     if (const auto cached = artworks_.find(id); cached != artworks_.end())
         return cached->second;
     const auto found =
@@ -108,10 +137,8 @@ QString SelectTemplateViewModel::missingArtworkNotice() const
 
 void SelectTemplateViewModel::templateWasCreated()
 {
-    templates();
     setSelectedItemIndex(std::nullopt);
-    if (delegate)
-        delegate->selectTemplateViewModelAvailableTemplatesDidChange(*this);
+    reloadTemplates();
 }
 
 QString SelectTemplateViewModel::selectedFileDisplayName() const

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "metadata/FileDropLocationViewDelegate.h"
-#include "store/Database.h"
 #include "store/ID3Template.h"
 
 #include <QImage>
 #include <QString>
 #include <QUrl>
 #include <map>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -34,7 +34,9 @@ public:
 };
 
 // The logic of step 1: the template list, the chosen template and MP3 file, and the state they
-// make. It opens its own store connection and reloads the list when a template is created.
+// make. The list is read on a thread of its own (through a store connection of its own), so that a
+// database another program holds never freezes the window; it is read again when a template is
+// created.
 class SelectTemplateViewModel : public FileDropLocationViewDelegate
 {
 public:
@@ -50,8 +52,8 @@ public:
     SelectTemplateViewModel(const SelectTemplateViewModel&) = delete;
     SelectTemplateViewModel& operator=(const SelectTemplateViewModel&) = delete;
 
+    // The list as last read; row i of the table is element i.
     std::vector<ID3TemplateSelectAllQueryResult> cachedTemplates;
-    std::optional<Database> database;
     SelectTemplateViewModelDelegate* delegate = nullptr; // weak
 
     const std::optional<qint64>& selectedItemIndex() const { return selectedItemIndex_; }
@@ -62,8 +64,14 @@ public:
     const std::optional<QUrl>& fileURL() const { return fileURL_; }
     void setFileURL(std::optional<QUrl> url);
 
-    // Re-reads the list (creating the tables first); empty when the store is unavailable.
-    std::vector<ID3TemplateSelectAllQueryResult> templates();
+    // Reads the list again (creating the tables first) in the background; once it has arrived in
+    // cachedTemplates the delegate hears selectTemplateViewModelAvailableTemplatesDidChange.
+    void reloadTemplates();
+    // Why the list could not be read the last time, in words; none when it was read. The database
+    // file is never changed by a failed read.
+    const std::optional<QString>& templatesFailure() const { return templatesFailure_; }
+    // Whether a read of the list has not arrived yet.
+    bool isReadingTemplates() const { return readingTemplates_; }
     std::optional<ID3TemplateSelectAllQueryResult> selectedTemplate() const;
     bool canAdvance() const
     {
@@ -93,6 +101,10 @@ private:
         SelectTemplateInteractionState::FileNotSelectedAndTemplateNotSelected;
     std::map<qint64, QImage> artworks_;
     std::optional<QUrl> fileURL_;
+    std::optional<QString> templatesFailure_;
+    quint64 reloads_ = 0;
+    bool readingTemplates_ = false;
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 
 // Loads an image file scaled down to fit `side` x `side` pixels (never scaled up); nothing when the

@@ -1,6 +1,7 @@
 #include "platform/ApplicationIdentity.h"
 
 #include <QCoreApplication>
+#include <QStandardPaths>
 
 namespace airlark {
 
@@ -17,6 +18,12 @@ QString applicationName()
 QString applicationVersion()
 {
     return QStringLiteral(AIRLARK_VERSION);
+}
+
+QString applicationSettingsPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QLatin1Char('/') +
+           applicationIdentifier() + QStringLiteral("/Airlark.conf");
 }
 
 void applyApplicationIdentity()

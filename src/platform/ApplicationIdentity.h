@@ -12,6 +12,11 @@ QString applicationIdentifier();
 QString applicationName();
 QString applicationVersion();
 
+// The file of the user's preferences that are not data (window sizes, the last folder used):
+// $XDG_CONFIG_HOME/<identifier>/Airlark.conf, beside the SoundCloud app registration. Open it
+// as QSettings(applicationSettingsPath(), QSettings::IniFormat).
+QString applicationSettingsPath();
+
 // Sets the identity on the running QCoreApplication so that QStandardPaths and
 // QDesktopServices agree with the rest of Airlark. Call once, after the application object exists.
 void applyApplicationIdentity();

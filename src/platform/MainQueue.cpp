@@ -3,10 +3,106 @@
 #include <QCoreApplication>
 #include <QThread>
 #include <QTimer>
-
+#include <list>
+#include <memory>
+#include <mutex>
 #include <thread>
 
 namespace airlark {
+
+namespace {
+
+// Every background thread of the process, with whether its work has returned.
+class BackgroundThreads
+{
+public:
+    static BackgroundThreads& shared()
+    {
+        static BackgroundThreads* const instance = [] {
+            auto* threads = new BackgroundThreads; // lives to the end; joined empty by then
+            if (QCoreApplication::instance())
+                qAddPostRoutine(&MainQueue::joinBackgroundThreads);
+            return threads;
+        }();
+        return *instance;
+    }
+
+    void start(std::function<void()> work)
+    {
+        auto done = std::make_shared<std::atomic<bool>>(false);
+        std::thread thread([work = std::move(work), done]() mutable {
+            work();
+            work = nullptr; // what the work held goes before the thread counts as done
+            done->store(true);
+        });
+        add(std::move(thread), std::move(done));
+    }
+
+    void adopt(std::thread thread)
+    {
+        // Its work has already ended; only the thread's last steps remain.
+        add(std::move(thread), std::make_shared<std::atomic<bool>>(true));
+    }
+
+    void joinAll()
+    {
+        for (;;) {
+            std::list<Entry> taken;
+            {
+                std::lock_guard lock(mutex_);
+                for (auto it = entries_.begin(); it != entries_.end();) {
+                    if (it->thread.get_id() != std::this_thread::get_id())
+                        taken.splice(taken.end(), entries_, it++);
+                    else
+                        ++it;
+                }
+            }
+            if (taken.empty())
+                return;
+            for (Entry& entry : taken)
+                entry.thread.join();
+        }
+    }
+
+    int running()
+    {
+        std::lock_guard lock(mutex_);
+        int count = 0;
+        for (const Entry& entry : entries_)
+            count += entry.done->load() ? 0 : 1;
+        return count;
+    }
+
+private:
+    struct Entry
+    {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> done;
+    };
+
+    void add(std::thread thread, std::shared_ptr<std::atomic<bool>> done)
+    {
+        std::list<Entry> finished;
+        {
+            std::lock_guard lock(mutex_);
+            // Threads whose work has returned are joined now, so that they never pile up.
+            for (auto it = entries_.begin(); it != entries_.end();) {
+                if (it->done->load() && it->thread.get_id() != std::this_thread::get_id())
+                    finished.splice(finished.end(), entries_, it++);
+                else
+                    ++it;
+            }
+            entries_.push_back(Entry{std::move(thread), std::move(done)});
+        }
+        for (Entry& entry : finished)
+            entry.thread.join();
+    }
+
+    std::mutex mutex_;
+    std::list<Entry> entries_;
+};
+
+} // namespace
 
 namespace MainQueue {
 
@@ -23,7 +119,23 @@ void performOnMainThread(std::function<void()> work)
 
 void runInBackground(std::function<void()> work)
 {
-    std::thread(std::move(work)).detach();
+    BackgroundThreads::shared().start(std::move(work));
+}
+
+void adoptThread(std::thread thread)
+{
+    if (thread.joinable())
+        BackgroundThreads::shared().adopt(std::move(thread));
+}
+
+void joinBackgroundThreads()
+{
+    BackgroundThreads::shared().joinAll();
+}
+
+int runningBackgroundThreads()
+{
+    return BackgroundThreads::shared().running();
 }
 
 bool isMainThread()

@@ -1,9 +1,9 @@
 #pragma once
 
 #include <QObject>
-
 #include <chrono>
 #include <functional>
+#include <thread>
 
 class QTimer;
 
@@ -20,8 +20,21 @@ void async(std::function<void()> work);
 // the caller's stack unwinds first even when it is already on the main thread.
 void performOnMainThread(std::function<void()> work);
 
-// Runs `work` on a new background thread of its own, which ends when the work returns.
+// Runs `work` on a new background thread of its own. The thread is never detached: the process
+// keeps it and joins it once the work has returned, at the latest in joinBackgroundThreads().
 void runInBackground(std::function<void()> work);
+
+// Takes over a thread whose work ends by itself (one that cannot join itself because it let go of
+// its last owner from within); it is joined like the threads of runInBackground.
+void adoptThread(std::thread thread);
+
+// Joins every background thread, waiting for the ones still working: ask their work to end first.
+// Threads started meanwhile are joined too. runAirlark calls it before it returns, and the
+// application object's destruction does in any case. Not from a background thread.
+void joinBackgroundThreads();
+
+// How many background threads have work that has not returned yet.
+int runningBackgroundThreads();
 
 bool isMainThread();
 

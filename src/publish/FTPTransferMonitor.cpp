@@ -1,5 +1,6 @@
 #include "publish/FTPTransferMonitor.h"
 
+#include "ftp/FTPListingParser.h"
 #include "platform/MainQueue.h"
 
 #include <QVariant>
@@ -103,34 +104,45 @@ void FTPTransferMonitor::uploadFile(const QUrl& fileURL)
     MainQueue::runInBackground([self = shared_from_this()] { self->beginUpload(); });
 }
 
-void FTPTransferMonitor::cancelUpload()
+void FTPTransferMonitor::beginUpload()
+{
+    const bool uploaded = !cancelled_ && manager_->uploadFile(*fileURL_, server_.get());
+    MainQueue::performOnMainThread([self = shared_from_this(), uploaded] { self->uploadFinished(uploaded); });
+}
+
+void FTPTransferMonitor::cancel()
 {
     Q_ASSERT(MainQueue::isMainThread());
-    if (!fileURL_ || uploadHasFinished_)
-        return;
     cancelled_ = true;
     manager_->abort();
 }
 
-void FTPTransferMonitor::beginUpload()
+void FTPTransferMonitor::removeUploadedFile(std::function<void(const FTPFailure&)> completion)
 {
-    UploadOutcome outcome;
-    if (!cancelled_)
-        outcome.uploaded = manager_->uploadFile(*fileURL_, server_.get());
-    // Read before the deletion below, which is an operation of its own on the same client.
-    outcome.reason = manager_->failureReason();
-    outcome.failure = manager_->failureDetail();
-    outcome.size = manager_->fileSize();
-    outcome.processed = manager_->fileSizeProcessed();
-    if (cancelled_ && !outcome.uploaded) {
-        outcome.failure.kind = FTPFailureKind::Aborted;
-        // Only bytes that reached the server mean a file of ours is there: one cancelled before
-        // its transfer began may share its name with an episode published earlier.
-        if (outcome.processed > 0 && !manager_->deleteFileNamed(fileURL_->fileName(), server_.get()))
-            qWarning("The cancelled upload of \"%s\" could not be deleted from the server",
-                     qPrintable(fileURL_->fileName()));
+    Q_ASSERT(MainQueue::isMainThread());
+    if (!fileURL_) {
+        MainQueue::performOnMainThread([completion = std::move(completion)] { completion({}); });
+        return;
     }
-    MainQueue::performOnMainThread([self = shared_from_this(), outcome] { self->uploadFinished(outcome); });
+    MainQueue::runInBackground([self = shared_from_this(), name = fileURL_->fileName(),
+                                completion = std::move(completion)]() mutable {
+        FTPFailure failure;
+        if (!self->manager_->deleteFileNamed(name, self->server_.get())) {
+            failure = self->manager_->failureDetail();
+            // A refused delete may only mean that the file was never made: the folder tells.
+            const auto listing = self->manager_->contentsOfServer(self->server_.get());
+            const bool absent =
+                listing && std::none_of(listing->begin(), listing->end(), [&](const auto& entry) {
+                    return entry.value(QString::fromLatin1(FTPResourceKey::Name)).toString() == name;
+                });
+            if (absent)
+                failure = {};
+            else if (!failure.failed())
+                failure.kind = FTPFailureKind::Other;
+        }
+        MainQueue::performOnMainThread(
+            [completion = std::move(completion), failure = std::move(failure)] { completion(failure); });
+    });
 }
 
 void FTPTransferMonitor::progressDidChange()
@@ -138,8 +150,8 @@ void FTPTransferMonitor::progressDidChange()
     Q_ASSERT(MainQueue::isMainThread());
     if (uploadHasFinished_)
         return;
-    // An abort that came while the transfer was still being set up can miss it; asking again is
-    // harmless.
+    // An abort that came before the transfer had set up (the client keeps no such request for a
+    // later operation) is repeated until the transfer takes it.
     if (cancelled_)
         manager_->abort();
     const auto report = progressReportFor(manager_->progress(), manager_->failureReason());
@@ -148,7 +160,7 @@ void FTPTransferMonitor::progressDidChange()
         delegate_->FTPUploadDidProgress(report.percentage, report.failureReason);
 }
 
-void FTPTransferMonitor::uploadFinished(const UploadOutcome& outcome)
+void FTPTransferMonitor::uploadFinished(bool uploaded)
 {
     Q_ASSERT(MainQueue::isMainThread());
     uploadHasFinished_ = true;
@@ -159,25 +171,26 @@ void FTPTransferMonitor::uploadFinished(const UploadOutcome& outcome)
 
     int percentage = 100;
     FTPFailure failure;
-    if (outcome.uploaded) {
+    if (uploaded) {
         failureReason_ = FTPUploadFailureReason::None;
     } else {
         // An upload the client refused before any transfer (a bad server record, a missing file,
         // a stream that could not be set up) records no reason; it failed all the same and must
         // never be reported as a success.
-        const auto reason = uploadFailureReasonFor(outcome.reason);
+        const auto reason = uploadFailureReasonFor(manager_->failureReason());
         failureReason_ = reason == FTPUploadFailureReason::None ? FTPUploadFailureReason::TransferError : reason;
-        failure = outcome.failure;
+        failure = manager_->failureDetail();
         if (!failure.failed())
-            failure.kind = FTPFailureKind::Other;
+            failure.kind = cancelled_ ? FTPFailureKind::Aborted : FTPFailureKind::Other;
         // How far it got, not a full bar that reads as done.
-        const quint64 size = outcome.size;
-        percentage = size == 0 ? 0
-                               : static_cast<int>(static_cast<float>(std::min(outcome.processed, size)) /
-                                                  static_cast<float>(size) * 100.0f);
+        const quint64 size = manager_->fileSize();
+        percentage =
+            size == 0 ? 0
+                      : static_cast<int>(static_cast<float>(std::min(manager_->fileSizeProcessed(), size)) /
+                                         static_cast<float>(size) * 100.0f);
     }
     if (delegate_)
-        delegate_->FTPUploadDidProgress(percentage, *failureReason_, failure);
+        delegate_->FTPUploadDidFinish(percentage, *failureReason_, failure);
 }
 
 } // namespace airlark

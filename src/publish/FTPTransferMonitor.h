@@ -7,9 +7,9 @@
 
 #include <QUrl>
 #include <QVariantMap>
-
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -41,17 +41,20 @@ public:
     void logIn();
 
     // Starts the upload of a local file and returns at once; FTPUploadDidProgress follows on the
-    // main thread, ending with one report of the final reason: 100 after a success, the share
-    // sent and the client's failure detail after a failure. A monitor uploads once.
-    // Main thread only.
+    // main thread, then one FTPUploadDidFinish with the final reason: 100 after the server
+    // confirmed the file, the share sent and the client's failure detail after a failure. A
+    // monitor uploads once. Main thread only.
     void uploadFile(const QUrl& fileURL);
 
-    // Ends a running upload at once (FTPClient::abort) and deletes what of it reached the server,
-    // so that a cancelled episode never sits half-sent in the show's folder, where a feed could
-    // pick it up. The final report follows as for any failure (FTPFailureKind::Aborted). An upload
-    // that had already ended stays as it ended. Main thread only.
-    void cancelUpload();
-    bool uploadWasCancelled() const { return cancelled_.load(); }
+    // Ends the running upload at once, or keeps it from starting; FTPUploadDidFinish still follows,
+    // with the failure Aborted (or a success, when the server had confirmed the file first).
+    // Main thread only.
+    void cancel();
+    bool isCancelled() const { return cancelled_.load(); }
+
+    // After the upload has finished: removes what it left in the destination folder, in the
+    // background. `completion` (main thread) gets None when the file is gone (or was never made).
+    void removeUploadedFile(std::function<void(const FTPFailure& failure)> completion);
 
     const std::shared_ptr<FTPTransferMonitorDelegate>& delegate() const { return delegate_; }
     const std::shared_ptr<FTPClient>& manager() const { return manager_; }
@@ -70,28 +73,19 @@ private:
 
     void beginLogIn();
     void logInFinished();
-    struct UploadOutcome
-    {
-        bool uploaded = false;
-        FTPStreamFailureReason reason = FTPStreamFailureReason::None;
-        FTPFailure failure;
-        quint64 size = 0;
-        quint64 processed = 0;
-    };
-
     void beginUpload();
-    void uploadFinished(const UploadOutcome& outcome);
+    void uploadFinished(bool uploaded);
     void progressDidChange();
 
     std::shared_ptr<FTPTransferMonitorDelegate> delegate_;
     std::shared_ptr<FTPClient> manager_;
     std::shared_ptr<FTPServer> server_;
     std::atomic<bool> canLogIn_{false};
+    std::atomic<bool> cancelled_{false};
     std::unique_ptr<RepeatingTimer> timer_;
     std::optional<QUrl> fileURL_;
     std::optional<FTPUploadFailureReason> failureReason_;
     bool uploadHasFinished_ = false;
-    std::atomic<bool> cancelled_{false};
 };
 
 // The report reason for a failure reason the FTP client recorded.

@@ -3,6 +3,7 @@
 #include "hosts/SoundCloudAPIClient.h"
 #include "http/HTTPRequestSerializer.h"
 #include "http/HTTPSessionManager.h"
+#include "platform/MainQueue.h"
 #include "platform/StandardOutput.h"
 
 #include <QFileInfo>
@@ -17,6 +18,29 @@ const QString SoundCloudSigningFailedMessage = QStringLiteral(
     "The SoundCloud sign-in could not be renewed just now; check the connection and try again");
 const QString SoundCloudNotATrackMessage =
     QStringLiteral("SoundCloud's answer did not describe the uploaded track");
+const QString SoundCloudKeyringUnavailableMessage =
+    QStringLiteral("The keyring is locked or unavailable, so the SoundCloud sign-in cannot be read: unlock "
+                   "it and try again");
+
+void SoundCloudUploadHandle::cancel()
+{
+    if (cancelled_ || completed_)
+        return;
+    cancelled_ = true;
+    // A running "/tracks" request reports its own cancellation; a sign-in renewal or the "/me"
+    // request is not worth waiting for.
+    if (const auto task = task_.lock(); task && task->state() != HTTPSessionTask::State::Completed)
+        task->cancel();
+    else if (reportCancel_)
+        reportCancel_();
+}
+
+void SoundCloudUploadHandle::setTask(const std::shared_ptr<HTTPSessionTask>& task)
+{
+    task_ = task;
+    if (cancelled_)
+        task->cancel();
+}
 
 namespace {
 
@@ -47,9 +71,14 @@ QString shown(QString text)
     return text;
 }
 
+// Without its header fields: a server may set a cookie, and a cookie can be a secret.
 QString describe(const std::optional<HTTPResponse>& response)
 {
-    return response ? shown(response->description()) : QStringLiteral("nil");
+    if (!response)
+        return QStringLiteral("nil");
+    return shown(QStringLiteral("<HTTPResponse: %1> { Status Code: %2 }")
+                     .arg(response->URL.toString())
+                     .arg(response->statusCode));
 }
 
 QString describe(const QVariant& object)
@@ -76,12 +105,14 @@ struct Upload
     SoundCloudFileUploadEntity entity;
     QString audioFileName;
     std::shared_ptr<SoundCloudAPIClientUploadDelegate> delegate;
-    std::shared_ptr<SoundCloudUploadCancellation> cancellation;
+    std::shared_ptr<SoundCloudUploadHandle> handle;
 };
 
 void reportCompletion(const Upload& upload, const std::optional<HTTPResponse>& response,
                       const QVariant& object, const std::optional<HTTPError>& error)
 {
+    if (!upload.handle->claimCompletion())
+        return; // a cancel has been reported already
     standardOutputLine(QStringLiteral("bldfhjsa ") + describe(response) + QLatin1Char(' ') +
                        describe(object) + QLatin1Char(' ') + describe(error));
     if (upload.delegate)
@@ -94,10 +125,20 @@ void reportFailure(const Upload& upload, int code, const QString& message)
                      HTTPError(QString::fromLatin1(SoundCloudUploadErrorDomain), code, message));
 }
 
+void reportCancelled(const Upload& upload)
+{
+    reportCompletion(upload, std::nullopt, QVariant(),
+                     HTTPError(QString::fromLatin1(HTTPURLErrorDomain), HTTPErrorCode::Cancelled,
+                               QStringLiteral("cancelled")));
+}
+
 void reportUnsigned(const Upload& upload, OAuth2SigningError reason)
 {
     if (reason == OAuth2SigningError::NotSignedIn || reason == OAuth2SigningError::NeedsNewSignIn)
         reportFailure(upload, SoundCloudUploadErrorCode::NeedsNewSignIn, SoundCloudNeedsNewSignInMessage);
+    else if (reason == OAuth2SigningError::CredentialStoreFailure)
+        reportFailure(upload, SoundCloudUploadErrorCode::KeyringUnavailable,
+                      SoundCloudKeyringUnavailableMessage);
     else
         reportFailure(upload, SoundCloudUploadErrorCode::SigningFailed, SoundCloudSigningFailedMessage);
 }
@@ -113,19 +154,10 @@ bool describesTheTrack(const Upload& upload, const std::optional<HTTPResponse>& 
            object.typeId() == QMetaType::QJsonObject && object.toJsonObject().contains(QStringLiteral("id"));
 }
 
-void reportCancelled(const Upload& upload)
-{
-    reportCompletion(upload, std::nullopt, QVariant(),
-                     HTTPError(QString::fromLatin1(HTTPURLErrorDomain), HTTPErrorCode::Cancelled,
-                               QStringLiteral("The upload was cancelled")));
-}
-
 void attempt(const std::shared_ptr<const Upload>& upload, const OAuth2SigningResult& signing, bool renewed)
 {
-    if (upload->cancellation && upload->cancellation->isCancelled()) {
-        reportCancelled(*upload);
-        return;
-    }
+    if (upload->handle->isCancelled())
+        return; // reported by the cancel
     if (!signing.request) {
         reportUnsigned(*upload, signing.error.value_or(OAuth2SigningError::NotSignedIn));
         return;
@@ -173,7 +205,11 @@ void attempt(const std::shared_ptr<const Upload>& upload, const OAuth2SigningRes
         [upload, rejected = *signing.request, renewed](const std::optional<HTTPResponse>& response,
                                                        const QVariant& object,
                                                        const std::optional<HTTPError>& error) {
-            if (response && response->statusCode == 401) {
+            if (upload->handle->isCancelled() && error) {
+                reportCancelled(*upload);
+                return;
+            }
+            if (response && response->statusCode == 401 && !upload->handle->isCancelled()) {
                 if (renewed) {
                     reportFailure(*upload, SoundCloudUploadErrorCode::NeedsNewSignIn,
                                   SoundCloudNeedsNewSignInMessage);
@@ -191,54 +227,29 @@ void attempt(const std::shared_ptr<const Upload>& upload, const OAuth2SigningRes
             }
             reportCompletion(*upload, response, object, error);
         });
-    if (upload->cancellation && !upload->cancellation->track(task)) {
-        reportCancelled(*upload);
-        return;
-    }
     task->resume();
+    upload->handle->setTask(task);
 }
 
 } // namespace
 
-void SoundCloudUploadCancellation::cancel()
-{
-    std::shared_ptr<HTTPSessionTask> task;
-    {
-        std::lock_guard lock(mutex_);
-        cancelled_ = true;
-        task = std::move(task_);
-    }
-    if (task)
-        task->cancel();
-}
-
-bool SoundCloudUploadCancellation::isCancelled() const
-{
-    std::lock_guard lock(mutex_);
-    return cancelled_;
-}
-
-bool SoundCloudUploadCancellation::track(std::shared_ptr<HTTPSessionTask> task)
-{
-    std::lock_guard lock(mutex_);
-    if (cancelled_)
-        return false;
-    task_ = std::move(task);
-    return true;
-}
-
-std::optional<SoundCloudAPIClientError> upload(SoundCloudAPIClient& client,
-                                               const SoundCloudFileUploadEntity& entity,
-                                               std::shared_ptr<SoundCloudAPIClientUploadDelegate> delegate,
-                                               std::shared_ptr<SoundCloudUploadCancellation> cancellation)
+Result<std::shared_ptr<SoundCloudUploadHandle>, SoundCloudAPIClientError>
+upload(SoundCloudAPIClient& client, const SoundCloudFileUploadEntity& entity,
+       std::shared_ptr<SoundCloudAPIClientUploadDelegate> delegate)
 {
     const QString audioFileName = lastPathComponent(entity.fileURL);
     if (audioFileName.isEmpty())
         return SoundCloudAPIClientError::FileURL;
 
-    const auto shared = std::make_shared<const Upload>(
-        Upload{client.signer(), client.apiURL(QStringLiteral("/tracks")), entity, audioFileName,
-               std::move(delegate), std::move(cancellation)});
+    auto handle = std::make_shared<SoundCloudUploadHandle>();
+    const auto shared =
+        std::make_shared<const Upload>(Upload{client.signer(), client.apiURL(QStringLiteral("/tracks")),
+                                              entity, audioFileName, std::move(delegate), handle});
+    handle->setCancelReporter([weak = std::weak_ptr<const Upload>(shared)] {
+        // Later, as every outcome arrives: never inside the caller's cancel().
+        if (auto upload = weak.lock())
+            MainQueue::async([upload = std::move(upload)] { reportCancelled(*upload); });
+    });
     const auto send = [shared](bool renewed) {
         // The token may need a refresh first, so the request is built once it is signed.
         shared->signer.sign(shared->target, [shared, renewed](const OAuth2SigningResult& signing) {
@@ -247,10 +258,12 @@ std::optional<SoundCloudAPIClientError> upload(SoundCloudAPIClient& client,
     };
     if (QFileInfo(entity.fileURL.toLocalFile()).size() <= ProbeAboveBytes) {
         send(false);
-        return std::nullopt;
+        return handle;
     }
     SoundCloudAPIClient::get(
         shared->signer, client.apiURL(QStringLiteral("/me")), [shared, send](const SoundCloudAnswer& answer) {
+            if (shared->handle->isCancelled())
+                return; // reported by the cancel
             if (answer.signingError)
                 reportUnsigned(*shared, *answer.signingError);
             else if (answer.result.statusCode == 401)
@@ -259,7 +272,7 @@ std::optional<SoundCloudAPIClientError> upload(SoundCloudAPIClient& client,
             else
                 send(answer.renewed); // anything but a refused token is for the upload to tell
         });
-    return std::nullopt;
+    return handle;
 }
 
 } // namespace airlark

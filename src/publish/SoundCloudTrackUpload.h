@@ -2,37 +2,45 @@
 
 #include "publish/SoundCloudAPIClientUploadDelegate.h"
 #include "publish/SoundCloudFileUploadEntity.h"
+#include "store/Result.h"
 
+#include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
+#include <utility>
 
 namespace airlark {
 
 class HTTPSessionTask;
 class SoundCloudAPIClient;
 
-// Lets whoever started an upload end it at any point: the request under way is cancelled, one
-// not yet sent is never sent, and the delegate hears an error HTTPErrorCode::Cancelled. SoundCloud
-// keeps nothing of a track whose request did not complete. Thread-safe.
-class SoundCloudUploadCancellation
-{
-public:
-    void cancel();
-    bool isCancelled() const;
-    // Records the request under way; false (and the task is left alone) once cancelled.
-    bool track(std::shared_ptr<HTTPSessionTask> task);
-
-private:
-    mutable std::mutex mutex_;
-    bool cancelled_ = false;
-    std::shared_ptr<HTTPSessionTask> task_;
-};
-
 // Why an upload did not start.
 enum class SoundCloudAPIClientError
 {
     FileURL, // the entity's file URL has no last path component
+};
+
+// A running track upload, whichever of its requests (a token refresh, "/me", "/tracks") it is at.
+// Main thread only.
+class SoundCloudUploadHandle
+{
+public:
+    // Ends the upload promptly: its delegate hears the error Cancelled (HTTPURLErrorDomain) once,
+    // unless the upload had completed first.
+    void cancel();
+    bool isCancelled() const { return cancelled_; }
+
+    // For the upload itself: the "/tracks" request now in flight (a cancel that came first cancels
+    // it at once), how to report a cancel while no such request runs, and the one completion.
+    void setTask(const std::shared_ptr<HTTPSessionTask>& task);
+    void setCancelReporter(std::function<void()> report) { reportCancel_ = std::move(report); }
+    bool claimCompletion() { return !std::exchange(completed_, true); }
+
+private:
+    bool cancelled_ = false;
+    bool completed_ = false;
+    std::weak_ptr<HTTPSessionTask> task_;
+    std::function<void()> reportCancel_;
 };
 
 // Outcomes of an upload that the HTTP answer alone does not say; their description is the
@@ -42,6 +50,7 @@ namespace SoundCloudUploadErrorCode {
 inline constexpr int NeedsNewSignIn = 1; // no usable token, or the renewed one was refused too
 inline constexpr int SigningFailed = 2;  // the token could not be refreshed or read just now
 inline constexpr int NotATrack = 3;      // a 2xx answer that does not describe the new track
+inline constexpr int KeyringUnavailable = 4; // the sign-in cannot be read: the keyring is locked or absent
 } // namespace SoundCloudUploadErrorCode
 
 // The track upload of SoundCloudAPIClient: one streamed multipart/form-data POST to "/tracks"
@@ -50,18 +59,17 @@ inline constexpr int NotATrack = 3;      // a 2xx answer that does not describe 
 // renewed) before the whole file is sent. An answer 401 renews the token once, through the same
 // single refresh as an expiry, and sends again. Only a 2xx answer from "/tracks" itself with the
 // track in its body is a success.
-// Returns at once; progress and the outcome reach `delegate`, which the upload holds until it
-// has completed. With FileURL nothing is sent and the delegate is never called.
-// Call on the main thread. `client` is not needed after the call returns; `cancellation`, when
-// given, ends the upload on request.
-std::optional<SoundCloudAPIClientError>
+// Returns at once with the upload's handle; progress and the outcome reach `delegate`, which the
+// upload holds until it has completed. With FileURL nothing is sent and the delegate is never
+// called. Call on the main thread. `client` is not needed after the call returns.
+Result<std::shared_ptr<SoundCloudUploadHandle>, SoundCloudAPIClientError>
 upload(SoundCloudAPIClient& client, const SoundCloudFileUploadEntity& entity,
-       std::shared_ptr<SoundCloudAPIClientUploadDelegate> delegate,
-       std::shared_ptr<SoundCloudUploadCancellation> cancellation = nullptr);
+       std::shared_ptr<SoundCloudAPIClientUploadDelegate> delegate);
 
 // The descriptions of those outcomes.
 extern const QString SoundCloudNeedsNewSignInMessage; // "Sign in to SoundCloud again"
 extern const QString SoundCloudSigningFailedMessage;
 extern const QString SoundCloudNotATrackMessage;
+extern const QString SoundCloudKeyringUnavailableMessage;
 
 } // namespace airlark

@@ -3,6 +3,7 @@
 #include "hosts/LibsynFTPServer.h"
 #include "hosts/SoundCloudAPIClient.h"
 #include "hosts/SoundCloudAPIClientCredentials.h"
+#include "http/HTTPError.h"
 #include "platform/MainQueue.h"
 #include "publish/LibsynFTPClientFactory.h"
 #include "publish/LibsynUploadFailureText.h"
@@ -29,6 +30,10 @@ const QString UploadText = QStringLiteral("Upload");
 const QString UploadingText = QStringLiteral("Uploading\u2026");
 const QString DoneText = QStringLiteral("Done");
 const QString UploadFailedText = QStringLiteral("Upload failed");
+const QString RetryText = QStringLiteral("Retry");
+const QString FinishingText = QStringLiteral("Finishing\u2026");
+const QString StoppingText = QStringLiteral("Stopping\u2026");
+const QString UploadCancelledText = QStringLiteral("Upload cancelled");
 const QString ClickUploadToBeginText = QStringLiteral("Click \u2018Upload\u2019 to begin");
 const QString UploadedText = QStringLiteral("\U0001F389 Uploaded \U0001F389");
 const QString ServerErrorText = QStringLiteral("Server error");
@@ -62,7 +67,32 @@ QString dataSize(qint64 bytes)
     return QLocale().formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat);
 }
 
+// FTP failures that end the conversation before the file is opened on the server: a stopped upload
+// with one of them left nothing to remove.
+bool endedBeforeTheFile(const FTPFailure& failure)
+{
+    switch (failure.kind) {
+    case FTPFailureKind::LogInRefused:
+    case FTPFailureKind::FolderMissing:
+    case FTPFailureKind::CannotConnect:
+    case FTPFailureKind::TLSHandshakeFailed:
+    case FTPFailureKind::CertificateRejected:
+    case FTPFailureKind::TLSNotOffered:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
+
+// What the background read of a Libsyn account found: the row and the password, or why not.
+struct LibsynAccountAccess
+{
+    std::optional<AccountQueryResult> row;
+    std::optional<Account::Credential> credential;
+    std::optional<QString> failure;
+};
 
 std::shared_ptr<UploadPodcastViewModel>
 UploadPodcastViewModel::create(QUrl fileURL, qint64 userIdentifier, PodcastHost host,
@@ -104,7 +134,7 @@ std::optional<QString> UploadPodcastViewModel::failureReasonFromServer() const
     return failureReasonFromServer_;
 }
 
-void UploadPodcastViewModel::setFailureReasonFromServer(QString reason)
+void UploadPodcastViewModel::setFailureReasonFromServer(std::optional<QString> reason)
 {
     std::lock_guard lock(failureReasonMutex_);
     failureReasonFromServer_ = std::move(reason);
@@ -121,6 +151,12 @@ void UploadPodcastViewModel::scheduleStatusNotification()
     });
 }
 
+bool UploadPodcastViewModel::canRetry() const
+{
+    const auto state = uploadState();
+    return state == UploadPodcastState::Failed || state == UploadPodcastState::Cancelled;
+}
+
 QString UploadPodcastViewModel::uploadButtonText() const
 {
     switch (uploadState()) {
@@ -131,32 +167,41 @@ QString UploadPodcastViewModel::uploadButtonText() const
     case UploadPodcastState::Successful:
         return DoneText;
     case UploadPodcastState::Failed:
+    case UploadPodcastState::Cancelled:
         break;
     }
-    return UploadFailedText;
+    return RetryText;
 }
 
 bool UploadPodcastViewModel::uploadButtonEnabled() const
 {
-    const auto state = uploadState();
-    return state == UploadPodcastState::Unstarted || state == UploadPodcastState::Successful;
+    return uploadState() != UploadPodcastState::InProgress;
 }
 
 QString UploadPodcastViewModel::statusText() const
 {
+    QString ended = UploadFailedText;
     switch (uploadState()) {
     case UploadPodcastState::Unstarted:
         return ClickUploadToBeginText;
     case UploadPodcastState::InProgress:
+        if (stopping_)
+            return StoppingText;
+        // Every byte has left, but only the host's answer says it took the file.
+        if (uploadProgress() >= 100)
+            return FinishingText;
         return unencrypted_ ? UploadingText + UnencryptedText : UploadingText;
     case UploadPodcastState::Successful:
         return UploadedText;
+    case UploadPodcastState::Cancelled:
+        ended = UploadCancelledText;
+        break;
     case UploadPodcastState::Failed:
         break;
     }
     if (const auto reason = failureReasonFromServer())
-        return UploadFailedText % QStringLiteral(": ") % *reason;
-    return UploadFailedText;
+        return ended % QStringLiteral(": ") % *reason;
+    return ended;
 }
 
 QString UploadPodcastViewModel::transferredText() const
@@ -170,16 +215,8 @@ QString UploadPodcastViewModel::transferredText() const
 
 QString UploadPodcastViewModel::accountText() const
 {
-    if (!accountText_) {
-        const QString hostName = storedText(host_);
-        QString name;
-        if (const auto database = Database::open()) {
-            if (const auto row = Account::find(*database, userIdentifier_))
-                name = row->displayName;
-        }
-        accountText_ = name.isEmpty() ? hostName : name % QStringLiteral("\u2014") % hostName;
-    }
-    return *accountText_;
+    const QString hostName = storedText(host_);
+    return accountName_.isEmpty() ? hostName : accountName_ % QStringLiteral("\u2014") % hostName;
 }
 
 void UploadPodcastViewModel::setLibsynFTPClientFactory(std::shared_ptr<const LibsynFTPClientFactory> factory)
@@ -225,7 +262,9 @@ void UploadPodcastViewModel::beginUpload()
 
     const QFileInfo file(fileURL_.toLocalFile());
     if (!fileURL_.isLocalFile() || !file.isFile() || !file.isReadable()) {
-        failBeforeTransfer("the episode file is missing or cannot be read");
+        finish(
+            UploadPodcastState::Failed,
+            QStringLiteral("The episode file \u201c%1\u201d is missing or cannot be read").arg(fileName()));
         return;
     }
     if (host_ == PodcastHost::SoundCloud)
@@ -234,23 +273,35 @@ void UploadPodcastViewModel::beginUpload()
         beginLibsynUpload();
 }
 
-void UploadPodcastViewModel::cancelUpload()
+void UploadPodcastViewModel::finish(UploadPodcastState state, std::optional<QString> reason)
 {
-    Q_ASSERT(MainQueue::isMainThread());
-    if (!started_ || cancelRequested_ || uploadState() != UploadPodcastState::InProgress)
-        return;
-    cancelRequested_ = true;
-    if (const auto monitor = monitor_.lock())
-        monitor->cancelUpload();
-    if (soundCloudCancellation_)
-        soundCloudCancellation_->cancel();
+    if (reason)
+        qWarning("Upload of \"%s\" ended: %s", qPrintable(fileName()), qPrintable(*reason));
+    setFailureReasonFromServer(std::move(reason));
+    setUploadState(state);
+    monitor_.reset();
+    soundCloudUpload_.reset();
+    for (auto& stopped : std::exchange(whenStopped_, {}))
+        stopped();
 }
 
-void UploadPodcastViewModel::failBeforeTransfer(const char* why, bool atSignIn)
+void UploadPodcastViewModel::cancelUpload(std::function<void()> stopped)
 {
-    signInFailed_ = atSignIn;
-    qWarning("Upload of \"%s\" not started: %s", qPrintable(fileURL_.fileName()), why);
-    setUploadState(UploadPodcastState::Failed);
+    Q_ASSERT(MainQueue::isMainThread());
+    if (!isRunning()) {
+        stopped();
+        return;
+    }
+    whenStopped_.push_back(std::move(stopped));
+    if (stopping_)
+        return;
+    stopping_ = true;
+    scheduleStatusNotification();
+    // Each transport reports its end as usual; a Libsyn account still being read ends when it arrives.
+    if (monitor_)
+        monitor_->cancel();
+    else if (soundCloudUpload_)
+        soundCloudUpload_->cancel();
 }
 
 void UploadPodcastViewModel::beginSoundCloudUpload()
@@ -259,74 +310,130 @@ void UploadPodcastViewModel::beginSoundCloudUpload()
     SoundCloudAPIClient client(credentials);
     const SoundCloudFileUploadEntity entity(title_.value_or(QString()), fileURL_, artworkURL_, tags_,
                                             episodeDescription_);
-    soundCloudCancellation_ = std::make_shared<SoundCloudUploadCancellation>();
-    if (upload(client, entity, shared_from_this(), soundCloudCancellation_))
-        failBeforeTransfer("SoundCloud refused the file's URL");
+    auto started = upload(client, entity, shared_from_this());
+    if (!started) {
+        finish(UploadPodcastState::Failed, QStringLiteral("SoundCloud cannot take a file without a name"));
+        return;
+    }
+    soundCloudUpload_ = std::move(started).value();
 }
 
 void UploadPodcastViewModel::beginLibsynUpload()
 {
-    const auto database = Database::open();
-    if (!database) {
-        failBeforeTransfer("the store cannot be opened");
+    // The store may wait for another program's lock and the keyring for an unlock prompt: both are
+    // read on a thread of their own, which holds this view model until it has reported.
+    MainQueue::runInBackground([self = shared_from_this()] {
+        LibsynAccountAccess access;
+        const auto database = Database::open();
+        access.row = database ? Account::find(*database, self->userIdentifier_) : std::nullopt;
+        if (!access.row || !access.row->email || access.row->email->isEmpty() || !access.row->feedType) {
+            access.failure = database
+                                 ? QStringLiteral("The Libsyn account cannot be read from Airlark\u2019s "
+                                                  "database: add it again")
+                                 : QStringLiteral("Airlark\u2019s database cannot be opened, so the "
+                                                  "account cannot be read");
+        } else if (auto credential =
+                       Account::loadCredential(storedText(PodcastHost::Libsyn), self->userIdentifier_)) {
+            access.credential = std::move(credential).value();
+        } else if (!credential.error().keyringUnavailable()) {
+            access.failure = QStringLiteral("The password of the Libsyn account \u201c%1\u201d is not in the "
+                                            "keyring: add the account again")
+                                 .arg(access.row->displayName);
+        } else {
+            access.failure = QStringLiteral("The keyring is locked or unavailable, so the password of "
+                                            "\u201c%1\u201d cannot be read: unlock it and press Retry (%2)")
+                                 .arg(access.row->displayName, credential.error().message);
+        }
+        MainQueue::performOnMainThread(
+            [self, access = std::move(access)] { self->libsynAccountDidArrive(access); });
+    });
+}
+
+void UploadPodcastViewModel::libsynAccountDidArrive(const LibsynAccountAccess& access)
+{
+    if (stopping_) {
+        finish(UploadPodcastState::Cancelled);
         return;
     }
-    const auto credential = Account::loadCredential(storedText(PodcastHost::Libsyn), userIdentifier_);
-    const auto row = Account::find(*database, userIdentifier_);
-    if (!credential) {
-        failBeforeTransfer("the account's password is not in the keyring", true);
+    if (access.failure || !access.row || !access.credential) {
+        signInFailed_ = access.row.has_value();
+        finish(UploadPodcastState::Failed, access.failure);
         return;
     }
-    if (!row || !row->email || row->email->isEmpty() || !row->feedType) {
-        failBeforeTransfer("the account, its e-mail address or its feed type cannot be read");
+    const AccountQueryResult& row = *access.row;
+    if (accountName_.isEmpty())
+        accountName_ = row.displayName;
+    monitor_ = libsynFTPClientFactory_
+                   ? libsynFTPClientFactory_->makeClient(row.displayName, access.credential->password,
+                                                         *row.email, *row.feedType, shared_from_this(),
+                                                         access.credential->allowsUnencryptedFTP)
+                   : nullptr;
+    if (!monitor_) {
+        finish(UploadPodcastState::Failed,
+               QStringLiteral("The Libsyn account has no feed type: add it again"));
         return;
     }
-    if (!accountText_)
-        accountText_ = row->displayName % QStringLiteral("\u2014") % storedText(PodcastHost::Libsyn);
-    const auto monitor = libsynFTPClientFactory_
-                             ? libsynFTPClientFactory_->makeClient(
-                                   row->displayName, credential->password, *row->email, *row->feedType,
-                                   shared_from_this(), credential->allowsUnencryptedFTP)
-                             : nullptr;
-    if (!monitor) {
-        failBeforeTransfer("no FTP connection can be made for the account's feed type");
-        return;
-    }
-    libsynEmail_ = *row->email;
-    libsynFolder_ =
-        LibsynFTPDestination::folderFor(row->displayName, *row->feedType).value_or(row->displayName);
-    unencrypted_ = monitor->server()->security() == FTPSecurity::None;
-    monitor_ = monitor;
+    libsynEmail_ = *row.email;
+    libsynFolder_ = LibsynFTPDestination::folderFor(row.displayName, *row.feedType).value_or(row.displayName);
+    unencrypted_ = monitor_->server()->security() == FTPSecurity::None;
     bytesExpected_.store(QFileInfo(fileURL_.toLocalFile()).size());
-    monitor->uploadFile(fileURL_);
+    monitor_->uploadFile(fileURL_);
 }
 
 void UploadPodcastViewModel::FTPUploadDidProgress(int percentage, FTPUploadFailureReason failureReason,
-                                                  const FTPFailure& failure)
+                                                  const FTPFailure&)
 {
     Q_ASSERT(MainQueue::isMainThread());
-    // The monitor reports "no progress information" on ticks that fall before the transfer has
-    // begun (and for an empty file); its final report always carries the real outcome. Such a tick
-    // is no news, least of all a failure, so the screen keeps showing the upload as it was.
-    if (failureReason == FTPUploadFailureReason::ProgressUnavailable)
+    // A tick before the transfer has begun carries no progress; a failure a tick sees is only
+    // final once FTPUploadDidFinish says so.
+    if (failureReason == FTPUploadFailureReason::ProgressUnavailable || !isRunning())
         return;
-
     const int percent = std::clamp(percentage, 0, 100);
     bytesSent_.store(bytesExpected() * percent / 100);
     setUploadProgress(percent);
-    if (failureReason != FTPUploadFailureReason::None) {
-        signInFailed_ = failure.kind == FTPFailureKind::LogInRefused;
-        if (failure.failed())
-            setFailureReasonFromServer(libsynUploadFailureText(failure, libsynEmail_, libsynFolder_));
-        else if (failureReason == FTPUploadFailureReason::ServerError)
-            setFailureReasonFromServer(ServerErrorText);
-        setUploadState(UploadPodcastState::Failed);
+}
+
+void UploadPodcastViewModel::FTPUploadDidFinish(int percentage, FTPUploadFailureReason failureReason,
+                                                const FTPFailure& failure)
+{
+    Q_ASSERT(MainQueue::isMainThread());
+    const int percent = std::clamp(percentage, 0, 100);
+    bytesSent_.store(bytesExpected() * percent / 100);
+    setUploadProgress(percent);
+    const bool confirmed = failureReason == FTPUploadFailureReason::None && percentage == 100;
+    if (stopping_) {
+        if (!confirmed && endedBeforeTheFile(failure)) {
+            finish(UploadPodcastState::Cancelled);
+            return;
+        }
+        // Whatever reached the folder goes, the whole file too when it was complete before the
+        // stop took hold: Libsyn would publish it.
+        const QString folder = libsynFolder_;
+        monitor_->removeUploadedFile([self = shared_from_this(), folder](const FTPFailure& removal) {
+            if (!removal.failed()) {
+                self->finish(UploadPodcastState::Cancelled);
+                return;
+            }
+            const QString why = libsynUploadFailureText(removal, self->libsynEmail_, folder);
+            self->finish(UploadPodcastState::Cancelled,
+                         QStringLiteral("the part already sent could not be removed from the folder %1 (%2); "
+                                        "remove \u201c%3\u201d in your Libsyn account")
+                             .arg(folder, why, self->fileName()));
+        });
         return;
     }
-    if (percentage == 100) {
-        publishedLocation_ = libsynFolder_ % QLatin1Char('/') % fileURL_.fileName();
-        setUploadState(UploadPodcastState::Successful);
+    if (confirmed) {
+        publishedLocation_ = libsynFolder_ % QLatin1Char('/') % fileName();
+        finish(UploadPodcastState::Successful);
+        return;
     }
+    signInFailed_ = failure.kind == FTPFailureKind::LogInRefused;
+    if (failure.failed())
+        finish(UploadPodcastState::Failed, libsynUploadFailureText(failure, libsynEmail_, libsynFolder_));
+    else
+        finish(UploadPodcastState::Failed, failureReason == FTPUploadFailureReason::ServerError
+                                               ? std::optional(ServerErrorText)
+                                               : std::nullopt);
 }
 
 void UploadPodcastViewModel::soundCloudUploadDidProgress(HTTPSession&, HTTPSessionTask&, qint64,
@@ -341,12 +448,18 @@ void UploadPodcastViewModel::soundCloudUploadDidComplete(const std::optional<HTT
                                                          const QVariant& data,
                                                          const std::optional<HTTPError>& error)
 {
-    setUploadProgress(100);
     if (!error) {
+        // The track exists now, even if a stop came too late to prevent it.
         if (const auto track = dictionary(data))
             publishedLocation_ =
                 track->value(QStringLiteral("permalink_url"), track->value(QStringLiteral("uri"))).toString();
-        setUploadState(UploadPodcastState::Successful);
+        setUploadProgress(100);
+        finish(UploadPodcastState::Successful);
+        return;
+    }
+    // The bar keeps the share that was sent.
+    if (stopping_ && error->is(HTTPURLErrorDomain, HTTPErrorCode::Cancelled)) {
+        finish(UploadPodcastState::Cancelled);
         return;
     }
     signInExpired_ = error->is(SoundCloudUploadErrorDomain, SoundCloudUploadErrorCode::NeedsNewSignIn);
@@ -354,11 +467,10 @@ void UploadPodcastViewModel::soundCloudUploadDidComplete(const std::optional<HTT
         signInExpired_ || error->is(SoundCloudUploadErrorDomain, SoundCloudUploadErrorCode::SigningFailed);
     // SoundCloud's own words first; else what the client found ("Sign in to SoundCloud again", a
     // redirect that was not followed, a connection that was lost).
-    if (const auto message = serverErrorMessage(data))
-        setFailureReasonFromServer(*message);
-    else if (!error->localizedDescription.isEmpty())
-        setFailureReasonFromServer(error->localizedDescription);
-    setUploadState(UploadPodcastState::Failed);
+    std::optional<QString> reason = serverErrorMessage(data);
+    if (!reason && !error->localizedDescription.isEmpty())
+        reason = error->localizedDescription;
+    finish(UploadPodcastState::Failed, std::move(reason));
 }
 
 } // namespace airlark

@@ -8,24 +8,28 @@
 #include <QStringList>
 #include <QUrl>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 namespace airlark {
 
 class FTPTransferMonitor;
 class LibsynFTPClientFactory;
-class SoundCloudUploadCancellation;
+class SoundCloudUploadHandle;
 class UploadPodcastViewModel;
+struct LibsynAccountAccess;
 
 // Where one upload stands. The values are stored as these integers.
 enum class UploadPodcastState : int
 {
     Unstarted = 0,  // nothing has been sent
     InProgress = 1, // the upload was started
-    Successful = 2, // the host accepted the file
+    Successful = 2, // the host confirmed the file
     Failed = 3,     // the upload could not be made, or the transport reported a failure
+    Cancelled = 4,  // the user stopped it; what had been sent was removed (or could not be)
 };
 
 // The upload screen's listener. Called on the main thread only, always later than the change it
@@ -41,13 +45,17 @@ public:
 // account and as a SoundCloud track for a SoundCloud account, and turns the transport's reports
 // into a state, the Next button's title and enabled state, and a status line.
 //
+// "Uploaded" means confirmed: the FTP server's final reply after the data, SoundCloud's answer
+// with the track; a transfer that has handed over every byte only reads "Finishing…". A failure
+// names its cause in words; a failed or cancelled upload can be retried (by a new view model).
+//
 // Every write of uploadProgress or uploadState (also of an unchanged value) schedules one report
 // to the delegate on the main queue, in the order of the writes. Progress reports of a SoundCloud
 // upload arrive on the HTTP client's worker thread, so the progress, the state and the byte counts
 // are atomic.
 //
-// A view model is shared: its transport (the FTP transfer monitor, the SoundCloud upload) holds it
-// until the upload has reported its end, so a screen may drop it at any time. The delegate is not
+// A view model is shared: its transport (the FTP transfer monitor, the SoundCloud upload, the
+// background read of a Libsyn account) holds it until it has reported its end. The delegate is not
 // owned; a screen that goes away or moves on to another view model clears it first.
 class UploadPodcastViewModel final : public FTPTransferMonitorDelegate,
                                      public SoundCloudAPIClientUploadDelegate,
@@ -74,12 +82,12 @@ public:
     UploadPodcastViewModelDelegate* delegate() const { return delegate_; }
     void setDelegate(UploadPodcastViewModelDelegate* delegate) { delegate_ = delegate; }
 
-    // Percent, 0 to 100; 100 once the transfer has ended.
+    // Percent, 0 to 100: the share the host has taken; after a failure, how far it got.
     int uploadProgress() const { return uploadProgress_.load(); }
     void setUploadProgress(int uploadProgress);
     UploadPodcastState uploadState() const { return uploadState_.load(); }
     void setUploadState(UploadPodcastState uploadState);
-    // A message to show after a failure ("Server error", or the server's own message).
+    // What went wrong (or, after a cancel, what could not be undone), in words.
     std::optional<QString> failureReasonFromServer() const;
     // The SoundCloud upload failed because the account must be signed in again: the status says
     // "Sign in to SoundCloud again". Main thread.
@@ -91,11 +99,18 @@ public:
     // "<show folder>/<file name>" on Libsyn. Main thread.
     const std::optional<QString>& publishedLocation() const { return publishedLocation_; }
 
-    // "Upload", "Uploading…", "Done", "Upload failed".
+    // Whether a transfer (or the reading of its account) is running, and whether it was asked to stop.
+    bool isRunning() const { return uploadState() == UploadPodcastState::InProgress; }
+    bool isStopping() const { return stopping_; }
+    // A failed or cancelled upload offers Retry (Next) and Back (another account).
+    bool canRetry() const;
+
+    // "Upload", "Uploading…", "Done", "Retry".
     QString uploadButtonText() const;
     bool uploadButtonEnabled() const;
     // "Click ‘Upload’ to begin", "Uploading…" (with a word that the connection is not encrypted,
-    // when so), "🎉 Uploaded 🎉", "Upload failed" or "Upload failed: <failureReasonFromServer>".
+    // when so), "Finishing…" once every byte has left, "Stopping…", "🎉 Uploaded 🎉",
+    // "Upload failed: <reason>", "Upload cancelled" (with what could not be undone).
     QString statusText() const;
 
     // Bytes sent so far and expected in total, as far as the transport tells (0 when unknown).
@@ -105,25 +120,27 @@ public:
     QString transferredText() const;
     // The file's own name.
     QString fileName() const { return fileURL_.fileName(); }
-    // The account as the host selection step lists it, "<name>—<host>" (the host alone when the
-    // account cannot be read). Reads the store on first use; main thread.
+    // The account as the host selection step lists it, "<name>—<host>" (the host alone without a
+    // name).
     QString accountText() const;
+    void setAccountName(const QString& name) { accountName_ = name; }
 
     // Starts the upload and returns at once. Main thread; once per view model.
     void beginUpload();
-    // Ends a running upload on the transport's own abort path: what reached Libsyn of it is
-    // deleted, a SoundCloud request is cancelled. The end is reported like a failure, with the
-    // reason "The upload was cancelled". Main thread; nothing happens before beginUpload or after
-    // the upload ended.
-    void cancelUpload();
-    bool cancelRequested() const { return cancelRequested_; }
+
+    // Stops a running upload: the transfer is aborted and what reached an FTP server is removed;
+    // `stopped` runs on the main thread once all that has ended (at once when nothing runs). The
+    // upload ends Cancelled, or as it was when it ended before the stop could take hold.
+    void cancelUpload(std::function<void()> stopped);
 
     // Who makes the FTP transfer monitor of a Libsyn account; replaceable before beginUpload.
     void setLibsynFTPClientFactory(std::shared_ptr<const LibsynFTPClientFactory> factory);
 
-    // FTPTransferMonitorDelegate: main thread. A failure shows what went wrong in words.
+    // FTPTransferMonitorDelegate: main thread. Progress only moves the bar; the end decides.
     void FTPUploadDidProgress(int percentage, FTPUploadFailureReason failureReason,
                               const FTPFailure& failure = {}) override;
+    void FTPUploadDidFinish(int percentage, FTPUploadFailureReason failureReason,
+                            const FTPFailure& failure) override;
     // Whether the account sends its password and the episode without encryption (its own choice).
     bool connectionIsUnencrypted() const { return unencrypted_; }
 
@@ -147,9 +164,10 @@ private:
 
     void beginSoundCloudUpload();
     void beginLibsynUpload();
-    // Ends an upload that could not be made: Failed, with the reason only in the log.
-    void failBeforeTransfer(const char* why, bool atSignIn = false);
-    void setFailureReasonFromServer(QString reason);
+    void libsynAccountDidArrive(const LibsynAccountAccess& access);
+    // Ends the upload in `state` with `reason` on screen, and lets a waiting stop go on.
+    void finish(UploadPodcastState state, std::optional<QString> reason = std::nullopt);
+    void setFailureReasonFromServer(std::optional<QString> reason);
     void scheduleStatusNotification();
 
     const QUrl fileURL_;
@@ -167,18 +185,20 @@ private:
 
     std::atomic<qint64> bytesSent_{0};
     std::atomic<qint64> bytesExpected_{0};
-    mutable std::optional<QString> accountText_;
+    QString accountName_;
     bool started_ = false;
+    bool stopping_ = false;
+    std::vector<std::function<void()>> whenStopped_;
     bool signInExpired_ = false;
     bool signInFailed_ = false;
-    bool cancelRequested_ = false;
     std::optional<QString> publishedLocation_;
-    std::weak_ptr<FTPTransferMonitor> monitor_;
-    std::shared_ptr<SoundCloudUploadCancellation> soundCloudCancellation_;
     bool unencrypted_ = false;
     QString libsynEmail_;
     QString libsynFolder_;
     std::shared_ptr<const LibsynFTPClientFactory> libsynFTPClientFactory_;
+    // The running transport; let go once it has ended, which also ends its hold on this object.
+    std::shared_ptr<FTPTransferMonitor> monitor_;
+    std::shared_ptr<SoundCloudUploadHandle> soundCloudUpload_;
 };
 
 } // namespace airlark

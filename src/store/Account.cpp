@@ -26,6 +26,7 @@ const QString FindSQL = QStringLiteral("SELECT * FROM \"account\" WHERE (\"id\" 
 const QString InsertPlaceholderSQL = QStringLiteral("INSERT INTO \"account\" (\"display_name\", \"host\") VALUES (?, ?)");
 const QString InsertSQL = QStringLiteral(
     "INSERT INTO \"account\" (\"display_name\", \"host\", \"feed_type\", \"email\") VALUES (?, ?, ?, ?)");
+const QString DeleteSQL = QStringLiteral("DELETE FROM \"account\" WHERE (\"id\" = ?)");
 const QString UpdateSQL = QStringLiteral("UPDATE \"account\" SET \"display_name\" = ?, \"host\" = ? WHERE (\"id\" = ?)");
 
 const QString PasswordKey = QStringLiteral("password");
@@ -37,12 +38,12 @@ int indexOf(const sqlite::Statement& statement, const sqlite::Column<T>& column)
     return statement.columnIndex(QString::fromLatin1(column.name));
 }
 
-void postAvailableAccountsDidChange()
+} // namespace
+
+void Account::postAvailableAccountsDidChange()
 {
     NotificationCenter::defaultCenter().post(Account::availableAccountsDidChangeNotificationName);
 }
-
-} // namespace
 
 Account::Account(Database database, qint64 identifier, QString name, QString hostText) :
     id(identifier), displayName(std::move(name)), host(std::move(hostText)), database_(std::move(database))
@@ -94,23 +95,39 @@ Result<qint64, SQLError> Account::insertPlaceholder(const Database& database)
     return connection.lastInsertRowId();
 }
 
-Result<AccountQueryResult, Account::CreateError> Account::createAccount(const Database& database,
-                                                                        const QString& name,
-                                                                        const QString& hostText,
-                                                                        LibsynAccountFeedType feedType,
-                                                                        const std::optional<QString>& email)
+Result<qint64, SQLError> Account::insert(const Database& database, const QString& name,
+                                         const QString& hostText, LibsynAccountFeedType feedType,
+                                         const std::optional<QString>& email)
 {
     sqlite::Connection& connection = database.connection();
     Result<sqlite::Statement, SQLError> prepared = connection.prepare(InsertSQL);
     if (!prepared)
-        return CreateError(prepared.error());
+        return prepared.error();
     sqlite::Statement statement = std::move(prepared).value();
     statement.bindAll(name, hostText, storedText(feedType), email);
     if (std::optional<SQLError> error = statement.run())
-        return CreateError(*error);
-    const qint64 rowId = connection.lastInsertRowId();
+        return *error;
+    return connection.lastInsertRowId();
+}
 
-    std::optional<AccountQueryResult> created = find(database, rowId);
+std::optional<SQLError> Account::remove(const Database& database, qint64 identifier)
+{
+    Result<sqlite::Statement, SQLError> prepared = database.connection().prepare(DeleteSQL);
+    if (!prepared)
+        return prepared.error();
+    sqlite::Statement statement = std::move(prepared).value();
+    statement.bind(1, identifier);
+    return statement.run();
+}
+
+Result<AccountQueryResult, Account::CreateError>
+Account::createAccount(const Database& database, const QString& name, const QString& hostText,
+                       LibsynAccountFeedType feedType, const std::optional<QString>& email)
+{
+    const Result<qint64, SQLError> rowId = insert(database, name, hostText, feedType, email);
+    if (!rowId)
+        return CreateError(rowId.error());
+    std::optional<AccountQueryResult> created = find(database, *rowId);
     if (!created)
         return CreateError(AccountDatabaseError::UnableToCreate);
     postAvailableAccountsDidChange();
@@ -150,14 +167,16 @@ std::optional<QString> Account::loadPassword(const QString& hostText, qint64 acc
     return credential ? std::optional(credential->password) : std::nullopt;
 }
 
-std::optional<Account::Credential> Account::loadCredential(const QString& hostText, qint64 accountId)
+Result<Account::Credential, CredentialStoreError> Account::loadCredential(const QString& hostText,
+                                                                          qint64 accountId)
 {
-    const std::optional<QVariantMap> data = CredentialStore::loadData(credentialUserAccount(hostText, accountId), hostText);
+    const auto data = CredentialStore::readData(credentialUserAccount(hostText, accountId), hostText);
     if (!data)
-        return std::nullopt;
+        return data.error();
     const auto entry = data->constFind(PasswordKey);
     if (entry == data->cend() || entry->typeId() != QMetaType::QString)
-        return std::nullopt;
+        return CredentialStoreError{CredentialStoreError::Code::NotFound,
+                                    QStringLiteral("The keyring item holds no password.")};
     const QVariant allows = data->value(AllowsUnencryptedFTPKey);
     return Credential{entry->toString(), allows.typeId() == QMetaType::Bool && allows.toBool()};
 }

@@ -73,6 +73,17 @@ public:
     // Reserves a row with empty display name and host and returns its identifier. No notification.
     static Result<qint64, SQLError> insertPlaceholder(const Database& database);
 
+    // Stores a new account and returns its identifier, without a notification: for an account that
+    // is only complete once its password is in the keyring (then post availableAccountsDidChange on
+    // the main thread), or removed again.
+    static Result<qint64, SQLError> insert(const Database& database, const QString& displayName,
+                                           const QString& host, LibsynAccountFeedType feedType,
+                                           const std::optional<QString>& email);
+    // Deletes the row of an account that could not be completed. No notification.
+    static std::optional<SQLError> remove(const Database& database, qint64 id);
+    // Tells every list of accounts to reload; call on the main thread, where the lists live.
+    static void postAvailableAccountsDidChange();
+
     // Stores a new account and returns it as read back; posts "availableAccountsDidChange".
     // A NULL e-mail when `email` is empty.
     static Result<AccountQueryResult, CreateError> createAccount(const Database& database,
@@ -102,8 +113,10 @@ public:
                                                             bool allowsUnencryptedFTP = false);
     // The stored password; nothing when there is no item or its "password" is not text.
     static std::optional<QString> loadPassword(const QString& host, qint64 accountId);
-    // The same item with the encryption choice; a missing or non-boolean choice reads as false.
-    static std::optional<Credential> loadCredential(const QString& host, qint64 accountId);
+    // The same item with the encryption choice (a missing or non-boolean choice reads as false),
+    // or why it cannot be read: NotFound for no item (or no text under "password"), another code
+    // when the keyring is locked or unavailable. Blocks: never on the GUI thread.
+    static Result<Credential, CredentialStoreError> loadCredential(const QString& host, qint64 accountId);
     static QString credentialUserAccount(const QString& host, qint64 accountId);
 
     const Database& database() const { return database_; }

@@ -1,15 +1,16 @@
 #include "store/CredentialStore.h"
 
+#include "platform/MainQueue.h"
+
 #include <QCoreApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QThread>
-
-#include <qt6keychain/keychain.h>
-
+#include <QTimer>
 #include <future>
 #include <memory>
 #include <mutex>
+#include <qt6keychain/keychain.h>
 
 namespace airlark {
 
@@ -94,6 +95,9 @@ CredentialStoreError errorFromJob(const QKeychain::Job& job)
     case QKeychain::AccessDeniedByUser:
         code = Code::AccessDenied;
         break;
+    case QKeychain::EntryNotFound:
+        code = Code::NotFound;
+        break;
     default:
         break;
     }
@@ -107,41 +111,110 @@ struct JobOutcome
     QString text; // the item's text, for reads
 };
 
-// Starts a job on the keychain thread and waits for it without running an event loop here.
-// `configure` runs on the keychain thread and returns the job, ready to start.
-template <typename Configure>
-std::optional<JobOutcome> runJob(Configure configure, std::chrono::milliseconds timeout)
-{
-    if (KeychainThread::isCurrentThread())
-        return std::nullopt; // would wait for itself
+using JobConfiguration = std::function<QKeychain::Job*()>;
 
-    // Shared with the job's handler, which may outlive this call when it times out.
-    auto promise = std::make_shared<std::promise<JobOutcome>>();
-    std::future<JobOutcome> future = promise->get_future();
+// Starts a job on the keychain thread; `finished` gets its outcome there. `configure` runs on the
+// keychain thread too and returns the job, ready to start.
+void startJob(JobConfiguration configure, std::function<void(JobOutcome)> finished)
+{
     QMetaObject::invokeMethod(
         KeychainThread::context(),
-        [configure = std::move(configure), promise]() {
+        [configure = std::move(configure), finished = std::move(finished)]() {
             QKeychain::Job* job = configure();
             job->setAutoDelete(false);
             // A keychain that is missing must never become a plain-text file in the config folder.
             job->setInsecureFallback(false);
-            QObject::connect(job, &QKeychain::Job::finished, job, [promise](QKeychain::Job* finished) {
+            QObject::connect(job, &QKeychain::Job::finished, job, [finished](QKeychain::Job* done) {
                 JobOutcome outcome;
-                outcome.error = finished->error();
+                outcome.error = done->error();
                 if (outcome.error != QKeychain::NoError)
-                    outcome.failure = errorFromJob(*finished);
-                else if (auto* read = qobject_cast<QKeychain::ReadPasswordJob*>(finished))
+                    outcome.failure = errorFromJob(*done);
+                else if (auto* read = qobject_cast<QKeychain::ReadPasswordJob*>(done))
                     outcome.text = read->textData();
-                promise->set_value(std::move(outcome));
-                finished->deleteLater();
+                finished(std::move(outcome));
+                done->deleteLater();
             });
             job->start();
         },
         Qt::QueuedConnection);
+}
 
+// Runs a job and waits for it without running an event loop here; nothing after `timeout`.
+std::optional<JobOutcome> runJob(JobConfiguration configure, std::chrono::milliseconds timeout)
+{
+    if (KeychainThread::isCurrentThread())
+        return std::nullopt; // would wait for itself
+    // Shared with the job's handler, which may outlive this call when it times out.
+    auto promise = std::make_shared<std::promise<JobOutcome>>();
+    std::future<JobOutcome> future = promise->get_future();
+    startJob(std::move(configure), [promise](JobOutcome outcome) { promise->set_value(std::move(outcome)); });
     if (future.wait_for(timeout) != std::future_status::ready)
         return std::nullopt;
     return future.get();
+}
+
+// Runs a job and hands its outcome to `completion` on the main thread: once, with nothing when
+// `timeout` passed first.
+void runJobLater(JobConfiguration configure, std::function<void(std::optional<JobOutcome>)> completion,
+                 std::chrono::milliseconds timeout)
+{
+    Q_ASSERT(MainQueue::isMainThread());
+    auto pending = std::make_shared<std::function<void(std::optional<JobOutcome>)>>(std::move(completion));
+    auto finish = [pending](std::optional<JobOutcome> outcome) {
+        if (auto once = std::exchange(*pending, nullptr))
+            once(std::move(outcome));
+    };
+    QTimer::singleShot(timeout, QCoreApplication::instance(), [finish] { finish(std::nullopt); });
+    startJob(std::move(configure), [finish](JobOutcome outcome) {
+        MainQueue::async([finish, outcome = std::move(outcome)] { finish(outcome); });
+    });
+}
+
+JobConfiguration writeJob(const QVariantMap& data, const QString& userAccount, const QString& service)
+{
+    const QString json =
+        QString::fromUtf8(QJsonDocument(QJsonObject::fromVariantMap(data)).toJson(QJsonDocument::Compact));
+    return [json, userAccount, service]() {
+        auto* job = new QKeychain::WritePasswordJob(service);
+        job->setKey(userAccount);
+        job->setTextData(json);
+        return job;
+    };
+}
+
+JobConfiguration readJob(const QString& userAccount, const QString& service)
+{
+    return [userAccount, service]() {
+        auto* job = new QKeychain::ReadPasswordJob(service);
+        job->setKey(userAccount);
+        return job;
+    };
+}
+
+const CredentialStoreError TimedOutError{CredentialStoreError::Code::TimedOut,
+                                         QStringLiteral("The keychain did not answer.")};
+
+std::optional<CredentialStoreError> writeResult(const std::optional<JobOutcome>& outcome)
+{
+    if (!outcome)
+        return TimedOutError;
+    if (outcome->error != QKeychain::NoError)
+        return outcome->failure;
+    return std::nullopt;
+}
+
+Result<QVariantMap, CredentialStoreError> readResult(const std::optional<JobOutcome>& outcome)
+{
+    if (!outcome)
+        return TimedOutError;
+    if (outcome->error != QKeychain::NoError)
+        return outcome->failure;
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(outcome->text.toUtf8(), &parseError);
+    if (parseError.error != QJsonParseError::NoError || !document.isObject())
+        return CredentialStoreError{CredentialStoreError::Code::NotFound,
+                                    QStringLiteral("The keyring item holds no dictionary.")};
+    return document.object().toVariantMap();
 }
 
 } // namespace
@@ -151,40 +224,45 @@ std::optional<CredentialStoreError> CredentialStore::updateData(const QVariantMa
                                                                 const QString& service,
                                                                 std::chrono::milliseconds timeout)
 {
-    const QString json = QString::fromUtf8(QJsonDocument(QJsonObject::fromVariantMap(data)).toJson(QJsonDocument::Compact));
-    const std::optional<JobOutcome> outcome = runJob(
-        [json, userAccount, service]() {
-            auto* job = new QKeychain::WritePasswordJob(service);
-            job->setKey(userAccount);
-            job->setTextData(json);
-            return job;
-        },
-        timeout);
-    if (!outcome)
-        return CredentialStoreError{CredentialStoreError::Code::TimedOut, QStringLiteral("The keychain did not answer.")};
-    if (outcome->error != QKeychain::NoError)
-        return outcome->failure;
-    return std::nullopt;
+    return writeResult(runJob(writeJob(data, userAccount, service), timeout));
+}
+
+Result<QVariantMap, CredentialStoreError> CredentialStore::readData(const QString& userAccount,
+                                                                    const QString& service,
+                                                                    std::chrono::milliseconds timeout)
+{
+    return readResult(runJob(readJob(userAccount, service), timeout));
 }
 
 std::optional<QVariantMap> CredentialStore::loadData(const QString& userAccount,
                                                      const QString& service,
                                                      std::chrono::milliseconds timeout)
 {
-    const std::optional<JobOutcome> outcome = runJob(
-        [userAccount, service]() {
-            auto* job = new QKeychain::ReadPasswordJob(service);
-            job->setKey(userAccount);
-            return job;
+    auto data = readData(userAccount, service, timeout);
+    return data ? std::optional(std::move(data).value()) : std::nullopt;
+}
+
+void CredentialStore::updateDataLater(const QVariantMap& data, const QString& userAccount,
+                                      const QString& service, UpdateCompletion completion,
+                                      std::chrono::milliseconds timeout)
+{
+    runJobLater(
+        writeJob(data, userAccount, service),
+        [completion = std::move(completion)](const std::optional<JobOutcome>& outcome) {
+            completion(writeResult(outcome));
         },
         timeout);
-    if (!outcome || outcome->error != QKeychain::NoError)
-        return std::nullopt;
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(outcome->text.toUtf8(), &parseError);
-    if (parseError.error != QJsonParseError::NoError || !document.isObject())
-        return std::nullopt;
-    return document.object().toVariantMap();
+}
+
+void CredentialStore::readDataLater(const QString& userAccount, const QString& service,
+                                    ReadCompletion completion, std::chrono::milliseconds timeout)
+{
+    runJobLater(
+        readJob(userAccount, service),
+        [completion = std::move(completion)](const std::optional<JobOutcome>& outcome) {
+            completion(readResult(outcome));
+        },
+        timeout);
 }
 
 } // namespace airlark

@@ -77,13 +77,15 @@ std::optional<SQLError> ID3Template::createTable(const Database& database)
     return database.connection().execute(CreateTableSQL);
 }
 
-std::vector<ID3TemplateSelectAllQueryResult> ID3Template::selectAll(const Database& database)
+std::vector<ID3TemplateSelectAllQueryResult> ID3Template::selectAll(const Database& database, SQLError* error)
 {
     return sqlite::selectRows<ID3TemplateSelectAllQueryResult>(
-        database.connection(), SelectAllSQL, [](sqlite::Statement& row) {
+        database.connection(), SelectAllSQL,
+        [](sqlite::Statement& row) {
             return ID3TemplateSelectAllQueryResult{row.int64(0), row.text(1),
                                                    artworkURLFromText(row.optionalText(2))};
-        });
+        },
+        error);
 }
 
 std::optional<ID3Template> ID3Template::find(const Database& database, qint64 identifier)

@@ -31,8 +31,10 @@ public:
     // row or the table cannot be read (e.g. it does not exist yet).
     static std::optional<ID3Template> find(const Database& database, qint64 id);
 
-    // Every template, in creation order; empty when the table cannot be read (e.g. missing).
-    static std::vector<ID3TemplateSelectAllQueryResult> selectAll(const Database& database);
+    // Every template, in creation order; empty when the table cannot be read (e.g. missing), and
+    // then why in `error` when given.
+    static std::vector<ID3TemplateSelectAllQueryResult> selectAll(const Database& database,
+                                                                  SQLError* error = nullptr);
 
     // CREATE TABLE IF NOT EXISTS "id3_template" (...). The SQL error, if any.
     static std::optional<SQLError> createTable(const Database& database);

@@ -147,13 +147,17 @@ struct Column
 };
 
 // Runs a query and reads every row with `read`. A query that cannot run, or fails part-way,
-// gives the empty list: half a list would look like rows had vanished.
+// gives the empty list (half a list would look like rows had vanished), and says why in `error`
+// when given.
 template <class Row, class Read>
-std::vector<Row> selectRows(Connection& connection, const QString& sql, Read read)
+std::vector<Row> selectRows(Connection& connection, const QString& sql, Read read, SQLError* error = nullptr)
 {
     Result<Statement, SQLError> prepared = connection.prepare(sql);
-    if (!prepared)
+    if (!prepared) {
+        if (error)
+            *error = prepared.error();
         return {};
+    }
     Statement statement = std::move(prepared).value();
     std::vector<Row> rows;
     for (;;) {
@@ -164,6 +168,8 @@ std::vector<Row> selectRows(Connection& connection, const QString& sql, Read rea
         case Statement::Step::Done:
             return rows;
         case Statement::Step::Failed:
+            if (error)
+                *error = statement.error();
             return {};
         }
     }

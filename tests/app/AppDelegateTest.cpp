@@ -76,28 +76,6 @@ INSTANTIATE_TEST_SUITE_P(
         RoutingCase{"Empty", QString(), false}, RoutingCase{"NoString", std::nullopt, false}),
     [](const ::testing::TestParamInfo<RoutingCase>& caseInfo) { return std::string(caseInfo.param.name); });
 
-TEST(AppDelegate, DropsEveryURLWhileNoSignInIsPending)
-{
-    AppDelegate delegate;
-    test::LogCapture log;
-    EXPECT_FALSE(delegate.handleURLEvent(QStringLiteral("airlark://soundcloud/?code=1")));
-    EXPECT_FALSE(delegate.handleURLEvent(QStringLiteral("airlark://soundcloud/?code=2")));
-    EXPECT_EQ(log.messages(), (QStringList{Dropped, Dropped}));
-    EXPECT_EQ(delegate.pendingAuthenticationSoundCloudAPIClient(), nullptr);
-}
-
-TEST(AppDelegate, TwoRedirectsInARowReachTheSamePendingClient)
-{
-    AppDelegate delegate;
-    auto client = std::make_shared<RecordingClient>();
-    delegate.setPendingAuthenticationSoundCloudAPIClient(client);
-    delegate.handleURLEvent(QStringLiteral("airlark://soundcloud/?code=first"));
-    delegate.handleURLEvent(QStringLiteral("airlark://soundcloud/?code=second"));
-    ASSERT_EQ(client->received.size(), 2);
-    EXPECT_EQ(client->received[0].query(), QStringLiteral("code=first"));
-    EXPECT_EQ(client->received[1].query(), QStringLiteral("code=second"));
-}
-
 TEST(AppDelegate, ANewSignInReplacesThePendingClient)
 {
     AppDelegate delegate;
@@ -134,27 +112,6 @@ TEST(AppDelegate, KeepsTheClientAliveWhileItHandlesTheRedirect)
     delegate.setPendingAuthenticationSoundCloudAPIClient(std::move(client));
     EXPECT_TRUE(delegate.handleURLEvent(QStringLiteral("airlark://soundcloud/?code=1")));
     EXPECT_TRUE(watch.expired());
-}
-
-TEST(AppDelegate, IsTheCurrentDelegateWhileItLives)
-{
-    EXPECT_EQ(AppDelegate::current(), nullptr);
-    {
-        AppDelegate delegate;
-        EXPECT_EQ(AppDelegate::current(), &delegate);
-        EXPECT_TRUE(delegate.applicationShouldTerminateAfterLastWindowClosed());
-    }
-    EXPECT_EQ(AppDelegate::current(), nullptr);
-}
-
-TEST(AppDelegate, CreatesTheOnboardingWindowOnceOnFirstRead)
-{
-    AppDelegate delegate;
-    QWidget* first = delegate.onboardingWindowController();
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(delegate.onboardingWindowController(), first);
-    EXPECT_TRUE(first->isWindow());
-    EXPECT_FALSE(first->isVisible()) << "nothing shows it at start-up";
 }
 
 } // namespace

@@ -20,13 +20,6 @@ namespace {
 
 const QString Dropped = QStringLiteral("No valid URL to handle");
 
-TEST(SingleInstance, TheSocketLivesInTheRuntimeDirectoryUnderTheApplicationIdentifier)
-{
-    const QString path = SingleInstance::defaultSocketPath();
-    EXPECT_TRUE(path.endsWith(QStringLiteral("/org.airlark.Airlark.socket"))) << path.toStdString();
-    EXPECT_TRUE(path.startsWith(qEnvironmentVariable("XDG_RUNTIME_DIR"))) << path.toStdString();
-}
-
 TEST(SingleInstance, ASecondAirlarkHandsItsFullURLToTheRunningInstanceAndExits)
 {
     test::RuntimeDirectory runtime;
@@ -74,39 +67,6 @@ TEST(SingleInstance, TheRedirectFromASecondAirlarkReachesThePendingSignIn)
     ASSERT_TRUE(test::waitFor([&] { return client->received.size() == 2; }, 5s));
     EXPECT_EQ(client->received[0].query(), QStringLiteral("code=first"));
     EXPECT_EQ(client->received[1].query(), QStringLiteral("code=second"));
-}
-
-TEST(SingleInstance, ASecondAirlarkWithoutURLAsksTheRunningInstanceToComeForward)
-{
-    test::RuntimeDirectory runtime;
-    SingleInstance running(runtime.socketPath());
-    ASSERT_EQ(running.start({}), SingleInstance::Start::Primary);
-    QSignalSpy urls(&running, &SingleInstance::urlReceived);
-    QSignalSpy activations(&running, &SingleInstance::activationRequested);
-
-    test::AirlarkProcess second(runtime.path());
-    second.start();
-    ASSERT_TRUE(second.waitForExit(20s));
-    EXPECT_EQ(second.exitCode(), 0);
-    ASSERT_TRUE(test::waitFor([&] { return activations.size() == 1; }, 5s));
-    EXPECT_TRUE(urls.isEmpty());
-}
-
-TEST(SingleInstance, TwoAirlarkProcessesRouteTheURLToTheFirst)
-{
-    test::RuntimeDirectory runtime;
-    test::AirlarkProcess first(runtime.path());
-    first.start();
-    ASSERT_TRUE(test::waitFor([&] { return QFileInfo::exists(runtime.socketPath()); }, 20s));
-
-    test::AirlarkProcess second(runtime.path());
-    second.start({QStringLiteral("airlark://soundcloud/?code=1")});
-    ASSERT_TRUE(second.waitForExit(20s));
-    EXPECT_EQ(second.exitCode(), 0);
-    // No sign-in is pending in the first, so it drops the URL with its log line.
-    EXPECT_TRUE(first.waitForStandardError(Dropped, 10s)) << first.standardError().toStdString();
-    EXPECT_TRUE(first.isRunning());
-    EXPECT_FALSE(second.standardError().contains(Dropped)) << "the second handed the URL on, untouched";
 }
 
 TEST(SingleInstance, TheFirstInstanceHandlesTheURLItWasStartedWith)

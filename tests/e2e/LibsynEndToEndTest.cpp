@@ -7,14 +7,19 @@
 #include "WorkflowDriver.h"
 #include "hosts/LibsynFTPServer.h"
 #include "metadata/TagReader.h"
+#include "platform/MainQueue.h"
 #include "publish/UploadRecording.h"
 #include "store/Account.h"
+#include "store/CredentialStore.h"
 #include "store/Database.h"
 #include "support/Mp3Fixtures.h"
 #include "support/TestEnvironment.h"
 
+#include <QItemSelectionModel>
+#include <QListView>
 #include <QPushButton>
 #include <QTest>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace airlark::test {
@@ -101,15 +106,39 @@ protected:
         return -1;
     }
 
-    void expectFailedAndCancelLeadsBack()
+    // A failed upload offers Retry and Back, and names its cause.
+    void expectFailed(const QString& reason)
     {
-        EXPECT_EQ(driver->nextTitle(), QStringLiteral("Upload failed"));
-        EXPECT_FALSE(driver->next().isEnabled());
-        EXPECT_FALSE(driver->workflow().backButton()->isEnabled());
-        ASSERT_TRUE(driver->cancel().isEnabled());
-        QTest::mouseClick(&driver->cancel(), Qt::LeftButton);
-        EXPECT_EQ(driver->visible(), &WorkflowDriver::step1());
+        EXPECT_EQ(driver->uploadStatus(), QStringLiteral("Upload failed: ") + reason);
+        EXPECT_EQ(driver->nextTitle(), QStringLiteral("Retry"));
+        EXPECT_TRUE(driver->next().isEnabled());
+        EXPECT_TRUE(driver->workflow().backButton()->isEnabled());
+    }
+
+    // Step 1 as after a fresh start: no stale title from step 4 on its Next button.
+    void expectStep1Normal()
+    {
+        ASSERT_TRUE(waitFor([&] { return driver->visible() == &WorkflowDriver::step1(); }));
+        QTest::qWait(300); // a late report from the upload must not relabel step 1
         EXPECT_EQ(driver->workflow().currentStep(), 0);
+        EXPECT_EQ(driver->nextTitle(), QStringLiteral("Next"));
+        EXPECT_TRUE(waitFor([] { return MainQueue::runningBackgroundThreads() == 0; }))
+            << "no transfer thread is left working";
+    }
+
+    // A 24 MB episode to a server that takes 2 MB/s, stopped or cut once it is under way.
+    void startSlowUpload(const QString& folder, const QString& fileName)
+    {
+        throttled = true;
+        ASSERT_TRUE(libsyn().start(2 * 1024 * 1024));
+        tagEpisode(folder, fileName, QStringLiteral("Songs"),
+                   repeatedMp3Bytes(std::chrono::minutes(25), 128));
+        addAndChooseAccount(folder);
+        ASSERT_TRUE(driver->startUpload());
+        const auto& step4 = WorkflowDriver::step4();
+        ASSERT_TRUE(
+            waitFor([&] { return step4.progressIndicator()->value() > 0; }, std::chrono::seconds(20)));
+        ASSERT_LT(step4.progressIndicator()->value(), 100) << "the upload ended before it could be stopped";
     }
 
     std::unique_ptr<WorkflowDriver> driver;
@@ -137,85 +166,133 @@ TEST_F(LibsynEndToEndTest, PublishesTheTaggedEpisodeIntoTheAccountsQuickcastFold
     // The server holds the tagged file, byte for byte.
     const QByteArray local = readFile(episodePath);
     EXPECT_EQ(libsyn().fileContents(QStringLiteral("larkweekly/quickcast/Lark Weekly 1.mp3")), local);
-    const ReadBackTags tags = readTags(episodePath);
-    ASSERT_TRUE(tags.valid);
-    EXPECT_EQ(tags.title, QStringLiteral("Wings"));
-    EXPECT_EQ(tags.album, QStringLiteral("Lark Weekly"));
-    EXPECT_GT(tags.picture.size(), 0) << "the template's artwork went into the file";
+    EXPECT_EQ(readTags(episodePath).title, QStringLiteral("Wings"));
 
+    // Done: the next episode, in the same window, most likely of the same podcast.
     QTest::mouseClick(&driver->next(), Qt::LeftButton);
-    EXPECT_FALSE(driver->window().isVisible()) << "Next on Done closes the window";
+    EXPECT_TRUE(driver->window().isVisible());
+    expectStep1Normal();
+    const auto chosen = WorkflowDriver::step1().tableView()->selectionModel()->selectedRows();
+    ASSERT_EQ(chosen.size(), 1);
+    EXPECT_EQ(chosen.front().data().toString(), QStringLiteral("Lark Weekly"));
 }
 
-TEST_F(LibsynEndToEndTest, AWrongPasswordAtUploadTimeFailsClearly)
+struct FailureCase
 {
-    tagEpisode(QStringLiteral("Wren Daily"), QStringLiteral("Wren 1.mp3"), QStringLiteral("Nests"));
-    addAndChooseAccount(QStringLiteral("wrendaily"));
-    // The password changed on the server's side since the account was added.
-    const qint64 id = accountId(QStringLiteral("wrendaily"));
+    const char* name;
+    // Breaks the account (its identifier, its show folder) after it was added.
+    std::function<void(qint64 id, const QString& folder)> breakAccount;
+    QString reason;
+};
+
+class LibsynFailureTest : public LibsynEndToEndTest, public ::testing::WithParamInterface<FailureCase>
+{
+};
+
+TEST_P(LibsynFailureTest, NamesItsCauseAndOffersRetryAndBack)
+{
+    const QString folder = QStringLiteral("fail%1").arg(QLatin1String(GetParam().name));
+    tagEpisode(QStringLiteral("Wren ") + GetParam().name, QStringLiteral("Wren 1.mp3"),
+               QStringLiteral("Nests"));
+    addAndChooseAccount(folder);
+    const qint64 id = accountId(folder);
     ASSERT_GT(id, 0);
-    ASSERT_FALSE(Account::savePassword(QStringLiteral("Libsyn"), id, QStringLiteral("an old password")));
+    GetParam().breakAccount(id, folder);
 
     ASSERT_TRUE(driver->startUpload());
     ASSERT_TRUE(driver->waitForUploadEnd());
-    EXPECT_EQ(driver->uploadStatus(), QStringLiteral("Upload failed: Libsyn refused the log-in for ") +
-                                          LibsynFtpServer::Email +
-                                          QStringLiteral(": check the FTP password in your Libsyn account"));
-    EXPECT_FALSE(libsyn().exists(QStringLiteral("wrendaily/quickcast/Wren 1.mp3")));
-    expectFailedAndCancelLeadsBack();
+    expectFailed(QString(GetParam().reason).replace(QStringLiteral("<folder>"), folder));
+    EXPECT_FALSE(libsyn().exists(folder + QStringLiteral("/quickcast/Wren 1.mp3")));
+    if (QLatin1String(GetParam().name) == QLatin1String("folder")) {
+        ASSERT_TRUE(libsyn().makeDirectory(folder + QStringLiteral("/quickcast")));
+        QTest::mouseClick(&driver->next(), Qt::LeftButton);
+        ASSERT_TRUE(driver->waitForUploadEnd());
+        EXPECT_EQ(driver->uploadStatus(), Uploaded);
+        return;
+    }
+    // Back: another account can be chosen.
+    QTest::mouseClick(driver->workflow().backButton(), Qt::LeftButton);
+    EXPECT_TRUE(driver->step3());
 }
 
-TEST_F(LibsynEndToEndTest, AServerThatStopsMidUploadFailsClearly)
-{
-    // Uploads arrive slowly enough to stop the server in the middle of one: 2 MB/s for a 24 MB
-    // episode, well beyond what the sockets' buffers take in at once.
-    throttled = true;
-    ASSERT_TRUE(libsyn().start(2 * 1024 * 1024));
-    tagEpisode(QStringLiteral("Finch Hour"), QStringLiteral("Finch 1.mp3"), QStringLiteral("Songs"),
-               repeatedMp3Bytes(std::chrono::minutes(25), 128));
-    addAndChooseAccount(QStringLiteral("finchhour"));
-    ASSERT_TRUE(driver->startUpload());
+INSTANTIATE_TEST_SUITE_P(
+    Causes, LibsynFailureTest,
+    ::testing::Values(
+        FailureCase{"password",
+                    [](qint64 id, const QString&) {
+                        // The password changed on the server's side since the account was added.
+                        ASSERT_FALSE(
+                            Account::savePassword(QStringLiteral("Libsyn"), id, QStringLiteral("old")));
+                    },
+                    QStringLiteral("Libsyn refused the log-in for ") + LibsynFtpServer::Email +
+                        QStringLiteral(": check the FTP password in your Libsyn account")},
+        FailureCase{
+            "folder", [](qint64, const QString& folder) { ASSERT_TRUE(libsyn().removeDirectory(folder)); },
+            QStringLiteral("The folder <folder>/quickcast does not exist on Libsyn: check the show slug")},
+        FailureCase{"keyring",
+                    [](qint64 id, const QString&) {
+                        ASSERT_FALSE(CredentialStore::updateData({}, QStringLiteral("Libsyn-%1").arg(id),
+                                                                 QStringLiteral("Libsyn")));
+                    },
+                    QStringLiteral("The password of the Libsyn account \u201c<folder>\u201d is not in the "
+                                   "keyring: add the account again")}),
+    [](const auto& row) { return std::string(row.param.name); });
 
+TEST_F(LibsynEndToEndTest, RetryAfterADroppedConnectionSendsTheWholeFileAgain)
+{
+    startSlowUpload(QStringLiteral("finchhour"), QStringLiteral("Finch 1.mp3"));
     const auto& step4 = WorkflowDriver::step4();
-    ASSERT_TRUE(waitFor([&] { return step4.progressIndicator()->value() > 0; }, std::chrono::seconds(20)));
-    ASSERT_LT(step4.progressIndicator()->value(), 100)
-        << "the upload ended before the server could be stopped";
     EXPECT_FALSE(step4.transferredLabel()->text().isEmpty()) << "bytes sent of the total, while uploading";
     libsyn().kill();
 
     ASSERT_TRUE(driver->waitForUploadEnd(std::chrono::seconds(90)));
-    EXPECT_EQ(driver->uploadStatus(),
-              QStringLiteral("Upload failed: The connection to 127.0.0.1 was lost: try again"));
+    expectFailed(QStringLiteral("The connection to 127.0.0.1 was lost: try again"));
     EXPECT_LT(step4.progressIndicator()->value(), 100) << "the bar shows how far the upload got";
-    expectFailedAndCancelLeadsBack();
-}
 
-TEST_F(LibsynEndToEndTest, ASecondEpisodeGoesToASecondAccount)
-{
-    tagEpisode(QStringLiteral("Owl Nights"), QStringLiteral("Owl 1.mp3"), QStringLiteral("Dusk"));
-    addAndChooseAccount(QStringLiteral("owlnights"));
-    ASSERT_TRUE(driver->startUpload());
-    ASSERT_TRUE(driver->waitForUploadEnd());
-    ASSERT_EQ(driver->uploadStatus(), Uploaded);
-    const QByteArray first = readFile(episodePath);
-
-    // Back to step 1 for the next episode, in the same run.
-    QTest::mouseClick(&driver->cancel(), Qt::LeftButton);
-    ASSERT_EQ(driver->visible(), &WorkflowDriver::step1());
-    tagEpisode(QStringLiteral("Owl Mornings"), QStringLiteral("Owl 2.mp3"), QStringLiteral("Dawn"),
-               mp3Bytes(3));
-    addAndChooseAccount(QStringLiteral("owlmornings"));
-    ASSERT_TRUE(driver->startUpload());
-    EXPECT_EQ(WorkflowDriver::step4().fileLabel()->text(), QStringLiteral("Owl 2.mp3"));
-    ASSERT_TRUE(driver->waitForUploadEnd());
+    ASSERT_TRUE(libsyn().start()); // full speed now
+    ASSERT_TRUE(libsyn().makeDirectory(QStringLiteral("finchhour/quickcast")));
+    QTest::mouseClick(&driver->next(), Qt::LeftButton);
+    ASSERT_TRUE(driver->waitForUploadEnd(std::chrono::seconds(90)));
     EXPECT_EQ(driver->uploadStatus(), Uploaded);
-
-    EXPECT_EQ(libsyn().fileContents(QStringLiteral("owlmornings/quickcast/Owl 2.mp3")),
+    EXPECT_EQ(libsyn().fileContents(QStringLiteral("finchhour/quickcast/Finch 1.mp3")),
               readFile(episodePath));
-    EXPECT_FALSE(libsyn().exists(QStringLiteral("owlnights/quickcast/Owl 2.mp3")));
-    EXPECT_EQ(libsyn().fileContents(QStringLiteral("owlnights/quickcast/Owl 1.mp3")), first);
-    EXPECT_EQ(readTags(episodePath).title, QStringLiteral("Dawn"));
 }
+
+// Cancel and Quit during an upload ask first, abort it, and remove what reached the server.
+class LibsynStopTest : public LibsynEndToEndTest, public ::testing::WithParamInterface<bool>
+{
+};
+
+TEST_P(LibsynStopTest, AsksThenAbortsAndLeavesNoFileBehind)
+{
+    const bool quit = GetParam();
+    startSlowUpload(QStringLiteral("larkstop"), QStringLiteral("Stop 1.mp3"));
+    const auto stop = [&] {
+        if (quit)
+            driver->window().quit();
+        else
+            QTest::mouseClick(&driver->cancel(), Qt::LeftButton);
+    };
+    stop();
+    ASSERT_TRUE(driver->answerStopQuestion(false)); // Continue: nothing changes
+    EXPECT_EQ(driver->visible(), &WorkflowDriver::step4());
+    EXPECT_TRUE(WorkflowDriver::step4().viewModel()->isRunning());
+
+    stop();
+    ASSERT_TRUE(driver->answerStopQuestion(true));
+    if (quit) {
+        EXPECT_TRUE(waitFor([&] { return !driver->window().isVisible(); }, std::chrono::seconds(30)));
+        MainQueue::joinBackgroundThreads(); // what main does before it returns
+    } else {
+        expectStep1Normal();
+    }
+    EXPECT_EQ(MainQueue::runningBackgroundThreads(), 0);
+    EXPECT_FALSE(libsyn().exists(QStringLiteral("larkstop/quickcast/Stop 1.mp3")))
+        << "the part already sent is removed";
+}
+
+INSTANTIATE_TEST_SUITE_P(CancelOrQuit, LibsynStopTest, ::testing::Bool(),
+                         [](const auto& row) { return row.param ? "Quit" : "Cancel"; });
 
 } // namespace
 } // namespace airlark::test

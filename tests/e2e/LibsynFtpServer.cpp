@@ -1,5 +1,6 @@
 #include "LibsynFtpServer.h"
 
+#include <QDir>
 #include <QFile>
 
 namespace airlark::test {
@@ -30,6 +31,15 @@ void LibsynFtpServer::kill()
 bool LibsynFtpServer::exists(const QString& relativePath) const
 {
     return QFile::exists(server_->pathInHome(relativePath));
+}
+
+} // namespace airlark::test
+
+namespace airlark::test {
+
+bool LibsynFtpServer::removeDirectory(const QString& relativePath) const
+{
+    return QDir(server_->pathInHome(relativePath)).removeRecursively();
 }
 
 } // namespace airlark::test

@@ -29,6 +29,7 @@ public:
     bool makeDirectory(const QString& relativePath) const { return server_->makeDirectory(relativePath); }
     QByteArray fileContents(const QString& relativePath) const { return server_->fileContents(relativePath); }
     bool exists(const QString& relativePath) const;
+    bool removeDirectory(const QString& relativePath) const;
 
 private:
     std::unique_ptr<FtpTestServer> server_;

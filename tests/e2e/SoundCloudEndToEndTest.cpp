@@ -3,9 +3,13 @@
 // local stand-in), and the track upload. Real widgets (offscreen), the real Secret Service, a real
 // SQLite store and real MP3 files.
 #include "WorkflowDriver.h"
+#include "hosts/ui/AddPodcastHostViewController.h"
+#include "hosts/ui/SoundCloudAuthenticationViewController.h"
 #include "metadata/TagReader.h"
 #include "publish/UploadPodcastViewModel.h"
 #include "soundcloud/SoundCloudFixture.h"
+#include "store/Account.h"
+#include "store/Database.h"
 #include "support/Mp3Fixtures.h"
 #include "support/TestEnvironment.h"
 
@@ -97,21 +101,73 @@ TEST_F(SoundCloudEndToEndTest, PublishesTheTaggedEpisodeAsATrackWithItsArtwork)
     EXPECT_EQ(artwork->contentType, "image/jpeg");
 
     QTest::mouseClick(&driver->next(), Qt::LeftButton);
-    EXPECT_FALSE(driver->window().isVisible());
-}
-
-TEST_F(SoundCloudEndToEndTest, ARefusedTrackShowsSoundCloudsMessageAndCancelLeadsBack)
-{
-    prepare(QStringLiteral("Heron Talk"), QStringLiteral("Heron 1.mp3"), QStringLiteral("Heron Talk FM"));
-    cloud({{"tracks", "unprocessable"}});
-    ASSERT_TRUE(driver->startUpload());
-    ASSERT_TRUE(driver->waitForUploadEnd());
-    EXPECT_EQ(driver->uploadStatus(), QStringLiteral("Upload failed: Track title is too long"));
-    EXPECT_EQ(driver->nextTitle(), QStringLiteral("Upload failed"));
-    EXPECT_FALSE(driver->next().isEnabled());
-    QTest::mouseClick(&driver->cancel(), Qt::LeftButton);
+    EXPECT_TRUE(driver->window().isVisible());
     EXPECT_EQ(driver->visible(), &WorkflowDriver::step1());
 }
+
+struct CloudCase
+{
+    const char* name;
+    QJsonObject settings; // how the stand-in answers
+    bool revoke;          // every token issued so far is refused from now on
+    QString status;
+    int refreshes; // token refreshes the upload made
+};
+
+class SoundCloudOutcomeTest : public SoundCloudEndToEndTest, public ::testing::WithParamInterface<CloudCase>
+{
+};
+
+TEST_P(SoundCloudOutcomeTest, ShowsWhatSoundCloudAnswered)
+{
+    const CloudCase& c = GetParam();
+    prepare(QStringLiteral("Heron ") + c.name, QStringLiteral("Heron 1.mp3"),
+            QStringLiteral("Heron FM ") + c.name);
+    const int refreshesBefore =
+        standIn.soundCloud(c.settings, c.revoke).value(QStringLiteral("refreshes")).toInt();
+    ASSERT_TRUE(driver->startUpload());
+    ASSERT_TRUE(driver->waitForUploadEnd());
+    EXPECT_EQ(driver->uploadStatus(), c.status);
+    EXPECT_EQ(cloud().value(QStringLiteral("refreshes")).toInt() - refreshesBefore, c.refreshes);
+    const bool failed = c.status != Uploaded;
+    EXPECT_EQ(driver->nextTitle(), failed ? QStringLiteral("Retry") : QStringLiteral("Done"));
+    QPushButton* signInAgain = WorkflowDriver::step4().signInAgainButton();
+    EXPECT_EQ(signInAgain->isVisible(), c.status.endsWith(QStringLiteral("Sign in to SoundCloud again")));
+    if (!signInAgain->isVisible())
+        return;
+    // Signing in again renews the same account, and Retry then goes through.
+    const auto accounts = Account::selectAll(*Database::open()).size();
+    QTest::mouseClick(signInAgain, Qt::LeftButton);
+    AddPodcastHostViewController* window = nullptr;
+    ASSERT_TRUE(waitFor([&] { return (window = AddPodcastHostViewController::presented()) != nullptr; }));
+    auto* pane = dynamic_cast<SoundCloudAuthenticationViewController*>(window->currentChildViewController());
+    ASSERT_TRUE(pane);
+    cloud({{"token", "issue"}});
+    QTest::mouseClick(pane->connectButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitFor([&] { return window->addButton()->isEnabled(); }, std::chrono::seconds(30)));
+    QTest::mouseClick(window->addButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitFor([] { return AddPodcastHostViewController::presented() == nullptr; }));
+    EXPECT_EQ(Account::selectAll(*Database::open()).size(), accounts) << "no second account";
+    QTest::mouseClick(&driver->next(), Qt::LeftButton);
+    ASSERT_TRUE(driver->waitForUploadEnd());
+    EXPECT_EQ(driver->uploadStatus(), Uploaded);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, SoundCloudOutcomeTest,
+    ::testing::Values(CloudCase{"refused",
+                                {{"tracks", "unprocessable"}},
+                                false,
+                                QStringLiteral("Upload failed: Track title is too long"),
+                                0},
+                      // A token revoked on SoundCloud's side is renewed once, and the upload goes through.
+                      CloudCase{"revoked", {}, true, Uploaded, 1},
+                      CloudCase{"expired",
+                                {{"token", "refuse"}},
+                                true,
+                                QStringLiteral("Upload failed: Sign in to SoundCloud again"),
+                                0}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 } // namespace
 } // namespace airlark::test

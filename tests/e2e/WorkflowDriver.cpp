@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -255,10 +256,23 @@ bool WorkflowDriver::startUpload()
 bool WorkflowDriver::waitForUploadEnd(std::chrono::milliseconds timeout)
 {
     return waitFor(
-        [this] {
-            return nextTitle() == QStringLiteral("Done") || nextTitle() == QStringLiteral("Upload failed");
-        },
+        [this] { return nextTitle() == QStringLiteral("Done") || nextTitle() == QStringLiteral("Retry"); },
         timeout);
+}
+
+bool WorkflowDriver::answerStopQuestion(bool stop)
+{
+    QMessageBox* question = nullptr;
+    if (!waitFor([&] {
+            return (question = window_->findChild<QMessageBox*>(QStringLiteral("stopConfirmation")));
+        }))
+        return fail("no question before stopping");
+    auto* button = question->findChild<QPushButton*>(stop ? QStringLiteral("stopButton")
+                                                          : QStringLiteral("continueButton"));
+    if (!button)
+        return fail("the question has no such answer");
+    QTest::mouseClick(button, Qt::LeftButton);
+    return true;
 }
 
 QString WorkflowDriver::uploadStatus()

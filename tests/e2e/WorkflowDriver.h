@@ -59,8 +59,10 @@ public:
     bool chooseAccount(const QString& rowText);
     // Next ("Start upload") on step 3; step 4 runs the upload.
     bool startUpload();
-    // Waits for step 4 to show "Done" or "Upload failed" on the wizard's Next button.
+    // Waits for step 4 to show "Done" or "Retry" on the wizard's Next button.
     bool waitForUploadEnd(std::chrono::milliseconds timeout = std::chrono::seconds(60));
+    // Answers the question a running upload or save asks before it is stopped: "Stop…" or "Continue".
+    bool answerStopQuestion(bool stop);
 
     // The status line and Next title of step 4, and its progress bar.
     QString uploadStatus();

@@ -1,15 +1,10 @@
 #pragma once
 
-#include "hosts/UploadDestination.h"
 #include "platform/NotificationCenter.h"
-#include "platform/ui/ProgressNavigationControllerChild.h"
 #include "store/Account.h"
 
 #include <QTemporaryDir>
-#include <QWidget>
-
 #include <gtest/gtest.h>
-
 #include <optional>
 
 namespace airlark::test {
@@ -46,26 +41,6 @@ public:
 private:
     int count_ = 0;
     ScopedObservation observation_;
-};
-
-// Step 4 as step 3 sees it: it records what it was handed.
-class RecordingUploadStep : public QWidget, public ProgressNavigationControllerChild, public UploadDestination
-{
-public:
-    NextStepAction nextStepAction() override { return NextStepAction::Right([] {}); }
-
-    void setHost(std::optional<PodcastHost> value) override
-    {
-        host = value;
-        ++handOffs;
-    }
-    void setUserIdentifier(std::optional<qint64> value) override { userIdentifier = value; }
-    void setTags(const QStringList& value) override { tags = value; }
-
-    std::optional<PodcastHost> host;
-    std::optional<qint64> userIdentifier;
-    QStringList tags;
-    int handOffs = 0;
 };
 
 } // namespace airlark::test

@@ -5,72 +5,9 @@
 namespace airlark {
 namespace {
 
-TEST(LibsynFeedTypeTest, RawValuesAndStoredFeedTypes)
-{
-    EXPECT_EQ(rawValue(FeedType::Libsyn), QStringLiteral("Libsyn feed"));
-    EXPECT_EQ(rawValue(FeedType::External), QStringLiteral("External feed"));
-    EXPECT_EQ(feedTypeFromRawValue(QStringLiteral("Libsyn feed")), FeedType::Libsyn);
-    EXPECT_EQ(feedTypeFromRawValue(QStringLiteral("External feed")), FeedType::External);
-    for (const auto* text : {"libsyn feed", "External", "", "External feed "})
-        EXPECT_EQ(feedTypeFromRawValue(QString::fromLatin1(text)), std::nullopt) << text;
-    EXPECT_EQ(libsynAccountFeedType(FeedType::Libsyn), LibsynAccountFeedType::Libsyn);
-    EXPECT_EQ(libsynAccountFeedType(FeedType::External), LibsynAccountFeedType::External);
-
-    LibsynAuthenticationViewModel viewModel;
-    EXPECT_EQ(viewModel.feedTypes(), (QStringList{QStringLiteral("Libsyn feed"), QStringLiteral("External feed")}));
-    EXPECT_EQ(viewModel.selectedFeedType(), FeedType::Libsyn);
-    viewModel.selectFeedTypeAtIndex(1);
-    EXPECT_EQ(viewModel.selectedFeedType(), FeedType::External);
-    viewModel.selectFeedTypeAtIndex(2);
-    viewModel.selectFeedTypeAtIndex(-1);
-    EXPECT_EQ(viewModel.selectedFeedType(), FeedType::External);
-}
-
 const FTPFailure LoggedIn;
 const FTPFailure Refused{FTPFailureKind::LogInRefused, {}, {}, {}};
 
-struct SaveCase
-{
-    const char* name;
-    QString email;
-    QString username;
-    QString password;
-    bool loggedIn;
-    bool canSave;
-};
-
-class LibsynCanSaveTest : public ::testing::TestWithParam<SaveCase>
-{
-};
-
-void PrintTo(const SaveCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
-
-TEST_P(LibsynCanSaveTest, NeedsALogInAndThreeFilledFields)
-{
-    const auto& c = GetParam();
-    LibsynAuthenticationViewModel viewModel;
-    viewModel.setEmail(c.email);
-    viewModel.setUsername(c.username);
-    viewModel.setPassword(c.password);
-    const auto ticket = viewModel.logInStarted();
-    EXPECT_TRUE(viewModel.logInCompleted(ticket, c.loggedIn ? FTPFailure{} : Refused));
-    EXPECT_EQ(viewModel.canSave(), c.canSave);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Fields, LibsynCanSaveTest,
-    ::testing::Values(SaveCase{"allFilled", QStringLiteral("a@b.c"), QStringLiteral("show"), QStringLiteral("pw"), true, true},
-                      SaveCase{"notLoggedIn", QStringLiteral("a@b.c"), QStringLiteral("show"), QStringLiteral("pw"), false, false},
-                      SaveCase{"noEmail", QString(), QStringLiteral("show"), QStringLiteral("pw"), true, false},
-                      SaveCase{"noUsername", QStringLiteral("a@b.c"), QString(), QStringLiteral("pw"), true, false},
-                      SaveCase{"noPassword", QStringLiteral("a@b.c"), QStringLiteral("show"), QString(), true, false},
-                      SaveCase{"combiningMark", QStringLiteral("a@b.c"), QStringLiteral("e\u0301"), QStringLiteral("\u00e9"), true, true}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
-
-// What the real checks cannot show in this process (its one server has a trusted certificate).
 TEST(LibsynLogInStatusTest, TLSProblemsNameTheHostAndTheReason)
 {
     const struct

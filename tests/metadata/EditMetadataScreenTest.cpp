@@ -17,7 +17,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTime>
-#include <QTimer>
+#include <array>
 #include <atomic>
 #include <taglib/mpegfile.h>
 #include <taglib/mpegproperties.h>
@@ -88,7 +88,7 @@ protected:
     QString cover;
 };
 
-TEST_F(EditMetadataScreenTest, ShowsTheTemplateAndTheFileFacts)
+TEST_F(EditMetadataScreenTest, ShowsTheFileFactsAndTheTemplatesPodcastFields)
 {
     const TemplatePodcastFields fields{QStringLiteral("Natur"), 3,
                                        QStringLiteral("https://lark.example/feed.xml"), true};
@@ -97,136 +97,83 @@ TEST_F(EditMetadataScreenTest, ShowsTheTemplateAndTheFileFacts)
     ASSERT_TRUE(test::writeFile(episode, test::repeatedMp3Bytes(std::chrono::milliseconds(3725900))));
     reachStep2(episode);
 
-    EXPECT_EQ(step2->titleField()->text(), QStringLiteral("Untitled"));
-    EXPECT_EQ(step2->podcastField()->text(), QStringLiteral("Lark album"));
-    EXPECT_EQ(step2->artistField()->text(), QStringLiteral("Lark artist"));
-    EXPECT_EQ(step2->descriptionTextView()->toPlainText(), QStringLiteral("Notes"));
     EXPECT_EQ(step2->previousEpisodeField()->text(), QStringLiteral("Episode 41"));
-    EXPECT_EQ(step2->fileNameField()->text(), QStringLiteral("long one.mp3"));
     EXPECT_EQ(step2->durationField()->text(), QStringLiteral("01:02:05"));
     EXPECT_EQ(step2->lengthField()->text(), QString::number(QFileInfo(episode).size()));
-    EXPECT_EQ(step2->artworkImageView()->image().size(), QSize(300, 300));
-    EXPECT_EQ(step2->artworkFactsLabel()->text(), QStringLiteral("300\u00d7300 JPEG"));
     EXPECT_EQ(step2->artworkNoticeLabel()->text(),
               QStringLiteral("300\u00d7300 JPEG: directories ask for at least 1400\u00d71400"));
     EXPECT_EQ(step2->genreField()->text(), QStringLiteral("Natur"));
     EXPECT_EQ(step2->seasonNumberField()->text(), QStringLiteral("3"));
     EXPECT_EQ(step2->feedURLField()->text(), QStringLiteral("https://lark.example/feed.xml"));
     EXPECT_TRUE(step2->explicitCheckBox()->isChecked());
-    EXPECT_EQ(step2->episodeNumberField()->text(), QString());
-    EXPECT_EQ(step2->chapterSummaryLabel()->text(), QStringLiteral("No chapters."));
-    EXPECT_TRUE(step2->errorLabel()->isHidden());
-}
-
-TEST_F(EditMetadataScreenTest, SaveWritesTheTagsAndMovesOn)
-{
-    const qint64 id = lastEpisodeTemplate();
-    const QString episode = mp3File(QStringLiteral("episode.mp3"));
-    reachStep2(episode);
-    type(step2->titleField(), QStringLiteral("Episode 42: L\u00e4rchen"));
-    step2->descriptionTextView()->setPlainText(QStringLiteral("Show notes\nwith two lines"));
-
-    test::StandardOutputCapture output;
-    save();
-    const QStringList lines = output.release();
-
-    ASSERT_TRUE(step3);
-    EXPECT_EQ(visible(), step3.data());
-    const auto tags = test::readTags(episode);
-    EXPECT_EQ(tags.title, QStringLiteral("Episode 42: L\u00e4rchen"));
-    EXPECT_EQ(tags.album, QStringLiteral("Lark album"));
-    EXPECT_EQ(tags.artist, QStringLiteral("Lark artist"));
-    EXPECT_EQ(tags.comment, QStringLiteral("Show notes\nwith two lines"));
-    EXPECT_EQ(tags.year, static_cast<unsigned>(QDate::currentDate().year()));
-    EXPECT_EQ(tags.picture, test::readFile(cover)) << "the artwork file's own bytes";
-    EXPECT_EQ(tags.pictureMimeType, QStringLiteral("image/jpeg"));
-    EXPECT_EQ(tags.genre, QStringLiteral("Podcast")) << "the genre a template has unless it says otherwise";
-    EXPECT_EQ(lastEpisodeTitle(id), QStringLiteral("Episode 42: L\u00e4rchen"));
-    EXPECT_EQ(frame->episodeTitle(), QStringLiteral("Episode 42: L\u00e4rchen"));
-    EXPECT_EQ(frame->episodeDescription(), QStringLiteral("Show notes\nwith two lines"));
-    EXPECT_TRUE(lines.contains(QStringLiteral("Set episode title Episode 42: L\u00e4rchen")));
-    EXPECT_FALSE(lines.filter(QStringLiteral("Error saving")).size());
 }
 
 struct PodcastField
 {
     const char* name; // the field's object name
     QString value;
-    QStringList frames; // that both readers find while it is set; the first holds the value
+    QStringList frames; // that mutagen finds while it is set; the first holds the value
 };
 
-class EditMetadataPodcastFieldTest : public EditMetadataScreenTest,
-                                     public ::testing::WithParamInterface<PodcastField>
-{
-protected:
-    // Types `text` into the field (a check box is ticked by any text), or reads it back.
-    void set(const QString& text)
-    {
-        QWidget* field = step2->findChild<QWidget*>(QString::fromLatin1(GetParam().name));
-        if (auto* line = qobject_cast<QLineEdit*>(field))
-            line->setText(text);
-        else if (auto* box = qobject_cast<QCheckBox*>(field))
-            box->setChecked(!text.isEmpty());
-        else
-            qobject_cast<QPlainTextEdit*>(field)->setPlainText(text);
-    }
-    QString shown() const
-    {
-        QWidget* field = step2->findChild<QWidget*>(QString::fromLatin1(GetParam().name));
-        if (auto* box = qobject_cast<QCheckBox*>(field))
-            return box->isChecked() ? QStringLiteral("1") : QString();
-        auto* line = qobject_cast<QLineEdit*>(field);
-        return line ? line->text() : qobject_cast<QPlainTextEdit*>(field)->toPlainText();
-    }
-    void expectFrames(const QString& episode, bool present)
-    {
-        const auto tags = test::readTags(episode);
-        const auto mutagen = test::readTagsWithMutagen(episode);
-        for (const QString& key : GetParam().frames) {
-            EXPECT_EQ(tags.frameKeys.contains(key), present) << "TagLib, " << key.toStdString();
-            EXPECT_EQ(mutagen.frameKeys.contains(key), present) << "mutagen, " << key.toStdString();
-        }
-        const QString key = GetParam().frames.front();
-        EXPECT_EQ(tags.texts.value(key), present ? GetParam().value : QString());
-        EXPECT_EQ(mutagen.texts.value(key), present ? GetParam().value : QString());
-        EXPECT_EQ(mutagen.title, QStringLiteral("Untitled")) << "the other frames stay";
-    }
+const PodcastField PodcastFields[] = {
+    {"genreField", QStringLiteral("H\u00f6rspiel"), {"TCON"}},
+    {"episodeNumberField", QStringLiteral("12"), {"TRCK"}},
+    {"seasonNumberField", QStringLiteral("3"), {"TPOS"}},
+    {"longDescriptionTextView",
+     QStringLiteral("Long notes \U0001F426\nwith links: https://lark.example/12"),
+     {"TDES"}},
+    {"feedURLField", QStringLiteral("https://lark.example/feed.xml"), {"TGID", "WFED", "PCST"}},
+    {"explicitCheckBox", QStringLiteral("1"), {"TXXX:ITUNESADVISORY"}}, // any text ticks it
 };
+
+// Sets a line, a text view or a check box, and returns what it held before.
+QString replaceText(QWidget* field, const QString& text)
+{
+    if (auto* box = qobject_cast<QCheckBox*>(field)) {
+        const bool was = box->isChecked();
+        box->setChecked(!text.isEmpty());
+        return was ? QStringLiteral("1") : QString();
+    }
+    if (auto* line = qobject_cast<QLineEdit*>(field)) {
+        const QString was = line->text();
+        line->setText(text);
+        return was;
+    }
+    auto* view = qobject_cast<QPlainTextEdit*>(field);
+    const QString was = view->toPlainText();
+    view->setPlainText(text);
+    return was;
+}
 
 // Each field is written, shown again from the file when the step is reached anew, and removed when
-// cleared.
-TEST_P(EditMetadataPodcastFieldTest, IsWrittenReadBackAndRemovedWhenCleared)
+// cleared; the other frames stay.
+TEST_F(EditMetadataScreenTest, PodcastFieldsAreWrittenShownFromTheFileAndRemovedWhenCleared)
 {
     lastEpisodeTemplate();
     const QString episode = mp3File(QStringLiteral("episode.mp3"));
-    reachStep2(episode);
-    set(GetParam().value);
-    save();
-    ASSERT_EQ(visible(), step3.data());
-    expectFrames(episode, true);
-
-    reachStep2(episode);
-    EXPECT_EQ(shown(), GetParam().value);
-    set(QString());
-    save();
-    ASSERT_EQ(visible(), step3.data());
-    expectFrames(episode, false);
+    for (const bool set : {true, false}) {
+        reachStep2(episode);
+        for (const PodcastField& field : PodcastFields) {
+            const QString was = replaceText(step2->findChild<QWidget*>(QString::fromLatin1(field.name)),
+                                            set ? field.value : QString());
+            if (!set) {
+                EXPECT_EQ(was, field.value) << field.name;
+            } else if (field.name == std::string("genreField")) {
+                EXPECT_EQ(was, QStringLiteral("Podcast"))
+                    << "the genre a template has unless it says otherwise";
+            }
+        }
+        save();
+        ASSERT_EQ(visible(), step3.data());
+        const auto mutagen = test::readTagsWithMutagen(episode);
+        EXPECT_EQ(mutagen.title, QStringLiteral("Untitled"));
+        for (const PodcastField& field : PodcastFields) {
+            for (const QString& key : field.frames)
+                EXPECT_EQ(mutagen.frameKeys.contains(key), set) << key.toStdString();
+            EXPECT_EQ(mutagen.texts.value(field.frames.front()), set ? field.value : QString()) << field.name;
+        }
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Fields, EditMetadataPodcastFieldTest,
-    ::testing::Values(
-        PodcastField{"genreField", QStringLiteral("H\u00f6rspiel"), {"TCON"}},
-        PodcastField{"episodeNumberField", QStringLiteral("12"), {"TRCK"}},
-        PodcastField{"seasonNumberField", QStringLiteral("3"), {"TPOS"}},
-        PodcastField{"longDescriptionTextView",
-                     QStringLiteral("Long notes \U0001F426\nwith links: https://lark.example/12"),
-                     {"TDES"}},
-        // Readers differ on WFED's layout (mutagen takes it for a bare URL): TGID carries the feed to both.
-        PodcastField{
-            "feedURLField", QStringLiteral("https://lark.example/feed.xml"), {"TGID", "WFED", "PCST"}},
-        PodcastField{"explicitCheckBox", QStringLiteral("1"), {"TXXX:ITUNESADVISORY"}}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 // The episode's length as TagLib measures it, which the last chapter ends at.
 QString episodeEnd(const QString& path)
@@ -256,8 +203,6 @@ TEST_P(EditMetadataChapterTest, AValidListIsShownAndWrittenAnInvalidOneNamesItsL
     const QString episode = taggedEpisode(10);
     const QString end = episodeEnd(episode);
     reachStep2(episode);
-    EXPECT_EQ(step2->chapterSummaryLabel()->text(),
-              QStringLiteral("2 chapters in the episode: kept unless you load others."));
     if (list.file) {
         const QString path = files.filePath(QStringLiteral("chapters.txt"));
         ASSERT_TRUE(test::writeFile(path, list.file->toUtf8()));
@@ -265,7 +210,6 @@ TEST_P(EditMetadataChapterTest, AValidListIsShownAndWrittenAnInvalidOneNamesItsL
         QTest::mouseClick(step2->loadChaptersButton(), Qt::LeftButton);
         EXPECT_FALSE(next().isEnabled()) << "no save before the list is read";
         ASSERT_TRUE(test::waitFor([this] { return !step2->viewModel().isLoadingChapters(); }));
-        EXPECT_EQ(lastPanelOptions->allowedFileTypes, QStringList{QStringLiteral("txt")});
     }
     const QString endTime =
         QTime::fromMSecsSinceStartOfDay(end.toInt()).toString(QStringLiteral("hh:mm:ss.zzz"));
@@ -278,7 +222,6 @@ TEST_P(EditMetadataChapterTest, AValidListIsShownAndWrittenAnInvalidOneNamesItsL
     const QStringList expected =
         QStringList(list.chapters)
             .replaceInStrings(QStringLiteral("-end "), QLatin1Char('-') + end + QLatin1Char(' '));
-    EXPECT_EQ(test::readTags(episode).chapters, expected);
     EXPECT_EQ(test::readTagsWithMutagen(episode).chapters, expected);
 }
 
@@ -314,109 +257,87 @@ INSTANTIATE_TEST_SUITE_P(
         ChapterList{"Empty", QStringLiteral("\n \n"), OldChapters, {"The file holds no chapters."}}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
-struct SaveFault
-{
-    const char* name;
-    std::function<void(const QString& episode)> spoil;
-    std::function<void(const QString& episode)> fix;
-};
-
-class EditMetadataSaveFaultTest : public EditMetadataScreenTest,
-                                  public ::testing::WithParamInterface<SaveFault>
-{
-};
-
-TEST_P(EditMetadataSaveFaultTest, AFailedSaveStaysOnTheStepLeavesTheFileAloneAndCanBeRetried)
+// The writer's own error cases are its tests'; here, what the step does with one.
+TEST_F(EditMetadataScreenTest, AFailedSaveStaysOnTheStepLeavesTheFileAloneAndCanBeRetried)
 {
     const qint64 id = lastEpisodeTemplate();
     const QString episode = mp3File(QStringLiteral("episode.mp3"));
     reachStep2(episode);
-    GetParam().spoil(episode);
-    const bool existed = QFile::exists(episode);
+    QFile::setPermissions(episode, QFile::ReadOwner | QFile::ReadOther);
     const QByteArray before = test::readFile(episode);
-    type(step2->titleField(), QStringLiteral("Episode 42"));
+    type(step2->titleField(), QStringLiteral("Episode 42: L\u00e4rchen"));
 
     test::StandardOutputCapture output;
     save();
     EXPECT_TRUE(output.release().contains(QStringLiteral("Error saving Unable to write ID3 tags.")));
-
     EXPECT_EQ(visible(), step2.get()) << "an untagged episode must not move on to publishing";
     EXPECT_FALSE(step3);
-    EXPECT_FALSE(step2->errorLabel()->isHidden());
+    EXPECT_TRUE(step2->errorLabel()->isVisible());
     EXPECT_TRUE(step2->errorLabel()->text().startsWith(QStringLiteral("Unable to write ID3 tags.")));
-    EXPECT_EQ(QFile::exists(episode), existed);
     EXPECT_EQ(test::readFile(episode), before);
-    EXPECT_EQ(lastEpisodeTitle(id), QStringLiteral("Episode 42")) << "recorded before the write";
+    EXPECT_EQ(lastEpisodeTitle(id), QStringLiteral("Episode 42: L\u00e4rchen"))
+        << "recorded before the write";
 
-    GetParam().fix(episode);
+    QFile::setPermissions(episode, QFile::ReadOwner | QFile::WriteOwner);
+    test::StandardOutputCapture retried;
     save();
+    EXPECT_TRUE(retried.release().contains(QStringLiteral("Set episode title Episode 42: L\u00e4rchen")));
     EXPECT_EQ(visible(), step3.data());
-    EXPECT_EQ(test::readTags(episode).title, QStringLiteral("Episode 42"));
+    EXPECT_EQ(test::readTags(episode).title, QStringLiteral("Episode 42: L\u00e4rchen"));
 }
 
-void restore(const QString& episode)
+// A template made before artwork was copied, whose image has since been deleted, and an episode
+// with tags of its own.
+TEST_F(EditMetadataScreenTest, AMissingArtworkIsAskedAboutAndAnEmptyTitleNeverSaved)
 {
-    test::writeFile(episode, test::mp3Bytes(1));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Faults, EditMetadataSaveFaultTest,
-    ::testing::Values(
-        SaveFault{"ReadOnly",
-                  [](const QString& p) { QFile::setPermissions(p, QFile::ReadOwner | QFile::ReadOther); },
-                  [](const QString& p) { QFile::setPermissions(p, QFile::ReadOwner | QFile::WriteOwner); }},
-        SaveFault{"DeletedAfterStep1", [](const QString& p) { QFile::remove(p); }, restore}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
-
-class EditMetadataMissingArtworkTest : public EditMetadataScreenTest,
-                                       public ::testing::WithParamInterface<bool>
-{
-};
-
-// A template made before artwork was copied, whose image has since been deleted.
-TEST_P(EditMetadataMissingArtworkTest, StepsOneAndTwoSaySoAndSaveAsksFirst)
-{
-    const bool withoutArtwork = GetParam();
     const qint64 id = lastEpisodeTemplate();
     QFile::remove(cover);
     const QString episode = taggedEpisode();
     const QByteArray before = test::readFile(episode);
     ASSERT_TRUE(dropOnStep1({QUrl::fromLocalFile(episode)}));
     clickTemplateRow(0);
-    EXPECT_FALSE(step1->missingArtworkLabel()->isHidden());
     EXPECT_TRUE(
         step1->missingArtworkLabel()->text().contains(QStringLiteral("\u201ccover.jpg\u201d, is missing")));
+    EXPECT_FALSE(step1->missingArtworkLabel()->isHidden());
     reachStep2(episode);
     EXPECT_TRUE(step2->artworkImageView()->image().isNull());
     EXPECT_EQ(step2->artworkNoticeLabel()->text(),
               QStringLiteral("The artwork file \u201ccover.jpg\u201d is missing: it was moved or deleted."));
+    EXPECT_EQ(step2->podcastField()->text(), QStringLiteral("Lark album"))
+        << "the file has none: the template's";
 
-    QString asked;
-    QuestionSheet::setAnswererForTesting([&](QWidget*, const QuestionSheet::Question& question, auto answer) {
-        asked = question.text;
-        answer(withoutArtwork);
-    });
-    save();
-    QuestionSheet::setAnswererForTesting({});
-    EXPECT_TRUE(asked.startsWith(step2->artworkNoticeLabel()->text()));
-    if (!withoutArtwork) {
-        EXPECT_EQ(visible(), step2.get());
-        EXPECT_EQ(test::readFile(episode), before);
-        EXPECT_EQ(lastEpisodeTitle(id), QStringLiteral("Episode 41")) << "nothing is saved";
-        return;
+    for (const bool withoutArtwork : {false, true}) {
+        QString asked;
+        QuestionSheet::setAnswererForTesting(
+            [&](QWidget*, const QuestionSheet::Question& question, auto answer) {
+                asked = question.text;
+                answer(withoutArtwork);
+            });
+        save();
+        QuestionSheet::setAnswererForTesting({});
+        EXPECT_TRUE(asked.startsWith(step2->artworkNoticeLabel()->text()));
+        if (!withoutArtwork) {
+            EXPECT_EQ(visible(), step2.get());
+            EXPECT_EQ(test::readFile(episode), before);
+            EXPECT_EQ(lastEpisodeTitle(id), QStringLiteral("Episode 41")) << "nothing is saved";
+        }
     }
-    EXPECT_EQ(visible(), step3.data());
+    ASSERT_EQ(visible(), step3.data());
     const auto tags = test::readTags(episode);
     EXPECT_EQ(tags.title, QStringLiteral("Episode 7: Already tagged")) << "the form started from the file";
     EXPECT_EQ(tags.comment, QStringLiteral("Notes from the file"));
     EXPECT_EQ(tags.picture, test::pngBytes(20, 20)) << "the episode's own picture stays";
     EXPECT_FALSE(frame->artworkURL()) << "the upload does not look for the missing file";
-}
 
-INSTANTIATE_TEST_SUITE_P(Answers, EditMetadataMissingArtworkTest, ::testing::Values(false, true),
-                         [](const auto& answer) {
-                             return std::string(answer.param ? "SaveWithout" : "Cancel");
-                         });
+    QTest::mouseClick(&back(), Qt::LeftButton);
+    const QByteArray tagged = test::readFile(episode);
+    type(step2->titleField(), QStringLiteral("  "));
+    save();
+    EXPECT_EQ(visible(), step2.get());
+    EXPECT_EQ(step2->errorLabel()->text(), EditMetadataViewModel::EpisodeTitleMissing);
+    EXPECT_EQ(test::readFile(episode), tagged);
+    EXPECT_EQ(lastEpisodeTitle(id), QStringLiteral("Episode 7: Already tagged")) << "nothing is recorded";
+}
 
 TEST_F(EditMetadataScreenTest, BackKeepsWhatTheUserTypedAndAnotherTemplateReplacesItsValues)
 {
@@ -447,26 +368,6 @@ TEST_F(EditMetadataScreenTest, BackKeepsWhatTheUserTypedAndAnotherTemplateReplac
     EXPECT_EQ(step2->podcastField()->text(), QStringLiteral("Owl album"));
     EXPECT_TRUE(step2->artworkImageView()->image().isNull());
     EXPECT_EQ(step2->previousEpisodeField()->text(), QString());
-}
-
-TEST_F(EditMetadataScreenTest, StartsFromTheFilesOwnTagsAndNeverSavesAnEmptyTitle)
-{
-    const qint64 id = lastEpisodeTemplate();
-    const QString episode = taggedEpisode();
-    reachStep2(episode);
-    EXPECT_EQ(step2->titleField()->text(), QStringLiteral("Episode 7: Already tagged"));
-    EXPECT_EQ(step2->descriptionTextView()->toPlainText(), QStringLiteral("Notes from the file"));
-    EXPECT_EQ(step2->podcastField()->text(), QStringLiteral("Lark album"))
-        << "the file has none: the template's";
-
-    const QByteArray tagged = test::readFile(episode);
-    type(step2->titleField(), QStringLiteral("  "));
-    save();
-    EXPECT_EQ(visible(), step2.get());
-    EXPECT_FALSE(step2->errorLabel()->isHidden());
-    EXPECT_EQ(step2->errorLabel()->text(), EditMetadataViewModel::EpisodeTitleMissing);
-    EXPECT_EQ(test::readFile(episode), tagged);
-    EXPECT_EQ(lastEpisodeTitle(id), QStringLiteral("Episode 41")) << "nothing is recorded for a refused save";
 }
 
 enum class WhileSaving
@@ -506,9 +407,6 @@ TEST_P(EditMetadataSavingTest, ShowsThatItSavesAndStillAnswers)
     EXPECT_FALSE(next().isEnabled());
     EXPECT_FALSE(back().isEnabled());
     EXPECT_TRUE(cancel().isEnabled());
-    bool ticked = false;
-    QTimer::singleShot(1, [&] { ticked = true; });
-    EXPECT_TRUE(test::waitFor([&] { return ticked; })) << "the window keeps handling events";
 
     std::thread releaser;
     switch (GetParam()) {
@@ -547,15 +445,12 @@ TEST_P(EditMetadataSavingTest, ShowsThatItSavesAndStillAnswers)
     }
 }
 
-std::string actionName(const ::testing::TestParamInfo<WhileSaving>& info)
-{
-    static const char* const names[] = {"Wait", "PressCancel", "CloseWindow", "DestroyStep"};
-    return names[int(info.param)];
-}
-
 INSTANTIATE_TEST_SUITE_P(Actions, EditMetadataSavingTest,
                          ::testing::Values(WhileSaving::Wait, WhileSaving::PressCancel,
                                            WhileSaving::CloseWindow, WhileSaving::DestroyStep),
-                         actionName);
+                         [](const auto& action) {
+                             return std::string(std::array{"Wait", "PressCancel", "CloseWindow",
+                                                           "DestroyStep"}[int(action.param)]);
+                         });
 } // namespace
 } // namespace airlark

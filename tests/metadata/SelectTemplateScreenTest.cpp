@@ -2,6 +2,7 @@
 #include "WorkflowFixture.h"
 #include "metadata/ui/CreateID3TemplateViewController.h"
 #include "metadata/ui/FileDropLocationView.h"
+#include "support/TestEnvironment.h"
 
 #include <QAction>
 #include <QLabel>
@@ -28,7 +29,7 @@ TEST_F(SelectTemplateScreenTest, ADroppedFileThenAClickedTemplateEnableNext)
     insertTemplate(QStringLiteral("First"));
     insertTemplate(QStringLiteral("Second"), cover);
     // The list was read when the step came on screen; a new template reloads it.
-    ASSERT_EQ(step1->tableView()->model()->rowCount(), 2);
+    ASSERT_TRUE(test::waitFor([this] { return step1->tableView()->model()->rowCount() == 2; }));
     EXPECT_TRUE(step1->emptyListLabel()->isHidden());
     EXPECT_FALSE(step1->tableView()->model()->index(1, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
     EXPECT_EQ(step1->tableView()->model()->index(1, 0).data().toString(), QStringLiteral("Second"));
@@ -107,7 +108,7 @@ TEST_F(SelectTemplateScreenTest, ANewTemplateClearsTheSelectionAndAppearsAtTheEn
     insertTemplate(QStringLiteral("Later"));
     EXPECT_FALSE(next().isEnabled());
     EXPECT_TRUE(step1->tableView()->selectionModel()->selectedRows().isEmpty());
-    ASSERT_EQ(step1->tableView()->model()->rowCount(), 2);
+    ASSERT_TRUE(test::waitFor([this] { return step1->tableView()->model()->rowCount() == 2; }));
     EXPECT_EQ(step1->tableView()->model()->index(1, 0).data().toString(), QStringLiteral("Later"));
 }
 

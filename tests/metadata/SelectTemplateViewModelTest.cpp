@@ -2,16 +2,28 @@
 #include "metadata/SelectTemplateViewModel.h"
 
 #include "MetadataStoreFixture.h"
+#include "store/Database.h"
+#include "store/SQLite.h"
 #include "support/Mp3Fixtures.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
 #include <QFile>
+#include <QTimer>
 
 namespace airlark {
 namespace {
 
-using SelectTemplateViewModelTest = test::MetadataStoreFixture;
+class SelectTemplateViewModelTest : public test::MetadataStoreFixture
+{
+protected:
+    // The list as read in the background.
+    static bool load(SelectTemplateViewModel& viewModel)
+    {
+        viewModel.reloadTemplates();
+        return test::waitFor([&] { return !viewModel.isReadingTemplates(); });
+    }
+};
 
 TEST_F(SelectTemplateViewModelTest, ArtworkIsLoadedAsAThumbnailAndCachedWhileItLoads)
 {
@@ -24,6 +36,7 @@ TEST_F(SelectTemplateViewModelTest, ArtworkIsLoadedAsAThumbnailAndCachedWhileItL
     const qint64 notAnImage = insertTemplate(QStringLiteral("Text"), text);
     const qint64 none = insertTemplate(QStringLiteral("None"));
     SelectTemplateViewModel viewModel;
+    ASSERT_TRUE(load(viewModel));
 
     const auto image = viewModel.artworkForTemplateWithID(withArtwork);
     ASSERT_TRUE(image);
@@ -39,14 +52,40 @@ TEST_F(SelectTemplateViewModelTest, ArtworkIsLoadedAsAThumbnailAndCachedWhileItL
     EXPECT_FALSE(viewModel.artworkForTemplateWithID(9999));
 }
 
-TEST_F(SelectTemplateViewModelTest, AStoreThatCannotBeOpenedShowsAnEmptyList)
+// A store that cannot be read says so (not "No templates yet"), is left as it was, and is read
+// off the main thread, which keeps handling events while a lock is waited out.
+TEST_F(SelectTemplateViewModelTest, AStoreThatCannotBeReadSaysSoAndIsLeftUntouched)
 {
-    QDir(test::dataDirectory()).removeRecursively();
-    ASSERT_TRUE(test::writeFile(test::dataDirectory(), "a file where the data directory should be"));
-    SelectTemplateViewModel viewModel;
-    EXPECT_FALSE(viewModel.database);
-    EXPECT_TRUE(viewModel.templates().empty());
-    QFile::remove(test::dataDirectory());
+    const QString file = test::dataDirectory() + QStringLiteral("/database.sqlite3");
+    for (const char* fault : {"folder", "corrupt", "locked"}) {
+        SCOPED_TRACE(fault);
+        QDir(test::dataDirectory()).removeRecursively();
+        std::optional<sqlite::Connection> holder;
+        if (fault == std::string("folder")) {
+            ASSERT_TRUE(test::writeFile(test::dataDirectory(), "a file where the data directory should be"));
+        } else if (fault == std::string("corrupt")) {
+            ASSERT_TRUE(test::writeFile(file, QByteArray("SQLite format 3").append(4096, '\x5a')));
+        } else {
+            ASSERT_FALSE(Database::open()->createTables());
+            holder.emplace(std::move(sqlite::Connection::open(file)).value());
+            ASSERT_FALSE(holder->execute(QStringLiteral("BEGIN EXCLUSIVE")));
+        }
+        const QByteArray before =
+            test::readFile(fault == std::string("folder") ? test::dataDirectory() : file);
+        int ticks = 0;
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
+        ticker.start(50);
+        SelectTemplateViewModel viewModel;
+        ASSERT_TRUE(load(viewModel));
+        EXPECT_TRUE(viewModel.cachedTemplates.empty());
+        EXPECT_TRUE(viewModel.templatesFailure());
+        EXPECT_EQ(test::readFile(fault == std::string("folder") ? test::dataDirectory() : file), before);
+        if (holder) {
+            EXPECT_GT(ticks, 20) << "the window kept handling events while the lock was waited out";
+        }
+        QFile::remove(test::dataDirectory());
+    }
 }
 
 } // namespace

@@ -13,7 +13,6 @@
 #include <taglib/chapterframe.h>
 #include <taglib/commentsframe.h>
 #include <taglib/id3v2tag.h>
-#include <taglib/mpegfile.h>
 #include <taglib/privateframe.h>
 #include <taglib/relativevolumeframe.h>
 #include <taglib/tableofcontentsframe.h>
@@ -188,31 +187,32 @@ TEST_P(TagWriterPathTest, EverySaveKeepsTheAudioAndForeignFramesAndLaterSavesFit
         ASSERT_TRUE(writer.write(&error)) << printable(error).toStdString();
 
         const auto tags = readTags(path);
+        const auto mutagen = test::readTagsWithMutagen(path);
         EXPECT_EQ(tags.id3v2Version, 3);
+        EXPECT_EQ(mutagen.version, 3);
         EXPECT_EQ(tags.title, title);
-        EXPECT_EQ(tags.titleEncoding, encoding);
+        EXPECT_EQ(mutagen.title, title);
+        EXPECT_EQ(mutagen.titleEncoding, encoding);
         EXPECT_EQ(tags.album, QStringLiteral("The Lark"));
         EXPECT_EQ(tags.artist, QStringLiteral("Ada"));
         EXPECT_EQ(tags.albumArtist, QStringLiteral("Ada"));
         EXPECT_EQ(tags.comment, QStringLiteral("Two lines\nof notes"));
         EXPECT_EQ(tags.year, static_cast<unsigned>(QDate::currentDate().year()));
         EXPECT_EQ(tags.picture, jpeg) << "the artwork file's own bytes, once";
-        EXPECT_EQ(tags.pictureCount, 1);
-        EXPECT_EQ(readFile(path).mid(tags.audioOffset, audio.size()), audio);
-        EXPECT_EQ(tags.hasID3v1, start.id3v1);
-        EXPECT_EQ(tags.id3v1Title, start.id3v1 ? id3v1Title : QString());
-        const auto mutagen = test::readTagsWithMutagen(path);
-        EXPECT_EQ(mutagen.version, 3);
-        EXPECT_EQ(mutagen.title, title);
-        for (const QString& key : start.version ? foreignFrameKeys(start.version) : QStringList()) {
-            EXPECT_TRUE(tags.frameKeys.contains(key)) << "TagLib misses " << key.toStdString();
-            EXPECT_TRUE(mutagen.frameKeys.contains(key)) << "mutagen misses " << key.toStdString();
+        EXPECT_EQ(tags.pictureMimeType, QStringLiteral("image/jpeg"));
+        EXPECT_EQ(mutagen.pictureCount, 1);
+        const QByteArray written = readFile(path);
+        EXPECT_TRUE(written.contains(audio));
+        const QByteArray id3v1 = written.right(128);
+        EXPECT_EQ(id3v1.startsWith("TAG"), start.id3v1);
+        if (start.id3v1) {
+            EXPECT_EQ(QString::fromLatin1(id3v1.mid(3, 30)).remove(QChar(0)), id3v1Title);
         }
-        for (const auto& [key, value] : podcastTexts.asKeyValueRange()) {
-            EXPECT_EQ(tags.texts.value(key), value) << "TagLib reads " << key.toStdString();
-            EXPECT_EQ(mutagen.texts.value(key), value) << "mutagen reads " << key.toStdString();
-        }
-        EXPECT_TRUE(tags.frameKeys.contains(QStringLiteral("PCST")) && mutagen.frameKeys.contains("PCST"));
+        for (const QString& key : start.version ? foreignFrameKeys(start.version) : QStringList())
+            EXPECT_TRUE(mutagen.frameKeys.contains(key)) << "lost " << key.toStdString();
+        for (const auto& [key, value] : podcastTexts.asKeyValueRange())
+            EXPECT_EQ(mutagen.texts.value(key), value) << key.toStdString();
+        EXPECT_TRUE(mutagen.frameKeys.contains("PCST"));
 
         const bool inPlace = title.contains(QStringLiteral("again")) || start.inPlace;
         EXPECT_EQ(inodeOf(path) == inode, inPlace);

@@ -1,6 +1,7 @@
 #include "WorkflowFixture.h"
 
 #include "metadata/ui/FileDropLocationView.h"
+#include "support/TestEnvironment.h"
 
 #include <QApplication>
 #include <QDropEvent>
@@ -37,6 +38,8 @@ void WorkflowFixture::TearDown()
 
 void WorkflowFixture::clickTemplateRow(int row)
 {
+    // Step 1 reads its list in the background.
+    EXPECT_TRUE(waitFor([this] { return !step1->viewModel().isReadingTemplates(); }));
     QListView* list = step1->tableView();
     QPoint point;
     if (row >= 0) {

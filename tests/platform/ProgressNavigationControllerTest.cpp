@@ -2,6 +2,10 @@
 
 #include "platform/ui/ProgressNavigationControllerChild.h"
 
+#include "support/TestEnvironment.h"
+
+#include <QApplication>
+#include <QLineEdit>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
@@ -124,6 +128,25 @@ TEST_F(Wizard, AnswersThatCannotBePushedAreIgnoredAndADestroyedFrameGivesTheStep
     frame.reset();
     for (const auto& step : steps)
         EXPECT_EQ(step->parentWidget(), nullptr) << "a destroyed frame gives its steps back";
+}
+
+TEST_F(Wizard, TheKeyboardAloneMovesThroughTheSteps)
+{
+    auto* field = new QLineEdit(steps[1].get());
+    QApplication::setActiveWindow(frame.get());
+    QTest::keyClick(frame.get(), Qt::Key_Return);
+    ASSERT_EQ(visible(), steps[1].get());
+    EXPECT_EQ(QApplication::focusWidget(), field) << "focus starts in the step's first field";
+    QTest::keyClick(field, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(visible(), steps[2].get()) << "Enter in a field moves on";
+    QTest::keyClick(frame->windowHandle(), Qt::Key_B, Qt::AltModifier);
+    EXPECT_TRUE(airlark::test::waitFor([&] { return visible() == steps[1].get(); })) << "Alt+B goes back";
+    frame->cancelButton()->setFocus();
+    QTest::keyClick(frame->cancelButton(), Qt::Key_Return);
+    EXPECT_EQ(visible(), steps[0].get()) << "Enter on a focused button presses that button";
+    frame->setNextButtonEnabled(false);
+    QTest::keyClick(frame.get(), Qt::Key_Return);
+    EXPECT_EQ(visible(), steps[0].get()) << "a disabled Next is not pressed by Enter either";
 }
 
 } // namespace

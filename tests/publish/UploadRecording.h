@@ -36,8 +36,8 @@ public:
 
     bool ended() const
     {
-        return !snapshots.empty() && (snapshots.back().state == UploadPodcastState::Successful ||
-                                      snapshots.back().state == UploadPodcastState::Failed);
+        return !snapshots.empty() && snapshots.back().state != UploadPodcastState::InProgress &&
+               snapshots.back().state != UploadPodcastState::Unstarted;
     }
 
     std::vector<Snapshot> snapshots;

@@ -76,13 +76,16 @@ AddPodcastHostViewController::~AddPodcastHostViewController()
     releaseCurrentPane();
 }
 
-AddPodcastHostViewController* AddPodcastHostViewController::present(PaneProvider libsynPane,
-                                                                    PaneProvider soundCloudPane)
+AddPodcastHostViewController*
+AddPodcastHostViewController::present(PaneProvider libsynPane, PaneProvider soundCloudPane, QWidget* owner)
 {
     auto& window = presentedWindow();
     // A window that was closed is on its way out (it deletes itself later): open a new one.
     if (!window || !window->isVisible()) {
-        window = new AddPodcastHostViewController(std::move(libsynPane), std::move(soundCloudPane));
+        window = new AddPodcastHostViewController(std::move(libsynPane), std::move(soundCloudPane),
+                                                  owner ? owner->window() : nullptr);
+        // Its own window, kept on top of the one it was asked from.
+        window->setWindowFlag(Qt::Window);
         window->setAttribute(Qt::WA_DeleteOnClose);
     }
     window->show();

@@ -30,7 +30,8 @@ public:
 
     // Shows the add-account window: raises the one already open, or opens a new one that deletes
     // itself when closed. At most one is open, since its panes are shared.
-    static AddPodcastHostViewController* present(PaneProvider libsynPane, PaneProvider soundCloudPane);
+    static AddPodcastHostViewController* present(PaneProvider libsynPane, PaneProvider soundCloudPane,
+                                                 QWidget* owner = nullptr);
     // The window present() opened last, or null once it is gone.
     static AddPodcastHostViewController* presented();
 

@@ -61,7 +61,8 @@ LibsynAuthenticationViewController::LibsynAuthenticationViewController(QWidget* 
     progressIndicator_->setAccessibleName(tr("Checking the log-in"));
     progressIndicator_->hide(); // not displayed while stopped
     statusLabel_ = new QLabel(this);
-    statusLabel_->setAccessibleName(tr("Status"));
+    // Read out by its text, which a screen reader hears again whenever it changes.
+    statusLabel_->setAccessibleDescription(tr("Status"));
     statusLabel_->setWordWrap(true);
 
     auto* form = new QFormLayout;
@@ -167,13 +168,14 @@ void LibsynAuthenticationViewController::helpButtonSelected()
 
 void LibsynAuthenticationViewController::addButtonSelected()
 {
-    viewModel_.addAccount([pane = QPointer<LibsynAuthenticationViewController>(this)](bool saved) {
-        if (!saved || !pane)
-            return;
-        // The pane keeps its texts for the next account, but never the choice to go unencrypted.
-        pane->unencryptedCheckBox_->setChecked(false);
-        pane->closeWindow();
-    });
+    viewModel_.addAccount(
+        [pane = QPointer<LibsynAuthenticationViewController>(this)](const std::optional<QString>& failure) {
+            if (failure || !pane)
+                return;
+            // The pane keeps its texts for the next account, but never the choice to go unencrypted.
+            pane->unencryptedCheckBox_->setChecked(false);
+            pane->closeWindow();
+        });
 }
 
 void LibsynAuthenticationViewController::libsynAuthenticationViewModelStateDidChange(LibsynAuthenticationViewModel&)
@@ -184,7 +186,7 @@ void LibsynAuthenticationViewController::libsynAuthenticationViewModelStateDidCh
 void LibsynAuthenticationViewController::stateDidChange()
 {
     statusLabel_->setText(viewModel_.statusText().value_or(QString()));
-    progressIndicator_->setVisible(viewModel_.isCheckingLogIn());
+    progressIndicator_->setVisible(viewModel_.isCheckingLogIn() || viewModel_.isAddingAccount());
     setAddButtonEnabled(viewModel_.canSave());
 }
 

@@ -130,6 +130,7 @@ NextStepAction SelectPodcastHostViewController::nextStepAction()
         destination->setHost(viewModel().selectedHost());
         destination->setUserIdentifier(viewModel().selectedAccountID());
         destination->setTags(tags_);
+        destination->setAccountName(viewModel().selectedAccountName());
     }
     return NextStepAction::Left(upload);
 }

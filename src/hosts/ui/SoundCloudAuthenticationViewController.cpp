@@ -48,7 +48,8 @@ SoundCloudAuthenticationViewController::SoundCloudAuthenticationViewController(
     errorMessageLabel_->setObjectName(QStringLiteral("errorMessageLabel"));
     errorMessageLabel_->setWordWrap(true);
     errorMessageLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    errorMessageLabel_->setAccessibleName(tr("SoundCloud connection status"));
+    // Read out by its text, which a screen reader hears again whenever it changes.
+    errorMessageLabel_->setAccessibleDescription(tr("SoundCloud connection status"));
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(explanation);

@@ -4,6 +4,7 @@
 #include "metadata/ui/OpenPanel.h"
 #include "metadata/ui/QuestionSheet.h"
 #include "platform/StandardOutput.h"
+#include "platform/ui/StopConfirmation.h"
 #include "platform/ui/TerminatingButtonText.h"
 #include "platform/ui/TopMetadataProgressNavigationController.h"
 
@@ -138,7 +139,8 @@ void EditMetadataViewController::buildLayout()
     lengthField_ = makeField(QStringLiteral("lengthField"), true, this);
 
     errorLabel_ = makeNotice(QStringLiteral("errorLabel"), QStringLiteral("#b3261e"), this);
-    errorLabel_->setAccessibleName(tr("Problem"));
+    // Read out by its text, which a screen reader hears again whenever it changes.
+    errorLabel_->setAccessibleDescription(tr("Problem"));
     savingIndicator_ = new QProgressBar(this);
     savingIndicator_->setObjectName(QStringLiteral("savingIndicator"));
     savingIndicator_->setRange(0, 0); // busy: a save has no fraction worth showing
@@ -451,6 +453,21 @@ void EditMetadataViewController::moveOn()
         workflow && viewModel_->artworkIsMissing())
         workflow->setArtworkURL(std::nullopt);
     frame->displayNextViewController(next);
+}
+
+void EditMetadataViewController::stepShouldLeave(StepLeaveReason reason, std::function<void()> proceed)
+{
+    if (reason == StepLeaveReason::Cancel || !viewModel_->isSaving()) {
+        proceed();
+        return;
+    }
+    askToStop(window(), tr("Stop saving the tags of \u201c%1\u201d?").arg(viewModel_->fileName()),
+              tr("The episode keeps the tags it had, unless the save is already being completed."),
+              tr("Stop Saving"), [self = QPointer<EditMetadataViewController>(this), proceed] {
+                  if (self)
+                      self->viewModel_->abandonSaving();
+                  proceed();
+              });
 }
 
 void EditMetadataViewController::hideEvent(QHideEvent* event)

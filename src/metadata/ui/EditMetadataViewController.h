@@ -75,6 +75,9 @@ public:
     NextStepAction nextStepAction() override;
     void willPresentInProgressNavigationController(ProgressNavigationController& controller) override;
     void didPresentInProgressNavigationController(ProgressNavigationController& controller) override;
+    // Cancel stops a running save without asking (the file keeps its tags); closing the window
+    // asks first, then stops the save and waits for it.
+    void stepShouldLeave(StepLeaveReason reason, std::function<void()> proceed) override;
 
     void editMetadataViewModelDidFillTemplate(EditMetadataViewModel& viewModel) override;
     void editMetadataViewModelDidClearErrorMessageFromSaving(EditMetadataViewModel& viewModel) override;

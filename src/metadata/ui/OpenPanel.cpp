@@ -1,7 +1,13 @@
 #include "metadata/ui/OpenPanel.h"
 
+#include "platform/ApplicationIdentity.h"
+
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QPointer>
+#include <QSettings>
+#include <QStandardPaths>
 
 namespace airlark {
 namespace {
@@ -12,7 +18,24 @@ OpenPanel::Presenter& testPresenter()
     return presenter;
 }
 
+// Episodes and artwork live in different folders: each kind of file remembers its own.
+QString lastFolderKey(const OpenPanelOptions& options)
+{
+    return QStringLiteral("OpenPanel/lastFolder-") +
+           options.allowedFileTypes.join(QLatin1Char('-')).toLower();
+}
+
 } // namespace
+
+QString OpenPanel::startFolder(const OpenPanelOptions& options)
+{
+    const QString last =
+        QSettings(applicationSettingsPath(), QSettings::IniFormat).value(lastFolderKey(options)).toString();
+    if (!last.isEmpty() && QFileInfo(last).isDir())
+        return last;
+    const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+    return QFileInfo(music).isDir() ? music : QDir::homePath();
+}
 
 QString OpenPanel::nameFilter(const OpenPanelOptions& options)
 {
@@ -40,17 +63,21 @@ void OpenPanel::begin(QWidget* parent, const OpenPanelOptions& options, Completi
         dialog->setFileMode(options.allowsMultipleSelection ? QFileDialog::ExistingFiles
                                                             : QFileDialog::ExistingFile);
     dialog->setNameFilter(nameFilter(options));
+    dialog->setDirectory(startFolder(options));
     dialog->setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
     // The completion runs once, whichever way the dialog ends.
     auto shared = std::make_shared<Completion>(std::move(completion));
-    QObject::connect(dialog, &QFileDialog::finished, dialog, [dialog, shared](int result) {
+    QObject::connect(dialog, &QFileDialog::finished, dialog, [dialog, shared, options](int result) {
         if (!*shared)
             return;
         const Completion done = std::exchange(*shared, Completion());
-        if (result == QDialog::Accepted && !dialog->selectedUrls().isEmpty())
+        if (result == QDialog::Accepted && !dialog->selectedUrls().isEmpty()) {
+            QSettings(applicationSettingsPath(), QSettings::IniFormat)
+                .setValue(lastFolderKey(options), dialog->directory().absolutePath());
             done(dialog->selectedUrls());
-        else
+        } else {
             done(std::nullopt);
+        }
     });
     dialog->open();
 }

@@ -37,6 +37,10 @@ public:
     // Replaces the dialog (an empty presenter restores it).
     static void setPresenterForTesting(Presenter presenter);
 
+    // Where the dialog opens: the folder last chosen from for this kind of file, else the
+    // user's music folder (XDG), else home.
+    static QString startFolder(const OpenPanelOptions& options);
+
     // The name filter QFileDialog is given, e.g. "MP3 files (*.mp3 *.MP3)".
     static QString nameFilter(const OpenPanelOptions& options);
 };

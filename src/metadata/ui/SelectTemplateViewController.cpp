@@ -39,10 +39,10 @@ SelectTemplateViewController::SelectTemplateViewController(
     connect(tableView_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &SelectTemplateViewController::tableViewSelectionDidChange);
 
-    emptyListLabel_ =
-        new QLabel(tr("No templates yet. Create one with \u201cNew Template\u2026\u201d."), this);
+    emptyListLabel_ = new QLabel(this);
     emptyListLabel_->setObjectName(QStringLiteral("emptyListLabel"));
     emptyListLabel_->setWordWrap(true);
+    emptyListLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     emptyListLabel_->hide();
     missingArtworkLabel_ = new QLabel(this);
     missingArtworkLabel_->setObjectName(QStringLiteral("missingArtworkLabel"));
@@ -104,6 +104,7 @@ SelectTemplateViewController::SelectTemplateViewController(
 
     // viewDidLoad: the screen follows its view model from here on.
     viewModel_->delegate = this;
+    viewModel_->reloadTemplates();
     reloadTable();
     dropLocationView_->setIcon(
         QIcon(QStringLiteral(":/images/") + viewModel_->artworkName() + QStringLiteral(".svg")));
@@ -141,8 +142,12 @@ void SelectTemplateViewController::viewDidAppear()
         frame->setBackButtonEnabled(false);
         frame->setBackButtonTitle(tr("Back"));
     }
+    viewModel_->reloadTemplates();
     reloadTable();
-    viewModel_->setSelectedItemIndex(std::nullopt);
+    // After a published episode the next one is most likely of the same podcast.
+    auto* workflow = qobject_cast<TopMetadataProgressNavigationController*>(progressNavigationController());
+    if (!workflow || !workflow->takeEpisodeFinished())
+        viewModel_->setSelectedItemIndex(std::nullopt);
     viewModel_->setFileURL(std::nullopt);
     chosenFileLabel_->hide();
 }
@@ -175,10 +180,17 @@ void SelectTemplateViewController::newTemplateButtonPressed()
 
 void SelectTemplateViewController::reloadTable()
 {
-    const auto templates = viewModel_->templates();
+    const auto& templates = viewModel_->cachedTemplates;
     templateListModel_->reload(templates,
                                [this](qint64 id) { return viewModel_->artworkForTemplateWithID(id); });
-    emptyListLabel_->setHidden(!templates.empty());
+    // A list that could not be read (or not yet) is not an empty one: say so, not how to start.
+    QString note = tr("No templates yet. Create one with \u201cNew Template\u2026\u201d.");
+    if (const auto& failure = viewModel_->templatesFailure())
+        note = *failure;
+    else if (viewModel_->isReadingTemplates())
+        note = tr("Reading the templates\u2026");
+    emptyListLabel_->setText(note);
+    emptyListLabel_->setHidden(!templates.empty() && !viewModel_->templatesFailure());
 }
 
 void SelectTemplateViewController::tableViewSelectionDidChange()
@@ -207,7 +219,9 @@ void SelectTemplateViewController::selectTemplateViewModelAvailableTemplatesDidC
     SelectTemplateViewModel&)
 {
     reloadTable();
-    viewModel_->setSelectedItemIndex(std::nullopt);
+    // The view model keeps its choice across a reload (a new template has cleared it already);
+    // the table shows it again.
+    viewModel_->updateState();
 }
 
 void SelectTemplateViewController::selectTemplateViewModelInteractionStateDidChange(

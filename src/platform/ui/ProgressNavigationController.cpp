@@ -3,6 +3,8 @@
 #include "platform/ui/ProgressNavigationControllerChild.h"
 
 #include <QHBoxLayout>
+#include <QPointer>
+#include <QKeyEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -32,12 +34,18 @@ ProgressNavigationController::ProgressNavigationController(
     progressIndicator_->setMinimumWidth(160);
     progressIndicator_->setMaximumWidth(220);
 
-    backButton_ = new QPushButton(tr("Back"), this);
+    // Mnemonics that no step's own controls use (they have P, A, D, T, N, C, S).
+    backButton_ = new QPushButton(tr("&Back"), this);
     backButton_->setObjectName(QStringLiteral("backButton"));
-    cancelButton_ = new QPushButton(tr("Cancel"), this);
+    cancelButton_ = new QPushButton(tr("Cance&l"), this);
     cancelButton_->setObjectName(QStringLiteral("cancelButton"));
     nextButton_ = new QPushButton(tr("Next"), this);
     nextButton_->setObjectName(QStringLiteral("nextButton"));
+    // Enter moves on from anywhere in the step that does not use it itself; on a focused button it
+    // presses that button. Next is drawn as the default so that a glance tells which one Enter is.
+    for (QPushButton* button : {backButton_, cancelButton_, nextButton_})
+        button->setAutoDefault(true);
+    nextButton_->setDefault(true);
     connect(nextButton_, &QPushButton::clicked, this, &ProgressNavigationController::nextButtonPressed);
     connect(backButton_, &QPushButton::clicked, this, &ProgressNavigationController::backButtonPressed);
     connect(cancelButton_, &QPushButton::clicked, this, &ProgressNavigationController::cancelButtonPressed);
@@ -62,6 +70,17 @@ ProgressNavigationController::~ProgressNavigationController()
 {
     // The stack hands its steps back while this frame, their delegate, still exists.
     delete contentNavigationController_.data();
+}
+
+void ProgressNavigationController::keyPressEvent(QKeyEvent* event)
+{
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (enter && plain && nextButton_->isVisible() && nextButton_->isEnabled()) {
+        nextButton_->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void ProgressNavigationController::loadViewIfNeeded()
@@ -157,9 +176,37 @@ void ProgressNavigationController::cancelButtonPressed()
 {
     if (!contentNavigationController_)
         return;
+    // A step with work running (an upload) asks first and stops it before it is left.
+    auto leave = [self = QPointer<ProgressNavigationController>(this)] {
+        if (self)
+            self->returnToFirstStep();
+    };
+    if (ProgressNavigationControllerChild* step =
+            progressNavigationControllerChild(contentNavigationController_->visibleViewController()))
+        step->stepShouldLeave(StepLeaveReason::Cancel, std::move(leave));
+    else
+        leave();
+}
+
+void ProgressNavigationController::returnToFirstStep()
+{
+    if (!contentNavigationController_)
+        return;
     contentNavigationController_->popToRootViewControllerAnimated(false);
     // Back at the root is back at the first step, however deep the stack was.
     setCurrentStep(0);
+}
+
+void ProgressNavigationController::windowShouldClose(std::function<void()> proceed)
+{
+    ProgressNavigationControllerChild* step =
+        contentNavigationController_
+            ? progressNavigationControllerChild(contentNavigationController_->visibleViewController())
+            : nullptr;
+    if (step)
+        step->stepShouldLeave(StepLeaveReason::CloseWindow, std::move(proceed));
+    else
+        proceed();
 }
 
 void ProgressNavigationController::navigationControllerWillShowViewControllerAnimated(NavigationStack&,
@@ -172,10 +219,29 @@ void ProgressNavigationController::navigationControllerWillShowViewControllerAni
     }
 }
 
+namespace {
+
+// Typing starts where reading does: in the step's first control that takes the keyboard.
+void focusFirstControl(QWidget* step)
+{
+    for (QWidget* widget = step->nextInFocusChain(); widget && widget != step;
+         widget = widget->nextInFocusChain()) {
+        if (step->isAncestorOf(widget) && widget->isVisibleTo(step) && widget->isEnabled() &&
+            (widget->focusPolicy() & Qt::TabFocus)) {
+            widget->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
+}
+
+} // namespace
+
 void ProgressNavigationController::navigationControllerDidShowViewControllerAnimated(NavigationStack&,
                                                                                      QWidget* viewController,
                                                                                      bool)
 {
+    if (viewController)
+        focusFirstControl(viewController);
     if (ProgressNavigationControllerChild* step = progressNavigationControllerChild(viewController))
         step->didPresentInProgressNavigationController(*this);
 }

@@ -46,6 +46,14 @@ public:
     // one already on the stack.
     virtual void displayNextViewController(QWidget* viewController);
 
+    // Back to the first step, however deep the stack is.
+    void returnToFirstStep();
+
+    // The window is about to close: the visible step may ask the user and stop its work first
+    // (ProgressNavigationControllerChild::stepShouldLeave). `proceed` runs once the window may
+    // close, possibly later; never, when the user chose to stay.
+    void windowShouldClose(std::function<void()> proceed);
+
     virtual void setNextButtonTitle(const QString& title);
     virtual void setBackButtonTitle(const QString& title);
     virtual void setCancelButtonText(const QString& title);
@@ -66,6 +74,7 @@ public slots:
 protected:
     virtual void viewDidLoad();
     void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void updateProgressIndicator();

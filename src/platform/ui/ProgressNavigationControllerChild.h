@@ -14,6 +14,13 @@ namespace airlark {
 // and stays on this step.
 using NextStepAction = Either<QWidget*, std::function<void()>>;
 
+// Why the visible step is about to be left without moving on.
+enum class StepLeaveReason
+{
+    Cancel,      // the wizard's Cancel, back to the first step
+    CloseWindow, // the window closes (its close button, or Quit)
+};
+
 // The protocol of every step controller shown in a ProgressNavigationController. Steps are
 // QWidgets; they inherit this as a mix-in, and the frame finds it with dynamic_cast:
 //
@@ -48,6 +55,15 @@ public:
     virtual void didPresentInProgressNavigationController(ProgressNavigationController& controller)
     {
         Q_UNUSED(controller);
+    }
+
+    // Asked before the step is left by Cancel or by the window closing. A step whose work would
+    // be cut short may ask the user first, stop the work and call `proceed` once it has ended;
+    // never calling it keeps the step, and the window, as they are. By default it proceeds at once.
+    virtual void stepShouldLeave(StepLeaveReason reason, std::function<void()> proceed)
+    {
+        Q_UNUSED(reason);
+        proceed();
     }
 
 private:

@@ -65,6 +65,12 @@ void TopMetadataProgressNavigationController::setEpisodeDescription(std::optiona
     standardOutputLine(QStringLiteral("Episode description is ") + printed(episodeDescription_));
 }
 
+void TopMetadataProgressNavigationController::finishEpisode()
+{
+    episodeFinished_ = true;
+    returnToFirstStep();
+}
+
 void TopMetadataProgressNavigationController::setArtist(std::optional<QString> artist)
 {
     artist_ = std::move(artist);

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QUrl>
 #include <optional>
+#include <utility>
 
 namespace airlark {
 
@@ -39,6 +40,12 @@ public:
     const std::optional<QString>& artist() const { return artist_; }
     void setArtist(std::optional<QString> artist);
 
+    // The episode is published: back to the first step, which keeps the podcast's template for
+    // the next episode of the same podcast (instead of starting over, as after Cancel).
+    void finishEpisode();
+    // Whether the first step is shown after finishEpisode; reading it clears it.
+    bool takeEpisodeFinished() { return std::exchange(episodeFinished_, false); }
+
 private:
     std::optional<QUrl> fileURL_;
     std::optional<QUrl> artworkURL_;
@@ -46,6 +53,7 @@ private:
     std::optional<QString> podcastTitle_;
     std::optional<QString> episodeDescription_;
     std::optional<QString> artist_;
+    bool episodeFinished_ = false;
 };
 
 } // namespace airlark

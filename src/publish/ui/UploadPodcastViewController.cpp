@@ -1,6 +1,9 @@
 #include "publish/ui/UploadPodcastViewController.h"
 
+#include "platform/ui/StopConfirmation.h"
+#include "platform/DesktopNotifier.h"
 #include "platform/ui/TopMetadataProgressNavigationController.h"
+#include "publish/UploadEndNotice.h"
 
 #include <QFont>
 #include <QFormLayout>
@@ -13,11 +16,14 @@ namespace airlark {
 
 namespace {
 
-QLabel* makeValueLabel(const QString& accessibleName, QWidget* parent)
+// A screen reader reads a label's text as its name, and hears a change of it at once; a fixed
+// accessible name would be read instead of the value, so the label's purpose goes into its
+// description.
+QLabel* makeValueLabel(const QString& purpose, QWidget* parent)
 {
     auto* label = new QLabel(parent);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    label->setAccessibleName(accessibleName);
+    label->setAccessibleDescription(purpose);
     label->setWordWrap(true);
     return label;
 }
@@ -60,6 +66,15 @@ UploadPodcastViewController::UploadPodcastViewController(QWidget* parent) : QWid
     statusFont.setPointSizeF(statusFont.pointSizeF() * 1.2);
     statusTextField_->setFont(statusFont);
 
+    signInAgainButton_ = new QPushButton(tr("Sign in to SoundCloud again\u2026"), this);
+    signInAgainButton_->setObjectName(QStringLiteral("signInAgainButton"));
+    signInAgainButton_->setAutoDefault(false);
+    signInAgainButton_->hide();
+    connect(signInAgainButton_, &QPushButton::clicked, this, [this] {
+        if (signInAgain_ && userIdentifier_)
+            signInAgain_(*userIdentifier_);
+    });
+
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 24, 24, 24);
     layout->setSpacing(12);
@@ -69,7 +84,17 @@ UploadPodcastViewController::UploadPodcastViewController(QWidget* parent) : QWid
     layout->addWidget(progressIndicator_);
     layout->addWidget(transferredLabel_);
     layout->addWidget(statusTextField_);
+    layout->addWidget(signInAgainButton_, 0, Qt::AlignHCenter);
     layout->addStretch(1);
+
+    notifier_ = new DesktopNotifier(this);
+    connect(notifier_, &DesktopNotifier::activated, this, [this] {
+        QWidget* mainWindow = window();
+        mainWindow->setWindowState(mainWindow->windowState() & ~Qt::WindowMinimized);
+        mainWindow->show();
+        mainWindow->raise();
+        mainWindow->activateWindow();
+    });
 }
 
 UploadPodcastViewController::~UploadPodcastViewController()
@@ -95,6 +120,7 @@ void UploadPodcastViewController::replaceViewModel(std::shared_ptr<UploadPodcast
     if (viewModel_)
         viewModel_->setDelegate(nullptr);
     viewModel_ = std::move(viewModel);
+    endNotified_ = false;
 }
 
 void UploadPodcastViewController::viewDidAppear()
@@ -106,7 +132,11 @@ void UploadPodcastViewController::viewDidAppear()
         fileURL_ = workflow->fileURL();
         episodeDescription_ = workflow->episodeDescription();
     }
+    startUpload();
+}
 
+void UploadPodcastViewController::startUpload()
+{
     auto viewModel = makeViewModel();
     const bool canUpload = viewModel != nullptr;
     if (!canUpload) {
@@ -119,6 +149,7 @@ void UploadPodcastViewController::viewDidAppear()
                                                    host_.value_or(PodcastHost::Libsyn), episodeTitle_,
                                                    artworkURL_, tags_, episodeDescription_);
     }
+    viewModel->setAccountName(accountName_);
     replaceViewModel(std::move(viewModel));
 
     fileLabel_->setText(fileURL_ && !fileURL_->fileName().isEmpty() ? viewModel_->fileName()
@@ -126,20 +157,63 @@ void UploadPodcastViewController::viewDidAppear()
     accountLabel_->setText(userIdentifier_ && host_ ? viewModel_->accountText() : tr("No account chosen"));
     progressIndicator_->setValue(0);
     transferredLabel_->clear();
+    signInAgainButton_->hide();
     statusTextField_->setText(viewModel_->statusText());
     viewModel_->setDelegate(this);
     if (canUpload)
         viewModel_->beginUpload();
     else
         viewModel_->setUploadState(UploadPodcastState::Failed);
+    // At once, not with the first report: a second press of Retry must find Next disabled.
+    showViewModel();
 }
 
 NextStepAction UploadPodcastViewController::nextStepAction()
 {
     return NextStepAction::Right([self = QPointer<UploadPodcastViewController>(this)] {
-        if (self && self->window() && self->window()->isVisible())
-            self->window()->close();
+        if (!self || !self->viewModel_)
+            return;
+        if (self->viewModel_->canRetry()) {
+            self->startUpload();
+            return;
+        }
+        if (self->viewModel_->uploadState() != UploadPodcastState::Successful)
+            return;
+        // Done: ready for the next episode, in the same window.
+        ProgressNavigationController* frame = self->progressNavigationController();
+        if (auto* workflow = qobject_cast<TopMetadataProgressNavigationController*>(frame))
+            workflow->finishEpisode();
+        else if (frame)
+            frame->returnToFirstStep();
     });
+}
+
+void UploadPodcastViewController::stepShouldLeave(StepLeaveReason reason, std::function<void()> proceed)
+{
+    const std::shared_ptr<UploadPodcastViewModel> viewModel = viewModel_;
+    if (!viewModel || !viewModel->isRunning()) {
+        proceed();
+        return;
+    }
+    // Cancel leaves the step once the upload is gone from the server; if it finished first, or
+    // what was sent could not be removed, the step stays and says so. A closing window goes anyway.
+    auto stopped = [viewModel, reason, proceed = std::move(proceed)] {
+        const bool leave = reason == StepLeaveReason::CloseWindow ||
+                           viewModel->uploadState() == UploadPodcastState::Failed ||
+                           (viewModel->uploadState() == UploadPodcastState::Cancelled &&
+                            !viewModel->failureReasonFromServer());
+        if (leave)
+            proceed();
+    };
+    if (viewModel->isStopping()) {
+        viewModel->cancelUpload(std::move(stopped));
+        return;
+    }
+    askToStop(
+        window(),
+        tr("Stop uploading \u201c%1\u201d to %2?").arg(viewModel->fileName(), viewModel->accountText()),
+        tr("The part already sent will be removed from the server."), tr("Stop Uploading"),
+        [viewModel, stopped = std::move(stopped)]() mutable { viewModel->cancelUpload(std::move(stopped)); });
 }
 
 void UploadPodcastViewController::willPresentInProgressNavigationController(
@@ -147,7 +221,7 @@ void UploadPodcastViewController::willPresentInProgressNavigationController(
 {
     controller.setBackButtonEnabled(false);
     // Step 3 leaves Next enabled ("Start upload"); until the upload's first report arrives, Next
-    // must not close the window under a starting upload.
+    // must not act on a starting upload.
     controller.setNextButtonEnabled(false);
 }
 
@@ -164,15 +238,42 @@ void UploadPodcastViewController::uploadPodcastViewModelUploadStatusDidChange(
     showViewModel();
 }
 
+bool UploadPodcastViewController::isVisibleStep() const
+{
+    const ProgressNavigationController* frame = progressNavigationController();
+    return frame && frame->contentNavigationController() &&
+           frame->contentNavigationController()->visibleViewController() == this;
+}
+
 void UploadPodcastViewController::showViewModel()
 {
     progressIndicator_->setValue(viewModel_->uploadProgress());
-    if (ProgressNavigationController* wizard = progressNavigationController()) {
-        wizard->setNextButtonEnabled(viewModel_->uploadButtonEnabled());
-        wizard->setNextButtonTitle(viewModel_->uploadButtonText());
-    }
     statusTextField_->setText(viewModel_->statusText());
     transferredLabel_->setText(viewModel_->transferredText());
+    signInAgainButton_->setVisible(viewModel_->signInExpired() && signInAgain_);
+    notifyEndIfAway();
+    // The wizard's buttons belong to whichever step shows: a report that arrives after this one
+    // was left must not relabel another step's Next.
+    if (!isVisibleStep())
+        return;
+    ProgressNavigationController* wizard = progressNavigationController();
+    wizard->setNextButtonEnabled(viewModel_->uploadButtonEnabled());
+    wizard->setNextButtonTitle(viewModel_->uploadButtonText());
+    wizard->setBackButtonEnabled(viewModel_->canRetry());
+    wizard->setCancelButtonEnabled(!viewModel_->isStopping());
+}
+
+void UploadPodcastViewController::notifyEndIfAway()
+{
+    if (endNotified_)
+        return;
+    const auto notice = uploadEndNotice(*viewModel_);
+    if (!notice)
+        return;
+    // Whoever watched it end has seen the status line already.
+    endNotified_ = true;
+    if (!window()->isActiveWindow())
+        notifier_->notify(notice->summary, notice->body);
 }
 
 } // namespace airlark

@@ -7,19 +7,27 @@
 #include <QLabel>
 #include <QPointer>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QStringList>
 #include <QUrl>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <optional>
 
 namespace airlark {
 
+class DesktopNotifier;
+
 // Step 4 of the episode workflow: publishes the tagged file to the account chosen in step 3 as
 // soon as the step comes on screen, and shows the file, the account, a progress bar, the bytes
 // sent while the upload runs, and a status line. The wizard's Next button follows the upload:
-// "Uploading…" (disabled), then "Done" (closes the window) or "Upload failed" (disabled; Cancel
-// leads back to step 1). Back is disabled.
+// "Uploading…" (disabled) until the host has confirmed the file, then "Done" (back to step 1 for
+// the next episode, the template still chosen) or, after a failure, "Retry" (the same file to the
+// same account, afresh), with Back enabled to choose another account.
+//
+// Cancel, closing the window and Quit ask before they stop a running upload; the step is left
+// only once the transfer has ended and what reached the server has been removed.
 //
 // One shared instance serves every episode of a run: each time it comes on screen it makes a new
 // view model from what step 3 handed it (UploadDestination) and the workflow's episode fields.
@@ -53,12 +61,21 @@ public:
     void setArtworkURL(std::optional<QUrl> artworkURL) { artworkURL_ = std::move(artworkURL); }
     const QStringList& tags() const { return tags_; }
     void setTags(const QStringList& tags) override { tags_ = tags; }
+    void setAccountName(const QString& name) override { accountName_ = name; }
+
+    // What "Sign in to SoundCloud again" does: opens the sign-in for the account with this
+    // identifier. Handed in by whoever builds the step, since the sign-in lives in another screen.
+    void setSignInAgainAction(std::function<void(qint64 accountIdentifier)> action)
+    {
+        signInAgain_ = std::move(action);
+    }
 
     QLabel* statusTextField() const { return statusTextField_; }
     QProgressBar* progressIndicator() const { return progressIndicator_; }
     QLabel* fileLabel() const { return fileLabel_; }
     QLabel* accountLabel() const { return accountLabel_; }
     QLabel* transferredLabel() const { return transferredLabel_; }
+    QPushButton* signInAgainButton() const { return signInAgainButton_; }
 
     // The current upload's view model; null before the step was first shown.
     const std::shared_ptr<UploadPodcastViewModel>& viewModel() const { return viewModel_; }
@@ -70,13 +87,19 @@ public:
     NextStepAction nextStepAction() override;
     void willPresentInProgressNavigationController(ProgressNavigationController& controller) override;
     void didPresentInProgressNavigationController(ProgressNavigationController& controller) override;
+    void stepShouldLeave(StepLeaveReason reason, std::function<void()> proceed) override;
 
     void uploadPodcastViewModelUploadStatusDidChange(UploadPodcastViewModel& viewModel) override;
 
 private:
+    // A new view model for the current file and account, and its upload started.
+    void startUpload();
     std::shared_ptr<UploadPodcastViewModel> makeViewModel();
     void replaceViewModel(std::shared_ptr<UploadPodcastViewModel> viewModel);
     void showViewModel();
+    bool isVisibleStep() const;
+    // Tells the desktop when the upload ends while the window is in the background.
+    void notifyEndIfAway();
 
     std::optional<QUrl> fileURL_;
     std::optional<qint64> userIdentifier_;
@@ -85,13 +108,18 @@ private:
     std::optional<QString> episodeDescription_;
     std::optional<QUrl> artworkURL_;
     QStringList tags_;
+    QString accountName_;
+    std::function<void(qint64)> signInAgain_;
 
     QPointer<QLabel> statusTextField_;
     QPointer<QProgressBar> progressIndicator_;
     QPointer<QLabel> fileLabel_;
     QPointer<QLabel> accountLabel_;
     QPointer<QLabel> transferredLabel_;
+    QPointer<QPushButton> signInAgainButton_;
     std::shared_ptr<UploadPodcastViewModel> viewModel_;
+    DesktopNotifier* notifier_ = nullptr;
+    bool endNotified_ = false;
 };
 
 } // namespace airlark

@@ -131,8 +131,17 @@ int run()
     if (!save(driver.window(), QStringLiteral("step3-account")))
         return 1;
 
-    // Step 4: the upload, finished.
-    if (!driver.startUpload() || !driver.waitForUploadEnd() || driver.nextTitle() != QStringLiteral("Done"))
+    // Step 4: a failure that names its cause and offers Retry (the show folder is missing), then
+    // the retried upload, finished.
+    if (!libsyn.removeDirectory(QStringLiteral("larkweekly")) || !driver.startUpload() ||
+        !driver.waitForUploadEnd() || driver.nextTitle() != QStringLiteral("Retry"))
+        return fail("the upload did not fail as it should");
+    if (!save(driver.window(), QStringLiteral("step4-upload-failed")))
+        return 1;
+    if (!libsyn.makeDirectory(QStringLiteral("larkweekly/quickcast")))
+        return fail("could not make the show folder");
+    QTest::mouseClick(&driver.next(), Qt::LeftButton);
+    if (!driver.waitForUploadEnd() || driver.nextTitle() != QStringLiteral("Done"))
         return fail("the upload did not succeed");
     if (!save(driver.window(), QStringLiteral("step4-upload")))
         return 1;

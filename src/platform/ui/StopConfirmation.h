@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QMessageBox;
+class QWidget;
+
+namespace airlark {
+
+// Asks, in a sheet over `parent`'s window, whether to stop work that is running (an upload, a tag
+// save) before leaving it. Returns at once; `stop` runs if the user confirms. "Continue" is the
+// default, so Return or Escape keep the work going. While a question is open for `parent`, asking
+// again only brings it to the front. The sheet's object name is "stopConfirmation".
+QMessageBox* askToStop(QWidget* parent, const QString& question, const QString& detail,
+                       const QString& stopButtonText, std::function<void()> stop);
+
+} // namespace airlark
