@@ -4,9 +4,9 @@
 #include "ftp/FTPClient.h"
 #include "support/FtpTestServer.h"
 #include "support/LogCapture.h"
+#include "support/TestEnvironment.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <gtest/gtest.h>
 
 namespace airlark {
@@ -75,12 +75,11 @@ Script replying(const QByteArray& verb, const QByteArray& reply)
     return script;
 }
 
-Script greeting(QByteArray text, std::chrono::milliseconds delay = {}, bool silent = false)
+Script greeting(QByteArray text, std::chrono::milliseconds delay = {})
 {
     Script script;
     script.greeting = std::move(text);
     script.greetingDelay = delay;
-    script.silent = silent;
     return script;
 }
 
@@ -97,7 +96,7 @@ INSTANTIATE_TEST_SUITE_P(Steps, FTPLogInConversationTest, ::testing::Values(
     Conversation{"userNeither331Nor2xx", replying("USER", "332 account please"), None, false, K::LogInRefused, {"USER"}},
     Conversation{"pass530", replying("PASS", "530 wrong"), None, false, K::LogInRefused, {"USER", "PASS"}},
     Conversation{"pass421", replying("PASS", "421 closing"), None, false, K::ServerClosedSession, {"USER", "PASS"}},
-    Conversation{"neverGreets", greeting({}, {}, true), None, false, K::TimedOut, {}},
+    Conversation{"neverGreets", greeting({}), None, false, K::TimedOut, {}},
     // A server without TLS: nothing of the log-in goes in clear when TLS was asked for.
     Conversation{"noTLSExplicit", {}, FTPSecurity::ExplicitTLS, false, K::TLSNotOffered, {"AUTH", "AUTH"}},
     Conversation{"noTLSImplicit", {}, FTPSecurity::ImplicitTLS, false, K::TLSNotOffered, {}}),
@@ -114,17 +113,6 @@ class FTPListingFloodTest : public ::testing::TestWithParam<ListingFlood>
 {
 };
 
-long residentKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    status.open(QIODevice::ReadOnly);
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    }
-    return 0;
-}
-
 // A listing that never ends fails at the client's limits, entries or bytes, with memory bounded.
 TEST_P(FTPListingFloodTest, EndsAtTheLimitWithBoundedMemory)
 {
@@ -133,13 +121,13 @@ TEST_P(FTPListingFloodTest, EndsAtTheLimitWithBoundedMemory)
     ScriptedFtpServer server(script);
     FTPClient client;
     client.setTimeout(5s);
-    const long before = residentKiB();
+    const test::PeakMemoryGrowth memory;
     QElapsedTimer timer;
     timer.start();
     EXPECT_FALSE(client.contentsOfServer(scriptedRecord(server.port()).get()).has_value());
     EXPECT_EQ(client.failureDetail().kind, FTPFailureKind::ListingTooLarge);
     EXPECT_LT(timer.elapsed(), 10000);
-    EXPECT_LT(residentKiB() - before, 64 * 1024);
+    EXPECT_LT(memory.mebibytes(), 64);
 }
 
 // clang-format off

@@ -14,8 +14,8 @@
 
 namespace airlark::test {
 
-// A one-connection FTP server on loopback that plays a script: a greeting (after a delay, or
-// never), then a reply per command verb. PASV opens a data port on which LIST sends a listing that
+// A one-connection FTP server on loopback that plays a script: a greeting (after a delay; none
+// when empty), then a reply per command verb. PASV opens a data port on which LIST sends a listing that
 // never ends. It records every line the client sent, and whether anything came before the greeting.
 class ScriptedFtpServer
 {
@@ -24,7 +24,6 @@ public:
     {
         QByteArray greeting = "220 scripted";
         std::chrono::milliseconds greetingDelay{0};
-        bool silent = false; // never greets
         // Reply by verb; PASV opens the data port, and other verbs get 502.
         std::map<QByteArray, QByteArray> replies{{"USER", "331 password please"},
                                                  {"PASS", "230 logged in"},
@@ -74,19 +73,6 @@ private:
         return fd;
     }
 
-    QByteArray reply(const QByteArray& verb)
-    {
-        if (const auto it = script_.replies.find(verb); it != script_.replies.end())
-            return it->second;
-        if (verb == "PASV") {
-            quint16 port = 0;
-            dataListener_ = listenOnLoopback(&port);
-            return "227 Entering Passive Mode (127,0,0,1," + QByteArray::number(port / 256) + "," +
-                   QByteArray::number(port % 256) + ")";
-        }
-        return "502 not here";
-    }
-
     void flood()
     {
         const int data = ::accept(dataListener_, nullptr, nullptr);
@@ -113,11 +99,11 @@ private:
         std::this_thread::sleep_for(script_.greetingDelay);
         char probe = 0;
         sentBeforeGreeting_ = ::recv(connection, &probe, 1, MSG_PEEK | MSG_DONTWAIT) > 0;
-        if (!script_.silent)
+        if (!script_.greeting.isEmpty())
             send(connection, script_.greeting);
         QByteArray pending;
         char chunk[512];
-        bool open = !script_.silent && !script_.greeting.startsWith("421");
+        bool open = !script_.greeting.startsWith("421");
         while (open) {
             const ssize_t count = ::recv(connection, chunk, sizeof chunk, 0);
             if (count <= 0)
@@ -130,20 +116,23 @@ private:
                     std::lock_guard lock(mutex_);
                     verbs_.append(verb);
                 }
-                const QByteArray answer = reply(verb);
-                if (verb == "LIST" || verb == "NLST") {
+                QByteArray answer = "502 not here";
+                if (const auto it = script_.replies.find(verb); it != script_.replies.end()) {
+                    answer = it->second;
+                } else if (verb == "PASV") {
+                    quint16 port = 0;
+                    dataListener_ = listenOnLoopback(&port);
+                    answer = "227 Entering Passive Mode (127,0,0,1," + QByteArray::number(port / 256) + "," +
+                             QByteArray::number(port % 256) + ")";
+                } else if (verb == "LIST") {
                     send(connection, "150 here it comes");
                     flood();
-                    send(connection, "226 done");
-                } else {
-                    send(connection, answer);
+                    answer = "226 done";
                 }
-                if (verb == "QUIT" || answer.startsWith("421"))
-                    open = false;
+                send(connection, answer);
+                open = verb != "QUIT" && !answer.startsWith("421");
             }
         }
-        if (script_.silent)
-            std::this_thread::sleep_for(std::chrono::seconds(3));
         ::close(connection);
     }
 

@@ -70,29 +70,6 @@ struct Outcome
     std::string describe() const { return error ? error->description().toStdString() : "no error"; }
 };
 
-// Peak resident memory grown since construction, for the process as a whole.
-struct PeakMemory
-{
-    static qint64 kibibytes(const char* field)
-    {
-        QFile status(QStringLiteral("/proc/self/status"));
-        status.open(QIODevice::ReadOnly);
-        for (const QByteArray& line : status.readAll().split('\n')) {
-            if (line.startsWith(field))
-                return line.mid(qstrlen(field)).trimmed().split(' ').first().toLongLong();
-        }
-        return 0;
-    }
-    PeakMemory()
-    {
-        QFile clear(QStringLiteral("/proc/self/clear_refs"));
-        if (clear.open(QIODevice::WriteOnly))
-            clear.write("5"); // the high-water mark starts again from now
-    }
-    qint64 grownMiB() const { return (kibibytes("VmHWM:") - before) / 1024; }
-    qint64 before = kibibytes("VmRSS:");
-};
-
 class HTTPSessionManagerTest : public ::testing::Test
 {
 protected:
@@ -254,13 +231,13 @@ TEST_P(AnswerLimitTest, FailsWithinSecondsInBoundedMemory)
     HTTPSessionConfiguration configuration;
     if (c.resourceTimeout > 0)
         configuration.timeoutIntervalForResource = c.resourceTimeout;
-    const PeakMemory memory;
+    const PeakMemoryGrowth memory;
     QElapsedTimer clock;
     clock.start();
     Outcome outcome;
     run(request, outcome, configuration);
     EXPECT_LT(clock.elapsed(), 8000);
-    EXPECT_LT(memory.grownMiB(), 64);
+    EXPECT_LT(memory.mebibytes(), 64);
     if (c.code) {
         EXPECT_TRUE(outcome.failedWith(HTTPURLErrorDomain, c.code)) << outcome.describe();
         return;

@@ -2,24 +2,21 @@
 // stand-in: the sign-in by a second `airlark` process, a fixed loopback port used twice, and the
 // failure messages. The loopback sign-in to a saved account is the end-to-end test's.
 #include "SoundCloudFixture.h"
+#include "app/AppDelegate.h"
+#include "app/SingleInstance.h"
 #include "hosts/ui/AddPodcastHostViewController.h"
 #include "hosts/ui/SoundCloudAuthenticationViewController.h"
+#include "platform/ApplicationIdentity.h"
 #include "store/Account.h"
 #include "support/TestEnvironment.h"
 
 #include <QFile>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
 #include <QTcpServer>
-#include <QTest>
-
-#ifdef AIRLARK_HAVE_APP
-#include "app/AppDelegate.h"
-#include "app/SingleInstance.h"
-#include "platform/ApplicationIdentity.h"
-
 #include <QTemporaryDir>
-#endif
+#include <QTest>
 
 namespace airlark::test {
 namespace {
@@ -40,10 +37,8 @@ protected:
         ASSERT_FALSE(database->createTables().has_value());
         pane = new SoundCloudAuthenticationViewController([this](std::shared_ptr<RedirectURLHandler> client) {
             pendingClients.push_back(std::dynamic_pointer_cast<SoundCloudAPIClient>(client));
-#ifdef AIRLARK_HAVE_APP
             if (appDelegate)
                 appDelegate->setPendingAuthenticationSoundCloudAPIClient(client);
-#endif
         });
         otherPane = new OtherPane;
     }
@@ -88,12 +83,9 @@ protected:
     OtherPane* otherPane = nullptr;
     AddPodcastHostViewController* window = nullptr;
     std::vector<std::shared_ptr<SoundCloudAPIClient>> pendingClients;
-#ifdef AIRLARK_HAVE_APP
     std::unique_ptr<AppDelegate> appDelegate;
-#endif
 };
 
-#ifdef AIRLARK_HAVE_APP
 TEST_F(SoundCloudPaneTest, ConnectSignsInWithTheRedirectDeliveredByASecondAirlarkProcess)
 {
     // This process plays the running instance; the browser hands the "airlark:" redirect to a
@@ -107,16 +99,21 @@ TEST_F(SoundCloudPaneTest, ConnectSignsInWithTheRedirectDeliveredByASecondAirlar
                      [this](const QString& url) { appDelegate->handleURLEvent(url); });
 
     writeCredentials(QStringLiteral("airlark://soundcloud/callback"));
-    browser.delivery = TestBrowser::Delivery::RunCommand;
-    browser.program = binaryPath(QStringLiteral("src/app/airlark"));
-    browser.environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
-    browser.environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-
+    browser.followRedirects = false;
     openWindow();
     connect();
+    ASSERT_TRUE(browser.waitUntilIdle());
+    ASSERT_EQ(browser.lastRedirect()->scheme(), QStringLiteral("airlark"));
+    QProcess second;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    second.setProcessEnvironment(environment);
+    second.start(binaryPath(QStringLiteral("src/app/airlark")),
+                 {browser.lastRedirect()->toString(QUrl::FullyEncoded)});
     ASSERT_TRUE(waitForLabel(QStringLiteral("Connected")));
-    EXPECT_EQ(browser.commandExitCode(), 0);
-    EXPECT_EQ(browser.lastRedirect()->scheme(), QStringLiteral("airlark"));
+    ASSERT_TRUE(waitFor([&] { return second.state() == QProcess::NotRunning; }));
+    EXPECT_EQ(second.exitCode(), 0);
     EXPECT_EQ(appDelegate->pendingAuthenticationSoundCloudAPIClient(), pendingClients.back());
     EXPECT_TRUE(addEnabled());
 
@@ -124,7 +121,6 @@ TEST_F(SoundCloudPaneTest, ConnectSignsInWithTheRedirectDeliveredByASecondAirlar
     ASSERT_TRUE(waitFor([this] { return !window->isVisible(); }));
     EXPECT_EQ(Account::find(*database, *pane->viewModel().accountID())->host, QStringLiteral("SoundCloud"));
 }
-#endif
 
 TEST_F(SoundCloudPaneTest, ASecondConnectOnTheSameFixedLoopbackPortCompletes)
 {
@@ -138,12 +134,12 @@ TEST_F(SoundCloudPaneTest, ASecondConnectOnTheSameFixedLoopbackPortCompletes)
     writeCredentials(QStringLiteral("http://127.0.0.1:%1/soundcloud/callback").arg(port));
     openWindow();
     const size_t before = Account::selectAll(*database).size();
-    browser.delivery = TestBrowser::Delivery::Keep; // the user leaves the first tab alone
+    browser.followRedirects = false; // the user leaves the first tab alone
     connect();
     ASSERT_TRUE(waitForLabel(QStringLiteral("Connecting to SoundCloud…")));
     EXPECT_FALSE(addEnabled());
     ASSERT_TRUE(browser.waitUntilIdle());
-    browser.delivery = TestBrowser::Delivery::FollowRedirect;
+    browser.followRedirects = true;
     connect();
     ASSERT_TRUE(waitForLabel(QStringLiteral("Connected")));
     EXPECT_TRUE(addEnabled());
@@ -205,7 +201,7 @@ TEST_F(SoundCloudPaneTest, AReopenedWindowStartsClearedAndASecondConnectWaitsFor
     QTest::mouseClick(window->cancelButton(), Qt::LeftButton);
     ASSERT_TRUE(waitFor([this] { return !window->isVisible(); }));
 
-    browser.delivery = TestBrowser::Delivery::Keep;
+    browser.followRedirects = false;
     openWindow();
     EXPECT_EQ(label(), QString());
     EXPECT_FALSE(addEnabled());

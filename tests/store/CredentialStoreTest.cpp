@@ -1,4 +1,3 @@
-#include "KeychainFixture.h"
 #include "StoreFixture.h"
 #include "support/LogCapture.h"
 #include "support/StandardOutputCapture.h"
@@ -22,20 +21,7 @@ class CredentialStoreTest : public StoreTest
 protected:
     // Identifiers no other case has used: every case of this executable shares its session's keyring.
     static qint64 freshId() { return qint64(QRandomGenerator::global()->generate64() >> 20); }
-    static QString freshService() { return QStringLiteral("AirlarkTest-") + QUuid::createUuid().toString(QUuid::WithoutBraces); }
 };
-
-TEST_F(CredentialStoreTest, DictionaryRoundTripsThroughTheSecretService)
-{
-    const QVariantMap data{{QStringLiteral("password"), QString::fromUtf8("p\xC3\xA4ss \"w\xC3\xB6rd\" \xF0\x9F\x94\x91 ;--")},
-                           {QStringLiteral("other"), QStringLiteral("value")}};
-    const QString service = freshService();
-    const std::optional<CredentialStoreError> error = CredentialStore::updateData(data, QStringLiteral("user-1"), service);
-    ASSERT_FALSE(error) << error->message.toStdString();
-    EXPECT_EQ(CredentialStore::loadData(QStringLiteral("user-1"), service), data);
-    EXPECT_FALSE(CredentialStore::loadData(QStringLiteral("user-2"), service));
-    EXPECT_FALSE(CredentialStore::loadData(QStringLiteral("user-1"), freshService()));
-}
 
 TEST_F(CredentialStoreTest, SavingTwiceReplacesThePassword)
 {
@@ -57,30 +43,20 @@ TEST_F(CredentialStoreTest, SavingTwiceReplacesThePassword)
     EXPECT_EQ(unlocked.value().size(), 1);
 }
 
-TEST_F(CredentialStoreTest, ItemIsKeyedByHostAndAccountIdentifier)
-{
-    const qint64 id = freshId();
-    EXPECT_EQ(Account::credentialUserAccount(QStringLiteral("Libsyn"), 7), QStringLiteral("Libsyn-7"));
-    ASSERT_FALSE(Account::savePassword(QStringLiteral("Libsyn"), id, QStringLiteral("secret")));
-    const std::optional<QVariantMap> item =
-        CredentialStore::loadData(QStringLiteral("Libsyn-%1").arg(id), QStringLiteral("Libsyn"));
-    ASSERT_TRUE(item);
-    EXPECT_EQ(*item, (QVariantMap{{QStringLiteral("password"), QStringLiteral("secret")}}));
-}
-
 TEST_F(CredentialStoreTest, AccountsNeverReadEachOthersPasswords)
 {
     const qint64 first = freshId();
     const qint64 second = freshId();
-    ASSERT_FALSE(Account::savePassword(QStringLiteral("Libsyn"), first, QStringLiteral("one")));
+    const QString one = QString::fromUtf8("p\xC3\xA4ss \"w\xC3\xB6rd\" \xF0\x9F\x94\x91 ;--");
+    ASSERT_FALSE(Account::savePassword(QStringLiteral("Libsyn"), first, one));
     ASSERT_FALSE(Account::savePassword(QStringLiteral("Libsyn"), second, QStringLiteral("two")));
-    EXPECT_EQ(Account::loadPassword(QStringLiteral("Libsyn"), first), QStringLiteral("one"));
+    EXPECT_EQ(Account::loadPassword(QStringLiteral("Libsyn"), first), one);
     EXPECT_EQ(Account::loadPassword(QStringLiteral("Libsyn"), second), QStringLiteral("two"));
     // The same identifier under another host is another item.
     EXPECT_FALSE(Account::loadPassword(QStringLiteral("SoundCloud"), first));
     // Identifiers that share a prefix stay apart (7 is not 70).
     ASSERT_FALSE(Account::savePassword(QStringLiteral("Libsyn"), first * 10, QStringLiteral("ten times")));
-    EXPECT_EQ(Account::loadPassword(QStringLiteral("Libsyn"), first), QStringLiteral("one"));
+    EXPECT_EQ(Account::loadPassword(QStringLiteral("Libsyn"), first), one);
 }
 
 // Items that exist but hold no text "password".

@@ -109,8 +109,7 @@ INSTANTIATE_TEST_SUITE_P(
     Files, NotADatabaseTest,
     ::testing::Values(Case{"text", QByteArray("My show notes, not a database.\n").repeated(200)},
                       Case{"SQLite header, garbage after",
-                           QByteArray("SQLite format 3").append('\0').append(QByteArray(4000, '\x7f'))},
-                      Case{"MP3", QByteArray(8192, '\0').replace(0, 4, "ID3\x04")}));
+                           QByteArray("SQLite format 3").append('\0').append(QByteArray(4000, '\x7f'))}));
 
 TEST_F(DatabaseTest, ReadOnlyFileIsReadButNeverWritten)
 {

@@ -1,6 +1,5 @@
 // Runs with DBUS_SESSION_BUS_ADDRESS pointing at a socket that does not exist: no Secret Service
 // can be reached. Saving must fail and loading find nothing, with no plain-text fallback.
-#include "KeychainFixture.h"
 #include "StoreFixture.h"
 #include "store/Account.h"
 #include "store/CredentialStore.h"

@@ -3,6 +3,7 @@
 #include "store/DataDirectory.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -67,6 +68,17 @@ ReadOnlyGuard::~ReadOnlyGuard()
         QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), path_});
     else if (active_)
         ::chmod(QFile::encodeName(path_).constData(), QFileInfo(path_).isDir() ? 0755 : 0644);
+}
+
+bool anyFileContains(const QString& directory, const QByteArray& needle)
+{
+    QDirIterator files(directory, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        QFile file(files.next());
+        if (file.open(QIODevice::ReadOnly) && file.readAll().contains(needle))
+            return true;
+    }
+    return false;
 }
 
 QString sqliteCommand(const QString& databasePath, const QString& sql)

@@ -70,6 +70,9 @@ private:
     bool immutable_ = false;
 };
 
+// Whether any file below `directory` contains `needle`.
+bool anyFileContains(const QString& directory, const QByteArray& needle);
+
 // Runs SQL through the `sqlite3` command (a connection of its own, as another program would);
 // its standard output.
 QString sqliteCommand(const QString& databasePath, const QString& sql);

@@ -16,9 +16,6 @@ namespace airlark::test {
 
 namespace {
 
-const QString& TlsUser = FtpTestServer::LocalUser;
-const QString& TlsPassword = FtpTestServer::LocalPassword;
-
 bool run(const QString& program, const QStringList& arguments, const QByteArray& input = {})
 {
     QProcess process;
@@ -93,15 +90,17 @@ bool ensureLocalUser()
             qWarning("FtpTestServer: vsftpd needs root to serve its local user");
             return false;
         }
-        if (!::getpwnam(TlsUser.toUtf8().constData()) &&
+        if (!::getpwnam(FtpTestServer::LocalUser.toUtf8().constData()) &&
             !run(QStringLiteral("useradd"),
                  {QStringLiteral("--system"), QStringLiteral("--no-create-home"),
                   QStringLiteral("--home-dir"), QStringLiteral("/"), QStringLiteral("--shell"),
-                  QStringLiteral("/usr/sbin/nologin"), TlsUser}) &&
-            !::getpwnam(TlsUser.toUtf8().constData()))
+                  QStringLiteral("/usr/sbin/nologin"), FtpTestServer::LocalUser}) &&
+            !::getpwnam(FtpTestServer::LocalUser.toUtf8().constData()))
             return false;
-        return run(QStringLiteral("chpasswd"), {},
-                   (TlsUser + QLatin1Char(':') + TlsPassword + QLatin1Char('\n')).toUtf8());
+        return run(
+            QStringLiteral("chpasswd"), {},
+            (FtpTestServer::LocalUser + QLatin1Char(':') + FtpTestServer::LocalPassword + QLatin1Char('\n'))
+                .toUtf8());
     }();
     return ready;
 }
@@ -293,24 +292,10 @@ bool FtpTestServer::isRunning() const
     return process_ && process_->state() == QProcess::Running && port_ != 0;
 }
 
-QString FtpTestServer::user() const
-{
-    return options_.vsftpd ? TlsUser : options_.user;
-}
-
-QString FtpTestServer::password() const
-{
-    return options_.vsftpd ? TlsPassword : options_.password;
-}
-
-QString FtpTestServer::destination(const QString& directory) const
-{
-    return directory.isEmpty() ? host() : host() + QLatin1Char('/') + directory;
-}
-
 std::shared_ptr<FTPServer> FtpTestServer::record(const QString& directory) const
 {
-    auto server = FTPServer::serverWithDestination(destination(directory), user(), password());
+    auto server = FTPServer::serverWithDestination(
+        directory.isEmpty() ? host() : host() + QLatin1Char('/') + directory, user(), password());
     server->setPort(port());
     server->setSecurity(options_.security);
     return server;
@@ -363,27 +348,6 @@ void FtpTestServer::kill()
         return;
     for (const pid_t pid : descendants(static_cast<pid_t>(pid_)))
         ::kill(pid, SIGKILL);
-}
-
-SilentTcpServer::SilentTcpServer()
-{
-    // Never calling nextPendingConnection() leaves connections in the backlog: connected, silent.
-    server_.listen(QHostAddress::LocalHost, 0);
-}
-
-quint16 SilentTcpServer::port() const
-{
-    return server_.serverPort();
-}
-
-bool SilentTcpServer::receivedConnection(int waitMs)
-{
-    return server_.hasPendingConnections() || server_.waitForNewConnection(waitMs);
-}
-
-bool SilentTcpServer::isListening() const
-{
-    return server_.isListening();
 }
 
 } // namespace airlark::test

@@ -65,11 +65,9 @@ public:
     bool isRunning() const;
     QString host() const { return QStringLiteral("127.0.0.1"); }
     quint16 port() const { return port_; }
-    QString user() const;
-    QString password() const;
+    QString user() const { return options_.vsftpd ? LocalUser : options_.user; }
+    QString password() const { return options_.vsftpd ? LocalPassword : options_.password; }
     FTPSecurity security() const { return options_.security; }
-    // "127.0.0.1" or "127.0.0.1/<directory>", ready for an FTP server record (set its port too).
-    QString destination(const QString& directory = QString()) const;
     // A record for this server's user, port and security.
     std::shared_ptr<FTPServer> record(const QString& directory = QString()) const;
     // Creates a folder (and its parents) below the home folder.
@@ -98,15 +96,19 @@ private:
     quint16 port_ = 0;
 };
 
-// A TCP server on 127.0.0.1 whose connections are accepted and never answered.
+// A TCP server on 127.0.0.1 whose connections are accepted and never answered: never calling
+// nextPendingConnection() leaves them in the backlog, connected and silent.
 class SilentTcpServer
 {
 public:
-    SilentTcpServer();
-    quint16 port() const;
-    bool isListening() const;
+    SilentTcpServer() { server_.listen(QHostAddress::LocalHost, 0); }
+    quint16 port() const { return server_.serverPort(); }
+    bool isListening() const { return server_.isListening(); }
     // Whether a client connected (waiting up to `waitMs` for one).
-    bool receivedConnection(int waitMs);
+    bool receivedConnection(int waitMs)
+    {
+        return server_.hasPendingConnections() || server_.waitForNewConnection(waitMs);
+    }
 
 private:
     QTcpServer server_;

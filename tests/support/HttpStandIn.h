@@ -44,8 +44,7 @@ struct StandInRequest
 // by the constructor (check isRunning()), stopped by the destructor. A response is a JSON object
 // as the script reads it: "status", "headers" ([[name, value], ...]), "json" or "body", and the
 // misbehaviours "huge" (bytes), "endless", "gzip_bomb", "partial" (bytes, "then": "drop" or
-// "stall"), "read_limit" (request bytes read, "then": "drop" or "stall"), "action": "close" or
-// "silent".
+// "stall"), "read_limit" (request bytes read, "then": "drop" or "stall"), "action": "silent".
 //
 //   HttpStandIn server({HttpStandIn::Plain, HttpStandIn::Tls});
 //   server.route("GET", "/me", reply(301, {{"Location", server.url("/me", 0).toString()}}));
@@ -74,9 +73,9 @@ public:
     void route(const QByteArray& method, const QString& path, const QJsonObject& response, int listener = -1);
     std::vector<StandInRequest> requests();
 
-    // Plays SoundCloud with these settings ("authorize", "token", "me", "tracks", "username",
-    // "lifetime"); `revoke` makes every access token issued so far invalid. Answers its state:
-    // "exchanges", "refreshes", "refused_refreshes", "token_requests", "access_token",
+    // Plays SoundCloud with these settings ("token", "me", "tracks", "username", "lifetime");
+    // `revoke` makes every access token issued so far invalid. Answers its state:
+    // "exchanges", "refreshes", "token_requests", "access_token",
     // "refresh_token", "client_id", "client_secret".
     QJsonObject soundCloud(const QJsonObject& settings = {}, bool revoke = false);
 

@@ -104,4 +104,30 @@ QString binaryPath(const QString& relative)
     return QStringLiteral(AIRLARK_BINARY_DIR "/") + relative;
 }
 
+namespace {
+long long statusKiB(const char* field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    status.open(QIODevice::ReadOnly);
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field)).trimmed().split(' ').first().toLongLong();
+    }
+    return 0;
+}
+} // namespace
+
+PeakMemoryGrowth::PeakMemoryGrowth()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5"); // the high-water mark starts again from now
+    before_ = statusKiB("VmRSS:");
+}
+
+long long PeakMemoryGrowth::mebibytes() const
+{
+    return (statusKiB("VmHWM:") - before_) / 1024;
+}
+
 } // namespace airlark::test

@@ -30,6 +30,17 @@ QString dataDirectory();
 // Spins the Qt event loop until `done` holds or `timeout` passes; returns whether it held.
 bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
+// How far the process's peak resident memory has grown since construction, in MiB.
+class PeakMemoryGrowth
+{
+public:
+    PeakMemoryGrowth();
+    long long mebibytes() const;
+
+private:
+    long long before_;
+};
+
 // A file below the repository's tests/ folder, or the build folder.
 QString sourcePath(const QString& relative);
 QString binaryPath(const QString& relative);

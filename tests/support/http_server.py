@@ -138,8 +138,8 @@ def read_body(connection, record, plan):
     return True
 
 
-def head(status, headers, reason=None):
-    text = "HTTP/1.1 %d %s\r\n" % (status, reason or http.HTTPStatus(status).phrase)
+def head(status, headers):
+    text = "HTTP/1.1 %d %s\r\n" % (status, http.HTTPStatus(status).phrase)
     text += "".join("%s: %s\r\n" % (name, value) for name, value in headers)
     return (text + "Connection: close\r\n\r\n").encode("latin-1")
 
@@ -147,8 +147,6 @@ def head(status, headers, reason=None):
 def body_of(plan):
     if "json" in plan:
         return json.dumps(plan["json"]).encode()
-    if "body_b64" in plan:
-        return base64.b64decode(plan["body_b64"])
     return plan.get("body", "").encode()
 
 
@@ -189,7 +187,7 @@ def respond(connection, plan):
             connection.reset()
             return
     else:
-        sock.sendall(head(status, headers + [("Content-Length", len(body))], plan.get("reason")) + body)
+        sock.sendall(head(status, headers + [("Content-Length", len(body))]) + body)
     if not isinstance(sock, ssl.SSLSocket):
         sock.shutdown(socket.SHUT_WR)
     connection.wait_for_close()
@@ -216,9 +214,7 @@ def serve(sock, listener, context):
         if not plan and cloud:
             with lock:
                 plan = cloud.handle(record, path)
-        if plan.get("action") == "close":
-            sock.close()
-        elif plan.get("action") == "silent":
+        if plan.get("action") == "silent":
             connection.wait_for_close()
         else:
             respond(connection, plan or {"status": 404, "body": "Not Found"})
@@ -297,12 +293,12 @@ class SoundCloud:
     CLIENT_SECRET = "standin-client-secret"
 
     def __init__(self):
-        self.settings = {"authorize": "approve", "token": "issue", "me": "username", "tracks": "created",
+        self.settings = {"token": "issue", "me": "username", "tracks": "created",
                          "username": "Standin Podcaster", "lifetime": 3600}
         self.codes = {}
         self.access = set()
         self.refresh = set()
-        self.state = {"exchanges": 0, "refreshes": 0, "refused_refreshes": 0, "token_requests": [],
+        self.state = {"exchanges": 0, "refreshes": 0, "token_requests": [],
                       "access_token": "", "refresh_token": ""}
         self.serial = 0
 
@@ -317,8 +313,6 @@ class SoundCloud:
             return {"status": 401, "json": {"error": "invalid_token"}}
         if record["method"] == "GET" and path == "/me":
             mode = self.settings["me"]
-            if mode == "server_error":
-                return {"status": 500, "headers": [["Content-Type", "text/html"]], "body": "<html>oops</html>"}
             name = 4711 if mode == "numeric" else self.settings["username"]
             return {"status": 403 if mode == "error_status" else 200, "json": {"id": 4711, "username": name}}
         if record["method"] == "POST" and path == "/tracks":
@@ -335,14 +329,10 @@ class SoundCloud:
         if query.get("client_id") != self.CLIENT_ID or query.get("code_challenge_method") != "S256" \
                 or not query.get("state") or not query.get("code_challenge"):
             return {"status": 400, "body": "Bad authorize request"}
-        mode = self.settings["authorize"]
-        if mode == "deny":
-            answer = {"error": "access_denied", "state": query["state"]}
-        else:
-            self.serial += 1
-            code = "code-%d" % self.serial
-            self.codes[code] = (query["code_challenge"], query.get("redirect_uri"))
-            answer = {"code": code, "state": "forged-state" if mode == "wrong_state" else query["state"]}
+        self.serial += 1
+        code = "code-%d" % self.serial
+        self.codes[code] = (query["code_challenge"], query.get("redirect_uri"))
+        answer = {"code": code, "state": query["state"]}
         return {"status": 302, "headers": [["Location", query["redirect_uri"] + "?" + urlencode(answer)]]}
 
     def issue(self):
@@ -371,7 +361,6 @@ class SoundCloud:
             return self.issue()
         if form.get("grant_type") == "refresh_token":
             if form.get("refresh_token") not in self.refresh:
-                self.state["refused_refreshes"] += 1
                 return {"status": 400, "json": {"error": "invalid_grant"}}
             self.refresh.discard(form["refresh_token"])
             self.state["refreshes"] += 1
