@@ -22,7 +22,7 @@ TEST_F(RecordsTest, AwkwardTextsRoundTripUnchangedThroughEveryField)
         QString::fromUtf8("\xF0\x9F\x8E\xA7").repeated(5000),
         QString(QLatin1String("nul\0inside", 10))};
     for (const QString& text : texts) {
-        const auto field = [&](char c) { return text + QLatin1Char(c); };
+        const auto field = [&](char c) -> QString { return text + QLatin1Char(c); };
         const std::optional<ID3Template> stored =
             ID3TemplateQueryBuilder(database, text, field('1'), field('2'), field('3'), field('4'),
                                     field('5'), field('6'), QStringLiteral("file:///art/cover.png"),
