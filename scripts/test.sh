@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs what is missing, then builds and runs the tests twice, each test executable in a private
+# Installs what is missing, checks the C++ style, then builds and runs the tests twice, each test executable in a private
 # session of its own (D-Bus, keyring, HOME and data directories):
 #   1. build/        every test, in the optimised build with warnings as errors and assertions on;
 #   2. build-asan/   every test again under AddressSanitizer and UndefinedBehaviorSanitizer.
@@ -8,6 +8,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
+# Style first: it takes seconds, and a run that would fail on it should not spend its build time.
+scripts/check-format.sh
 
 run_tests() { # build folder, ctest arguments...
     local build=$1

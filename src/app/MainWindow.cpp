@@ -11,8 +11,8 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPointer>
-#include <memory>
 #include <QSettings>
+#include <memory>
 
 namespace airlark {
 

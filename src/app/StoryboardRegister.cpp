@@ -39,13 +39,16 @@ QWidget* makeSelectTemplateViewController()
 
 QWidget* makeEditMetadataViewController()
 {
-    return new EditMetadataViewController(&StoryboardRegister::ChoosePodcastHost::instantiateInitialController);
+    return new EditMetadataViewController(
+        &StoryboardRegister::ChoosePodcastHost::instantiateInitialController);
 }
 
 QWidget* makeSelectPodcastHostViewController()
 {
     auto* controller = new SelectPodcastHostViewController(
-        {[] { return static_cast<QWidget*>(StoryboardRegister::UploadPodcast::uploadPodcastViewController()); },
+        {[] {
+             return static_cast<QWidget*>(StoryboardRegister::UploadPodcast::uploadPodcastViewController());
+         },
          &StoryboardRegister::ChoosePodcastHost::presentAddPodcastHostWindow});
     controller->setAttribute(Qt::WA_DeleteOnClose);
     return controller;
@@ -121,7 +124,8 @@ const Storyboard& ChoosePodcastHost::storyboard()
 SoundCloudAuthenticationViewController* ChoosePodcastHost::soundCloudAuthenticationViewController()
 {
     static SoundCloudAuthenticationViewController* const controller =
-        instantiate<SoundCloudAuthenticationViewController>(storyboard(), SoundCloudAuthenticationViewControllerID);
+        instantiate<SoundCloudAuthenticationViewController>(storyboard(),
+                                                            SoundCloudAuthenticationViewControllerID);
     return controller;
 }
 
@@ -146,7 +150,7 @@ QWidget* ChoosePodcastHost::instantiateInitialController()
 {
     Q_ASSERT(MainQueue::isMainThread());
     return checked<SelectPodcastHostViewController>(storyboard().instantiateInitialController(), storyboard(),
-                                                  QStringLiteral("(initial controller)"));
+                                                    QStringLiteral("(initial controller)"));
 }
 
 const Storyboard& UploadPodcast::storyboard()

@@ -75,10 +75,10 @@ void addTagOptions(QCommandLineParser& parser)
 
 bool hasTagOptions(const QCommandLineParser& parser)
 {
-    for (const QString& name : {TemplateOption, TitleOption, DescriptionOption, DescriptionFileOption,
-                                PodcastOption, ArtistOption, ArtworkOption, GenreOption, EpisodeOption,
-                                SeasonOption, LongDescriptionOption, FeedOption, ExplicitOption, CleanOption,
-                                ChaptersOption}) {
+    for (const QString& name :
+         {TemplateOption, TitleOption, DescriptionOption, DescriptionFileOption, PodcastOption, ArtistOption,
+          ArtworkOption, GenreOption, EpisodeOption, SeasonOption, LongDescriptionOption, FeedOption,
+          ExplicitOption, CleanOption, ChaptersOption}) {
         if (parser.isSet(name))
             return true;
     }

@@ -83,7 +83,8 @@ bool FTPClient::deleteFileNamed(const QString& name, const FTPServer* server)
 {
     if (!checkFTPServer(server) || name.isEmpty())
         return false;
-    const QString command = (name.contains(QLatin1Char('.')) ? QStringLiteral("DELE ") : QStringLiteral("RMD ")) + name;
+    const QString command =
+        (name.contains(QLatin1Char('.')) ? QStringLiteral("DELE ") : QStringLiteral("RMD ")) + name;
     bool verdict = false;
     FTPThread::runInSeparateThread([&] { verdict = ftpActionForServer(server, command, true); });
     return verdict;
@@ -190,7 +191,8 @@ QVariantMap FTPClient::progressDictionary() const
     progress.insert(QStringLiteral("bytesProcessed"), QVariant::fromValue<quint64>(bytesProcessed_));
     progress.insert(QStringLiteral("fileSizeProcessed"), QVariant::fromValue<quint64>(processed));
     progress.insert(QStringLiteral("progress"),
-                    QVariant::fromValue<float>(size == 0 ? 0.0f : static_cast<float>(processed) / static_cast<float>(size)));
+                    QVariant::fromValue<float>(
+                        size == 0 ? 0.0f : static_cast<float>(processed) / static_cast<float>(size)));
     return progress;
 }
 

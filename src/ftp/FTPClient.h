@@ -51,7 +51,8 @@ public:
 class FTPClient
 {
 public:
-    enum class Action : qint32 {
+    enum class Action : qint32
+    {
         Upload = 0,
         CreateFolder = 1,
         ListDirectory = 2,

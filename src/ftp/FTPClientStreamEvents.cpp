@@ -88,10 +88,13 @@ bool FTPClient::uploadedFileIsIntact() const
         return false;
     if (uploadPath_.isEmpty())
         return true;
-    struct stat status {};
-    return ::stat(QFile::encodeName(uploadPath_).constData(), &status) == 0
-        && static_cast<quint64>(status.st_dev) == uploadDevice_ && static_cast<quint64>(status.st_ino) == uploadInode_
-        && static_cast<quint64>(status.st_size) == fileSize_;
+    struct stat status
+    {
+    };
+    return ::stat(QFile::encodeName(uploadPath_).constData(), &status) == 0 &&
+           static_cast<quint64>(status.st_dev) == uploadDevice_ &&
+           static_cast<quint64>(status.st_ino) == uploadInode_ &&
+           static_cast<quint64>(status.st_size) == fileSize_;
 }
 
 void FTPClient::handleDownloadBytesAvailable()

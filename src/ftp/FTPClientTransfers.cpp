@@ -24,7 +24,8 @@ namespace {
 // The destination's URL with `name` appended as a path component (as a folder when `folder`).
 std::optional<QUrl> destinationURL(const FTPServer& server, const QString& name, bool folder)
 {
-    std::optional<QUrl> url = FTPDestinationString::ftpURLForPort(server.destination().value_or(QString()), server.port());
+    std::optional<QUrl> url =
+        FTPDestinationString::ftpURLForPort(server.destination().value_or(QString()), server.port());
     if (!url)
         return std::nullopt;
     QString path = url->path(QUrl::FullyDecoded);
@@ -108,7 +109,8 @@ bool FTPClient::downloadFile(const QString& fileName, const QUrl& directoryURL, 
     if (!checkFTPServer(server) || !isAcceptableName(fileName, "file name") || !directoryURL.isLocalFile())
         return false;
     // The name comes from the server side: it must not lead out of the chosen folder.
-    if (fileName.contains(QLatin1Char('/')) || fileName == QLatin1String(".") || fileName == QLatin1String(".."))
+    if (fileName.contains(QLatin1Char('/')) || fileName == QLatin1String(".") ||
+        fileName == QLatin1String(".."))
         return false;
     const QFileInfo directory(directoryURL.toLocalFile());
     if (!directory.isDir())
@@ -126,7 +128,9 @@ bool FTPClient::uploadFileWorker(const QUrl& fileURL, const FTPServer& server)
     // Unbuffered: each chunk goes from the file straight into the client's buffer.
     if (!file->open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return false;
-    struct stat status {};
+    struct stat status
+    {
+    };
     if (::fstat(file->handle(), &status) != 0)
         return false;
     // Read once, front to back: let the kernel read ahead generously.
@@ -148,7 +152,8 @@ bool FTPClient::uploadDataWorker(const QByteArray& data, const QString& fileName
     return uploadWorker(std::move(buffer), fileName, server);
 }
 
-bool FTPClient::uploadWorker(std::unique_ptr<QIODevice> reader, const QString& fileName, const FTPServer& server)
+bool FTPClient::uploadWorker(std::unique_ptr<QIODevice> reader, const QString& fileName,
+                             const FTPServer& server)
 {
     abortRequested_ = false; // a request for an earlier operation is not for this one
     action_ = Action::Upload;
@@ -239,7 +244,8 @@ bool FTPClient::runTransfer(std::shared_ptr<FTPStream> stream)
             loop.post([this] { abortOnTransferThread(); });
     }
     stream->setTimeout(timeout());
-    stream->setDelegate([this](FTPStream& source, FTPStreamEvent event) { streamHandleEvent(source, event); });
+    stream->setDelegate(
+        [this](FTPStream& source, FTPStreamEvent event) { streamHandleEvent(source, event); });
     stream->open();
     serverStreamOpen_ = true;
     stream->scheduleInRunLoop(loop);

@@ -43,7 +43,8 @@ std::optional<QUrl> ftpURLForPort(const QString& destination, qint32 port)
     const std::optional<QString> directory = fmdir(destination);
     if (directory && !directory->isEmpty()) {
         // The characters a URL path may hold as they are; everything else is percent-encoded.
-        const QByteArray encoded = QUrl::toPercentEncoding(*directory, QByteArrayLiteral("!$&'()*+,-./:;=@_~"));
+        const QByteArray encoded =
+            QUrl::toPercentEncoding(*directory, QByteArrayLiteral("!$&'()*+,-./:;=@_~"));
         text += QLatin1Char('/') + QString::fromLatin1(encoded);
     }
     QUrl url(text, QUrl::StrictMode);

@@ -4,7 +4,6 @@
 #include <QDateTime>
 #include <QTime>
 #include <QTimeZone>
-
 #include <array>
 
 namespace airlark::FTPListingParser {
@@ -135,7 +134,8 @@ std::optional<QVariantMap> parseDosLine(const QByteArray& line)
     if (tokens.size() < 3)
         return std::nullopt;
     const QList<QByteArray> dateParts = tokens[0].text.split('-');
-    if (dateParts.size() != 3 || !isNumber(dateParts[0]) || !isNumber(dateParts[1]) || !isNumber(dateParts[2]))
+    if (dateParts.size() != 3 || !isNumber(dateParts[0]) || !isNumber(dateParts[1]) ||
+        !isNumber(dateParts[2]))
         return std::nullopt;
     QByteArray timeText = tokens[1].text.toUpper();
     const bool pm = timeText.endsWith("PM");

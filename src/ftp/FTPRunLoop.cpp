@@ -97,8 +97,9 @@ void FTPRunLoop::dispatchFinishedTransfers()
             continue;
         CURL* easy = message->easy_handle;
         const CURLcode result = message->data.result;
-        const auto it = std::find_if(streams_.begin(), streams_.end(),
-                                     [easy](const auto& candidate) { return candidate->easyHandle() == easy; });
+        const auto it = std::find_if(streams_.begin(), streams_.end(), [easy](const auto& candidate) {
+            return candidate->easyHandle() == easy;
+        });
         if (it == streams_.end())
             continue;
         std::shared_ptr<FTPStream> stream = *it; // the stream's handlers may remove it from the loop

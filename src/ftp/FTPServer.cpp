@@ -3,8 +3,7 @@
 namespace airlark {
 
 std::shared_ptr<FTPServer> FTPServer::serverWithDestination(const QString& destination,
-                                                            const QString& username,
-                                                            const QString& password)
+                                                            const QString& username, const QString& password)
 {
     auto server = std::make_shared<FTPServer>();
     server->setDestination(destination);

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -32,8 +31,7 @@ public:
 
     // A record with the three strings set and the default port.
     static std::shared_ptr<FTPServer> serverWithDestination(const QString& destination,
-                                                            const QString& username,
-                                                            const QString& password);
+                                                            const QString& username, const QString& password);
     // A record for anonymous log-in: user "anonymous", empty password, default port.
     static std::shared_ptr<FTPServer> anonymousServerWithDestination(const QString& destination);
 

@@ -53,7 +53,8 @@ FTPStream::FTPStream(Kind kind, const QUrl& url) : kind_(kind), url_(url)
         const QString folder = parent.mid(parent.lastIndexOf(QLatin1Char('/')) + 1);
         parent.chop(folder.size());
         target.setPath(parent, QUrl::DecodedMode);
-        postCommands_.reset(curl_slist_append(nullptr, (QStringLiteral("MKD ") + folder).toUtf8().constData()));
+        postCommands_.reset(
+            curl_slist_append(nullptr, (QStringLiteral("MKD ") + folder).toUtf8().constData()));
         curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
         curl_easy_setopt(easy, CURLOPT_POSTQUOTE, postCommands_.get());
     } else if (kind == Kind::Write) {

@@ -16,7 +16,8 @@ namespace airlark {
 class FTPRunLoop;
 
 // The events a stream delivers to its delegate, numbered as stream events usually are.
-enum class FTPStreamEvent : int {
+enum class FTPStreamEvent : int
+{
     OpenCompleted = 1,
     HasBytesAvailable = 2,
     CanAcceptBytes = 4,
@@ -80,7 +81,11 @@ public:
     void transferDidFinish(CURLcode result);
 
 private:
-    enum class Kind { Write, Read };
+    enum class Kind
+    {
+        Write,
+        Read
+    };
     FTPStream(Kind kind, const QUrl& url);
 
     static size_t discardHeader(char* data, size_t size, size_t count, void* stream);
@@ -91,7 +96,10 @@ private:
     void deliver(FTPStreamEvent event);
     void deliverOpenOnce();
 
-    struct ListDeleter { void operator()(curl_slist* list) const { curl_slist_free_all(list); } };
+    struct ListDeleter
+    {
+        void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+    };
 
     Kind kind_;
     QUrl url_;

@@ -13,8 +13,8 @@ qsizetype userPerceivedLength(const QString& text)
     return count;
 }
 
-AddPodcastHostViewModel::AddPodcastHostViewModel(PaneProvider libsynPane, PaneProvider soundCloudPane) :
-    libsynPane_(std::move(libsynPane)), soundCloudPane_(std::move(soundCloudPane))
+AddPodcastHostViewModel::AddPodcastHostViewModel(PaneProvider libsynPane, PaneProvider soundCloudPane)
+    : libsynPane_(std::move(libsynPane)), soundCloudPane_(std::move(soundCloudPane))
 {
 }
 

@@ -3,7 +3,6 @@
 #include "store/PodcastHost.h"
 
 #include <QString>
-
 #include <functional>
 #include <vector>
 

@@ -12,7 +12,8 @@ namespace airlark {
 
 const QString LibsynAuthenticationViewModel::LogInFailedText = QStringLiteral("Log in failed");
 const QString LibsynAuthenticationViewModel::LoggedInText = QStringLiteral("Logged in; show folder found");
-const QString LibsynAuthenticationViewModel::ErrorCreatingAccountText = QStringLiteral("Error creating account");
+const QString LibsynAuthenticationViewModel::ErrorCreatingAccountText =
+    QStringLiteral("Error creating account");
 const QString LibsynAuthenticationViewModel::UnencryptedChoiceText =
     QStringLiteral("Send my password without encryption (not recommended)");
 

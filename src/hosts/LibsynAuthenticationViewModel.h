@@ -12,7 +12,8 @@
 namespace airlark {
 
 // The feed kinds offered in the Libsyn form; the raw values are the pop-up titles.
-enum class FeedType {
+enum class FeedType
+{
     Libsyn,   // "Libsyn feed"
     External, // "External feed"
 };
@@ -40,8 +41,8 @@ public:
 class LibsynAuthenticationViewModel
 {
 public:
-    static const QString LogInFailedText;        // "Log in failed"
-    static const QString LoggedInText;           // "Logged in; show folder found"
+    static const QString LogInFailedText;          // "Log in failed"
+    static const QString LoggedInText;             // "Logged in; show folder found"
     static const QString ErrorCreatingAccountText; // "Error creating account"
     static const QString UnencryptedChoiceText;    // "Send my password without encryption (not recommended)"
 

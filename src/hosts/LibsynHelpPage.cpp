@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QSaveFile>
 #include <QStandardPaths>
-
 #include <optional>
 #include <utility>
 
@@ -28,8 +27,8 @@ std::optional<QString> writePageFile()
     QFile page(LibsynHelpPage::ResourcePath);
     if (!page.open(QIODevice::ReadOnly))
         return std::nullopt;
-    const QString directory = QStandardPaths::writableLocation(QStandardPaths::CacheLocation)
-                              + QStringLiteral("/help");
+    const QString directory =
+        QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + QStringLiteral("/help");
     if (!QDir().mkpath(directory))
         return std::nullopt;
     const QString path = directory + QStringLiteral("/libsyn-vs-external.html");

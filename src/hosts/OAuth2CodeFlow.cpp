@@ -19,7 +19,7 @@ namespace airlark {
 namespace {
 
 std::mutex openerMutex;
-OAuth2CodeFlow::BrowserOpener browserOpener; // guarded by openerMutex
+OAuth2CodeFlow::BrowserOpener browserOpener;                    // guarded by openerMutex
 std::chrono::milliseconds timeLimit = std::chrono::minutes(10); // main thread
 
 // Redirects that do not belong to a sign-in end it after this many.

@@ -4,13 +4,13 @@
 
 namespace airlark {
 
-PodcastHostAccount::PodcastHostAccount(const AccountQueryResult& account) :
-    PodcastHostAccount(account.displayName, account.host, iconForHostText(account.host), account.id)
+PodcastHostAccount::PodcastHostAccount(const AccountQueryResult& account)
+    : PodcastHostAccount(account.displayName, account.host, iconForHostText(account.host), account.id)
 {
 }
 
-PodcastHostAccount::PodcastHostAccount(QString primary, QString secondary, QImage image, qint64 id) :
-    primary_(std::move(primary)), secondary_(std::move(secondary)), image_(std::move(image)), id_(id)
+PodcastHostAccount::PodcastHostAccount(QString primary, QString secondary, QImage image, qint64 id)
+    : primary_(std::move(primary)), secondary_(std::move(secondary)), image_(std::move(image)), id_(id)
 {
 }
 

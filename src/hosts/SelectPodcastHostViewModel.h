@@ -5,13 +5,13 @@
 #include "store/PodcastHost.h"
 
 #include <QtGlobal>
-
 #include <optional>
 #include <vector>
 
 namespace airlark {
 
-enum class SelectPodcastHostState {
+enum class SelectPodcastHostState
+{
     Unselected, // no row selected; the workflow may not advance
     Selected,   // a row is selected; it may advance
 };

@@ -4,7 +4,6 @@
 
 #include <QStringList>
 #include <QtGlobal>
-
 #include <optional>
 
 namespace airlark {

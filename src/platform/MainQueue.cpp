@@ -146,7 +146,8 @@ bool isMainThread()
 
 } // namespace MainQueue
 
-RepeatingTimer::RepeatingTimer(std::chrono::milliseconds interval, std::function<void()> tick, QObject* parent)
+RepeatingTimer::RepeatingTimer(std::chrono::milliseconds interval, std::function<void()> tick,
+                               QObject* parent)
     : QObject(parent), timer_(new QTimer(this)), tick_(std::move(tick))
 {
     timer_->setInterval(interval);

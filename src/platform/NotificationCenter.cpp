@@ -62,7 +62,8 @@ ScopedObservation::~ScopedObservation()
         NotificationCenter::defaultCenter().removeObserver(observer_);
 }
 
-void ScopedObservation::observe(const void* observer, const QString& name, NotificationCenter::Handler handler)
+void ScopedObservation::observe(const void* observer, const QString& name,
+                                NotificationCenter::Handler handler)
 {
     observer_ = observer;
     NotificationCenter::defaultCenter().addObserver(observer, name, std::move(handler));

@@ -42,7 +42,8 @@ bool isNumber(const QVariant& value)
 
 } // namespace
 
-FTPProgressReport progressReportFor(const std::optional<QVariantMap>& progress, FTPStreamFailureReason clientReason)
+FTPProgressReport progressReportFor(const std::optional<QVariantMap>& progress,
+                                    FTPStreamFailureReason clientReason)
 {
     const QVariant value = progress ? progress->value(QStringLiteral("progress")) : QVariant();
     if (!isNumber(value))
@@ -51,17 +52,17 @@ FTPProgressReport progressReportFor(const std::optional<QVariantMap>& progress, 
     return {static_cast<int>(value.toFloat() * 100.0f), uploadFailureReasonFor(clientReason)};
 }
 
-std::shared_ptr<FTPTransferMonitor> FTPTransferMonitor::create(std::shared_ptr<FTPClient> manager,
-                                                               std::shared_ptr<FTPServer> server,
-                                                               std::shared_ptr<FTPTransferMonitorDelegate> delegate)
+std::shared_ptr<FTPTransferMonitor>
+FTPTransferMonitor::create(std::shared_ptr<FTPClient> manager, std::shared_ptr<FTPServer> server,
+                           std::shared_ptr<FTPTransferMonitorDelegate> delegate)
 {
     return std::shared_ptr<FTPTransferMonitor>(
         new FTPTransferMonitor(std::move(manager), std::move(server), std::move(delegate)));
 }
 
 FTPTransferMonitor::FTPTransferMonitor(std::shared_ptr<FTPClient> manager, std::shared_ptr<FTPServer> server,
-                                       std::shared_ptr<FTPTransferMonitorDelegate> delegate) :
-    delegate_(std::move(delegate)), manager_(std::move(manager)), server_(std::move(server))
+                                       std::shared_ptr<FTPTransferMonitorDelegate> delegate)
+    : delegate_(std::move(delegate)), manager_(std::move(manager)), server_(std::move(server))
 {
     Q_ASSERT(manager_);
 }
@@ -178,7 +179,8 @@ void FTPTransferMonitor::uploadFinished(bool uploaded)
         // a stream that could not be set up) records no reason; it failed all the same and must
         // never be reported as a success.
         const auto reason = uploadFailureReasonFor(manager_->failureReason());
-        failureReason_ = reason == FTPUploadFailureReason::None ? FTPUploadFailureReason::TransferError : reason;
+        failureReason_ =
+            reason == FTPUploadFailureReason::None ? FTPUploadFailureReason::TransferError : reason;
         failure = manager_->failureDetail();
         if (!failure.failed())
             failure.kind = cancelled_ ? FTPFailureKind::Aborted : FTPFailureKind::Other;

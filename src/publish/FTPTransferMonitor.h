@@ -102,6 +102,7 @@ struct FTPProgressReport
 // What a progress tick reports for the client's progress dictionary and its recorded reason: the
 // "progress" fraction in whole percent (truncated) with the mapped reason, or 100 with
 // ProgressUnavailable when there is no dictionary or no number under "progress".
-FTPProgressReport progressReportFor(const std::optional<QVariantMap>& progress, FTPStreamFailureReason clientReason);
+FTPProgressReport progressReportFor(const std::optional<QVariantMap>& progress,
+                                    FTPStreamFailureReason clientReason);
 
 } // namespace airlark

@@ -5,7 +5,8 @@
 namespace airlark {
 
 // How an upload through the FTP transfer monitor went, as reported with each progress report.
-enum class FTPUploadFailureReason : int {
+enum class FTPUploadFailureReason : int
+{
     ServerError = 0,         // the server stream reported an error, typically a refused log-in
     ProgressUnavailable = 1, // the client had no progress information when polled
     TransferError = 2,       // any other failure: reading, writing, aborting, or setting up

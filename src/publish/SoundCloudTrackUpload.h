@@ -47,9 +47,9 @@ private:
 // message to show.
 inline constexpr const char* SoundCloudUploadErrorDomain = "org.airlark.soundcloud.upload";
 namespace SoundCloudUploadErrorCode {
-inline constexpr int NeedsNewSignIn = 1; // no usable token, or the renewed one was refused too
-inline constexpr int SigningFailed = 2;  // the token could not be refreshed or read just now
-inline constexpr int NotATrack = 3;      // a 2xx answer that does not describe the new track
+inline constexpr int NeedsNewSignIn = 1;     // no usable token, or the renewed one was refused too
+inline constexpr int SigningFailed = 2;      // the token could not be refreshed or read just now
+inline constexpr int NotATrack = 3;          // a 2xx answer that does not describe the new track
 inline constexpr int KeyringUnavailable = 4; // the sign-in cannot be read: the keyring is locked or absent
 } // namespace SoundCloudUploadErrorCode
 

@@ -236,8 +236,8 @@ QString UploadPodcastViewModel::transferredText() const
         return {};
     const qint64 sent = std::clamp<qint64>(bytesSent(), 0, expected);
     rate_.addSample(TransferRateEstimator::Clock::now(), sent, expected);
-    QString text =
-        QCoreApplication::translate("UploadPodcastViewModel", "%1 of %2").arg(dataSize(sent), dataSize(expected));
+    QString text = QCoreApplication::translate("UploadPodcastViewModel", "%1 of %2")
+                       .arg(dataSize(sent), dataSize(expected));
     if (const auto speed = rate_.bytesPerSecond(); speed && sent < expected) {
         text += QCoreApplication::translate("UploadPodcastViewModel", " \u2014 %1/s")
                     .arg(dataSize(static_cast<qint64>(*speed)));

@@ -18,22 +18,24 @@ struct Account::Expressions
 
 namespace {
 
-const QString CreateTableSQL = QStringLiteral(
-    "CREATE TABLE IF NOT EXISTS \"account\" (\"id\" INTEGER PRIMARY KEY NOT NULL, \"display_name\" TEXT NOT NULL, "
-    "\"host\" TEXT NOT NULL, \"feed_type\" TEXT, \"email\" TEXT)");
-const QString SelectAllSQL = QStringLiteral("SELECT \"id\", \"display_name\", \"host\" FROM \"account\" ORDER BY \"id\"");
+const QString CreateTableSQL = QStringLiteral("CREATE TABLE IF NOT EXISTS \"account\" (\"id\" INTEGER "
+                                              "PRIMARY KEY NOT NULL, \"display_name\" TEXT NOT NULL, "
+                                              "\"host\" TEXT NOT NULL, \"feed_type\" TEXT, \"email\" TEXT)");
+const QString SelectAllSQL =
+    QStringLiteral("SELECT \"id\", \"display_name\", \"host\" FROM \"account\" ORDER BY \"id\"");
 const QString FindSQL = QStringLiteral("SELECT * FROM \"account\" WHERE (\"id\" = ?) LIMIT 1");
-const QString InsertPlaceholderSQL = QStringLiteral("INSERT INTO \"account\" (\"display_name\", \"host\") VALUES (?, ?)");
+const QString InsertPlaceholderSQL =
+    QStringLiteral("INSERT INTO \"account\" (\"display_name\", \"host\") VALUES (?, ?)");
 const QString InsertSQL = QStringLiteral(
     "INSERT INTO \"account\" (\"display_name\", \"host\", \"feed_type\", \"email\") VALUES (?, ?, ?, ?)");
 const QString DeleteSQL = QStringLiteral("DELETE FROM \"account\" WHERE (\"id\" = ?)");
-const QString UpdateSQL = QStringLiteral("UPDATE \"account\" SET \"display_name\" = ?, \"host\" = ? WHERE (\"id\" = ?)");
+const QString UpdateSQL =
+    QStringLiteral("UPDATE \"account\" SET \"display_name\" = ?, \"host\" = ? WHERE (\"id\" = ?)");
 
 const QString PasswordKey = QStringLiteral("password");
 const QString AllowsUnencryptedFTPKey = QStringLiteral("allowsUnencryptedFTP");
 
-template <typename T>
-int indexOf(const sqlite::Statement& statement, const sqlite::Column<T>& column)
+template <typename T> int indexOf(const sqlite::Statement& statement, const sqlite::Column<T>& column)
 {
     return statement.columnIndex(QString::fromLatin1(column.name));
 }
@@ -45,8 +47,8 @@ void Account::postAvailableAccountsDidChange()
     NotificationCenter::defaultCenter().post(Account::availableAccountsDidChangeNotificationName);
 }
 
-Account::Account(Database database, qint64 identifier, QString name, QString hostText) :
-    id(identifier), displayName(std::move(name)), host(std::move(hostText)), database_(std::move(database))
+Account::Account(Database database, qint64 identifier, QString name, QString hostText)
+    : id(identifier), displayName(std::move(name)), host(std::move(hostText)), database_(std::move(database))
 {
 }
 
@@ -57,9 +59,9 @@ std::optional<SQLError> Account::createTable(const Database& database)
 
 std::vector<AccountQueryResult> Account::selectAll(const Database& database)
 {
-    return sqlite::selectRows<AccountQueryResult>(database.connection(), SelectAllSQL, [](sqlite::Statement& row) {
-        return AccountQueryResult(row.int64(0), row.text(1), row.text(2));
-    });
+    return sqlite::selectRows<AccountQueryResult>(
+        database.connection(), SelectAllSQL,
+        [](sqlite::Statement& row) { return AccountQueryResult(row.int64(0), row.text(1), row.text(2)); });
 }
 
 std::optional<AccountQueryResult> Account::find(const Database& database, qint64 identifier)
@@ -74,10 +76,10 @@ std::optional<AccountQueryResult> Account::find(const Database& database, qint64
 
     using E = Expressions;
     const std::optional<QString> feedTypeText = statement.optionalText(indexOf(statement, E::feedType));
-    return AccountQueryResult(identifier,
-                              statement.text(indexOf(statement, E::displayName)),
+    return AccountQueryResult(identifier, statement.text(indexOf(statement, E::displayName)),
                               statement.text(indexOf(statement, E::host)),
-                              feedTypeText ? libsynAccountFeedTypeFromStoredText(*feedTypeText) : std::nullopt,
+                              feedTypeText ? libsynAccountFeedTypeFromStoredText(*feedTypeText)
+                                           : std::nullopt,
                               statement.optionalText(indexOf(statement, E::email)));
 }
 

@@ -6,7 +6,6 @@
 #include "store/Result.h"
 
 #include <QString>
-
 #include <optional>
 #include <variant>
 #include <vector>
@@ -16,20 +15,14 @@ namespace airlark {
 // One account as read back from the "account" table.
 struct AccountQueryResult
 {
-    AccountQueryResult(qint64 identifier, QString name, QString hostText) :
-        id(identifier), displayName(std::move(name)), host(std::move(hostText))
+    AccountQueryResult(qint64 identifier, QString name, QString hostText)
+        : id(identifier), displayName(std::move(name)), host(std::move(hostText))
     {
     }
-    AccountQueryResult(qint64 identifier,
-                       QString name,
-                       QString hostText,
-                       std::optional<LibsynAccountFeedType> feed,
-                       std::optional<QString> emailAddress) :
-        id(identifier),
-        displayName(std::move(name)),
-        host(std::move(hostText)),
-        feedType(feed),
-        email(std::move(emailAddress))
+    AccountQueryResult(qint64 identifier, QString name, QString hostText,
+                       std::optional<LibsynAccountFeedType> feed, std::optional<QString> emailAddress)
+        : id(identifier), displayName(std::move(name)), host(std::move(hostText)), feedType(feed),
+          email(std::move(emailAddress))
     {
     }
 
@@ -41,7 +34,10 @@ struct AccountQueryResult
 };
 
 // A created account that could not be read back.
-enum class AccountDatabaseError { UnableToCreate };
+enum class AccountDatabaseError
+{
+    UnableToCreate
+};
 
 // One of the user's podcast-host accounts: a row of the "account" table, and the password of a
 // Libsyn account in the credential store (never in the database). Accounts are never deleted.
@@ -86,11 +82,9 @@ public:
 
     // Stores a new account and returns it as read back; posts "availableAccountsDidChange".
     // A NULL e-mail when `email` is empty.
-    static Result<AccountQueryResult, CreateError> createAccount(const Database& database,
-                                                                 const QString& displayName,
-                                                                 const QString& host,
-                                                                 LibsynAccountFeedType feedType,
-                                                                 const std::optional<QString>& email);
+    static Result<AccountQueryResult, CreateError>
+    createAccount(const Database& database, const QString& displayName, const QString& host,
+                  LibsynAccountFeedType feedType, const std::optional<QString>& email);
 
     // Writes this value's display name and host to the row with its id, then posts
     // "availableAccountsDidChange" (also when no row has that id). The SQL error, if any.

@@ -3,7 +3,6 @@
 #include <QImage>
 #include <QString>
 #include <QUrl>
-
 #include <optional>
 
 namespace airlark {

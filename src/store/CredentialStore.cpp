@@ -234,8 +234,7 @@ Result<QVariantMap, CredentialStoreError> CredentialStore::readData(const QStrin
     return readResult(runJob(readJob(userAccount, service), timeout));
 }
 
-std::optional<QVariantMap> CredentialStore::loadData(const QString& userAccount,
-                                                     const QString& service,
+std::optional<QVariantMap> CredentialStore::loadData(const QString& userAccount, const QString& service,
                                                      std::chrono::milliseconds timeout)
 {
     auto data = readData(userAccount, service, timeout);

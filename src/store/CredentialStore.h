@@ -47,8 +47,7 @@ public:
     static constexpr std::chrono::milliseconds DefaultTimeout{std::chrono::minutes(2)};
 
     // Creates or replaces the item. The error, if any.
-    static std::optional<CredentialStoreError> updateData(const QVariantMap& data,
-                                                          const QString& userAccount,
+    static std::optional<CredentialStoreError> updateData(const QVariantMap& data, const QString& userAccount,
                                                           const QString& service,
                                                           std::chrono::milliseconds timeout = DefaultTimeout);
 
@@ -59,8 +58,7 @@ public:
              std::chrono::milliseconds timeout = DefaultTimeout);
 
     // The stored dictionary; nothing when there is none, for whatever reason.
-    static std::optional<QVariantMap> loadData(const QString& userAccount,
-                                               const QString& service,
+    static std::optional<QVariantMap> loadData(const QString& userAccount, const QString& service,
                                                std::chrono::milliseconds timeout = DefaultTimeout);
 
     // The same as updateData and readData without blocking: `completion` runs later on the main

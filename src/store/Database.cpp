@@ -24,8 +24,8 @@ QString DatabaseTableHandle::sqlIdentifier() const
     return QLatin1Char('"') + escaped + QLatin1Char('"');
 }
 
-Database::Database(QUrl url, std::shared_ptr<sqlite::Connection> connection) :
-    url_(std::move(url)), connection_(std::move(connection))
+Database::Database(QUrl url, std::shared_ptr<sqlite::Connection> connection)
+    : url_(std::move(url)), connection_(std::move(connection))
 {
 }
 
@@ -34,8 +34,8 @@ std::optional<Database> Database::open()
     const std::optional<QString> directory = ensureDataDirectory();
     if (!directory)
         return std::nullopt;
-    const QString path =
-        *directory + QLatin1Char('/') + DatabaseFilenamePathComponent + QLatin1Char('.') + DatabasePathExtension;
+    const QString path = *directory + QLatin1Char('/') + DatabaseFilenamePathComponent + QLatin1Char('.') +
+                         DatabasePathExtension;
 
     // Journal mode stays SQLite's rollback journal: writes are rare and tiny, and unlike WAL it
     // needs no side files that must stay writable next to the database. Statements are finalized

@@ -4,7 +4,6 @@
 
 #include <QString>
 #include <QUrl>
-
 #include <concepts>
 #include <memory>
 #include <optional>
@@ -27,15 +26,23 @@ struct DatabaseTableHandle
 //   static DatabaseTableHandle table();        (defaultTableHandle<T>() unless the table says otherwise)
 //   const Database& database() const;          the connection a record was read through
 template <typename T>
-concept DatabaseTable = requires(const Database& database, const T& record) {
-    { T::createTable(database) } -> std::same_as<std::optional<SQLError>>;
-    { T::tableName() } -> std::convertible_to<QString>;
-    { T::table() } -> std::same_as<DatabaseTableHandle>;
-    { record.database() } -> std::convertible_to<const Database&>;
+concept DatabaseTable = requires(const Database& database, const T& record)
+{
+    {
+        T::createTable(database)
+        } -> std::same_as<std::optional<SQLError>>;
+    {
+        T::tableName()
+        } -> std::convertible_to<QString>;
+    {
+        T::table()
+        } -> std::same_as<DatabaseTableHandle>;
+    {
+        record.database()
+        } -> std::convertible_to<const Database&>;
 };
 
-template <typename T>
-DatabaseTableHandle defaultTableHandle()
+template <typename T> DatabaseTableHandle defaultTableHandle()
 {
     return DatabaseTableHandle{T::tableName()};
 }

@@ -24,15 +24,19 @@ struct ID3Template::Expressions
 
 namespace {
 
-const QString CreateTableSQL = QStringLiteral(
-    "CREATE TABLE IF NOT EXISTS \"id3_template\" (\"id\" INTEGER PRIMARY KEY NOT NULL, \"name\" TEXT NOT NULL "
-    "UNIQUE, \"last_episode_title\" TEXT, \"title\" TEXT, \"artist\" TEXT, \"album\" TEXT, \"album_artist\" TEXT, "
-    "\"comment\" TEXT, \"lyrics\" TEXT, \"year\" INTEGER, \"artwork_url\" TEXT)");
-const QString SelectAllSQL = QStringLiteral("SELECT \"id\", \"name\", \"artwork_url\" FROM \"id3_template\" ORDER BY \"id\"");
+const QString CreateTableSQL =
+    QStringLiteral("CREATE TABLE IF NOT EXISTS \"id3_template\" (\"id\" INTEGER PRIMARY KEY NOT NULL, "
+                   "\"name\" TEXT NOT NULL "
+                   "UNIQUE, \"last_episode_title\" TEXT, \"title\" TEXT, \"artist\" TEXT, \"album\" TEXT, "
+                   "\"album_artist\" TEXT, "
+                   "\"comment\" TEXT, \"lyrics\" TEXT, \"year\" INTEGER, \"artwork_url\" TEXT)");
+const QString SelectAllSQL =
+    QStringLiteral("SELECT \"id\", \"name\", \"artwork_url\" FROM \"id3_template\" ORDER BY \"id\"");
 const QString FindSQL = QStringLiteral("SELECT * FROM \"id3_template\" WHERE (\"id\" = ?) LIMIT 1");
 const QString InsertSQL = QStringLiteral(
     "INSERT INTO \"id3_template\" (\"name\", \"last_episode_title\", \"title\", \"artist\", \"album\", "
-    "\"album_artist\", \"comment\", \"artwork_url\", \"lyrics\", \"year\") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    "\"album_artist\", \"comment\", \"artwork_url\", \"lyrics\", \"year\") VALUES (?, ?, ?, ?, ?, ?, ?, ?, "
+    "?, ?)");
 const QString UpdateLastEpisodeTitleSQL =
     QStringLiteral("UPDATE \"id3_template\" SET \"last_episode_title\" = ? WHERE (\"id\" = ?)");
 
@@ -47,8 +51,7 @@ std::optional<QUrl> artworkURLFromText(const std::optional<QString>& text)
     return url;
 }
 
-template <typename T>
-int indexOf(const sqlite::Statement& statement, const sqlite::Column<T>& column)
+template <typename T> int indexOf(const sqlite::Statement& statement, const sqlite::Column<T>& column)
 {
     return statement.columnIndex(QString::fromLatin1(column.name));
 }
@@ -67,8 +70,8 @@ std::optional<qint64> storedYear(const std::optional<int>& year)
 
 } // namespace
 
-ID3Template::ID3Template(Database database, qint64 identifier, QString templateName) :
-    id(identifier), name(std::move(templateName)), database_(std::move(database))
+ID3Template::ID3Template(Database database, qint64 identifier, QString templateName)
+    : id(identifier), name(std::move(templateName)), database_(std::move(database))
 {
 }
 
@@ -99,8 +102,11 @@ std::optional<ID3Template> ID3Template::find(const Database& database, qint64 id
         return std::nullopt;
 
     using E = Expressions;
-    const auto text = [&statement](const auto& column) { return statement.optionalText(indexOf(statement, column)); };
-    ID3Template record(database, statement.int64(indexOf(statement, E::id)), statement.text(indexOf(statement, E::name)));
+    const auto text = [&statement](const auto& column) {
+        return statement.optionalText(indexOf(statement, column));
+    };
+    ID3Template record(database, statement.int64(indexOf(statement, E::id)),
+                       statement.text(indexOf(statement, E::name)));
     record.lastEpisodeTitle = text(E::lastEpisodeTitle);
     record.title = text(E::title);
     record.artist = text(E::artist);
@@ -128,33 +134,21 @@ bool ID3Template::updateLastEpisodeTitle(const QString& newTitle) const
 
 // MARK: ID3TemplateQueryBuilder
 
-ID3TemplateQueryBuilder::ID3TemplateQueryBuilder(Database database, QString templateName) :
-    name(std::move(templateName)), database_(std::move(database))
+ID3TemplateQueryBuilder::ID3TemplateQueryBuilder(Database database, QString templateName)
+    : name(std::move(templateName)), database_(std::move(database))
 {
 }
 
-ID3TemplateQueryBuilder::ID3TemplateQueryBuilder(Database database,
-                                                 QString templateName,
-                                                 std::optional<QString> lastEpisodeTitleValue,
-                                                 std::optional<QString> titleValue,
-                                                 std::optional<QString> artistValue,
-                                                 std::optional<QString> albumValue,
-                                                 std::optional<QString> albumArtistValue,
-                                                 std::optional<QString> commentValue,
-                                                 std::optional<QString> artworkURLValue,
-                                                 std::optional<QString> lyricsValue,
-                                                 std::optional<int> yearValue) :
-    name(std::move(templateName)),
-    lastEpisodeTitle(std::move(lastEpisodeTitleValue)),
-    title(std::move(titleValue)),
-    artist(std::move(artistValue)),
-    album(std::move(albumValue)),
-    albumArtist(std::move(albumArtistValue)),
-    comment(std::move(commentValue)),
-    artworkURL(std::move(artworkURLValue)),
-    lyrics(std::move(lyricsValue)),
-    year(yearValue),
-    database_(std::move(database))
+ID3TemplateQueryBuilder::ID3TemplateQueryBuilder(
+    Database database, QString templateName, std::optional<QString> lastEpisodeTitleValue,
+    std::optional<QString> titleValue, std::optional<QString> artistValue, std::optional<QString> albumValue,
+    std::optional<QString> albumArtistValue, std::optional<QString> commentValue,
+    std::optional<QString> artworkURLValue, std::optional<QString> lyricsValue, std::optional<int> yearValue)
+    : name(std::move(templateName)), lastEpisodeTitle(std::move(lastEpisodeTitleValue)),
+      title(std::move(titleValue)), artist(std::move(artistValue)), album(std::move(albumValue)),
+      albumArtist(std::move(albumArtistValue)), comment(std::move(commentValue)),
+      artworkURL(std::move(artworkURLValue)), lyrics(std::move(lyricsValue)), year(yearValue),
+      database_(std::move(database))
 {
 }
 

@@ -71,17 +71,11 @@ class ID3TemplateQueryBuilder
 public:
     // Every optional field left empty.
     ID3TemplateQueryBuilder(Database database, QString name);
-    ID3TemplateQueryBuilder(Database database,
-                            QString name,
-                            std::optional<QString> lastEpisodeTitle,
-                            std::optional<QString> title,
-                            std::optional<QString> artist,
-                            std::optional<QString> album,
-                            std::optional<QString> albumArtist,
-                            std::optional<QString> comment,
-                            std::optional<QString> artworkURL,
-                            std::optional<QString> lyrics,
-                            std::optional<int> year);
+    ID3TemplateQueryBuilder(Database database, QString name, std::optional<QString> lastEpisodeTitle,
+                            std::optional<QString> title, std::optional<QString> artist,
+                            std::optional<QString> album, std::optional<QString> albumArtist,
+                            std::optional<QString> comment, std::optional<QString> artworkURL,
+                            std::optional<QString> lyrics, std::optional<int> year);
 
     // Inserts a new row (empty fields as NULL), and the podcast fields when given, together. On
     // success posts "id3_template_created" with no object and returns the row read back; nothing

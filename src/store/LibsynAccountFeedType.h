@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <array>
 #include <optional>
 
@@ -9,7 +8,12 @@ namespace airlark {
 
 // Where a Libsyn account's episodes go; decides the account's FTP directory. The stored text is
 // what the "account" table's "feed_type" column holds.
-enum class LibsynAccountFeedType { Libsyn, External, Undefined };
+enum class LibsynAccountFeedType
+{
+    Libsyn,
+    External,
+    Undefined
+};
 
 // In declaration order.
 inline constexpr std::array<LibsynAccountFeedType, 3> allLibsynAccountFeedTypes{

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <array>
 #include <optional>
 
@@ -9,7 +8,11 @@ namespace airlark {
 
 // The hosts Airlark publishes to. The stored text is what the "account" table's "host" column
 // holds; display names and icons belong to the hosts screens.
-enum class PodcastHost { Libsyn, SoundCloud };
+enum class PodcastHost
+{
+    Libsyn,
+    SoundCloud
+};
 
 // In declaration order.
 inline constexpr std::array<PodcastHost, 2> allPodcastHosts{PodcastHost::Libsyn, PodcastHost::SoundCloud};

@@ -6,8 +6,7 @@
 namespace airlark {
 
 // A value or the reason there is none. Store writes that must say why they failed return one.
-template <typename T, typename E>
-class Result
+template <typename T, typename E> class Result
 {
 public:
     Result(T value) : storage_(std::in_place_index<0>, std::move(value)) {}

@@ -1,7 +1,6 @@
 #include "store/SQLite.h"
 
 #include <QFile>
-
 #include <sqlite3.h>
 
 namespace airlark::sqlite {
@@ -10,7 +9,8 @@ namespace {
 
 SQLError errorOf(sqlite3* db, int code)
 {
-    return SQLError{code, db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(code))};
+    return SQLError{code,
+                    db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(code))};
 }
 
 } // namespace
@@ -51,7 +51,8 @@ Result<Statement, SQLError> Connection::prepare(const QString& sql)
     const QByteArray utf8 = sql.toUtf8();
     sqlite3_stmt* statement = nullptr;
     const char* tail = nullptr;
-    const int result = sqlite3_prepare_v2(db_.get(), utf8.constData(), int(utf8.size()) + 1, &statement, &tail);
+    const int result =
+        sqlite3_prepare_v2(db_.get(), utf8.constData(), int(utf8.size()) + 1, &statement, &tail);
     if (result != SQLITE_OK) {
         sqlite3_finalize(statement);
         return errorOf(db_.get(), result);

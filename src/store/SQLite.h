@@ -3,7 +3,6 @@
 #include "store/Result.h"
 
 #include <QString>
-
 #include <chrono>
 #include <cstddef>
 #include <memory>
@@ -70,7 +69,12 @@ private:
 class Statement
 {
 public:
-    enum class Step { Row, Done, Failed };
+    enum class Step
+    {
+        Row,
+        Done,
+        Failed
+    };
 
     Statement(Statement&&) noexcept;
     Statement& operator=(Statement&&) noexcept;
@@ -84,8 +88,7 @@ public:
     Statement& bind(int index, std::nullptr_t);
 
     // Binds every value in order, starting at parameter 1.
-    template <typename... Values>
-    Statement& bindAll(const Values&... values)
+    template <typename... Values> Statement& bindAll(const Values&... values)
     {
         int index = 0;
         (bind(++index, values), ...);
@@ -140,8 +143,7 @@ private:
 };
 
 // A column of a table with the type its values have in our records.
-template <typename T>
-struct Column
+template <typename T> struct Column
 {
     const char* name;
 };

@@ -1,7 +1,6 @@
 #include "platform/ui/ProgressNavigationController.h"
 
 #include "platform/ui/ProgressNavigationControllerChild.h"
-
 #include "support/TestEnvironment.h"
 
 #include <QApplication>

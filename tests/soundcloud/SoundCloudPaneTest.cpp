@@ -59,19 +59,10 @@ protected:
         ASSERT_TRUE(waitFor([this] { return pane->isVisible(); }));
     }
 
-    void connect()
-    {
-        QTest::mouseClick(pane->connectButton(), Qt::LeftButton);
-    }
+    void connect() { QTest::mouseClick(pane->connectButton(), Qt::LeftButton); }
 
-    QString label() const
-    {
-        return pane->errorMessageLabel()->text();
-    }
-    bool addEnabled() const
-    {
-        return window->addButton()->isEnabled();
-    }
+    QString label() const { return pane->errorMessageLabel()->text(); }
+    bool addEnabled() const { return window->addButton()->isEnabled(); }
 
     bool waitForLabel(const QString& text)
     {

@@ -1,16 +1,15 @@
+#include "store/CredentialStore.h"
+
 #include "StoreFixture.h"
+#include "store/Account.h"
 #include "support/LogCapture.h"
 #include "support/StandardOutputCapture.h"
-
-#include "store/Account.h"
-#include "store/CredentialStore.h"
 
 #include <QDBusInterface>
 #include <QDBusMetaType>
 #include <QDBusReply>
 #include <QRandomGenerator>
 #include <QUuid>
-
 #include <thread>
 
 namespace airlark::test {
@@ -33,7 +32,8 @@ TEST_F(CredentialStoreTest, SavingTwiceReplacesThePassword)
     // Replaced, not added: the Secret Service holds exactly one item for the account.
     using Attributes = QMap<QString, QString>;
     qDBusRegisterMetaType<Attributes>();
-    QDBusInterface service(QStringLiteral("org.freedesktop.secrets"), QStringLiteral("/org/freedesktop/secrets"),
+    QDBusInterface service(QStringLiteral("org.freedesktop.secrets"),
+                           QStringLiteral("/org/freedesktop/secrets"),
                            QStringLiteral("org.freedesktop.Secret.Service"));
     const QDBusReply<QList<QDBusObjectPath>> unlocked = service.call(
         QStringLiteral("SearchItems"),
@@ -60,14 +60,16 @@ TEST_F(CredentialStoreTest, AccountsNeverReadEachOthersPasswords)
 }
 
 // Items that exist but hold no text "password".
-class ItemWithoutPasswordTest : public CredentialStoreTest, public ::testing::WithParamInterface<Case<QVariantMap>>
+class ItemWithoutPasswordTest : public CredentialStoreTest,
+                                public ::testing::WithParamInterface<Case<QVariantMap>>
 {
 };
 
 TEST_P(ItemWithoutPasswordTest, LoadsNoPassword)
 {
     const qint64 id = freshId();
-    ASSERT_FALSE(CredentialStore::updateData(GetParam().value, Account::credentialUserAccount(QStringLiteral("Libsyn"), id),
+    ASSERT_FALSE(CredentialStore::updateData(GetParam().value,
+                                             Account::credentialUserAccount(QStringLiteral("Libsyn"), id),
                                              QStringLiteral("Libsyn")));
     EXPECT_TRUE(CredentialStore::loadData(Account::credentialUserAccount(QStringLiteral("Libsyn"), id),
                                           QStringLiteral("Libsyn")));
@@ -76,11 +78,12 @@ TEST_P(ItemWithoutPasswordTest, LoadsNoPassword)
 
 INSTANTIATE_TEST_SUITE_P(
     Items, ItemWithoutPasswordTest,
-    ::testing::Values(Case{"empty", QVariantMap{}},
-                      Case{"other key", QVariantMap{{QStringLiteral("Password"), QStringLiteral("wrong key")}}},
-                      Case{"number", QVariantMap{{QStringLiteral("password"), 42}}},
-                      Case{"list", QVariantMap{{QStringLiteral("password"), QVariantList{QStringLiteral("a")}}}},
-                      Case{"null", QVariantMap{{QStringLiteral("password"), QVariant()}}}));
+    ::testing::Values(
+        Case{"empty", QVariantMap{}},
+        Case{"other key", QVariantMap{{QStringLiteral("Password"), QStringLiteral("wrong key")}}},
+        Case{"number", QVariantMap{{QStringLiteral("password"), 42}}},
+        Case{"list", QVariantMap{{QStringLiteral("password"), QVariantList{QStringLiteral("a")}}}},
+        Case{"null", QVariantMap{{QStringLiteral("password"), QVariant()}}}));
 
 TEST_F(CredentialStoreTest, WorksFromABackgroundThreadToo)
 {
@@ -96,13 +99,15 @@ TEST_F(CredentialStoreTest, WorksFromABackgroundThreadToo)
 
 TEST_F(CredentialStoreTest, PasswordNeverReachesTheDatabaseOrStandardOutputOrTheLog)
 {
-    const QString password = QStringLiteral("Zq9-unique-password-") + QUuid::createUuid().toString(QUuid::Id128);
+    const QString password =
+        QStringLiteral("Zq9-unique-password-") + QUuid::createUuid().toString(QUuid::Id128);
     LogCapture log;
     StandardOutputCapture output;
 
     const Database database = openWithTables();
-    const auto created = Account::createAccount(database, QStringLiteral("me"), QStringLiteral("Libsyn"),
-                                                LibsynAccountFeedType::Libsyn, QStringLiteral("me@example.org"));
+    const auto created =
+        Account::createAccount(database, QStringLiteral("me"), QStringLiteral("Libsyn"),
+                               LibsynAccountFeedType::Libsyn, QStringLiteral("me@example.org"));
     ASSERT_TRUE(created);
     ASSERT_FALSE(Account::savePassword(created->host, created->id, password));
     EXPECT_EQ(Account::loadPassword(created->host, created->id), password);

@@ -25,8 +25,9 @@ TEST_F(NoSecretServiceTest, SavingFailsAndLoadingFindsNothingWithoutPlainTextFal
     StandardOutputCapture output;
 
     const auto timeout = std::chrono::seconds(30); // a missing bus must fail fast, not time out
-    const std::optional<CredentialStoreError> error = CredentialStore::updateData(
-        QVariantMap{{QStringLiteral("password"), password}}, QStringLiteral("Libsyn-1"), QStringLiteral("Libsyn"), timeout);
+    const std::optional<CredentialStoreError> error =
+        CredentialStore::updateData(QVariantMap{{QStringLiteral("password"), password}},
+                                    QStringLiteral("Libsyn-1"), QStringLiteral("Libsyn"), timeout);
     ASSERT_TRUE(error);
     EXPECT_NE(error->code, CredentialStoreError::Code::TimedOut);
     EXPECT_FALSE(error->message.contains(password));

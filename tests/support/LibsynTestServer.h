@@ -3,7 +3,6 @@
 #include "support/FtpTestServer.h"
 
 #include <gtest/gtest.h>
-
 #include <memory>
 
 namespace airlark::test {

@@ -22,10 +22,10 @@ QPointer<AddPodcastHostViewController>& presentedWindow()
 
 } // namespace
 
-AddPodcastHostViewController::AddPodcastHostViewController(PaneProvider libsynPane, PaneProvider soundCloudPane,
-                                                           QWidget* parent) :
-    QWidget(parent),
-    viewModel_(std::make_unique<AddPodcastHostViewModel>(std::move(libsynPane), std::move(soundCloudPane)))
+AddPodcastHostViewController::AddPodcastHostViewController(PaneProvider libsynPane,
+                                                           PaneProvider soundCloudPane, QWidget* parent)
+    : QWidget(parent),
+      viewModel_(std::make_unique<AddPodcastHostViewModel>(std::move(libsynPane), std::move(soundCloudPane)))
 {
     setWindowTitle(tr("Add Account"));
 
@@ -58,7 +58,8 @@ AddPodcastHostViewController::AddPodcastHostViewController(PaneProvider libsynPa
     layout->addWidget(containerView_, 1);
     layout->addLayout(buttonRow);
 
-    connect(popUpButton_, &QComboBox::activated, this, &AddPodcastHostViewController::popUpButtonOptionSelected);
+    connect(popUpButton_, &QComboBox::activated, this,
+            &AddPodcastHostViewController::popUpButtonOptionSelected);
     connect(cancelButton_, &QPushButton::clicked, this, &AddPodcastHostViewController::cancelButtonPressed);
     connect(addButton_, &QPushButton::clicked, this, &AddPodcastHostViewController::addButtonPressed);
     auto* escape = new QShortcut(QKeySequence::Cancel, this);

@@ -5,7 +5,6 @@
 
 #include <QPointer>
 #include <QWidget>
-
 #include <functional>
 #include <memory>
 
@@ -25,7 +24,8 @@ class AddPodcastHostViewController : public QWidget,
 public:
     using PaneProvider = AddPodcastHostViewModel::PaneProvider;
 
-    AddPodcastHostViewController(PaneProvider libsynPane, PaneProvider soundCloudPane, QWidget* parent = nullptr);
+    AddPodcastHostViewController(PaneProvider libsynPane, PaneProvider soundCloudPane,
+                                 QWidget* parent = nullptr);
     ~AddPodcastHostViewController() override;
 
     // Shows the add-account window: raises the one already open, or opens a new one that deletes

@@ -3,7 +3,6 @@
 #include <QPointer>
 #include <QString>
 #include <QWidget>
-
 #include <optional>
 
 namespace airlark {

@@ -31,8 +31,8 @@ QLabel* hintLabel(const QString& text, QWidget* parent)
 
 } // namespace
 
-LibsynAuthenticationViewController::LibsynAuthenticationViewController(QWidget* parent) :
-    HostAuthenticationViewController(parent)
+LibsynAuthenticationViewController::LibsynAuthenticationViewController(QWidget* parent)
+    : HostAuthenticationViewController(parent)
 {
     emailTextField_ = new QLineEdit(this);
     emailTextField_->setAccessibleName(tr("E-mail"));
@@ -67,10 +67,13 @@ LibsynAuthenticationViewController::LibsynAuthenticationViewController(QWidget* 
 
     auto* form = new QFormLayout;
     form->addRow(tr("&E-mail:"), emailTextField_);
-    form->addRow(QString(), hintLabel(tr("The e-mail address of your Libsyn account. It is your FTP log-in name."), this));
+    form->addRow(
+        QString(),
+        hintLabel(tr("The e-mail address of your Libsyn account. It is your FTP log-in name."), this));
     form->addRow(tr("Show &folder:"), usernameTextField_);
     form->addRow(QString(), hintLabel(tr("The FTP folder name Libsyn shows for this show (the show's short "
-                                         "name). Episodes are uploaded into it."), this));
+                                         "name). Episodes are uploaded into it."),
+                                      this));
     form->addRow(tr("FTP &password:"), passwordTextField_);
     form->addRow(QString(), hintLabel(tr("The FTP password you set in the Libsyn dashboard."), this));
     form->addRow(tr("Feed &type:"), feedTypePopUpButton_);
@@ -99,7 +102,8 @@ LibsynAuthenticationViewController::LibsynAuthenticationViewController(QWidget* 
     setTabOrder(helpButton_, unencryptedCheckBox_);
     setTabOrder(unencryptedCheckBox_, logInButton_);
 
-    connect(emailTextField_, &QLineEdit::textChanged, this, [this](const QString& text) { viewModel_.setEmail(text); });
+    connect(emailTextField_, &QLineEdit::textChanged, this,
+            [this](const QString& text) { viewModel_.setEmail(text); });
     connect(usernameTextField_, &QLineEdit::textChanged, this,
             [this](const QString& text) { viewModel_.setUsername(text); });
     connect(passwordTextField_, &QLineEdit::textChanged, this,
@@ -108,8 +112,10 @@ LibsynAuthenticationViewController::LibsynAuthenticationViewController(QWidget* 
             &LibsynAuthenticationViewController::feedTypeButtonSelected);
     connect(unencryptedCheckBox_, &QCheckBox::toggled, this,
             [this](bool checked) { viewModel_.setAllowsUnencryptedFTP(checked); });
-    connect(helpButton_, &QPushButton::clicked, this, &LibsynAuthenticationViewController::helpButtonSelected);
-    connect(logInButton_, &QPushButton::clicked, this, &LibsynAuthenticationViewController::logInButtonSelected);
+    connect(helpButton_, &QPushButton::clicked, this,
+            &LibsynAuthenticationViewController::helpButtonSelected);
+    connect(logInButton_, &QPushButton::clicked, this,
+            &LibsynAuthenticationViewController::logInButtonSelected);
 
     viewModel_.setDelegate(this);
     stateDidChange();
@@ -178,7 +184,8 @@ void LibsynAuthenticationViewController::addButtonSelected()
         });
 }
 
-void LibsynAuthenticationViewController::libsynAuthenticationViewModelStateDidChange(LibsynAuthenticationViewModel&)
+void LibsynAuthenticationViewController::libsynAuthenticationViewModelStateDidChange(
+    LibsynAuthenticationViewModel&)
 {
     stateDidChange();
 }

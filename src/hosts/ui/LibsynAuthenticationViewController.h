@@ -4,7 +4,6 @@
 #include "hosts/ui/HostAuthenticationViewController.h"
 
 #include <QPointer>
-
 #include <memory>
 
 class QCheckBox;

@@ -19,8 +19,8 @@ namespace airlark {
 class PodcastHostAccountTableModel final : public QAbstractTableModel
 {
 public:
-    PodcastHostAccountTableModel(SelectPodcastHostViewModel& viewModel, QObject* parent) :
-        QAbstractTableModel(parent), viewModel_(viewModel)
+    PodcastHostAccountTableModel(SelectPodcastHostViewModel& viewModel, QObject* parent)
+        : QAbstractTableModel(parent), viewModel_(viewModel)
     {
     }
 
@@ -61,8 +61,8 @@ private:
 
 const QString SelectPodcastHostViewController::StartUploadTitle = QStringLiteral("Start upload");
 
-SelectPodcastHostViewController::SelectPodcastHostViewController(Providers providers, QWidget* parent) :
-    QWidget(parent), providers_(std::move(providers))
+SelectPodcastHostViewController::SelectPodcastHostViewController(Providers providers, QWidget* parent)
+    : QWidget(parent), providers_(std::move(providers))
 {
     auto* heading = new QLabel(tr("Choose the &account to publish this episode to:"), this);
     tableView_ = new QTableView(this);
@@ -91,7 +91,8 @@ SelectPodcastHostViewController::SelectPodcastHostViewController(Providers provi
     layout->addWidget(tableView_, 1);
     layout->addLayout(buttonRow);
 
-    connect(addAccountButton_, &QPushButton::clicked, this, &SelectPodcastHostViewController::addAccountButtonPressed);
+    connect(addAccountButton_, &QPushButton::clicked, this,
+            &SelectPodcastHostViewController::addAccountButtonPressed);
 
     // As in a loaded view: the view model reports here, then the table reads through the model.
     viewModel().setDelegate(this);
@@ -121,7 +122,8 @@ QString SelectPodcastHostViewController::rowText(const TwoLabelWithThumbnailItem
 
 NextStepAction SelectPodcastHostViewController::nextStepAction()
 {
-    QWidget* upload = providers_.uploadPodcastViewController ? providers_.uploadPodcastViewController() : nullptr;
+    QWidget* upload =
+        providers_.uploadPodcastViewController ? providers_.uploadPodcastViewController() : nullptr;
     if (!upload)
         return NextStepAction::Right([] {});
     if (auto* step = progressNavigationControllerChild(upload))
@@ -135,7 +137,8 @@ NextStepAction SelectPodcastHostViewController::nextStepAction()
     return NextStepAction::Left(upload);
 }
 
-void SelectPodcastHostViewController::willPresentInProgressNavigationController(ProgressNavigationController& controller)
+void SelectPodcastHostViewController::willPresentInProgressNavigationController(
+    ProgressNavigationController& controller)
 {
     controller.setNextButtonTitle(StartUploadTitle);
     // Disabled on entry, since a new step has no selection; enabled only while a row is selected.
@@ -144,7 +147,9 @@ void SelectPodcastHostViewController::willPresentInProgressNavigationController(
     controller.setCancelButtonEnabled(true);
 }
 
-void SelectPodcastHostViewController::didPresentInProgressNavigationController(ProgressNavigationController&) {}
+void SelectPodcastHostViewController::didPresentInProgressNavigationController(ProgressNavigationController&)
+{
+}
 
 void SelectPodcastHostViewController::selectPodcastViewModelAccountsDidChange(SelectPodcastHostViewModel&)
 {

@@ -7,7 +7,6 @@
 #include <QStringList>
 #include <QUrl>
 #include <QWidget>
-
 #include <functional>
 #include <memory>
 #include <optional>

@@ -3,8 +3,8 @@
 #include "platform/ui/ProgressNavigationControllerChild.h"
 
 #include <QHBoxLayout>
-#include <QPointer>
 #include <QKeyEvent>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>

@@ -1,7 +1,7 @@
 #include "publish/ui/UploadPodcastViewController.h"
 
-#include "platform/ui/StopConfirmation.h"
 #include "platform/DesktopNotifier.h"
+#include "platform/ui/StopConfirmation.h"
 #include "platform/ui/TopMetadataProgressNavigationController.h"
 #include "publish/UploadEndNotice.h"
 
