@@ -57,11 +57,12 @@ std::optional<SQLError> Account::createTable(const Database& database)
     return database.connection().execute(CreateTableSQL);
 }
 
-std::vector<AccountQueryResult> Account::selectAll(const Database& database)
+std::vector<AccountQueryResult> Account::selectAll(const Database& database, SQLError* error)
 {
     return sqlite::selectRows<AccountQueryResult>(
         database.connection(), SelectAllSQL,
-        [](sqlite::Statement& row) { return AccountQueryResult(row.int64(0), row.text(1), row.text(2)); });
+        [](sqlite::Statement& row) { return AccountQueryResult(row.int64(0), row.text(1), row.text(2)); },
+        error);
 }
 
 std::optional<AccountQueryResult> Account::find(const Database& database, qint64 identifier)

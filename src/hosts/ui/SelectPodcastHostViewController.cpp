@@ -82,17 +82,26 @@ SelectPodcastHostViewController::SelectPodcastHostViewController(Providers provi
 
     addAccountButton_ = new QPushButton(tr("Add Account…"), this);
     addAccountButton_->setAccessibleName(tr("Add Account…"));
+    noteLabel_ = new QLabel(this);
+    noteLabel_->setObjectName(QStringLiteral("accountsNoteLabel"));
+    noteLabel_->setWordWrap(true);
+    noteLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    tryAgainButton_ = new QPushButton(tr("&Try Again"), this);
+    tryAgainButton_->setObjectName(QStringLiteral("tryAgainButton"));
 
     auto* buttonRow = new QHBoxLayout;
     buttonRow->addWidget(addAccountButton_);
+    buttonRow->addWidget(tryAgainButton_);
     buttonRow->addStretch(1);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(heading);
     layout->addWidget(tableView_, 1);
+    layout->addWidget(noteLabel_);
     layout->addLayout(buttonRow);
 
     connect(addAccountButton_, &QPushButton::clicked, this,
             &SelectPodcastHostViewController::addAccountButtonPressed);
+    connect(tryAgainButton_, &QPushButton::clicked, this, [this] { viewModel().reloadAccounts(); });
 
     // As in a loaded view: the view model reports here, then the table reads through the model.
     viewModel().setDelegate(this);
@@ -100,6 +109,7 @@ SelectPodcastHostViewController::SelectPodcastHostViewController(Providers provi
     tableView_->setModel(tableModel_);
     connect(tableView_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &SelectPodcastHostViewController::tableViewSelectionDidChange);
+    viewModel().reloadAccounts();
 }
 
 SelectPodcastHostViewController::~SelectPodcastHostViewController()
@@ -151,10 +161,15 @@ void SelectPodcastHostViewController::didPresentInProgressNavigationController(P
 {
 }
 
-void SelectPodcastHostViewController::selectPodcastViewModelAccountsDidChange(SelectPodcastHostViewModel&)
+void SelectPodcastHostViewController::selectPodcastViewModelAccountsDidChange(
+    SelectPodcastHostViewModel& model)
 {
     tableModel_->reload();
     restoreSelectionFromViewModel();
+    noteLabel_->setText(model.listNote());
+    noteLabel_->setHidden(noteLabel_->text().isEmpty());
+    tryAgainButton_->setVisible(model.accountsFailure().has_value());
+    tryAgainButton_->setEnabled(!model.isReadingAccounts());
 }
 
 void SelectPodcastHostViewController::selectPodcastViewModelAccountSelected(SelectPodcastHostViewModel& model)
@@ -182,17 +197,12 @@ void SelectPodcastHostViewController::tableViewSelectionDidChange()
 
 void SelectPodcastHostViewController::restoreSelectionFromViewModel()
 {
-    // A reload keeps the selection: accounts are never deleted and new ones come last, so the
-    // selected index still names the same account.
-    const auto index = viewModel().selectedItemIndex();
-    if (!index)
-        return;
-    if (*index >= tableModel_->rowCount()) {
-        viewModel().setSelectedItemIndex(std::nullopt);
-        return;
-    }
+    // The view model keeps the selection with its account across reads; the table shows it again.
     restoringSelection_ = true;
-    tableView_->selectRow(static_cast<int>(*index));
+    if (const auto index = viewModel().selectedItemIndex(); index && *index < tableModel_->rowCount())
+        tableView_->selectRow(static_cast<int>(*index));
+    else
+        tableView_->clearSelection();
     restoringSelection_ = false;
 }
 

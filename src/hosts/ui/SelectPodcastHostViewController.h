@@ -12,6 +12,7 @@
 #include <optional>
 
 class QItemSelection;
+class QLabel;
 class QPushButton;
 class QTableView;
 
@@ -20,8 +21,9 @@ namespace airlark {
 class PodcastHostAccountTableModel;
 
 // Step 3 of the episode workflow: the saved accounts, one row each ("name—host" and the host's
-// icon). Next ("Start upload") is enabled while a row is selected and hands the chosen account to
-// the upload step, which the application provides (its controller implements UploadDestination).
+// icon), read in the background; until they arrive, or when they cannot be read, a note says so. Next ("Start
+// upload") is enabled while a row is selected and hands the chosen account to the upload step, which the
+// application provides (its controller implements UploadDestination).
 class SelectPodcastHostViewController : public QWidget,
                                         public ProgressNavigationControllerChild,
                                         public SelectPodcastHostViewModelDelegate
@@ -50,6 +52,10 @@ public:
     SelectPodcastHostViewModel& viewModel();
     QTableView* tableView() const { return tableView_; }
     QPushButton* addAccountButton() const { return addAccountButton_; }
+    // Shown in place of an empty list: reading, why it could not be read, or how to start.
+    QLabel* noteLabel() const { return noteLabel_; }
+    // Reads the list again after a failed read.
+    QPushButton* tryAgainButton() const { return tryAgainButton_; }
 
     // The row's text: primary, "—", secondary.
     static QString rowText(const TwoLabelWithThumbnailItem& item);
@@ -75,6 +81,8 @@ private:
     PodcastHostAccountTableModel* tableModel_ = nullptr;
     QTableView* tableView_ = nullptr;
     QPushButton* addAccountButton_ = nullptr;
+    QLabel* noteLabel_ = nullptr;
+    QPushButton* tryAgainButton_ = nullptr;
     bool restoringSelection_ = false;
 };
 
