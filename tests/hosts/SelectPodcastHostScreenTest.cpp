@@ -21,11 +21,6 @@ struct LockCase
     bool failsFirst;
 };
 
-void PrintTo(const LockCase& c, std::ostream* out)
-{
-    *out << c.name;
-}
-
 class AccountListLockTest : public test::HostsTest, public ::testing::WithParamInterface<LockCase>
 {
 };

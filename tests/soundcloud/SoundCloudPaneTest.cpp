@@ -59,7 +59,14 @@ protected:
         ASSERT_TRUE(waitFor([this] { return pane->isVisible(); }));
     }
 
-    void connect() { QTest::mouseClick(pane->connectButton(), Qt::LeftButton); }
+    // The sign-in starts once its account row is reserved, in the background.
+    void connect()
+    {
+        const std::size_t before = pendingClients.size();
+        QTest::mouseClick(pane->connectButton(), Qt::LeftButton);
+        waitFor(
+            [&] { return pendingClients.size() > before || !pane->viewModel().networkRequestInProgress(); });
+    }
 
     QString label() const { return pane->errorMessageLabel()->text(); }
     bool addEnabled() const { return window->addButton()->isEnabled(); }
