@@ -21,8 +21,9 @@ namespace {
 const QString CreateTableSQL = QStringLiteral("CREATE TABLE IF NOT EXISTS \"account\" (\"id\" INTEGER "
                                               "PRIMARY KEY NOT NULL, \"display_name\" TEXT NOT NULL, "
                                               "\"host\" TEXT NOT NULL, \"feed_type\" TEXT, \"email\" TEXT)");
-const QString SelectAllSQL =
-    QStringLiteral("SELECT \"id\", \"display_name\", \"host\" FROM \"account\" ORDER BY \"id\"");
+// A row reserved for a sign-in that never finished has no host yet: it is no account to list.
+const QString SelectAllSQL = QStringLiteral(
+    "SELECT \"id\", \"display_name\", \"host\" FROM \"account\" WHERE \"host\" <> '' ORDER BY \"id\"");
 const QString FindSQL = QStringLiteral("SELECT * FROM \"account\" WHERE (\"id\" = ?) LIMIT 1");
 const QString InsertPlaceholderSQL =
     QStringLiteral("INSERT INTO \"account\" (\"display_name\", \"host\") VALUES (?, ?)");

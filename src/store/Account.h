@@ -59,8 +59,8 @@ public:
     static DatabaseTableHandle table() { return defaultTableHandle<Account>(); }
 
     // Every account in creation order, with id, display name and host only (no feed type or
-    // e-mail); empty when the table cannot be read (e.g. missing, or locked past the busy time-out),
-    // and then why in `error` when given.
+    // e-mail), leaving out rows reserved for a sign-in that never finished; empty when the table
+    // cannot be read (e.g. missing, or locked past the busy time-out), and then why in `error`.
     static std::vector<AccountQueryResult> selectAll(const Database& database, SQLError* error = nullptr);
 
     // The account with this identifier, all fields; nothing when there is no such row or the
