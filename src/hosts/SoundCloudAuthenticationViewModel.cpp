@@ -6,6 +6,8 @@
 #include "store/Database.h"
 #include "store/PodcastHost.h"
 
+#include <QCoreApplication>
+
 namespace airlark {
 
 const QString SoundCloudAuthenticationViewModel::ConnectingMessage =
@@ -39,6 +41,13 @@ SoundCloudAuthenticationViewModel::~SoundCloudAuthenticationViewModel() = defaul
 bool SoundCloudAuthenticationViewModel::canAdvance() const
 {
     return authenticated_ && !username_.isEmpty();
+}
+
+QString SoundCloudAuthenticationViewModel::signedInText() const
+{
+    return canAdvance() ? QCoreApplication::translate("SoundCloudAuthenticationViewModel", "Signed in as %1")
+                              .arg(username_)
+                        : QString();
 }
 
 void SoundCloudAuthenticationViewModel::report()

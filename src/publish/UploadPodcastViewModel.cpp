@@ -1,6 +1,7 @@
 #include "publish/UploadPodcastViewModel.h"
 
 #include "hosts/LibsynFTPServer.h"
+#include "hosts/LibsynHelpPage.h"
 #include "hosts/SoundCloudAPIClient.h"
 #include "hosts/SoundCloudAPIClientCredentials.h"
 #include "http/HTTPError.h"
@@ -245,6 +246,38 @@ QString UploadPodcastViewModel::transferredText() const
             text += QCoreApplication::translate("UploadPodcastViewModel", ", %1 left").arg(duration(*left));
     }
     return text;
+}
+
+std::optional<QUrl> UploadPodcastViewModel::publishedPageURL() const
+{
+    if (uploadState() != UploadPodcastState::Successful)
+        return std::nullopt;
+    if (host_ == PodcastHost::Libsyn)
+        return libsynDashboardURL();
+    if (!publishedLocation_)
+        return std::nullopt;
+    const QUrl page(*publishedLocation_, QUrl::StrictMode);
+    const bool web = page.scheme() == QLatin1String("https") || page.scheme() == QLatin1String("http");
+    if (!page.isValid() || !web || page.host().isEmpty())
+        return std::nullopt;
+    return page;
+}
+
+QString UploadPodcastViewModel::publishedText() const
+{
+    const auto page = publishedPageURL();
+    if (!page)
+        return {};
+    const QString href = page->toString(QUrl::FullyEncoded).toHtmlEscaped();
+    if (host_ == PodcastHost::Libsyn) {
+        return QCoreApplication::translate(
+                   "UploadPodcastViewModel",
+                   "In the folder \u201c%1\u201d \u2014 see it in <a href=\"%2\">Libsyn\u2019s "
+                   "dashboard</a>")
+            .arg(libsynFolder_.toHtmlEscaped(), href);
+    }
+    return QCoreApplication::translate("UploadPodcastViewModel", "Your track: <a href=\"%1\">%2</a>")
+        .arg(href, page->toDisplayString().toHtmlEscaped());
 }
 
 QString UploadPodcastViewModel::accountText() const

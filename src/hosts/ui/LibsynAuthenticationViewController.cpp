@@ -3,6 +3,7 @@
 #include "hosts/LibsynFTPServer.h"
 #include "hosts/LibsynHelpPage.h"
 #include "platform/MainQueue.h"
+#include "platform/ui/ExternalLink.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -169,7 +170,7 @@ void LibsynAuthenticationViewController::feedTypeButtonSelected()
 
 void LibsynAuthenticationViewController::helpButtonSelected()
 {
-    LibsynHelpPage::display();
+    openExternalLink(this, LibsynHelpPage::fileURL().value_or(QUrl()));
 }
 
 void LibsynAuthenticationViewController::addButtonSelected()
