@@ -149,6 +149,7 @@ TEST_P(SoundCloudOutcomeTest, ShowsWhatSoundCloudAnswered)
     ASSERT_TRUE(waitFor([&] { return (window = AddPodcastHostViewController::presented()) != nullptr; }));
     auto* pane = dynamic_cast<SoundCloudAuthenticationViewController*>(window->currentChildViewController());
     ASSERT_TRUE(pane);
+    EXPECT_EQ(window->parentWidget(), &driver->window());
     cloud({{"token", "issue"}});
     QTest::mouseClick(pane->connectButton(), Qt::LeftButton);
     ASSERT_TRUE(waitFor([&] { return window->addButton()->isEnabled(); }, std::chrono::seconds(30)));

@@ -4,6 +4,7 @@
 #include "metadata/ui/EditMetadataViewController.h"
 #include "metadata/ui/FileDropLocationView.h"
 #include "metadata/ui/TemplateListModel.h"
+#include "platform/ui/ArrowKeySelection.h"
 #include "platform/ui/TopMetadataProgressNavigationController.h"
 
 #include <QAction>
@@ -36,6 +37,7 @@ SelectTemplateViewController::SelectTemplateViewController(
     tableView_->setAccessibleName(tr("Podcast template"));
     tableView_->viewport()->installEventFilter(this);
     listLabel->setBuddy(tableView_);
+    selectRowsWithArrowKeys(*tableView_);
     connect(tableView_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &SelectTemplateViewController::tableViewSelectionDidChange);
 
