@@ -50,7 +50,7 @@ SelectTemplateViewController::SelectTemplateViewController(
     missingArtworkLabel_->setObjectName(QStringLiteral("missingArtworkLabel"));
     missingArtworkLabel_->setWordWrap(true);
     missingArtworkLabel_->setStyleSheet(QStringLiteral("color: #8a5300;"));
-    missingArtworkLabel_->setAccessibleName(tr("Artwork missing"));
+    missingArtworkLabel_->setAccessibleDescription(tr("Artwork missing"));
     missingArtworkLabel_->hide();
 
     newTemplateAction_ = new QAction(tr("&New Template\u2026"), this);
@@ -83,7 +83,7 @@ SelectTemplateViewController::SelectTemplateViewController(
     chosenFileLabel_->setObjectName(QStringLiteral("chosenFileLabel"));
     chosenFileLabel_->setAlignment(Qt::AlignCenter);
     chosenFileLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    chosenFileLabel_->setAccessibleName(tr("Chosen file"));
+    chosenFileLabel_->setAccessibleDescription(tr("Chosen file"));
     chosenFileLabel_->hide();
 
     auto* left = new QVBoxLayout;
