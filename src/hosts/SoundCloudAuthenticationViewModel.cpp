@@ -11,18 +11,32 @@
 namespace airlark {
 
 const QString SoundCloudAuthenticationViewModel::ConnectingMessage =
-    QStringLiteral("Connecting to SoundCloud…");
-const QString SoundCloudAuthenticationViewModel::AuthenticationFailedMessage =
-    QStringLiteral("Unable to authenticate with SoundCloud");
+    QString::fromUtf8(QT_TRANSLATE_NOOP("SoundCloudAuthenticationViewModel", "Connecting to SoundCloud…"));
+const QString SoundCloudAuthenticationViewModel::AuthenticationFailedMessage = QString::fromUtf8(
+    QT_TRANSLATE_NOOP("SoundCloudAuthenticationViewModel", "Unable to authenticate with SoundCloud"));
 const QString SoundCloudAuthenticationViewModel::RetrievingMessage =
-    QStringLiteral("Retrieving user details…");
-const QString SoundCloudAuthenticationViewModel::ConnectedMessage = QStringLiteral("Connected");
-const QString SoundCloudAuthenticationViewModel::RetrievalFailedMessage =
-    QStringLiteral("Unable to retrieve this account");
+    QString::fromUtf8(QT_TRANSLATE_NOOP("SoundCloudAuthenticationViewModel", "Retrieving user details…"));
+const QString SoundCloudAuthenticationViewModel::ConnectedMessage =
+    QString::fromUtf8(QT_TRANSLATE_NOOP("SoundCloudAuthenticationViewModel", "Connected"));
+const QString SoundCloudAuthenticationViewModel::RetrievalFailedMessage = QString::fromUtf8(
+    QT_TRANSLATE_NOOP("SoundCloudAuthenticationViewModel", "Unable to retrieve this account"));
 
-const QString SoundCloudAuthenticationViewModel::CredentialsMissingMessage = QStringLiteral(
-    "Airlark has no SoundCloud app registration yet. Register an app with SoundCloud, then put its "
-    "\"client_id\", \"client_secret\" and \"redirect_uri\" into %1");
+const QString SoundCloudAuthenticationViewModel::CredentialsMissingMessage =
+    QString::fromUtf8(QT_TRANSLATE_NOOP(
+        "SoundCloudAuthenticationViewModel",
+        "Airlark has no SoundCloud app registration yet. Register an app with SoundCloud, then put its "
+        "\"client_id\", \"client_secret\" and \"redirect_uri\" into %1"));
+
+namespace {
+
+// The messages above, in the user's language: looked up when shown, since the translation is
+// installed after they are defined.
+QString shown(const QString& message)
+{
+    return QCoreApplication::translate("SoundCloudAuthenticationViewModel", message.toUtf8().constData());
+}
+
+} // namespace
 
 struct SoundCloudAuthenticationViewModel::Store
 {
@@ -64,7 +78,7 @@ void SoundCloudAuthenticationViewModel::report()
 void SoundCloudAuthenticationViewModel::setAuthenticated(bool authenticated)
 {
     if (!authenticated) {
-        setMessage(AuthenticationFailedMessage);
+        setMessage(shown(AuthenticationFailedMessage));
         setNetworkRequestInProgress(false);
     }
     authenticated_ = authenticated;
@@ -94,17 +108,19 @@ bool SoundCloudAuthenticationViewModel::authenticationProgressBegan()
     // Without Airlark's app registration SoundCloud only shows an error page, and the pane would
     // wait for a redirect that never comes: say what is missing instead.
     if (!SoundCloudAPIClientCredentials(QString()).isConfigured()) {
-        setMessage(CredentialsMissingMessage.arg(SoundCloudAPIClientCredentials::userFilePath()));
+        setMessage(shown(CredentialsMissingMessage).arg(SoundCloudAPIClientCredentials::userFilePath()));
         return false;
     }
     if (!store_->database) {
-        setMessage(QStringLiteral("Unable to open Airlark’s account store"));
+        setMessage(QCoreApplication::translate("SoundCloudAuthenticationViewModel",
+                                               "Unable to open Airlark’s account store"));
         return false;
     }
     const Result<qint64, SQLError> row = accountToRenew_ ? Result<qint64, SQLError>(*accountToRenew_)
                                                          : Account::insertPlaceholder(*store_->database);
     if (!row) {
-        setMessage(QStringLiteral("Unable to reserve an account in Airlark’s account store"));
+        setMessage(QCoreApplication::translate("SoundCloudAuthenticationViewModel",
+                                               "Unable to reserve an account in Airlark’s account store"));
         return false;
     }
     accountID_ = row.value();
@@ -112,7 +128,7 @@ bool SoundCloudAuthenticationViewModel::authenticationProgressBegan()
     // as that user before this sign-in has finished.
     authenticated_ = false;
     setUsername(QString());
-    setMessage(ConnectingMessage);
+    setMessage(shown(ConnectingMessage));
     setNetworkRequestInProgress(true);
     return true;
 }
@@ -124,7 +140,7 @@ QString SoundCloudAuthenticationViewModel::userIdentifier() const
 
 void SoundCloudAuthenticationViewModel::getUserDetails()
 {
-    setMessage(RetrievingMessage);
+    setMessage(shown(RetrievingMessage));
     setNetworkRequestInProgress(true);
 
     SoundCloudAPIClient client{SoundCloudAPIClientCredentials(userIdentifier())};
@@ -138,11 +154,11 @@ void SoundCloudAuthenticationViewModel::userDetailsDidArrive(const std::optional
 {
     setNetworkRequestInProgress(false);
     if (!username) {
-        setMessage(RetrievalFailedMessage);
+        setMessage(shown(RetrievalFailedMessage));
         return;
     }
     setUsername(*username);
-    setMessage(ConnectedMessage);
+    setMessage(shown(ConnectedMessage));
 }
 
 std::optional<QString> SoundCloudAuthenticationViewModel::save()
