@@ -1,6 +1,7 @@
 #include "hosts/ui/SelectPodcastHostViewController.h"
 
 #include "hosts/UploadDestination.h"
+#include "platform/ui/ArrowKeySelection.h"
 
 #include <QAbstractTableModel>
 #include <QHBoxLayout>
@@ -79,6 +80,7 @@ SelectPodcastHostViewController::SelectPodcastHostViewController(Providers provi
     tableView_->setShowGrid(false);
     tableView_->setIconSize(QSize(32, 32));
     tableView_->setTabKeyNavigation(false);
+    selectRowsWithArrowKeys(*tableView_);
 
     addAccountButton_ = new QPushButton(tr("Add Account…"), this);
     addAccountButton_->setAccessibleName(tr("Add Account…"));
