@@ -43,13 +43,13 @@ protected:
     QString audioPath;
 };
 
-// Every request of the way answered by a redirect to the stand-in's other port.
+// Every request of the way answered by a redirect to the stand-in's other port (the upload's own
+// redirect is refused by the session layer, whose redirect table shows it).
 enum class Leg
 {
     Exchange,
     Refresh,
-    Me,
-    Upload
+    Me
 };
 
 class RedirectedLegTest : public SoundCloudTrackUploadTest,
@@ -60,9 +60,7 @@ class RedirectedLegTest : public SoundCloudTrackUploadTest,
 TEST_P(RedirectedLegTest, SendsNothingToTheTargetAndSaysSo)
 {
     const auto [leg, status] = GetParam();
-    const QString path = leg == Leg::Me       ? QStringLiteral("/me")
-                         : leg == Leg::Upload ? QStringLiteral("/tracks")
-                                              : QStringLiteral("/oauth/token");
+    const QString path = leg == Leg::Me ? QStringLiteral("/me") : QStringLiteral("/oauth/token");
     const QUrl target = standIn.url(path + QStringLiteral("?moved=1"), 1);
     const auto redirect = [&] {
         standIn.route(leg == Leg::Me ? "GET" : "POST", path, reply(status, {{"Location", target.toString()}}),
@@ -90,28 +88,23 @@ TEST_P(RedirectedLegTest, SendsNothingToTheTargetAndSaysSo)
             EXPECT_FALSE(request.hasHeader("Authorization"));
         return;
     }
-    if (leg != Leg::Exchange) {
+    if (leg == Leg::Refresh) {
         const auto viewModel = uploadStep(50);
         EXPECT_EQ(viewModel->uploadState(), UploadPodcastState::Failed);
         EXPECT_EQ(viewModel->statusText(),
-                  QStringLiteral("Upload failed: ") +
-                      (leg == Leg::Refresh
-                           ? SoundCloudSigningFailedMessage
-                           : QStringLiteral("The server answered with a redirect to %1; nothing was uploaded")
-                                 .arg(target.toString())));
+                  QStringLiteral("Upload failed: ") + SoundCloudSigningFailedMessage);
     }
     EXPECT_TRUE(requestsTo(path, 1).empty()) << "something reached the redirect's target";
 }
 
 std::string legName(const ::testing::TestParamInfo<std::tuple<Leg, int>>& testInfo)
 {
-    static const char* const names[] = {"Exchange", "Refresh", "Me", "Upload"};
+    static const char* const names[] = {"Exchange", "Refresh", "Me"};
     return names[static_cast<int>(std::get<0>(testInfo.param))] + std::to_string(std::get<1>(testInfo.param));
 }
 
 INSTANTIATE_TEST_SUITE_P(Redirects, RedirectedLegTest,
-                         ::testing::Combine(::testing::Values(Leg::Exchange, Leg::Refresh, Leg::Me,
-                                                              Leg::Upload),
+                         ::testing::Combine(::testing::Values(Leg::Exchange, Leg::Refresh, Leg::Me),
                                             ::testing::Values(302, 308)),
                          legName);
 
