@@ -57,15 +57,6 @@ bool fail(const char* what)
     return false;
 }
 
-// Add, once enabled, closes the add-account window.
-bool add(AddPodcastHostViewController& addWindow)
-{
-    QTest::mouseClick(addWindow.addButton(), Qt::LeftButton);
-    return waitFor([] { return AddPodcastHostViewController::presented() == nullptr; },
-                   std::chrono::seconds(30)) ||
-           fail("the add-account window did not close after Add");
-}
-
 void type(QLineEdit* field, const QString& text)
 {
     field->setFocus();
@@ -237,7 +228,10 @@ bool WorkflowDriver::addLibsynAccount(const QString& showFolder, LibsynAccountFe
     // Add becomes possible once the log-in was checked against the server.
     if (!waitFor([&] { return addWindow->addButton()->isEnabled(); }, std::chrono::seconds(30)))
         return fail("the Libsyn log-in check did not enable Add");
-    return add(*addWindow);
+    QTest::mouseClick(addWindow->addButton(), Qt::LeftButton);
+    return waitFor([] { return AddPodcastHostViewController::presented() == nullptr; },
+                   std::chrono::seconds(30)) ||
+           fail("the add-account window did not close after Add");
 }
 
 bool WorkflowDriver::addSoundCloudAccount(const QString& username)
@@ -255,7 +249,10 @@ bool WorkflowDriver::addSoundCloudAccount(const QString& username)
             [&] { return pane->viewModel().username() == username && addWindow->addButton()->isEnabled(); },
             std::chrono::seconds(30)))
         return fail("the SoundCloud sign-in did not enable Add");
-    return add(*addWindow);
+    QTest::mouseClick(addWindow->addButton(), Qt::LeftButton);
+    return waitFor([] { return AddPodcastHostViewController::presented() == nullptr; },
+                   std::chrono::seconds(30)) ||
+           fail("the add-account window did not close after Add");
 }
 
 bool WorkflowDriver::chooseAccount(const QString& rowText)
