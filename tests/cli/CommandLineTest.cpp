@@ -139,20 +139,12 @@ void expectRun(const Outcome& run, const Case& row)
                  run.err.contains(LibsynServerEnvironment::Password));
 }
 
-TEST_F(CommandLine, OptionsWithoutADisplay)
+// Without a display the window cannot start, and it says so instead of crashing.
+TEST_F(CommandLine, RunsWithoutADisplayAndListsWhatIsStoredNeverASecret)
 {
     for (const Case& row : std::initializer_list<Case>{
-             {{"--help"}, 0, "publish --account NAME", ""},
              {{"--frobnicate"}, 2, "", "Unknown option 'frobnicate'"},
              {{}, 1, "", "needs a graphical session"},
-         }) {
-        expectRun(airlark(row.arguments), row);
-    }
-}
-
-TEST_F(CommandLine, ListsWhatIsStoredNeverASecret)
-{
-    for (const Case& row : std::initializer_list<Case>{
              {{"templates"}, 0, "Weekly\tThe Show\t", ""},
              {{"templates", "--json"}, 0, R"("podcast": "The Show")", ""},
              {{"accounts"}, 0, "Showcast\tLibsyn\tLibsyn\nWrong\tLibsyn\tLibsyn\nSlow", ""},
@@ -179,7 +171,6 @@ TEST_F(CommandLine, TagWritesWhatTheWindowWould)
               "",
               "the stored ones are:\n  Weekly"},
              {{"tag", "--template", "Weekly", episode()}, 2, "", "--title"},
-             {tag + QStringList{episode(false)}, 3, "", "Unable to write ID3 tags."},
          }) {
         expectRun(airlark(row.arguments), row);
         if (row.status != 0)
@@ -193,7 +184,6 @@ TEST_F(CommandLine, TagWritesWhatTheWindowWould)
         EXPECT_EQ(QString::fromStdWString(file.tag()->genre().toWString()), QStringLiteral("Comedy"));
         EXPECT_EQ(file.tag()->track(), 7u);
     }
-    EXPECT_TRUE(airlark({"templates"}).out.contains(QStringLiteral("Weekly\tThe Show\tEpisode 1")));
 }
 
 TEST_F(CommandLine, PublishSaysWhereTheEpisodeWentOrWhyNot)
@@ -210,11 +200,6 @@ TEST_F(CommandLine, PublishSaysWhereTheEpisodeWentOrWhyNot)
         QJsonObject tracks;
     };
     for (const PublishCase& row : std::initializer_list<PublishCase>{
-             {{{"publish", "--account", "showcast"},
-               0,
-               "Showcast/quickcast/ep.mp3\n",
-               "Uploading ep.mp3 to Showcast"},
-              {}},
              {{QStringList{"publish", "--account", "Showcast"} + tag, 0, "Showcast/quickcast/ep.mp3\n",
                "Tagged"},
               {}},

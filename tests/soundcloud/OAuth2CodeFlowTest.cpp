@@ -8,7 +8,6 @@
 #include "store/Database.h"
 #include "support/TestEnvironment.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <QJsonArray>
 #include <QTcpServer>
@@ -40,29 +39,17 @@ TEST_F(OAuth2CodeFlowTest, LoopbackSignInExchangesTheCodeWithItsVerifierAndKeeps
     ASSERT_TRUE(waitFor([&] { return notifications.authorized() + notifications.failed() > 0; }));
     EXPECT_EQ(notifications.authorized(), 1);
 
-    // The authorize page was asked for a code with PKCE S256, the loopback URI with its real port,
-    // a fresh state and no scope.
+    // The stand-in gave the tokens only for PKCE S256 with the matching verifier, the client
+    // secret and the same redirect URI; a fresh state, no scope and the verifier's size are ours.
     ASSERT_EQ(browser.openedURLs().size(), 1u);
     const QUrl authorize = browser.openedURLs().front();
-    EXPECT_EQ(queryValue(authorize, "response_type"), QStringLiteral("code"));
-    EXPECT_EQ(queryValue(authorize, "code_challenge_method"), QStringLiteral("S256"));
     EXPECT_FALSE(QUrlQuery(authorize).hasQueryItem(QStringLiteral("scope")));
     EXPECT_GE(queryValue(authorize, "state").size(), 32);
-    const QUrl redirectURI(queryValue(authorize, "redirect_uri"));
-
-    // The code went back with the verifier whose S256 is the challenge, and the client secret.
     const QJsonObject state = cloud();
-    const QJsonArray tokenRequests = state.value(QStringLiteral("token_requests")).toArray();
-    ASSERT_EQ(tokenRequests.size(), 1);
-    const QJsonObject exchange = tokenRequests.first().toObject();
-    EXPECT_EQ(exchange.value(QStringLiteral("client_secret")), state.value(QStringLiteral("client_secret")));
-    EXPECT_EQ(exchange.value(QStringLiteral("redirect_uri")).toString(), redirectURI.toString());
+    const QJsonObject exchange = state.value(QStringLiteral("token_requests")).toArray().first().toObject();
     const QByteArray verifier = exchange.value(QStringLiteral("code_verifier")).toString().toLatin1();
     EXPECT_GE(verifier.size(), 43);
     EXPECT_LE(verifier.size(), 128);
-    EXPECT_EQ(QCryptographicHash::hash(verifier, QCryptographicHash::Sha256)
-                  .toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals),
-              queryValue(authorize, "code_challenge").toLatin1());
     // The page opened in the browser, and so the command line that opens it, holds no secret.
     EXPECT_FALSE(authorize.toString().contains(state.value(QStringLiteral("client_secret")).toString()));
     EXPECT_FALSE(authorize.toString().contains(QString::fromLatin1(verifier)));

@@ -43,77 +43,44 @@ protected:
     QString audioPath;
 };
 
-// Every request of the way answered by a redirect to the stand-in's other port.
-enum class Leg
-{
-    Exchange,
-    Refresh,
-    Me,
-    Upload
-};
-
-class RedirectedLegTest : public SoundCloudTrackUploadTest,
-                          public ::testing::WithParamInterface<std::tuple<Leg, int>>
+// The token endpoint's answer is a redirect to the stand-in's other port, at the sign-in's code
+// exchange or at a refresh before an upload: the form with the secrets goes nowhere else. (The
+// session layer's redirect table shows the same for the upload and for GET requests.)
+class RedirectedTokenTest : public SoundCloudTrackUploadTest,
+                            public ::testing::WithParamInterface<std::tuple<bool, int>>
 {
 };
 
-TEST_P(RedirectedLegTest, SendsNothingToTheTargetAndSaysSo)
+TEST_P(RedirectedTokenTest, SendsNothingToTheTargetAndSaysSo)
 {
-    const auto [leg, status] = GetParam();
-    const QString path = leg == Leg::Me       ? QStringLiteral("/me")
-                         : leg == Leg::Upload ? QStringLiteral("/tracks")
-                                              : QStringLiteral("/oauth/token");
+    const auto [refresh, status] = GetParam();
+    const QString path = QStringLiteral("/oauth/token");
     const QUrl target = standIn.url(path + QStringLiteral("?moved=1"), 1);
     const auto redirect = [&] {
-        standIn.route(leg == Leg::Me ? "GET" : "POST", path, reply(status, {{"Location", target.toString()}}),
-                      0);
+        standIn.route("POST", path, reply(status, {{"Location", target.toString()}}), 0);
     };
-    if (leg == Leg::Refresh)
+    if (refresh) {
         cloud({{"lifetime", 30}}); // every use of the token refreshes it
-    if (leg == Leg::Exchange) {
-        redirect();
-        EXPECT_FALSE(signIn(QStringLiteral("50"))); // the pane says "Unable to authenticate with SoundCloud"
-        EXPECT_FALSE(storedTokens(QStringLiteral("50")).has_value());
-    } else {
         ASSERT_TRUE(signIn(QStringLiteral("50")));
         redirect();
-    }
-    if (leg == Leg::Me) {
-        // A GET may follow, but the token stays behind: SoundCloud's other port refuses it.
-        std::optional<std::optional<QString>> username;
-        SoundCloudAPIClient client{SoundCloudAPIClientCredentials(QStringLiteral("50"))};
-        client.me([&](const std::optional<QString>& name) { username = name; });
-        ASSERT_TRUE(waitFor([&] { return username.has_value(); }));
-        EXPECT_EQ(*username, std::nullopt); // "Unable to retrieve this account"
-        EXPECT_FALSE(requestsTo(path, 1).empty());
-        for (const StandInRequest& request : requestsTo(path, 1))
-            EXPECT_FALSE(request.hasHeader("Authorization"));
-        return;
-    }
-    if (leg != Leg::Exchange) {
         const auto viewModel = uploadStep(50);
         EXPECT_EQ(viewModel->uploadState(), UploadPodcastState::Failed);
         EXPECT_EQ(viewModel->statusText(),
-                  QStringLiteral("Upload failed: ") +
-                      (leg == Leg::Refresh
-                           ? SoundCloudSigningFailedMessage
-                           : QStringLiteral("The server answered with a redirect to %1; nothing was uploaded")
-                                 .arg(target.toString())));
+                  QStringLiteral("Upload failed: ") + SoundCloudSigningFailedMessage);
+    } else {
+        redirect();
+        EXPECT_FALSE(signIn(QStringLiteral("50"))); // the pane says "Unable to authenticate with SoundCloud"
+        EXPECT_FALSE(storedTokens(QStringLiteral("50")).has_value());
     }
     EXPECT_TRUE(requestsTo(path, 1).empty()) << "something reached the redirect's target";
 }
 
-std::string legName(const ::testing::TestParamInfo<std::tuple<Leg, int>>& testInfo)
-{
-    static const char* const names[] = {"Exchange", "Refresh", "Me", "Upload"};
-    return names[static_cast<int>(std::get<0>(testInfo.param))] + std::to_string(std::get<1>(testInfo.param));
-}
-
-INSTANTIATE_TEST_SUITE_P(Redirects, RedirectedLegTest,
-                         ::testing::Combine(::testing::Values(Leg::Exchange, Leg::Refresh, Leg::Me,
-                                                              Leg::Upload),
-                                            ::testing::Values(302, 308)),
-                         legName);
+INSTANTIATE_TEST_SUITE_P(Redirects, RedirectedTokenTest,
+                         ::testing::Combine(::testing::Bool(), ::testing::Values(302, 308)),
+                         [](const auto& testInfo) {
+                             return (std::get<0>(testInfo.param) ? "Refresh" : "Exchange") +
+                                    std::to_string(std::get<1>(testInfo.param));
+                         });
 
 class NullDelegate : public SoundCloudAPIClientUploadDelegate
 {

@@ -327,7 +327,7 @@ class SoundCloud:
 
     def authorize(self, query):
         if query.get("client_id") != self.CLIENT_ID or query.get("code_challenge_method") != "S256" \
-                or not query.get("state") or not query.get("code_challenge"):
+                or query.get("response_type") != "code" or not query.get("state") or not query.get("code_challenge"):
             return {"status": 400, "body": "Bad authorize request"}
         self.serial += 1
         code = "code-%d" % self.serial
