@@ -27,11 +27,6 @@ struct RoutingCase
     bool delivered;
 };
 
-void PrintTo(const RoutingCase& routingCase, std::ostream* out)
-{
-    *out << routingCase.name;
-}
-
 class URLRouting : public ::testing::TestWithParam<RoutingCase>
 {
 protected:
@@ -61,10 +56,8 @@ INSTANTIATE_TEST_SUITE_P(
     Events, URLRouting,
     ::testing::Values(
         RoutingCase{"Redirect", QStringLiteral("airlark://soundcloud/?code=3f9a&state=xyz"), true},
-        RoutingCase{"RedirectWithoutPath", QStringLiteral("airlark://soundcloud"), true},
         RoutingCase{"RedirectWithUserAndPort", QStringLiteral("airlark://me@soundcloud:4/x"), true},
         RoutingCase{"SchemeInCapitals", QStringLiteral("AIRLARK://soundcloud/?code=1"), false},
-        RoutingCase{"SchemeCapitalised", QStringLiteral("Airlark://soundcloud/?code=1"), false},
         RoutingCase{"OtherScheme", QStringLiteral("https://soundcloud/?code=1"), false},
         RoutingCase{"OtherHost", QStringLiteral("airlark://libsyn/?code=1"), false},
         RoutingCase{"HostInCapitals", QStringLiteral("airlark://SoundCloud/?code=1"), false},
@@ -72,21 +65,8 @@ INSTANTIATE_TEST_SUITE_P(
         RoutingCase{"HostAsUser", QStringLiteral("airlark://soundcloud@evil.example/"), false},
         RoutingCase{"NoScheme", QStringLiteral("soundcloud/?code=1"), false},
         RoutingCase{"Unparsable", QStringLiteral("airlark://sound cloud/"), false},
-        RoutingCase{"UnparsableBracket", QStringLiteral("airlark://[soundcloud/"), false},
         RoutingCase{"Empty", QString(), false}, RoutingCase{"NoString", std::nullopt, false}),
     [](const ::testing::TestParamInfo<RoutingCase>& caseInfo) { return std::string(caseInfo.param.name); });
-
-TEST(AppDelegate, ANewSignInReplacesThePendingClient)
-{
-    AppDelegate delegate;
-    auto first = std::make_shared<RecordingClient>();
-    auto second = std::make_shared<RecordingClient>();
-    delegate.setPendingAuthenticationSoundCloudAPIClient(first);
-    delegate.setPendingAuthenticationSoundCloudAPIClient(second);
-    delegate.handleURLEvent(QStringLiteral("airlark://soundcloud/?code=1"));
-    EXPECT_TRUE(first->received.isEmpty());
-    EXPECT_EQ(second->received.size(), 1);
-}
 
 // A client may replace itself as the pending one while it handles the redirect.
 class ReplacingClient : public RedirectURLHandler

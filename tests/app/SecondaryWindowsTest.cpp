@@ -128,22 +128,6 @@ TEST_F(SecondaryWindowsTest, WebLinksGoToTheDesktopAndAFailureIsShownOverTheMain
     setExternalLinkOpener(previous);
 }
 
-TEST_F(SecondaryWindowsTest, WindowsOpenOverTheMainWindowAndKeepTheirSizes)
-{
-    const auto centre = [](const QWidget& widget) { return widget.frameGeometry().center(); };
-    EXPECT_LE((centre(*help) - centre(window)).manhattanLength(), 4);
-    help->resize(500, 380);
-    help->close();
-    window.resize(900, 640);
-    window.close();
-
-    MainWindow again([] { return new QWidget; });
-    EXPECT_EQ(again.size(), QSize(900, 640));
-    again.show();
-    again.showHelp(QStringLiteral("steps.html"));
-    EXPECT_EQ(again.helpWindow()->size(), QSize(500, 380));
-}
-
 TEST_F(SecondaryWindowsTest, FileDialogsStartInTheMusicFolderThenInTheLastOneUsed)
 {
     const QString music = QDir::home().filePath(QStringLiteral("Music"));

@@ -1,12 +1,15 @@
 #include "app/SingleInstance.h"
 
-#include "AirlarkProcess.h"
 #include "app/AppDelegate.h"
+#include "platform/ApplicationIdentity.h"
 #include "support/TestEnvironment.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QLocalSocket>
+#include <QProcess>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QUrl>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
@@ -20,23 +23,28 @@ namespace {
 
 const QString Dropped = QStringLiteral("No valid URL to handle");
 
-TEST(SingleInstance, ASecondAirlarkHandsItsFullURLToTheRunningInstanceAndExits)
+// A private runtime directory (mode 0700, as XDG requires), so that the single-instance socket
+// meets no other test's.
+struct RuntimeDirectory
 {
-    test::RuntimeDirectory runtime;
-    SingleInstance running(runtime.socketPath());
-    ASSERT_EQ(running.start({}), SingleInstance::Start::Primary);
-    QSignalSpy urls(&running, &SingleInstance::urlReceived);
-    QSignalSpy activations(&running, &SingleInstance::activationRequested);
+    QTemporaryDir directory{QDir::tempPath() + QStringLiteral("/airlark-run-XXXXXX")};
+    bool usable =
+        QFile::setPermissions(directory.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QString socketPath() const
+    {
+        return directory.path() + QLatin1Char('/') + applicationIdentifier() + QStringLiteral(".socket");
+    }
+};
 
-    const QString url = QStringLiteral("airlark://soundcloud/?code=3f9a%20b&state=%C3%A9t%C3%A9#done");
-    test::AirlarkProcess second(runtime.path());
-    second.start({url});
-    ASSERT_TRUE(second.waitForExit(20s)) << "the second process must not stay";
-    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(second.exitCode(), 0);
-    ASSERT_TRUE(test::waitFor([&] { return urls.size() == 1; }, 5s));
-    EXPECT_EQ(urls.first().first().toString(), url) << "exactly the text the desktop passed";
-    EXPECT_EQ(activations.size(), 1);
+// Starts the built `airlark` offscreen in `runtime`'s directory.
+void start(QProcess& airlark, const RuntimeDirectory& runtime, const QStringList& arguments)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.directory.path());
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    airlark.setProcessEnvironment(environment);
+    airlark.start(test::binaryPath(QStringLiteral("src/app/airlark")), arguments);
+    airlark.waitForStarted(10000);
 }
 
 class RecordingClient : public RedirectURLHandler
@@ -46,41 +54,59 @@ public:
     QList<QUrl> received;
 };
 
-TEST(SingleInstance, TheRedirectFromASecondAirlarkReachesThePendingSignIn)
+// Every argument of one message arrives exactly as the desktop passed it (the empty one too), and
+// only the SoundCloud redirect among them reaches the pending sign-in.
+TEST(SingleInstance, ASecondAirlarkHandsEveryURLExactlyToTheRunningInstanceAndExits)
 {
-    test::RuntimeDirectory runtime;
+    RuntimeDirectory runtime;
     SingleInstance running(runtime.socketPath());
+    ASSERT_TRUE(runtime.usable);
     ASSERT_EQ(running.start({}), SingleInstance::Start::Primary);
+    QSignalSpy urls(&running, &SingleInstance::urlReceived);
+    QSignalSpy activations(&running, &SingleInstance::activationRequested);
     AppDelegate delegate;
     delegate.applicationWillFinishLaunching(running);
     auto client = std::make_shared<RecordingClient>();
     delegate.setPendingAuthenticationSoundCloudAPIClient(client);
 
-    for (const QString& url : {QStringLiteral("airlark://soundcloud/?code=first"),
-                               QStringLiteral("AIRLARK://soundcloud/?code=dropped"),
-                               QStringLiteral("airlark://soundcloud/?code=second")}) {
-        test::AirlarkProcess browserHandOff(runtime.path());
-        browserHandOff.start({url});
-        ASSERT_TRUE(browserHandOff.waitForExit(20s));
-        EXPECT_EQ(browserHandOff.exitCode(), 0);
-    }
-    ASSERT_TRUE(test::waitFor([&] { return client->received.size() == 2; }, 5s));
-    EXPECT_EQ(client->received[0].query(), QStringLiteral("code=first"));
-    EXPECT_EQ(client->received[1].query(), QStringLiteral("code=second"));
+    const QString redirect = QStringLiteral("airlark://soundcloud/?code=3f9a%20b&state=%C3%A9t%C3%A9#done");
+    const QStringList sent{redirect, QString(), QStringLiteral("AIRLARK://soundcloud/?code=dropped"),
+                           QStringLiteral("line\nbreak and \u00e9")};
+    QProcess second;
+    start(second, runtime, QStringList{QStringLiteral("--")} + sent);
+    ASSERT_TRUE(test::waitFor([&] { return second.state() == QProcess::NotRunning; }, 20s))
+        << "the second process must not stay";
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    ASSERT_TRUE(test::waitFor([&] { return urls.size() == sent.size(); }, 5s));
+    for (qsizetype i = 0; i < sent.size(); ++i)
+        EXPECT_EQ(urls.at(i).first().toString(), sent.at(i));
+    EXPECT_EQ(activations.size(), 1);
+    ASSERT_EQ(client->received.size(), 1);
+    EXPECT_EQ(client->received[0], QUrl(redirect));
 }
 
 TEST(SingleInstance, TheFirstInstanceHandlesTheURLItWasStartedWith)
 {
-    test::RuntimeDirectory runtime;
-    test::AirlarkProcess first(runtime.path());
-    first.start({QStringLiteral("airlark://soundcloud/?code=1")});
-    EXPECT_TRUE(first.waitForStandardError(Dropped, 20s)) << first.standardError().toStdString();
-    EXPECT_TRUE(first.isRunning()) << "it started as the running instance";
+    RuntimeDirectory runtime;
+    QProcess first;
+    start(first, runtime, {QStringLiteral("airlark://soundcloud/?code=1")});
+    QString errors;
+    EXPECT_TRUE(test::waitFor(
+        [&] {
+            errors += QString::fromUtf8(first.readAllStandardError());
+            return errors.contains(Dropped);
+        },
+        20s))
+        << errors.toStdString();
+    EXPECT_EQ(first.state(), QProcess::Running) << "it started as the running instance";
+    first.kill();
+    first.waitForFinished(5000);
 }
 
 TEST(SingleInstance, TakesOverASocketLeftBehindByAnInstanceThatDied)
 {
-    test::RuntimeDirectory runtime;
+    RuntimeDirectory runtime;
     const QByteArray path = runtime.socketPath().toLocal8Bit();
     {
         const int descriptor = ::socket(AF_UNIX, SOCK_STREAM, 0);
@@ -96,24 +122,6 @@ TEST(SingleInstance, TakesOverASocketLeftBehindByAnInstanceThatDied)
     SingleInstance instance(runtime.socketPath());
     EXPECT_EQ(instance.start({QStringLiteral("airlark://soundcloud/")}, 2s), SingleInstance::Start::Primary);
     EXPECT_TRUE(instance.isListening());
-}
-
-TEST(SingleInstance, DeliversEveryURLOfOneMessageExactlyTheEmptyOneToo)
-{
-    test::RuntimeDirectory runtime;
-    SingleInstance running(runtime.socketPath());
-    ASSERT_EQ(running.start({}), SingleInstance::Start::Primary);
-    QSignalSpy urls(&running, &SingleInstance::urlReceived);
-
-    const QStringList sent{QStringLiteral("airlark://soundcloud/?a=1"), QString(),
-                           QStringLiteral("line\nbreak and \u00e9")};
-    test::AirlarkProcess second(runtime.path());
-    second.start(QStringList{QStringLiteral("--")} + sent);
-    ASSERT_TRUE(second.waitForExit(20s));
-    EXPECT_EQ(second.exitCode(), 0);
-    ASSERT_TRUE(test::waitFor([&] { return urls.size() == 3; }, 5s));
-    for (qsizetype i = 0; i < sent.size(); ++i)
-        EXPECT_EQ(urls.at(i).first().toString(), sent.at(i));
 }
 
 struct Message
@@ -133,7 +141,7 @@ class ForeignMessage : public ::testing::TestWithParam<Message>
 
 TEST_P(ForeignMessage, IsDroppedAndTheConnectionClosed)
 {
-    test::RuntimeDirectory runtime;
+    RuntimeDirectory runtime;
     SingleInstance running(runtime.socketPath());
     ASSERT_EQ(running.start({}), SingleInstance::Start::Primary);
     QSignalSpy urls(&running, &SingleInstance::urlReceived);
