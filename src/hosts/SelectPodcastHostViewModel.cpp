@@ -1,7 +1,10 @@
 #include "hosts/SelectPodcastHostViewModel.h"
 
+#include "hosts/AccountManagement.h"
 #include "store/Account.h"
 #include "store/Database.h"
+
+#include <QCoreApplication>
 
 namespace airlark {
 
@@ -81,8 +84,42 @@ QString SelectPodcastHostViewModel::selectedAccountName()
 void SelectPodcastHostViewModel::availableAccountsDidChange()
 {
     cachedAccounts_.reset();
+    soundCloudUserNames_.clear(); // a new sign-in may have found another name
     if (delegate_)
         delegate_->selectPodcastViewModelAccountsDidChange(*this);
+}
+
+} // namespace airlark
+
+namespace airlark {
+
+QString SelectPodcastHostViewModel::accountDetails(qsizetype index)
+{
+    const auto& rows = accounts();
+    if (index < 0 || index >= static_cast<qsizetype>(rows.size()))
+        return {};
+    const AccountQueryResult& row = rows[static_cast<std::size_t>(index)].row();
+    if (podcastHostFromStoredText(row.host) == PodcastHost::Libsyn)
+        return AccountManagement::libsynDetails(row);
+    const auto known = soundCloudUserNames_.find(row.id);
+    if (known != soundCloudUserNames_.end())
+        return known->second.value_or(QString());
+    soundCloudUserNames_.emplace(row.id, std::nullopt);
+    AccountManagement::readSoundCloudUserName(
+        row.id, [this, alive = std::weak_ptr<int>(alive_), id = row.id](std::optional<QString> name) {
+            if (alive.expired() || !name)
+                return;
+            soundCloudUserNames_[id] = name;
+            if (accountDetailsDidChange)
+                accountDetailsDidChange();
+        });
+    return {};
+}
+
+QString SelectPodcastHostViewModel::emptyListText()
+{
+    return QCoreApplication::translate("SelectPodcastHostViewModel",
+                                       "No accounts yet. Add one with \u201cAdd Account\u2026\u201d.");
 }
 
 } // namespace airlark

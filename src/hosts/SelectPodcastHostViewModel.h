@@ -5,6 +5,9 @@
 #include "store/PodcastHost.h"
 
 #include <QtGlobal>
+#include <functional>
+#include <map>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -64,6 +67,14 @@ public:
     // Drops the cached list and tells the delegate. Called on "availableAccountsDidChange".
     void availableAccountsDidChange();
 
+    // What tells the account at `index` apart, shown under its name (AccountManagement). A
+    // SoundCloud user name is read from the keyring, without blocking, the first time it is asked
+    // for; `accountDetailsDidChange` runs when it has arrived.
+    QString accountDetails(qsizetype index);
+    std::function<void()> accountDetailsDidChange;
+    // What the empty list says.
+    static QString emptyListText();
+
 private:
     const PodcastHostAccount* selectedAccount();
 
@@ -72,6 +83,8 @@ private:
     std::optional<qsizetype> selectedItemIndex_;
     SelectPodcastHostState state_ = SelectPodcastHostState::Unselected;
     ScopedObservation observation_;
+    std::map<qint64, std::optional<QString>> soundCloudUserNames_; // none: being read
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 
 } // namespace airlark

@@ -1,5 +1,6 @@
 #include "hosts/SoundCloudAuthenticationViewModel.h"
 
+#include "hosts/AccountManagement.h"
 #include "hosts/SoundCloudAPIClient.h"
 #include "platform/MainQueue.h"
 #include "store/Account.h"
@@ -142,9 +143,15 @@ std::optional<QString> SoundCloudAuthenticationViewModel::save()
         return QStringLiteral("The account store is not open");
     if (!accountID_)
         return QStringLiteral("No SoundCloud account has been connected");
-    const Account account(*store_->database, *accountID_, username_, storedText(PodcastHost::SoundCloud));
-    if (const std::optional<SQLError> error = account.update())
-        return error->message;
+    // A renewed account keeps the name the user gave it; the user name goes beside its tokens.
+    if (accountToRenew_ == accountID_) {
+        Account::postAvailableAccountsDidChange();
+    } else {
+        const Account account(*store_->database, *accountID_, username_, storedText(PodcastHost::SoundCloud));
+        if (const std::optional<SQLError> error = account.update())
+            return error->message;
+    }
+    AccountManagement::saveSoundCloudUserName(*accountID_, username_);
     accountToRenew_.reset();
     return std::nullopt;
 }

@@ -52,8 +52,9 @@ public:
     void renewAccount(std::optional<qint64> accountID) { accountToRenew_ = accountID; }
     // Asks SoundCloud for the signed-in user's name with a fresh client for `accountID`.
     void getUserDetails();
-    // Completes the reserved row with the user name and the host "SoundCloud". The error text
-    // when there is no reserved row, no user name, or the store refused.
+    // Completes the reserved row with the user name and the host "SoundCloud" (a renewed account
+    // keeps its name), and keeps the user name beside the tokens. The error text when there is no
+    // reserved row, no user name, or the store refused.
     std::optional<QString> save();
 
     // The decimal text of `accountID` (the tokens' user identifier), empty without one.

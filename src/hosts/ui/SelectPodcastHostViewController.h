@@ -11,7 +11,9 @@
 #include <memory>
 #include <optional>
 
+class QAction;
 class QItemSelection;
+class QLabel;
 class QPushButton;
 class QTableView;
 
@@ -20,8 +22,11 @@ namespace airlark {
 class PodcastHostAccountTableModel;
 
 // Step 3 of the episode workflow: the saved accounts, one row each ("name—host" and the host's
-// icon). Next ("Start upload") is enabled while a row is selected and hands the chosen account to
-// the upload step, which the application provides (its controller implements UploadDestination).
+// icon, and under it what tells the account apart). Next ("Start upload") is enabled while a row is
+// selected and hands the chosen account to the upload step, which the application provides (its
+// controller implements UploadDestination). The selected account can be renamed (F2; a Libsyn
+// account through a new log-in check, since its name is its show folder), checked again with a
+// new password or sign-in, and deleted with its credential item (Delete, after a confirmation).
 class SelectPodcastHostViewController : public QWidget,
                                         public ProgressNavigationControllerChild,
                                         public SelectPodcastHostViewModelDelegate
@@ -34,6 +39,8 @@ public:
         std::function<QWidget*()> uploadPodcastViewController;
         // Opens the add-account window.
         std::function<void()> presentAddPodcastHostWindow;
+        // Opens the add-account window to check this saved account again.
+        std::function<void(const AccountQueryResult&)> recheckAccount;
     };
 
     static constexpr int RowHeight = 40;
@@ -50,6 +57,12 @@ public:
     SelectPodcastHostViewModel& viewModel();
     QTableView* tableView() const { return tableView_; }
     QPushButton* addAccountButton() const { return addAccountButton_; }
+    QLabel* emptyListLabel() const { return emptyListLabel_; }
+    // Why the last rename or deletion did not happen.
+    QLabel* accountProblemLabel() const { return accountProblemLabel_; }
+    QAction* renameAccountAction() const { return renameAccountAction_; }
+    QAction* recheckAccountAction() const { return recheckAccountAction_; }
+    QAction* deleteAccountAction() const { return deleteAccountAction_; }
 
     // The row's text: primary, "—", secondary.
     static QString rowText(const TwoLabelWithThumbnailItem& item);
@@ -63,10 +76,16 @@ public:
 
 public slots:
     void addAccountButtonPressed();
+    void renameAccountPressed();
+    void recheckAccountPressed();
+    void deleteAccountPressed();
 
 private:
     void tableViewSelectionDidChange();
     void restoreSelectionFromViewModel();
+    void updateAccountActions();
+    void showAccountProblem(const std::optional<QString>& problem);
+    const PodcastHostAccount* selectedAccount();
 
     Providers providers_;
     std::optional<QUrl> fileURL_;
@@ -75,6 +94,11 @@ private:
     PodcastHostAccountTableModel* tableModel_ = nullptr;
     QTableView* tableView_ = nullptr;
     QPushButton* addAccountButton_ = nullptr;
+    QLabel* emptyListLabel_ = nullptr;
+    QLabel* accountProblemLabel_ = nullptr;
+    QAction* renameAccountAction_ = nullptr;
+    QAction* recheckAccountAction_ = nullptr;
+    QAction* deleteAccountAction_ = nullptr;
     bool restoringSelection_ = false;
 };
 
