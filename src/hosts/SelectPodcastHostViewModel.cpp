@@ -1,43 +1,120 @@
 #include "hosts/SelectPodcastHostViewModel.h"
 
 #include "hosts/AccountManagement.h"
+#include "platform/MainQueue.h"
 #include "store/Account.h"
+#include "store/DataDirectory.h"
 #include "store/Database.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 
 namespace airlark {
+
+// One read of the list, as it comes back from its thread.
+struct SelectPodcastHostViewModel::Read
+{
+    std::vector<AccountQueryResult> rows;
+    std::optional<QString> failure;
+};
+
+SelectPodcastHostViewModel::Read SelectPodcastHostViewModel::readAccounts()
+{
+    Read read;
+    const auto database = Database::open();
+    if (!database) {
+        read.failure =
+            QCoreApplication::translate("SelectPodcastHostViewModel",
+                                        "Airlark cannot open its data folder %1 to read the accounts.")
+                .arg(dataDirectoryPath());
+        return read;
+    }
+    // A store that has never held an account has no table yet; that is an empty list, not a fault.
+    SQLError error;
+    if (const std::optional<SQLError> created = database->createTables())
+        error = *created;
+    else
+        read.rows = Account::selectAll(*database, &error);
+    if (error.code != 0)
+        read.failure = QCoreApplication::translate(
+                           "SelectPodcastHostViewModel",
+                           "Airlark cannot read its accounts from %1 (%2). The file was left as it is: quit "
+                           "any other program that uses it, then choose Try Again.")
+                           .arg(database->url().toLocalFile(), error.message);
+    return read;
+}
 
 SelectPodcastHostViewModel::SelectPodcastHostViewModel()
 {
     observation_.observe(this, Account::availableAccountsDidChangeNotificationName,
-                         [this](const NotificationCenter::Notification&) { availableAccountsDidChange(); });
+                         [this, alive = std::weak_ptr<int>(alive_)](const NotificationCenter::Notification&) {
+                             // The list lives on the main thread, whichever thread posted.
+                             MainQueue::async([this, alive] {
+                                 if (!alive.expired())
+                                     availableAccountsDidChange();
+                             });
+                         });
 }
 
 SelectPodcastHostViewModel::~SelectPodcastHostViewModel() = default;
 
-const std::vector<PodcastHostAccount>& SelectPodcastHostViewModel::accounts()
+void SelectPodcastHostViewModel::reloadAccounts()
 {
-    if (cachedAccounts_)
-        return *cachedAccounts_;
+    Q_ASSERT(MainQueue::isMainThread());
+    const quint64 read = ++reads_;
+    readingAccounts_ = true;
+    if (delegate_)
+        delegate_->selectPodcastViewModelAccountsDidChange(*this);
+    MainQueue::runInBackground([this, alive = std::weak_ptr<int>(alive_), read] {
+        Read result = readAccounts();
+        MainQueue::performOnMainThread([this, alive, read, result = std::move(result)]() mutable {
+            // A later read, or a view model that is gone, makes this answer stale.
+            if (alive.expired() || read != reads_)
+                return;
+            readDidArrive(std::move(result));
+        });
+    });
+}
 
-    const auto database = Database::open();
-    if (!database) {
-        // Not cached, so that the next read tries the store again.
-        static const std::vector<PodcastHostAccount> none;
-        return none;
+void SelectPodcastHostViewModel::readDidArrive(Read read)
+{
+    const std::optional<qint64> selectedID = selectedAccountID();
+    accounts_.clear();
+    for (const auto& row : read.rows)
+        accounts_.emplace_back(row);
+    accountsFailure_ = std::move(read.failure);
+    readingAccounts_ = false;
+
+    // The selection stays with its account wherever the account now is, and ends when it is gone.
+    selectedItemIndex_.reset();
+    if (selectedID) {
+        const auto found =
+            std::find_if(accounts_.begin(), accounts_.end(),
+                         [&](const PodcastHostAccount& row) { return row.id() == *selectedID; });
+        if (found != accounts_.end())
+            selectedItemIndex_ = found - accounts_.begin();
     }
-    std::vector<PodcastHostAccount> accounts;
-    for (const auto& account : Account::selectAll(*database))
-        accounts.emplace_back(account);
-    cachedAccounts_ = std::move(accounts);
-    return *cachedAccounts_;
+    if (delegate_)
+        delegate_->selectPodcastViewModelAccountsDidChange(*this);
+    setState(selectedItemIndex_ ? SelectPodcastHostState::Selected : SelectPodcastHostState::Unselected);
+}
+
+QString SelectPodcastHostViewModel::listNote() const
+{
+    if (accountsFailure_)
+        return *accountsFailure_;
+    if (!accounts_.empty())
+        return {};
+    if (readingAccounts_)
+        return QCoreApplication::translate("SelectPodcastHostViewModel", "Reading the accounts\u2026");
+    return QCoreApplication::translate("SelectPodcastHostViewModel",
+                                       "No accounts yet. Add one with \u201cAdd Account\u2026\u201d.");
 }
 
 void SelectPodcastHostViewModel::setSelectedItemIndex(std::optional<qsizetype> index)
 {
     selectedItemIndex_ = index;
-    setState(index ? SelectPodcastHostState::Selected : SelectPodcastHostState::Unselected);
+    setState(selectedAccount() ? SelectPodcastHostState::Selected : SelectPodcastHostState::Unselected);
 }
 
 void SelectPodcastHostViewModel::setState(SelectPodcastHostState state)
@@ -47,19 +124,17 @@ void SelectPodcastHostViewModel::setState(SelectPodcastHostState state)
         delegate_->selectPodcastViewModelAccountSelected(*this);
 }
 
-const PodcastHostAccount* SelectPodcastHostViewModel::selectedAccount()
+const PodcastHostAccount* SelectPodcastHostViewModel::selectedAccount() const
 {
     if (!selectedItemIndex_)
         return nullptr;
-    const auto& rows = accounts();
     const auto index = *selectedItemIndex_;
-    // A selection that no longer names a row (the list shrank) selects nothing.
-    if (index < 0 || index >= static_cast<qsizetype>(rows.size()))
+    if (index < 0 || index >= static_cast<qsizetype>(accounts_.size()))
         return nullptr;
-    return &rows[static_cast<std::size_t>(index)];
+    return &accounts_[static_cast<std::size_t>(index)];
 }
 
-std::optional<PodcastHost> SelectPodcastHostViewModel::selectedHost()
+std::optional<PodcastHost> SelectPodcastHostViewModel::selectedHost() const
 {
     const auto* account = selectedAccount();
     if (!account)
@@ -67,7 +142,7 @@ std::optional<PodcastHost> SelectPodcastHostViewModel::selectedHost()
     return podcastHostFromStoredText(account->secondary());
 }
 
-std::optional<qint64> SelectPodcastHostViewModel::selectedAccountID()
+std::optional<qint64> SelectPodcastHostViewModel::selectedAccountID() const
 {
     const auto* account = selectedAccount();
     if (!account)
@@ -75,7 +150,7 @@ std::optional<qint64> SelectPodcastHostViewModel::selectedAccountID()
     return account->id();
 }
 
-QString SelectPodcastHostViewModel::selectedAccountName()
+QString SelectPodcastHostViewModel::selectedAccountName() const
 {
     const PodcastHostAccount* account = selectedAccount();
     return account ? account->primary() : QString();
@@ -83,15 +158,9 @@ QString SelectPodcastHostViewModel::selectedAccountName()
 
 void SelectPodcastHostViewModel::availableAccountsDidChange()
 {
-    cachedAccounts_.reset();
     soundCloudUserNames_.clear(); // a new sign-in may have found another name
-    if (delegate_)
-        delegate_->selectPodcastViewModelAccountsDidChange(*this);
+    reloadAccounts();
 }
-
-} // namespace airlark
-
-namespace airlark {
 
 QString SelectPodcastHostViewModel::accountDetails(qsizetype index)
 {
@@ -114,12 +183,6 @@ QString SelectPodcastHostViewModel::accountDetails(qsizetype index)
                 accountDetailsDidChange();
         });
     return {};
-}
-
-QString SelectPodcastHostViewModel::emptyListText()
-{
-    return QCoreApplication::translate("SelectPodcastHostViewModel",
-                                       "No accounts yet. Add one with \u201cAdd Account\u2026\u201d.");
 }
 
 } // namespace airlark

@@ -23,17 +23,26 @@ const QString SoundCloudAuthenticationViewModel::CredentialsMissingMessage = QSt
     "Airlark has no SoundCloud app registration yet. Register an app with SoundCloud, then put its "
     "\"client_id\", \"client_secret\" and \"redirect_uri\" into %1");
 
-struct SoundCloudAuthenticationViewModel::Store
-{
-    std::optional<Database> database;
-};
+namespace {
 
-SoundCloudAuthenticationViewModel::SoundCloudAuthenticationViewModel() : store_(std::make_unique<Store>())
+// A new row for the account, or why there is none. On a background thread.
+Result<qint64, QString> reserveAccountRow()
 {
-    store_->database = Database::open();
-    if (store_->database)
-        store_->database->createTables();
+    const std::optional<Database> database = Database::open();
+    if (!database)
+        return QStringLiteral("Unable to open Airlark’s account store");
+    const QString refused = QStringLiteral("Unable to reserve an account in Airlark’s account store");
+    if (database->createTables())
+        return refused;
+    const Result<qint64, SQLError> row = Account::insertPlaceholder(*database);
+    if (!row)
+        return refused;
+    return *row;
 }
+
+} // namespace
+
+SoundCloudAuthenticationViewModel::SoundCloudAuthenticationViewModel() = default;
 
 SoundCloudAuthenticationViewModel::~SoundCloudAuthenticationViewModel() = default;
 
@@ -81,7 +90,7 @@ void SoundCloudAuthenticationViewModel::setNetworkRequestInProgress(bool inProgr
     report();
 }
 
-bool SoundCloudAuthenticationViewModel::authenticationProgressBegan()
+bool SoundCloudAuthenticationViewModel::authenticationProgressBegan(std::function<void()> reserved)
 {
     // Without Airlark's app registration SoundCloud only shows an error page, and the pane would
     // wait for a redirect that never comes: say what is missing instead.
@@ -89,23 +98,37 @@ bool SoundCloudAuthenticationViewModel::authenticationProgressBegan()
         setMessage(CredentialsMissingMessage.arg(SoundCloudAPIClientCredentials::userFilePath()));
         return false;
     }
-    if (!store_->database) {
-        setMessage(QStringLiteral("Unable to open Airlark’s account store"));
-        return false;
-    }
-    const Result<qint64, SQLError> row = accountToRenew_ ? Result<qint64, SQLError>(*accountToRenew_)
-                                                         : Account::insertPlaceholder(*store_->database);
-    if (!row) {
-        setMessage(QStringLiteral("Unable to reserve an account in Airlark’s account store"));
-        return false;
-    }
-    accountID_ = row.value();
     // The new row has no tokens yet: an earlier connection's user name must not let Add save it
     // as that user before this sign-in has finished.
+    accountID_.reset();
     authenticated_ = false;
     setUsername(QString());
     setMessage(ConnectingMessage);
     setNetworkRequestInProgress(true);
+    const quint64 reservation = ++reservations_;
+    const auto rowDidArrive = [this, reservation, reserved](const Result<qint64, QString>& row) {
+        if (reservation != reservations_)
+            return;
+        if (!row) {
+            setMessage(row.error());
+            setNetworkRequestInProgress(false);
+            return;
+        }
+        accountID_ = *row;
+        if (reserved)
+            reserved();
+    };
+    if (accountToRenew_) {
+        rowDidArrive(*accountToRenew_);
+        return true;
+    }
+    MainQueue::runInBackground([alive = std::weak_ptr<int>(alive_), rowDidArrive] {
+        Result<qint64, QString> row = reserveAccountRow();
+        MainQueue::performOnMainThread([alive, rowDidArrive, row = std::move(row)] {
+            if (!alive.expired())
+                rowDidArrive(row);
+        });
+    });
     return true;
 }
 
@@ -137,23 +160,34 @@ void SoundCloudAuthenticationViewModel::userDetailsDidArrive(const std::optional
     setMessage(ConnectedMessage);
 }
 
-std::optional<QString> SoundCloudAuthenticationViewModel::save()
+void SoundCloudAuthenticationViewModel::save(std::function<void(std::optional<QString>)> completion)
 {
-    if (!store_->database)
-        return QStringLiteral("The account store is not open");
-    if (!accountID_)
-        return QStringLiteral("No SoundCloud account has been connected");
-    // A renewed account keeps the name the user gave it; the user name goes beside its tokens.
-    if (accountToRenew_ == accountID_) {
-        Account::postAvailableAccountsDidChange();
-    } else {
-        const Account account(*store_->database, *accountID_, username_, storedText(PodcastHost::SoundCloud));
-        if (const std::optional<SQLError> error = account.update())
-            return error->message;
+    if (!accountID_ || username_.isEmpty()) {
+        completion(QStringLiteral("No SoundCloud account has been connected"));
+        return;
     }
-    AccountManagement::saveSoundCloudUserName(*accountID_, username_);
-    accountToRenew_.reset();
-    return std::nullopt;
+    // A renewed account keeps the name the user gave it; the user name goes beside its tokens.
+    const bool renewed = accountToRenew_ == accountID_;
+    MainQueue::runInBackground([this, alive = std::weak_ptr<int>(alive_), id = *accountID_, renewed,
+                                username = username_, completion = std::move(completion)] {
+        std::optional<QString> failure;
+        if (renewed) {
+            Account::postAvailableAccountsDidChange();
+        } else if (const std::optional<Database> database = Database::open()) {
+            if (const std::optional<SQLError> error =
+                    Account(*database, id, username, storedText(PodcastHost::SoundCloud)).update())
+                failure = error->message;
+        } else {
+            failure = QStringLiteral("Unable to open Airlark’s account store");
+        }
+        MainQueue::performOnMainThread([this, alive, failure, completion, id, username] {
+            if (!failure)
+                AccountManagement::saveSoundCloudUserName(id, username);
+            if (!failure && !alive.expired())
+                accountToRenew_.reset();
+            completion(failure);
+        });
+    });
 }
 
 } // namespace airlark

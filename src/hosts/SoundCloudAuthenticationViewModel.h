@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -19,7 +20,8 @@ public:
 
 // State and texts of the SoundCloud pane. Every assignment to `authenticated`, `username`,
 // `message` or `networkRequestInProgress` reports to the delegate later, on the main queue,
-// once per assignment. Main thread only.
+// once per assignment. Main thread only; the store is used on threads of their own, since it may
+// wait for another program's lock.
 class SoundCloudAuthenticationViewModel
 {
 public:
@@ -43,19 +45,22 @@ public:
     void setMessage(const std::optional<QString>& message);
     void setNetworkRequestInProgress(bool inProgress);
 
-    // Reserves an account row and reports "Connecting to SoundCloud…". False when Airlark has no
-    // SoundCloud app registration or no row could be reserved (the message then says so and
-    // nothing else should start).
-    bool authenticationProgressBegan();
+    // Reports "Connecting to SoundCloud…" and reserves an account row in the background; `reserved`
+    // runs on the main thread once the row is there, and starts the sign-in. False when Airlark has
+    // no SoundCloud app registration (the message then says so and nothing else should start); a
+    // row that cannot be reserved is reported in the message, and `reserved` never runs. A later
+    // call overtakes one still reserving.
+    bool authenticationProgressBegan(std::function<void()> reserved);
     // The next sign-in renews the tokens of this existing account (its sign-in has expired)
     // instead of adding a new one; none for a new account.
     void renewAccount(std::optional<qint64> accountID) { accountToRenew_ = accountID; }
     // Asks SoundCloud for the signed-in user's name with a fresh client for `accountID`.
     void getUserDetails();
     // Completes the reserved row with the user name and the host "SoundCloud" (a renewed account
-    // keeps its name), and keeps the user name beside the tokens. The error text when there is no
-    // reserved row, no user name, or the store refused.
-    std::optional<QString> save();
+    // keeps its name), in the background, and keeps the user name beside the tokens. `completion`
+    // runs on the main thread with nothing on success, else the error text: no reserved row, no
+    // user name, or the store refused.
+    void save(std::function<void(std::optional<QString>)> completion);
 
     // The decimal text of `accountID` (the tokens' user identifier), empty without one.
     QString userIdentifier() const;
@@ -71,11 +76,10 @@ private:
     void report();
     void userDetailsDidArrive(const std::optional<QString>& username);
 
-    struct Store;
-    std::unique_ptr<Store> store_;
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
     std::optional<qint64> accountID_;
     std::optional<qint64> accountToRenew_;
+    quint64 reservations_ = 0;
     bool authenticated_ = false;
     QString username_;
     std::optional<QString> message_;

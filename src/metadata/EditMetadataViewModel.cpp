@@ -25,20 +25,63 @@ std::optional<QString> readChapterText(const QString& path)
     return utf8.hasError() ? QString::fromLatin1(bytes) : text;
 }
 
+struct TemplateSnapshot
+{
+    std::optional<ID3Template> record;
+    PodcastFieldTexts podcastFields;
+};
+
+// The template and its podcast fields; no template when the store cannot be read.
+TemplateSnapshot readTemplate(qint64 id)
+{
+    TemplateSnapshot snapshot;
+    if (const std::optional<Database> database = Database::open()) {
+        snapshot.record = ID3Template::find(*database, id);
+        if (snapshot.record)
+            snapshot.podcastFields = PodcastFieldTexts::from(TemplatePodcastFields::find(*database, id));
+    }
+    return snapshot;
+}
+
+// Records the title as the template's last episode title. The store may wait for another
+// program's lock, so this runs on a thread of its own with a connection of its own; a title that
+// cannot be recorded only leaves next time's hint behind.
+void rememberLastEpisodeTitle(qint64 templateID, const QString& title)
+{
+    MainQueue::runInBackground([templateID, title] {
+        const std::optional<Database> database = Database::open();
+        if (!database || !ID3Template(*database, templateID, QString()).updateLastEpisodeTitle(title))
+            qWarning("The episode title could not be recorded as the template's last one");
+    });
+}
+
 } // namespace
 
 EditMetadataViewModel::EditMetadataViewModel(std::optional<qint64> templateID, std::optional<QUrl> fileURL,
-                                             PodcastID3TagWriter::Clock today)
+                                             PodcastID3TagWriter::Clock today, TemplateRead read)
     : fileURL_(std::move(fileURL)), today_(std::move(today))
 {
     if (!templateID)
         return;
-    if (const std::optional<Database> database = Database::open()) {
-        template_ = ID3Template::find(*database, *templateID);
-        if (template_)
-            templatePodcastFields_ =
-                PodcastFieldTexts::from(TemplatePodcastFields::find(*database, template_->id));
+    if (read == TemplateRead::Now) {
+        TemplateSnapshot snapshot = readTemplate(*templateID);
+        template_ = std::move(snapshot.record);
+        templatePodcastFields_ = snapshot.podcastFields;
+        return;
     }
+    loadingTemplate_ = true;
+    MainQueue::runInBackground([this, alive = std::weak_ptr<int>(alive_), id = *templateID] {
+        TemplateSnapshot snapshot = readTemplate(id);
+        MainQueue::performOnMainThread([this, alive, snapshot = std::move(snapshot)]() mutable {
+            if (alive.expired())
+                return;
+            template_ = std::move(snapshot.record);
+            templatePodcastFields_ = snapshot.podcastFields;
+            loadingTemplate_ = false;
+            if (delegate)
+                delegate->editMetadataViewModelDidFillTemplate(*this);
+        });
+    });
 }
 
 EditMetadataViewModel::~EditMetadataViewModel() = default;
@@ -246,7 +289,7 @@ bool EditMetadataViewModel::save(const std::optional<QString>& title,
                                  const std::optional<QString>& description,
                                  const std::optional<PodcastFieldTexts>& podcastFields)
 {
-    // The store connection belongs to the main thread; the tag write goes to a worker.
+    // The tag write and the store's record of the title each go to a worker.
     Q_ASSERT(MainQueue::isMainThread());
     if (saving_)
         return false;
@@ -262,7 +305,7 @@ bool EditMetadataViewModel::save(const std::optional<QString>& title,
         return false;
     }
     if (template_)
-        template_->updateLastEpisodeTitle(*title);
+        rememberLastEpisodeTitle(template_->id, *title);
 
     if (!fileURL_ || fileURL_->isEmpty()) {
         saveFailureReason_ = FilePathNotProvided;

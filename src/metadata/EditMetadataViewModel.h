@@ -25,7 +25,8 @@ class EditMetadataViewModelDelegate
 {
 public:
     virtual ~EditMetadataViewModelDelegate() = default;
-    // The screen refreshes every field from the view model (the view model never sends it itself).
+    // The screen refreshes every field from the view model: sent when a template read in the
+    // background has arrived.
     virtual void editMetadataViewModelDidFillTemplate(EditMetadataViewModel& viewModel) = 0;
     virtual void editMetadataViewModelDidClearErrorMessageFromSaving(EditMetadataViewModel& viewModel) = 0;
     virtual void editMetadataViewModelDidSetErrorMessageFromSaving(EditMetadataViewModel& viewModel,
@@ -53,15 +54,25 @@ public:
     // Chapter files longer than this are not chapter lists.
     static constexpr qint64 MaximumChapterFileSize = 1024 * 1024;
 
+    enum class TemplateRead
+    {
+        Now,
+        // For the window, where a store that another program holds must not freeze the screen.
+        InBackground,
+    };
+
     // Reads the template with `templateID` (when given) and its podcast fields through a connection
-    // of its own, once. `today` dates the tags (tests pass their own).
+    // of its own, once: at once, or on a thread of its own, after which the delegate hears
+    // editMetadataViewModelDidFillTemplate. `today` dates the tags (tests pass their own).
     EditMetadataViewModel(std::optional<qint64> templateID, std::optional<QUrl> fileURL,
-                          PodcastID3TagWriter::Clock today = {});
+                          PodcastID3TagWriter::Clock today = {}, TemplateRead read = TemplateRead::Now);
     // Work still running (a save, reading the artwork or a chapter file) is stopped and waited for.
     ~EditMetadataViewModel();
 
-    // The chosen template, a snapshot taken at construction (`template` in the design).
+    // The chosen template, a snapshot taken once it was read (`template` in the design).
     const std::optional<ID3Template>& id3Template() const { return template_; }
+    // Whether the template is still being read in the background.
+    bool isLoadingTemplate() const { return loadingTemplate_; }
 
     EditMetadataViewModelDelegate* delegate = nullptr; // weak
 
@@ -116,12 +127,13 @@ public:
     QString chapterSummary() const;
     const QStringList& chapterProblems() const { return chapterProblems_; }
 
-    // Refuses an empty title and podcast fields that cannot be written; otherwise records the title
-    // as the template's last episode title and starts writing the given values, the podcast fields
-    // (when given: each empty one removes its frame) and any loaded chapters into the file, with the year of
-    // the save, on a worker thread. False when nothing was started (errorMessageFromSaving says why).
-    // Otherwise the delegate hears editMetadataViewModelDidFinishSaving; if the write failed,
-    // errorMessageFromSaving says so and the file is as it was.
+    // Refuses an empty title and podcast fields that cannot be written; otherwise starts recording
+    // the title as the template's last episode title (in the background) and writing the given
+    // values, the podcast fields (when given: each empty one removes its frame) and any loaded
+    // chapters into the file, with the year of the save, on a worker thread. False when nothing was
+    // started (errorMessageFromSaving says why). Otherwise the delegate hears
+    // editMetadataViewModelDidFinishSaving; if the write failed, errorMessageFromSaving says so and
+    // the file is as it was.
     bool save(const std::optional<QString>& title, const std::optional<EmbeddedArtwork>& artwork,
               const std::optional<QString>& podcast, const std::optional<QString>& artist,
               const std::optional<QString>& description,
@@ -154,6 +166,8 @@ private:
     QString loadedChapterFileName_;
     QStringList chapterProblems_;
     std::unique_ptr<BackgroundJob<ChapterFile>> chaptersLoading_;
+    bool loadingTemplate_ = false;
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 
 } // namespace airlark

@@ -22,8 +22,10 @@ namespace {
 const QString CreateTableSQL = QStringLiteral("CREATE TABLE IF NOT EXISTS \"account\" (\"id\" INTEGER "
                                               "PRIMARY KEY NOT NULL, \"display_name\" TEXT NOT NULL, "
                                               "\"host\" TEXT NOT NULL, \"feed_type\" TEXT, \"email\" TEXT)");
-const QString SelectAllSQL = QStringLiteral(
-    "SELECT \"id\", \"display_name\", \"host\", \"feed_type\", \"email\" FROM \"account\" ORDER BY \"id\"");
+// A row reserved for a sign-in that never finished has no host yet: it is no account to list.
+const QString SelectAllSQL =
+    QStringLiteral("SELECT \"id\", \"display_name\", \"host\", \"feed_type\", \"email\" FROM "
+                   "\"account\" WHERE \"host\" <> '' ORDER BY \"id\"");
 const QString FindSQL = QStringLiteral("SELECT * FROM \"account\" WHERE (\"id\" = ?) LIMIT 1");
 const QString InsertPlaceholderSQL =
     QStringLiteral("INSERT INTO \"account\" (\"display_name\", \"host\") VALUES (?, ?)");
@@ -105,16 +107,18 @@ std::optional<SQLError> Account::createTable(const Database& database)
     return database.connection().execute(CreateTableSQL);
 }
 
-std::vector<AccountQueryResult> Account::selectAll(const Database& database)
+std::vector<AccountQueryResult> Account::selectAll(const Database& database, SQLError* error)
 {
     return sqlite::selectRows<AccountQueryResult>(
-        database.connection(), SelectAllSQL, [](sqlite::Statement& row) {
+        database.connection(), SelectAllSQL,
+        [](sqlite::Statement& row) {
             const std::optional<QString> feedTypeText = row.optionalText(3);
             return AccountQueryResult(row.int64(0), row.text(1), row.text(2),
                                       feedTypeText ? libsynAccountFeedTypeFromStoredText(*feedTypeText)
                                                    : std::nullopt,
                                       row.optionalText(4));
-        });
+        },
+        error);
 }
 
 std::optional<AccountQueryResult> Account::find(const Database& database, qint64 identifier)

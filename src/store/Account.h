@@ -61,9 +61,10 @@ public:
     static QString tableName() { return QStringLiteral("account"); }
     static DatabaseTableHandle table() { return defaultTableHandle<Account>(); }
 
-    // Every account in creation order, all fields; empty when the table cannot be read (e.g.
-    // missing).
-    static std::vector<AccountQueryResult> selectAll(const Database& database);
+    // Every account in creation order, all fields, leaving out rows reserved for a sign-in that
+    // never finished; empty when the table cannot be read (e.g. missing, or locked past the busy
+    // time-out), and then why in `error`.
+    static std::vector<AccountQueryResult> selectAll(const Database& database, SQLError* error = nullptr);
 
     // The account with this identifier, all fields; nothing when there is no such row or the
     // table cannot be read.

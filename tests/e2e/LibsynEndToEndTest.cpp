@@ -16,11 +16,14 @@
 #include "support/TestEnvironment.h"
 
 #include <QItemSelectionModel>
+#include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
 #include <QTest>
+#include <atomic>
 #include <functional>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace airlark::test {
 namespace {
@@ -297,6 +300,71 @@ TEST_P(LibsynStopTest, AsksThenAbortsAndLeavesNoFileBehind)
 
 INSTANTIATE_TEST_SUITE_P(CancelOrQuit, LibsynStopTest, ::testing::Bool(),
                          [](const auto& row) { return row.param ? "Quit" : "Cancel"; });
+
+struct LeaveWhileSaving
+{
+    const char* name;
+    bool quit;           // Quit, else the window's close
+    bool writingInPlace; // held once the write into the episode is under way, else just before
+};
+
+class TagSaveLeaveTest : public LibsynEndToEndTest, public ::testing::WithParamInterface<LeaveWhileSaving>
+{
+};
+
+// Closing the window or quitting while step 2 saves asks first; a save stopped before it is final
+// leaves the episode as it was, and one already writing into the file ends first: either way the
+// episode is whole.
+TEST_P(TagSaveLeaveTest, AsksAndLeavesAWholeEpisode)
+{
+    const LeaveWhileSaving& c = GetParam();
+    // The first save gives the episode a padded tag, so that the second is written in place.
+    tagEpisode(QStringLiteral("Robin"), QStringLiteral("Robin 1.mp3"), QStringLiteral("First"));
+    QTest::mouseClick(&driver->cancel(), Qt::LeftButton);
+    ASSERT_TRUE(waitFor([&] { return driver->visible() == &WorkflowDriver::step1(); }));
+    ASSERT_TRUE(driver->dropEpisode(episodePath));
+    ASSERT_TRUE(driver->chooseTemplate(QStringLiteral("Robin")));
+    ASSERT_TRUE(driver->goToStep2());
+    const QByteArray before = readFile(episodePath);
+    std::atomic<bool> reached = false;
+    std::atomic<bool> release = false;
+    const auto holdIf = [&](bool now) {
+        reached = reached || now;
+        for (int i = 0; now && i < 20000 && !release; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return true;
+    };
+    const ProbeForTest probe({[&] { holdIf(!c.writingInPlace); }, [&] { return holdIf(c.writingInPlace); }});
+    QLineEdit* title = WorkflowDriver::step2().titleField();
+    title->selectAll();
+    QTest::keyClicks(title, QStringLiteral("Second"));
+    QTest::mouseClick(&driver->next(), Qt::LeftButton);
+    ASSERT_TRUE(waitFor([&] { return reached.load(); }));
+
+    if (c.quit)
+        driver->window().quit();
+    else
+        driver->window().close();
+    // The answer waits for a write that has become final, which ends once released.
+    const std::jthread releaser([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        release = true;
+    });
+    ASSERT_TRUE(driver->answerStopQuestion(true));
+    EXPECT_TRUE(waitFor([&] { return !driver->window().isVisible(); }));
+    MainQueue::joinBackgroundThreads(); // what main does before it returns
+    if (c.writingInPlace) {
+        EXPECT_EQ(readTags(episodePath).title, QStringLiteral("Second"));
+        EXPECT_EQ(readTagsWithMutagen(episodePath).title, QStringLiteral("Second"));
+    } else {
+        EXPECT_EQ(readFile(episodePath), before);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Moments, TagSaveLeaveTest,
+                         ::testing::Values(LeaveWhileSaving{"QuitBeforeTheWrite", true, false},
+                                           LeaveWhileSaving{"CloseDuringTheWrite", false, true}),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 } // namespace
 } // namespace airlark::test

@@ -56,8 +56,9 @@ protected:
 TEST_F(AccountListTest, AnEmptyListSaysHowToAddAnAccount)
 {
     screen->show();
-    EXPECT_TRUE(screen->emptyListLabel()->isVisible());
-    EXPECT_EQ(screen->emptyListLabel()->text(),
+    ASSERT_TRUE(test::waitFor([this] { return !screen->viewModel().isReadingAccounts(); }));
+    EXPECT_TRUE(screen->noteLabel()->isVisible());
+    EXPECT_EQ(screen->noteLabel()->text(),
               QStringLiteral("No accounts yet. Add one with \u201cAdd Account\u2026\u201d."));
 }
 
@@ -81,7 +82,7 @@ TEST_P(AccountListTest, RenamesAndDeletesTheChosenAccountWithItsSecret)
         return rows() == QStringList{"lark-show\u2014Libsyn\nExternal feed \u00b7 ada@example.com",
                                      "Ada\u2014SoundCloud\nada-sc"};
     })) << rows().join(u'|').toStdString();
-    EXPECT_TRUE(screen->emptyListLabel()->isHidden());
+    EXPECT_TRUE(screen->noteLabel()->isHidden());
 
     QTableView* table = screen->tableView();
     table->selectRow(change.row);

@@ -34,11 +34,4 @@ qint64 HostsTest::addAccount(const QString& displayName, const QString& host, Li
     return created ? created->id : -1;
 }
 
-qint64 HostsTest::addPlaceholder()
-{
-    const auto created = Account::insertPlaceholder(database());
-    EXPECT_TRUE(created);
-    return created ? *created : -1;
-}
-
 } // namespace airlark::test

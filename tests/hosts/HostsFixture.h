@@ -20,7 +20,6 @@ protected:
     qint64 addAccount(const QString& displayName, const QString& host,
                       LibsynAccountFeedType feedType = LibsynAccountFeedType::Libsyn,
                       const std::optional<QString>& email = QStringLiteral("me@example.com"));
-    qint64 addPlaceholder();
 
 private:
     QTemporaryDir dataHome_;

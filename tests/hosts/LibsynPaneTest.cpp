@@ -1,5 +1,4 @@
 #include "LibsynPaneFixture.h"
-#include "hosts/ui/SelectPodcastHostViewController.h"
 #include "platform/NotificationCenter.h"
 #include "store/Database.h"
 

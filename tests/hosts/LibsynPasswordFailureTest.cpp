@@ -1,7 +1,13 @@
-// Runs with the session bus pointing at nothing, so the credential store cannot keep a password.
+// Runs where the credential store cannot keep a password: with the session bus pointing at nothing,
+// or (AIRLARK_LOCKED_KEYRING) with the Secret Service's default collection locked, as a screen
+// lock leaves it.
 #include "LibsynPaneFixture.h"
 #include "support/StandardOutputCapture.h"
 #include "support/TestEnvironment.h"
+
+#include <QDBusInterface>
+#include <QDBusObjectPath>
+#include <QDBusReply>
 
 namespace airlark {
 namespace {
@@ -9,7 +15,22 @@ namespace {
 using test::LibsynPaneTest;
 using test::LibsynServerEnvironment;
 
+#ifdef AIRLARK_LOCKED_KEYRING
+bool lockKeyring()
+{
+    QDBusInterface service(QStringLiteral("org.freedesktop.secrets"),
+                           QStringLiteral("/org/freedesktop/secrets"),
+                           QStringLiteral("org.freedesktop.Secret.Service"));
+    const QDBusReply<QDBusObjectPath> collection =
+        service.call(QStringLiteral("ReadAlias"), QStringLiteral("default"));
+    return collection.isValid() &&
+           service.call(QStringLiteral("Lock"),
+                        QVariant::fromValue(QList<QDBusObjectPath>{collection.value()}))
+                   .type() == QDBusMessage::ReplyMessage;
+}
+#else
 const bool unreachableSessionBus = test::requestUnreachableSessionBus();
+#endif
 const auto* const libsynEnvironment = ::testing::AddGlobalTestEnvironment(new LibsynServerEnvironment);
 
 TEST_F(LibsynPaneTest, PasswordThatCannotBeStoredKeepsTheWindowOpen)
@@ -19,6 +40,9 @@ TEST_F(LibsynPaneTest, PasswordThatCannotBeStoredKeepsTheWindowOpen)
     fill(LibsynServerEnvironment::Email, QStringLiteral("myshow"), LibsynServerEnvironment::Password);
     logIn();
     ASSERT_TRUE(addEnabled());
+#ifdef AIRLARK_LOCKED_KEYRING
+    ASSERT_TRUE(lockKeyring());
+#endif
 
     for (int press = 1; press <= 2; ++press) {
         test::StandardOutputCapture output;

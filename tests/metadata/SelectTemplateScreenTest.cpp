@@ -126,7 +126,8 @@ TEST_F(SelectTemplateScreenTest, NextHandsStep2TheTemplateAndComingBackClearsThe
     ASSERT_EQ(visible(), step2.get());
     EXPECT_EQ(step2->selectedTemplateID(), second);
     EXPECT_EQ(step2->fileURL(), episode);
-    EXPECT_EQ(frame->podcastTitle(), QStringLiteral("Second album")) << "step 2 copied its form";
+    EXPECT_TRUE(test::waitFor([&] { return frame->podcastTitle() == QStringLiteral("Second album"); }))
+        << "step 2 copied its form once the template was read";
 
     QTest::mouseClick(&back(), Qt::LeftButton);
     ASSERT_EQ(visible(), step1.get());

@@ -108,6 +108,7 @@ TEST_F(RecordsTest, AccountsAreCreatedWholeOrAsPlaceholdersAndAnnouncedOnce)
     const Result<qint64, SQLError> placeholder = Account::insertPlaceholder(database);
     ASSERT_TRUE(placeholder);
     EXPECT_EQ(changed.count(), 1) << "an abandoned sign-in is no account yet";
+    EXPECT_EQ(Account::selectAll(database).size(), 1u) << "nor is it listed";
     EXPECT_EQ(sqliteCommand(databasePath(), QStringLiteral("SELECT id, display_name, host, quote(feed_type), "
                                                            "quote(email) FROM account")),
               QStringLiteral("%1|myshow|Libsyn|'External'|NULL\n%2|||NULL|NULL")

@@ -126,6 +126,12 @@ SelectPodcastHostViewController::SelectPodcastHostViewController(Providers provi
 
     addAccountButton_ = new QPushButton(tr("Add Account…"), this);
     addAccountButton_->setAccessibleName(tr("Add Account…"));
+    noteLabel_ = new QLabel(this);
+    noteLabel_->setObjectName(QStringLiteral("accountsNoteLabel"));
+    noteLabel_->setWordWrap(true);
+    noteLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    tryAgainButton_ = new QPushButton(tr("&Try Again"), this);
+    tryAgainButton_->setObjectName(QStringLiteral("tryAgainButton"));
 
     // The keys act on the list alone, so that Delete in a text field never deletes an account.
     const auto listAction = [this](const QString& text, const char* name, QKeySequence key,
@@ -156,10 +162,6 @@ SelectPodcastHostViewController::SelectPodcastHostViewController(Providers provi
     manageMenu->addActions(tableView_->actions());
     manageButton->setMenu(manageMenu);
 
-    emptyListLabel_ = new QLabel(SelectPodcastHostViewModel::emptyListText(), this);
-    emptyListLabel_->setObjectName(QStringLiteral("emptyListLabel"));
-    emptyListLabel_->setWordWrap(true);
-    emptyListLabel_->hide();
     accountProblemLabel_ = new QLabel(this);
     accountProblemLabel_->setObjectName(QStringLiteral("accountProblemLabel"));
     accountProblemLabel_->setWordWrap(true);
@@ -169,16 +171,18 @@ SelectPodcastHostViewController::SelectPodcastHostViewController(Providers provi
     auto* buttonRow = new QHBoxLayout;
     buttonRow->addWidget(addAccountButton_);
     buttonRow->addWidget(manageButton);
+    buttonRow->addWidget(tryAgainButton_);
     buttonRow->addStretch(1);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(heading);
     layout->addWidget(tableView_, 1);
-    layout->addWidget(emptyListLabel_);
+    layout->addWidget(noteLabel_);
     layout->addWidget(accountProblemLabel_);
     layout->addLayout(buttonRow);
 
     connect(addAccountButton_, &QPushButton::clicked, this,
             &SelectPodcastHostViewController::addAccountButtonPressed);
+    connect(tryAgainButton_, &QPushButton::clicked, this, [this] { viewModel().reloadAccounts(); });
 
     // As in a loaded view: the view model reports here, then the table reads through the model.
     viewModel().setDelegate(this);
@@ -195,8 +199,8 @@ SelectPodcastHostViewController::SelectPodcastHostViewController(Providers provi
             });
     };
     viewModel().accountDetailsDidChange = [this] { tableModel_->detailsDidChange(); };
-    emptyListLabel_->setHidden(tableModel_->rowCount() > 0);
     updateAccountActions();
+    viewModel().reloadAccounts();
 }
 
 SelectPodcastHostViewController::~SelectPodcastHostViewController()
@@ -248,11 +252,15 @@ void SelectPodcastHostViewController::didPresentInProgressNavigationController(P
 {
 }
 
-void SelectPodcastHostViewController::selectPodcastViewModelAccountsDidChange(SelectPodcastHostViewModel&)
+void SelectPodcastHostViewController::selectPodcastViewModelAccountsDidChange(
+    SelectPodcastHostViewModel& model)
 {
     tableModel_->reload();
-    emptyListLabel_->setHidden(tableModel_->rowCount() > 0);
     restoreSelectionFromViewModel();
+    noteLabel_->setText(model.listNote());
+    noteLabel_->setHidden(noteLabel_->text().isEmpty());
+    tryAgainButton_->setVisible(model.accountsFailure().has_value());
+    tryAgainButton_->setEnabled(!model.isReadingAccounts());
 }
 
 void SelectPodcastHostViewController::selectPodcastViewModelAccountSelected(SelectPodcastHostViewModel& model)
@@ -312,9 +320,6 @@ void SelectPodcastHostViewController::deleteAccountPressed()
     askToDelete(this, AccountManagement::deleteQuestion(account->primary()),
                 AccountManagement::deleteDetail(host), tr("Delete Account"),
                 [self = QPointer<SelectPodcastHostViewController>(this), id = account->id(), host] {
-                    // The rows after it move up: the choice must not pass to another account.
-                    if (self)
-                        self->tableView_->clearSelection();
                     AccountManagement::remove(id, host, [self](std::optional<QString> problem) {
                         if (self)
                             self->showAccountProblem(problem);
@@ -341,17 +346,12 @@ void SelectPodcastHostViewController::tableViewSelectionDidChange()
 
 void SelectPodcastHostViewController::restoreSelectionFromViewModel()
 {
-    // A reload keeps the selection: new accounts come last and a rename moves none, so the
-    // selected index still names the same account (a deletion clears the choice first).
-    const auto index = viewModel().selectedItemIndex();
-    if (!index)
-        return;
-    if (*index >= tableModel_->rowCount()) {
-        viewModel().setSelectedItemIndex(std::nullopt);
-        return;
-    }
+    // The view model keeps the selection with its account across reads; the table shows it again.
     restoringSelection_ = true;
-    tableView_->selectRow(static_cast<int>(*index));
+    if (const auto index = viewModel().selectedItemIndex(); index && *index < tableModel_->rowCount())
+        tableView_->selectRow(static_cast<int>(*index));
+    else
+        tableView_->clearSelection();
     restoringSelection_ = false;
 }
 

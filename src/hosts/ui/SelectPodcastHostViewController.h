@@ -22,7 +22,8 @@ namespace airlark {
 class PodcastHostAccountTableModel;
 
 // Step 3 of the episode workflow: the saved accounts, one row each ("name—host" and the host's
-// icon, and under it what tells the account apart). Next ("Start upload") is enabled while a row is
+// icon, and under it what tells the account apart), read in the background; until they arrive,
+// or when they cannot be read, a note says so. Next ("Start upload") is enabled while a row is
 // selected and hands the chosen account to the upload step, which the application provides (its
 // controller implements UploadDestination). The selected account can be renamed (F2; a Libsyn
 // account through a new log-in check, since its name is its show folder), checked again with a
@@ -57,7 +58,10 @@ public:
     SelectPodcastHostViewModel& viewModel();
     QTableView* tableView() const { return tableView_; }
     QPushButton* addAccountButton() const { return addAccountButton_; }
-    QLabel* emptyListLabel() const { return emptyListLabel_; }
+    // Shown in place of an empty list: reading, why it could not be read, or how to start.
+    QLabel* noteLabel() const { return noteLabel_; }
+    // Reads the list again after a failed read.
+    QPushButton* tryAgainButton() const { return tryAgainButton_; }
     // Why the last rename or deletion did not happen.
     QLabel* accountProblemLabel() const { return accountProblemLabel_; }
     QAction* renameAccountAction() const { return renameAccountAction_; }
@@ -94,7 +98,8 @@ private:
     PodcastHostAccountTableModel* tableModel_ = nullptr;
     QTableView* tableView_ = nullptr;
     QPushButton* addAccountButton_ = nullptr;
-    QLabel* emptyListLabel_ = nullptr;
+    QLabel* noteLabel_ = nullptr;
+    QPushButton* tryAgainButton_ = nullptr;
     QLabel* accountProblemLabel_ = nullptr;
     QAction* renameAccountAction_ = nullptr;
     QAction* recheckAccountAction_ = nullptr;

@@ -113,28 +113,33 @@ void SoundCloudAuthenticationViewController::viewWillDisappear()
 void SoundCloudAuthenticationViewController::connectButtonSelected()
 {
     errorMessageLabel_->clear();
-    if (!viewModel_.authenticationProgressBegan())
-        return;
-
-    client_ =
-        std::make_shared<SoundCloudAPIClient>(SoundCloudAPIClientCredentials(viewModel_.userIdentifier()));
-    if (setPendingClient_)
-        setPendingClient_(client_);
-    client_->authenticate();
+    viewModel_.authenticationProgressBegan([self = QPointer<SoundCloudAuthenticationViewController>(this)] {
+        if (!self)
+            return;
+        self->client_ = std::make_shared<SoundCloudAPIClient>(
+            SoundCloudAPIClientCredentials(self->viewModel_.userIdentifier()));
+        if (self->setPendingClient_)
+            self->setPendingClient_(self->client_);
+        self->client_->authenticate();
+    });
 }
 
 void SoundCloudAuthenticationViewController::addButtonSelected()
 {
-    if (saveCredentials()) {
+    // The row is completed in the background; Add waits for it, and stays for another try.
+    setAddButtonEnabled(false);
+    viewModel_.save([self = QPointer<SoundCloudAuthenticationViewController>(this)](
+                        const std::optional<QString>& failure) {
+        if (!self)
+            return;
+        if (!failure) {
+            self->closeWindow();
+            return;
+        }
         standardOutputLine(QStringLiteral("Unable to save credentials"));
-        return;
-    }
-    closeWindow();
-}
-
-std::optional<QString> SoundCloudAuthenticationViewController::saveCredentials()
-{
-    return viewModel_.save();
+        self->errorMessageLabel_->setText(QStringLiteral("The account could not be saved: ") + *failure);
+        self->setAddButtonEnabled(self->viewModel_.canAdvance());
+    });
 }
 
 void SoundCloudAuthenticationViewController::authorizationDidSucceed()

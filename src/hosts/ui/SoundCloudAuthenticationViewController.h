@@ -40,7 +40,6 @@ public:
     bool isSpinning() const;
     const PendingClientSetter& pendingClientSetter() const { return setPendingClient_; }
 
-    std::optional<QString> saveCredentials() override;
     void soundCloudAuthenticationViewModelViewStateDidChange(
         SoundCloudAuthenticationViewModel& viewModel) override;
 

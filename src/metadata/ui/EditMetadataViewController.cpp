@@ -234,7 +234,9 @@ void EditMetadataViewController::setFileURL(std::optional<QUrl> url)
 void EditMetadataViewController::rebuildViewModel()
 {
     if (selectedTemplateID_)
-        viewModel_ = std::make_unique<EditMetadataViewModel>(selectedTemplateID_, fileURL_);
+        viewModel_ = std::make_unique<EditMetadataViewModel>(
+            selectedTemplateID_, fileURL_, PodcastID3TagWriter::Clock(),
+            EditMetadataViewModel::TemplateRead::InBackground);
     else
         viewModel_ = std::make_unique<EditMetadataViewModel>(std::nullopt, std::nullopt);
     viewModel_->delegate = this;
@@ -270,6 +272,9 @@ void EditMetadataViewController::didPresentInProgressNavigationController(
 void EditMetadataViewController::editMetadataViewModelDidFillTemplate(EditMetadataViewModel&)
 {
     refresh();
+    // The fields were closed while the template was read; typing starts in the title as ever.
+    if (isVisible())
+        titleField_->setFocus();
 }
 
 void EditMetadataViewController::refresh()
@@ -379,7 +384,8 @@ PodcastFieldTexts EditMetadataViewController::podcastFieldsInForm() const
 
 NextStepAction EditMetadataViewController::nextStepAction()
 {
-    if (viewModel_->isSaving() || viewModel_->isLoadingArtwork() || viewModel_->isLoadingChapters())
+    if (viewModel_->isSaving() || viewModel_->isLoadingTemplate() || viewModel_->isLoadingArtwork() ||
+        viewModel_->isLoadingChapters())
         return NextStepAction::Right([] {});
     if (viewModel_->artworkIsMissing() && !savesWithoutArtwork_) {
         QPointer<EditMetadataViewController> self(this);
@@ -409,15 +415,17 @@ void EditMetadataViewController::startSaving()
 void EditMetadataViewController::showBusyState()
 {
     const bool saving = viewModel_->isSaving();
-    // Saving before the artwork or the chapters are read would leave them out without a word.
-    const bool reading = viewModel_->isLoadingArtwork() || viewModel_->isLoadingChapters();
+    // Saving before the artwork or the chapters are read would leave them out without a word, and
+    // typing before the template has arrived would be overwritten by it.
+    const bool fillingForm = viewModel_->isLoadingTemplate();
+    const bool reading = fillingForm || viewModel_->isLoadingArtwork() || viewModel_->isLoadingChapters();
     savingIndicator_->setVisible(saving);
     savingLabel_->setVisible(saving);
     for (QWidget* field : std::initializer_list<QWidget*>{
              titleField_, podcastField_, artistField_, descriptionTextView_, episodeNumberField_,
              seasonNumberField_, genreField_, explicitCheckBox_, feedURLField_, longDescriptionTextView_,
              loadChaptersButton_, artworkImageView_})
-        field->setEnabled(!saving);
+        field->setEnabled(!saving && !fillingForm);
     if (saving)
         errorLabel_->hide();
     if (ProgressNavigationController* frame = progressNavigationController();
