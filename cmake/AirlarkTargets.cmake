@@ -111,17 +111,25 @@ endfunction()
 # in a private session of its own (scripts/with-test-session.sh): one D-Bus, keyring, HOME and set
 # of XDG folders for all of its cases, none shared with tests running beside it. Usage:
 #   airlark_test(NAME store_tests SOURCES a_test.cpp LIBS airlark_store TIMEOUT 120)
+# XVFB runs it on a virtual X server instead of the offscreen platform.
 # The tests see the headers of tests/ and of the libraries they link.
 function(airlark_test)
-    cmake_parse_arguments(ARG "" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(ARG "XVFB" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
     if(NOT ARG_TIMEOUT)
         set(ARG_TIMEOUT 120)
     endif()
     add_executable(${ARG_NAME} ${ARG_SOURCES})
     target_link_libraries(${ARG_NAME} PRIVATE airlark_test_support ${ARG_LIBS})
     airlark_target_defaults(${ARG_NAME})
+    set(display)
+    if(ARG_XVFB)
+        # A virtual X server and the xcb platform, as on a desktop (the offscreen platform has no
+        # accessibility bridge), with the bridge on as a screen reader would turn it on.
+        set(display xvfb-run --auto-servernum "--server-args=-screen 0 1280x960x24 -nolisten tcp"
+            env QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1)
+    endif()
     add_test(NAME ${ARG_NAME}
-        COMMAND "${PROJECT_SOURCE_DIR}/scripts/with-test-session.sh" $<TARGET_FILE:${ARG_NAME}>)
+        COMMAND "${PROJECT_SOURCE_DIR}/scripts/with-test-session.sh" ${display} $<TARGET_FILE:${ARG_NAME}>)
     set_tests_properties(${ARG_NAME} PROPERTIES TIMEOUT ${ARG_TIMEOUT})
     if(AIRLARK_SANITIZE)
         # Also for the processes the tests start (the application, a second instance).

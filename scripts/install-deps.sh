@@ -16,9 +16,11 @@ packages=(
     # run
     fonts-dejavu-core fonts-noto-color-emoji xdg-utils
     # test: a private session bus with a throwaway keyring, FTP servers (plain, and TLS with vsftpd), MP3 encoding,
-    # a virtual X server with a window lister, and the command-line tools tests compare against
-    dbus dbus-x11 gnome-keyring python3-pyftpdlib vsftpd lame sqlite3 curl xvfb xauth x11-utils imagemagick
+    # a virtual X server, and the command-line tools tests compare against
+    dbus dbus-x11 gnome-keyring python3-pyftpdlib vsftpd lame sqlite3 curl xvfb xauth imagemagick
     openssl ca-certificates desktop-file-utils
+    # the accessibility bus and registry, and a reader of it for the screen-reader test
+    at-spi2-core python3-pyatspi python3-gi
     # the tag editors the tag-write benchmark compares against (mutagen also reads tags back in tests)
     kid3-cli python3-mutagen
     # checks: the project's C++ style (scripts/check-format.sh)

@@ -2,6 +2,239 @@
 <!DOCTYPE TS>
 <TS version="2.1">
 <context>
+    <name>ArtworkCheck</name>
+    <message>
+        <source>The artwork file “%1” is missing: it was moved or deleted.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>is not an image file Airlark can use as artwork.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>cannot be read: </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>was not checked.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>is not an image: choose a JPEG or PNG file.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> in CMYK</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> in greyscale</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>a square image</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>at least %1×%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>at most %1×%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>JPEG or PNG</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>RGB colour</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>: directories ask for </source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ChapterFile</name>
+    <message>
+        <source>Line %1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 hours is longer than any episode.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 seconds is longer than any episode.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” is not a chapter: write “hh:mm:ss Title”, or start, end and title in seconds separated by tabs.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the chapter at %1 has no title.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The file holds no chapters.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The episode’s length cannot be read, so its chapters cannot be checked against it.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Line %1: more than %2 chapters; an ID3 table of contents holds no more.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Line %1: the chapter at %2 does not start after the one above it (%3).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Line %1: the chapter at %2 starts after the episode ends (%3).</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>EditMetadataViewModel</name>
+    <message>
+        <source>
+The file was not changed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The template’s artwork cannot be used: </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>
+
+Save and publish the episode without artwork? Its file keeps any picture it already has.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” cannot be read as a chapter list.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>1 chapter</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 chapters</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 from “%2”: written on Save.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 in the episode: kept unless you load others.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No chapters.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ExternalLink</name>
+    <message>
+        <source>Airlark could not prepare the page to open in your web browser.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Airlark could not open %1 in your web browser. Copy the address into a browser to read it.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Could Not Open the Link</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>LibsynUploadFailureText</name>
+    <message>
+        <source>Libsyn refused the log-in for %1: check the FTP password in your Libsyn account</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The folder %1 does not exist on Libsyn: check the show slug</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cannot reach %1: check the internet connection and try again</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The connection to %1 was lost: try again</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 stopped answering: try again later</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 closed the connection (%2): try again later</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Libsyn refused the file: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Libsyn refused the file after receiving it: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The certificate of %1 is not valid (%2): nothing was sent</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No secure connection to %1 (%2): nothing was sent</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 does not offer an encrypted connection: nothing was sent</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The episode file could not be read, or changed while it was sent: try again</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The upload was cancelled</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Server error</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Libsyn: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PodcastFieldTexts</name>
+    <message>
+        <source>The episode number must be a whole number from 1 to %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The season number must be a whole number from 1 to %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The feed URL must be a web address starting with https://.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>QFileDialog</name>
     <message>
         <source>All files (*)</source>
@@ -16,6 +249,68 @@
     <name>QObject</name>
     <message>
         <source>&amp;Add Account…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Stop?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Continue</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>SelectTemplateViewModel</name>
+    <message>
+        <source>Airlark cannot open its data folder %1 to read the templates.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Airlark cannot read its templates from %1 (%2). The file was left as it is: quit any other program that uses it, then show this step again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The artwork of “%1”, “%2”, is missing: it was moved or deleted. The episode can still be saved, without artwork.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>SoundCloudAuthenticationViewModel</name>
+    <message>
+        <source>Connecting to SoundCloud…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unable to authenticate with SoundCloud</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Retrieving user details…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Connected</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unable to retrieve this account</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Airlark has no SoundCloud app registration yet. Register an app with SoundCloud, then put its &quot;client_id&quot;, &quot;client_secret&quot; and &quot;redirect_uri&quot; into %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Signed in as %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unable to open Airlark’s account store</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unable to reserve an account in Airlark’s account store</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -42,6 +337,118 @@
     <name>UploadPodcastViewModel</name>
     <message>
         <source>%1 of %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Upload</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Uploading…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Done</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Upload failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Retry</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Finishing…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Stopping…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Upload cancelled</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Click ‘Upload’ to begin</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> Uploaded </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Server error</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> (the connection is not encrypted)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 h %2 min</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 min %2 s</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 sent in %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> — %1/s</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>, %1 left</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>In the folder “%1” — see it in &lt;a href=&quot;%2&quot;&gt;Libsyn’s dashboard&lt;/a&gt;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Your track: &lt;a href=&quot;%1&quot;&gt;%2&lt;/a&gt;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The episode file “%1” is missing or cannot be read</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>SoundCloud cannot take a file without a name</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The Libsyn account cannot be read from Airlark’s database: add it again</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Airlark’s database cannot be opened, so the account cannot be read</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The password of the Libsyn account “%1” is not in the keyring: add the account again</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The keyring is locked or unavailable, so the password of “%1” cannot be read: unlock it and press Retry (%2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The Libsyn account has no feed type: add it again</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the part already sent could not be removed from the folder %1 (%2); remove “%3” in your Libsyn account</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -130,6 +537,54 @@
         <source>The template could not be saved. A template named “%1” may already exist; choose another name.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Genre</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Season</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Feed URL</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>E&amp;xplicit content</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Artwork size and type</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Artwork warning</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Genre:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Sea&amp;son:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Feed URL:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reading the image…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The template could not be saved: Airlark could not keep a copy of the artwork in its data folder. Check that the disk has room, then save again.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>airlark::DesktopNotifier</name>
@@ -189,11 +644,95 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Description</source>
+        <source>Artwork size and type</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Save</source>
+        <source>Artwork warning</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>E&amp;xplicit</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Load &amp;Chapters…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Chapters</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Problems in the chapter file</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Season:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Episode &amp;number:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Genre:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Feed URL:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Long description:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Chapters:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Episode number</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Season number</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Genre</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reading the artwork…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reading the chapter file…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Choose the Episode’s Chapter List</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Artwork Missing</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save Without Artwork</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Stop saving the tags of “%1”?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The episode keeps the tags it had, unless the save is already being completed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Stop Saving</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -201,14 +740,6 @@
     <name>airlark::HelpWindow</name>
     <message>
         <source>Airlark Help</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Could Not Open the Link</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Airlark could not open %1 in your web browser. Copy the address into a browser to read it.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -322,43 +853,9 @@
     </message>
 </context>
 <context>
-    <name>airlark::PlaceholderSignInViewController</name>
-    <message>
-        <source>%1 sign-in</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Signing in to %1 is not available yet.</source>
-        <translation type="unfinished"></translation>
-    </message>
-</context>
-<context>
-    <name>airlark::PlaceholderStepViewController</name>
-    <message>
-        <source>This step is not available yet.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Back</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Cancel</source>
-        <translation type="unfinished"></translation>
-    </message>
-</context>
-<context>
     <name>airlark::ProgressNavigationController</name>
     <message>
         <source>Progress</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>&amp;Back</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Cance&amp;l</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -367,6 +864,14 @@
     </message>
     <message>
         <source>Step %1 of %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -443,6 +948,14 @@
         <source>Back</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Artwork missing</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reading the templates…</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>airlark::SoundCloudAuthenticationViewController</name>
@@ -464,6 +977,10 @@
     </message>
     <message>
         <source>SoundCloud connection status</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>SoundCloud user</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -507,6 +1024,30 @@
     </message>
     <message>
         <source>No account chosen</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Sign in to SoundCloud again…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Published at</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Copy Link</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Stop uploading “%1” to %2?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The part already sent will be removed from the server.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Stop Uploading</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

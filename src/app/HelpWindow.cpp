@@ -1,15 +1,14 @@
 #include "app/HelpWindow.h"
 
-#include <QDesktopServices>
-#include <QMessageBox>
+#include "platform/ui/ExternalLink.h"
+
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
 namespace airlark {
 
 HelpWindow::HelpWindow(QWidget* mainWindow)
-    : QWidget(mainWindow, Qt::Window), browser_(new QTextBrowser(this)),
-      opener_([](const QUrl& url) { return QDesktopServices::openUrl(url); })
+    : QWidget(mainWindow, Qt::Window), browser_(new QTextBrowser(this))
 {
     setObjectName(QStringLiteral("HelpWindow"));
     setWindowTitle(tr("Airlark Help"));
@@ -43,17 +42,8 @@ void HelpWindow::followLink(const QUrl& link)
         browser_->setSource(target);
         return;
     }
-    if (opener_(target))
-        return;
-    auto* box = new QMessageBox(QMessageBox::Warning, tr("Could Not Open the Link"),
-                                tr("Airlark could not open %1 in your web browser. Copy the address "
-                                   "into a browser to read it.")
-                                    .arg(target.toDisplayString()),
-                                QMessageBox::Ok, parentWidget() ? parentWidget() : this);
-    box->setObjectName(QStringLiteral("linkFailureMessage"));
-    box->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+    // Its failure is shown over the main window, which outlives this one.
+    openExternalLink(parentWidget() ? parentWidget() : this, target);
 }
 
 } // namespace airlark

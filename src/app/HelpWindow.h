@@ -2,7 +2,6 @@
 
 #include <QUrl>
 #include <QWidget>
-#include <functional>
 
 class QTextBrowser;
 
@@ -16,9 +15,6 @@ class HelpWindow : public QWidget
 {
     Q_OBJECT
 public:
-    // Hands a web link to the desktop; returns whether it was opened.
-    using URLOpener = std::function<bool(const QUrl&)>;
-
     // A window of its own, on top of `mainWindow`, which also parents its message boxes.
     explicit HelpWindow(QWidget* mainWindow);
 
@@ -27,14 +23,11 @@ public:
     void showPage(const QString& page);
 
     QTextBrowser* browser() const { return browser_; }
-    // QDesktopServices::openUrl unless replaced.
-    void setURLOpener(URLOpener opener) { opener_ = std::move(opener); }
 
 private:
     void followLink(const QUrl& link);
 
     QTextBrowser* browser_;
-    URLOpener opener_;
 };
 
 } // namespace airlark

@@ -24,7 +24,10 @@ MainWindow::MainWindow(std::function<QWidget*()> rootViewControllerProvider, QWi
     setWindowTitle(applicationName());
     setWindowIcon(QIcon(QStringLiteral(":/images/Airlark.svg")));
     setCentralWidget(workflow_);
-    setMinimumSize(560, 420);
+    // Measured on each step with real content (the default fonts): the tallest, step 3 and step 4
+    // with a failure's status, needs 438x517; below that the file facts of step 2 and the lists
+    // get squeezed. The width leaves step 2's form room beside the artwork.
+    setMinimumSize(560, 540);
     resize(760, 560);
     buildMenus();
     workflow_->loadViewIfNeeded();

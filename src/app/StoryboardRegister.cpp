@@ -4,8 +4,6 @@
 #include "hosts/ui/AddPodcastHostViewController.h"
 #include "platform/MainQueue.h"
 
-#include <QApplication>
-
 namespace airlark {
 
 namespace {
@@ -144,8 +142,9 @@ void ChoosePodcastHost::presentAddPodcastHostWindow()
     AddPodcastHostViewController* window = AddPodcastHostViewController::present(
         [] { return static_cast<QWidget*>(libsynAuthenticationViewController()); },
         [] { return static_cast<QWidget*>(soundCloudAuthenticationViewController()); },
-        // The window the user asked from: the main window, whether by its menu or by step 3.
-        QApplication::activeWindow());
+        // The main window, which holds the workflow's first step: not whichever window is active
+        // (the help window, a message box, or none when another process asked).
+        Main::selectTemplateViewController()->window());
     window->setWindowTitle(QObject::tr("Add Account"));
 }
 

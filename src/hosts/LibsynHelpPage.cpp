@@ -1,24 +1,16 @@
 #include "hosts/LibsynHelpPage.h"
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <optional>
-#include <utility>
 
 namespace airlark {
 
 const QString LibsynHelpPage::ResourcePath = QStringLiteral(":/help/libsyn-vs-external.html");
 
 namespace {
-
-LibsynHelpPage::Opener& opener()
-{
-    static LibsynHelpPage::Opener current = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
-    return current;
-}
 
 // The page as a file a browser can read, refreshed from the built-in copy on every display so
 // that it always matches the running version.
@@ -40,20 +32,19 @@ std::optional<QString> writePageFile()
 
 } // namespace
 
-void LibsynHelpPage::display()
+std::optional<QUrl> LibsynHelpPage::fileURL()
 {
     const auto path = writePageFile();
     if (!path) {
         qWarning("The Libsyn help page could not be prepared");
-        return;
+        return std::nullopt;
     }
-    if (opener())
-        opener()(QUrl::fromLocalFile(*path));
+    return QUrl::fromLocalFile(*path);
 }
 
-LibsynHelpPage::Opener LibsynHelpPage::setOpener(Opener replacement)
+QUrl libsynDashboardURL()
 {
-    return std::exchange(opener(), std::move(replacement));
+    return QUrl(QStringLiteral("https://four.libsyn.com/"));
 }
 
 } // namespace airlark

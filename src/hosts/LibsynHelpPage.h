@@ -1,26 +1,24 @@
 #pragma once
 
 #include <QUrl>
-#include <functional>
+#include <optional>
 
 namespace airlark {
 
 // The "libsyn-vs-external" help page: what a Libsyn feed and an external feed mean for a
-// podcaster. The page is built into the application; display() writes it out to the cache
-// folder (a desktop browser cannot read Qt resources) and opens it with the default handler.
+// podcaster. The page is built into the application; a desktop browser cannot read Qt resources,
+// so fileURL() writes it out to the cache folder first.
 class LibsynHelpPage
 {
 public:
-    using Opener = std::function<bool(const QUrl&)>;
-
     static const QString ResourcePath; // ":/help/libsyn-vs-external.html"
 
-    // Opens the page; the outcome of the open request is ignored. Main thread only.
-    static void display();
-
-    // Where display() hands the page's URL; QDesktopServices::openUrl unless replaced.
-    // Returns the previous opener. Tests use this to see the request without a browser.
-    static Opener setOpener(Opener opener);
+    // The page as a file the browser can open, refreshed from the built-in copy; none when it
+    // could not be written. Main thread only.
+    static std::optional<QUrl> fileURL();
 };
+
+// Where a Libsyn podcaster manages and publishes episodes once the file is in the show's folder.
+QUrl libsynDashboardURL();
 
 } // namespace airlark

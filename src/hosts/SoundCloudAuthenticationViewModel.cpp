@@ -7,21 +7,37 @@
 #include "store/Database.h"
 #include "store/PodcastHost.h"
 
+#include <QCoreApplication>
+
 namespace airlark {
 
 const QString SoundCloudAuthenticationViewModel::ConnectingMessage =
-    QStringLiteral("Connecting to SoundCloud…");
-const QString SoundCloudAuthenticationViewModel::AuthenticationFailedMessage =
-    QStringLiteral("Unable to authenticate with SoundCloud");
+    QString::fromUtf8(QT_TRANSLATE_NOOP("SoundCloudAuthenticationViewModel", "Connecting to SoundCloud…"));
+const QString SoundCloudAuthenticationViewModel::AuthenticationFailedMessage = QString::fromUtf8(
+    QT_TRANSLATE_NOOP("SoundCloudAuthenticationViewModel", "Unable to authenticate with SoundCloud"));
 const QString SoundCloudAuthenticationViewModel::RetrievingMessage =
-    QStringLiteral("Retrieving user details…");
-const QString SoundCloudAuthenticationViewModel::ConnectedMessage = QStringLiteral("Connected");
-const QString SoundCloudAuthenticationViewModel::RetrievalFailedMessage =
-    QStringLiteral("Unable to retrieve this account");
+    QString::fromUtf8(QT_TRANSLATE_NOOP("SoundCloudAuthenticationViewModel", "Retrieving user details…"));
+const QString SoundCloudAuthenticationViewModel::ConnectedMessage =
+    QString::fromUtf8(QT_TRANSLATE_NOOP("SoundCloudAuthenticationViewModel", "Connected"));
+const QString SoundCloudAuthenticationViewModel::RetrievalFailedMessage = QString::fromUtf8(
+    QT_TRANSLATE_NOOP("SoundCloudAuthenticationViewModel", "Unable to retrieve this account"));
 
-const QString SoundCloudAuthenticationViewModel::CredentialsMissingMessage = QStringLiteral(
-    "Airlark has no SoundCloud app registration yet. Register an app with SoundCloud, then put its "
-    "\"client_id\", \"client_secret\" and \"redirect_uri\" into %1");
+const QString SoundCloudAuthenticationViewModel::CredentialsMissingMessage =
+    QString::fromUtf8(QT_TRANSLATE_NOOP(
+        "SoundCloudAuthenticationViewModel",
+        "Airlark has no SoundCloud app registration yet. Register an app with SoundCloud, then put its "
+        "\"client_id\", \"client_secret\" and \"redirect_uri\" into %1"));
+
+namespace {
+
+// The messages above, in the user's language: looked up when shown, since the translation is
+// installed after they are defined.
+QString shown(const QString& message)
+{
+    return QCoreApplication::translate("SoundCloudAuthenticationViewModel", message.toUtf8().constData());
+}
+
+} // namespace
 
 namespace {
 
@@ -30,8 +46,10 @@ Result<qint64, QString> reserveAccountRow()
 {
     const std::optional<Database> database = Database::open();
     if (!database)
-        return QStringLiteral("Unable to open Airlark’s account store");
-    const QString refused = QStringLiteral("Unable to reserve an account in Airlark’s account store");
+        return QCoreApplication::translate("SoundCloudAuthenticationViewModel",
+                                           "Unable to open Airlark’s account store");
+    const QString refused = QCoreApplication::translate(
+        "SoundCloudAuthenticationViewModel", "Unable to reserve an account in Airlark’s account store");
     if (database->createTables())
         return refused;
     const Result<qint64, SQLError> row = Account::insertPlaceholder(*database);
@@ -51,6 +69,13 @@ bool SoundCloudAuthenticationViewModel::canAdvance() const
     return authenticated_ && !username_.isEmpty();
 }
 
+QString SoundCloudAuthenticationViewModel::signedInText() const
+{
+    return canAdvance() ? QCoreApplication::translate("SoundCloudAuthenticationViewModel", "Signed in as %1")
+                              .arg(username_)
+                        : QString();
+}
+
 void SoundCloudAuthenticationViewModel::report()
 {
     // Reports are deferred, so the delegate is read when each one runs.
@@ -65,7 +90,7 @@ void SoundCloudAuthenticationViewModel::report()
 void SoundCloudAuthenticationViewModel::setAuthenticated(bool authenticated)
 {
     if (!authenticated) {
-        setMessage(AuthenticationFailedMessage);
+        setMessage(shown(AuthenticationFailedMessage));
         setNetworkRequestInProgress(false);
     }
     authenticated_ = authenticated;
@@ -95,7 +120,7 @@ bool SoundCloudAuthenticationViewModel::authenticationProgressBegan(std::functio
     // Without Airlark's app registration SoundCloud only shows an error page, and the pane would
     // wait for a redirect that never comes: say what is missing instead.
     if (!SoundCloudAPIClientCredentials(QString()).isConfigured()) {
-        setMessage(CredentialsMissingMessage.arg(SoundCloudAPIClientCredentials::userFilePath()));
+        setMessage(shown(CredentialsMissingMessage).arg(SoundCloudAPIClientCredentials::userFilePath()));
         return false;
     }
     // The new row has no tokens yet: an earlier connection's user name must not let Add save it
@@ -103,7 +128,7 @@ bool SoundCloudAuthenticationViewModel::authenticationProgressBegan(std::functio
     accountID_.reset();
     authenticated_ = false;
     setUsername(QString());
-    setMessage(ConnectingMessage);
+    setMessage(shown(ConnectingMessage));
     setNetworkRequestInProgress(true);
     const quint64 reservation = ++reservations_;
     const auto rowDidArrive = [this, reservation, reserved](const Result<qint64, QString>& row) {
@@ -139,7 +164,7 @@ QString SoundCloudAuthenticationViewModel::userIdentifier() const
 
 void SoundCloudAuthenticationViewModel::getUserDetails()
 {
-    setMessage(RetrievingMessage);
+    setMessage(shown(RetrievingMessage));
     setNetworkRequestInProgress(true);
 
     SoundCloudAPIClient client{SoundCloudAPIClientCredentials(userIdentifier())};
@@ -153,11 +178,11 @@ void SoundCloudAuthenticationViewModel::userDetailsDidArrive(const std::optional
 {
     setNetworkRequestInProgress(false);
     if (!username) {
-        setMessage(RetrievalFailedMessage);
+        setMessage(shown(RetrievalFailedMessage));
         return;
     }
     setUsername(*username);
-    setMessage(ConnectedMessage);
+    setMessage(shown(ConnectedMessage));
 }
 
 void SoundCloudAuthenticationViewModel::save(std::function<void(std::optional<QString>)> completion)

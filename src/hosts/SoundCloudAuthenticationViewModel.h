@@ -38,6 +38,9 @@ public:
     const std::optional<QString>& message() const { return message_; }
     bool networkRequestInProgress() const { return networkRequestInProgress_; }
     bool canAdvance() const;
+    // "Signed in as <name>" once SoundCloud has named the signed-in user (so that the podcaster
+    // sees which of their SoundCloud accounts the browser used), else empty.
+    QString signedInText() const;
 
     // Assigning false also sets the failure message and stops the network activity.
     void setAuthenticated(bool authenticated);

@@ -3,12 +3,23 @@
 #include "store/Artwork.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QStringList>
 
 namespace airlark {
+
+namespace {
+
+// Shown to the podcaster, in their language.
+class Text
+{
+    Q_DECLARE_TR_FUNCTIONS(ArtworkCheck)
+};
+
+} // namespace
 namespace {
 
 enum class Colour
@@ -88,19 +99,19 @@ ArtworkCheck checkArtwork(const QString& path, int previewSide, std::stop_token 
     const QFileInfo info(path);
     if (!info.exists()) {
         check.verdict = ArtworkCheck::Verdict::Missing;
-        check.message = QStringLiteral("The artwork file \u201c%1\u201d is missing: it was moved or deleted.")
+        check.message = Text::tr("The artwork file \u201c%1\u201d is missing: it was moved or deleted.")
                             .arg(info.fileName());
         return check;
     }
     // A device or pipe would never end, a huge file would fill memory.
     if (!info.isFile() || info.size() > Artwork::MaximumImageFileSize)
-        return refused(check, path, QStringLiteral("is not an image file Airlark can use as artwork."));
+        return refused(check, path, Text::tr("is not an image file Airlark can use as artwork."));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return refused(check, path, QStringLiteral("cannot be read: ") + file.errorString());
+        return refused(check, path, Text::tr("cannot be read: ") + file.errorString());
     check.fileBytes = file.read(Artwork::MaximumImageFileSize);
     if (stop.stop_requested())
-        return refused(check, path, QStringLiteral("was not checked."));
+        return refused(check, path, Text::tr("was not checked."));
 
     QBuffer buffer(&check.fileBytes);
     buffer.open(QIODevice::ReadOnly);
@@ -109,9 +120,9 @@ ArtworkCheck checkArtwork(const QString& path, int previewSide, std::stop_token 
     check.type = QString::fromLatin1(reader.format()).toUpper();
     const QImage image = reader.read();
     if (image.isNull())
-        return refused(check, path, QStringLiteral("is not an image: choose a JPEG or PNG file."));
+        return refused(check, path, Text::tr("is not an image: choose a JPEG or PNG file."));
     if (stop.stop_requested())
-        return refused(check, path, QStringLiteral("was not checked."));
+        return refused(check, path, Text::tr("was not checked."));
 
     check.size = image.size();
     check.extension = extensionFor(check.type);
@@ -119,25 +130,25 @@ ArtworkCheck checkArtwork(const QString& path, int previewSide, std::stop_token 
     check.description =
         QStringLiteral("%1\u00d7%2 %3").arg(image.width()).arg(image.height()).arg(check.type);
     if (colour == Colour::CMYK)
-        check.description += QStringLiteral(" in CMYK");
+        check.description += Text::tr(" in CMYK");
     else if (colour == Colour::Greyscale)
-        check.description += QStringLiteral(" in greyscale");
+        check.description += Text::tr(" in greyscale");
 
     QStringList rules;
     if (image.width() != image.height())
-        rules << QStringLiteral("a square image");
+        rules << Text::tr("a square image");
     if (qMin(image.width(), image.height()) < ArtworkCheck::MinimumSide)
-        rules << QStringLiteral("at least %1\u00d7%1").arg(ArtworkCheck::MinimumSide);
+        rules << Text::tr("at least %1\u00d7%1").arg(ArtworkCheck::MinimumSide);
     if (qMax(image.width(), image.height()) > ArtworkCheck::MaximumSide)
-        rules << QStringLiteral("at most %1\u00d7%1").arg(ArtworkCheck::MaximumSide);
+        rules << Text::tr("at most %1\u00d7%1").arg(ArtworkCheck::MaximumSide);
     if (check.type != QLatin1String("JPEG") && check.type != QLatin1String("PNG"))
-        rules << QStringLiteral("JPEG or PNG");
+        rules << Text::tr("JPEG or PNG");
     if (colour != Colour::RGB)
-        rules << QStringLiteral("RGB colour");
+        rules << Text::tr("RGB colour");
     check.verdict = rules.isEmpty() ? ArtworkCheck::Verdict::Fine : ArtworkCheck::Verdict::Warned;
     if (!rules.isEmpty())
         check.message =
-            check.description + QStringLiteral(": directories ask for ") + rules.join(QStringLiteral(", "));
+            check.description + Text::tr(": directories ask for ") + rules.join(QStringLiteral(", "));
 
     check.preview =
         image.width() > previewSide || image.height() > previewSide

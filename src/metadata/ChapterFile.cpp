@@ -1,11 +1,22 @@
 #include "metadata/ChapterFile.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 #include <cmath>
 #include <limits>
 #include <map>
 
 namespace airlark {
+
+namespace {
+
+// Shown to the podcaster, in their language.
+class Text
+{
+    Q_DECLARE_TR_FUNCTIONS(ChapterFile)
+};
+
+} // namespace
 namespace {
 
 struct Line
@@ -38,7 +49,7 @@ using Problems = std::multimap<int, QString>;
 std::optional<Line> readLine(const QString& text, int number, Problems& problems)
 {
     const auto problem = [&](const QString& what) {
-        problems.emplace(number, QStringLiteral("Line %1: %2").arg(number).arg(what));
+        problems.emplace(number, Text::tr("Line %1: %2").arg(number).arg(what));
         return std::nullopt;
     };
     Line line{number, 0, {}};
@@ -46,24 +57,23 @@ std::optional<Line> readLine(const QString& text, int number, Problems& problems
         const qint64 hours = clock.captured(1).toLongLong();
         const QString fraction = clock.captured(4).leftJustified(3, QLatin1Char('0'));
         if (hours > 1000)
-            return problem(QStringLiteral("%1 hours is longer than any episode.").arg(hours));
+            return problem(Text::tr("%1 hours is longer than any episode.").arg(hours));
         line.start = ((hours * 60 + clock.captured(2).toInt()) * 60 + clock.captured(3).toInt()) * 1000 +
                      fraction.toInt();
         line.title = clock.captured(5).trimmed();
     } else if (const QRegularExpressionMatch label = labelLine().match(text); label.hasMatch()) {
         const double seconds = label.captured(1).toDouble();
         if (seconds > 1000.0 * 3600)
-            return problem(QStringLiteral("%1 seconds is longer than any episode.").arg(label.captured(1)));
+            return problem(Text::tr("%1 seconds is longer than any episode.").arg(label.captured(1)));
         line.start = std::llround(seconds * 1000);
         line.title = label.captured(3).trimmed();
     } else {
-        return problem(QStringLiteral("\u201c%1\u201d is not a chapter: write \u201chh:mm:ss Title\u201d, or "
-                                      "start, end and title in seconds separated by tabs.")
+        return problem(Text::tr("\u201c%1\u201d is not a chapter: write \u201chh:mm:ss Title\u201d, or "
+                                "start, end and title in seconds separated by tabs.")
                            .arg(text.trimmed().left(60)));
     }
     if (line.title.isEmpty())
-        return problem(
-            QStringLiteral("the chapter at %1 has no title.").arg(formattedChapterTime(line.start)));
+        return problem(Text::tr("the chapter at %1 has no title.").arg(formattedChapterTime(line.start)));
     return line;
 }
 
@@ -97,29 +107,27 @@ ChapterFile parseChapterFile(const QString& text, qint64 episodeMilliseconds)
             lines.push_back(*line);
     }
     if (lines.empty() && problems.empty())
-        problems.emplace(0, QStringLiteral("The file holds no chapters."));
+        problems.emplace(0, Text::tr("The file holds no chapters."));
     if (episodeMilliseconds <= 0 && !lines.empty())
-        problems.emplace(0,
-                         QStringLiteral("The episode\u2019s length cannot be read, so its chapters cannot be "
-                                        "checked against it."));
+        problems.emplace(0, Text::tr("The episode\u2019s length cannot be read, so its chapters cannot be "
+                                     "checked against it."));
     if (qsizetype(lines.size()) > MaximumChapterCount)
-        problems.emplace(
-            lines[MaximumChapterCount].number,
-            QStringLiteral("Line %1: more than %2 chapters; an ID3 table of contents holds no more.")
-                .arg(lines[MaximumChapterCount].number)
-                .arg(MaximumChapterCount));
+        problems.emplace(lines[MaximumChapterCount].number,
+                         Text::tr("Line %1: more than %2 chapters; an ID3 table of contents holds no more.")
+                             .arg(lines[MaximumChapterCount].number)
+                             .arg(MaximumChapterCount));
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const Line& line = lines[i];
         if (i > 0 && line.start <= lines[i - 1].start)
             problems.emplace(
                 line.number,
-                QStringLiteral("Line %1: the chapter at %2 does not start after the one above it (%3).")
+                Text::tr("Line %1: the chapter at %2 does not start after the one above it (%3).")
                     .arg(line.number)
                     .arg(formattedChapterTime(line.start), formattedChapterTime(lines[i - 1].start)));
         else if (episodeMilliseconds > 0 && line.start >= episodeMilliseconds)
             problems.emplace(
                 line.number,
-                QStringLiteral("Line %1: the chapter at %2 starts after the episode ends (%3).")
+                Text::tr("Line %1: the chapter at %2 starts after the episode ends (%3).")
                     .arg(line.number)
                     .arg(formattedChapterTime(line.start), formattedChapterTime(episodeMilliseconds)));
     }

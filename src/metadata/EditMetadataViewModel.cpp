@@ -4,11 +4,22 @@
 #include "platform/MainQueue.h"
 #include "store/Database.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
 
 namespace airlark {
+
+namespace {
+
+// Shown to the podcaster, in their language.
+class Text
+{
+    Q_DECLARE_TR_FUNCTIONS(EditMetadataViewModel)
+};
+
+} // namespace
 namespace {
 
 // The chapter file's text: UTF-8 (what editors write today), or Latin-1 when it is not.
@@ -105,7 +116,7 @@ QString EditMetadataViewModel::errorText() const
     if (!saveFailureReason_.isEmpty() && saveFailureReason_ != text)
         text += QLatin1Char('\n') + saveFailureReason_;
     if (failureLeftFileUnchanged_)
-        text += QStringLiteral("\nThe file was not changed.");
+        text += Text::tr("\nThe file was not changed.");
     return text;
 }
 
@@ -186,7 +197,7 @@ QString EditMetadataViewModel::artworkNotice() const
     if (!artworkCheck_)
         return {};
     if (artworkCheck_->verdict == ArtworkCheck::Verdict::Refused)
-        return QStringLiteral("The template\u2019s artwork cannot be used: ") + artworkCheck_->message;
+        return Text::tr("The template\u2019s artwork cannot be used: ") + artworkCheck_->message;
     return artworkCheck_->message;
 }
 
@@ -197,9 +208,8 @@ bool EditMetadataViewModel::artworkIsMissing() const
 
 QString EditMetadataViewModel::missingArtworkQuestion() const
 {
-    return artworkNotice() +
-           QStringLiteral("\n\nSave and publish the episode without artwork? Its file keeps any "
-                          "picture it already has.");
+    return artworkNotice() + Text::tr("\n\nSave and publish the episode without artwork? Its file keeps any "
+                                      "picture it already has.");
 }
 
 std::optional<EmbeddedArtwork> EditMetadataViewModel::artworkToWrite() const
@@ -217,7 +227,7 @@ void EditMetadataViewModel::loadChapterFile(const QUrl& url)
             if (const std::optional<QString> text = readChapterText(path))
                 return parseChapterFile(*text, length);
             ChapterFile unreadable;
-            unreadable.problems << QStringLiteral("\u201c%1\u201d cannot be read as a chapter list.")
+            unreadable.problems << Text::tr("\u201c%1\u201d cannot be read as a chapter list.")
                                        .arg(QFileInfo(path).fileName());
             return unreadable;
         },
@@ -242,14 +252,12 @@ std::vector<ChapterMark> EditMetadataViewModel::chapters() const
 QString EditMetadataViewModel::chapterSummary() const
 {
     const std::size_t count = chapters().size();
-    const QString chapterCount =
-        count == 1 ? QStringLiteral("1 chapter") : QStringLiteral("%1 chapters").arg(count);
+    const QString chapterCount = count == 1 ? Text::tr("1 chapter") : Text::tr("%1 chapters").arg(count);
     if (loadedChapters_)
-        return QStringLiteral("%1 from \u201c%2\u201d: written on Save.")
-            .arg(chapterCount, loadedChapterFileName_);
+        return Text::tr("%1 from \u201c%2\u201d: written on Save.").arg(chapterCount, loadedChapterFileName_);
     if (count)
-        return QStringLiteral("%1 in the episode: kept unless you load others.").arg(chapterCount);
-    return QStringLiteral("No chapters.");
+        return Text::tr("%1 in the episode: kept unless you load others.").arg(chapterCount);
+    return Text::tr("No chapters.");
 }
 
 const FileSystemMetadata* EditMetadataViewModel::fileMetadata() const

@@ -1,8 +1,19 @@
 #include "metadata/PodcastFieldTexts.h"
 
+#include <QCoreApplication>
 #include <QUrl>
 
 namespace airlark {
+
+namespace {
+
+// Shown to the podcaster, in their language.
+class Text
+{
+    Q_DECLARE_TR_FUNCTIONS(PodcastFieldTexts)
+};
+
+} // namespace
 namespace {
 
 constexpr int LargestNumber = 9999;
@@ -50,16 +61,14 @@ QStringList PodcastFieldTexts::problems() const
 {
     QStringList problems;
     if (numberIn(episodeNumber) < 0)
-        problems
-            << QStringLiteral("The episode number must be a whole number from 1 to %1.").arg(LargestNumber);
+        problems << Text::tr("The episode number must be a whole number from 1 to %1.").arg(LargestNumber);
     if (numberIn(seasonNumber) < 0)
-        problems
-            << QStringLiteral("The season number must be a whole number from 1 to %1.").arg(LargestNumber);
+        problems << Text::tr("The season number must be a whole number from 1 to %1.").arg(LargestNumber);
     const QUrl feed(feedURL.trimmed(), QUrl::StrictMode);
     if (!feedURL.trimmed().isEmpty() &&
         (!feed.isValid() || feed.host().isEmpty() ||
          (feed.scheme() != QLatin1String("https") && feed.scheme() != QLatin1String("http"))))
-        problems << QStringLiteral("The feed URL must be a web address starting with https://.");
+        problems << Text::tr("The feed URL must be a web address starting with https://.");
     return problems;
 }
 

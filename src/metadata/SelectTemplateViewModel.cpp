@@ -21,6 +21,16 @@ QString tr(const char* text)
 
 } // namespace
 
+namespace {
+
+// Shown to the podcaster, in their language.
+class Text
+{
+    Q_DECLARE_TR_FUNCTIONS(SelectTemplateViewModel)
+};
+
+} // namespace
+
 SelectTemplateViewModel::SelectTemplateViewModel()
 {
     NotificationCenter::defaultCenter().addObserver(
@@ -59,7 +69,7 @@ void SelectTemplateViewModel::reloadTemplates()
         const auto database = Database::open();
         SQLError error;
         if (!database) {
-            failure = QStringLiteral("Airlark cannot open its data folder %1 to read the templates.")
+            failure = Text::tr("Airlark cannot open its data folder %1 to read the templates.")
                           .arg(dataDirectoryPath());
         } else if (auto created = database->createTables()) {
             error = *created;
@@ -67,10 +77,9 @@ void SelectTemplateViewModel::reloadTemplates()
             list = ID3Template::selectAll(*database, &error);
         }
         if (database && error.code != 0)
-            failure =
-                QStringLiteral("Airlark cannot read its templates from %1 (%2). The file was left as it "
+            failure = Text::tr("Airlark cannot read its templates from %1 (%2). The file was left as it "
                                "is: quit any other program that uses it, then show this step again.")
-                    .arg(database->url().toLocalFile(), error.message);
+                          .arg(database->url().toLocalFile(), error.message);
         MainQueue::performOnMainThread([alive, this, reload, list = std::move(list), failure] {
             // A later reload, or a view model that is gone, makes this answer stale.
             if (alive.expired() || reload != reloads_)
@@ -149,9 +158,8 @@ QString SelectTemplateViewModel::missingArtworkNotice() const
     if (!chosen || !chosen->artworkURL || !chosen->artworkURL->isLocalFile() ||
         QFileInfo::exists(chosen->artworkURL->toLocalFile()))
         return {};
-    return QStringLiteral(
-               "The artwork of \u201c%1\u201d, \u201c%2\u201d, is missing: it was moved or deleted. "
-               "The episode can still be saved, without artwork.")
+    return Text::tr("The artwork of \u201c%1\u201d, \u201c%2\u201d, is missing: it was moved or deleted. "
+                    "The episode can still be saved, without artwork.")
         .arg(chosen->name, chosen->artworkURL->fileName());
 }
 

@@ -1,6 +1,18 @@
 #include "publish/LibsynUploadFailureText.h"
 
+#include <QCoreApplication>
+
 namespace airlark {
+
+namespace {
+
+// In the user's language, as the upload step shows it.
+class Text
+{
+    Q_DECLARE_TR_FUNCTIONS(LibsynUploadFailureText)
+};
+
+} // namespace
 
 QString libsynUploadFailureText(const FTPFailure& failure, const QString& email, const QString& folder)
 {
@@ -10,40 +22,39 @@ QString libsynUploadFailureText(const FTPFailure& failure, const QString& email,
     case FTPFailureKind::None:
         break;
     case FTPFailureKind::LogInRefused:
-        return QStringLiteral(
-                   "Libsyn refused the log-in for %1: check the FTP password in your Libsyn account")
+        return Text::tr("Libsyn refused the log-in for %1: check the FTP password in your Libsyn account")
             .arg(email);
     case FTPFailureKind::FolderMissing:
-        return QStringLiteral("The folder %1 does not exist on Libsyn: check the show slug").arg(folder);
+        return Text::tr("The folder %1 does not exist on Libsyn: check the show slug").arg(folder);
     case FTPFailureKind::CannotConnect:
-        return QStringLiteral("Cannot reach %1: check the internet connection and try again").arg(host);
+        return Text::tr("Cannot reach %1: check the internet connection and try again").arg(host);
     case FTPFailureKind::ConnectionLost:
-        return QStringLiteral("The connection to %1 was lost: try again").arg(host);
+        return Text::tr("The connection to %1 was lost: try again").arg(host);
     case FTPFailureKind::TimedOut:
-        return QStringLiteral("%1 stopped answering: try again later").arg(host);
+        return Text::tr("%1 stopped answering: try again later").arg(host);
     case FTPFailureKind::ServerClosedSession:
-        return QStringLiteral("%1 closed the connection (%2): try again later").arg(host, reply);
+        return Text::tr("%1 closed the connection (%2): try again later").arg(host, reply);
     case FTPFailureKind::RefusedFile:
-        return QStringLiteral("Libsyn refused the file: %1").arg(reply);
+        return Text::tr("Libsyn refused the file: %1").arg(reply);
     case FTPFailureKind::RefusedFileAfterData:
-        return QStringLiteral("Libsyn refused the file after receiving it: %1").arg(reply);
+        return Text::tr("Libsyn refused the file after receiving it: %1").arg(reply);
     case FTPFailureKind::CertificateRejected:
-        return QStringLiteral("The certificate of %1 is not valid (%2): nothing was sent")
+        return Text::tr("The certificate of %1 is not valid (%2): nothing was sent")
             .arg(host, failure.reason);
     case FTPFailureKind::TLSHandshakeFailed:
-        return QStringLiteral("No secure connection to %1 (%2): nothing was sent").arg(host, failure.reason);
+        return Text::tr("No secure connection to %1 (%2): nothing was sent").arg(host, failure.reason);
     case FTPFailureKind::TLSNotOffered:
-        return QStringLiteral("%1 does not offer an encrypted connection: nothing was sent").arg(host);
+        return Text::tr("%1 does not offer an encrypted connection: nothing was sent").arg(host);
     case FTPFailureKind::LocalFileError:
-        return QStringLiteral("The episode file could not be read, or changed while it was sent: try again");
+        return Text::tr("The episode file could not be read, or changed while it was sent: try again");
     case FTPFailureKind::Aborted:
-        return QStringLiteral("The upload was cancelled");
+        return Text::tr("The upload was cancelled");
     case FTPFailureKind::RefusedCommand:
     case FTPFailureKind::ListingTooLarge:
     case FTPFailureKind::Other:
-        return reply.isEmpty() ? QStringLiteral("Server error") : QStringLiteral("Libsyn: %1").arg(reply);
+        return reply.isEmpty() ? Text::tr("Server error") : Text::tr("Libsyn: %1").arg(reply);
     }
-    return QStringLiteral("Server error");
+    return Text::tr("Server error");
 }
 
 } // namespace airlark

@@ -1,6 +1,7 @@
 #include "publish/UploadPodcastViewModel.h"
 
 #include "hosts/LibsynFTPServer.h"
+#include "hosts/LibsynHelpPage.h"
 #include "hosts/SoundCloudAPIClient.h"
 #include "hosts/SoundCloudAPIClientCredentials.h"
 #include "http/HTTPError.h"
@@ -27,18 +28,28 @@ namespace airlark {
 
 namespace {
 
-const QString UploadText = QStringLiteral("Upload");
-const QString UploadingText = QStringLiteral("Uploading\u2026");
-const QString DoneText = QStringLiteral("Done");
-const QString UploadFailedText = QStringLiteral("Upload failed");
-const QString RetryText = QStringLiteral("Retry");
-const QString FinishingText = QStringLiteral("Finishing\u2026");
-const QString StoppingText = QStringLiteral("Stopping\u2026");
-const QString UploadCancelledText = QStringLiteral("Upload cancelled");
-const QString ClickUploadToBeginText = QStringLiteral("Click \u2018Upload\u2019 to begin");
-const QString UploadedText = QStringLiteral("\U0001F389 Uploaded \U0001F389");
-const QString ServerErrorText = QStringLiteral("Server error");
-const QString UnencryptedText = QStringLiteral(" (the connection is not encrypted)");
+// Looked up in the user's language each time they are shown: the translation is installed after
+// these are defined.
+QString shown(const char* text)
+{
+    return QCoreApplication::translate("UploadPodcastViewModel", text);
+}
+
+const char* const UploadText = QT_TRANSLATE_NOOP("UploadPodcastViewModel", "Upload");
+const char* const UploadingText = QT_TRANSLATE_NOOP("UploadPodcastViewModel", "Uploading\u2026");
+const char* const DoneText = QT_TRANSLATE_NOOP("UploadPodcastViewModel", "Done");
+const char* const UploadFailedText = QT_TRANSLATE_NOOP("UploadPodcastViewModel", "Upload failed");
+const char* const RetryText = QT_TRANSLATE_NOOP("UploadPodcastViewModel", "Retry");
+const char* const FinishingText = QT_TRANSLATE_NOOP("UploadPodcastViewModel", "Finishing\u2026");
+const char* const StoppingText = QT_TRANSLATE_NOOP("UploadPodcastViewModel", "Stopping\u2026");
+const char* const UploadCancelledText = QT_TRANSLATE_NOOP("UploadPodcastViewModel", "Upload cancelled");
+const char* const ClickUploadToBeginText =
+    QT_TRANSLATE_NOOP("UploadPodcastViewModel", "Click \u2018Upload\u2019 to begin");
+const char* const UploadedText =
+    QT_TRANSLATE_NOOP("UploadPodcastViewModel", "\U0001F389 Uploaded \U0001F389");
+const char* const ServerErrorText = QT_TRANSLATE_NOOP("UploadPodcastViewModel", "Server error");
+const char* const UnencryptedText =
+    QT_TRANSLATE_NOOP("UploadPodcastViewModel", " (the connection is not encrypted)");
 
 // A decoded JSON value as a dictionary, whichever way the decoder wrapped it.
 std::optional<QVariantMap> dictionary(const QVariant& value)
@@ -177,16 +188,16 @@ QString UploadPodcastViewModel::uploadButtonText() const
 {
     switch (uploadState()) {
     case UploadPodcastState::Unstarted:
-        return UploadText;
+        return shown(UploadText);
     case UploadPodcastState::InProgress:
-        return UploadingText;
+        return shown(UploadingText);
     case UploadPodcastState::Successful:
-        return DoneText;
+        return shown(DoneText);
     case UploadPodcastState::Failed:
     case UploadPodcastState::Cancelled:
         break;
     }
-    return RetryText;
+    return shown(RetryText);
 }
 
 bool UploadPodcastViewModel::uploadButtonEnabled() const
@@ -196,21 +207,21 @@ bool UploadPodcastViewModel::uploadButtonEnabled() const
 
 QString UploadPodcastViewModel::statusText() const
 {
-    QString ended = UploadFailedText;
+    QString ended = shown(UploadFailedText);
     switch (uploadState()) {
     case UploadPodcastState::Unstarted:
-        return ClickUploadToBeginText;
+        return shown(ClickUploadToBeginText);
     case UploadPodcastState::InProgress:
         if (stopping_)
-            return StoppingText;
+            return shown(StoppingText);
         // Every byte has left, but only the host's answer says it took the file.
         if (uploadProgress() >= 100)
-            return FinishingText;
-        return unencrypted_ ? UploadingText + UnencryptedText : UploadingText;
+            return shown(FinishingText);
+        return unencrypted_ ? shown(UploadingText) + shown(UnencryptedText) : shown(UploadingText);
     case UploadPodcastState::Successful:
-        return UploadedText;
+        return shown(UploadedText);
     case UploadPodcastState::Cancelled:
-        ended = UploadCancelledText;
+        ended = shown(UploadCancelledText);
         break;
     case UploadPodcastState::Failed:
         break;
@@ -245,6 +256,38 @@ QString UploadPodcastViewModel::transferredText() const
             text += QCoreApplication::translate("UploadPodcastViewModel", ", %1 left").arg(duration(*left));
     }
     return text;
+}
+
+std::optional<QUrl> UploadPodcastViewModel::publishedPageURL() const
+{
+    if (uploadState() != UploadPodcastState::Successful)
+        return std::nullopt;
+    if (host_ == PodcastHost::Libsyn)
+        return libsynDashboardURL();
+    if (!publishedLocation_)
+        return std::nullopt;
+    const QUrl page(*publishedLocation_, QUrl::StrictMode);
+    const bool web = page.scheme() == QLatin1String("https") || page.scheme() == QLatin1String("http");
+    if (!page.isValid() || !web || page.host().isEmpty())
+        return std::nullopt;
+    return page;
+}
+
+QString UploadPodcastViewModel::publishedText() const
+{
+    const auto page = publishedPageURL();
+    if (!page)
+        return {};
+    const QString href = page->toString(QUrl::FullyEncoded).toHtmlEscaped();
+    if (host_ == PodcastHost::Libsyn) {
+        return QCoreApplication::translate(
+                   "UploadPodcastViewModel",
+                   "In the folder \u201c%1\u201d \u2014 see it in <a href=\"%2\">Libsyn\u2019s "
+                   "dashboard</a>")
+            .arg(libsynFolder_.toHtmlEscaped(), href);
+    }
+    return QCoreApplication::translate("UploadPodcastViewModel", "Your track: <a href=\"%1\">%2</a>")
+        .arg(href, page->toDisplayString().toHtmlEscaped());
 }
 
 QString UploadPodcastViewModel::accountText() const
@@ -296,9 +339,10 @@ void UploadPodcastViewModel::beginUpload()
 
     const QFileInfo file(fileURL_.toLocalFile());
     if (!fileURL_.isLocalFile() || !file.isFile() || !file.isReadable()) {
-        finish(
-            UploadPodcastState::Failed,
-            QStringLiteral("The episode file \u201c%1\u201d is missing or cannot be read").arg(fileName()));
+        finish(UploadPodcastState::Failed,
+               QCoreApplication::translate("UploadPodcastViewModel",
+                                           "The episode file \u201c%1\u201d is missing or cannot be read")
+                   .arg(fileName()));
         return;
     }
     if (host_ == PodcastHost::SoundCloud)
@@ -346,7 +390,9 @@ void UploadPodcastViewModel::beginSoundCloudUpload()
                                             episodeDescription_);
     auto started = upload(client, entity, shared_from_this());
     if (!started) {
-        finish(UploadPodcastState::Failed, QStringLiteral("SoundCloud cannot take a file without a name"));
+        finish(UploadPodcastState::Failed,
+               QCoreApplication::translate("UploadPodcastViewModel",
+                                           "SoundCloud cannot take a file without a name"));
         return;
     }
     soundCloudUpload_ = std::move(started).value();
@@ -361,22 +407,29 @@ void UploadPodcastViewModel::beginLibsynUpload()
         const auto database = Database::open();
         access.row = database ? Account::find(*database, self->userIdentifier_) : std::nullopt;
         if (!access.row || !access.row->email || access.row->email->isEmpty() || !access.row->feedType) {
-            access.failure = database
-                                 ? QStringLiteral("The Libsyn account cannot be read from Airlark\u2019s "
+            access.failure =
+                database
+                    ? QCoreApplication::translate("UploadPodcastViewModel",
+                                                  "The Libsyn account cannot be read from Airlark\u2019s "
                                                   "database: add it again")
-                                 : QStringLiteral("Airlark\u2019s database cannot be opened, so the "
+                    : QCoreApplication::translate("UploadPodcastViewModel",
+                                                  "Airlark\u2019s database cannot be opened, so the "
                                                   "account cannot be read");
         } else if (auto credential =
                        Account::loadCredential(storedText(PodcastHost::Libsyn), self->userIdentifier_)) {
             access.credential = std::move(credential).value();
         } else if (!credential.error().keyringUnavailable()) {
-            access.failure = QStringLiteral("The password of the Libsyn account \u201c%1\u201d is not in the "
+            access.failure =
+                QCoreApplication::translate("UploadPodcastViewModel",
+                                            "The password of the Libsyn account \u201c%1\u201d is not in the "
                                             "keyring: add the account again")
-                                 .arg(access.row->displayName);
+                    .arg(access.row->displayName);
         } else {
-            access.failure = QStringLiteral("The keyring is locked or unavailable, so the password of "
+            access.failure =
+                QCoreApplication::translate("UploadPodcastViewModel",
+                                            "The keyring is locked or unavailable, so the password of "
                                             "\u201c%1\u201d cannot be read: unlock it and press Retry (%2)")
-                                 .arg(access.row->displayName, credential.error().message);
+                    .arg(access.row->displayName, credential.error().message);
         }
         MainQueue::performOnMainThread(
             [self, access = std::move(access)] { self->libsynAccountDidArrive(access); });
@@ -404,7 +457,8 @@ void UploadPodcastViewModel::libsynAccountDidArrive(const LibsynAccountAccess& a
                    : nullptr;
     if (!monitor_) {
         finish(UploadPodcastState::Failed,
-               QStringLiteral("The Libsyn account has no feed type: add it again"));
+               QCoreApplication::translate("UploadPodcastViewModel",
+                                           "The Libsyn account has no feed type: add it again"));
         return;
     }
     libsynEmail_ = *row.email;
@@ -450,8 +504,10 @@ void UploadPodcastViewModel::FTPUploadDidFinish(int percentage, FTPUploadFailure
             }
             const QString why = libsynUploadFailureText(removal, self->libsynEmail_, folder);
             self->finish(UploadPodcastState::Cancelled,
-                         QStringLiteral("the part already sent could not be removed from the folder %1 (%2); "
-                                        "remove \u201c%3\u201d in your Libsyn account")
+                         QCoreApplication::translate(
+                             "UploadPodcastViewModel",
+                             "the part already sent could not be removed from the folder %1 (%2); "
+                             "remove \u201c%3\u201d in your Libsyn account")
                              .arg(folder, why, self->fileName()));
         });
         return;
@@ -466,7 +522,7 @@ void UploadPodcastViewModel::FTPUploadDidFinish(int percentage, FTPUploadFailure
         finish(UploadPodcastState::Failed, libsynUploadFailureText(failure, libsynEmail_, libsynFolder_));
     else
         finish(UploadPodcastState::Failed, failureReason == FTPUploadFailureReason::ServerError
-                                               ? std::optional(ServerErrorText)
+                                               ? std::optional(shown(ServerErrorText))
                                                : std::nullopt);
 }
 

@@ -99,6 +99,13 @@ public:
     // Where the episode is now, once the upload has succeeded: the track's link on SoundCloud,
     // "<show folder>/<file name>" on Libsyn. Main thread.
     const std::optional<QString>& publishedLocation() const { return publishedLocation_; }
+    // Once the upload has succeeded, the page to go to next: the new track's page on SoundCloud
+    // (only a web address; the server chose it, and the desktop would start whatever handles
+    // another scheme), or Libsyn's dashboard, where the episode in the folder is managed.
+    std::optional<QUrl> publishedPageURL() const;
+    // Where the episode went, as rich text whose link is publishedPageURL(): the track's address
+    // on SoundCloud, the show folder on Libsyn. Empty until the upload has succeeded.
+    QString publishedText() const;
 
     // Whether a transfer (or the reading of its account) is running, and whether it was asked to stop.
     bool isRunning() const { return uploadState() == UploadPodcastState::InProgress; }

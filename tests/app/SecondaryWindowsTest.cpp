@@ -2,14 +2,18 @@
 // over the bundled pages, where windows open, what sizes and folders are remembered.
 #include "app/HelpWindow.h"
 #include "app/MainWindow.h"
+#include "hosts/ui/LibsynAuthenticationViewController.h"
 #include "metadata/ui/OpenPanel.h"
+#include "platform/ui/ExternalLink.h"
 #include "support/Mp3Fixtures.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextBrowser>
@@ -88,7 +92,7 @@ TEST_F(SecondaryWindowsTest, WebLinksGoToTheDesktopAndAFailureIsShownOverTheMain
 {
     QList<QUrl> opened;
     bool opens = true;
-    help->setURLOpener([&](const QUrl& url) {
+    const ExternalLinkOpener previous = setExternalLinkOpener([&](const QUrl& url) {
         opened.append(url);
         return opens;
     });
@@ -114,6 +118,14 @@ TEST_F(SecondaryWindowsTest, WebLinksGoToTheDesktopAndAFailureIsShownOverTheMain
             EXPECT_TRUE(failure->text().contains(web->href));
         }
     }
+
+    // The Libsyn pane's help page goes to the browser the same way, as a file it can read.
+    LibsynAuthenticationViewController pane;
+    pane.show();
+    QTest::mouseClick(pane.helpButton(), Qt::LeftButton);
+    EXPECT_TRUE(opened.back().isLocalFile() && QFile::exists(opened.back().toLocalFile()));
+    EXPECT_NE(pane.findChild<QMessageBox*>(QStringLiteral("linkFailureMessage")), nullptr);
+    setExternalLinkOpener(previous);
 }
 
 TEST_F(SecondaryWindowsTest, WindowsOpenOverTheMainWindowAndKeepTheirSizes)

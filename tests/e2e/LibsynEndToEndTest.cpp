@@ -172,6 +172,10 @@ TEST_F(LibsynEndToEndTest, PublishesTheTaggedEpisodeIntoTheAccountsQuickcastFold
     const QByteArray local = readFile(episodePath);
     EXPECT_EQ(libsyn().fileContents(QStringLiteral("larkweekly/quickcast/Lark Weekly 1.mp3")), local);
     EXPECT_EQ(readTags(episodePath).title, QStringLiteral("Wings"));
+    // Where it went, and a link to Libsyn's dashboard.
+    const QString published = WorkflowDriver::step4().publishedLabel()->text();
+    EXPECT_TRUE(published.contains(QStringLiteral("larkweekly/quickcast")) &&
+                published.contains(QStringLiteral("href=\"https://four.libsyn.com/\"")));
 
     // Done: the next episode, in the same window, most likely of the same podcast.
     QTest::mouseClick(&driver->next(), Qt::LeftButton);

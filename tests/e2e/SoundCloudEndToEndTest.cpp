@@ -13,6 +13,8 @@
 #include "support/Mp3Fixtures.h"
 #include "support/TestEnvironment.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -99,6 +101,11 @@ TEST_F(SoundCloudEndToEndTest, PublishesTheTaggedEpisodeAsATrackWithItsArtwork)
     ASSERT_TRUE(artworkURL.has_value());
     EXPECT_EQ(artwork->body, readFile(artworkURL->toLocalFile()));
     EXPECT_EQ(artwork->contentType, "image/jpeg");
+    // The new track's address, shown as a link and copied on request.
+    const QString page = QStringLiteral("https://soundcloud.com/standin/track-1234");
+    EXPECT_TRUE(WorkflowDriver::step4().publishedLabel()->text().contains(page));
+    QTest::mouseClick(WorkflowDriver::step4().copyLinkButton(), Qt::LeftButton);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), page);
 
     QTest::mouseClick(&driver->next(), Qt::LeftButton);
     EXPECT_TRUE(driver->window().isVisible());
@@ -142,6 +149,7 @@ TEST_P(SoundCloudOutcomeTest, ShowsWhatSoundCloudAnswered)
     ASSERT_TRUE(waitFor([&] { return (window = AddPodcastHostViewController::presented()) != nullptr; }));
     auto* pane = dynamic_cast<SoundCloudAuthenticationViewController*>(window->currentChildViewController());
     ASSERT_TRUE(pane);
+    EXPECT_EQ(window->parentWidget(), &driver->window());
     cloud({{"token", "issue"}});
     QTest::mouseClick(pane->connectButton(), Qt::LeftButton);
     ASSERT_TRUE(waitFor([&] { return window->addButton()->isEnabled(); }, std::chrono::seconds(30)));

@@ -64,9 +64,9 @@ public:
     // Answers the question a running upload or save asks before it is stopped: "Stop…" or "Continue".
     bool answerStopQuestion(bool stop);
 
-    // The status line and Next title of step 4, and its progress bar.
+    // The status line and Next title (without its mnemonic) of step 4, and its progress bar.
     QString uploadStatus();
-    QString nextTitle() { return next().text(); }
+    QString nextTitle() { return QString(next().text()).remove(QLatin1Char('&')); }
 
 private:
     QTemporaryDir folder_;

@@ -84,6 +84,7 @@ protected:
     {
         libsynPane_->logInButton()->click();
         EXPECT_TRUE(libsynPane_->progressIndicator()->isVisible());
+        EXPECT_FALSE(libsynPane_->logInButton()->isEnabled()) << "one check at a time";
         ASSERT_TRUE(waitFor([this] { return !libsynPane_->viewModel().isCheckingLogIn(); }));
         QTest::qWait(20); // let the deferred completion settle
     }

@@ -38,6 +38,8 @@ TEST_P(LibsynPaneCheckTest, SaysWhatTheCheckFound)
     const CheckCase& c = GetParam();
     auto* window = presentWindow();
     chooseLibsyn(*window);
+    EXPECT_EQ(window->popUpButton()->nextInFocusChain(), libsynPane_->emailTextField())
+        << "host, then the form";
     EXPECT_FALSE(addEnabled());
     EXPECT_FALSE(libsynPane_->unencryptedCheckBox()->isChecked()) << "encrypted unless chosen";
     if (c.unencrypted)

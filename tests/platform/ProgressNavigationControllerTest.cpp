@@ -140,6 +140,15 @@ TEST_F(Wizard, TheKeyboardAloneMovesThroughTheSteps)
     EXPECT_EQ(visible(), steps[2].get()) << "Enter in a field moves on";
     QTest::keyClick(frame->windowHandle(), Qt::Key_B, Qt::AltModifier);
     EXPECT_TRUE(airlark::test::waitFor([&] { return visible() == steps[1].get(); })) << "Alt+B goes back";
+    // A step's own titles keep the keys: Next's is its title's first letter ("two": Alt+T).
+    frame->setBackButtonTitle(QStringLiteral("Back"));
+    journal.clear();
+    QTest::keyClick(frame->windowHandle(), Qt::Key_T, Qt::AltModifier);
+    QTest::keyClick(frame->windowHandle(), Qt::Key_B, Qt::AltModifier);
+    EXPECT_TRUE(airlark::test::waitFor([&] {
+        return journal ==
+               Journal{"two.next", "three.will", "three.set", "three.did", "two.will", "two.set", "two.did"};
+    }));
     frame->cancelButton()->setFocus();
     QTest::keyClick(frame->cancelButton(), Qt::Key_Return);
     EXPECT_EQ(visible(), steps[0].get()) << "Enter on a focused button presses that button";

@@ -190,6 +190,8 @@ TEST_P(SoundCloudPaneUserDetailsTest, ShowsWhatTheUserRequestGave)
     ASSERT_TRUE(waitForLabel(QString::fromUtf8(GetParam().message)));
     EXPECT_FALSE(pane->isSpinning());
     EXPECT_EQ(addEnabled(), GetParam().addEnabled);
+    EXPECT_EQ(pane->userNameLabel()->text().contains(QStringLiteral("Standin Podcaster")),
+              GetParam().addEnabled);
 }
 
 // clang-format off

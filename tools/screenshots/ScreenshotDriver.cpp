@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -71,13 +72,15 @@ int fail(const char* what)
 int run()
 {
     LibsynFtpServer libsyn;
-    if (!libsyn.start() || !libsyn.makeDirectory(QStringLiteral("larkweekly/quickcast")))
+    // Slow enough that step 4 can be seen in the middle of the upload, with its speed and time left.
+    if (!libsyn.start(768 * 1024) || !libsyn.makeDirectory(QStringLiteral("larkweekly/quickcast")))
         return fail("the local FTP server did not start");
 
     WorkflowDriver driver;
     const QString artworkPath = driver.path(QStringLiteral("Lark Weekly cover.png"));
     const QString episodePath = driver.path(QStringLiteral("Lark Weekly 12.mp3"));
-    if (!writeFile(artworkPath, artwork()) || !writeFile(episodePath, mp3Bytes(20)))
+    if (!writeFile(artworkPath, artwork()) ||
+        !writeFile(episodePath, repeatedMp3Bytes(std::chrono::minutes(8), 128)))
         return fail("could not write the sample files");
 
     // Step 1: a template and the episode file.
@@ -132,7 +135,7 @@ int run()
         return 1;
 
     // Step 4: a failure that names its cause and offers Retry (the show folder is missing), then
-    // the retried upload, finished.
+    // the retried upload, under way and finished.
     if (!libsyn.removeDirectory(QStringLiteral("larkweekly")) || !driver.startUpload() ||
         !driver.waitForUploadEnd() || driver.nextTitle() != QStringLiteral("Retry"))
         return fail("the upload did not fail as it should");
@@ -141,7 +144,14 @@ int run()
     if (!libsyn.makeDirectory(QStringLiteral("larkweekly/quickcast")))
         return fail("could not make the show folder");
     QTest::mouseClick(&driver.next(), Qt::LeftButton);
-    if (!driver.waitForUploadEnd() || driver.nextTitle() != QStringLiteral("Done"))
+    QLabel& transferred = *WorkflowDriver::step4().transferredLabel();
+    if (!waitFor([&] { return transferred.text().contains(QStringLiteral(" left")); },
+                 std::chrono::seconds(30)))
+        return fail("the upload showed no time left");
+    QTest::qWait(1500); // a steadier speed
+    if (!save(driver.window(), QStringLiteral("step4-uploading")))
+        return 1;
+    if (!driver.waitForUploadEnd(std::chrono::minutes(2)) || driver.nextTitle() != QStringLiteral("Done"))
         return fail("the upload did not succeed");
     if (!save(driver.window(), QStringLiteral("step4-upload")))
         return 1;

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace airlark {
 
@@ -93,6 +94,7 @@ AddPodcastHostViewController::present(PaneProvider libsynPane, PaneProvider soun
         // Its own window, kept on top of the one it was asked from.
         window->setWindowFlag(Qt::Window);
         window->setAttribute(Qt::WA_DeleteOnClose);
+        window->popUpButton_->setFocus();
     }
     window->show();
     window->raise();
@@ -169,6 +171,24 @@ void AddPodcastHostViewController::showPaneForSelectedHost()
         hostPane->setHostAuthenticationViewControllerDelegate(this);
     // Showing the pane lets it take the Add button over (HostAuthenticationViewController::viewDidAppear).
     pane->show();
+    orderTabsAroundPane(*pane);
+}
+
+void AddPodcastHostViewController::orderTabsAroundPane(QWidget& pane)
+{
+    // A pane put into the window joins the end of its keyboard order, after Cancel and Add; the
+    // order follows the window from top to bottom instead: host, the pane's fields, Cancel, Add.
+    QWidgetList fields;
+    for (QWidget* widget = popUpButton_->nextInFocusChain(); widget != popUpButton_;
+         widget = widget->nextInFocusChain()) {
+        if (pane.isAncestorOf(widget) && (widget->focusPolicy() & Qt::TabFocus))
+            fields.append(widget);
+    }
+    QWidget* previous = popUpButton_;
+    for (QWidget* field : fields)
+        setTabOrder(std::exchange(previous, field), field);
+    setTabOrder(previous, cancelButton_);
+    setTabOrder(cancelButton_, addButton_);
 }
 
 void AddPodcastHostViewController::releaseCurrentPane()

@@ -64,6 +64,7 @@ public slots:
 private:
     void showPaneForSelectedHost();
     void releaseCurrentPane();
+    void orderTabsAroundPane(QWidget& pane);
 
     std::unique_ptr<AddPodcastHostViewModel> viewModel_;
     QWidget* containerView_ = nullptr;

@@ -3,6 +3,7 @@
 #include "hosts/LibsynFTPServer.h"
 #include "hosts/LibsynHelpPage.h"
 #include "platform/MainQueue.h"
+#include "platform/ui/ExternalLink.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -153,6 +154,7 @@ void LibsynAuthenticationViewController::logInButtonSelected()
     const auto feedType = libsynAccountFeedType(viewModel_.selectedFeedType());
 
     const quint64 ticket = viewModel_.logInStarted();
+    logInButton_->setEnabled(false);
     auto server = LibsynFTPDestination::serverFor(username, password, email, feedType,
                                                   viewModel_.allowsUnencryptedFTP());
     if (!server) {
@@ -182,7 +184,7 @@ void LibsynAuthenticationViewController::feedTypeButtonSelected()
 
 void LibsynAuthenticationViewController::helpButtonSelected()
 {
-    LibsynHelpPage::display();
+    openExternalLink(this, LibsynHelpPage::fileURL().value_or(QUrl()));
 }
 
 void LibsynAuthenticationViewController::addButtonSelected()
@@ -207,6 +209,8 @@ void LibsynAuthenticationViewController::stateDidChange()
 {
     statusLabel_->setText(viewModel_.statusText().value_or(QString()));
     progressIndicator_->setVisible(viewModel_.isCheckingLogIn() || viewModel_.isAddingAccount());
+    // One check at a time: a second press would only race the first one's answer.
+    logInButton_->setEnabled(!viewModel_.isCheckingLogIn());
     setAddButtonEnabled(viewModel_.canSave());
 }
 

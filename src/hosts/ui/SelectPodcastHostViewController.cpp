@@ -2,6 +2,7 @@
 
 #include "hosts/AccountManagement.h"
 #include "hosts/UploadDestination.h"
+#include "platform/ui/ArrowKeySelection.h"
 #include "platform/ui/StopConfirmation.h"
 
 #include <QAbstractTableModel>
@@ -120,6 +121,7 @@ SelectPodcastHostViewController::SelectPodcastHostViewController(Providers provi
     tableView_->setShowGrid(false);
     tableView_->setIconSize(QSize(32, 32));
     tableView_->setTabKeyNavigation(false);
+    selectRowsWithArrowKeys(*tableView_);
 
     // Two lines: the name and host, and what tells the account apart.
     tableView_->verticalHeader()->setDefaultSectionSize(qMax(RowHeight, 2 * fontMetrics().height() + 8));

@@ -51,11 +51,17 @@ SoundCloudAuthenticationViewController::SoundCloudAuthenticationViewController(
     // Read out by its text, which a screen reader hears again whenever it changes.
     errorMessageLabel_->setAccessibleDescription(tr("SoundCloud connection status"));
 
+    userNameLabel_ = new QLabel(this);
+    userNameLabel_->setObjectName(QStringLiteral("userNameLabel"));
+    userNameLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    userNameLabel_->setAccessibleDescription(tr("SoundCloud user"));
+
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(explanation);
     layout->addWidget(connectButton_, 0, Qt::AlignLeft);
     layout->addWidget(progressIndicator_);
     layout->addWidget(errorMessageLabel_);
+    layout->addWidget(userNameLabel_);
     layout->addStretch(1);
 }
 
@@ -73,6 +79,7 @@ bool SoundCloudAuthenticationViewController::isSpinning() const
 void SoundCloudAuthenticationViewController::viewDidAppear()
 {
     errorMessageLabel_->clear();
+    userNameLabel_->clear();
     viewModel_.delegate = this;
     takeOverAddButton(false);
 
@@ -158,6 +165,7 @@ void SoundCloudAuthenticationViewController::soundCloudAuthenticationViewModelVi
 {
     if (viewModel.message())
         errorMessageLabel_->setText(*viewModel.message());
+    userNameLabel_->setText(viewModel.signedInText());
     progressIndicator_->setVisible(viewModel.networkRequestInProgress());
     setAddButtonEnabled(viewModel.canAdvance());
 }

@@ -32,6 +32,8 @@ public:
 
     SoundCloudAuthenticationViewModel& viewModel() { return viewModel_; }
     QLabel* errorMessageLabel() const { return errorMessageLabel_; }
+    // The signed-in SoundCloud user's name, once known.
+    QLabel* userNameLabel() const { return userNameLabel_; }
     QProgressBar* progressIndicator() const { return progressIndicator_; }
     QPushButton* connectButton() const { return connectButton_; }
     // The client of the latest Connect (also kept here, so that a loopback sign-in completes
@@ -60,6 +62,7 @@ private:
     PendingClientSetter setPendingClient_;
     std::shared_ptr<SoundCloudAPIClient> client_;
     QPointer<QLabel> errorMessageLabel_;
+    QPointer<QLabel> userNameLabel_;
     QPointer<QProgressBar> progressIndicator_;
     QPointer<QPushButton> connectButton_;
 };

@@ -103,9 +103,9 @@ void EditMetadataViewController::buildLayout()
     artworkImageView_->setFixedSize(180, 180);
     artworkFactsLabel_ = new QLabel(this);
     artworkFactsLabel_->setObjectName(QStringLiteral("artworkFactsLabel"));
-    artworkFactsLabel_->setAccessibleName(tr("Artwork size and type"));
+    artworkFactsLabel_->setAccessibleDescription(tr("Artwork size and type"));
     artworkNoticeLabel_ = makeNotice(QStringLiteral("artworkNoticeLabel"), QStringLiteral("#8a5300"), this);
-    artworkNoticeLabel_->setAccessibleName(tr("Artwork warning"));
+    artworkNoticeLabel_->setAccessibleDescription(tr("Artwork warning"));
     artworkNoticeLabel_->setMaximumWidth(180);
 
     titleField_ = makeField(QStringLiteral("titleField"), false, this);
@@ -132,7 +132,7 @@ void EditMetadataViewController::buildLayout()
     chapterListView_->setFixedHeight(chapterListView_->fontMetrics().lineSpacing() * 4 + 12);
     chapterProblemsLabel_ =
         makeNotice(QStringLiteral("chapterProblemsLabel"), QStringLiteral("#b3261e"), this);
-    chapterProblemsLabel_->setAccessibleName(tr("Problems in the chapter file"));
+    chapterProblemsLabel_->setAccessibleDescription(tr("Problems in the chapter file"));
     previousEpisodeField_ = makeField(QStringLiteral("previousEpisodeField"), true, this);
     fileNameField_ = makeField(QStringLiteral("fileNameField"), true, this);
     durationField_ = makeField(QStringLiteral("durationField"), true, this);

@@ -4,6 +4,7 @@
 #include "metadata/ui/EditMetadataViewController.h"
 #include "metadata/ui/FileDropLocationView.h"
 #include "metadata/ui/TemplateListModel.h"
+#include "platform/ui/ArrowKeySelection.h"
 #include "platform/ui/StopConfirmation.h"
 #include "platform/ui/TopMetadataProgressNavigationController.h"
 
@@ -39,6 +40,7 @@ SelectTemplateViewController::SelectTemplateViewController(
     tableView_->setAccessibleName(tr("Podcast template"));
     tableView_->viewport()->installEventFilter(this);
     listLabel->setBuddy(tableView_);
+    selectRowsWithArrowKeys(*tableView_);
     connect(tableView_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &SelectTemplateViewController::tableViewSelectionDidChange);
 
@@ -51,7 +53,7 @@ SelectTemplateViewController::SelectTemplateViewController(
     missingArtworkLabel_->setObjectName(QStringLiteral("missingArtworkLabel"));
     missingArtworkLabel_->setWordWrap(true);
     missingArtworkLabel_->setStyleSheet(QStringLiteral("color: #8a5300;"));
-    missingArtworkLabel_->setAccessibleName(tr("Artwork missing"));
+    missingArtworkLabel_->setAccessibleDescription(tr("Artwork missing"));
     missingArtworkLabel_->hide();
 
     newTemplateAction_ = new QAction(tr("&New Template\u2026"), this);
@@ -123,7 +125,7 @@ SelectTemplateViewController::SelectTemplateViewController(
     chosenFileLabel_->setObjectName(QStringLiteral("chosenFileLabel"));
     chosenFileLabel_->setAlignment(Qt::AlignCenter);
     chosenFileLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    chosenFileLabel_->setAccessibleName(tr("Chosen file"));
+    chosenFileLabel_->setAccessibleDescription(tr("Chosen file"));
     chosenFileLabel_->hide();
 
     auto* left = new QVBoxLayout;

@@ -17,6 +17,25 @@ ProgressNavigationControllerChild* progressNavigationControllerChild(QWidget* vi
     return dynamic_cast<ProgressNavigationControllerChild*>(viewController);
 }
 
+namespace {
+
+// The wizard's buttons keep a mnemonic whatever a step calls them: on `key` when the title has
+// that letter, else on its first letter that is not Back's or Cancel's. A title may bring its own.
+QString withMnemonic(const QString& title, QChar key = {})
+{
+    if (title.contains(QLatin1Char('&')))
+        return title;
+    qsizetype at = key.isNull() ? -1 : title.indexOf(key, 0, Qt::CaseInsensitive);
+    for (qsizetype i = 0; at < 0 && i < title.size(); ++i) {
+        const QChar letter = title.at(i).toLower();
+        if (letter.isLetter() && letter != QLatin1Char('b') && letter != QLatin1Char('l'))
+            at = i;
+    }
+    return at < 0 ? title : title.left(at) + QLatin1Char('&') + title.mid(at);
+}
+
+} // namespace
+
 ProgressNavigationController::ProgressNavigationController(
     std::function<QWidget*()> rootViewControllerProvider, QWidget* parent)
     : QWidget(parent), rootViewControllerProvider_(std::move(rootViewControllerProvider))
@@ -34,13 +53,17 @@ ProgressNavigationController::ProgressNavigationController(
     progressIndicator_->setMinimumWidth(160);
     progressIndicator_->setMaximumWidth(220);
 
-    // Mnemonics that no step's own controls use (they have P, A, D, T, N, C, S).
-    backButton_ = new QPushButton(tr("&Back"), this);
+    // Back's and Cancel's mnemonics are letters no step's own controls use (they have P, A, D, T,
+    // N, C, S, ...); Next's follows its title (Next, Save, Start upload, Done, Retry).
+    backButton_ = new QPushButton(this);
     backButton_->setObjectName(QStringLiteral("backButton"));
-    cancelButton_ = new QPushButton(tr("Cance&l"), this);
+    ProgressNavigationController::setBackButtonTitle(tr("Back"));
+    cancelButton_ = new QPushButton(this);
     cancelButton_->setObjectName(QStringLiteral("cancelButton"));
-    nextButton_ = new QPushButton(tr("Next"), this);
+    ProgressNavigationController::setCancelButtonText(tr("Cancel"));
+    nextButton_ = new QPushButton(this);
     nextButton_->setObjectName(QStringLiteral("nextButton"));
+    ProgressNavigationController::setNextButtonTitle(tr("Next"));
     // Enter moves on from anywhere in the step that does not use it itself; on a focused button it
     // presses that button. Next is drawn as the default so that a glance tells which one Enter is.
     for (QPushButton* button : {backButton_, cancelButton_, nextButton_})
@@ -248,17 +271,17 @@ void ProgressNavigationController::navigationControllerDidShowViewControllerAnim
 
 void ProgressNavigationController::setNextButtonTitle(const QString& title)
 {
-    nextButton_->setText(title);
+    nextButton_->setText(withMnemonic(title));
 }
 
 void ProgressNavigationController::setBackButtonTitle(const QString& title)
 {
-    backButton_->setText(title);
+    backButton_->setText(withMnemonic(title, QLatin1Char('b')));
 }
 
 void ProgressNavigationController::setCancelButtonText(const QString& title)
 {
-    cancelButton_->setText(title);
+    cancelButton_->setText(withMnemonic(title, QLatin1Char('l')));
 }
 
 void ProgressNavigationController::setNextButtonEnabled(bool enabled)

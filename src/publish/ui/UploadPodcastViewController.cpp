@@ -1,12 +1,15 @@
 #include "publish/ui/UploadPodcastViewController.h"
 
 #include "platform/DesktopNotifier.h"
+#include "platform/ui/ExternalLink.h"
 #include "platform/ui/StopConfirmation.h"
 #include "platform/ui/TopMetadataProgressNavigationController.h"
 #include "publish/UploadEndNotice.h"
 
+#include <QClipboard>
 #include <QFont>
 #include <QFormLayout>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QVBoxLayout>
@@ -75,6 +78,25 @@ UploadPodcastViewController::UploadPodcastViewController(QWidget* parent) : QWid
             signInAgain_(*userIdentifier_);
     });
 
+    publishedLabel_ = makeValueLabel(tr("Published at"), this);
+    publishedLabel_->setObjectName(QStringLiteral("publishedLabel"));
+    publishedLabel_->setAlignment(Qt::AlignCenter);
+    publishedLabel_->setTextFormat(Qt::RichText);
+    publishedLabel_->setTextInteractionFlags(Qt::TextBrowserInteraction);
+    publishedLabel_->hide();
+    // The link goes through openExternalLink, so that a browser that cannot start is said.
+    connect(publishedLabel_, &QLabel::linkActivated, this,
+            [this](const QString& link) { openExternalLink(this, QUrl(link)); });
+
+    copyLinkButton_ = new QPushButton(tr("&Copy Link"), this);
+    copyLinkButton_->setObjectName(QStringLiteral("copyLinkButton"));
+    copyLinkButton_->setAutoDefault(false);
+    copyLinkButton_->hide();
+    connect(copyLinkButton_, &QPushButton::clicked, this, [this] {
+        if (const auto page = viewModel_ ? viewModel_->publishedPageURL() : std::nullopt)
+            QGuiApplication::clipboard()->setText(page->toString());
+    });
+
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 24, 24, 24);
     layout->setSpacing(12);
@@ -85,6 +107,8 @@ UploadPodcastViewController::UploadPodcastViewController(QWidget* parent) : QWid
     layout->addWidget(transferredLabel_);
     layout->addWidget(statusTextField_);
     layout->addWidget(signInAgainButton_, 0, Qt::AlignHCenter);
+    layout->addWidget(publishedLabel_);
+    layout->addWidget(copyLinkButton_, 0, Qt::AlignHCenter);
     layout->addStretch(1);
 
     notifier_ = new DesktopNotifier(this);
@@ -158,6 +182,8 @@ void UploadPodcastViewController::startUpload()
     progressIndicator_->setValue(0);
     transferredLabel_->clear();
     signInAgainButton_->hide();
+    publishedLabel_->hide();
+    copyLinkButton_->hide();
     statusTextField_->setText(viewModel_->statusText());
     viewModel_->setDelegate(this);
     if (canUpload)
@@ -251,6 +277,10 @@ void UploadPodcastViewController::showViewModel()
     statusTextField_->setText(viewModel_->statusText());
     transferredLabel_->setText(viewModel_->transferredText());
     signInAgainButton_->setVisible(viewModel_->signInExpired() && signInAgain_);
+    publishedLabel_->setText(viewModel_->publishedText());
+    publishedLabel_->setVisible(!publishedLabel_->text().isEmpty());
+    copyLinkButton_->setVisible(viewModel_->host() == PodcastHost::SoundCloud &&
+                                viewModel_->publishedPageURL());
     notifyEndIfAway();
     // The wizard's buttons belong to whichever step shows: a report that arrives after this one
     // was left must not relabel another step's Next.

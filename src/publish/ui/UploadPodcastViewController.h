@@ -21,10 +21,11 @@ class DesktopNotifier;
 
 // Step 4 of the episode workflow: publishes the tagged file to the account chosen in step 3 as
 // soon as the step comes on screen, and shows the file, the account, a progress bar, the bytes
-// sent while the upload runs, and a status line. The wizard's Next button follows the upload:
-// "Uploading…" (disabled) until the host has confirmed the file, then "Done" (back to step 1 for
-// the next episode, the template still chosen) or, after a failure, "Retry" (the same file to the
-// same account, afresh), with Back enabled to choose another account.
+// sent while the upload runs, and a status line; after a success, where the episode went (the
+// track's link, which can be copied, or the Libsyn folder and a link to Libsyn's dashboard). The wizard's
+// Next button follows the upload: "Uploading…" (disabled) until the host has confirmed the file, then "Done"
+// (back to step 1 for the next episode, the template still chosen) or, after a failure, "Retry" (the same
+// file to the same account, afresh), with Back enabled to choose another account.
 //
 // Cancel, closing the window and Quit ask before they stop a running upload; the step is left
 // only once the transfer has ended and what reached the server has been removed.
@@ -76,6 +77,9 @@ public:
     QLabel* accountLabel() const { return accountLabel_; }
     QLabel* transferredLabel() const { return transferredLabel_; }
     QPushButton* signInAgainButton() const { return signInAgainButton_; }
+    // After a success: where the episode went, with a link that opens in the browser.
+    QLabel* publishedLabel() const { return publishedLabel_; }
+    QPushButton* copyLinkButton() const { return copyLinkButton_; }
 
     // The current upload's view model; null before the step was first shown.
     const std::shared_ptr<UploadPodcastViewModel>& viewModel() const { return viewModel_; }
@@ -117,6 +121,8 @@ private:
     QPointer<QLabel> accountLabel_;
     QPointer<QLabel> transferredLabel_;
     QPointer<QPushButton> signInAgainButton_;
+    QPointer<QLabel> publishedLabel_;
+    QPointer<QPushButton> copyLinkButton_;
     std::shared_ptr<UploadPodcastViewModel> viewModel_;
     DesktopNotifier* notifier_ = nullptr;
     bool endNotified_ = false;
