@@ -25,7 +25,7 @@ namespace {
 void startProbe(QProcess& probe, const QString& command, const QString& argument = {})
 {
     probe.start(QStringLiteral("/usr/bin/python3"),
-                {sourcePath(QStringLiteral("tests/app/atspi_probe.py")), command,
+                {QStringLiteral(AIRLARK_SOURCE_DIR "/tests/app/atspi_probe.py"), command,
                  QString::number(QCoreApplication::applicationPid()), argument});
 }
 

@@ -3,7 +3,6 @@
 // log-in checked against the FTP server), and the upload, over implicit TLS as Libsyn's default is.
 // Real widgets (offscreen), a real FTP server, the real Secret Service, a real SQLite store and real
 // MP3 files.
-#include "LibsynFtpServer.h"
 #include "WorkflowDriver.h"
 #include "hosts/LibsynFTPServer.h"
 #include "metadata/TagReader.h"
@@ -12,9 +11,12 @@
 #include "store/Account.h"
 #include "store/CredentialStore.h"
 #include "store/Database.h"
+#include "support/LibsynTestServer.h"
 #include "support/Mp3Fixtures.h"
 #include "support/TestEnvironment.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QListView>
@@ -30,21 +32,17 @@ namespace {
 
 const QString Uploaded = QString::fromUtf8("\xF0\x9F\x8E\x89 Uploaded \xF0\x9F\x8E\x89");
 
-// Airlark reads Libsyn's address once per process: one server for all tests of the process.
-class LibsynServerEnvironment : public ::testing::Environment
-{
-public:
-    void SetUp() override { ASSERT_TRUE(server.start()); }
-    void TearDown() override { server.kill(); }
-    LibsynFtpServer server;
-};
+const auto* const libsynEnvironment =
+    ::testing::AddGlobalTestEnvironment(new LibsynServerEnvironment(FTPSecurity::ImplicitTLS));
 
-LibsynServerEnvironment* const environment =
-    static_cast<LibsynServerEnvironment*>(::testing::AddGlobalTestEnvironment(new LibsynServerEnvironment));
-
-LibsynFtpServer& libsyn()
+FtpTestServer& libsyn()
 {
-    return environment->server;
+    return LibsynServerEnvironment::server();
+}
+
+bool onServer(const QString& path)
+{
+    return QFileInfo::exists(libsyn().pathInHome(path));
 }
 
 class LibsynEndToEndTest : public ::testing::Test
@@ -53,7 +51,7 @@ protected:
     void SetUp() override
     {
         if (!libsyn().isRunning()) {
-            ASSERT_TRUE(libsyn().start());
+            ASSERT_TRUE(LibsynServerEnvironment::restart());
         }
         ASSERT_EQ(LibsynFTPServerSetting::current().host, QStringLiteral("127.0.0.1"));
         ASSERT_EQ(LibsynFTPServerSetting::current().port, libsyn().port());
@@ -65,8 +63,6 @@ protected:
         }();
         ASSERT_TRUE(spread);
         driver = std::make_unique<WorkflowDriver>();
-        artworkPath = driver->path(QStringLiteral("cover.png"));
-        ASSERT_TRUE(writeFile(artworkPath, pngBytes(64, 64)));
     }
 
     void TearDown() override
@@ -74,7 +70,7 @@ protected:
         driver.reset();
         // A test that throttled or killed the server leaves a plain one for the next.
         if (throttled || !libsyn().isRunning()) {
-            EXPECT_TRUE(libsyn().start());
+            EXPECT_TRUE(LibsynServerEnvironment::restart());
         }
     }
 
@@ -83,20 +79,17 @@ protected:
                     const QByteArray& audio = mp3Bytes(2))
     {
         episodePath = driver->path(fileName);
-        ASSERT_TRUE(writeFile(episodePath, audio));
-        ASSERT_TRUE(driver->createTemplate(podcast, QStringLiteral("Ada Lark"), artworkPath));
-        ASSERT_TRUE(driver->dropEpisode(episodePath));
-        ASSERT_TRUE(driver->chooseTemplate(podcast));
-        ASSERT_TRUE(driver->goToStep2());
-        ASSERT_TRUE(driver->saveMetadata(title, QStringLiteral("Notes for ") + title));
+        ASSERT_TRUE(
+            driver->tagEpisode(podcast, episodePath, audio, title, QStringLiteral("Notes for ") + title));
     }
 
     // A Libsyn account for `folder`, added through the pane; selected on step 3.
     void addAndChooseAccount(const QString& folder)
     {
         ASSERT_TRUE(libsyn().makeDirectory(folder + QStringLiteral("/quickcast")));
-        ASSERT_TRUE(driver->addLibsynAccount(folder, LibsynAccountFeedType::Libsyn, LibsynFtpServer::Email,
-                                             LibsynFtpServer::Password));
+        ASSERT_TRUE(driver->addLibsynAccount(folder, LibsynAccountFeedType::Libsyn,
+                                             LibsynServerEnvironment::Email,
+                                             LibsynServerEnvironment::Password));
         ASSERT_TRUE(driver->chooseAccount(folder + QStringLiteral("\u2014Libsyn")));
     }
 
@@ -133,7 +126,7 @@ protected:
     void startSlowUpload(const QString& folder, const QString& fileName)
     {
         throttled = true;
-        ASSERT_TRUE(libsyn().start(2 * 1024 * 1024));
+        ASSERT_TRUE(LibsynServerEnvironment::restart(2 * 1024 * 1024));
         tagEpisode(folder, fileName, QStringLiteral("Songs"),
                    repeatedMp3Bytes(std::chrono::minutes(25), 128));
         addAndChooseAccount(folder);
@@ -145,7 +138,6 @@ protected:
     }
 
     std::unique_ptr<WorkflowDriver> driver;
-    QString artworkPath;
     QString episodePath;
     bool throttled = false;
 };
@@ -211,7 +203,7 @@ TEST_P(LibsynFailureTest, NamesItsCauseAndOffersRetryAndBack)
     ASSERT_TRUE(driver->startUpload());
     ASSERT_TRUE(driver->waitForUploadEnd());
     expectFailed(QString(GetParam().reason).replace(QStringLiteral("<folder>"), folder));
-    EXPECT_FALSE(libsyn().exists(folder + QStringLiteral("/quickcast/Wren 1.mp3")));
+    EXPECT_FALSE(onServer(folder + QStringLiteral("/quickcast/Wren 1.mp3")));
     if (QLatin1String(GetParam().name) == QLatin1String("folder")) {
         ASSERT_TRUE(libsyn().makeDirectory(folder + QStringLiteral("/quickcast")));
         QTest::mouseClick(&driver->next(), Qt::LeftButton);
@@ -233,10 +225,13 @@ INSTANTIATE_TEST_SUITE_P(
                         ASSERT_FALSE(
                             Account::savePassword(QStringLiteral("Libsyn"), id, QStringLiteral("old")));
                     },
-                    QStringLiteral("Libsyn refused the log-in for ") + LibsynFtpServer::Email +
+                    QStringLiteral("Libsyn refused the log-in for ") + LibsynServerEnvironment::Email +
                         QStringLiteral(": check the FTP password in your Libsyn account")},
         FailureCase{
-            "folder", [](qint64, const QString& folder) { ASSERT_TRUE(libsyn().removeDirectory(folder)); },
+            "folder",
+            [](qint64, const QString& folder) {
+                ASSERT_TRUE(QDir(libsyn().pathInHome(folder)).removeRecursively());
+            },
             QStringLiteral("The folder <folder>/quickcast does not exist on Libsyn: check the show slug")},
         FailureCase{"keyring",
                     [](qint64 id, const QString&) {
@@ -260,7 +255,7 @@ TEST_F(LibsynEndToEndTest, RetryAfterADroppedConnectionSendsTheWholeFileAgain)
     expectFailed(QStringLiteral("The connection to 127.0.0.1 was lost: try again"));
     EXPECT_LT(step4.progressIndicator()->value(), 100) << "the bar shows how far the upload got";
 
-    ASSERT_TRUE(libsyn().start()); // full speed now
+    ASSERT_TRUE(LibsynServerEnvironment::restart()); // full speed now
     ASSERT_TRUE(libsyn().makeDirectory(QStringLiteral("finchhour/quickcast")));
     QTest::mouseClick(&driver->next(), Qt::LeftButton);
     ASSERT_TRUE(driver->waitForUploadEnd(std::chrono::seconds(90)));
@@ -298,7 +293,7 @@ TEST_P(LibsynStopTest, AsksThenAbortsAndLeavesNoFileBehind)
         expectStep1Normal();
     }
     EXPECT_EQ(MainQueue::runningBackgroundThreads(), 0);
-    EXPECT_FALSE(libsyn().exists(QStringLiteral("larkstop/quickcast/Stop 1.mp3")))
+    EXPECT_FALSE(onServer(QStringLiteral("larkstop/quickcast/Stop 1.mp3")))
         << "the part already sent is removed";
 }
 

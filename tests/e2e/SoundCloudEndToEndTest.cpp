@@ -1,7 +1,7 @@
 // The whole workflow to a SoundCloud account: template, dropped MP3 file, saved tags, an account
 // added through the OAuth2 sign-in in the pane (the browser played by the test, SoundCloud by the
-// local stand-in), and the track upload. Real widgets (offscreen), the real Secret Service, a real
-// SQLite store and real MP3 files.
+// local stand-in), and the track upload, with what step 4 shows for each answer SoundCloud gives. Real
+// widgets (offscreen), the real Secret Service, a real SQLite store and real MP3 files.
 #include "WorkflowDriver.h"
 #include "hosts/ui/AddPodcastHostViewController.h"
 #include "hosts/ui/SoundCloudAuthenticationViewController.h"
@@ -31,8 +31,6 @@ protected:
     {
         SoundCloudTest::SetUp();
         driver = std::make_unique<WorkflowDriver>();
-        artworkPath = driver->path(QStringLiteral("cover.png"));
-        ASSERT_TRUE(writeFile(artworkPath, pngBytes(48, 48)));
     }
 
     void TearDown() override
@@ -43,22 +41,18 @@ protected:
 
     // Steps 1 to 3 for a new episode and a new SoundCloud account named `username`; ends with
     // the account chosen on step 3.
-    void prepare(const QString& podcast, const QString& fileName, const QString& username)
+    void prepare(const QString& podcast, const QString& fileName, const QString& username,
+                 const QByteArray& audio = mp3Bytes(2))
     {
         episodePath = driver->path(fileName);
-        ASSERT_TRUE(writeFile(episodePath, mp3Bytes(2)));
-        ASSERT_TRUE(driver->createTemplate(podcast, QStringLiteral("Ada Lark"), artworkPath));
-        ASSERT_TRUE(driver->dropEpisode(episodePath));
-        ASSERT_TRUE(driver->chooseTemplate(podcast));
-        ASSERT_TRUE(driver->goToStep2());
-        ASSERT_TRUE(driver->saveMetadata(QStringLiteral("Signals"), QStringLiteral("Radio birds")));
+        ASSERT_TRUE(driver->tagEpisode(podcast, episodePath, audio, QStringLiteral("Signals"),
+                                       QStringLiteral("Radio birds")));
         cloud({{"username", username}});
         ASSERT_TRUE(driver->addSoundCloudAccount(username));
         ASSERT_TRUE(driver->chooseAccount(username + QStringLiteral("\u2014SoundCloud")));
     }
 
     std::unique_ptr<WorkflowDriver> driver;
-    QString artworkPath;
     QString episodePath;
 };
 
@@ -112,13 +106,18 @@ TEST_F(SoundCloudEndToEndTest, PublishesTheTaggedEpisodeAsATrackWithItsArtwork)
     EXPECT_EQ(driver->visible(), &WorkflowDriver::step1());
 }
 
+// What step 4 shows for what SoundCloud does, and what the upload asked of it.
 struct CloudCase
 {
     const char* name;
     QJsonObject settings; // how the stand-in answers
     bool revoke;          // every token issued so far is refused from now on
+    bool large;           // large enough for a dead token to be looked for with "/me" first
+    QJsonObject tracks;   // the answer to the upload, when not the stand-in's own
     QString status;
     int refreshes; // token refreshes the upload made
+    int me;        // "/me" requests it made
+    int uploads;   // "/tracks" requests it made
 };
 
 class SoundCloudOutcomeTest : public SoundCloudEndToEndTest, public ::testing::WithParamInterface<CloudCase>
@@ -129,13 +128,20 @@ TEST_P(SoundCloudOutcomeTest, ShowsWhatSoundCloudAnswered)
 {
     const CloudCase& c = GetParam();
     prepare(QStringLiteral("Heron ") + c.name, QStringLiteral("Heron 1.mp3"),
-            QStringLiteral("Heron FM ") + c.name);
+            QStringLiteral("Heron FM ") + c.name,
+            c.large ? repeatedMp3Bytes(std::chrono::seconds(90), 128) : mp3Bytes(2));
+    if (!c.tracks.isEmpty())
+        standIn.route("POST", QStringLiteral("/tracks"), c.tracks);
     const int refreshesBefore =
         standIn.soundCloud(c.settings, c.revoke).value(QStringLiteral("refreshes")).toInt();
+    const size_t me = requestsTo(QStringLiteral("/me")).size();
+    const size_t uploads = requestsTo(QStringLiteral("/tracks")).size();
     ASSERT_TRUE(driver->startUpload());
     ASSERT_TRUE(driver->waitForUploadEnd());
     EXPECT_EQ(driver->uploadStatus(), c.status);
     EXPECT_EQ(cloud().value(QStringLiteral("refreshes")).toInt() - refreshesBefore, c.refreshes);
+    EXPECT_EQ(requestsTo(QStringLiteral("/me")).size() - me, size_t(c.me));
+    EXPECT_EQ(requestsTo(QStringLiteral("/tracks")).size() - uploads, size_t(c.uploads));
     const bool failed = c.status != Uploaded;
     EXPECT_EQ(driver->nextTitle(), failed ? QStringLiteral("Retry") : QStringLiteral("Done"));
     QPushButton* signInAgain = WorkflowDriver::step4().signInAgainButton();
@@ -161,21 +167,29 @@ TEST_P(SoundCloudOutcomeTest, ShowsWhatSoundCloudAnswered)
     EXPECT_EQ(driver->uploadStatus(), Uploaded);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Answers, SoundCloudOutcomeTest,
-    ::testing::Values(CloudCase{"refused",
-                                {{"tracks", "unprocessable"}},
-                                false,
-                                QStringLiteral("Upload failed: Track title is too long"),
-                                0},
-                      // A token revoked on SoundCloud's side is renewed once, and the upload goes through.
-                      CloudCase{"revoked", {}, true, Uploaded, 1},
-                      CloudCase{"expired",
-                                {{"token", "refuse"}},
-                                true,
-                                QStringLiteral("Upload failed: Sign in to SoundCloud again"),
-                                0}),
+const QString SignInAgain = QStringLiteral("Upload failed: Sign in to SoundCloud again");
+const QJsonObject Own;
+const QJsonObject Refuse{{"token", "refuse"}};
+
+QJsonObject answer(int status, const char* type, const char* body)
+{
+    return page(status, QString::fromLatin1(type), QString::fromLatin1(body));
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Answers, SoundCloudOutcomeTest, ::testing::Values(
+    CloudCase{"refused", {{"tracks", "unprocessable"}}, false, false, Own, QStringLiteral("Upload failed: Track title is too long"), 0, 0, 1},
+    CloudCase{"badGatewayPage", {{"tracks", "bad_gateway"}}, false, false, Own, QStringLiteral("Upload failed: Request failed: bad gateway (502)"), 0, 0, 1},
+    CloudCase{"answerIsOneSpace", {}, false, false, answer(201, "application/json", " "), QStringLiteral("Upload failed: SoundCloud's answer did not describe the uploaded track"), 0, 0, 1},
+    CloudCase{"pageWithOk", {}, false, false, answer(200, "text/html", "<html></html>"), QStringLiteral("Upload failed: Request failed: unacceptable content-type: text/html"), 0, 0, 1},
+    // A token revoked on SoundCloud's side is renewed once, and the upload goes through.
+    CloudCase{"revoked", {}, true, false, Own, Uploaded, 1, 0, 2},
+    CloudCase{"largeAsksMeFirst", {}, false, true, Own, Uploaded, 0, 1, 1},
+    CloudCase{"revokedBeforeALargeUpload", {}, true, true, Own, Uploaded, 1, 2, 1},
+    CloudCase{"expired", Refuse, true, false, Own, SignInAgain, 0, 0, 1},
+    CloudCase{"expiredBeforeALargeUpload", Refuse, true, true, Own, SignInAgain, 0, 1, 0}),
     [](const auto& row) { return std::string(row.param.name); });
+// clang-format on
 
 } // namespace
 } // namespace airlark::test

@@ -6,6 +6,7 @@
 #include "metadata/ui/CreateID3TemplateViewController.h"
 #include "metadata/ui/FileDropLocationView.h"
 #include "metadata/ui/OpenPanel.h"
+#include "support/Mp3Fixtures.h"
 #include "support/TestEnvironment.h"
 
 #include <QAbstractItemModel>
@@ -174,6 +175,19 @@ bool WorkflowDriver::saveMetadata(const QString& title, const QString& descripti
     QTest::keyClicks(form.descriptionTextView(), description);
     QTest::mouseClick(&next(), Qt::LeftButton);
     return waitFor([this] { return step3() != nullptr; }, std::chrono::seconds(10));
+}
+
+bool WorkflowDriver::tagEpisode(const QString& podcast, const QString& episodePath, const QByteArray& audio,
+                                const QString& title, const QString& description)
+{
+    const QString artwork = path(QStringLiteral("cover.png"));
+    if (!writeFile(episodePath, audio) || !writeFile(artwork, pngBytes(64, 64)))
+        return fail("the episode or its cover could not be written");
+    if (!createTemplate(podcast, QStringLiteral("Ada Lark"), artwork))
+        return fail("the template was not created");
+    if (!dropEpisode(episodePath) || !chooseTemplate(podcast))
+        return fail("step 1 did not take the episode and the template");
+    return (goToStep2() && saveMetadata(title, description)) || fail("step 2 did not save");
 }
 
 AddPodcastHostViewController* WorkflowDriver::openAddAccountWindow(const QString& host)

@@ -49,6 +49,10 @@ public:
     // Step 1 to step 2, step 2 ("Save", after typing title and description) to step 3.
     bool goToStep2();
     bool saveMetadata(const QString& title, const QString& description);
+    // Steps 1 and 2 for a new episode at `episodePath` holding `audio`, under a new template of
+    // `podcast` (with a cover), saved with `title` and `description`; ends on step 3.
+    bool tagEpisode(const QString& podcast, const QString& episodePath, const QByteArray& audio,
+                    const QString& title, const QString& description);
 
     // Step 3: the add-account window and its panes.
     AddPodcastHostViewController* openAddAccountWindow(const QString& host);

@@ -1,37 +1,35 @@
 // The control conversation: how the client logs in against scripted and real servers, what it
 // refuses to send, how it ends on a closed session, and what it refuses to hold in memory.
-#include "ScriptedFtpServer.h"
 #include "ftp/FTPClient.h"
 #include "support/FtpTestServer.h"
 #include "support/LogCapture.h"
 #include "support/TestEnvironment.h"
 
 #include <QElapsedTimer>
+#include <QJsonObject>
 #include <gtest/gtest.h>
 
 namespace airlark {
 namespace {
 
 using namespace std::chrono_literals;
+using test::FtpTestServer;
 using test::LogCapture;
-using test::ScriptedFtpServer;
 using Verbs = QList<QByteArray>;
 
-const QString Password = QStringLiteral("s3cret-Pa55");
-
-std::shared_ptr<FTPServer> scriptedRecord(quint16 port, FTPSecurity security = FTPSecurity::None)
+// A server that plays `script` to one connection (see FtpTestServer.h).
+FtpTestServer::Options scripted(const QJsonObject& script)
 {
-    auto record =
-        FTPServer::serverWithDestination(QStringLiteral("127.0.0.1/show"), QStringLiteral("user"), Password);
-    record->setPort(port);
-    record->setSecurity(security);
-    return record;
+    FtpTestServer::Options options;
+    options.password = QStringLiteral("s3cret-Pa55");
+    options.script = script.isEmpty() ? QJsonObject{{"greeting", "220 scripted"}} : script;
+    return options;
 }
 
 struct Conversation
 {
     const char* name;
-    ScriptedFtpServer::Script script;
+    QJsonObject script;
     FTPSecurity security;
     bool accepted;
     FTPFailureKind failure;
@@ -47,40 +45,37 @@ class FTPLogInConversationTest : public ::testing::TestWithParam<Conversation>
 TEST_P(FTPLogInConversationTest, FollowsTheServersReplies)
 {
     const Conversation& c = GetParam();
-    ScriptedFtpServer server(c.script);
+    FtpTestServer server(scripted(c.script));
+    ASSERT_TRUE(server.isRunning());
+    auto record = server.record(QStringLiteral("show"));
+    record->setSecurity(c.security);
     FTPClient client;
     client.setTimeout(1500ms);
     LogCapture log;
-    EXPECT_EQ(client.checkLogin(scriptedRecord(server.port(), c.security).get()), c.accepted);
-    EXPECT_FALSE(log.anyContains(Password)) << "the password never reaches the log";
+    EXPECT_EQ(client.checkLogin(record.get()), c.accepted);
+    EXPECT_FALSE(log.anyContains(server.password())) << "the password never reaches the log";
     EXPECT_EQ(client.failureDetail().kind, c.failure) << ftpFailureKindName(client.failureDetail().kind);
+    Verbs sent = server.conversation();
     // An implicit-TLS client opens with its handshake, which may well arrive before the (plain)
     // greeting: that is the protocol, not a command sent early.
     if (c.security != FTPSecurity::ImplicitTLS) {
-        EXPECT_FALSE(server.sentBeforeGreeting());
+        EXPECT_FALSE(sent.contains("early"));
     }
-    Verbs sent = server.verbs();
-    sent.removeAll("PWD");
-    sent.removeAll("QUIT");
+    for (const char* ignored : {"early", "PWD", "QUIT"})
+        sent.removeAll(ignored);
     EXPECT_EQ(sent, c.sent);
 }
 
-using Script = ScriptedFtpServer::Script;
 using K = FTPFailureKind;
 
-Script replying(const QByteArray& verb, const QByteArray& reply)
+QJsonObject replying(const char* verb, const char* reply)
 {
-    Script script;
-    script.replies[verb] = reply;
-    return script;
+    return {{"replies", QJsonObject{{QLatin1String(verb), QLatin1String(reply)}}}};
 }
 
-Script greeting(QByteArray text, std::chrono::milliseconds delay = {})
+QJsonObject greeting(const char* text, int delayMs = 0)
 {
-    Script script;
-    script.greeting = std::move(text);
-    script.greetingDelay = delay;
-    return script;
+    return {{"greeting", QLatin1String(text)}, {"delayMs", delayMs}};
 }
 
 const auto None = FTPSecurity::None;
@@ -88,7 +83,7 @@ const auto None = FTPSecurity::None;
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Steps, FTPLogInConversationTest, ::testing::Values(
     Conversation{"accepted", {}, None, true, K::None, {"USER", "PASS"}},
-    Conversation{"slowGreeting", greeting("220 late", 400ms), None, true, K::None, {"USER", "PASS"}},
+    Conversation{"slowGreeting", greeting("220 late", 400), None, true, K::None, {"USER", "PASS"}},
     Conversation{"noPasswordAsked", replying("USER", "230 come in"), None, true, K::None, {"USER"}},
     Conversation{"greeting421", greeting("421 too many users"), None, false, K::ServerClosedSession, {}},
     Conversation{"user530", replying("USER", "530 not you"), None, false, K::LogInRefused, {"USER"}},
@@ -96,7 +91,7 @@ INSTANTIATE_TEST_SUITE_P(Steps, FTPLogInConversationTest, ::testing::Values(
     Conversation{"userNeither331Nor2xx", replying("USER", "332 account please"), None, false, K::LogInRefused, {"USER"}},
     Conversation{"pass530", replying("PASS", "530 wrong"), None, false, K::LogInRefused, {"USER", "PASS"}},
     Conversation{"pass421", replying("PASS", "421 closing"), None, false, K::ServerClosedSession, {"USER", "PASS"}},
-    Conversation{"neverGreets", greeting({}), None, false, K::TimedOut, {}},
+    Conversation{"neverGreets", greeting(""), None, false, K::TimedOut, {}},
     // A server without TLS: nothing of the log-in goes in clear when TLS was asked for.
     Conversation{"noTLSExplicit", {}, FTPSecurity::ExplicitTLS, false, K::TLSNotOffered, {"AUTH", "AUTH"}},
     Conversation{"noTLSImplicit", {}, FTPSecurity::ImplicitTLS, false, K::TLSNotOffered, {}}),
@@ -116,15 +111,14 @@ class FTPListingFloodTest : public ::testing::TestWithParam<ListingFlood>
 // A listing that never ends fails at the client's limits, entries or bytes, with memory bounded.
 TEST_P(FTPListingFloodTest, EndsAtTheLimitWithBoundedMemory)
 {
-    Script script;
-    script.listingLine = GetParam().line;
-    ScriptedFtpServer server(script);
+    FtpTestServer server(scripted({{"listing", QString::fromLatin1(GetParam().line)}}));
+    ASSERT_TRUE(server.isRunning());
     FTPClient client;
     client.setTimeout(5s);
     const test::PeakMemoryGrowth memory;
     QElapsedTimer timer;
     timer.start();
-    EXPECT_FALSE(client.contentsOfServer(scriptedRecord(server.port()).get()).has_value());
+    EXPECT_FALSE(client.contentsOfServer(server.record(QStringLiteral("show")).get()).has_value());
     EXPECT_EQ(client.failureDetail().kind, FTPFailureKind::ListingTooLarge);
     EXPECT_LT(timer.elapsed(), 10000);
     EXPECT_LT(memory.mebibytes(), 64);

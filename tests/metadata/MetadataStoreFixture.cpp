@@ -1,19 +1,15 @@
 #include "MetadataStoreFixture.h"
 
 #include "support/Mp3Fixtures.h"
-#include "support/TestEnvironment.h"
 
-#include <QDir>
 #include <QUrl>
 
 namespace airlark::test {
 
 void MetadataStoreFixture::SetUp()
 {
-    QDir(dataDirectory()).removeRecursively();
-    database = Database::open();
-    ASSERT_TRUE(database);
-    ASSERT_FALSE(database->createTables());
+    StoreTest::SetUp();
+    database = openWithTables();
 }
 
 qint64 MetadataStoreFixture::insertTemplate(const QString& name, std::optional<QString> artworkPath,

@@ -2,20 +2,19 @@
 
 // A fresh, real store for each test of the metadata screens and view models.
 
-#include "store/Database.h"
 #include "store/ID3Template.h"
+#include "support/StoreFixture.h"
 
 #include <QString>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <optional>
 
 namespace airlark::test {
 
-class MetadataStoreFixture : public ::testing::Test
+class MetadataStoreFixture : public StoreTest
 {
 protected:
-    // Empties the private data directory, then creates the tables.
+    // A data folder of the test's own, with the tables.
     void SetUp() override;
 
     // Inserts a template (name, album and artist as given; the rest empty unless set here).

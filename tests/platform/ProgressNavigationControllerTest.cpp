@@ -100,20 +100,6 @@ TEST_F(Wizard, NextBackAndCancelPresentEachStepWithItsHooksInOrder)
     EXPECT_EQ(frame->currentStep(), 1);
 }
 
-TEST_F(Wizard, RightRunsTheActionInPlaceAndADisabledNextDoesNothing)
-{
-    int runs = 0;
-    steps[0]->answer = [&runs] { return NextStepAction::Right([&runs] { ++runs; }); };
-    journal.clear();
-    next();
-    next();
-    EXPECT_EQ(runs, 2);
-    EXPECT_EQ(journal, (Journal{"one.next", "one.next"})) << "no presentation hooks for an action in place";
-    frame->setNextButtonEnabled(false);
-    next();
-    EXPECT_EQ(runs, 2);
-}
-
 TEST_F(Wizard, AnswersThatCannotBePushedAreIgnoredAndADestroyedFrameGivesTheStepsBack)
 {
     steps[0]->answer = [] { return NextStepAction::Left(nullptr); };

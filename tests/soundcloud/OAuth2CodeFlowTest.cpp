@@ -1,5 +1,6 @@
 // The sign-in and token handling of the SoundCloud client against the stand-in: PKCE, the loopback
-// listener and what it lets other pages do, token exchange, and the single refresh.
+// listener and what it lets other pages do, a busy redirect port, token exchange, and the single
+// refresh.
 #include "hosts/OAuth2CodeFlow.h"
 
 #include "SoundCloudFixture.h"
@@ -10,6 +11,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QJsonArray>
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
 #include <QUrlQuery>
@@ -209,6 +211,15 @@ TEST_F(OAuth2CodeFlowTest, IdleConnectionsBeyondTheCapAreClosedAndTheRedirectSti
     const auto [status, page] = browser.fetch(real);
     EXPECT_EQ(status, 200);
     EXPECT_TRUE(waitFor([&] { return notifications.authorized() > 0; }));
+}
+
+TEST_F(OAuth2CodeFlowTest, ABusyRedirectPortFailsTheSignInWithoutOpeningTheBrowser)
+{
+    QTcpServer occupant;
+    ASSERT_TRUE(occupant.listen(QHostAddress::LocalHost, 0));
+    writeCredentials(QStringLiteral("http://127.0.0.1:%1/soundcloud/callback").arg(occupant.serverPort()));
+    EXPECT_FALSE(signIn(QStringLiteral("40")));
+    EXPECT_TRUE(browser.openedURLs().empty());
 }
 
 TEST_F(OAuth2CodeFlowTest, ARedirectWithoutAPendingSignInIsIgnored)

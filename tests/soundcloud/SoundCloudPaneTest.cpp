@@ -1,9 +1,11 @@
 // The SoundCloud pane driven through its real widgets in the add-account window, against the
-// stand-in: the sign-in by a second `airlark` process, a fixed loopback port used twice, and the
-// failure messages. The loopback sign-in to a saved account is the end-to-end test's.
+// stand-in: the sign-in by a second `airlark` process, a fixed loopback port used twice, the
+// failure messages, and the view model's reports. The loopback sign-in to a saved account is the end-to-end
+// test's.
 #include "SoundCloudFixture.h"
 #include "app/AppDelegate.h"
 #include "app/SingleInstance.h"
+#include "hosts/SoundCloudAuthenticationViewModel.h"
 #include "hosts/ui/AddPodcastHostViewController.h"
 #include "hosts/ui/SoundCloudAuthenticationViewController.h"
 #include "platform/ApplicationIdentity.h"
@@ -219,6 +221,27 @@ TEST_F(SoundCloudPaneTest, AReopenedWindowStartsClearedAndASecondConnectWaitsFor
     ASSERT_TRUE(waitForLabel(QStringLiteral("Connecting to SoundCloud…")));
     EXPECT_FALSE(addEnabled());
     EXPECT_FALSE(pane->viewModel().canAdvance());
+}
+
+// The pane's view model reports on the main loop, later, and never once it is gone.
+TEST(SoundCloudAuthenticationViewModelTest, ReportsLaterAndNeverForAViewModelThatIsGone)
+{
+    struct Recorder : SoundCloudAuthenticationViewModelDelegate
+    {
+        void soundCloudAuthenticationViewModelViewStateDidChange(SoundCloudAuthenticationViewModel&) override
+        {
+            ++reports;
+        }
+        int reports = 0;
+    } recorder;
+
+    auto doomed = std::make_unique<SoundCloudAuthenticationViewModel>();
+    doomed->delegate = &recorder;
+    doomed->setAuthenticated(false); // message, spinner, then its own report
+    EXPECT_EQ(recorder.reports, 0) << "nothing inline";
+    doomed.reset();
+    QTest::qWait(50);
+    EXPECT_EQ(recorder.reports, 0);
 }
 
 } // namespace

@@ -1,11 +1,13 @@
-// The SoundCloud track upload against the stand-in: what the upload step shows for each answer,
-// the token renewed after a 401, and redirects on every leg of the way. The form SoundCloud
-// receives is the end-to-end test's.
+// The SoundCloud track upload against the stand-in: what the upload step shows for the answers the
+// end-to-end tests do not try, redirects on every leg of the way, and what reaches standard output
+// and the log. The form SoundCloud receives is the end-to-end test's.
 #include "publish/SoundCloudTrackUpload.h"
 
 #include "SoundCloudFixture.h"
 #include "publish/UploadPodcastViewModel.h"
+#include "support/LogCapture.h"
 #include "support/Mp3Fixtures.h"
+#include "support/StandardOutputCapture.h"
 #include "support/TestEnvironment.h"
 
 #include <QTemporaryDir>
@@ -25,12 +27,9 @@ protected:
         ASSERT_TRUE(writeFile(audioPath, mp3Bytes(2)));
     }
 
-    // The upload step's view model after an upload of `bytes` bytes (the MP3 when 0) to `account`.
-    std::shared_ptr<UploadPodcastViewModel> uploadStep(qint64 bytes = 0, qint64 account = 30)
+    // The upload step's view model after an upload to `account`.
+    std::shared_ptr<UploadPodcastViewModel> uploadStep(qint64 account)
     {
-        if (bytes > 0) {
-            EXPECT_TRUE(writeFile(audioPath, QByteArray(bytes, 'x')));
-        }
         const auto viewModel =
             UploadPodcastViewModel::create(QUrl::fromLocalFile(audioPath), account, PodcastHost::SoundCloud,
                                            QStringLiteral("Episode 12"), std::nullopt, {}, std::nullopt);
@@ -43,68 +42,6 @@ protected:
     QTemporaryDir folder;
     QString audioPath;
 };
-
-// What the upload step shows for what SoundCloud does, and what it took.
-struct OutcomeCase
-{
-    const char* label;
-    std::function<void(HttpStandIn&)> arrange; // after the sign-in
-    qint64 bytes;                              // 0: a small MP3
-    QString status;
-    int meRequests;
-    int trackRequests;
-    int refreshes;
-};
-
-const QString Uploaded = QStringLiteral("\U0001F389 Uploaded \U0001F389");
-
-class UploadOutcomeTest : public SoundCloudTrackUploadTest, public ::testing::WithParamInterface<OutcomeCase>
-{
-};
-
-TEST_P(UploadOutcomeTest, ShowsWhatHappened)
-{
-    const OutcomeCase& c = GetParam();
-    ASSERT_TRUE(signIn(QStringLiteral("30")));
-    if (c.arrange)
-        c.arrange(standIn);
-    const auto viewModel = uploadStep(c.bytes);
-    EXPECT_EQ(viewModel->statusText(), c.status);
-    EXPECT_EQ(viewModel->uploadState(),
-              c.status == Uploaded ? UploadPodcastState::Successful : UploadPodcastState::Failed);
-    EXPECT_EQ(viewModel->signInExpired(), c.status.endsWith(SoundCloudNeedsNewSignInMessage));
-    EXPECT_EQ(requestsTo(QStringLiteral("/me")).size(), static_cast<size_t>(c.meRequests));
-    EXPECT_EQ(requestsTo(QStringLiteral("/tracks")).size(), static_cast<size_t>(c.trackRequests));
-    EXPECT_EQ(cloud().value(QStringLiteral("refreshes")).toInt(), c.refreshes);
-}
-
-void revoke(HttpStandIn& standIn)
-{
-    standIn.soundCloud({}, true);
-}
-
-void respond(HttpStandIn& standIn, int status, const char* type, const char* body)
-{
-    standIn.route("POST", QStringLiteral("/tracks"),
-                  page(status, QString::fromLatin1(type), QString::fromLatin1(body)));
-}
-
-// clang-format off
-INSTANTIATE_TEST_SUITE_P(Answers, UploadOutcomeTest, ::testing::Values(
-    OutcomeCase{"Created", {}, 0, Uploaded, 0, 1, 0},
-    OutcomeCase{"LargeFileAsksMeFirst", {}, 2 << 20, Uploaded, 1, 1, 0},
-    OutcomeCase{"RevokedTokenRenewedForTheUpload", revoke, 0, Uploaded, 0, 2, 1},
-    OutcomeCase{"RevokedTokenRenewedBeforeALargeUpload", revoke, 2 << 20, Uploaded, 2, 1, 1},
-    OutcomeCase{"RefusedRefresh", [](HttpStandIn& standIn) { standIn.soundCloud({{"token", "refuse"}}, true); },
-                2 << 20, QStringLiteral("Upload failed: Sign in to SoundCloud again"), 1, 0, 0},
-    OutcomeCase{"AnswerIsOneSpace", [](HttpStandIn& standIn) { respond(standIn, 201, "application/json", " "); }, 0,
-                QStringLiteral("Upload failed: SoundCloud's answer did not describe the uploaded track"), 0, 1, 0},
-    OutcomeCase{"PageWithOk", [](HttpStandIn& standIn) { respond(standIn, 200, "text/html", "<html></html>"); }, 0,
-                QStringLiteral("Upload failed: Request failed: unacceptable content-type: text/html"), 0, 1, 0},
-    OutcomeCase{"BadGatewayPage", [](HttpStandIn& standIn) { standIn.soundCloud({{"tracks", "bad_gateway"}}); }, 0,
-                QStringLiteral("Upload failed: Request failed: bad gateway (502)"), 0, 1, 0}),
-    [](const auto& testInfo) { return std::string(testInfo.param.label); });
-// clang-format on
 
 // Every request of the way answered by a redirect to the stand-in's other port.
 enum class Leg
@@ -154,7 +91,7 @@ TEST_P(RedirectedLegTest, SendsNothingToTheTargetAndSaysSo)
         return;
     }
     if (leg != Leg::Exchange) {
-        const auto viewModel = uploadStep(0, 50);
+        const auto viewModel = uploadStep(50);
         EXPECT_EQ(viewModel->uploadState(), UploadPodcastState::Failed);
         EXPECT_EQ(viewModel->statusText(),
                   QStringLiteral("Upload failed: ") +
@@ -177,6 +114,65 @@ INSTANTIATE_TEST_SUITE_P(Redirects, RedirectedLegTest,
                                                               Leg::Upload),
                                             ::testing::Values(302, 308)),
                          legName);
+
+class NullDelegate : public SoundCloudAPIClientUploadDelegate
+{
+public:
+    void soundCloudUploadDidProgress(HTTPSession&, HTTPSessionTask&, qint64, qint64, qint64) override {}
+    void soundCloudUploadDidComplete(const std::optional<HTTPResponse>&, const QVariant&,
+                                     const std::optional<HTTPError>&) override
+    {
+        ++completions;
+    }
+    std::atomic<int> completions = 0;
+};
+
+TEST_F(SoundCloudTrackUploadTest, SecretsNeverReachStandardOutputOrTheLogAndServerTextIsCutShort)
+{
+    cloud({{"lifetime", 30}}); // every use refreshes
+    StandardOutputCapture output;
+    LogCapture log;
+    ASSERT_TRUE(signIn(QStringLiteral("41")));
+    const QVariantMap firstTokens = *storedTokens(QStringLiteral("41"));
+    auto uploadOnce = [&] {
+        auto delegate = std::make_shared<NullDelegate>();
+        SoundCloudAPIClient client{SoundCloudAPIClientCredentials(QStringLiteral("41"))};
+        const SoundCloudFileUploadEntity entity(QStringLiteral("T"), QUrl::fromLocalFile(audioPath),
+                                                std::nullopt, {}, std::nullopt);
+        EXPECT_TRUE(upload(client, entity, delegate).hasValue());
+        EXPECT_TRUE(waitFor([&] { return delegate->completions > 0; }));
+    };
+    uploadOnce(); // refreshed, then sent
+    cloud({{"token", "server_error"}});
+    uploadOnce(); // the refresh fails
+    cloud({{"token", "issue"}});
+    storeTokens(QStringLiteral("41"), firstTokens);
+    uploadOnce(); // a used refresh token is refused
+    // An answer whose headers and body would fill the terminal.
+    ASSERT_TRUE(signIn(QStringLiteral("41")));
+    standIn.route("POST", QStringLiteral("/tracks"),
+                  reply(201, {{"X-Padding", QString(5000, QLatin1Char('h'))}},
+                        QJsonObject{{"id", 1}, {"padding", QString(100000, QLatin1Char('b'))}}));
+    uploadOnce();
+    const QStringList lines = output.release();
+
+    const QStringList secrets{cloud().value(QStringLiteral("client_secret")).toString(),
+                              QStringLiteral("access-"), QStringLiteral("refresh-"), QStringLiteral("code-"),
+                              QStringLiteral("code_verifier")};
+    for (const QString& line : lines + log.messages()) {
+        for (const QString& secret : secrets)
+            EXPECT_FALSE(line.contains(secret))
+                << "leaked " << secret.toStdString() << " in: " << line.toStdString();
+    }
+
+    // The upload's own diagnostic lines are there, each one line of a readable length.
+    QStringList completions;
+    std::copy_if(lines.begin(), lines.end(), std::back_inserter(completions),
+                 [](const QString& l) { return l.startsWith(QStringLiteral("bldfhjsa ")); });
+    ASSERT_EQ(completions.size(), 4);
+    EXPECT_LT(completions.last().size(), 1000) << "server text is cut short";
+    EXPECT_EQ(requestsTo(QStringLiteral("/tracks")).size(), 2u);
+}
 
 } // namespace
 } // namespace airlark::test

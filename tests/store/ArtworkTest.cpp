@@ -1,7 +1,7 @@
 #include "store/Artwork.h"
 
-#include "StoreFixture.h"
 #include "support/Mp3Fixtures.h"
+#include "support/StoreFixture.h"
 
 #include <QFile>
 

@@ -1,16 +1,15 @@
 #include "store/CredentialStore.h"
 
-#include "StoreFixture.h"
 #include "store/Account.h"
 #include "support/LogCapture.h"
 #include "support/StandardOutputCapture.h"
+#include "support/StoreFixture.h"
 
 #include <QDBusInterface>
 #include <QDBusMetaType>
 #include <QDBusReply>
 #include <QRandomGenerator>
 #include <QUuid>
-#include <thread>
 
 namespace airlark::test {
 namespace {
@@ -84,18 +83,6 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"number", QVariantMap{{QStringLiteral("password"), 42}}},
         Case{"list", QVariantMap{{QStringLiteral("password"), QVariantList{QStringLiteral("a")}}}},
         Case{"null", QVariantMap{{QStringLiteral("password"), QVariant()}}}));
-
-TEST_F(CredentialStoreTest, WorksFromABackgroundThreadToo)
-{
-    const qint64 id = freshId();
-    std::optional<QString> loaded;
-    std::thread worker([&] {
-        if (!Account::savePassword(QStringLiteral("Libsyn"), id, QStringLiteral("threaded")))
-            loaded = Account::loadPassword(QStringLiteral("Libsyn"), id);
-    });
-    worker.join();
-    EXPECT_EQ(loaded, QStringLiteral("threaded"));
-}
 
 TEST_F(CredentialStoreTest, PasswordNeverReachesTheDatabaseOrStandardOutputOrTheLog)
 {

@@ -1,10 +1,10 @@
 #include "store/Database.h"
 
-#include "StoreFixture.h"
 #include "store/Account.h"
 #include "store/DataDirectory.h"
 #include "store/ID3Template.h"
 #include "support/Mp3Fixtures.h"
+#include "support/StoreFixture.h"
 
 #include <QDir>
 #include <QFileInfo>

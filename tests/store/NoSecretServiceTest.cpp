@@ -1,10 +1,10 @@
 // Runs with DBUS_SESSION_BUS_ADDRESS pointing at a socket that does not exist: no Secret Service
 // can be reached. Saving must fail and loading find nothing, with no plain-text fallback.
-#include "StoreFixture.h"
 #include "store/Account.h"
 #include "store/CredentialStore.h"
 #include "support/LogCapture.h"
 #include "support/StandardOutputCapture.h"
+#include "support/StoreFixture.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>

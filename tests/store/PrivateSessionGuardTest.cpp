@@ -2,8 +2,8 @@
 // private session and starts one of its own when it is not in one. Here this session stands for
 // the developer's: the executable runs itself as a child in each environment below, and the child
 // writes a credential item wherever it ends up running.
-#include "StoreFixture.h"
 #include "store/CredentialStore.h"
+#include "support/StoreFixture.h"
 #include "support/TestEnvironment.h"
 
 #include <QCoreApplication>

@@ -1,8 +1,8 @@
 // The two tables through their records: what reaches the file, what reads back, and what each
 // change announces.
-#include "StoreFixture.h"
 #include "store/Account.h"
 #include "store/ID3Template.h"
+#include "support/StoreFixture.h"
 
 namespace airlark::test {
 namespace {

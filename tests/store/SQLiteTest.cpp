@@ -1,6 +1,6 @@
 #include "store/SQLite.h"
 
-#include "StoreFixture.h"
+#include "support/StoreFixture.h"
 
 #include <QFileInfo>
 
@@ -42,20 +42,6 @@ TEST_F(SQLiteTest, OnlyCommittedWorkAndStatementsThatBindStayInTheFile)
     statement.bind(2, qint64(3)); // there is no second parameter
     EXPECT_EQ(statement.step(), sqlite::Statement::Step::Failed);
     EXPECT_EQ(sqliteCommand(path, QStringLiteral("SELECT group_concat(x) FROM t")), QStringLiteral("2"));
-}
-
-TEST_F(SQLiteTest, WriterWaitsForAnotherConnectionsWriteLockThenGivesUp)
-{
-    const QString path = dataHome() + QStringLiteral("/t.sqlite3");
-    sqlite::Connection first = openConnection(path);
-    sqlite::Connection second = openConnection(path);
-    ASSERT_FALSE(first.execute(QStringLiteral("CREATE TABLE t (x)")));
-    second.setBusyTimeout(std::chrono::milliseconds(100));
-    auto held = sqlite::Transaction::begin(first);
-    ASSERT_TRUE(held);
-    const std::optional<SQLError> blocked = second.execute(QStringLiteral("INSERT INTO t VALUES (1)"));
-    ASSERT_TRUE(blocked);
-    EXPECT_EQ(blocked->code & 0xff, 5); // SQLITE_BUSY, after waiting
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QHostAddress>
+#include <QJsonDocument>
 #include <QTcpSocket>
 #include <QThread>
 #include <csignal>
@@ -174,6 +175,10 @@ bool FtpTestServer::startPyftpdlib()
         arguments << QStringLiteral("--quota") << QString::number(options_.quotaBytes);
     if (options_.refuseUploadsWithCode)
         arguments << QStringLiteral("--refuse-stor") << QString::number(options_.refuseUploadsWithCode);
+    if (!options_.script.isEmpty())
+        arguments << QStringLiteral("--script")
+                  << QString::fromUtf8(QJsonDocument(options_.script).toJson(QJsonDocument::Compact))
+                  << QStringLiteral("--log") << work_.filePath(QStringLiteral("log"));
 
     process_ = std::make_unique<QProcess>();
     process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -199,7 +204,22 @@ bool FtpTestServer::startVsftpd()
     const QString certificate = work_.filePath(QStringLiteral("server.pem"));
     const QString key = work_.filePath(QStringLiteral("server.key"));
     const bool tls = options_.security != FTPSecurity::None;
-    if (tls && !makeCertificate(certificate, key))
+    QString authority;
+    QString authorityKey;
+    const QString names = options_.certificate == Certificate::OtherHostName
+                              ? QStringLiteral("subjectAltName=DNS:elsewhere.example")
+                              : QStringLiteral("subjectAltName=DNS:localhost,IP:127.0.0.1");
+    // One command makes the server's key and the certificate the authority signs for it.
+    const QStringList request =
+        QStringLiteral("req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 -addext "
+                       "basicConstraints=critical,CA:FALSE -subj /CN=Airlark-test-server")
+            .split(QLatin1Char(' '));
+    if (tls && !(authorities.authority(options_.certificate != Certificate::UnknownIssuer, &authority,
+                                       &authorityKey) &&
+                 run(QStringLiteral("openssl"),
+                     request + QStringList{QStringLiteral("-addext"), names, QStringLiteral("-CA"), authority,
+                                           QStringLiteral("-CAkey"), authorityKey, QStringLiteral("-keyout"),
+                                           key, QStringLiteral("-out"), certificate})))
         return false;
     // The chroot's empty folder must belong to root and be closed to others; the home is the user's.
     const QString empty = work_.filePath(QStringLiteral("empty"));
@@ -260,33 +280,6 @@ bool FtpTestServer::startVsftpd()
     return false;
 }
 
-bool FtpTestServer::makeCertificate(const QString& certificate, const QString& key) const
-{
-    QString authority;
-    QString authorityKey;
-    if (!authorities.authority(options_.certificate != Certificate::UnknownIssuer, &authority, &authorityKey))
-        return false;
-    const QString request = work_.filePath(QStringLiteral("server.csr"));
-    const QString extensions = work_.filePath(QStringLiteral("server.ext"));
-    QFile names(extensions);
-    if (!names.open(QIODevice::WriteOnly))
-        return false;
-    names.write(options_.certificate == Certificate::OtherHostName
-                    ? "subjectAltName=DNS:elsewhere.example\n"
-                    : "subjectAltName=DNS:localhost,IP:127.0.0.1\n");
-    names.close();
-    return run(QStringLiteral("openssl"),
-               {QStringLiteral("req"), QStringLiteral("-newkey"), QStringLiteral("ec"),
-                QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1"),
-                QStringLiteral("-nodes"), QStringLiteral("-keyout"), key, QStringLiteral("-out"), request,
-                QStringLiteral("-subj"), QStringLiteral("/CN=Airlark test server")}) &&
-           run(QStringLiteral("openssl"),
-               {QStringLiteral("x509"), QStringLiteral("-req"), QStringLiteral("-in"), request,
-                QStringLiteral("-CA"), authority, QStringLiteral("-CAkey"), authorityKey,
-                QStringLiteral("-CAcreateserial"), QStringLiteral("-out"), certificate,
-                QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-extfile"), extensions});
-}
-
 bool FtpTestServer::isRunning() const
 {
     return process_ && process_->state() == QProcess::Running && port_ != 0;
@@ -329,6 +322,13 @@ QByteArray FtpTestServer::protocolLog() const
 {
     QFile log(work_.filePath(QStringLiteral("log")));
     return log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
+}
+
+QByteArrayList FtpTestServer::conversation() const
+{
+    QByteArrayList lines = protocolLog().split('\n');
+    lines.removeAll(QByteArray());
+    return lines;
 }
 
 void FtpTestServer::stop()

@@ -3,6 +3,7 @@
 #include "ftp/FTPServer.h"
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QProcess>
 #include <QString>
 #include <QTcpServer>
@@ -14,10 +15,11 @@ namespace airlark::test {
 // A real FTP server on 127.0.0.1 serving a temporary home folder to one user. Started by the
 // constructor; check isRunning(). Stopped by the destructor.
 //
-// Plain FTP is pyftpdlib (which can refuse uploads after the data and throttle them). With TLS it is
-// vsftpd, run as root with a local user it creates once ("airlark-ftp-test"), whose certificate a
-// throw-away CA of the test process signs; AIRLARK_FTP_CA_FILE names that CA for the whole process,
-// so clients trust it and nothing else beside the system's store.
+// Plain FTP is pyftpdlib (which can refuse uploads after the data and throttle them), or a script
+// played to one connection for replies no real server gives. With TLS it is vsftpd, run as root with a local
+// user it creates once ("airlark-ftp-test"), whose certificate a throw-away CA of the test process signs;
+// AIRLARK_FTP_CA_FILE names that CA for the whole process, so clients trust it and nothing else beside the
+// system's store.
 //
 //   FtpTestServer server;
 //   ASSERT_TRUE(server.isRunning());
@@ -54,6 +56,11 @@ public:
         bool vsftpd = false;
         bool tlsOptional = false;
         Certificate certificate = Certificate::Trusted;
+        // Not empty: no files are served; one connection gets "greeting" (none when empty) after
+        // "delayMs", then "replies" by verb (USER, PASS, PWD, CWD, TYPE and QUIT succeed unless told
+        // otherwise, PASV opens a data port on which LIST sends "listing" lines without end, the rest
+        // get 502).
+        QJsonObject script;
     };
 
     FtpTestServer();
@@ -76,6 +83,9 @@ public:
     QByteArray fileContents(const QString& relativePath) const;
     // What vsftpd logged of the conversations: every command ("PASS <password>" masked) and reply.
     QByteArray protocolLog() const;
+    // What a scripted server heard: each verb in turn, with "early" first if the client spoke
+    // before the greeting.
+    QByteArrayList conversation() const;
 
     // Stops the server in an orderly way.
     void stop();
@@ -86,7 +96,6 @@ public:
 private:
     bool startPyftpdlib();
     bool startVsftpd();
-    bool makeCertificate(const QString& certificate, const QString& key) const;
 
     Options options_;
     QTemporaryDir home_;

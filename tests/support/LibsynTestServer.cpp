@@ -4,30 +4,39 @@ namespace airlark::test {
 
 namespace {
 
+FTPSecurity security = FTPSecurity::ExplicitTLS;
+
 std::unique_ptr<FtpTestServer>& current()
 {
     static std::unique_ptr<FtpTestServer> server;
     return server;
 }
 
-std::unique_ptr<FtpTestServer> startOn(quint16 port)
+bool startOn(quint16 port, int readLimit)
 {
+    current().reset();
     FtpTestServer::Options options;
-    options.security = FTPSecurity::ExplicitTLS;
-    options.tlsOptional = true;
+    options.security = security;
+    options.tlsOptional = security == FTPSecurity::ExplicitTLS;
     options.port = port;
-    return std::make_unique<FtpTestServer>(options);
+    options.readLimit = readLimit;
+    current() = std::make_unique<FtpTestServer>(options);
+    return current()->isRunning();
 }
 
 } // namespace
 
+LibsynServerEnvironment::LibsynServerEnvironment(FTPSecurity serverSecurity)
+{
+    security = serverSecurity;
+}
+
 void LibsynServerEnvironment::SetUp()
 {
-    current() = startOn(0);
-    ASSERT_TRUE(current()->isRunning()) << "the local FTP server did not start";
+    ASSERT_TRUE(startOn(0, 0)) << "the local FTP server did not start";
     qputenv("AIRLARK_LIBSYN_FTP_HOST", current()->host().toUtf8());
     qputenv("AIRLARK_LIBSYN_FTP_PORT", QByteArray::number(current()->port()));
-    qputenv("AIRLARK_LIBSYN_FTP_SECURITY", "explicit");
+    qputenv("AIRLARK_LIBSYN_FTP_SECURITY", security == FTPSecurity::ImplicitTLS ? "implicit" : "explicit");
 }
 
 void LibsynServerEnvironment::TearDown()
@@ -45,12 +54,9 @@ void LibsynServerEnvironment::stop()
     current()->stop();
 }
 
-bool LibsynServerEnvironment::restart()
+bool LibsynServerEnvironment::restart(int readLimit)
 {
-    const quint16 port = current()->port();
-    current().reset();
-    current() = startOn(port);
-    return current()->isRunning();
+    return startOn(current()->port(), readLimit);
 }
 
 } // namespace airlark::test

@@ -17,7 +17,6 @@ public:
 
     const QStringList& messages() const;
     qsizetype count(const QString& message) const { return messages().count(message); }
-    bool contains(const QString& message) const { return messages().contains(message); }
     bool anyContains(const QString& fragment) const
     {
         return messages().join(QLatin1Char('\n')).contains(fragment);

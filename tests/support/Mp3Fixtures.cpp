@@ -27,29 +27,26 @@ QByteArray makeWav(int seconds, int sampleRate)
         const double value = 8000.0 * std::sin(2.0 * std::numbers::pi * 440.0 * double(i) / sampleRate);
         qToLittleEndian<qint16>(static_cast<qint16>(value), data.data() + i * 2);
     }
+    // The header's fields are little-endian, of 4 or 2 bytes.
     QByteArray wav;
-    const auto u32 = [&wav](quint32 v) {
-        char b[4];
-        qToLittleEndian(v, b);
-        wav.append(b, 4);
-    };
-    const auto u16 = [&wav](quint16 v) {
-        char b[2];
-        qToLittleEndian(v, b);
-        wav.append(b, 2);
+    const auto put = [&wav](quint32 value, int bytes) {
+        char field[4];
+        qToLittleEndian(value, field);
+        wav.append(field, bytes);
     };
     wav.append("RIFF");
-    u32(quint32(36 + data.size()));
+    put(quint32(36 + data.size()), 4);
     wav.append("WAVEfmt ");
-    u32(16);
-    u16(1); // PCM
-    u16(1); // mono
-    u32(quint32(sampleRate));
-    u32(quint32(sampleRate * 2));
-    u16(2);
-    u16(16);
+    for (const auto& [value, bytes] : {std::pair<quint32, int>{16, 4},
+                                       {1, 2} /* PCM */,
+                                       {1, 2} /* mono */,
+                                       {quint32(sampleRate), 4},
+                                       {quint32(sampleRate * 2), 4},
+                                       {2, 2},
+                                       {16, 2}})
+        put(value, bytes);
     wav.append("data");
-    u32(quint32(data.size()));
+    put(quint32(data.size()), 4);
     wav.append(data);
     return wav;
 }

@@ -94,11 +94,6 @@ bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds timeou
     return QTest::qWaitFor(done, static_cast<int>(timeout.count()));
 }
 
-QString sourcePath(const QString& relative)
-{
-    return QStringLiteral(AIRLARK_SOURCE_DIR "/") + relative;
-}
-
 QString binaryPath(const QString& relative)
 {
     return QStringLiteral(AIRLARK_BINARY_DIR "/") + relative;

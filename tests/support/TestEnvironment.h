@@ -41,8 +41,7 @@ private:
     long long before_;
 };
 
-// A file below the repository's tests/ folder, or the build folder.
-QString sourcePath(const QString& relative);
+// A file below the build folder.
 QString binaryPath(const QString& relative);
 
 } // namespace airlark::test

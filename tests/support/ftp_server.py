@@ -3,22 +3,93 @@
 #
 # Prints "port N" on standard output once it listens, then serves until killed. Given --port, it
 # listens on that port; given --read-limit, it takes uploads slowly, so that a test can act in the
-# middle of one.
+# middle of one. Given --script, it serves no files: it plays the script to one connection, for
+# replies and misbehaviour no real server shows (see FtpTestServer.h), and logs each verb it hears.
 import argparse
+import json
 import logging
 import os
+import signal
+import socket
 import sys
+import time
 
-from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import DTPHandler, FTPHandler, ThrottledDTPHandler
-from pyftpdlib.servers import FTPServer
+REPLIES = {"USER": "331 password please", "PASS": "230 logged in", "PWD": '257 "/"', "CWD": "250 ok",
+           "TYPE": "200 ok", "QUIT": "221 bye"}
+
+
+def play(script, port, log_path):
+    replies = dict(REPLIES, **script.get("replies", {}))
+    greeting = script.get("greeting", "220 scripted")
+    listing = script.get("listing", "-rw-r--r-- 1 a b 1 Jan 01 2020 x.mp3\r\n").encode("latin-1")
+    server = socket.create_server(("127.0.0.1", port))
+    print("port %d" % server.getsockname()[1], flush=True)
+    log = open(log_path, "a", buffering=1)
+    connection, _ = server.accept()
+    time.sleep(script.get("delayMs", 0) / 1000)
+    try:
+        if connection.recv(1, socket.MSG_PEEK | socket.MSG_DONTWAIT):
+            log.write("early\n")
+    except BlockingIOError:
+        pass
+    connection.settimeout(10)
+
+    def say(line):
+        connection.sendall(line.encode("latin-1") + b"\r\n")
+
+    try:
+        if greeting:
+            say(greeting)
+        pending, data, open_ = b"", None, not greeting.startswith("421")
+        while open_:
+            chunk = connection.recv(512)
+            if not chunk:
+                break
+            pending += chunk
+            while open_ and b"\r\n" in pending:
+                line, pending = pending.split(b"\r\n", 1)
+                verb = line.split(b" ")[0].upper().decode("latin-1")
+                log.write(verb + "\n")
+                answer = replies.get(verb, "502 not here")
+                if verb == "PASV" and verb not in replies:
+                    data = socket.create_server(("127.0.0.1", 0))
+                    data.settimeout(10)
+                    data_port = data.getsockname()[1]
+                    answer = "227 Entering Passive Mode (127,0,0,1,%d,%d)" % (data_port // 256, data_port % 256)
+                elif verb == "LIST" and verb not in replies and data:
+                    say("150 here it comes")
+                    flood(data, listing)
+                    answer = "226 done"
+                say(answer)
+                open_ = verb != "QUIT" and not answer.startswith("421")
+    except OSError:
+        pass
+    connection.close()
+    signal.pause()
+
+
+def flood(listener, line):
+    # Bounded all the same, so that a client that never stops reading ends the test.
+    try:
+        connection, _ = listener.accept()
+    except OSError:
+        return
+    block = line * max(1, 65536 // len(line))
+    try:
+        for _ in range((1 << 31) // len(block)):
+            connection.sendall(block)
+    except OSError:
+        pass
+    connection.close()
 
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("--home", required=True)
-    parser.add_argument("--user", required=True)
-    parser.add_argument("--password", required=True)
+    parser.add_argument("--home")
+    parser.add_argument("--user")
+    parser.add_argument("--password")
+    parser.add_argument("--script")
+    parser.add_argument("--log")
     parser.add_argument("--port", type=int, default=0)
     parser.add_argument("--quota", type=int, default=-1,
                         help="refuse (552) every stored file that takes the home folder above this many bytes")
@@ -27,7 +98,12 @@ def main():
     parser.add_argument("--read-limit", type=int, default=0,
                         help="bytes per second an upload may arrive at (0: no limit)")
     args = parser.parse_args()
+    if args.script:
+        return play(json.loads(args.script), args.port, args.log)
 
+    from pyftpdlib.authorizers import DummyAuthorizer
+    from pyftpdlib.handlers import DTPHandler, FTPHandler, ThrottledDTPHandler
+    from pyftpdlib.servers import FTPServer
     logging.basicConfig(level=logging.CRITICAL)
 
     authorizer = DummyAuthorizer()

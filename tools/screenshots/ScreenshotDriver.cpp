@@ -3,9 +3,9 @@
 // the add-account window) as a user would, against a local stand-in for Libsyn's FTP server, and
 // saves each screen as a PNG file. Run by scripts/screenshots.sh under a virtual X server, inside a
 // private session with its own keyring; never part of the test suite.
-#include "LibsynFtpServer.h"
 #include "WorkflowDriver.h"
 #include "hosts/ui/LibsynAuthenticationViewController.h"
+#include "support/LibsynTestServer.h"
 #include "support/Mp3Fixtures.h"
 #include "support/TestEnvironment.h"
 
@@ -71,9 +71,16 @@ int fail(const char* what)
 
 int run()
 {
-    LibsynFtpServer libsyn;
+    // Implicit TLS, as Libsyn's own default is; the server goes with this function.
+    struct Server : LibsynServerEnvironment
+    {
+        Server() : LibsynServerEnvironment(FTPSecurity::ImplicitTLS) { SetUp(); }
+        ~Server() override { TearDown(); }
+    } server;
     // Slow enough that step 4 can be seen in the middle of the upload, with its speed and time left.
-    if (!libsyn.start(768 * 1024) || !libsyn.makeDirectory(QStringLiteral("larkweekly/quickcast")))
+    const bool started = LibsynServerEnvironment::restart(768 * 1024);
+    FtpTestServer& libsyn = LibsynServerEnvironment::server();
+    if (!started || !libsyn.isRunning() || !libsyn.makeDirectory(QStringLiteral("larkweekly/quickcast")))
         return fail("the local FTP server did not start");
 
     WorkflowDriver driver;
@@ -116,9 +123,9 @@ int run()
     if (!pane)
         return fail("the add-account window did not open");
     addWindow->resize(560, 460);
-    pane->emailTextField()->setText(LibsynFtpServer::Email);
+    pane->emailTextField()->setText(LibsynServerEnvironment::Email);
     pane->usernameTextField()->setText(QStringLiteral("larkweekly"));
-    pane->passwordTextField()->setText(LibsynFtpServer::Password);
+    pane->passwordTextField()->setText(LibsynServerEnvironment::Password);
     QTest::mouseClick(pane->logInButton(), Qt::LeftButton);
     if (!waitFor([&] { return addWindow->addButton()->isEnabled(); }, std::chrono::seconds(30)))
         return fail("the log-in check did not pass");
@@ -136,7 +143,7 @@ int run()
 
     // Step 4: a failure that names its cause and offers Retry (the show folder is missing), then
     // the retried upload, under way and finished.
-    if (!libsyn.removeDirectory(QStringLiteral("larkweekly")) || !driver.startUpload() ||
+    if (!QDir(libsyn.pathInHome(QStringLiteral("larkweekly"))).removeRecursively() || !driver.startUpload() ||
         !driver.waitForUploadEnd() || driver.nextTitle() != QStringLiteral("Retry"))
         return fail("the upload did not fail as it should");
     if (!save(driver.window(), QStringLiteral("step4-upload-failed")))

@@ -1,4 +1,4 @@
-#include "StoreFixture.h"
+#include "support/StoreFixture.h"
 
 #include "store/DataDirectory.h"
 
@@ -12,17 +12,16 @@
 
 namespace airlark::test {
 
+StoreTest::~StoreTest()
+{
+    qputenv("XDG_DATA_HOME", previousDataHome_);
+}
+
 void StoreTest::SetUp()
 {
     ASSERT_TRUE(root_.isValid());
-    previousDataHome_ = qgetenv("XDG_DATA_HOME");
     ASSERT_TRUE(QDir().mkpath(dataHome()));
     setDataHome(dataHome());
-}
-
-void StoreTest::TearDown()
-{
-    qputenv("XDG_DATA_HOME", previousDataHome_);
 }
 
 void StoreTest::setDataHome(const QString& path)

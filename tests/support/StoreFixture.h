@@ -23,12 +23,13 @@ template <typename T> void PrintTo(const Case<T>& testCase, std::ostream* stream
     *stream << testCase.label;
 }
 
-// Gives each test a fresh, empty XDG_DATA_HOME, so every test starts at "first launch".
+// Gives each test a fresh, empty XDG_DATA_HOME, so every test starts at "first launch"; the
+// previous one comes back when the test goes, whatever its own TearDown does.
 class StoreTest : public ::testing::Test
 {
 protected:
+    ~StoreTest() override;
     void SetUp() override;
-    void TearDown() override;
 
     QString dataHome() const { return root_.path() + QStringLiteral("/xdg-data"); }
     static void setDataHome(const QString& path);
@@ -38,7 +39,7 @@ protected:
 
 private:
     QTemporaryDir root_;
-    QByteArray previousDataHome_;
+    QByteArray previousDataHome_ = qgetenv("XDG_DATA_HOME");
 };
 
 // Counts posts of one notification name while it lives.
