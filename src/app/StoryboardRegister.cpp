@@ -47,7 +47,8 @@ QWidget* makeSelectPodcastHostViewController()
         {[] {
              return static_cast<QWidget*>(StoryboardRegister::UploadPodcast::uploadPodcastViewController());
          },
-         &StoryboardRegister::ChoosePodcastHost::presentAddPodcastHostWindow});
+         &StoryboardRegister::ChoosePodcastHost::presentAddPodcastHostWindow,
+         &StoryboardRegister::ChoosePodcastHost::presentRecheckAccountWindow});
     controller->setAttribute(Qt::WA_DeleteOnClose);
     return controller;
 }
@@ -137,12 +138,28 @@ LibsynAuthenticationViewController* ChoosePodcastHost::libsynAuthenticationViewC
 void ChoosePodcastHost::presentAddPodcastHostWindow()
 {
     soundCloudAuthenticationViewController()->viewModel().renewAccount(std::nullopt);
-    AddPodcastHostViewController::present(
+    libsynAuthenticationViewController()->recheck(std::nullopt);
+    AddPodcastHostViewController* window = AddPodcastHostViewController::present(
         [] { return static_cast<QWidget*>(libsynAuthenticationViewController()); },
         [] { return static_cast<QWidget*>(soundCloudAuthenticationViewController()); },
         // The main window, which holds the workflow's first step: not whichever window is active
         // (the help window, a message box, or none when another process asked).
         Main::selectTemplateViewController()->window());
+    window->setWindowTitle(QObject::tr("Add Account"));
+}
+
+void ChoosePodcastHost::presentRecheckAccountWindow(const AccountQueryResult& account)
+{
+    presentAddPodcastHostWindow();
+    AddPodcastHostViewController* window = AddPodcastHostViewController::presented();
+    window->setWindowTitle(QObject::tr("Check \u201c%1\u201d Again").arg(account.displayName));
+    if (podcastHostFromStoredText(account.host) == PodcastHost::Libsyn) {
+        libsynAuthenticationViewController()->recheck(account);
+        window->showHost(PodcastHost::Libsyn);
+    } else {
+        soundCloudAuthenticationViewController()->viewModel().renewAccount(account.id);
+        window->showHost(PodcastHost::SoundCloud);
+    }
 }
 
 QWidget* ChoosePodcastHost::instantiateInitialController()

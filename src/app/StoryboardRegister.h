@@ -53,6 +53,9 @@ LibsynAuthenticationViewController* libsynAuthenticationViewController();
 QWidget* instantiateInitialController();
 // Opens the add-account window over the two shared sign-in panes, or raises the open one.
 void presentAddPodcastHostWindow();
+// The same window, on the account's pane, to check a saved account again: a new password (and
+// folder, e-mail, feed type) for Libsyn, a new sign-in for SoundCloud.
+void presentRecheckAccountWindow(const AccountQueryResult& account);
 } // namespace ChoosePodcastHost
 
 namespace UploadPodcast {

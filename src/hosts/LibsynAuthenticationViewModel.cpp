@@ -178,12 +178,21 @@ namespace {
 // the row never stays without its password.
 std::optional<QString> saveAccount(const QString& username, const QString& email,
                                    LibsynAccountFeedType feedType, const QString& password,
-                                   bool allowsUnencryptedFTP)
+                                   bool allowsUnencryptedFTP, std::optional<qint64> recheckedID)
 {
     const auto database = Database::open();
     if (!database)
         return QStringLiteral("Airlark\u2019s database cannot be opened, so the account was not added");
     const QString host = storedText(PodcastHost::Libsyn);
+    if (recheckedID) {
+        // The password first: a row that names the new folder must never keep the old password.
+        if (const auto refused = Account::savePassword(host, *recheckedID, password, allowsUnencryptedFTP))
+            return QStringLiteral("The password could not be saved in the keyring: %1").arg(refused->message);
+        if (const auto error = Account::updateLibsyn(*database, *recheckedID, username, feedType, email))
+            return QStringLiteral("The account could not be saved in Airlark\u2019s database: %1")
+                .arg(error->message);
+        return std::nullopt;
+    }
     const Result<qint64, SQLError> id = Account::insert(*database, username, host, feedType, email);
     if (!id)
         return QStringLiteral("The account could not be saved in Airlark\u2019s database: %1")
@@ -213,15 +222,17 @@ void LibsynAuthenticationViewModel::addAccount(std::function<void(std::optional<
     MainQueue::runInBackground([this, alive = std::weak_ptr<int>(alive_), username = username_,
                                 email = email_, feedType = libsynAccountFeedType(selectedFeedType_),
                                 password = password_, allows = allowsUnencryptedFTP_,
-                                completion = std::move(completion)] {
-        std::optional<QString> failure = saveAccount(username, email, feedType, password, allows);
-        MainQueue::performOnMainThread([this, alive, failure, completion] {
-            if (!failure)
+                                recheck = accountToRecheck_, completion = std::move(completion)] {
+        std::optional<QString> failure = saveAccount(username, email, feedType, password, allows, recheck);
+        MainQueue::performOnMainThread([this, alive, failure, completion, recheck] {
+            if (!failure && !recheck)
                 Account::postAvailableAccountsDidChange();
             else
                 standardOutputLine(ErrorCreatingAccountText);
             if (!alive.expired()) {
                 addingAccount_ = false;
+                if (!failure)
+                    accountToRecheck_.reset();
                 if (failure)
                     statusText_ = failure;
                 stateDidChange();

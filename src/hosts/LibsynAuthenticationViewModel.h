@@ -97,6 +97,12 @@ public:
     void addAccount(std::function<void(std::optional<QString> failure)> completion);
     bool isAddingAccount() const { return addingAccount_; }
 
+    // The next Add re-checks this saved account instead of adding one: it replaces the account's
+    // password in the keyring and writes the checked folder, e-mail and feed type to its row.
+    // None for a new account.
+    void recheckAccount(std::optional<qint64> accountID) { accountToRecheck_ = accountID; }
+    const std::optional<qint64>& accountToRecheck() const { return accountToRecheck_; }
+
 private:
     void credentialsDidChange();
     void stateDidChange();
@@ -113,6 +119,7 @@ private:
     std::optional<quint64> awaitedTicket_;
 
     bool addingAccount_ = false;
+    std::optional<qint64> accountToRecheck_;
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 

@@ -89,11 +89,10 @@ QVariantMap OAuth2Tokens::publicParameters(const QByteArray& body)
 
 QVariantMap OAuth2Tokens::toItem() const
 {
-    QVariantMap item{
-        {QStringLiteral("access_token"), accessToken},
-        {QStringLiteral("refresh_token"), refreshToken},
-        {QStringLiteral("token_type"), tokenType},
-    };
+    QVariantMap item = details;
+    item.insert(QStringLiteral("access_token"), accessToken);
+    item.insert(QStringLiteral("refresh_token"), refreshToken);
+    item.insert(QStringLiteral("token_type"), tokenType);
     if (expiresAt)
         item.insert(QStringLiteral("expires_at"), expiresAt->toSecsSinceEpoch());
     return item;
@@ -110,6 +109,10 @@ std::optional<OAuth2Tokens> OAuth2Tokens::fromItem(const QVariantMap& item)
     if (item.contains(QStringLiteral("expires_at")))
         tokens.expiresAt =
             QDateTime::fromSecsSinceEpoch(item.value(QStringLiteral("expires_at")).toLongLong(), Qt::UTC);
+    tokens.details = item;
+    for (const char* member :
+         {"access_token", "refresh_token", "token_type", "expires_at", OAuth2TokenKeeper::NeedsNewSignInKey})
+        tokens.details.remove(QString::fromLatin1(member));
     return tokens;
 }
 
@@ -206,7 +209,7 @@ void OAuth2TokenKeeper::refresh(const OAuth2Tokens& tokens)
             // A refresh token is single-use: one that is refused will never work again.
             qWarning("The refresh token was refused (HTTP %d); the account needs a new sign-in",
                      result.statusCode);
-            return self->markNeedsNewSignIn();
+            return self->markNeedsNewSignIn(previous.details);
         }
         std::optional<OAuth2Tokens> renewed;
         if (result.statusCode >= 200 && result.statusCode <= 299)
@@ -215,6 +218,7 @@ void OAuth2TokenKeeper::refresh(const OAuth2Tokens& tokens)
             qWarning("Unable to refresh the access token (HTTP %d)", result.statusCode);
             return self->answerAll(failure(OAuth2SigningError::RefreshFailed));
         }
+        renewed->details = previous.details;
         if (renewed->refreshToken.isEmpty())
             renewed->refreshToken = previous.refreshToken; // a server that does not rotate keeps the old one
         // The new refresh token replaces the used one before anything is signed with the new
@@ -226,10 +230,11 @@ void OAuth2TokenKeeper::refresh(const OAuth2Tokens& tokens)
     });
 }
 
-void OAuth2TokenKeeper::markNeedsNewSignIn()
+void OAuth2TokenKeeper::markNeedsNewSignIn(const QVariantMap& details)
 {
     // Written before the next request reads the item, so that it hears the same.
-    const QVariantMap item{{QString::fromLatin1(NeedsNewSignInKey), true}};
+    QVariantMap item = details;
+    item.insert(QString::fromLatin1(NeedsNewSignInKey), true);
     CredentialStore::updateDataLater(
         item, settings_.userIdentifier, settings_.keychainService,
         [self = shared_from_this()](const std::optional<CredentialStoreError>& error) {

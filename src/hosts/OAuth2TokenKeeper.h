@@ -40,6 +40,9 @@ struct OAuth2Tokens
     QString refreshToken;
     std::optional<QDateTime> expiresAt; // none: the token does not expire
     QString tokenType;
+    // What else the item keeps beside the tokens (the signed-in user's name), carried over when the
+    // tokens are refreshed or the account is marked as needing a new sign-in.
+    QVariantMap details;
 
     // From a token endpoint's JSON answer; nothing without a string "access_token".
     static std::optional<OAuth2Tokens>
@@ -98,7 +101,7 @@ private:
     void answerNext();
     void tokensDidArrive(const Result<QVariantMap, CredentialStoreError>& item);
     void refresh(const OAuth2Tokens& tokens);
-    void markNeedsNewSignIn();
+    void markNeedsNewSignIn(const QVariantMap& details);
     void answer(const OAuth2AccessTokenResult& outcome);
     void answerAll(const OAuth2AccessTokenResult& outcome);
 

@@ -18,8 +18,12 @@ public:
     QString secondary() const override { return secondary_; }
     QImage image() const override { return image_; }
     qint64 id() const override { return id_; }
+    // The row as read (feed type and e-mail included); only the display name for the other
+    // constructor.
+    const AccountQueryResult& row() const { return row_; }
 
 private:
+    AccountQueryResult row_;
     QString primary_;
     QString secondary_;
     QImage image_;

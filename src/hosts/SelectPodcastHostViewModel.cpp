@@ -1,5 +1,6 @@
 #include "hosts/SelectPodcastHostViewModel.h"
 
+#include "hosts/AccountManagement.h"
 #include "platform/MainQueue.h"
 #include "store/Account.h"
 #include "store/DataDirectory.h"
@@ -157,7 +158,31 @@ QString SelectPodcastHostViewModel::selectedAccountName() const
 
 void SelectPodcastHostViewModel::availableAccountsDidChange()
 {
+    soundCloudUserNames_.clear(); // a new sign-in may have found another name
     reloadAccounts();
+}
+
+QString SelectPodcastHostViewModel::accountDetails(qsizetype index)
+{
+    const auto& rows = accounts();
+    if (index < 0 || index >= static_cast<qsizetype>(rows.size()))
+        return {};
+    const AccountQueryResult& row = rows[static_cast<std::size_t>(index)].row();
+    if (podcastHostFromStoredText(row.host) == PodcastHost::Libsyn)
+        return AccountManagement::libsynDetails(row);
+    const auto known = soundCloudUserNames_.find(row.id);
+    if (known != soundCloudUserNames_.end())
+        return known->second.value_or(QString());
+    soundCloudUserNames_.emplace(row.id, std::nullopt);
+    AccountManagement::readSoundCloudUserName(
+        row.id, [this, alive = std::weak_ptr<int>(alive_), id = row.id](std::optional<QString> name) {
+            if (alive.expired() || !name)
+                return;
+            soundCloudUserNames_[id] = name;
+            if (accountDetailsDidChange)
+                accountDetailsDidChange();
+        });
+    return {};
 }
 
 } // namespace airlark

@@ -6,6 +6,8 @@
 
 #include <QString>
 #include <QtGlobal>
+#include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -80,6 +82,12 @@ public:
     // Reads the list again. Called on "availableAccountsDidChange".
     void availableAccountsDidChange();
 
+    // What tells the account at `index` apart, shown under its name (AccountManagement). A
+    // SoundCloud user name is read from the keyring, without blocking, the first time it is asked
+    // for; `accountDetailsDidChange` runs when it has arrived.
+    QString accountDetails(qsizetype index);
+    std::function<void()> accountDetailsDidChange;
+
 private:
     struct Read;
     static Read readAccounts();
@@ -95,6 +103,7 @@ private:
     SelectPodcastHostState state_ = SelectPodcastHostState::Unselected;
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
     ScopedObservation observation_;
+    std::map<qint64, std::optional<QString>> soundCloudUserNames_; // none: being read
 };
 
 } // namespace airlark

@@ -1,5 +1,6 @@
 #include "hosts/SoundCloudAuthenticationViewModel.h"
 
+#include "hosts/AccountManagement.h"
 #include "hosts/SoundCloudAPIClient.h"
 #include "platform/MainQueue.h"
 #include "store/Account.h"
@@ -190,17 +191,23 @@ void SoundCloudAuthenticationViewModel::save(std::function<void(std::optional<QS
         completion(QStringLiteral("No SoundCloud account has been connected"));
         return;
     }
-    MainQueue::runInBackground([this, alive = std::weak_ptr<int>(alive_), id = *accountID_,
+    // A renewed account keeps the name the user gave it; the user name goes beside its tokens.
+    const bool renewed = accountToRenew_ == accountID_;
+    MainQueue::runInBackground([this, alive = std::weak_ptr<int>(alive_), id = *accountID_, renewed,
                                 username = username_, completion = std::move(completion)] {
         std::optional<QString> failure;
-        if (const std::optional<Database> database = Database::open()) {
+        if (renewed) {
+            Account::postAvailableAccountsDidChange();
+        } else if (const std::optional<Database> database = Database::open()) {
             if (const std::optional<SQLError> error =
                     Account(*database, id, username, storedText(PodcastHost::SoundCloud)).update())
                 failure = error->message;
         } else {
             failure = QStringLiteral("Unable to open Airlark’s account store");
         }
-        MainQueue::performOnMainThread([this, alive, failure, completion] {
+        MainQueue::performOnMainThread([this, alive, failure, completion, id, username] {
+            if (!failure)
+                AccountManagement::saveSoundCloudUserName(id, username);
             if (!failure && !alive.expired())
                 accountToRenew_.reset();
             completion(failure);

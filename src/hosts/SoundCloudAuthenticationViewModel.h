@@ -59,9 +59,10 @@ public:
     void renewAccount(std::optional<qint64> accountID) { accountToRenew_ = accountID; }
     // Asks SoundCloud for the signed-in user's name with a fresh client for `accountID`.
     void getUserDetails();
-    // Completes the reserved row with the user name and the host "SoundCloud", in the background.
-    // `completion` runs on the main thread with nothing on success, else the error text: no
-    // reserved row, no user name, or the store refused.
+    // Completes the reserved row with the user name and the host "SoundCloud" (a renewed account
+    // keeps its name), in the background, and keeps the user name beside the tokens. `completion`
+    // runs on the main thread with nothing on success, else the error text: no reserved row, no
+    // user name, or the store refused.
     void save(std::function<void(std::optional<QString>)> completion);
 
     // The decimal text of `accountID` (the tokens' user identifier), empty without one.

@@ -4,6 +4,8 @@
 #include "store/Database.h"
 #include "store/ID3Template.h"
 
+#include <QCoreApplication>
+
 namespace airlark {
 
 QString printable(ID3TemplateFieldValidationError error)
@@ -23,9 +25,44 @@ QString printable(ID3TemplateFieldValidationError error)
     return QStringLiteral("ID3TemplateFieldValidationError.Save");
 }
 
-CreateID3TemplateViewModel::CreateID3TemplateViewModel()
+CreateID3TemplateViewModel::CreateID3TemplateViewModel(std::optional<qint64> editedTemplateID)
+    : editedTemplateID_(editedTemplateID)
 {
     podcastFields_.genre = TemplatePodcastFields::DefaultGenre;
+    if (!editedTemplateID_)
+        return;
+    loading_ = std::make_unique<BackgroundJob<std::optional<Stored>>>(
+        [id = *editedTemplateID_](std::stop_token) -> std::optional<Stored> {
+            const std::optional<Database> database = Database::open();
+            const std::optional<ID3Template> record =
+                database ? ID3Template::find(*database, id) : std::nullopt;
+            if (!record)
+                return std::nullopt;
+            return Stored{record->album.value_or(record->name), record->artist.value_or(QString()),
+                          PodcastFieldTexts::from(TemplatePodcastFields::find(*database, id)),
+                          record->artworkURL};
+        },
+        [this](std::optional<Stored> stored) { finishLoading(stored); });
+}
+
+void CreateID3TemplateViewModel::finishLoading(const std::optional<Stored>& stored)
+{
+    loading_.reset();
+    if (!stored) {
+        loadProblem_ = QCoreApplication::translate(
+            "CreateID3TemplateViewModel", "The template cannot be read: it was deleted, or Airlark’s "
+                                          "data folder cannot be opened.");
+    } else {
+        podcast_ = stored->podcast;
+        artist_ = stored->artist;
+        podcastFields_ = stored->podcastFields;
+        // Checked like a newly chosen file, so the form shows its preview and any broken rule.
+        if (stored->artworkURL)
+            chooseArtwork(*stored->artworkURL);
+    }
+    if (delegate)
+        delegate->createID3TemplateViewModelDidLoadTemplate(*this);
+    notify();
 }
 
 // A check or a save still running is stopped and waited for by its job.
@@ -92,7 +129,7 @@ QString CreateID3TemplateViewModel::artworkURLDisplay() const
 bool CreateID3TemplateViewModel::canSave() const
 {
     return !podcast_.isEmpty() && !artist_.isEmpty() && artworkURL_.has_value() && !checking_ && !saving_ &&
-           podcastFields_.problems().isEmpty();
+           !loading_ && loadProblem_.isEmpty() && podcastFields_.problems().isEmpty();
 }
 
 std::optional<ID3TemplateFieldValidationError> CreateID3TemplateViewModel::save()
@@ -101,43 +138,49 @@ std::optional<ID3TemplateFieldValidationError> CreateID3TemplateViewModel::save(
         return ID3TemplateFieldValidationError::Name;
     if (!podcastFields_.problems().isEmpty())
         return ID3TemplateFieldValidationError::Fields;
-    if (saving_)
+    if (saving_ || loading_)
         return std::nullopt;
-    if (!Database::open())
-        return ID3TemplateFieldValidationError::Database;
     // The copy is what the template keeps: the user may move or delete their own file later.
     const QByteArray bytes = artworkCheck_ ? artworkCheck_->fileBytes : QByteArray();
     const QString extension = artworkCheck_ ? artworkCheck_->extension : QString();
-    saving_ = std::make_unique<BackgroundJob<std::optional<QUrl>>>(
-        [bytes, extension](std::stop_token) -> std::optional<QUrl> {
-            const std::optional<Artwork> folder = Artwork::open();
-            return folder && !bytes.isEmpty() ? folder->keep(bytes, extension) : std::nullopt;
+    saving_ = std::make_unique<BackgroundJob<std::optional<ID3TemplateFieldValidationError>>>(
+        [bytes, extension, podcast = podcast_, artist = artist_, fields = podcastFields_.templateFields(),
+         edited = editedTemplateID_](std::stop_token) -> std::optional<ID3TemplateFieldValidationError> {
+            const std::optional<Database> database = Database::open();
+            if (!database)
+                return ID3TemplateFieldValidationError::Database;
+            std::optional<QUrl> kept;
+            if (!bytes.isEmpty()) {
+                const std::optional<Artwork> folder = Artwork::open();
+                kept = folder ? folder->keep(bytes, extension) : std::nullopt;
+                if (!kept)
+                    return ID3TemplateFieldValidationError::Artwork;
+            }
+            std::optional<ID3Template> stored = edited ? ID3Template::find(*database, *edited) : std::nullopt;
+            if (edited && !stored)
+                return ID3TemplateFieldValidationError::Save;
+            ID3TemplateQueryBuilder builder =
+                stored ? ID3TemplateQueryBuilder(*stored) : ID3TemplateQueryBuilder(*database, podcast);
+            // A template is named after its podcast unless the user gave it a name of its own.
+            if (stored && stored->name == stored->album.value_or(stored->name))
+                builder.name = podcast;
+            builder.artist = artist;
+            builder.album = podcast;
+            builder.albumArtist = artist;
+            builder.artworkURL =
+                kept ? std::optional(kept->toString(QUrl::FullyEncoded)) : std::optional<QString>();
+            builder.podcastFields = fields;
+            const bool saved = edited ? !builder.update(*edited) : builder.insert().has_value();
+            return saved ? std::nullopt : std::optional(ID3TemplateFieldValidationError::Save);
         },
-        [this](std::optional<QUrl> kept) { finishSaving(kept); });
+        [this](std::optional<ID3TemplateFieldValidationError> error) { finishSaving(error); });
     notify();
     return std::nullopt;
 }
 
-void CreateID3TemplateViewModel::finishSaving(const std::optional<QUrl>& keptArtwork)
+void CreateID3TemplateViewModel::finishSaving(std::optional<ID3TemplateFieldValidationError> error)
 {
     saving_.reset();
-    std::optional<ID3TemplateFieldValidationError> error;
-    const std::optional<Database> database = Database::open();
-    if (artworkCheck_ && !keptArtwork) {
-        error = ID3TemplateFieldValidationError::Artwork;
-    } else if (!database) {
-        error = ID3TemplateFieldValidationError::Database;
-    } else {
-        ID3TemplateQueryBuilder builder(*database, podcast_);
-        builder.artist = artist_;
-        builder.album = podcast_;
-        builder.albumArtist = artist_;
-        if (keptArtwork)
-            builder.artworkURL = keptArtwork->toString(QUrl::FullyEncoded);
-        builder.podcastFields = podcastFields_.templateFields();
-        if (!builder.insert())
-            error = ID3TemplateFieldValidationError::Save;
-    }
     notify();
     if (delegate)
         delegate->createID3TemplateViewModelDidFinishSaving(*this, error);

@@ -36,25 +36,35 @@ public:
     virtual void
     createID3TemplateViewModelDidFinishSaving(CreateID3TemplateViewModel& viewModel,
                                               std::optional<ID3TemplateFieldValidationError> error) = 0;
+    // The edited template has been read: the form shows its values (or loadProblem() says why not).
+    virtual void createID3TemplateViewModelDidLoadTemplate(CreateID3TemplateViewModel&) {}
 };
 
-// The logic of the template-creation window: podcast name, artist, artwork file and the podcast
-// fields, and the save that inserts them as a new template.
+// The logic of the template window: podcast name, artist, artwork file and the podcast fields, and
+// the save that inserts them as a new template or, when editing one, writes them over it. An
+// edited template is read on a worker, its artwork checked like a newly chosen one.
 //
 // Chosen artwork is read and checked on a worker thread (a large image never freezes the window):
 // a file that is not an image is refused and the earlier choice stays; an image that breaks a
 // directory rule is taken with a warning. Saving copies the image into the artwork folder (on a
-// worker), so that the template no longer depends on the user's own file, then inserts the template.
+// worker), so that the template no longer depends on the user's own file, then stores the template
+// there too: the window never waits for a database that another program holds.
 class CreateID3TemplateViewModel
 {
 public:
     // Artwork previews fit this many pixels.
     static constexpr int PreviewSide = 256;
 
-    CreateID3TemplateViewModel();
+    // A new template, or an edit of the stored template `editedTemplateID` (read at once).
+    explicit CreateID3TemplateViewModel(std::optional<qint64> editedTemplateID = std::nullopt);
     ~CreateID3TemplateViewModel();
 
     CreateID3TemplateViewModelDelegate* delegate = nullptr; // weak
+
+    const std::optional<qint64>& editedTemplateID() const { return editedTemplateID_; }
+    bool isLoadingTemplate() const { return loading_ != nullptr; }
+    // Why the edited template could not be read; empty when it was.
+    const QString& loadProblem() const { return loadProblem_; }
 
     const QString& podcast() const { return podcast_; }
     void setPodcast(const QString& podcast);
@@ -75,21 +85,33 @@ public:
     QString artworkNotice() const;
 
     QString artworkURLDisplay() const;
-    // White space counts as content; only zero characters is empty. False while artwork is being
-    // checked or a save runs, and while a podcast field cannot be written.
+    // White space counts as content; only zero characters is empty. False while the edited template
+    // or artwork is being read or a save runs, and while a podcast field cannot be written.
     bool canSave() const;
 
     // Starts saving. An error at once when the name is empty, a field cannot be written or the
     // store cannot be opened; otherwise none, and the delegate hears how the save ended. On
-    // success the insert posts "id3_template_created".
+    // success the store posts "id3_template_created" (or "id3_template_changed" for an edit).
     std::optional<ID3TemplateFieldValidationError> save();
     bool isSaving() const { return saving_ != nullptr; }
 
 private:
+    // What the form shows of a stored template.
+    struct Stored
+    {
+        QString podcast;
+        QString artist;
+        PodcastFieldTexts podcastFields;
+        std::optional<QUrl> artworkURL;
+    };
     void notify();
+    void finishLoading(const std::optional<Stored>& stored);
     void finishChecking(const QUrl& url, ArtworkCheck check);
-    void finishSaving(const std::optional<QUrl>& keptArtwork);
+    void finishSaving(std::optional<ID3TemplateFieldValidationError> error);
 
+    std::optional<qint64> editedTemplateID_;
+    QString loadProblem_;
+    std::unique_ptr<BackgroundJob<std::optional<Stored>>> loading_;
     QString podcast_ = QStringLiteral("");
     QString artist_ = QStringLiteral("");
     std::optional<QUrl> artworkURL_;
@@ -97,7 +119,7 @@ private:
     std::optional<ArtworkCheck> artworkCheck_;
     QString artworkRefusal_;
     std::unique_ptr<BackgroundJob<ArtworkCheck>> checking_;
-    std::unique_ptr<BackgroundJob<std::optional<QUrl>>> saving_;
+    std::unique_ptr<BackgroundJob<std::optional<ID3TemplateFieldValidationError>>> saving_;
 };
 
 } // namespace airlark

@@ -12,6 +12,14 @@
 #include <algorithm>
 
 namespace airlark {
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("SelectTemplateViewModel", text);
+}
+
+} // namespace
 
 namespace {
 
@@ -28,6 +36,9 @@ SelectTemplateViewModel::SelectTemplateViewModel()
     NotificationCenter::defaultCenter().addObserver(
         this, ID3Template::createdNotificationName,
         [this](const NotificationCenter::Notification&) { templateWasCreated(); });
+    NotificationCenter::defaultCenter().addObserver(
+        this, ID3Template::changedNotificationName,
+        [this](const NotificationCenter::Notification&) { templatesDidChange(); });
 }
 
 SelectTemplateViewModel::~SelectTemplateViewModel()
@@ -73,7 +84,15 @@ void SelectTemplateViewModel::reloadTemplates()
             // A later reload, or a view model that is gone, makes this answer stale.
             if (alive.expired() || reload != reloads_)
                 return;
+            // The choice follows its template, wherever a rename or a deletion moved it.
+            const std::optional<ID3TemplateSelectAllQueryResult> chosen = selectedTemplate();
             cachedTemplates = list;
+            if (chosen) {
+                const auto found = std::find_if(
+                    list.begin(), list.end(), [&chosen](const auto& item) { return item.id == chosen->id; });
+                selectedItemIndex_ =
+                    found == list.end() ? std::nullopt : std::optional<qint64>(found - list.begin());
+            }
             templatesFailure_ = failure;
             readingTemplates_ = false;
             if (delegate)
@@ -148,6 +167,84 @@ void SelectTemplateViewModel::templateWasCreated()
 {
     setSelectedItemIndex(std::nullopt);
     reloadTemplates();
+}
+
+void SelectTemplateViewModel::templatesDidChange()
+{
+    artworks_.clear(); // an edit may have changed the artwork
+    reloadTemplates();
+}
+
+namespace {
+
+// Runs a change of the store in the background and reports its message on the main thread.
+void changeInBackground(std::weak_ptr<int> alive,
+                        std::function<std::optional<QString>(const Database&)> change,
+                        SelectTemplateViewModel::Completion completion)
+{
+    MainQueue::runInBackground([alive, change = std::move(change), completion = std::move(completion)] {
+        const std::optional<Database> database = Database::open();
+        std::optional<QString> problem =
+            database ? change(*database)
+                     : tr("Airlark cannot open its data folder %1.").arg(dataDirectoryPath());
+        MainQueue::performOnMainThread([alive, completion, problem] {
+            if (!alive.expired() && completion)
+                completion(problem);
+        });
+    });
+}
+
+QString storeProblem(const ID3TemplateWriteError& error)
+{
+    if (error.kind == ID3TemplateWriteError::Kind::NotFound)
+        return tr("The template is gone: another window deleted it.");
+    return tr("Airlark could not change its templates (%1). Quit any other program that uses "
+              "its data folder, then try again.")
+        .arg(error.message);
+}
+
+} // namespace
+
+void SelectTemplateViewModel::renameTemplate(qint64 id, const QString& name, Completion completion)
+{
+    const QString newName = name.trimmed();
+    if (newName.isEmpty()) {
+        completion(tr("A template needs a name."));
+        return;
+    }
+    changeInBackground(
+        alive_,
+        [id, newName](const Database& database) -> std::optional<QString> {
+            const std::optional<ID3TemplateWriteError> error = ID3Template::rename(database, id, newName);
+            if (!error)
+                return std::nullopt;
+            if (error->kind == ID3TemplateWriteError::Kind::NameTaken)
+                return tr("A template named \u201c%1\u201d already exists. Choose another name.")
+                    .arg(newName);
+            return storeProblem(*error);
+        },
+        std::move(completion));
+}
+
+void SelectTemplateViewModel::deleteTemplate(qint64 id, Completion completion)
+{
+    changeInBackground(
+        alive_,
+        [id](const Database& database) -> std::optional<QString> {
+            const std::optional<ID3TemplateWriteError> error = ID3Template::remove(database, id);
+            return error ? std::optional(storeProblem(*error)) : std::nullopt;
+        },
+        std::move(completion));
+}
+
+QString SelectTemplateViewModel::deleteQuestion(const QString& name)
+{
+    return tr("Delete the template \u201c%1\u201d?").arg(name);
+}
+
+QString SelectTemplateViewModel::deleteDetail()
+{
+    return tr("Episodes already tagged with it keep their tags. This cannot be undone.");
 }
 
 QString SelectTemplateViewModel::selectedFileDisplayName() const

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QString>
 #include <QUrl>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -34,9 +35,10 @@ public:
 };
 
 // The logic of step 1: the template list, the chosen template and MP3 file, and the state they
-// make. The list is read on a thread of its own (through a store connection of its own), so that a
-// database another program holds never freezes the window; it is read again when a template is
-// created.
+// make, and renaming and deleting templates. The list is read, and templates renamed and deleted,
+// on a thread of its own (through a store connection of its own), so that a database another
+// program holds never freezes the window; it is read again whenever a template is created or
+// changed, here or in another window.
 class SelectTemplateViewModel : public FileDropLocationViewDelegate
 {
 public:
@@ -90,6 +92,18 @@ public:
     QString missingArtworkNotice() const;
 
     void templateWasCreated();
+    // A template was edited, renamed or deleted: the list is read again and the chosen template
+    // stays chosen while it exists.
+    void templatesDidChange();
+
+    // Renames or deletes the template `id` in the background. `completion` runs on the main thread
+    // with the message to show, or none when done (the list then reloads by itself).
+    using Completion = std::function<void(std::optional<QString> problem)>;
+    void renameTemplate(qint64 id, const QString& name, Completion completion);
+    void deleteTemplate(qint64 id, Completion completion);
+    // The confirmation's question and what it adds, naming the template.
+    static QString deleteQuestion(const QString& name);
+    static QString deleteDetail();
     QString selectedFileDisplayName() const;
     void didSetFileWithURL(const QUrl& url) override;
     bool chooseFileButtonHidden() const { return fileURL_.has_value(); }

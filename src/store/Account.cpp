@@ -1,5 +1,6 @@
 #include "store/Account.h"
 
+#include "platform/MainQueue.h"
 #include "platform/NotificationCenter.h"
 
 #include <QVariant>
@@ -22,14 +23,18 @@ const QString CreateTableSQL = QStringLiteral("CREATE TABLE IF NOT EXISTS \"acco
                                               "PRIMARY KEY NOT NULL, \"display_name\" TEXT NOT NULL, "
                                               "\"host\" TEXT NOT NULL, \"feed_type\" TEXT, \"email\" TEXT)");
 // A row reserved for a sign-in that never finished has no host yet: it is no account to list.
-const QString SelectAllSQL = QStringLiteral(
-    "SELECT \"id\", \"display_name\", \"host\" FROM \"account\" WHERE \"host\" <> '' ORDER BY \"id\"");
+const QString SelectAllSQL =
+    QStringLiteral("SELECT \"id\", \"display_name\", \"host\", \"feed_type\", \"email\" FROM "
+                   "\"account\" WHERE \"host\" <> '' ORDER BY \"id\"");
 const QString FindSQL = QStringLiteral("SELECT * FROM \"account\" WHERE (\"id\" = ?) LIMIT 1");
 const QString InsertPlaceholderSQL =
     QStringLiteral("INSERT INTO \"account\" (\"display_name\", \"host\") VALUES (?, ?)");
 const QString InsertSQL = QStringLiteral(
     "INSERT INTO \"account\" (\"display_name\", \"host\", \"feed_type\", \"email\") VALUES (?, ?, ?, ?)");
 const QString DeleteSQL = QStringLiteral("DELETE FROM \"account\" WHERE (\"id\" = ?)");
+const QString UpdateLibsynSQL = QStringLiteral(
+    "UPDATE \"account\" SET \"display_name\" = ?, \"feed_type\" = ?, \"email\" = ? WHERE (\"id\" = ?)");
+const QString RenameSQL = QStringLiteral("UPDATE \"account\" SET \"display_name\" = ? WHERE (\"id\" = ?)");
 const QString UpdateSQL =
     QStringLiteral("UPDATE \"account\" SET \"display_name\" = ?, \"host\" = ? WHERE (\"id\" = ?)");
 
@@ -45,7 +50,51 @@ template <typename T> int indexOf(const sqlite::Statement& statement, const sqli
 
 void Account::postAvailableAccountsDidChange()
 {
-    NotificationCenter::defaultCenter().post(Account::availableAccountsDidChangeNotificationName);
+    const QString& name = Account::availableAccountsDidChangeNotificationName;
+    if (MainQueue::isMainThread())
+        return NotificationCenter::defaultCenter().post(name);
+    MainQueue::async([name] { NotificationCenter::defaultCenter().post(name); });
+}
+
+std::optional<SQLError> Account::rename(const Database& database, qint64 identifier, const QString& name)
+{
+    Result<sqlite::Statement, SQLError> prepared = database.connection().prepare(RenameSQL);
+    if (!prepared)
+        return prepared.error();
+    sqlite::Statement statement = std::move(prepared).value();
+    statement.bindAll(name, identifier);
+    if (std::optional<SQLError> error = statement.run())
+        return error;
+    postAvailableAccountsDidChange();
+    return std::nullopt;
+}
+
+std::optional<SQLError> Account::updateLibsyn(const Database& database, qint64 identifier,
+                                              const QString& name, LibsynAccountFeedType feedType,
+                                              const std::optional<QString>& email)
+{
+    Result<sqlite::Statement, SQLError> prepared = database.connection().prepare(UpdateLibsynSQL);
+    if (!prepared)
+        return prepared.error();
+    sqlite::Statement statement = std::move(prepared).value();
+    statement.bindAll(name, storedText(feedType), email, identifier);
+    if (std::optional<SQLError> error = statement.run())
+        return error;
+    postAvailableAccountsDidChange();
+    return std::nullopt;
+}
+
+std::optional<Account::DeleteError> Account::deleteAccount(const Database& database, qint64 identifier,
+                                                           const std::vector<CredentialItem>& items)
+{
+    for (const CredentialItem& item : items)
+        if (std::optional<CredentialStoreError> refused =
+                CredentialStore::deleteData(item.userAccount, item.service))
+            return DeleteError(*refused);
+    if (std::optional<SQLError> error = remove(database, identifier))
+        return DeleteError(*error);
+    postAvailableAccountsDidChange();
+    return std::nullopt;
 }
 
 Account::Account(Database database, qint64 identifier, QString name, QString hostText)
@@ -62,7 +111,13 @@ std::vector<AccountQueryResult> Account::selectAll(const Database& database, SQL
 {
     return sqlite::selectRows<AccountQueryResult>(
         database.connection(), SelectAllSQL,
-        [](sqlite::Statement& row) { return AccountQueryResult(row.int64(0), row.text(1), row.text(2)); },
+        [](sqlite::Statement& row) {
+            const std::optional<QString> feedTypeText = row.optionalText(3);
+            return AccountQueryResult(row.int64(0), row.text(1), row.text(2),
+                                      feedTypeText ? libsynAccountFeedTypeFromStoredText(*feedTypeText)
+                                                   : std::nullopt,
+                                      row.optionalText(4));
+        },
         error);
 }
 

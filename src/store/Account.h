@@ -39,8 +39,10 @@ enum class AccountDatabaseError
     UnableToCreate
 };
 
-// One of the user's podcast-host accounts: a row of the "account" table, and the password of a
-// Libsyn account in the credential store (never in the database). Accounts are never deleted.
+// One of the user's podcast-host accounts: a row of the "account" table, and its credential item
+// (a Libsyn password, SoundCloud tokens) in the credential store, never in the database. Deleting
+// an account deletes its credential items first, so that no secret outlives the account the user
+// sees.
 class Account
 {
 public:
@@ -48,7 +50,8 @@ public:
     using AccountDatabaseError = airlark::AccountDatabaseError;
     using CreateError = std::variant<SQLError, AccountDatabaseError>;
 
-    // Posted with no object after createAccount and after every successful update.
+    // Posted with no object, on the main thread, after createAccount, rename, deleteAccount and
+    // every successful update.
     static inline const QString availableAccountsDidChangeNotificationName =
         QStringLiteral("availableAccountsDidChange");
 
@@ -58,9 +61,9 @@ public:
     static QString tableName() { return QStringLiteral("account"); }
     static DatabaseTableHandle table() { return defaultTableHandle<Account>(); }
 
-    // Every account in creation order, with id, display name and host only (no feed type or
-    // e-mail), leaving out rows reserved for a sign-in that never finished; empty when the table
-    // cannot be read (e.g. missing, or locked past the busy time-out), and then why in `error`.
+    // Every account in creation order, all fields, leaving out rows reserved for a sign-in that
+    // never finished; empty when the table cannot be read (e.g. missing, or locked past the busy
+    // time-out), and then why in `error`.
     static std::vector<AccountQueryResult> selectAll(const Database& database, SQLError* error = nullptr);
 
     // The account with this identifier, all fields; nothing when there is no such row or the
@@ -78,8 +81,38 @@ public:
                                            const std::optional<QString>& email);
     // Deletes the row of an account that could not be completed. No notification.
     static std::optional<SQLError> remove(const Database& database, qint64 id);
-    // Tells every list of accounts to reload; call on the main thread, where the lists live.
+    // Tells every list of accounts to reload, on the main thread where the lists live (queued
+    // there when called from a worker).
     static void postAvailableAccountsDidChange();
+
+    // Gives the account `id` a new display name; posts "availableAccountsDidChange". The SQL error,
+    // if any; a missing row is no error (there is nothing left to rename).
+    static std::optional<SQLError> rename(const Database& database, qint64 id, const QString& displayName);
+
+    // Writes what a checked Libsyn log-in found (show folder as display name, feed type, e-mail)
+    // to the row `id`; posts "availableAccountsDidChange". The SQL error, if any.
+    static std::optional<SQLError> updateLibsyn(const Database& database, qint64 id,
+                                                const QString& displayName, LibsynAccountFeedType feedType,
+                                                const std::optional<QString>& email);
+
+    // Where a credential item lives: the keyring's service and user-account texts.
+    struct CredentialItem
+    {
+        QString userAccount;
+        QString service;
+    };
+    using DeleteError = std::variant<SQLError, CredentialStoreError>;
+    // Deletes each of `items` from the credential store, then the row, and posts
+    // "availableAccountsDidChange". A keyring that refuses (locked, absent) keeps the row, so that
+    // the user can try again and no secret is left without its account. Blocks on the keyring:
+    // never on the GUI thread.
+    static std::optional<DeleteError> deleteAccount(const Database& database, qint64 id,
+                                                    const std::vector<CredentialItem>& items);
+    // The item savePassword writes for the account.
+    static CredentialItem passwordItem(const QString& host, qint64 accountId)
+    {
+        return {credentialUserAccount(host, accountId), host};
+    }
 
     // Stores a new account and returns it as read back; posts "availableAccountsDidChange".
     // A NULL e-mail when `email` is empty.

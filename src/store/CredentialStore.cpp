@@ -191,6 +191,15 @@ JobConfiguration readJob(const QString& userAccount, const QString& service)
     };
 }
 
+JobConfiguration deleteJob(const QString& userAccount, const QString& service)
+{
+    return [userAccount, service]() {
+        auto* job = new QKeychain::DeletePasswordJob(service);
+        job->setKey(userAccount);
+        return job;
+    };
+}
+
 const CredentialStoreError TimedOutError{CredentialStoreError::Code::TimedOut,
                                          QStringLiteral("The keychain did not answer.")};
 
@@ -232,6 +241,16 @@ Result<QVariantMap, CredentialStoreError> CredentialStore::readData(const QStrin
                                                                     std::chrono::milliseconds timeout)
 {
     return readResult(runJob(readJob(userAccount, service), timeout));
+}
+
+std::optional<CredentialStoreError> CredentialStore::deleteData(const QString& userAccount,
+                                                                const QString& service,
+                                                                std::chrono::milliseconds timeout)
+{
+    std::optional<CredentialStoreError> error = writeResult(runJob(deleteJob(userAccount, service), timeout));
+    if (error && error->code == CredentialStoreError::Code::NotFound)
+        return std::nullopt;
+    return error;
 }
 
 std::optional<QVariantMap> CredentialStore::loadData(const QString& userAccount, const QString& service,

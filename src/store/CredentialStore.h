@@ -57,6 +57,11 @@ public:
     readData(const QString& userAccount, const QString& service,
              std::chrono::milliseconds timeout = DefaultTimeout);
 
+    // Deletes the item. An item that is not there counts as deleted; the error otherwise (a locked
+    // or absent keyring).
+    static std::optional<CredentialStoreError> deleteData(const QString& userAccount, const QString& service,
+                                                          std::chrono::milliseconds timeout = DefaultTimeout);
+
     // The stored dictionary; nothing when there is none, for whatever reason.
     static std::optional<QVariantMap> loadData(const QString& userAccount, const QString& service,
                                                std::chrono::milliseconds timeout = DefaultTimeout);

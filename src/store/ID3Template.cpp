@@ -1,5 +1,6 @@
 #include "store/ID3Template.h"
 
+#include "platform/MainQueue.h"
 #include "platform/NotificationCenter.h"
 
 #include <limits>
@@ -37,6 +38,14 @@ const QString InsertSQL = QStringLiteral(
     "INSERT INTO \"id3_template\" (\"name\", \"last_episode_title\", \"title\", \"artist\", \"album\", "
     "\"album_artist\", \"comment\", \"artwork_url\", \"lyrics\", \"year\") VALUES (?, ?, ?, ?, ?, ?, ?, ?, "
     "?, ?)");
+const QString UpdateSQL = QStringLiteral(
+    "UPDATE \"id3_template\" SET \"name\" = ?, \"title\" = ?, \"artist\" = ?, \"album\" = ?, "
+    "\"album_artist\" = ?, \"comment\" = ?, \"artwork_url\" = ?, \"lyrics\" = ?, \"year\" = ? WHERE "
+    "(\"id\" = ?)");
+const QString RenameSQL = QStringLiteral("UPDATE \"id3_template\" SET \"name\" = ? WHERE (\"id\" = ?)");
+const QString DeleteSQL = QStringLiteral("DELETE FROM \"id3_template\" WHERE (\"id\" = ?)");
+const QString DeletePodcastFieldsSQL =
+    QStringLiteral("DELETE FROM \"id3_template_podcast\" WHERE (\"template_id\" = ?)");
 const QString UpdateLastEpisodeTitleSQL =
     QStringLiteral("UPDATE \"id3_template\" SET \"last_episode_title\" = ? WHERE (\"id\" = ?)");
 
@@ -66,6 +75,47 @@ std::optional<int> yearFromStored(const std::optional<qint64>& stored)
 std::optional<qint64> storedYear(const std::optional<int>& year)
 {
     return year ? std::optional<qint64>(*year) : std::nullopt;
+}
+
+// The lists live on the main thread; a change made on a worker reaches them there.
+void postOnMainThread(const QString& name)
+{
+    if (MainQueue::isMainThread())
+        return NotificationCenter::defaultCenter().post(name);
+    MainQueue::async([name] { NotificationCenter::defaultCenter().post(name); });
+}
+
+ID3TemplateWriteError writeError(const SQLError& error)
+{
+    constexpr int UniqueConstraintFailed = 2067; // SQLITE_CONSTRAINT_UNIQUE
+    return ID3TemplateWriteError{error.code == UniqueConstraintFailed ? ID3TemplateWriteError::Kind::NameTaken
+                                                                      : ID3TemplateWriteError::Kind::Store,
+                                 error.message};
+}
+
+// Runs `statement` with `bind` applied; NotFound when it changed no row.
+template <typename Bind>
+std::optional<ID3TemplateWriteError> runOnRow(sqlite::Connection& connection, const QString& sql, Bind bind)
+{
+    Result<sqlite::Statement, SQLError> prepared = connection.prepare(sql);
+    if (!prepared)
+        return writeError(prepared.error());
+    sqlite::Statement statement = std::move(prepared).value();
+    bind(statement);
+    if (std::optional<SQLError> error = statement.run())
+        return writeError(*error);
+    if (connection.changes() == 0)
+        return ID3TemplateWriteError{ID3TemplateWriteError::Kind::NotFound, QString()};
+    return std::nullopt;
+}
+
+// Commits, then tells every list: listeners on connections of their own must see the change.
+std::optional<ID3TemplateWriteError> commitAndAnnounce(Result<sqlite::Transaction, SQLError>& transaction)
+{
+    if (std::optional<SQLError> error = sqlite::Transaction(std::move(transaction).value()).commit())
+        return writeError(*error);
+    postOnMainThread(ID3Template::changedNotificationName);
+    return std::nullopt;
 }
 
 } // namespace
@@ -132,6 +182,35 @@ bool ID3Template::updateLastEpisodeTitle(const QString& newTitle) const
     return connection.changes() > 0;
 }
 
+std::optional<ID3TemplateWriteError> ID3Template::rename(const Database& database, qint64 identifier,
+                                                         const QString& newName)
+{
+    sqlite::Connection& connection = database.connection();
+    Result<sqlite::Transaction, SQLError> transaction = sqlite::Transaction::begin(connection);
+    if (!transaction)
+        return writeError(transaction.error());
+    if (auto error = runOnRow(connection, RenameSQL,
+                              [&](sqlite::Statement& statement) { statement.bindAll(newName, identifier); }))
+        return error;
+    return commitAndAnnounce(transaction);
+}
+
+std::optional<ID3TemplateWriteError> ID3Template::remove(const Database& database, qint64 identifier)
+{
+    sqlite::Connection& connection = database.connection();
+    Result<sqlite::Transaction, SQLError> transaction = sqlite::Transaction::begin(connection);
+    if (!transaction)
+        return writeError(transaction.error());
+    const auto bindID = [identifier](sqlite::Statement& statement) { statement.bind(1, identifier); };
+    // A template made before the podcast fields existed has no row there: that is no failure.
+    if (auto error = runOnRow(connection, DeletePodcastFieldsSQL, bindID);
+        error && error->kind != ID3TemplateWriteError::Kind::NotFound)
+        return error;
+    if (auto error = runOnRow(connection, DeleteSQL, bindID))
+        return error;
+    return commitAndAnnounce(transaction);
+}
+
 // MARK: ID3TemplateQueryBuilder
 
 ID3TemplateQueryBuilder::ID3TemplateQueryBuilder(Database database, QString templateName)
@@ -150,6 +229,32 @@ ID3TemplateQueryBuilder::ID3TemplateQueryBuilder(
       artworkURL(std::move(artworkURLValue)), lyrics(std::move(lyricsValue)), year(yearValue),
       database_(std::move(database))
 {
+}
+
+ID3TemplateQueryBuilder::ID3TemplateQueryBuilder(const ID3Template& record)
+    : name(record.name), lastEpisodeTitle(record.lastEpisodeTitle), title(record.title),
+      artist(record.artist), album(record.album), albumArtist(record.albumArtist), comment(record.comment),
+      artworkURL(record.artworkURL ? std::optional(record.artworkURL->toString(QUrl::FullyEncoded))
+                                   : std::nullopt),
+      lyrics(record.lyrics), year(record.year), database_(record.database())
+{
+}
+
+std::optional<ID3TemplateWriteError> ID3TemplateQueryBuilder::update(qint64 identifier) const
+{
+    sqlite::Connection& connection = database_.connection();
+    Result<sqlite::Transaction, SQLError> transaction = sqlite::Transaction::begin(connection);
+    if (!transaction)
+        return writeError(transaction.error());
+    if (auto error = runOnRow(connection, UpdateSQL, [&](sqlite::Statement& statement) {
+            statement.bindAll(name, title, artist, album, albumArtist, comment, artworkURL, lyrics,
+                              storedYear(year), identifier);
+        }))
+        return error;
+    if (podcastFields)
+        if (std::optional<SQLError> error = podcastFields->save(database_, identifier))
+            return writeError(*error);
+    return commitAndAnnounce(transaction);
 }
 
 std::optional<ID3Template> ID3TemplateQueryBuilder::insert() const
@@ -174,7 +279,7 @@ std::optional<ID3Template> ID3TemplateQueryBuilder::insert() const
     if (sqlite::Transaction(std::move(transaction).value()).commit())
         return std::nullopt;
 
-    NotificationCenter::defaultCenter().post(ID3Template::createdNotificationName);
+    postOnMainThread(ID3Template::createdNotificationName);
     return ID3Template::find(database_, rowId);
 }
 

@@ -18,12 +18,28 @@ struct ID3TemplateSelectAllQueryResult
     std::optional<QUrl> artworkURL; // empty when NULL or not a valid URL
 };
 
-// A saved set of podcast-level ID3 values: one row of the "id3_template" table. Apart from its
-// last episode title, a stored template never changes; templates are never deleted.
+// Why a stored template could not be changed.
+struct ID3TemplateWriteError
+{
+    enum class Kind
+    {
+        NameTaken, // another template has that name (the "name" column is unique)
+        NotFound,  // no row has the identifier any more
+        Store,     // SQLite refused (locked, read-only, corrupt, ...)
+    };
+    Kind kind = Kind::Store;
+    QString message; // SQLite's words, for the log
+};
+
+// A saved set of podcast-level ID3 values: one row of the "id3_template" table, with its podcast
+// fields beside it. The user edits, renames and deletes templates; step 2 stores the last episode
+// title. Every change but the last episode title posts "id3_template_changed" on the main thread
+// (a new template "id3_template_created"), so that every open list reads the table again.
 class ID3Template
 {
 public:
     static inline const QString createdNotificationName = QStringLiteral("id3_template_created");
+    static inline const QString changedNotificationName = QStringLiteral("id3_template_changed");
 
     ID3Template(Database database, qint64 id, QString name);
 
@@ -45,6 +61,13 @@ public:
     // the record was read with. True when a row changed (also when the title was already stored);
     // false when the row is gone or SQLite failed. This record itself is not changed.
     bool updateLastEpisodeTitle(const QString& title) const;
+
+    // Gives the template `id` a new name. NameTaken when another template has it already.
+    static std::optional<ID3TemplateWriteError> rename(const Database& database, qint64 id,
+                                                       const QString& name);
+    // Deletes the template `id` and its podcast fields together. The artwork copy stays: another
+    // template may share it (copies are named by content).
+    static std::optional<ID3TemplateWriteError> remove(const Database& database, qint64 id);
 
     const Database& database() const { return database_; }
 
@@ -71,6 +94,8 @@ class ID3TemplateQueryBuilder
 public:
     // Every optional field left empty.
     ID3TemplateQueryBuilder(Database database, QString name);
+    // The stored values of `record`, ready to be changed and written back with update().
+    explicit ID3TemplateQueryBuilder(const ID3Template& record);
     ID3TemplateQueryBuilder(Database database, QString name, std::optional<QString> lastEpisodeTitle,
                             std::optional<QString> title, std::optional<QString> artist,
                             std::optional<QString> album, std::optional<QString> albumArtist,
@@ -81,6 +106,9 @@ public:
     // success posts "id3_template_created" with no object and returns the row read back; nothing
     // (and no notification) on any failure, e.g. a name that is already taken or a missing table.
     std::optional<ID3Template> insert() const;
+    // Writes every value of this builder but the last episode title (which belongs to step 2) to
+    // the row `id`, and the podcast fields when given, together; posts "id3_template_changed".
+    std::optional<ID3TemplateWriteError> update(qint64 id) const;
 
     const Database& database() const { return database_; }
 

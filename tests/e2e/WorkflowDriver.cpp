@@ -29,12 +29,12 @@ namespace Register = StoryboardRegister;
 
 namespace {
 
-// The row of `view` whose text is `text`, or -1.
+// The row of `view` whose first line is `text`, or -1.
 int rowWithText(const QAbstractItemView& view, const QString& text)
 {
     const QAbstractItemModel* model = view.model();
     for (int row = 0; model && row < model->rowCount(); ++row) {
-        if (model->data(model->index(row, 0), Qt::DisplayRole).toString() == text)
+        if (model->data(model->index(row, 0), Qt::DisplayRole).toString().section(u'\n', 0, 0) == text)
             return row;
     }
     return -1;

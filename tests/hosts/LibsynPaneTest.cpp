@@ -97,5 +97,24 @@ INSTANTIATE_TEST_SUITE_P(
                   QStringLiteral("Log in failed: cannot reach 127.0.0.1: check the internet connection")}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
+// Checking a saved account again replaces its password and keeps its row: no second account.
+TEST_F(LibsynPaneTest, CheckingAnAccountAgainReplacesItsPasswordInPlace)
+{
+    const QString folder = QStringLiteral("show-again");
+    const qint64 id = addAccount(folder, QStringLiteral("Libsyn"), LibsynAccountFeedType::Libsyn,
+                                 LibsynServerEnvironment::Email);
+    ASSERT_FALSE(Account::savePassword(QStringLiteral("Libsyn"), id, QStringLiteral("old password")));
+    auto* window = presentWindow();
+    chooseLibsyn(*window);
+    libsynPane_->recheck(Account::find(database(), id));
+    EXPECT_EQ(libsynPane_->emailTextField()->text(), LibsynServerEnvironment::Email);
+    fill(LibsynServerEnvironment::Email, folder, LibsynServerEnvironment::Password);
+    logIn();
+    window->addButton()->click();
+    ASSERT_TRUE(test::waitFor([this] { return !window_ || !window_->isVisible(); }));
+    EXPECT_EQ(Account::selectAll(database()).size(), 1u);
+    EXPECT_EQ(Account::loadPassword(QStringLiteral("Libsyn"), id), LibsynServerEnvironment::Password);
+}
+
 } // namespace
 } // namespace airlark

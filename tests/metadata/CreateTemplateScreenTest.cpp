@@ -1,5 +1,6 @@
 // The template-creation window with real widgets over a real store, real images made in the test.
 #include "MetadataStoreFixture.h"
+#include "metadata/SelectTemplateViewModel.h"
 #include "metadata/ui/CreateID3TemplateViewController.h"
 #include "metadata/ui/FileDropLocationView.h"
 #include "metadata/ui/OpenPanel.h"
@@ -95,8 +96,9 @@ TEST_F(CreateTemplateScreenTest, SaveNeedsANameAnArtistAndArtworkAndFollowsEvery
 }
 
 // Keeps a copy named after its content, so that the template survives its original being moved,
-// and stores the podcast fields beside the template.
-TEST_F(CreateTemplateScreenTest, SavingKeepsACopyOfTheArtworkAndThePodcastFields)
+// and stores the podcast fields beside the template. Edited, the template shows what it keeps and
+// takes new values and new artwork, and an open list reads them.
+TEST_F(CreateTemplateScreenTest, SavingKeepsACopyOfTheArtworkAndThePodcastFieldsAndEditingRewritesThem)
 {
     const QString cover = imageFile(QStringLiteral("cover.jpg"), 3000, 3000);
     const QByteArray bytes = test::readFile(cover);
@@ -115,9 +117,9 @@ TEST_F(CreateTemplateScreenTest, SavingKeepsACopyOfTheArtworkAndThePodcastFields
     ASSERT_TRUE(stored && stored->artworkURL);
     EXPECT_EQ(stored->name, QStringLiteral("The Lark"));
     EXPECT_EQ(stored->artist, QStringLiteral("Ada"));
-    EXPECT_EQ(TemplatePodcastFields::find(*database, stored->id),
-              (TemplatePodcastFields{QStringLiteral("Natur & Wissen"), 3,
-                                     QStringLiteral("https://lark.example/feed.xml"), true}));
+    const TemplatePodcastFields fields{QStringLiteral("Natur & Wissen"), 3,
+                                       QStringLiteral("https://lark.example/feed.xml"), true};
+    EXPECT_EQ(TemplatePodcastFields::find(*database, stored->id), fields);
 
     const QString copy = stored->artworkURL->toLocalFile();
     EXPECT_EQ(copy,
@@ -126,6 +128,36 @@ TEST_F(CreateTemplateScreenTest, SavingKeepsACopyOfTheArtworkAndThePodcastFields
                   QStringLiteral(".jpg"));
     ASSERT_TRUE(QFile::rename(cover, files.filePath(QStringLiteral("moved.jpg"))));
     EXPECT_EQ(test::readFile(copy), bytes);
+
+    SelectTemplateViewModel openList;
+    openList.reloadTemplates();
+    window = CreateID3TemplateViewController::makeWindow(nullptr, stored->id);
+    screen = qobject_cast<CreateID3TemplateViewController*>(window.data());
+    window->show();
+    ASSERT_TRUE(test::waitFor([this] {
+        return !screen->viewModel().isLoadingTemplate() && !screen->viewModel().isCheckingArtwork();
+    }));
+    EXPECT_EQ(screen->albumField()->text(), QStringLiteral("The Lark"));
+    EXPECT_EQ(screen->artistField()->text(), QStringLiteral("Ada"));
+    EXPECT_EQ(screen->viewModel().podcastFields().templateFields(), fields);
+    EXPECT_EQ(screen->artworkFactsLabel()->text(), QStringLiteral("3000\u00d73000 JPEG"));
+    ASSERT_TRUE(screen->saveButton()->isEnabled()) << "the stored artwork counts as chosen";
+
+    fill(QStringLiteral("The Lark"), QStringLiteral("Ada L."));
+    screen->seasonField()->clear();
+    chooseArtwork(QUrl::fromLocalFile(imageFile(QStringLiteral("new.png"), 1400, 1400)));
+    save();
+    EXPECT_TRUE(test::waitFor([this] { return window.isNull(); }));
+    const auto edited = ID3Template::find(*database, stored->id);
+    ASSERT_TRUE(edited && edited->artworkURL);
+    EXPECT_EQ(edited->artist, QStringLiteral("Ada L."));
+    EXPECT_TRUE(edited->artworkURL->toLocalFile().endsWith(QLatin1String(".png")));
+    EXPECT_FALSE(TemplatePodcastFields::find(*database, stored->id).season);
+    EXPECT_EQ(ID3Template::selectAll(*database).size(), 1u) << "rewritten, not added";
+    EXPECT_TRUE(test::waitFor([&] {
+        return !openList.cachedTemplates.empty() &&
+               openList.cachedTemplates.front().artworkURL == edited->artworkURL;
+    }));
 }
 
 struct ArtworkRule

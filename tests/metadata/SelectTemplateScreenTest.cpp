@@ -6,7 +6,9 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 
@@ -150,6 +152,73 @@ TEST_F(SelectTemplateScreenTest, TheNewTemplateButtonAndMenuItemOpenOneWindow)
     EXPECT_EQ(step1->createTemplateWindow(), window);
     window->close();
 }
+
+struct TemplateChange
+{
+    const char* name;
+    int key;        // F2 renames in place, Delete asks first
+    QString answer; // the new name, or the confirmation's button
+    QStringList after;
+    QString problem; // what step 1 says under the list
+};
+
+class ManageTemplatesTest : public SelectTemplateScreenTest,
+                            public ::testing::WithParamInterface<TemplateChange>
+{
+};
+
+// From the keyboard, on the chosen template; every open list follows, and the choice follows its
+// template.
+TEST_P(ManageTemplatesTest, ChangesTheChosenTemplateInEveryOpenList)
+{
+    const TemplateChange& change = GetParam();
+    insertTemplate(QStringLiteral("First"));
+    insertTemplate(QStringLiteral("Second"));
+    SelectTemplateViewController otherWindow({});
+    const auto names = [](SelectTemplateViewController& screen) {
+        QStringList shown;
+        for (int row = 0; row < screen.tableView()->model()->rowCount(); ++row)
+            shown << screen.tableView()->model()->index(row, 0).data().toString();
+        return shown;
+    };
+    clickTemplateRow(1);
+    QListView* list = step1->tableView();
+    list->activateWindow();
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key(change.key));
+    if (change.key == Qt::Key_F2) {
+        auto* editor = list->findChild<QLineEdit*>();
+        ASSERT_TRUE(editor);
+        editor->selectAll();
+        QTest::keyClicks(editor, change.answer);
+        QTest::keyClick(editor, Qt::Key_Return);
+    } else {
+        auto* box = frame->findChild<QMessageBox*>(QStringLiteral("deleteConfirmation"));
+        ASSERT_TRUE(box);
+        EXPECT_TRUE(box->text().contains(QStringLiteral("\u201cSecond\u201d")));
+        auto* remove = box->findChild<QPushButton*>(QStringLiteral("deleteButton"));
+        EXPECT_NE(box->defaultButton(), remove) << "Return must not delete";
+        box->findChild<QPushButton*>(change.answer)->click();
+    }
+    EXPECT_TRUE(test::waitFor([&] {
+        return names(*step1) == change.after && names(otherWindow) == change.after;
+    })) << names(*step1).join(u',').toStdString();
+    EXPECT_TRUE(test::waitFor([&] { return step1->templateProblemLabel()->text() == change.problem; }));
+    EXPECT_EQ(step1->viewModel().selectedTemplate().has_value(), change.after.size() == 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, ManageTemplatesTest,
+    ::testing::Values(TemplateChange{"Rename", Qt::Key_F2, "Third", {"First", "Third"}, {}},
+                      TemplateChange{
+                          "RenameToATakenName",
+                          Qt::Key_F2,
+                          "First",
+                          {"First", "Second"},
+                          "A template named \u201cFirst\u201d already exists. Choose another name."},
+                      TemplateChange{"Delete", Qt::Key_Delete, "deleteButton", {"First"}, {}},
+                      TemplateChange{"KeepAfterAll", Qt::Key_Delete, "keepButton", {"First", "Second"}, {}}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 } // namespace
 } // namespace airlark

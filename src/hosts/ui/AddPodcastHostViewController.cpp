@@ -68,8 +68,13 @@ AddPodcastHostViewController::AddPodcastHostViewController(PaneProvider libsynPa
 
     viewModel_->setDelegate(this);
     // The window opens on the SoundCloud pane, and the chooser says so.
-    popUpButton_->setCurrentText(displayName(PodcastHost::SoundCloud));
-    viewModel_->setSelectedHost(PodcastHost::SoundCloud);
+    showHost(PodcastHost::SoundCloud);
+}
+
+void AddPodcastHostViewController::showHost(PodcastHost host)
+{
+    popUpButton_->setCurrentText(displayName(host));
+    viewModel_->setSelectedHost(host);
 }
 
 AddPodcastHostViewController::~AddPodcastHostViewController()

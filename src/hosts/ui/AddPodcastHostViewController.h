@@ -42,6 +42,9 @@ public:
     QPushButton* cancelButton() const { return cancelButton_; }
     QWidget* currentChildViewController() const { return currentChildViewController_; }
 
+    // Shows `host`'s pane and says so in the host chooser.
+    void showHost(PodcastHost host);
+
     // Makes Add call `action` while `target` lives, replacing whatever it did before (a press
     // reaches only the pane that took the button last).
     void setAddButtonTarget(QObject* target, std::function<void()> action);

@@ -133,6 +133,19 @@ void LibsynAuthenticationViewController::viewDidAppear()
     takeOverAddButton(viewModel_.canSave());
 }
 
+void LibsynAuthenticationViewController::recheck(const std::optional<AccountQueryResult>& account)
+{
+    viewModel_.recheckAccount(account ? std::optional(account->id) : std::nullopt);
+    if (!account)
+        return;
+    emailTextField_->setText(account->email.value_or(QString()));
+    usernameTextField_->setText(account->displayName);
+    passwordTextField_->clear();
+    feedTypePopUpButton_->setCurrentIndex(account->feedType == LibsynAccountFeedType::External ? 1 : 0);
+    unencryptedCheckBox_->setChecked(false);
+    passwordTextField_->setFocus();
+}
+
 void LibsynAuthenticationViewController::logInButtonSelected()
 {
     const QString username = usernameTextField_->text();

@@ -2,6 +2,7 @@
 
 #include "hosts/LibsynAuthenticationViewModel.h"
 #include "hosts/ui/HostAuthenticationViewController.h"
+#include "store/Account.h"
 
 #include <QPointer>
 #include <memory>
@@ -38,6 +39,10 @@ public:
     QPushButton* logInButton() const { return logInButton_; }
     QPushButton* helpButton() const { return helpButton_; }
     QLabel* statusLabel() const { return statusLabel_; }
+
+    // Fills the form with a saved account to check again (a new password, or a corrected folder,
+    // e-mail or feed type); Add then updates that account. None: the next Add adds a new one.
+    void recheck(const std::optional<AccountQueryResult>& account);
 
     // The outcome of a log-in check; handled later on the main queue.
     void FTPLogInCompleted(quint64 ticket, const FTPFailure& failure);

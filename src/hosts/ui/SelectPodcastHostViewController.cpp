@@ -1,17 +1,22 @@
 #include "hosts/ui/SelectPodcastHostViewController.h"
 
+#include "hosts/AccountManagement.h"
 #include "hosts/UploadDestination.h"
 #include "platform/ui/ArrowKeySelection.h"
+#include "platform/ui/StopConfirmation.h"
 
 #include <QAbstractTableModel>
+#include <QAction>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QIcon>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QMenu>
 #include <QPixmap>
 #include <QPushButton>
 #include <QTableView>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace airlark {
@@ -41,8 +46,13 @@ public:
         switch (role) {
         case Qt::DisplayRole:
         case Qt::AccessibleTextRole:
-        case Qt::ToolTipRole:
-            return SelectPodcastHostViewController::rowText(account);
+        case Qt::ToolTipRole: {
+            const QString details = viewModel_.accountDetails(index.row());
+            const QString text = SelectPodcastHostViewController::rowText(account);
+            return details.isEmpty() ? text : text + QLatin1Char('\n') + details;
+        }
+        case Qt::EditRole:
+            return account.primary();
         case Qt::DecorationRole:
             return QIcon(QPixmap::fromImage(account.image()));
         default:
@@ -50,11 +60,42 @@ public:
         }
     }
 
+    Qt::ItemFlags flags(const QModelIndex& index) const override
+    {
+        const auto& accounts = viewModel_.accounts();
+        if (!index.isValid() || index.row() >= static_cast<int>(accounts.size()))
+            return QAbstractTableModel::flags(index);
+        const auto host =
+            podcastHostFromStoredText(accounts[static_cast<std::size_t>(index.row())].secondary());
+        return QAbstractTableModel::flags(index) |
+               (AccountManagement::canRenameInPlace(host) ? Qt::ItemIsEditable : Qt::NoItemFlags);
+    }
+
+    // The row keeps its name until the store has taken the new one and the list is read again.
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override
+    {
+        const auto& accounts = viewModel_.accounts();
+        if (role != Qt::EditRole || !index.isValid() || index.row() >= static_cast<int>(accounts.size()))
+            return false;
+        const auto& account = accounts[static_cast<std::size_t>(index.row())];
+        if (renameRequested && value.toString() != account.primary())
+            renameRequested(account.id(), value.toString());
+        return false;
+    }
+
     void reload()
     {
         beginResetModel();
         endResetModel();
     }
+
+    void detailsDidChange()
+    {
+        if (rowCount() > 0)
+            emit dataChanged(index(0, 0), index(rowCount() - 1, 0));
+    }
+
+    std::function<void(qint64 id, const QString& name)> renameRequested;
 
 private:
     SelectPodcastHostViewModel& viewModel_;
@@ -82,6 +123,9 @@ SelectPodcastHostViewController::SelectPodcastHostViewController(Providers provi
     tableView_->setTabKeyNavigation(false);
     selectRowsWithArrowKeys(*tableView_);
 
+    // Two lines: the name and host, and what tells the account apart.
+    tableView_->verticalHeader()->setDefaultSectionSize(qMax(RowHeight, 2 * fontMetrics().height() + 8));
+
     addAccountButton_ = new QPushButton(tr("Add Account…"), this);
     addAccountButton_->setAccessibleName(tr("Add Account…"));
     noteLabel_ = new QLabel(this);
@@ -91,14 +135,51 @@ SelectPodcastHostViewController::SelectPodcastHostViewController(Providers provi
     tryAgainButton_ = new QPushButton(tr("&Try Again"), this);
     tryAgainButton_->setObjectName(QStringLiteral("tryAgainButton"));
 
+    // The keys act on the list alone, so that Delete in a text field never deletes an account.
+    const auto listAction = [this](const QString& text, const char* name, QKeySequence key,
+                                   void (SelectPodcastHostViewController::*slot)()) {
+        auto* action = new QAction(text, this);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WidgetShortcut);
+        tableView_->addAction(action);
+        connect(action, &QAction::triggered, this, slot);
+        return action;
+    };
+    renameAccountAction_ = listAction(tr("&Rename Account"), "renameAccountAction", QKeySequence(Qt::Key_F2),
+                                      &SelectPodcastHostViewController::renameAccountPressed);
+    recheckAccountAction_ = listAction(tr("C&heck Account Again\u2026"), "recheckAccountAction", {},
+                                       &SelectPodcastHostViewController::recheckAccountPressed);
+    deleteAccountAction_ =
+        listAction(tr("&Delete Account\u2026"), "deleteAccountAction", QKeySequence::Delete,
+                   &SelectPodcastHostViewController::deleteAccountPressed);
+    tableView_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    auto* manageButton = new QToolButton(this);
+    manageButton->setObjectName(QStringLiteral("manageAccountButton"));
+    manageButton->setText(tr("&Manage"));
+    manageButton->setAccessibleName(tr("Manage the chosen account"));
+    manageButton->setPopupMode(QToolButton::InstantPopup);
+    manageButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    auto* manageMenu = new QMenu(manageButton);
+    manageMenu->addActions(tableView_->actions());
+    manageButton->setMenu(manageMenu);
+
+    accountProblemLabel_ = new QLabel(this);
+    accountProblemLabel_->setObjectName(QStringLiteral("accountProblemLabel"));
+    accountProblemLabel_->setWordWrap(true);
+    accountProblemLabel_->setStyleSheet(QStringLiteral("color: #b3261e;"));
+    accountProblemLabel_->hide();
+
     auto* buttonRow = new QHBoxLayout;
     buttonRow->addWidget(addAccountButton_);
+    buttonRow->addWidget(manageButton);
     buttonRow->addWidget(tryAgainButton_);
     buttonRow->addStretch(1);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(heading);
     layout->addWidget(tableView_, 1);
     layout->addWidget(noteLabel_);
+    layout->addWidget(accountProblemLabel_);
     layout->addLayout(buttonRow);
 
     connect(addAccountButton_, &QPushButton::clicked, this,
@@ -111,6 +192,16 @@ SelectPodcastHostViewController::SelectPodcastHostViewController(Providers provi
     tableView_->setModel(tableModel_);
     connect(tableView_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &SelectPodcastHostViewController::tableViewSelectionDidChange);
+    tableModel_->renameRequested = [this](qint64 id, const QString& name) {
+        AccountManagement::rename(
+            id, name,
+            [self = QPointer<SelectPodcastHostViewController>(this)](std::optional<QString> problem) {
+                if (self)
+                    self->showAccountProblem(problem);
+            });
+    };
+    viewModel().accountDetailsDidChange = [this] { tableModel_->detailsDidChange(); };
+    updateAccountActions();
     viewModel().reloadAccounts();
 }
 
@@ -178,6 +269,64 @@ void SelectPodcastHostViewController::selectPodcastViewModelAccountSelected(Sele
 {
     if (auto* frame = progressNavigationController())
         frame->setNextButtonEnabled(model.state() == SelectPodcastHostState::Selected);
+    updateAccountActions();
+}
+
+const PodcastHostAccount* SelectPodcastHostViewController::selectedAccount()
+{
+    const auto index = viewModel().selectedItemIndex();
+    const auto& accounts = viewModel().accounts();
+    if (!index || *index < 0 || *index >= static_cast<qsizetype>(accounts.size()))
+        return nullptr;
+    return &accounts[static_cast<std::size_t>(*index)];
+}
+
+void SelectPodcastHostViewController::updateAccountActions()
+{
+    const bool chosen = selectedAccount() != nullptr;
+    for (QAction* action : {renameAccountAction_, recheckAccountAction_, deleteAccountAction_})
+        action->setEnabled(chosen);
+}
+
+void SelectPodcastHostViewController::showAccountProblem(const std::optional<QString>& problem)
+{
+    accountProblemLabel_->setText(problem.value_or(QString()));
+    accountProblemLabel_->setHidden(!problem);
+}
+
+void SelectPodcastHostViewController::renameAccountPressed()
+{
+    const PodcastHostAccount* account = selectedAccount();
+    if (!account)
+        return;
+    showAccountProblem(std::nullopt);
+    if (!AccountManagement::canRenameInPlace(podcastHostFromStoredText(account->secondary())))
+        return recheckAccountPressed();
+    tableView_->edit(tableModel_->index(static_cast<int>(*viewModel().selectedItemIndex()), 0));
+}
+
+void SelectPodcastHostViewController::recheckAccountPressed()
+{
+    const PodcastHostAccount* account = selectedAccount();
+    if (account && providers_.recheckAccount)
+        providers_.recheckAccount(account->row());
+}
+
+void SelectPodcastHostViewController::deleteAccountPressed()
+{
+    const PodcastHostAccount* account = selectedAccount();
+    if (!account)
+        return;
+    showAccountProblem(std::nullopt);
+    const auto host = podcastHostFromStoredText(account->secondary());
+    askToDelete(this, AccountManagement::deleteQuestion(account->primary()),
+                AccountManagement::deleteDetail(host), tr("Delete Account"),
+                [self = QPointer<SelectPodcastHostViewController>(this), id = account->id(), host] {
+                    AccountManagement::remove(id, host, [self](std::optional<QString> problem) {
+                        if (self)
+                            self->showAccountProblem(problem);
+                    });
+                });
 }
 
 void SelectPodcastHostViewController::addAccountButtonPressed()

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 
+class QAction;
 class QItemSelection;
 class QLabel;
 class QPushButton;
@@ -21,9 +22,12 @@ namespace airlark {
 class PodcastHostAccountTableModel;
 
 // Step 3 of the episode workflow: the saved accounts, one row each ("name—host" and the host's
-// icon), read in the background; until they arrive, or when they cannot be read, a note says so. Next ("Start
-// upload") is enabled while a row is selected and hands the chosen account to the upload step, which the
-// application provides (its controller implements UploadDestination).
+// icon, and under it what tells the account apart), read in the background; until they arrive,
+// or when they cannot be read, a note says so. Next ("Start upload") is enabled while a row is
+// selected and hands the chosen account to the upload step, which the application provides (its
+// controller implements UploadDestination). The selected account can be renamed (F2; a Libsyn
+// account through a new log-in check, since its name is its show folder), checked again with a
+// new password or sign-in, and deleted with its credential item (Delete, after a confirmation).
 class SelectPodcastHostViewController : public QWidget,
                                         public ProgressNavigationControllerChild,
                                         public SelectPodcastHostViewModelDelegate
@@ -36,6 +40,8 @@ public:
         std::function<QWidget*()> uploadPodcastViewController;
         // Opens the add-account window.
         std::function<void()> presentAddPodcastHostWindow;
+        // Opens the add-account window to check this saved account again.
+        std::function<void(const AccountQueryResult&)> recheckAccount;
     };
 
     static constexpr int RowHeight = 40;
@@ -56,6 +62,11 @@ public:
     QLabel* noteLabel() const { return noteLabel_; }
     // Reads the list again after a failed read.
     QPushButton* tryAgainButton() const { return tryAgainButton_; }
+    // Why the last rename or deletion did not happen.
+    QLabel* accountProblemLabel() const { return accountProblemLabel_; }
+    QAction* renameAccountAction() const { return renameAccountAction_; }
+    QAction* recheckAccountAction() const { return recheckAccountAction_; }
+    QAction* deleteAccountAction() const { return deleteAccountAction_; }
 
     // The row's text: primary, "—", secondary.
     static QString rowText(const TwoLabelWithThumbnailItem& item);
@@ -69,10 +80,16 @@ public:
 
 public slots:
     void addAccountButtonPressed();
+    void renameAccountPressed();
+    void recheckAccountPressed();
+    void deleteAccountPressed();
 
 private:
     void tableViewSelectionDidChange();
     void restoreSelectionFromViewModel();
+    void updateAccountActions();
+    void showAccountProblem(const std::optional<QString>& problem);
+    const PodcastHostAccount* selectedAccount();
 
     Providers providers_;
     std::optional<QUrl> fileURL_;
@@ -83,6 +100,10 @@ private:
     QPushButton* addAccountButton_ = nullptr;
     QLabel* noteLabel_ = nullptr;
     QPushButton* tryAgainButton_ = nullptr;
+    QLabel* accountProblemLabel_ = nullptr;
+    QAction* renameAccountAction_ = nullptr;
+    QAction* recheckAccountAction_ = nullptr;
+    QAction* deleteAccountAction_ = nullptr;
     bool restoringSelection_ = false;
 };
 

@@ -37,7 +37,9 @@ QLabel* makeNotice(const QString& objectName, const QString& colour, QWidget* pa
 
 } // namespace
 
-CreateID3TemplateViewController::CreateID3TemplateViewController(QWidget* parent) : QWidget(parent)
+CreateID3TemplateViewController::CreateID3TemplateViewController(QWidget* parent,
+                                                                 std::optional<qint64> editedTemplateID)
+    : QWidget(parent), viewModel_(std::make_unique<CreateID3TemplateViewModel>(editedTemplateID))
 {
     setObjectName(QStringLiteral("CreateID3TemplateViewController"));
 
@@ -129,12 +131,12 @@ CreateID3TemplateViewController::~CreateID3TemplateViewController()
         viewModel_->delegate = nullptr;
 }
 
-QWidget* CreateID3TemplateViewController::makeWindow(QWidget* owner)
+QWidget* CreateID3TemplateViewController::makeWindow(QWidget* owner, std::optional<qint64> editedTemplateID)
 {
-    auto* window = new CreateID3TemplateViewController(owner);
+    auto* window = new CreateID3TemplateViewController(owner, editedTemplateID);
     window->setWindowFlag(Qt::Window);
     window->setAttribute(Qt::WA_DeleteOnClose);
-    window->setWindowTitle(tr("New Template"));
+    window->setWindowTitle(editedTemplateID ? tr("Edit Template") : tr("New Template"));
     window->resize(480, 520);
     return window;
 }
@@ -181,6 +183,26 @@ void CreateID3TemplateViewController::createID3TemplateViewModelFieldValuesDidCh
     const QStringList problems = model.podcastFields().problems();
     errorLabel_->setText(problems.join(QLatin1Char('\n')));
     errorLabel_->setVisible(!problems.isEmpty());
+}
+
+void CreateID3TemplateViewController::createID3TemplateViewModelDidLoadTemplate(
+    CreateID3TemplateViewModel& model)
+{
+    if (!model.loadProblem().isEmpty()) {
+        errorLabel_->setText(model.loadProblem());
+        errorLabel_->show();
+        return;
+    }
+    // Copied before the first field is set: each set reports the form back to the view model.
+    const QString podcast = model.podcast();
+    const QString artist = model.artist();
+    const PodcastFieldTexts fields = model.podcastFields();
+    albumField_->setText(podcast);
+    artistField_->setText(artist);
+    genreField_->setText(fields.genre);
+    seasonField_->setText(fields.seasonNumber);
+    feedURLField_->setText(fields.feedURL);
+    explicitCheckBox_->setChecked(fields.explicitContent);
 }
 
 void CreateID3TemplateViewController::chooseArtworkButtonPressed()

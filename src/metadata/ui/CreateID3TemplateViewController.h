@@ -15,19 +15,22 @@ namespace airlark {
 
 class ImageFileDropLocationView;
 
-// The content of the template-creation window: podcast name, artist, artwork file and the podcast
-// fields; Save keeps a copy of the artwork, inserts the template and closes the window.
+// The content of the template window: podcast name, artist, artwork file and the podcast fields;
+// Save keeps a copy of the artwork, stores the template (a new one, or over the edited one) and
+// closes the window.
 class CreateID3TemplateViewController : public QWidget,
                                         public CreateID3TemplateViewModelDelegate,
                                         public FileDropLocationViewDelegate
 {
     Q_OBJECT
 public:
-    explicit CreateID3TemplateViewController(QWidget* parent = nullptr);
+    // Edits the stored template `editedTemplateID`, or makes a new one without it.
+    explicit CreateID3TemplateViewController(QWidget* parent = nullptr,
+                                             std::optional<qint64> editedTemplateID = std::nullopt);
     ~CreateID3TemplateViewController() override;
 
     // A window showing a new controller, deleted when it closes. `owner` keeps it above that window.
-    static QWidget* makeWindow(QWidget* owner);
+    static QWidget* makeWindow(QWidget* owner, std::optional<qint64> editedTemplateID = std::nullopt);
 
     CreateID3TemplateViewModel& viewModel();
 
@@ -52,6 +55,7 @@ public:
     void
     createID3TemplateViewModelDidFinishSaving(CreateID3TemplateViewModel& viewModel,
                                               std::optional<ID3TemplateFieldValidationError> error) override;
+    void createID3TemplateViewModelDidLoadTemplate(CreateID3TemplateViewModel& viewModel) override;
     // A dropped image does not become the artwork: the image target refuses every drag anyway.
     void didSetFileWithURL(const QUrl&) override {}
 

@@ -5,6 +5,7 @@
 #include "metadata/ui/FileDropLocationView.h"
 #include "metadata/ui/TemplateListModel.h"
 #include "platform/ui/ArrowKeySelection.h"
+#include "platform/ui/StopConfirmation.h"
 #include "platform/ui/TopMetadataProgressNavigationController.h"
 
 #include <QAction>
@@ -12,8 +13,10 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListView>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace airlark {
@@ -65,6 +68,45 @@ SelectTemplateViewController::SelectTemplateViewController(
     connect(newTemplateButton_, &QPushButton::clicked, this,
             &SelectTemplateViewController::newTemplateButtonPressed);
 
+    // The keys act on the list alone, so that Delete in a text field never deletes a template.
+    const auto listAction = [this](const QString& text, const char* name, QKeySequence key,
+                                   void (SelectTemplateViewController::*slot)()) {
+        auto* action = new QAction(text, this);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WidgetShortcut);
+        tableView_->addAction(action);
+        connect(action, &QAction::triggered, this, slot);
+        return action;
+    };
+    editTemplateAction_ = listAction(tr("&Edit Template\u2026"), "editTemplateAction", {},
+                                     &SelectTemplateViewController::editTemplatePressed);
+    renameTemplateAction_ =
+        listAction(tr("&Rename Template"), "renameTemplateAction", QKeySequence(Qt::Key_F2),
+                   &SelectTemplateViewController::renameTemplatePressed);
+    deleteTemplateAction_ =
+        listAction(tr("&Delete Template\u2026"), "deleteTemplateAction", QKeySequence::Delete,
+                   &SelectTemplateViewController::deleteTemplatePressed);
+    tableView_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    auto* manageButton = new QToolButton(this);
+    manageButton->setObjectName(QStringLiteral("manageTemplateButton"));
+    manageButton->setText(tr("&Manage"));
+    manageButton->setAccessibleName(tr("Manage the chosen template"));
+    manageButton->setPopupMode(QToolButton::InstantPopup);
+    manageButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    auto* manageMenu = new QMenu(manageButton);
+    manageMenu->addActions(tableView_->actions());
+    manageButton->setMenu(manageMenu);
+    templateListModel_->renameRequested = [this](qint64 id, const QString& name) {
+        viewModel_->renameTemplate(id, name,
+                                   [this](std::optional<QString> problem) { showTemplateProblem(problem); });
+    };
+    templateProblemLabel_ = new QLabel(this);
+    templateProblemLabel_->setObjectName(QStringLiteral("templateProblemLabel"));
+    templateProblemLabel_->setWordWrap(true);
+    templateProblemLabel_->setStyleSheet(QStringLiteral("color: #b3261e;"));
+    templateProblemLabel_->hide();
+
     dropLocationView_ = new AudioFileDropLocationView(this);
     dropLocationView_->setObjectName(QStringLiteral("dropLocationView"));
     dropLocationView_->setDelegate(viewModel_.get());
@@ -91,7 +133,12 @@ SelectTemplateViewController::SelectTemplateViewController(
     left->addWidget(tableView_, 1);
     left->addWidget(emptyListLabel_);
     left->addWidget(missingArtworkLabel_);
-    left->addWidget(newTemplateButton_, 0, Qt::AlignLeft);
+    left->addWidget(templateProblemLabel_);
+    auto* templateButtons = new QHBoxLayout;
+    templateButtons->addWidget(newTemplateButton_);
+    templateButtons->addWidget(manageButton);
+    templateButtons->addStretch(1);
+    left->addLayout(templateButtons);
     auto* right = new QVBoxLayout;
     right->addWidget(dropLocationView_, 1);
     right->addWidget(chooseFileButton_, 0, Qt::AlignHCenter);
@@ -101,13 +148,15 @@ SelectTemplateViewController::SelectTemplateViewController(
     layout->addLayout(right, 1);
 
     setTabOrder(tableView_, newTemplateButton_);
-    setTabOrder(newTemplateButton_, dropLocationView_);
+    setTabOrder(newTemplateButton_, manageButton);
+    setTabOrder(manageButton, dropLocationView_);
     setTabOrder(dropLocationView_, chooseFileButton_);
 
     // viewDidLoad: the screen follows its view model from here on.
     viewModel_->delegate = this;
     viewModel_->reloadTemplates();
     reloadTable();
+    updateTemplateActions();
     dropLocationView_->setIcon(
         QIcon(QStringLiteral(":/images/") + viewModel_->artworkName() + QStringLiteral(".svg")));
 }
@@ -116,6 +165,7 @@ SelectTemplateViewController::~SelectTemplateViewController()
 {
     viewModel_->delegate = nullptr;
     delete createTemplateWindow_.data();
+    delete editTemplateWindow_.data();
 }
 
 OpenPanelOptions SelectTemplateViewController::getNewOpenPanel()
@@ -180,6 +230,57 @@ void SelectTemplateViewController::newTemplateButtonPressed()
     createTemplateWindow_->activateWindow();
 }
 
+void SelectTemplateViewController::editTemplatePressed()
+{
+    const std::optional<ID3TemplateSelectAllQueryResult> chosen = viewModel_->selectedTemplate();
+    if (!chosen)
+        return;
+    delete editTemplateWindow_.data(); // one edit at a time, of the template chosen now
+    editTemplateWindow_ = CreateID3TemplateViewController::makeWindow(window(), chosen->id);
+    editTemplateWindow_->show();
+    editTemplateWindow_->raise();
+    editTemplateWindow_->activateWindow();
+}
+
+void SelectTemplateViewController::renameTemplatePressed()
+{
+    const std::optional<qint64>& index = viewModel_->selectedItemIndex();
+    if (!index)
+        return;
+    showTemplateProblem(std::nullopt);
+    tableView_->edit(templateListModel_->index(static_cast<int>(*index)));
+}
+
+void SelectTemplateViewController::deleteTemplatePressed()
+{
+    const std::optional<ID3TemplateSelectAllQueryResult> chosen = viewModel_->selectedTemplate();
+    if (!chosen)
+        return;
+    showTemplateProblem(std::nullopt);
+    QPointer<SelectTemplateViewController> self(this);
+    askToDelete(this, SelectTemplateViewModel::deleteQuestion(chosen->name),
+                SelectTemplateViewModel::deleteDetail(), tr("Delete Template"), [self, id = chosen->id] {
+                    if (self)
+                        self->viewModel_->deleteTemplate(id, [self](std::optional<QString> problem) {
+                            if (self)
+                                self->showTemplateProblem(problem);
+                        });
+                });
+}
+
+void SelectTemplateViewController::showTemplateProblem(const std::optional<QString>& problem)
+{
+    templateProblemLabel_->setText(problem.value_or(QString()));
+    templateProblemLabel_->setHidden(!problem);
+}
+
+void SelectTemplateViewController::updateTemplateActions()
+{
+    const bool chosen = viewModel_->selectedTemplate().has_value();
+    for (QAction* action : {editTemplateAction_, renameTemplateAction_, deleteTemplateAction_})
+        action->setEnabled(chosen);
+}
+
 void SelectTemplateViewController::reloadTable()
 {
     const auto& templates = viewModel_->cachedTemplates;
@@ -241,6 +342,7 @@ void SelectTemplateViewController::selectTemplateViewModelInteractionStateDidCha
         viewModel.chooseFileButtonHidden() ? viewModel.selectedFileDisplayName()
                                            : tr("Drop an MP3 file here, or press Space to choose one"));
 
+    updateTemplateActions();
     missingArtworkLabel_->setText(viewModel.missingArtworkNotice());
     missingArtworkLabel_->setHidden(missingArtworkLabel_->text().isEmpty());
 

@@ -21,7 +21,9 @@ class EditMetadataViewController;
 class TemplateListModel;
 
 // Step 1: pick a saved template and the MP3 file (file dialog or drop). Next is enabled once both
-// are chosen, and hands step 2 the template's identifier.
+// are chosen, and hands step 2 the template's identifier. The chosen template can be edited (in
+// the template window), renamed in place (F2) and deleted (Delete, after a confirmation), from the
+// list's context menu or the Manage button.
 class SelectTemplateViewController : public QWidget,
                                      public ProgressNavigationControllerChild,
                                      public SelectTemplateViewModelDelegate
@@ -43,6 +45,12 @@ public:
     QPushButton* newTemplateButton() const { return newTemplateButton_; }
     QLabel* emptyListLabel() const { return emptyListLabel_; }
     QLabel* missingArtworkLabel() const { return missingArtworkLabel_; }
+    // Why the last rename or deletion did not happen.
+    QLabel* templateProblemLabel() const { return templateProblemLabel_; }
+    QAction* editTemplateAction() const { return editTemplateAction_; }
+    QAction* renameTemplateAction() const { return renameTemplateAction_; }
+    QAction* deleteTemplateAction() const { return deleteTemplateAction_; }
+    QWidget* editTemplateWindow() const { return editTemplateWindow_; }
 
     // "New Template…", for the window's menu as well; opens (or raises) the template window.
     QAction* newTemplateAction() const { return newTemplateAction_; }
@@ -60,6 +68,9 @@ public:
 public slots:
     void chooseFileButtonPressed();
     void newTemplateButtonPressed();
+    void editTemplatePressed();
+    void renameTemplatePressed();
+    void deleteTemplatePressed();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -71,6 +82,8 @@ private:
     void reloadTable();
     void tableViewSelectionDidChange();
     void publishSelectionToWorkflow();
+    void updateTemplateActions();
+    void showTemplateProblem(const std::optional<QString>& problem);
 
     std::unique_ptr<SelectTemplateViewModel> viewModel_;
     std::function<EditMetadataViewController*()> editMetadataViewController_;
@@ -83,7 +96,12 @@ private:
     QPushButton* newTemplateButton_ = nullptr;
     AudioFileDropLocationView* dropLocationView_ = nullptr;
     QAction* newTemplateAction_ = nullptr;
+    QAction* editTemplateAction_ = nullptr;
+    QAction* renameTemplateAction_ = nullptr;
+    QAction* deleteTemplateAction_ = nullptr;
+    QLabel* templateProblemLabel_ = nullptr;
     QPointer<QWidget> createTemplateWindow_;
+    QPointer<QWidget> editTemplateWindow_;
     bool synchronizingSelection_ = false;
 };
 

@@ -29,6 +29,7 @@ QVariant TemplateListModel::data(const QModelIndex& index, int role) const
     const Row& row = rows_[static_cast<std::size_t>(index.row())];
     switch (role) {
     case Qt::DisplayRole:
+    case Qt::EditRole:
     case Qt::AccessibleTextRole:
     case Qt::ToolTipRole:
         return row.name;
@@ -41,6 +42,21 @@ QVariant TemplateListModel::data(const QModelIndex& index, int role) const
     default:
         return {};
     }
+}
+
+Qt::ItemFlags TemplateListModel::flags(const QModelIndex& index) const
+{
+    return QAbstractListModel::flags(index) | (index.isValid() ? Qt::ItemIsEditable : Qt::NoItemFlags);
+}
+
+bool TemplateListModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (role != Qt::EditRole || !index.isValid() || index.row() >= rowCount())
+        return false;
+    const Row& row = rows_[static_cast<std::size_t>(index.row())];
+    if (renameRequested && value.toString() != row.name)
+        renameRequested(row.id, value.toString());
+    return false;
 }
 
 } // namespace airlark

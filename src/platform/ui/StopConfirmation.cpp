@@ -6,34 +6,62 @@
 
 namespace airlark {
 
-QMessageBox* askToStop(QWidget* parent, const QString& question, const QString& detail,
-                       const QString& stopButtonText, std::function<void()> stop)
+namespace {
+
+struct Sheet
 {
-    const QString name = QStringLiteral("stopConfirmation");
+    QString name;
+    QString title;
+    QString actionButtonName;
+    QString keepButtonName;
+    QString keepButtonText;
+};
+
+QMessageBox* ask(QWidget* parent, const Sheet& sheet, const QString& question, const QString& detail,
+                 const QString& actionText, std::function<void()> action)
+{
+    const QString& name = sheet.name;
     if (auto* open = parent->findChild<QMessageBox*>(name, Qt::FindDirectChildrenOnly)) {
         open->raise();
         open->activateWindow();
         return open;
     }
-    auto* box =
-        new QMessageBox(QMessageBox::Question, QObject::tr("Stop?"), question, QMessageBox::NoButton, parent);
+    auto* box = new QMessageBox(QMessageBox::Question, sheet.title, question, QMessageBox::NoButton, parent);
     box->setObjectName(name);
     box->setInformativeText(detail);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
-    QPushButton* stopButton = box->addButton(stopButtonText, QMessageBox::DestructiveRole);
-    stopButton->setObjectName(QStringLiteral("stopButton"));
-    QPushButton* keep = box->addButton(QObject::tr("Continue"), QMessageBox::RejectRole);
-    keep->setObjectName(QStringLiteral("continueButton"));
+    QPushButton* actionButton = box->addButton(actionText, QMessageBox::DestructiveRole);
+    actionButton->setObjectName(sheet.actionButtonName);
+    QPushButton* keep = box->addButton(sheet.keepButtonText, QMessageBox::RejectRole);
+    keep->setObjectName(sheet.keepButtonName);
     box->setDefaultButton(keep);
     box->setEscapeButton(keep);
     QObject::connect(box, &QMessageBox::finished, box,
-                     [box = QPointer<QMessageBox>(box), stopButton, stop = std::move(stop)] {
-                         if (box && box->clickedButton() == stopButton && stop)
-                             stop();
+                     [box = QPointer<QMessageBox>(box), actionButton, action = std::move(action)] {
+                         if (box && box->clickedButton() == actionButton && action)
+                             action();
                      });
     box->open();
     return box;
+}
+
+} // namespace
+
+QMessageBox* askToStop(QWidget* parent, const QString& question, const QString& detail,
+                       const QString& stopButtonText, std::function<void()> stop)
+{
+    const Sheet sheet{QStringLiteral("stopConfirmation"), QObject::tr("Stop?"), QStringLiteral("stopButton"),
+                      QStringLiteral("continueButton"), QObject::tr("Continue")};
+    return ask(parent, sheet, question, detail, stopButtonText, std::move(stop));
+}
+
+QMessageBox* askToDelete(QWidget* parent, const QString& question, const QString& detail,
+                         const QString& deleteButtonText, std::function<void()> remove)
+{
+    const Sheet sheet{QStringLiteral("deleteConfirmation"), QObject::tr("Delete?"),
+                      QStringLiteral("deleteButton"), QStringLiteral("keepButton"), QObject::tr("Keep")};
+    return ask(parent->window(), sheet, question, detail, deleteButtonText, std::move(remove));
 }
 
 } // namespace airlark

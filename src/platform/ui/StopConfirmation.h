@@ -15,4 +15,11 @@ namespace airlark {
 QMessageBox* askToStop(QWidget* parent, const QString& question, const QString& detail,
                        const QString& stopButtonText, std::function<void()> stop);
 
+// Asks, in a sheet over `parent`'s window, before deleting what cannot be restored (a template, an
+// account). "Keep" is the default, so Return or Escape delete nothing; `remove` runs only if the
+// user presses the delete button. The sheet's object name is "deleteConfirmation", its buttons
+// "deleteButton" and "keepButton".
+QMessageBox* askToDelete(QWidget* parent, const QString& question, const QString& detail,
+                         const QString& deleteButtonText, std::function<void()> remove);
+
 } // namespace airlark
