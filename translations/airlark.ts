@@ -100,6 +100,13 @@
     </message>
 </context>
 <context>
+    <name>CreateID3TemplateViewModel</name>
+    <message>
+        <source>The template cannot be read: it was deleted, or Airlark’s data folder cannot be opened.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>EditMetadataViewModel</name>
     <message>
         <source>
@@ -257,6 +264,41 @@ Save and publish the episode without artwork? Its file keeps any picture it alre
     </message>
     <message>
         <source>Continue</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Add Account</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Check “%1” Again</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Keep</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>SelectPodcastHostViewModel</name>
+    <message>
+        <source>Airlark cannot open its data folder %1 to read the accounts.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Airlark cannot read its accounts from %1 (%2). The file was left as it is: quit any other program that uses it, then choose Try Again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reading the accounts…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No accounts yet. Add one with 쫝 Account…”.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -453,6 +495,56 @@ Save and publish the episode without artwork? Its file keeps any picture it alre
     </message>
 </context>
 <context>
+    <name>airlark</name>
+    <message>
+        <source>Airlark cannot open its data folder %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The template is gone: another window deleted it.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Airlark could not change its templates (%1). Quit any other program that uses its data folder, then try again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>airlark::AccountManagement</name>
+    <message>
+        <source>Airlark’s database cannot be opened.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>An account needs a name.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The account could not be renamed: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The account was kept: its secret could not be removed from the keyring (%1). Unlock the keyring, then delete the account again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The account could not be deleted from Airlark’s database: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete the account “%1”?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Its FTP password is removed from the keyring. Episodes already published stay on Libsyn.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Its sign-in is removed from the keyring. Tracks already published stay on SoundCloud.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>airlark::AddPodcastHostViewController</name>
     <message>
         <source>Add Account</source>
@@ -583,6 +675,10 @@ Save and publish the episode without artwork? Its file keeps any picture it alre
     </message>
     <message>
         <source>The template could not be saved: Airlark could not keep a copy of the artwork in its data folder. Check that the disk has room, then save again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Edit Template</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -889,6 +985,34 @@ Save and publish the episode without artwork? Its file keeps any picture it alre
         <source>Add Account…</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>&amp;Try Again</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Rename Account</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>C&amp;heck Account Again…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Delete Account…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Manage</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Manage the chosen account</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete Account</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>airlark::SelectTemplateViewController</name>
@@ -954,6 +1078,49 @@ Save and publish the episode without artwork? Its file keeps any picture it alre
     </message>
     <message>
         <source>Reading the templates…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Edit Template…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Rename Template</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Delete Template…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Manage</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Manage the chosen template</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete Template</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>airlark::SelectTemplateViewModel</name>
+    <message>
+        <source>A template needs a name.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A template named “%1” already exists. Choose another name.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete the template “%1”?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Episodes already tagged with it keep their tags. This cannot be undone.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
