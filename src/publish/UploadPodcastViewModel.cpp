@@ -345,6 +345,9 @@ void UploadPodcastViewModel::beginUpload()
                    .arg(fileName()));
         return;
     }
+    // The elapsed time counts from here: a small episode can be confirmed before the screen
+    // has read any progress at all.
+    rate_.addSample(TransferRateEstimator::Clock::now(), 0, file.size());
     if (host_ == PodcastHost::SoundCloud)
         beginSoundCloudUpload();
     else
