@@ -18,6 +18,7 @@
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace airlark::test {
 namespace {
@@ -64,7 +65,9 @@ protected:
     }
     ~SecondaryWindowsTest() override { QApplication::setQuitOnLastWindowClosed(true); }
 
-    MainWindow window{[] { return new QWidget; }};
+    // The wizard gives its first step back when it goes; the step is ours to delete, after it.
+    std::unique_ptr<QWidget> firstStep = std::make_unique<QWidget>();
+    MainWindow window{[this] { return firstStep.get(); }};
     HelpWindow* help = nullptr;
 };
 
