@@ -227,6 +227,13 @@ Save and publish the episode without artwork? Its file keeps any picture it alre
     </message>
 </context>
 <context>
+    <name>ListActions</name>
+    <message>
+        <source>&amp;Manage</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>PodcastFieldTexts</name>
     <message>
         <source>The episode number must be a whole number from 1 to %1.</source>
@@ -1002,10 +1009,6 @@ Save and publish the episode without artwork? Its file keeps any picture it alre
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>&amp;Manage</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Manage the chosen account</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1090,10 +1093,6 @@ Save and publish the episode without artwork? Its file keeps any picture it alre
     </message>
     <message>
         <source>&amp;Delete Template…</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>&amp;Manage</source>
         <translation type="unfinished"></translation>
     </message>
     <message>

@@ -3,6 +3,7 @@
 #include "hosts/AccountManagement.h"
 #include "hosts/UploadDestination.h"
 #include "platform/ui/ArrowKeySelection.h"
+#include "platform/ui/ListActions.h"
 #include "platform/ui/StopConfirmation.h"
 
 #include <QAbstractTableModel>
@@ -135,34 +136,20 @@ SelectPodcastHostViewController::SelectPodcastHostViewController(Providers provi
     tryAgainButton_ = new QPushButton(tr("&Try Again"), this);
     tryAgainButton_->setObjectName(QStringLiteral("tryAgainButton"));
 
-    // The keys act on the list alone, so that Delete in a text field never deletes an account.
-    const auto listAction = [this](const QString& text, const char* name, QKeySequence key,
-                                   void (SelectPodcastHostViewController::*slot)()) {
-        auto* action = new QAction(text, this);
-        action->setObjectName(QString::fromLatin1(name));
-        action->setShortcut(key);
-        action->setShortcutContext(Qt::WidgetShortcut);
-        tableView_->addAction(action);
-        connect(action, &QAction::triggered, this, slot);
-        return action;
-    };
-    renameAccountAction_ = listAction(tr("&Rename Account"), "renameAccountAction", QKeySequence(Qt::Key_F2),
-                                      &SelectPodcastHostViewController::renameAccountPressed);
-    recheckAccountAction_ = listAction(tr("C&heck Account Again\u2026"), "recheckAccountAction", {},
-                                       &SelectPodcastHostViewController::recheckAccountPressed);
+    renameAccountAction_ =
+        addListAction(*tableView_, tr("&Rename Account"), "renameAccountAction", QKeySequence(Qt::Key_F2));
+    connect(renameAccountAction_, &QAction::triggered, this,
+            &SelectPodcastHostViewController::renameAccountPressed);
+    recheckAccountAction_ =
+        addListAction(*tableView_, tr("C&heck Account Again\u2026"), "recheckAccountAction");
+    connect(recheckAccountAction_, &QAction::triggered, this,
+            &SelectPodcastHostViewController::recheckAccountPressed);
     deleteAccountAction_ =
-        listAction(tr("&Delete Account\u2026"), "deleteAccountAction", QKeySequence::Delete,
-                   &SelectPodcastHostViewController::deleteAccountPressed);
-    tableView_->setContextMenuPolicy(Qt::ActionsContextMenu);
-    auto* manageButton = new QToolButton(this);
-    manageButton->setObjectName(QStringLiteral("manageAccountButton"));
-    manageButton->setText(tr("&Manage"));
-    manageButton->setAccessibleName(tr("Manage the chosen account"));
-    manageButton->setPopupMode(QToolButton::InstantPopup);
-    manageButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    auto* manageMenu = new QMenu(manageButton);
-    manageMenu->addActions(tableView_->actions());
-    manageButton->setMenu(manageMenu);
+        addListAction(*tableView_, tr("&Delete Account\u2026"), "deleteAccountAction", QKeySequence::Delete);
+    connect(deleteAccountAction_, &QAction::triggered, this,
+            &SelectPodcastHostViewController::deleteAccountPressed);
+    auto* manageButton =
+        makeManageButton(*tableView_, QStringLiteral("manageAccountButton"), tr("Manage the chosen account"));
 
     accountProblemLabel_ = new QLabel(this);
     accountProblemLabel_->setObjectName(QStringLiteral("accountProblemLabel"));

@@ -5,6 +5,7 @@
 #include "metadata/ui/FileDropLocationView.h"
 #include "metadata/ui/TemplateListModel.h"
 #include "platform/ui/ArrowKeySelection.h"
+#include "platform/ui/ListActions.h"
 #include "platform/ui/StopConfirmation.h"
 #include "platform/ui/TopMetadataProgressNavigationController.h"
 
@@ -68,35 +69,19 @@ SelectTemplateViewController::SelectTemplateViewController(
     connect(newTemplateButton_, &QPushButton::clicked, this,
             &SelectTemplateViewController::newTemplateButtonPressed);
 
-    // The keys act on the list alone, so that Delete in a text field never deletes a template.
-    const auto listAction = [this](const QString& text, const char* name, QKeySequence key,
-                                   void (SelectTemplateViewController::*slot)()) {
-        auto* action = new QAction(text, this);
-        action->setObjectName(QString::fromLatin1(name));
-        action->setShortcut(key);
-        action->setShortcutContext(Qt::WidgetShortcut);
-        tableView_->addAction(action);
-        connect(action, &QAction::triggered, this, slot);
-        return action;
-    };
-    editTemplateAction_ = listAction(tr("&Edit Template\u2026"), "editTemplateAction", {},
-                                     &SelectTemplateViewController::editTemplatePressed);
+    editTemplateAction_ = addListAction(*tableView_, tr("&Edit Template\u2026"), "editTemplateAction");
+    connect(editTemplateAction_, &QAction::triggered, this,
+            &SelectTemplateViewController::editTemplatePressed);
     renameTemplateAction_ =
-        listAction(tr("&Rename Template"), "renameTemplateAction", QKeySequence(Qt::Key_F2),
-                   &SelectTemplateViewController::renameTemplatePressed);
-    deleteTemplateAction_ =
-        listAction(tr("&Delete Template\u2026"), "deleteTemplateAction", QKeySequence::Delete,
-                   &SelectTemplateViewController::deleteTemplatePressed);
-    tableView_->setContextMenuPolicy(Qt::ActionsContextMenu);
-    auto* manageButton = new QToolButton(this);
-    manageButton->setObjectName(QStringLiteral("manageTemplateButton"));
-    manageButton->setText(tr("&Manage"));
-    manageButton->setAccessibleName(tr("Manage the chosen template"));
-    manageButton->setPopupMode(QToolButton::InstantPopup);
-    manageButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    auto* manageMenu = new QMenu(manageButton);
-    manageMenu->addActions(tableView_->actions());
-    manageButton->setMenu(manageMenu);
+        addListAction(*tableView_, tr("&Rename Template"), "renameTemplateAction", QKeySequence(Qt::Key_F2));
+    connect(renameTemplateAction_, &QAction::triggered, this,
+            &SelectTemplateViewController::renameTemplatePressed);
+    deleteTemplateAction_ = addListAction(*tableView_, tr("&Delete Template\u2026"), "deleteTemplateAction",
+                                          QKeySequence::Delete);
+    connect(deleteTemplateAction_, &QAction::triggered, this,
+            &SelectTemplateViewController::deleteTemplatePressed);
+    auto* manageButton = makeManageButton(*tableView_, QStringLiteral("manageTemplateButton"),
+                                          tr("Manage the chosen template"));
     templateListModel_->renameRequested = [this](qint64 id, const QString& name) {
         viewModel_->renameTemplate(id, name,
                                    [this](std::optional<QString> problem) { showTemplateProblem(problem); });
