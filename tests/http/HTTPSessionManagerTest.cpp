@@ -90,9 +90,10 @@ protected:
         return *request;
     }
 
-    // Sends `request` (streamed when it has a body stream) and waits for its outcome.
-    void run(const HTTPRequest& request, Outcome& outcome,
-             HTTPSessionConfiguration configuration = HTTPSessionConfiguration::defaultSessionConfiguration())
+    // Sends `request` (streamed when it has a body stream), runs `during` once it is under way, and
+    // waits for its outcome.
+    void run(const HTTPRequest& request, Outcome& outcome, HTTPSessionConfiguration configuration = {},
+             const std::function<void(HTTPSessionTask&)>& during = {})
     {
         configuration.certificateAuthorityFile = server.certificateFile();
         auto manager = HTTPSessionManager::create(configuration);
@@ -101,6 +102,8 @@ protected:
                         ? manager->uploadTaskWithStreamedRequest(request, nullptr, outcome.handler())
                         : manager->dataTaskWithRequest(request, outcome.handler());
         task->resume();
+        if (during)
+            during(*task);
         ASSERT_TRUE(outcome.wait());
     }
 
@@ -111,16 +114,40 @@ protected:
     HTTPRequestSerializer serializer;
 };
 
-TEST_F(HTTPSessionManagerTest, ServerReceivesExactlyTheStreamedBodyWithProgressOffTheMainThread)
+// The body as the server receives it, and the threads it needs: reading the file never needs the
+// main thread, which blocks here until the upload ends, and a manager dropped after resume lives
+// until its task completes.
+TEST_F(HTTPSessionManagerTest, AStreamedUploadArrivesExactlyWithoutTheMainThreadAndOutlivesItsManager)
 {
     server.route("POST", QStringLiteral("/tracks"), reply(201, {}, QJsonObject{{"id", 42}}));
     const QByteArray content = patternBytes(3 * 1024 * 1024 + 17);
     const HTTPRequest request = uploadRequest(server.url(QStringLiteral("/tracks")), content);
     const QByteArray expectedBody = readAll(*request.HTTPBodyStream->copy());
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
     Outcome outcome;
-    run(request, outcome);
+    std::weak_ptr<HTTPSessionManager> weak;
+    {
+        auto manager = HTTPSessionManager::create();
+        weak = manager;
+        outcome.watchProgress(*manager);
+        manager->setTaskDidCompleteBlock(
+            [&](HTTPSession&, HTTPSessionTask&, const std::optional<HTTPError>&) {
+                std::lock_guard guard(mutex);
+                done = true;
+                finished.notify_all();
+            });
+        manager->uploadTaskWithStreamedRequest(request, nullptr, outcome.handler())->resume();
+    }
+    std::unique_lock guard(mutex);
+    ASSERT_TRUE(finished.wait_for(guard, 20s, [&] { return done; }));
+    guard.unlock();
+    ASSERT_TRUE(outcome.wait()) << "the completion still arrives on the main thread afterwards";
     EXPECT_TRUE(outcome.completionOnMainThread);
     EXPECT_EQ(outcome.object.toJsonObject().value(QStringLiteral("id")).toInt(), 42) << outcome.describe();
+    EXPECT_TRUE(waitFor([&] { return weak.expired(); }, 5s))
+        << "the manager and its worker go once nothing needs them";
 
     const auto requests = server.requests();
     ASSERT_EQ(requests.size(), 1u);
@@ -132,7 +159,7 @@ TEST_F(HTTPSessionManagerTest, ServerReceivesExactlyTheStreamedBodyWithProgressO
     ASSERT_TRUE(received.parts.has_value()) << "not a strictly valid multipart body";
     EXPECT_TRUE(received.parts->at(1).body == content);
 
-    std::lock_guard guard(outcome.mutex);
+    std::lock_guard progressGuard(outcome.mutex);
     ASSERT_FALSE(outcome.progress.empty());
     EXPECT_FALSE(outcome.progressOnMainThread);
     EXPECT_FALSE(outcome.progressAfterCompletion);
@@ -172,19 +199,16 @@ TEST_P(RedirectTest, IsFollowedOnlyWithoutABodyWithinHttpsAndNeverCarriesAuthori
     request.setValueForHTTPHeaderField(QStringLiteral("OAuth token-1"), QStringLiteral("Authorization"));
     Outcome outcome;
     run(request, outcome);
-    std::vector<StandInRequest> atTarget;
-    for (const auto& received : server.requests())
-        if (received.path == QStringLiteral("/target"))
-            atTarget.push_back(received);
+    const auto requests = server.requests();
+    const auto target = std::ranges::find(requests, QStringLiteral("/target"), &StandInRequest::path);
     if (c.code) {
         EXPECT_TRUE(outcome.failedWith(HTTPURLErrorDomain, c.code)) << outcome.describe();
-        EXPECT_TRUE(atTarget.empty()) << "something reached the redirect's target";
+        EXPECT_TRUE(target == requests.end()) << "something reached the redirect's target";
         return;
     }
     EXPECT_EQ(outcome.object.toJsonObject().value(QStringLiteral("id")).toInt(), 1) << outcome.describe();
-    ASSERT_EQ(atTarget.size(), 1u);
-    EXPECT_EQ(atTarget.front().hasHeader("Authorization"), c.to == c.from)
-        << "the token stays with its server";
+    ASSERT_TRUE(target != requests.end());
+    EXPECT_EQ(target->hasHeader("Authorization"), c.to == c.from) << "the token stays with its server";
 }
 
 // clang-format off
@@ -200,7 +224,7 @@ INSTANTIATE_TEST_SUITE_P(Redirects, RedirectTest, ::testing::Values(
 // clang-format on
 
 // A server's answer that would hold the client's memory or time without end, and other failures
-// on the way.
+// on the way, the user's cancel among them.
 struct AnswerCase
 {
     const char* label;
@@ -209,6 +233,7 @@ struct AnswerCase
     double idleTimeout;     // seconds, on the request (0: the default)
     double resourceTimeout; // seconds, on the session (0: the default)
     int code;               // expected error in the URL domain; 0: an error page cut short
+    bool cancel = false;    // once the server stops reading
 };
 
 class AnswerLimitTest : public HTTPSessionManagerTest, public ::testing::WithParamInterface<AnswerCase>
@@ -233,9 +258,14 @@ TEST_P(AnswerLimitTest, FailsWithinSecondsInBoundedMemory)
     QElapsedTimer clock;
     clock.start();
     Outcome outcome;
-    run(request, outcome, configuration);
+    run(request, outcome, configuration, [&](HTTPSessionTask& task) {
+        if (c.cancel && waitFor([&] { return task.countOfBytesSent() > (1 << 20); }))
+            task.cancel();
+    });
     EXPECT_LT(clock.elapsed(), 8000);
     EXPECT_LT(memory.mebibytes(), 64);
+    std::lock_guard guard(outcome.mutex);
+    EXPECT_FALSE(outcome.progressAfterCompletion);
     if (c.code) {
         EXPECT_TRUE(outcome.failedWith(HTTPURLErrorDomain, c.code)) << outcome.describe();
         return;
@@ -270,30 +300,10 @@ INSTANTIATE_TEST_SUITE_P(Answers, AnswerLimitTest, ::testing::Values(
     AnswerCase{"AnswerTakesTooLong", {{"action", "silent"}}, false, 0, 1, E::TimedOut},
     AnswerCase{"UploadStopsBeingRead", {{"read_limit", 65536}, {"then", "stall"}}, true, 1, 0, E::TimedOut},
     AnswerCase{"UploadDroppedMidBody", {{"read_limit", 65536}, {"then", "drop"}}, true, 0, 0, E::NetworkConnectionLost},
-    AnswerCase{"FileGoneBeforeSending", {}, true, 0, 0, E::RequestBodyStreamExhausted}),
+    AnswerCase{"FileGoneBeforeSending", {}, true, 0, 0, E::RequestBodyStreamExhausted},
+    AnswerCase{"UploadCancelled", {{"read_limit", 1 << 20}, {"then", "stall"}}, true, 0, 0, E::Cancelled, true}),
     [](const auto& testInfo) { return std::string(testInfo.param.label); });
 // clang-format on
-
-TEST_F(HTTPSessionManagerTest, CancelEndsARunningUploadAtOnceAsCancelled)
-{
-    server.route("POST", QStringLiteral("/tracks"), QJsonObject{{"read_limit", 1 << 20}, {"then", "stall"}});
-    auto manager = HTTPSessionManager::create();
-    Outcome outcome;
-    outcome.watchProgress(*manager);
-    auto task = manager->uploadTaskWithStreamedRequest(
-        uploadRequest(server.url(QStringLiteral("/tracks")), patternBytes(64 << 20)), nullptr,
-        outcome.handler());
-    task->resume();
-    ASSERT_TRUE(waitFor([&] { return task->countOfBytesSent() > (1 << 20); }));
-    QElapsedTimer clock;
-    clock.start();
-    task->cancel();
-    ASSERT_TRUE(outcome.wait(5s));
-    EXPECT_LT(clock.elapsed(), 300);
-    EXPECT_TRUE(outcome.failedWith(HTTPURLErrorDomain, HTTPErrorCode::Cancelled)) << outcome.describe();
-    std::lock_guard guard(outcome.mutex);
-    EXPECT_FALSE(outcome.progressAfterCompletion);
-}
 
 TEST_F(HTTPSessionManagerTest, OnlyACertificateThatVerifiesForTheHostGetsAnAnswer)
 {
@@ -329,40 +339,6 @@ TEST_F(HTTPSessionManagerTest, OnlyACertificateThatVerifiesForTheHostGetsAnAnswe
         }
     }
     EXPECT_EQ(server.requests().size(), 1u) << "only the verified server was asked";
-}
-
-// Reading the file never needs the main thread: an upload finishes while the main thread is blocked
-// waiting for it, and a manager dropped after resume lives until its task completes.
-TEST_F(HTTPSessionManagerTest, UploadFinishesWhileTheMainThreadWaitsAndOutlivesItsDroppedManager)
-{
-    server.route("POST", QStringLiteral("/tracks"), reply(201, {}, QJsonObject{{"ok", true}}));
-    std::mutex mutex;
-    std::condition_variable finished;
-    bool done = false;
-    Outcome outcome;
-    std::weak_ptr<HTTPSessionManager> weak;
-    {
-        auto manager = HTTPSessionManager::create();
-        weak = manager;
-        manager->setTaskDidCompleteBlock(
-            [&](HTTPSession&, HTTPSessionTask&, const std::optional<HTTPError>&) {
-                std::lock_guard guard(mutex);
-                done = true;
-                finished.notify_all();
-            });
-        manager
-            ->uploadTaskWithStreamedRequest(
-                uploadRequest(server.url(QStringLiteral("/tracks")), patternBytes(4 << 20)), nullptr,
-                outcome.handler())
-            ->resume();
-    }
-    std::unique_lock guard(mutex);
-    ASSERT_TRUE(finished.wait_for(guard, 20s, [&] { return done; }));
-    guard.unlock();
-    ASSERT_TRUE(outcome.wait()) << "the completion still arrives on the main thread afterwards";
-    EXPECT_TRUE(outcome.object.toJsonObject().value(QStringLiteral("ok")).toBool()) << outcome.describe();
-    EXPECT_TRUE(waitFor([&] { return weak.expired(); }, 5s))
-        << "the manager and its worker go once nothing needs them";
 }
 
 } // namespace

@@ -40,17 +40,18 @@ protected:
     HTTPRequestSerializer serializer;
 };
 
-TEST_F(MultipartFormDataTest, FieldsThenPartsShareOneClosingLineAndTheLengthIsExact)
+// A file name may hold any character but '/' on Linux: it must not break out of its quotes.
+TEST_F(MultipartFormDataTest, FieldsThenPartsShareOneClosingLineTheLengthIsExactAndNamesStayQuoted)
 {
     const QByteArray content = patternBytes(1000);
-    const HTTPRequest request =
-        form({{file(QStringLiteral("e.mp3"), content), QStringLiteral("Episode 12.mp3")}});
+    const HTTPRequest request = form({{file(QStringLiteral("e.mp3"), content),
+                                       QStringLiteral("Episode \"12\".mp3\r\nContent-Type: text/html")}});
     const QString type = *request.valueForHTTPHeaderField(QStringLiteral("Content-Type"));
     const QByteArray b = type.mid(type.indexOf(QStringLiteral("boundary=")) + 9).toLatin1();
     const QByteArray expected =
         "--" + b + "\r\nContent-Disposition: form-data; name=\"track[title]\"\r\n\r\nTwelve\r\n--" + b +
-        "\r\nContent-Disposition: form-data; name=\"a\"; filename=\"Episode 12.mp3\"\r\n"
-        "Content-Type: audio/mp3\r\n\r\n" +
+        "\r\nContent-Disposition: form-data; name=\"a\"; filename=\"Episode %2212%22.mp3%0D%0AContent-Type: "
+        "text/html\"\r\nContent-Type: audio/mp3\r\n\r\n" +
         content + "\r\n--" + b + "\r\nContent-Disposition: form-data; name=\"blank\"\r\n\r\n\r\n--" + b +
         "--\r\n";
     EXPECT_EQ(readAll(*request.HTTPBodyStream), expected);
@@ -73,16 +74,6 @@ TEST_F(MultipartFormDataTest, AnyReadSizeGivesTheSameBody)
         EXPECT_EQ(readAll(*stream, chunk), reference) << chunk << " " << packet;
         EXPECT_EQ(stream->contentLength(), static_cast<quint64>(reference.size()));
     }
-}
-
-// A file name may hold any character but '/' on Linux: it must not break out of its quotes.
-TEST_F(MultipartFormDataTest, QuotesAndLineBreaksInFileNamesCannotForgeHeaders)
-{
-    const HTTPRequest request = form({{file(QStringLiteral("plain.mp3"), "AUDIO"),
-                                       QStringLiteral("evil\".mp3\r\nContent-Type: text/html")}});
-    EXPECT_TRUE(readAll(*request.HTTPBodyStream)
-                    .contains("; filename=\"evil%22.mp3%0D%0AContent-Type: text/html\"\r\n"
-                              "Content-Type: audio/mp3\r\n\r\nAUDIO\r\n"));
 }
 
 // "Content-Length" was fixed when the part was appended: a file that changes afterwards must
