@@ -1,6 +1,6 @@
 // The sign-in and token handling of the SoundCloud client against the stand-in: PKCE, the loopback
-// listener and what it lets other pages do, a busy redirect port, token exchange, and the single
-// refresh.
+// listener and what it lets other pages do, a redirect handed back as an "airlark:" URL, a busy
+// redirect port, token exchange, and the single refresh.
 #include "hosts/OAuth2CodeFlow.h"
 
 #include "SoundCloudFixture.h"
@@ -31,13 +31,30 @@ QUrl withQuery(QUrl url, const QString& query)
 
 using OAuth2CodeFlowTest = SoundCloudTest;
 
-TEST_F(OAuth2CodeFlowTest, LoopbackSignInExchangesTheCodeWithItsVerifierAndKeepsTheTokensInTheKeyringOnly)
+// Through the loopback listener, or with the redirect handed back as an "airlark:" URL (by a second
+// `airlark` process, which the application tests show).
+class SignInTest : public SoundCloudTest, public ::testing::WithParamInterface<bool>
 {
+};
+
+TEST_P(SignInTest, ExchangesTheCodeWithItsVerifierAndKeepsTheTokensInTheKeyringOnly)
+{
+    const bool viaScheme = GetParam();
+    if (viaScheme)
+        writeCredentials(QStringLiteral("airlark://soundcloud/callback"));
+    browser.followRedirects = !viaScheme;
     SignInNotifications notifications;
     SoundCloudAPIClient client{SoundCloudAPIClientCredentials(QStringLiteral("11"))};
+    // A redirect that no sign-in waits for is ignored.
+    client.handleRedirectURL(QUrl(QStringLiteral("airlark://soundcloud/callback?code=x&state=y")));
     client.authenticate();
-    ASSERT_TRUE(waitFor([&] { return notifications.authorized() + notifications.failed() > 0; }));
-    EXPECT_EQ(notifications.authorized(), 1);
+    if (viaScheme) {
+        ASSERT_TRUE(browser.waitUntilIdle());
+        ASSERT_EQ(browser.lastRedirect()->scheme(), QStringLiteral("airlark"));
+        client.handleRedirectURL(*browser.lastRedirect());
+    }
+    ASSERT_TRUE(waitFor([&] { return notifications.authorized.count() + notifications.failed.count() > 0; }));
+    EXPECT_EQ(notifications.authorized.count(), 1);
 
     // The stand-in gave the tokens only for PKCE S256 with the matching verifier, the client
     // secret and the same redirect URI; a fresh state, no scope and the verifier's size are ours.
@@ -46,8 +63,9 @@ TEST_F(OAuth2CodeFlowTest, LoopbackSignInExchangesTheCodeWithItsVerifierAndKeeps
     EXPECT_FALSE(QUrlQuery(authorize).hasQueryItem(QStringLiteral("scope")));
     EXPECT_GE(queryValue(authorize, "state").size(), 32);
     const QJsonObject state = cloud();
-    const QJsonObject exchange = state.value(QStringLiteral("token_requests")).toArray().first().toObject();
-    const QByteArray verifier = exchange.value(QStringLiteral("code_verifier")).toString().toLatin1();
+    const QJsonArray exchanges = state.value(QStringLiteral("token_requests")).toArray();
+    ASSERT_EQ(exchanges.size(), 1) << "only the redirect of the sign-in was exchanged";
+    const QByteArray verifier = exchanges.first()[QStringLiteral("code_verifier")].toString().toLatin1();
     EXPECT_GE(verifier.size(), 43);
     EXPECT_LE(verifier.size(), 128);
     // The page opened in the browser, and so the command line that opens it, holds no secret.
@@ -64,19 +82,26 @@ TEST_F(OAuth2CodeFlowTest, LoopbackSignInExchangesTheCodeWithItsVerifierAndKeeps
     const QByteArray database = file.readAll();
     for (const char* secret : {"access_token", "refresh_token", "client_secret"})
         EXPECT_FALSE(database.contains(state.value(QLatin1String(secret)).toString().toLatin1())) << secret;
+    if (viaScheme)
+        return;
 
     // Each sign-in makes its own verifier.
     ASSERT_TRUE(signIn(QStringLiteral("11")));
     EXPECT_NE(
         cloud().value(QStringLiteral("token_requests")).toArray().last()[QStringLiteral("code_verifier")],
-        exchange.value(QStringLiteral("code_verifier")));
+        exchanges.first()[QStringLiteral("code_verifier")]);
 }
+
+INSTANTIATE_TEST_SUITE_P(Redirects, SignInTest, ::testing::Bool(),
+                         [](const auto& testInfo) { return testInfo.param ? "AirlarkURL" : "Loopback"; });
 
 // What reaches the loopback listener while a sign-in waits, from any page in the browser.
 struct ListenerCase
 {
     const char* label;
-    std::function<QUrl(const QUrl& real)> request; // made from the real redirect
+    // Path and query sent instead of the real redirect, where "{path}", "{code}" and "{state}"
+    // stand for the real one's.
+    const char* request;
     QByteArray method;
     int times;
     int status;             // the listener's answer
@@ -105,71 +130,51 @@ TEST_P(ListenerTest, OnlyTheRedirectOfThisSignInEndsIt)
     client.authenticate();
     ASSERT_TRUE(browser.waitUntilIdle());
     const QUrl real = *browser.lastRedirect();
+    const QUrl sent = real.resolved(QUrl(QString::fromLatin1(c.request)
+                                             .replace(QStringLiteral("{path}"), real.path())
+                                             .replace(QStringLiteral("{code}"), queryValue(real, "code"))
+                                             .replace(QStringLiteral("{state}"), queryValue(real, "state"))));
 
     for (int attempt = 0; attempt < c.times; ++attempt) {
         if (c.viaScheme) {
             client.handleRedirectURL(
-                withQuery(QUrl(QStringLiteral("airlark://soundcloud/callback")), c.request(real).query()));
+                withQuery(QUrl(QStringLiteral("airlark://soundcloud/callback")), sent.query()));
             continue;
         }
-        const auto [status, page] = browser.fetch(c.request(real), c.method);
+        const auto [status, page] = browser.fetch(sent, c.method);
         EXPECT_EQ(status, c.status) << attempt;
         EXPECT_EQ(page.contains("You can close this tab"), c.status == 200)
             << "only the sign-in's own redirect";
     }
     QTest::qWait(50);
     if (c.endsSignIn) {
-        ASSERT_TRUE(waitFor([&] { return notifications.failed() > 0; }));
+        ASSERT_TRUE(waitFor([&] { return notifications.failed.count() > 0; }));
         EXPECT_EQ(browser.fetch(real).first, 0) << "the listener still answers";
     } else {
-        EXPECT_EQ(notifications.failed(), 0);
+        EXPECT_EQ(notifications.failed.count(), 0);
         EXPECT_TRUE(client.oAuth2().isAuthorizing());
         const auto [status, page] = browser.fetch(real);
         EXPECT_EQ(status, 200);
         EXPECT_TRUE(page.contains("You can close this tab"));
-        ASSERT_TRUE(waitFor([&] { return notifications.authorized() > 0; }));
+        ASSERT_TRUE(waitFor([&] { return notifications.authorized.count() > 0; }));
     }
     EXPECT_EQ(cloud().value(QStringLiteral("exchanges")).toInt(), c.endsSignIn ? 0 : 1);
 }
 
-QUrl forged(const QUrl& real)
-{
-    return withQuery(real, QStringLiteral("code=%1&state=forged").arg(queryValue(real, "code")));
-}
-
-QUrl withoutCode(const QUrl& real)
-{
-    return withQuery(real,
-                     QStringLiteral("state=") + QUrlQuery(real).queryItemValue(QStringLiteral("state")));
-}
-
-QUrl otherPath(const QUrl& real)
-{
-    QUrl url = real;
-    url.setPath(QStringLiteral("/favicon.ico"));
-    return url;
-}
-
-QUrl denied(const QUrl& real)
-{
-    return withQuery(real, QStringLiteral("error=access_denied&state=") +
-                               QUrlQuery(real).queryItemValue(QStringLiteral("state")));
-}
-
-const auto Same = [](const QUrl& real) { return real; };
+const char* const Forged = "{path}?code={code}&state=forged";
 constexpr int Bad = LoopbackRedirectListener::MaximumBadAttempts;
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Requests, ListenerTest, ::testing::Values(
-    ListenerCase{"BadState", forged, "GET", 1, 400, false},
-    ListenerCase{"MissingCode", withoutCode, "GET", 1, 400, false},
-    ListenerCase{"WrongMethod", Same, "POST", 3, 405, false},
-    ListenerCase{"WrongPath", otherPath, "GET", 8, 404, false},
-    ListenerCase{"RealRedirectAfterBadOnes", forged, "GET", Bad - 1, 400, false},
-    ListenerCase{"TooManyBadAttempts", forged, "GET", Bad, 400, true},
-    ListenerCase{"BadStateByScheme", forged, "GET", 1, 0, false, true},
-    ListenerCase{"DeniedWithItsState", denied, "GET", 1, 200, true},
-    ListenerCase{"TimeLimitPassed", forged, "GET", 0, 0, true, false, std::chrono::milliseconds(300)}),
+    ListenerCase{"BadState", Forged, "GET", 1, 400, false},
+    ListenerCase{"MissingCode", "{path}?state={state}", "GET", 1, 400, false},
+    ListenerCase{"WrongMethod", "{path}?code={code}&state={state}", "POST", 3, 405, false},
+    ListenerCase{"WrongPath", "/favicon.ico?code={code}&state={state}", "GET", 8, 404, false},
+    ListenerCase{"RealRedirectAfterBadOnes", Forged, "GET", Bad - 1, 400, false},
+    ListenerCase{"TooManyBadAttempts", Forged, "GET", Bad, 400, true},
+    ListenerCase{"BadStateByScheme", Forged, "GET", 1, 0, false, true},
+    ListenerCase{"DeniedWithItsState", "{path}?error=access_denied&state={state}", "GET", 1, 200, true},
+    ListenerCase{"TimeLimitPassed", Forged, "GET", 0, 0, true, false, std::chrono::milliseconds(300)}),
     [](const auto& testInfo) { return std::string(testInfo.param.label); });
 // clang-format on
 
@@ -197,7 +202,7 @@ TEST_F(OAuth2CodeFlowTest, IdleConnectionsBeyondTheCapAreClosedAndTheRedirectSti
     QTest::qWait(200); // the listener sees them go
     const auto [status, page] = browser.fetch(real);
     EXPECT_EQ(status, 200);
-    EXPECT_TRUE(waitFor([&] { return notifications.authorized() > 0; }));
+    EXPECT_TRUE(waitFor([&] { return notifications.authorized.count() > 0; }));
 }
 
 TEST_F(OAuth2CodeFlowTest, ABusyRedirectPortFailsTheSignInWithoutOpeningTheBrowser)
@@ -207,16 +212,6 @@ TEST_F(OAuth2CodeFlowTest, ABusyRedirectPortFailsTheSignInWithoutOpeningTheBrows
     writeCredentials(QStringLiteral("http://127.0.0.1:%1/soundcloud/callback").arg(occupant.serverPort()));
     EXPECT_FALSE(signIn(QStringLiteral("40")));
     EXPECT_TRUE(browser.openedURLs().empty());
-}
-
-TEST_F(OAuth2CodeFlowTest, ARedirectWithoutAPendingSignInIsIgnored)
-{
-    SignInNotifications notifications;
-    SoundCloudAPIClient client{SoundCloudAPIClientCredentials(QStringLiteral("16"))};
-    client.handleRedirectURL(QUrl(QStringLiteral("airlark://soundcloud/callback?code=x&state=y")));
-    QTest::qWait(100);
-    EXPECT_EQ(notifications.authorized() + notifications.failed(), 0);
-    EXPECT_TRUE(cloud().value(QStringLiteral("token_requests")).toArray().isEmpty());
 }
 
 TEST_F(OAuth2CodeFlowTest, AnExpiredAccessTokenIsRefreshedOnceAndTheRotatedRefreshTokenStored)

@@ -82,18 +82,6 @@ INSTANTIATE_TEST_SUITE_P(Redirects, RedirectedTokenTest,
                                     std::to_string(std::get<1>(testInfo.param));
                          });
 
-class NullDelegate : public SoundCloudAPIClientUploadDelegate
-{
-public:
-    void soundCloudUploadDidProgress(HTTPSession&, HTTPSessionTask&, qint64, qint64, qint64) override {}
-    void soundCloudUploadDidComplete(const std::optional<HTTPResponse>&, const QVariant&,
-                                     const std::optional<HTTPError>&) override
-    {
-        ++completions;
-    }
-    std::atomic<int> completions = 0;
-};
-
 TEST_F(SoundCloudTrackUploadTest, SecretsNeverReachStandardOutputOrTheLogAndServerTextIsCutShort)
 {
     cloud({{"lifetime", 30}}); // every use refreshes
@@ -101,26 +89,18 @@ TEST_F(SoundCloudTrackUploadTest, SecretsNeverReachStandardOutputOrTheLogAndServ
     LogCapture log;
     ASSERT_TRUE(signIn(QStringLiteral("41")));
     const QVariantMap firstTokens = *storedTokens(QStringLiteral("41"));
-    auto uploadOnce = [&] {
-        auto delegate = std::make_shared<NullDelegate>();
-        SoundCloudAPIClient client{SoundCloudAPIClientCredentials(QStringLiteral("41"))};
-        const SoundCloudFileUploadEntity entity(QStringLiteral("T"), QUrl::fromLocalFile(audioPath),
-                                                std::nullopt, {}, std::nullopt);
-        EXPECT_TRUE(upload(client, entity, delegate).hasValue());
-        EXPECT_TRUE(waitFor([&] { return delegate->completions > 0; }));
-    };
-    uploadOnce(); // refreshed, then sent
+    uploadStep(41); // refreshed, then sent
     cloud({{"token", "server_error"}});
-    uploadOnce(); // the refresh fails
+    uploadStep(41); // the refresh fails
     cloud({{"token", "issue"}});
     storeTokens(QStringLiteral("41"), firstTokens);
-    uploadOnce(); // a used refresh token is refused
+    uploadStep(41); // a used refresh token is refused
     // An answer whose headers and body would fill the terminal.
     ASSERT_TRUE(signIn(QStringLiteral("41")));
     standIn.route("POST", QStringLiteral("/tracks"),
                   reply(201, {{"X-Padding", QString(5000, QLatin1Char('h'))}},
                         QJsonObject{{"id", 1}, {"padding", QString(100000, QLatin1Char('b'))}}));
-    uploadOnce();
+    uploadStep(41);
     const QStringList lines = output.release();
 
     const QStringList secrets{cloud().value(QStringLiteral("client_secret")).toString(),
