@@ -1,10 +1,10 @@
-// The session layer over libcurl against the HTTP stand-in on loopback: the body as it reaches the
-// server, how answers are judged, redirects, TLS, and the limits on what a server can make the
-// client hold or wait for.
+// The multipart body as the stream produces it, and the session layer over libcurl against the
+// HTTP stand-in on loopback: the body as it reaches the server, how answers are judged, redirects,
+// TLS, and the limits on what a server can make the client hold or wait for.
 #include "http/HTTPSessionManager.h"
 
-#include "HttpTestSupport.h"
 #include "http/HTTPRequestSerializer.h"
+#include "http/MultipartBodyStream.h"
 #include "platform/MainQueue.h"
 #include "support/HttpStandIn.h"
 #include "support/Mp3Fixtures.h"
@@ -12,7 +12,6 @@
 
 #include <QElapsedTimer>
 #include <QFile>
-#include <QJsonArray>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <condition_variable>
@@ -23,6 +22,30 @@ using namespace airlark::test;
 using namespace std::chrono_literals;
 
 namespace {
+
+// Reads a whole stream with reads of at most `chunk` bytes; a failed read sets `failed` and stops.
+inline QByteArray readAll(HTTPInputStream& stream, qint64 chunk = 64 * 1024, bool* failed = nullptr)
+{
+    QByteArray result;
+    std::vector<char> buffer(static_cast<size_t>(chunk));
+    stream.open();
+    qint64 count = 0;
+    while ((count = stream.read(buffer.data(), chunk)) > 0)
+        result.append(buffer.data(), count);
+    if (failed)
+        *failed = count < 0;
+    stream.close();
+    return result;
+}
+
+// Bytes that show an off-by-one or a reordering at once.
+inline QByteArray patternBytes(qint64 size, int seed = 0)
+{
+    QByteArray data(size, Qt::Uninitialized);
+    for (qint64 i = 0; i < size; ++i)
+        data[i] = static_cast<char>((i * 31 + seed * 7 + i / 251) & 0xFF);
+    return data;
+}
 
 // Everything one task reports, with the threads it reported on.
 struct Outcome
@@ -75,19 +98,33 @@ class HTTPSessionManagerTest : public ::testing::Test
 protected:
     void SetUp() override { ASSERT_TRUE(server.isRunning()); }
 
-    HTTPRequest uploadRequest(const QUrl& url, const QByteArray& fileContent = patternBytes(1000))
+    QString file(const QString& name, const QByteArray& content)
     {
-        EXPECT_TRUE(writeFile(audio, fileContent));
+        EXPECT_TRUE(writeFile(dir.filePath(name), content));
+        return dir.filePath(name);
+    }
+
+    // A form with one field, then these files (each given as its path and file name), then an
+    // empty field.
+    HTTPRequest form(const QList<std::pair<QString, QString>>& files,
+                     const QUrl& url = QUrl(QStringLiteral("https://api.example.com/tracks")))
+    {
         auto request = serializer.multipartFormRequestWithMethod(
             QStringLiteral("POST"), url.toString(),
             QVariantMap{{QStringLiteral("track[title]"), QStringLiteral("Twelve")}},
             [&](MultipartFormData& form) {
-                EXPECT_TRUE(form.appendPartWithFileURL(
-                    QUrl::fromLocalFile(audio), QStringLiteral("track[asset_data]"),
-                    QStringLiteral("Episode 12.mp3"), QStringLiteral("audio/mp3")));
+                for (const auto& [path, name] : files)
+                    EXPECT_TRUE(form.appendPartWithFileURL(QUrl::fromLocalFile(path), QStringLiteral("a"),
+                                                           name, QStringLiteral("audio/mp3")));
+                form.appendPartWithFormData(QByteArray(), QStringLiteral("blank"));
             });
-        request->setValueForHTTPHeaderField(QStringLiteral("OAuth token-1"), QStringLiteral("Authorization"));
-        return *request;
+        EXPECT_TRUE(request.has_value());
+        return request.value_or(HTTPRequest());
+    }
+
+    HTTPRequest uploadRequest(const QUrl& url, const QByteArray& content = patternBytes(1000))
+    {
+        return form({{file(QStringLiteral("e.mp3"), content), QStringLiteral("Episode 12.mp3")}}, url);
     }
 
     // Sends `request` (streamed when it has a body stream), runs `during` once it is under way, and
@@ -108,7 +145,6 @@ protected:
     }
 
     QTemporaryDir dir;
-    const QString audio = dir.filePath(QStringLiteral("Episode 12.mp3"));
     // The API's server, another one, and the API over TLS.
     HttpStandIn server{{HttpStandIn::Plain, HttpStandIn::Plain, HttpStandIn::Tls}};
     HTTPRequestSerializer serializer;
@@ -248,7 +284,8 @@ TEST_P(AnswerLimitTest, FailsWithinSecondsInBoundedMemory)
                               ? uploadRequest(server.url(QStringLiteral("/answer")), patternBytes(8 << 20))
                               : HTTPRequest(server.url(QStringLiteral("/answer")));
     if (c.response.isEmpty())
-        QFile::remove(audio); // the file went between the form and the sending
+        QFile::remove(
+            dir.filePath(QStringLiteral("e.mp3"))); // the file went between the form and the sending
     if (c.idleTimeout > 0)
         request.timeoutInterval = c.idleTimeout;
     HTTPSessionConfiguration configuration;
@@ -312,19 +349,17 @@ TEST_F(HTTPSessionManagerTest, OnlyACertificateThatVerifiesForTheHostGetsAnAnswe
     ASSERT_TRUE(vacated.listen(QHostAddress::LocalHost, 0));
     const QString closed = QStringLiteral("http://127.0.0.1:%1/me").arg(vacated.serverPort());
     vacated.close();
+    const QString tls = server.url(QStringLiteral("/me"), 2).toString();
     const struct
     {
         QString url;
         bool trusted;
         int code;
-    } rows[] = {
-        {server.url(QStringLiteral("/me"), 2).toString(), true, 0},
-        {server.url(QStringLiteral("/me"), 2).toString(), false, HTTPErrorCode::ServerCertificateUntrusted},
-        {server.url(QStringLiteral("/me"), 2)
-             .toString()
-             .replace(QStringLiteral("127.0.0.1"), QStringLiteral("localhost")),
-         true, HTTPErrorCode::ServerCertificateUntrusted},
-        {closed, true, HTTPErrorCode::CannotConnectToHost}};
+    } rows[] = {{tls, true, 0},
+                {tls, false, HTTPErrorCode::ServerCertificateUntrusted},
+                {QString(tls).replace(QStringLiteral("127.0.0.1"), QStringLiteral("localhost")), true,
+                 HTTPErrorCode::ServerCertificateUntrusted},
+                {closed, true, HTTPErrorCode::CannotConnectToHost}};
     for (const auto& row : rows) {
         HTTPSessionConfiguration configuration;
         configuration.certificateAuthorityFile = row.trusted ? server.certificateFile() : QString();
@@ -333,12 +368,66 @@ TEST_F(HTTPSessionManagerTest, OnlyACertificateThatVerifiesForTheHostGetsAnAnswe
             ->dataTaskWithRequest(HTTPRequest(QUrl(row.url)), outcome.handler())
             ->resume();
         ASSERT_TRUE(outcome.wait());
-        EXPECT_EQ(outcome.error.has_value(), row.code != 0) << row.url.toStdString() << outcome.describe();
-        if (row.code) {
-            EXPECT_TRUE(outcome.failedWith(HTTPURLErrorDomain, row.code)) << outcome.describe();
-        }
+        EXPECT_TRUE(row.code ? outcome.failedWith(HTTPURLErrorDomain, row.code) : !outcome.error)
+            << row.url.toStdString() << outcome.describe();
     }
     EXPECT_EQ(server.requests().size(), 1u) << "only the verified server was asked";
+}
+
+// The multipart/form-data body as the stream produces it, byte for byte.
+using MultipartFormDataTest = HTTPSessionManagerTest;
+
+// A file name may hold any character but '/' on Linux: it must not break out of its quotes.
+TEST_F(MultipartFormDataTest, FieldsThenPartsShareOneClosingLineTheLengthIsExactAndNamesStayQuoted)
+{
+    const QByteArray content = patternBytes(1000);
+    const HTTPRequest request = form({{file(QStringLiteral("e.mp3"), content),
+                                       QStringLiteral("Episode \"12\".mp3\r\nContent-Type: text/html")}});
+    const QString type = *request.valueForHTTPHeaderField(QStringLiteral("Content-Type"));
+    const QByteArray b = type.mid(type.indexOf(QStringLiteral("boundary=")) + 9).toLatin1();
+    const QByteArray expected =
+        "--" + b + "\r\nContent-Disposition: form-data; name=\"track[title]\"\r\n\r\nTwelve\r\n--" + b +
+        "\r\nContent-Disposition: form-data; name=\"a\"; filename=\"Episode %2212%22.mp3%0D%0AContent-Type: "
+        "text/html\"\r\nContent-Type: audio/mp3\r\n\r\n" +
+        content + "\r\n--" + b + "\r\nContent-Disposition: form-data; name=\"blank\"\r\n\r\n\r\n--" + b +
+        "--\r\n";
+    EXPECT_EQ(readAll(*request.HTTPBodyStream), expected);
+    EXPECT_EQ(request.valueForHTTPHeaderField(QStringLiteral("Content-Length")),
+              QString::number(expected.size()));
+}
+
+// Chunk sizes and packet limits must not change a single byte of the body.
+TEST_F(MultipartFormDataTest, AnyReadSizeGivesTheSameBody)
+{
+    const HTTPRequest request =
+        form({{file(QStringLiteral("a.mp3"), patternBytes(70001, 1)), QStringLiteral("a.mp3")},
+              {file(QStringLiteral("c.jpg"), patternBytes(3, 2)), QStringLiteral("c.jpg")}});
+    const QByteArray reference = readAll(*request.HTTPBodyStream->copy(), 1 << 24);
+    for (const auto& [chunk, packet] :
+         {std::pair<qint64, qint64>{1, 0}, {7, 0}, {4096, 0}, {65536, 3}, {1 << 20, 1000}}) {
+        auto stream = std::static_pointer_cast<MultipartBodyStream>(request.HTTPBodyStream->copy());
+        if (packet > 0)
+            stream->numberOfBytesInPacket = packet;
+        EXPECT_EQ(readAll(*stream, chunk), reference) << chunk << " " << packet;
+        EXPECT_EQ(stream->contentLength(), static_cast<quint64>(reference.size()));
+    }
+}
+
+// "Content-Length" was fixed when the part was appended: a file that changes afterwards must
+// fail the body rather than send a corrupted or short form.
+TEST_F(MultipartFormDataTest, AFileThatChangedSizeFailsTheStream)
+{
+    for (const QByteArray& replacement : {QByteArray("SHORT"), patternBytes(200)}) {
+        const HTTPRequest request =
+            form({{file(QStringLiteral("a.mp3"), patternBytes(100)), QStringLiteral("a.mp3")}});
+        file(QStringLiteral("a.mp3"), replacement);
+        bool failed = false;
+        readAll(*request.HTTPBodyStream, 64, &failed);
+        EXPECT_TRUE(failed) << replacement.size();
+        ASSERT_TRUE(request.HTTPBodyStream->streamError().has_value());
+        EXPECT_TRUE(request.HTTPBodyStream->streamError()->is(HTTPInputStreamErrorDomain,
+                                                              HTTPErrorCode::StreamLengthMismatch));
+    }
 }
 
 } // namespace
