@@ -1,17 +1,23 @@
 // The sign-in and token handling of the SoundCloud client against the stand-in: PKCE, the loopback
 // listener and what it lets other pages do, a redirect handed back as an "airlark:" URL, a busy
-// redirect port, token exchange, and the single refresh.
+// redirect port, token exchange, the single refresh, a redirected token endpoint, and secrets kept
+// out of standard output and the log. The form SoundCloud receives is the end-to-end test's.
 #include "hosts/OAuth2CodeFlow.h"
 
 #include "SoundCloudFixture.h"
 #include "hosts/LoopbackRedirectListener.h"
+#include "publish/SoundCloudTrackUpload.h"
+#include "publish/UploadPodcastViewModel.h"
 #include "store/Database.h"
+#include "support/LogCapture.h"
+#include "support/StandardOutputCapture.h"
 #include "support/TestEnvironment.h"
 
 #include <QFile>
 #include <QJsonArray>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QUrlQuery>
 
@@ -21,12 +27,6 @@ namespace {
 QString queryValue(const QUrl& url, const char* name)
 {
     return QUrlQuery(url).queryItemValue(QString::fromLatin1(name), QUrl::FullyDecoded);
-}
-
-QUrl withQuery(QUrl url, const QString& query)
-{
-    url.setQuery(query);
-    return url;
 }
 
 using OAuth2CodeFlowTest = SoundCloudTest;
@@ -137,8 +137,7 @@ TEST_P(ListenerTest, OnlyTheRedirectOfThisSignInEndsIt)
 
     for (int attempt = 0; attempt < c.times; ++attempt) {
         if (c.viaScheme) {
-            client.handleRedirectURL(
-                withQuery(QUrl(QStringLiteral("airlark://soundcloud/callback")), sent.query()));
+            client.handleRedirectURL(QUrl(QStringLiteral("airlark://soundcloud/callback?") + sent.query()));
             continue;
         }
         const auto [status, page] = browser.fetch(sent, c.method);
@@ -241,6 +240,113 @@ TEST_F(OAuth2CodeFlowTest, AnExpiredAccessTokenIsRefreshedOnceAndTheRotatedRefre
     EXPECT_NE(state.value(QStringLiteral("refresh_token")).toString(), firstRefreshToken);
     EXPECT_EQ(storedTokens(QStringLiteral("17"))->value(QStringLiteral("refresh_token")),
               state.value(QStringLiteral("refresh_token")).toString());
+}
+
+// The token endpoint, what the upload step shows for it, and what reaches standard output and the
+// log, with uploads through the upload step's view model.
+class SoundCloudTrackUploadTest : public SoundCloudTest
+{
+protected:
+    void SetUp() override
+    {
+        SoundCloudTest::SetUp();
+        ASSERT_TRUE(folder.isValid());
+        audioPath = folder.filePath(QStringLiteral("Episode 12.mp3"));
+        ASSERT_TRUE(writeFile(audioPath, mp3Bytes(2)));
+    }
+
+    // The upload step's view model after an upload to `account`.
+    std::shared_ptr<UploadPodcastViewModel> uploadStep(qint64 account)
+    {
+        const auto viewModel =
+            UploadPodcastViewModel::create(QUrl::fromLocalFile(audioPath), account, PodcastHost::SoundCloud,
+                                           QStringLiteral("Episode 12"), std::nullopt, {}, std::nullopt);
+        viewModel->beginUpload();
+        EXPECT_TRUE(waitFor([&] { return viewModel->uploadState() != UploadPodcastState::InProgress; },
+                            std::chrono::seconds(20)));
+        return viewModel;
+    }
+
+    QTemporaryDir folder;
+    QString audioPath;
+};
+
+// The token endpoint's answer is a redirect to the stand-in's other port, at the sign-in's code
+// exchange or at a refresh before an upload: the form with the secrets goes nowhere else. (The
+// session layer's redirect table shows the same for the upload and for GET requests.)
+class RedirectedTokenTest : public SoundCloudTrackUploadTest,
+                            public ::testing::WithParamInterface<std::tuple<bool, int>>
+{
+};
+
+TEST_P(RedirectedTokenTest, SendsNothingToTheTargetAndSaysSo)
+{
+    const auto [refresh, status] = GetParam();
+    const QString path = QStringLiteral("/oauth/token");
+    const QUrl target = standIn.url(path + QStringLiteral("?moved=1"), 1);
+    const auto redirect = [&] {
+        standIn.route("POST", path, reply(status, {{"Location", target.toString()}}), 0);
+    };
+    if (refresh) {
+        cloud({{"lifetime", 30}}); // every use of the token refreshes it
+        ASSERT_TRUE(signIn(QStringLiteral("50")));
+        redirect();
+        const auto viewModel = uploadStep(50);
+        EXPECT_EQ(viewModel->uploadState(), UploadPodcastState::Failed);
+        EXPECT_EQ(viewModel->statusText(),
+                  QStringLiteral("Upload failed: ") + SoundCloudSigningFailedMessage);
+    } else {
+        redirect();
+        EXPECT_FALSE(signIn(QStringLiteral("50"))); // the pane says "Unable to authenticate with SoundCloud"
+        EXPECT_FALSE(storedTokens(QStringLiteral("50")).has_value());
+    }
+    EXPECT_TRUE(requestsTo(path, 1).empty()) << "something reached the redirect's target";
+}
+
+INSTANTIATE_TEST_SUITE_P(Redirects, RedirectedTokenTest,
+                         ::testing::Combine(::testing::Bool(), ::testing::Values(302, 308)),
+                         [](const auto& testInfo) {
+                             return (std::get<0>(testInfo.param) ? "Refresh" : "Exchange") +
+                                    std::to_string(std::get<1>(testInfo.param));
+                         });
+
+TEST_F(SoundCloudTrackUploadTest, SecretsNeverReachStandardOutputOrTheLogAndServerTextIsCutShort)
+{
+    cloud({{"lifetime", 30}}); // every use refreshes
+    StandardOutputCapture output;
+    LogCapture log;
+    ASSERT_TRUE(signIn(QStringLiteral("41")));
+    const QVariantMap firstTokens = *storedTokens(QStringLiteral("41"));
+    uploadStep(41); // refreshed, then sent
+    cloud({{"token", "server_error"}});
+    uploadStep(41); // the refresh fails
+    cloud({{"token", "issue"}});
+    ASSERT_FALSE(
+        CredentialStore::updateData(firstTokens, QStringLiteral("41"),
+                                    SoundCloudAPIClient::keychainService(SoundCloudEndpoints::current())));
+    uploadStep(41); // a used refresh token is refused
+    // An answer whose headers and body would fill the terminal.
+    ASSERT_TRUE(signIn(QStringLiteral("41")));
+    standIn.route("POST", QStringLiteral("/tracks"),
+                  reply(201, {{"X-Padding", QString(5000, QLatin1Char('h'))}},
+                        QJsonObject{{"id", 1}, {"padding", QString(100000, QLatin1Char('b'))}}));
+    uploadStep(41);
+    const QStringList lines = output.release();
+
+    const QStringList secrets{cloud().value(QStringLiteral("client_secret")).toString(),
+                              QStringLiteral("access-"), QStringLiteral("refresh-"), QStringLiteral("code-"),
+                              QStringLiteral("code_verifier")};
+    for (const QString& line : lines + log.messages()) {
+        for (const QString& secret : secrets)
+            EXPECT_FALSE(line.contains(secret))
+                << "leaked " << secret.toStdString() << " in: " << line.toStdString();
+    }
+
+    // The upload's own diagnostic lines are there, each one line of a readable length.
+    const QStringList completions = lines.filter(QStringLiteral("bldfhjsa "));
+    ASSERT_EQ(completions.size(), 4);
+    EXPECT_LT(completions.last().size(), 1000) << "server text is cut short";
+    EXPECT_EQ(requestsTo(QStringLiteral("/tracks")).size(), 2u);
 }
 
 } // namespace

@@ -93,7 +93,7 @@ protected:
         ASSERT_TRUE(standIn.isRunning());
         SoundCloudEndpoints::setCurrent({standIn.url({}), standIn.url(QStringLiteral("/authorize")),
                                          standIn.url(QStringLiteral("/oauth/token"))});
-        writeCredentials(LoopbackRedirectURI);
+        writeCredentials(QStringLiteral("http://127.0.0.1:0/soundcloud/callback"));
         OAuth2CodeFlow::setBrowserOpener([this](const QUrl& url) { return browser.open(url); });
     }
 
@@ -121,9 +121,8 @@ protected:
         SignInNotifications notifications;
         SoundCloudAPIClient client{SoundCloudAPIClientCredentials(userIdentifier)};
         client.authenticate();
-        const bool done =
-            waitFor([&] { return notifications.authorized.count() + notifications.failed.count() > 0; });
-        return done && notifications.authorized.count() == 1;
+        return waitFor([&] { return notifications.authorized.count() + notifications.failed.count() > 0; }) &&
+               notifications.authorized.count() == 1;
     }
 
     // The tokens item the credential store holds for `userIdentifier` with the stand-in's endpoints.
@@ -132,29 +131,20 @@ protected:
         return CredentialStore::loadData(
             userIdentifier, SoundCloudAPIClient::keychainService(SoundCloudEndpoints::current()));
     }
-    void storeTokens(const QString& userIdentifier, const QVariantMap& tokens) const
-    {
-        ASSERT_FALSE(CredentialStore::updateData(
-            tokens, userIdentifier, SoundCloudAPIClient::keychainService(SoundCloudEndpoints::current())));
-    }
 
     // The stand-in's SoundCloud state after applying `settings`.
     QJsonObject cloud(const QJsonObject& settings = {}) { return standIn.soundCloud(settings); }
     // The requests that reached `path` on `listener`.
     std::vector<StandInRequest> requestsTo(const QString& path, int listener = 0)
     {
-        std::vector<StandInRequest> found;
-        for (StandInRequest& request : standIn.requests()) {
-            if (request.path == path && request.listener == listener)
-                found.push_back(std::move(request));
-        }
+        std::vector<StandInRequest> found = standIn.requests();
+        std::erase_if(
+            found, [&](const auto& request) { return request.path != path || request.listener != listener; });
         return found;
     }
 
     HttpStandIn standIn{{HttpStandIn::Plain, HttpStandIn::Plain}};
     TestBrowser browser;
-    static inline const QString LoopbackRedirectURI =
-        QStringLiteral("http://127.0.0.1:0/soundcloud/callback");
 };
 
 } // namespace airlark::test
