@@ -58,8 +58,6 @@ protected:
         Account::savePassword(QStringLiteral("Libsyn"),
                               add("Wrong", "Libsyn", LibsynServerEnvironment::Email),
                               QStringLiteral("not the password"));
-        Account::savePassword(QStringLiteral("Libsyn"), add("Slow", "Libsyn", QStringLiteral("podcaster")),
-                              QStringLiteral("s3cret pass"), true);
         add("Twin", "SoundCloud");
         add("TWIN", "SoundCloud");
         const SoundCloudEndpoints endpoints{standIn->url({}), standIn->url(QStringLiteral("/authorize")),
@@ -147,7 +145,7 @@ TEST_F(CommandLine, RunsWithoutADisplayAndListsWhatIsStoredNeverASecret)
              {{}, 1, "", "needs a graphical session"},
              {{"templates"}, 0, "Weekly\tThe Show\t", ""},
              {{"templates", "--json"}, 0, R"("podcast": "The Show")", ""},
-             {{"accounts"}, 0, "Showcast\tLibsyn\tLibsyn\nWrong\tLibsyn\tLibsyn\nSlow", ""},
+             {{"accounts"}, 0, "Showcast\tLibsyn\tLibsyn\nWrong\tLibsyn\tLibsyn\nTwin", ""},
              {{"accounts", "--json"}, 0, R"("host": "SoundCloud",)", ""},
          }) {
         const Outcome run = airlark(row.arguments);
@@ -177,12 +175,12 @@ TEST_F(CommandLine, TagWritesWhatTheWindowWould)
             continue;
         TagLib::MPEG::File file(QFile::encodeName(row.arguments.last()).constData());
         ASSERT_TRUE(file.isValid() && file.tag());
-        EXPECT_EQ(QString::fromStdWString(file.tag()->title().toWString()), QStringLiteral("Episode 1"));
-        EXPECT_EQ(QString::fromStdWString(file.tag()->album().toWString()), QStringLiteral("The Show"));
-        EXPECT_EQ(QString::fromStdWString(file.tag()->comment().toWString()),
-                  QStringLiteral("Show notes — with links"));
-        EXPECT_EQ(QString::fromStdWString(file.tag()->genre().toWString()), QStringLiteral("Comedy"));
-        EXPECT_EQ(file.tag()->track(), 7u);
+        const TagLib::Tag& tags = *file.tag();
+        EXPECT_EQ((std::vector<TagLib::String>{tags.title(), tags.album(), tags.comment(), tags.genre()}),
+                  (std::vector<TagLib::String>{
+                      "Episode 1", "The Show",
+                      TagLib::String("Show notes — with links", TagLib::String::UTF8), "Comedy"}));
+        EXPECT_EQ(tags.track(), 7u);
     }
 }
 
@@ -226,22 +224,20 @@ TEST_F(CommandLine, PublishSaysWhereTheEpisodeWentOrWhyNot)
 
 TEST_F(CommandLine, CtrlCMidUploadLeavesNothingOnTheServer)
 {
-    FtpTestServer::Options options;
-    options.readLimit = 256 * 1024;
-    FtpTestServer slow(options);
-    ASSERT_TRUE(slow.isRunning() && slow.makeDirectory(QStringLiteral("Slow/quickcast")));
+    ASSERT_TRUE(LibsynServerEnvironment::restart(256 * 1024) &&
+                LibsynServerEnvironment::server().makeDirectory(QStringLiteral("Showcast/quickcast")));
     ASSERT_TRUE(writeFile(folder.filePath(QStringLiteral("long.mp3")), repeatedMp3Bytes(5min, 128)));
-    const QString onServer = slow.pathInHome(QStringLiteral("Slow/quickcast/long.mp3"));
-    const Outcome run = airlark({"publish", "--account", "Slow", folder.filePath(QStringLiteral("long.mp3"))},
-                                {{"AIRLARK_LIBSYN_FTP_HOST", slow.host()},
-                                 {"AIRLARK_LIBSYN_FTP_PORT", QString::number(slow.port())},
-                                 {"AIRLARK_LIBSYN_FTP_SECURITY", "none"}},
-                                [&](QProcess& process) {
-                                    EXPECT_TRUE(waitFor([&] { return QFileInfo(onServer).size() > 0; }, 20s));
-                                    ::kill(static_cast<pid_t>(process.processId()), SIGINT);
-                                });
-    expectRun(run, {{"publish"}, 130, "", "Cancelled: nothing of long.mp3 is left on Slow"});
+    const QString onServer =
+        LibsynServerEnvironment::server().pathInHome(QStringLiteral("Showcast/quickcast/long.mp3"));
+    const Outcome run =
+        airlark({"publish", "--account", "Showcast", folder.filePath(QStringLiteral("long.mp3"))}, {},
+                [&](QProcess& process) {
+                    EXPECT_TRUE(waitFor([&] { return QFileInfo(onServer).size() > 0; }, 20s));
+                    ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+                });
+    expectRun(run, {{"publish"}, 130, "", "Cancelled: nothing of long.mp3 is left on Showcast"});
     EXPECT_FALSE(QFileInfo::exists(onServer));
+    LibsynServerEnvironment::restart();
 
     // On SoundCloud the request is cancelled while the stand-in still reads it: no track is made.
     const auto tracksMade = [] {
@@ -266,23 +262,18 @@ TEST_F(CommandLine, CtrlCMidUploadLeavesNothingOnTheServer)
 TEST_F(CommandLine, SharesTheDataDirectoryWithARunningWindow)
 {
     QTemporaryDir runtime;
-    QProcess window;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
-    window.setProcessEnvironment(environment);
-    window.start(binaryPath(QStringLiteral("src/app/airlark")));
-    ASSERT_TRUE(window.waitForStarted(10000));
-    EXPECT_FALSE(window.waitForFinished(1500));
-    expectRun(airlark({"tag", "--template", "Weekly", "--title", "Episode 3", episode()}),
-              {{"tag"}, 0, "", "Tagged"});
-    expectRun(airlark({"templates"}), {{"templates"}, 0, "Weekly\tThe Show\tEpisode 3", ""});
-    EXPECT_EQ(window.state(), QProcess::Running) << window.readAllStandardError().toStdString();
-    window.kill();
-    window.waitForFinished(5000);
+    const Outcome window = airlark(
+        {}, {{"QT_QPA_PLATFORM", "offscreen"}, {"XDG_RUNTIME_DIR", runtime.path()}}, [&](QProcess& process) {
+            EXPECT_FALSE(process.waitForFinished(1500)) << "the window runs";
+            expectRun(airlark({"tag", "--template", "Weekly", "--title", "Episode 3", episode()}),
+                      {{"tag"}, 0, "", "Tagged"});
+            expectRun(airlark({"templates"}), {{"templates"}, 0, "Weekly\tThe Show\tEpisode 3", ""});
+            EXPECT_EQ(process.state(), QProcess::Running);
+            process.kill();
+        });
     // Start-up writes only the workflow's own lines to standard output.
-    for (const QByteArray& line : window.readAllStandardOutput().split('\n'))
-        EXPECT_TRUE(line.isEmpty() || line.startsWith("Set ")) << line.toStdString();
+    for (const QString& line : window.out.split(QLatin1Char('\n')))
+        EXPECT_TRUE(line.isEmpty() || line.startsWith(QStringLiteral("Set "))) << line.toStdString();
 }
 
 TEST(Install, TheDesktopEntryStartsTheInstalledBinaryAndValidates)
