@@ -12,7 +12,6 @@
 
 #include <QElapsedTimer>
 #include <QFile>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <condition_variable>
 #include <gtest/gtest.h>
@@ -24,7 +23,7 @@ using namespace std::chrono_literals;
 namespace {
 
 // Reads a whole stream with reads of at most `chunk` bytes; a failed read sets `failed` and stops.
-inline QByteArray readAll(HTTPInputStream& stream, qint64 chunk = 64 * 1024, bool* failed = nullptr)
+QByteArray readAll(HTTPInputStream& stream, qint64 chunk = 64 * 1024, bool* failed = nullptr)
 {
     QByteArray result;
     std::vector<char> buffer(static_cast<size_t>(chunk));
@@ -39,7 +38,7 @@ inline QByteArray readAll(HTTPInputStream& stream, qint64 chunk = 64 * 1024, boo
 }
 
 // Bytes that show an off-by-one or a reordering at once.
-inline QByteArray patternBytes(qint64 size, int seed = 0)
+QByteArray patternBytes(qint64 size, int seed = 0)
 {
     QByteArray data(size, Qt::Uninitialized);
     for (qint64 i = 0; i < size; ++i)
@@ -80,14 +79,10 @@ struct Outcome
                 progressAfterCompletion = progressAfterCompletion || done;
             });
     }
+    // The completion comes on the main thread, the only one that writes `done`.
     bool wait(std::chrono::milliseconds timeout = 20s)
     {
-        return waitFor(
-            [this] {
-                std::lock_guard guard(mutex);
-                return done;
-            },
-            timeout);
+        return waitFor([this] { return done; }, timeout);
     }
     bool failedWith(const char* domain, int code) const { return error && error->is(domain, code); }
     std::string describe() const { return error ? error->description().toStdString() : "no error"; }
@@ -283,9 +278,8 @@ TEST_P(AnswerLimitTest, FailsWithinSecondsInBoundedMemory)
     HTTPRequest request = c.upload
                               ? uploadRequest(server.url(QStringLiteral("/answer")), patternBytes(8 << 20))
                               : HTTPRequest(server.url(QStringLiteral("/answer")));
-    if (c.response.isEmpty())
-        QFile::remove(
-            dir.filePath(QStringLiteral("e.mp3"))); // the file went between the form and the sending
+    if (c.response.isEmpty()) // the file went between the form and the sending
+        QFile::remove(dir.filePath(QStringLiteral("e.mp3")));
     if (c.idleTimeout > 0)
         request.timeoutInterval = c.idleTimeout;
     HTTPSessionConfiguration configuration;
@@ -345,10 +339,6 @@ INSTANTIATE_TEST_SUITE_P(Answers, AnswerLimitTest, ::testing::Values(
 TEST_F(HTTPSessionManagerTest, OnlyACertificateThatVerifiesForTheHostGetsAnAnswer)
 {
     server.route("GET", QStringLiteral("/me"), reply(200, {}, QJsonObject{{"username", "lark"}}));
-    QTcpServer vacated;
-    ASSERT_TRUE(vacated.listen(QHostAddress::LocalHost, 0));
-    const QString closed = QStringLiteral("http://127.0.0.1:%1/me").arg(vacated.serverPort());
-    vacated.close();
     const QString tls = server.url(QStringLiteral("/me"), 2).toString();
     const struct
     {
@@ -358,8 +348,7 @@ TEST_F(HTTPSessionManagerTest, OnlyACertificateThatVerifiesForTheHostGetsAnAnswe
     } rows[] = {{tls, true, 0},
                 {tls, false, HTTPErrorCode::ServerCertificateUntrusted},
                 {QString(tls).replace(QStringLiteral("127.0.0.1"), QStringLiteral("localhost")), true,
-                 HTTPErrorCode::ServerCertificateUntrusted},
-                {closed, true, HTTPErrorCode::CannotConnectToHost}};
+                 HTTPErrorCode::ServerCertificateUntrusted}};
     for (const auto& row : rows) {
         HTTPSessionConfiguration configuration;
         configuration.certificateAuthorityFile = row.trusted ? server.certificateFile() : QString();
@@ -423,10 +412,10 @@ TEST_F(MultipartFormDataTest, AFileThatChangedSizeFailsTheStream)
         file(QStringLiteral("a.mp3"), replacement);
         bool failed = false;
         readAll(*request.HTTPBodyStream, 64, &failed);
-        EXPECT_TRUE(failed) << replacement.size();
-        ASSERT_TRUE(request.HTTPBodyStream->streamError().has_value());
-        EXPECT_TRUE(request.HTTPBodyStream->streamError()->is(HTTPInputStreamErrorDomain,
-                                                              HTTPErrorCode::StreamLengthMismatch));
+        const auto error = request.HTTPBodyStream->streamError();
+        EXPECT_TRUE(failed && error &&
+                    error->is(HTTPInputStreamErrorDomain, HTTPErrorCode::StreamLengthMismatch))
+            << replacement.size();
     }
 }
 
