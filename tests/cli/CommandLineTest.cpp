@@ -52,12 +52,10 @@ protected:
                 .value()
                 .id;
         };
-        Account::savePassword(QStringLiteral("Libsyn"),
-                              add("Showcast", "Libsyn", LibsynServerEnvironment::Email),
-                              LibsynServerEnvironment::Password);
-        Account::savePassword(QStringLiteral("Libsyn"),
-                              add("Wrong", "Libsyn", LibsynServerEnvironment::Email),
-                              QStringLiteral("not the password"));
+        for (const auto& [name, password] : {std::pair{"Showcast", LibsynServerEnvironment::Password},
+                                             std::pair{"Wrong", QStringLiteral("not the password")}})
+            Account::savePassword(QStringLiteral("Libsyn"),
+                                  add(name, "Libsyn", LibsynServerEnvironment::Email), password);
         add("Twin", "SoundCloud");
         add("TWIN", "SoundCloud");
         const SoundCloudEndpoints endpoints{standIn->url({}), standIn->url(QStringLiteral("/authorize")),
@@ -69,7 +67,6 @@ protected:
         };
         storeTokens(add("Cloud", "SoundCloud"), QDateTime::currentSecsSinceEpoch() + 3600);
         storeTokens(add("Expired", "SoundCloud"), 1000);
-        QDir().mkpath(QFileInfo(SoundCloudAPIClientCredentials::userFilePath()).path());
         writeFile(SoundCloudAPIClientCredentials::userFilePath(),
                   R"({"client_id": "standin-client-id", "client_secret": "standin-client-secret",
                       "redirect_uri": "http://127.0.0.1:1/callback"})");

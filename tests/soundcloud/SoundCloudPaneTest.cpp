@@ -40,24 +40,13 @@ protected:
         database = Database::open();
         ASSERT_TRUE(database.has_value());
         ASSERT_FALSE(database->createTables().has_value());
-        pane = new SoundCloudAuthenticationViewController([this](std::shared_ptr<RedirectURLHandler> client) {
-            pendingClients.push_back(std::dynamic_pointer_cast<SoundCloudAPIClient>(client));
-        });
-        otherPane = new OtherPane;
-    }
-
-    void TearDown() override
-    {
-        delete window;
-        delete pane;
-        delete otherPane;
-        SoundCloudTest::TearDown();
     }
 
     void openWindow()
     {
-        delete window;
-        window = new AddPodcastHostViewController([this] { return otherPane; }, [this] { return pane; });
+        window.reset(); // the panes belong to one window at a time
+        window = std::make_unique<AddPodcastHostViewController>([this] { return &otherPane; },
+                                                                [this] { return pane.get(); });
         window->show();
         ASSERT_TRUE(waitFor([this] { return pane->isVisible(); }));
     }
@@ -80,10 +69,15 @@ protected:
     }
 
     std::optional<Database> database;
-    SoundCloudAuthenticationViewController* pane = nullptr;
-    OtherPane* otherPane = nullptr;
-    AddPodcastHostViewController* window = nullptr;
     std::vector<std::shared_ptr<SoundCloudAPIClient>> pendingClients;
+    // The window does not own its panes, and goes first.
+    OtherPane otherPane;
+    std::unique_ptr<SoundCloudAuthenticationViewController> pane =
+        std::make_unique<SoundCloudAuthenticationViewController>(
+            [this](std::shared_ptr<RedirectURLHandler> client) {
+                pendingClients.push_back(std::dynamic_pointer_cast<SoundCloudAPIClient>(client));
+            });
+    std::unique_ptr<AddPodcastHostViewController> window;
 };
 
 // A registered redirect URI names one port: the abandoned first sign-in must give it up. A window
