@@ -84,12 +84,10 @@ protected:
 // opened again starts cleared, and its connect waits for its own user.
 TEST_F(SoundCloudPaneTest, ASecondConnectOnTheSameFixedLoopbackPortCompletesAndAReopenedWindowStartsCleared)
 {
-    quint16 port = 0;
-    {
-        QTcpServer probe;
-        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
-        port = probe.serverPort();
-    }
+    QTcpServer probe; // for a free port
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+    const quint16 port = probe.serverPort();
+    probe.close();
     writeCredentials(QStringLiteral("http://127.0.0.1:%1/soundcloud/callback").arg(port));
     openWindow();
     const size_t before = accountRows(*database).size();
