@@ -1,19 +1,25 @@
 // The sign-in and token handling of the SoundCloud client against the stand-in: PKCE, the loopback
-// listener and what it lets other pages do, a busy redirect port, token exchange, and the single
-// refresh.
+// listener and what it lets other pages do, a redirect handed back as an "airlark:" URL, a busy
+// redirect port, token exchange, the single refresh, a redirected token endpoint, and secrets kept
+// out of standard output and the log. The form SoundCloud receives is the end-to-end test's.
 #include "hosts/OAuth2CodeFlow.h"
 
 #include "SoundCloudFixture.h"
 #include "hosts/LoopbackRedirectListener.h"
+#include "publish/SoundCloudTrackUpload.h"
+#include "publish/UploadPodcastViewModel.h"
 #include "store/Database.h"
+#include "support/LogCapture.h"
+#include "support/StandardOutputCapture.h"
 #include "support/TestEnvironment.h"
 
-#include <QFile>
 #include <QJsonArray>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QUrlQuery>
+#include <list>
 
 namespace airlark::test {
 namespace {
@@ -23,21 +29,32 @@ QString queryValue(const QUrl& url, const char* name)
     return QUrlQuery(url).queryItemValue(QString::fromLatin1(name), QUrl::FullyDecoded);
 }
 
-QUrl withQuery(QUrl url, const QString& query)
-{
-    url.setQuery(query);
-    return url;
-}
-
 using OAuth2CodeFlowTest = SoundCloudTest;
 
-TEST_F(OAuth2CodeFlowTest, LoopbackSignInExchangesTheCodeWithItsVerifierAndKeepsTheTokensInTheKeyringOnly)
+// Through the loopback listener, or with the redirect handed back as an "airlark:" URL (by a second
+// `airlark` process, which the application tests show).
+class SignInTest : public SoundCloudTest, public ::testing::WithParamInterface<bool>
 {
+};
+
+TEST_P(SignInTest, ExchangesTheCodeWithItsVerifierAndKeepsTheTokensInTheKeyringOnly)
+{
+    const bool viaScheme = GetParam();
+    if (viaScheme)
+        writeCredentials(QStringLiteral("airlark://soundcloud/callback"));
+    browser.followRedirects = !viaScheme;
     SignInNotifications notifications;
     SoundCloudAPIClient client{SoundCloudAPIClientCredentials(QStringLiteral("11"))};
+    // A redirect that no sign-in waits for is ignored.
+    client.handleRedirectURL(QUrl(QStringLiteral("airlark://soundcloud/callback?code=x&state=y")));
     client.authenticate();
-    ASSERT_TRUE(waitFor([&] { return notifications.authorized() + notifications.failed() > 0; }));
-    EXPECT_EQ(notifications.authorized(), 1);
+    if (viaScheme) {
+        ASSERT_TRUE(browser.waitUntilIdle());
+        ASSERT_EQ(browser.lastRedirect()->scheme(), QStringLiteral("airlark"));
+        client.handleRedirectURL(*browser.lastRedirect());
+    }
+    ASSERT_TRUE(waitFor([&] { return notifications.authorized.count() + notifications.failed.count() > 0; }));
+    EXPECT_EQ(notifications.authorized.count(), 1);
 
     // The stand-in gave the tokens only for PKCE S256 with the matching verifier, the client
     // secret and the same redirect URI; a fresh state, no scope and the verifier's size are ours.
@@ -46,38 +63,42 @@ TEST_F(OAuth2CodeFlowTest, LoopbackSignInExchangesTheCodeWithItsVerifierAndKeeps
     EXPECT_FALSE(QUrlQuery(authorize).hasQueryItem(QStringLiteral("scope")));
     EXPECT_GE(queryValue(authorize, "state").size(), 32);
     const QJsonObject state = cloud();
-    const QJsonObject exchange = state.value(QStringLiteral("token_requests")).toArray().first().toObject();
-    const QByteArray verifier = exchange.value(QStringLiteral("code_verifier")).toString().toLatin1();
-    EXPECT_GE(verifier.size(), 43);
-    EXPECT_LE(verifier.size(), 128);
+    const QJsonArray exchanges = state.value(QStringLiteral("token_requests")).toArray();
+    ASSERT_EQ(exchanges.size(), 1) << "only the redirect of the sign-in was exchanged";
+    const QByteArray verifier = exchanges.first()[QStringLiteral("code_verifier")].toString().toLatin1();
+    EXPECT_TRUE(verifier.size() >= 43 && verifier.size() <= 128) << verifier.size();
     // The page opened in the browser, and so the command line that opens it, holds no secret.
     EXPECT_FALSE(authorize.toString().contains(state.value(QStringLiteral("client_secret")).toString()));
     EXPECT_FALSE(authorize.toString().contains(QString::fromLatin1(verifier)));
 
     // The tokens are in the keyring, not in the database file.
-    const auto stored = storedTokens(QStringLiteral("11"));
-    ASSERT_TRUE(stored.has_value());
-    EXPECT_EQ(stored->value(QStringLiteral("refresh_token")),
-              state.value(QStringLiteral("refresh_token")).toString());
-    QFile file(Database::open()->url().toLocalFile());
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray database = file.readAll();
+    EXPECT_EQ(
+        storedTokens(QStringLiteral("11")).value_or(QVariantMap()).value(QStringLiteral("refresh_token")),
+        state.value(QStringLiteral("refresh_token")).toString());
+    const QByteArray database = readFile(Database::open()->url().toLocalFile());
     for (const char* secret : {"access_token", "refresh_token", "client_secret"})
         EXPECT_FALSE(database.contains(state.value(QLatin1String(secret)).toString().toLatin1())) << secret;
+    if (viaScheme)
+        return;
 
     // Each sign-in makes its own verifier.
     ASSERT_TRUE(signIn(QStringLiteral("11")));
     EXPECT_NE(
         cloud().value(QStringLiteral("token_requests")).toArray().last()[QStringLiteral("code_verifier")],
-        exchange.value(QStringLiteral("code_verifier")));
+        exchanges.first()[QStringLiteral("code_verifier")]);
 }
+
+INSTANTIATE_TEST_SUITE_P(Redirects, SignInTest, ::testing::Bool(),
+                         [](const auto& testInfo) { return testInfo.param ? "AirlarkURL" : "Loopback"; });
 
 // What reaches the loopback listener while a sign-in waits, from any page in the browser.
 struct ListenerCase
 {
     const char* label;
-    std::function<QUrl(const QUrl& real)> request; // made from the real redirect
-    QByteArray method;
+    // Path and query sent instead of the real redirect, where "{path}", "{code}" and "{state}"
+    // stand for the real one's.
+    const char* request;
+    QByteArray method; // none: opens an idle connection instead
     int times;
     int status;             // the listener's answer
     bool endsSignIn;        // else the real redirect still completes it
@@ -105,100 +126,66 @@ TEST_P(ListenerTest, OnlyTheRedirectOfThisSignInEndsIt)
     client.authenticate();
     ASSERT_TRUE(browser.waitUntilIdle());
     const QUrl real = *browser.lastRedirect();
+    const QUrl sent = real.resolved(QUrl(QString::fromLatin1(c.request)
+                                             .replace(QStringLiteral("{path}"), real.path())
+                                             .replace(QStringLiteral("{code}"), queryValue(real, "code"))
+                                             .replace(QStringLiteral("{state}"), queryValue(real, "state"))));
 
+    std::list<QTcpSocket> idle;
     for (int attempt = 0; attempt < c.times; ++attempt) {
-        if (c.viaScheme) {
-            client.handleRedirectURL(
-                withQuery(QUrl(QStringLiteral("airlark://soundcloud/callback")), c.request(real).query()));
+        if (c.method.isEmpty()) { // a connection that never sends a request
+            idle.emplace_back().connectToHost(QHostAddress::LocalHost, static_cast<quint16>(real.port()));
             continue;
         }
-        const auto [status, page] = browser.fetch(c.request(real), c.method);
+        if (c.viaScheme) {
+            client.handleRedirectURL(QUrl(QStringLiteral("airlark://soundcloud/callback?") + sent.query()));
+            continue;
+        }
+        const auto [status, page] = browser.fetch(sent, c.method);
         EXPECT_EQ(status, c.status) << attempt;
         EXPECT_EQ(page.contains("You can close this tab"), c.status == 200)
             << "only the sign-in's own redirect";
     }
-    QTest::qWait(50);
+    const auto withinTheCap = [&] {
+        const auto closed =
+            std::ranges::count(idle, QAbstractSocket::UnconnectedState, &QAbstractSocket::state);
+        return std::ssize(idle) - closed <= LoopbackRedirectListener::MaximumConnections;
+    };
+    EXPECT_TRUE(waitFor(withinTheCap, std::chrono::seconds(5)))
+        << "idle connections beyond the cap are closed";
+    idle.clear();
+    QTest::qWait(200); // the listener sees them go
     if (c.endsSignIn) {
-        ASSERT_TRUE(waitFor([&] { return notifications.failed() > 0; }));
+        ASSERT_TRUE(waitFor([&] { return notifications.failed.count() > 0; }));
         EXPECT_EQ(browser.fetch(real).first, 0) << "the listener still answers";
     } else {
-        EXPECT_EQ(notifications.failed(), 0);
+        EXPECT_EQ(notifications.failed.count(), 0);
         EXPECT_TRUE(client.oAuth2().isAuthorizing());
         const auto [status, page] = browser.fetch(real);
         EXPECT_EQ(status, 200);
         EXPECT_TRUE(page.contains("You can close this tab"));
-        ASSERT_TRUE(waitFor([&] { return notifications.authorized() > 0; }));
+        ASSERT_TRUE(waitFor([&] { return notifications.authorized.count() > 0; }));
     }
     EXPECT_EQ(cloud().value(QStringLiteral("exchanges")).toInt(), c.endsSignIn ? 0 : 1);
 }
 
-QUrl forged(const QUrl& real)
-{
-    return withQuery(real, QStringLiteral("code=%1&state=forged").arg(queryValue(real, "code")));
-}
-
-QUrl withoutCode(const QUrl& real)
-{
-    return withQuery(real,
-                     QStringLiteral("state=") + QUrlQuery(real).queryItemValue(QStringLiteral("state")));
-}
-
-QUrl otherPath(const QUrl& real)
-{
-    QUrl url = real;
-    url.setPath(QStringLiteral("/favicon.ico"));
-    return url;
-}
-
-QUrl denied(const QUrl& real)
-{
-    return withQuery(real, QStringLiteral("error=access_denied&state=") +
-                               QUrlQuery(real).queryItemValue(QStringLiteral("state")));
-}
-
-const auto Same = [](const QUrl& real) { return real; };
+const char* const Forged = "{path}?code={code}&state=forged";
 constexpr int Bad = LoopbackRedirectListener::MaximumBadAttempts;
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Requests, ListenerTest, ::testing::Values(
-    ListenerCase{"BadState", forged, "GET", 1, 400, false},
-    ListenerCase{"MissingCode", withoutCode, "GET", 1, 400, false},
-    ListenerCase{"WrongMethod", Same, "POST", 3, 405, false},
-    ListenerCase{"WrongPath", otherPath, "GET", 8, 404, false},
-    ListenerCase{"RealRedirectAfterBadOnes", forged, "GET", Bad - 1, 400, false},
-    ListenerCase{"TooManyBadAttempts", forged, "GET", Bad, 400, true},
-    ListenerCase{"BadStateByScheme", forged, "GET", 1, 0, false, true},
-    ListenerCase{"DeniedWithItsState", denied, "GET", 1, 200, true},
-    ListenerCase{"TimeLimitPassed", forged, "GET", 0, 0, true, false, std::chrono::milliseconds(300)}),
+    ListenerCase{"BadState", Forged, "GET", 1, 400, false},
+    ListenerCase{"MissingCode", "{path}?state={state}", "GET", 1, 400, false},
+    ListenerCase{"WrongMethod", "{path}?code={code}&state={state}", "POST", 3, 405, false},
+    ListenerCase{"WrongPath", "/favicon.ico?code={code}&state={state}", "GET", 8, 404, false},
+    ListenerCase{"RealRedirectAfterBadOnes", Forged, "GET", Bad - 1, 400, false},
+    ListenerCase{"TooManyBadAttempts", Forged, "GET", Bad, 400, true},
+    ListenerCase{"BadStateByScheme", Forged, "GET", 1, 0, false, true},
+    ListenerCase{"DeniedWithItsState", "{path}?error=access_denied&state={state}", "GET", 1, 200, true},
+    ListenerCase{"TimeLimitPassed", Forged, "GET", 0, 0, true, false, std::chrono::milliseconds(300)},
+    ListenerCase{"IdleConnectionsBeyondTheCap", Forged, "", LoopbackRedirectListener::MaximumConnections + 4, 0, false}),
     [](const auto& testInfo) { return std::string(testInfo.param.label); });
 // clang-format on
-
-TEST_F(OAuth2CodeFlowTest, IdleConnectionsBeyondTheCapAreClosedAndTheRedirectStillGetsThrough)
-{
-    browser.followRedirects = false;
-    SignInNotifications notifications;
-    SoundCloudAPIClient client{SoundCloudAPIClientCredentials(QStringLiteral("14"))};
-    client.authenticate();
-    ASSERT_TRUE(browser.waitUntilIdle());
-    const QUrl real = *browser.lastRedirect();
-
-    std::vector<std::unique_ptr<QTcpSocket>> idle;
-    for (int i = 0; i < LoopbackRedirectListener::MaximumConnections + 4; ++i) {
-        idle.push_back(std::make_unique<QTcpSocket>());
-        idle.back()->connectToHost(QHostAddress::LocalHost, static_cast<quint16>(real.port()));
-    }
-    const auto closed = [&] {
-        return std::count_if(idle.begin(), idle.end(), [](const auto& socket) {
-            return socket->state() == QAbstractSocket::UnconnectedState;
-        });
-    };
-    EXPECT_TRUE(waitFor([&] { return closed() >= 4; }, std::chrono::seconds(5)));
-    idle.clear();
-    QTest::qWait(200); // the listener sees them go
-    const auto [status, page] = browser.fetch(real);
-    EXPECT_EQ(status, 200);
-    EXPECT_TRUE(waitFor([&] { return notifications.authorized() > 0; }));
-}
 
 TEST_F(OAuth2CodeFlowTest, ABusyRedirectPortFailsTheSignInWithoutOpeningTheBrowser)
 {
@@ -209,21 +196,10 @@ TEST_F(OAuth2CodeFlowTest, ABusyRedirectPortFailsTheSignInWithoutOpeningTheBrows
     EXPECT_TRUE(browser.openedURLs().empty());
 }
 
-TEST_F(OAuth2CodeFlowTest, ARedirectWithoutAPendingSignInIsIgnored)
-{
-    SignInNotifications notifications;
-    SoundCloudAPIClient client{SoundCloudAPIClientCredentials(QStringLiteral("16"))};
-    client.handleRedirectURL(QUrl(QStringLiteral("airlark://soundcloud/callback?code=x&state=y")));
-    QTest::qWait(100);
-    EXPECT_EQ(notifications.authorized() + notifications.failed(), 0);
-    EXPECT_TRUE(cloud().value(QStringLiteral("token_requests")).toArray().isEmpty());
-}
-
 TEST_F(OAuth2CodeFlowTest, AnExpiredAccessTokenIsRefreshedOnceAndTheRotatedRefreshTokenStored)
 {
     cloud({{"lifetime", 30}}); // inside the client's one-minute margin: expired at once
     ASSERT_TRUE(signIn(QStringLiteral("17")));
-    const QString firstRefreshToken = cloud().value(QStringLiteral("refresh_token")).toString();
 
     // Two clients of the same account sign at once, one of them after a 401: one refresh serves both.
     SoundCloudAPIClient a{SoundCloudAPIClientCredentials(QStringLiteral("17"))};
@@ -243,9 +219,105 @@ TEST_F(OAuth2CodeFlowTest, AnExpiredAccessTokenIsRefreshedOnceAndTheRotatedRefre
         EXPECT_EQ(result.request->authorization, expected);
     }
     EXPECT_EQ(results.back().request->url, b.apiURL(QStringLiteral("/tracks")));
-    EXPECT_NE(state.value(QStringLiteral("refresh_token")).toString(), firstRefreshToken);
     EXPECT_EQ(storedTokens(QStringLiteral("17"))->value(QStringLiteral("refresh_token")),
               state.value(QStringLiteral("refresh_token")).toString());
+}
+
+// The token endpoint, what the upload step shows for it, and what reaches standard output and the
+// log, with uploads through the upload step's view model.
+class SoundCloudTrackUploadTest : public SoundCloudTest
+{
+protected:
+    // The upload step's view model after it uploaded an episode to `account`.
+    std::shared_ptr<UploadPodcastViewModel> uploadStep(qint64 account)
+    {
+        const QString audio = folder.filePath(QStringLiteral("Episode 12.mp3"));
+        EXPECT_TRUE(writeFile(audio, mp3Bytes(2)));
+        const auto viewModel =
+            UploadPodcastViewModel::create(QUrl::fromLocalFile(audio), account, PodcastHost::SoundCloud,
+                                           QStringLiteral("Episode 12"), std::nullopt, {}, std::nullopt);
+        viewModel->beginUpload();
+        EXPECT_TRUE(waitFor([&] { return viewModel->uploadState() != UploadPodcastState::InProgress; },
+                            std::chrono::seconds(20)));
+        return viewModel;
+    }
+
+    QTemporaryDir folder;
+};
+
+// The token endpoint's answer is a redirect to the stand-in's other port, at the sign-in's code
+// exchange or at a refresh before an upload: the form with the secrets goes nowhere else. (The
+// session layer's redirect table shows the same for the upload and for GET requests.)
+class RedirectedTokenTest : public SoundCloudTrackUploadTest,
+                            public ::testing::WithParamInterface<std::tuple<bool, int>>
+{
+};
+
+TEST_P(RedirectedTokenTest, SendsNothingToTheTargetAndSaysSo)
+{
+    const auto [refresh, status] = GetParam();
+    const QString path = QStringLiteral("/oauth/token");
+    if (refresh) {
+        cloud({{"lifetime", 30}}); // every use of the token refreshes it
+        ASSERT_TRUE(signIn(QStringLiteral("50")));
+    }
+    standIn.route("POST", path,
+                  reply(status, {{"Location", standIn.url(path + QStringLiteral("?moved=1"), 1).toString()}}),
+                  0);
+    if (refresh) {
+        EXPECT_EQ(uploadStep(50)->statusText(),
+                  QStringLiteral("Upload failed: ") + SoundCloudSigningFailedMessage);
+    } else {
+        EXPECT_FALSE(signIn(QStringLiteral("50"))); // the pane says "Unable to authenticate with SoundCloud"
+        EXPECT_FALSE(storedTokens(QStringLiteral("50")).has_value());
+    }
+    EXPECT_TRUE(requestsTo(path, 1).empty()) << "something reached the redirect's target";
+}
+
+INSTANTIATE_TEST_SUITE_P(Redirects, RedirectedTokenTest,
+                         ::testing::Combine(::testing::Bool(), ::testing::Values(302, 308)),
+                         [](const auto& testInfo) {
+                             return (std::get<0>(testInfo.param) ? "Refresh" : "Exchange") +
+                                    std::to_string(std::get<1>(testInfo.param));
+                         });
+
+TEST_F(SoundCloudTrackUploadTest, SecretsNeverReachStandardOutputOrTheLogAndServerTextIsCutShort)
+{
+    cloud({{"lifetime", 30}}); // every use refreshes
+    StandardOutputCapture output;
+    LogCapture log;
+    ASSERT_TRUE(signIn(QStringLiteral("41")));
+    const QVariantMap firstTokens = *storedTokens(QStringLiteral("41"));
+    uploadStep(41); // refreshed, then sent
+    cloud({{"token", "server_error"}});
+    uploadStep(41); // the refresh fails
+    cloud({{"token", "issue"}});
+    ASSERT_FALSE(
+        CredentialStore::updateData(firstTokens, QStringLiteral("41"),
+                                    SoundCloudAPIClient::keychainService(SoundCloudEndpoints::current())));
+    uploadStep(41); // a used refresh token is refused
+    // An answer whose headers and body would fill the terminal.
+    ASSERT_TRUE(signIn(QStringLiteral("41")));
+    standIn.route("POST", QStringLiteral("/tracks"),
+                  reply(201, {{"X-Padding", QString(5000, QLatin1Char('h'))}},
+                        QJsonObject{{"id", 1}, {"padding", QString(100000, QLatin1Char('b'))}}));
+    uploadStep(41);
+    const QStringList lines = output.release();
+
+    const QStringList secrets{cloud().value(QStringLiteral("client_secret")).toString(),
+                              QStringLiteral("access-"), QStringLiteral("refresh-"), QStringLiteral("code-"),
+                              QStringLiteral("code_verifier")};
+    for (const QString& line : lines + log.messages()) {
+        for (const QString& secret : secrets)
+            EXPECT_FALSE(line.contains(secret))
+                << "leaked " << secret.toStdString() << " in: " << line.toStdString();
+    }
+
+    // The upload's own diagnostic lines are there, each one line of a readable length.
+    const QStringList completions = lines.filter(QStringLiteral("bldfhjsa "));
+    ASSERT_EQ(completions.size(), 4);
+    EXPECT_LT(completions.last().size(), 1000) << "server text is cut short";
+    EXPECT_EQ(requestsTo(QStringLiteral("/tracks")).size(), 2u);
 }
 
 } // namespace

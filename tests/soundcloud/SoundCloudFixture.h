@@ -2,27 +2,25 @@
 
 #include "hosts/OAuth2CodeFlow.h"
 #include "hosts/SoundCloudAPIClient.h"
-#include "platform/NotificationCenter.h"
 #include "store/CredentialStore.h"
 #include "support/HttpStandIn.h"
+#include "support/Mp3Fixtures.h"
+#include "support/StoreFixture.h"
 #include "support/TestEnvironment.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkReply>
-#include <atomic>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <optional>
 #include <vector>
 
 namespace airlark::test {
 
-// Plays the user's browser on the main thread's loop: opens the authorize page the application
-// asks for (served by the stand-in) and follows the redirect it answers with (a loopback
+// Plays the user's browser on the main thread's loop: soon after the application asks, opens the
+// authorize page (served by the stand-in) and follows the redirect it answers with (a loopback
 // listener's page), or only keeps it for the test to deliver.
 class TestBrowser
 {
@@ -33,24 +31,13 @@ public:
     {
         opened_.push_back(url);
         ++busy_;
-        QNetworkReply* reply = send(url);
-        QObject::connect(reply, &QNetworkReply::finished, reply, [this, reply] {
-            reply->deleteLater();
-            const QUrl location = reply->header(QNetworkRequest::LocationHeader).toUrl();
-            const bool redirected =
-                reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() / 100 == 3 &&
-                location.isValid();
-            if (redirected)
+        QTimer::singleShot(0, &manager_, [this, url] {
+            const QUrl location = send(url)->header(QNetworkRequest::LocationHeader).toUrl();
+            if (location.isValid())
                 lastRedirect_ = location;
-            if (!redirected || !followRedirects) {
-                --busy_;
-                return;
-            }
-            QNetworkReply* page = send(location);
-            QObject::connect(page, &QNetworkReply::finished, page, [this, page] {
-                page->deleteLater();
-                --busy_;
-            });
+            if (location.isValid() && followRedirects)
+                send(location);
+            --busy_;
         });
         return true;
     }
@@ -64,25 +51,23 @@ public:
     // A request as any page in the browser could send it: the status and the body (0 without one).
     std::pair<int, QByteArray> fetch(const QUrl& url, const QByteArray& method = "GET")
     {
-        QNetworkReply* reply = send(url, method);
-        waitFor([reply] { return reply->isFinished(); });
-        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        const QByteArray body = reply->readAll();
-        reply->deleteLater();
-        return {status, body};
+        const auto reply = send(url, method);
+        return {reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), reply->readAll()};
     }
 
     const std::vector<QUrl>& openedURLs() const { return opened_; }
     const std::optional<QUrl>& lastRedirect() const { return lastRedirect_; }
 
 private:
-    QNetworkReply* send(const QUrl& url, const QByteArray& method = "GET")
+    std::unique_ptr<QNetworkReply> send(const QUrl& url, const QByteArray& method = "GET")
     {
         manager_.setProxy(QNetworkProxy::NoProxy);
         QNetworkRequest request(url);
         request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
         request.setTransferTimeout(10000);
-        return manager_.sendCustomRequest(request, method);
+        std::unique_ptr<QNetworkReply> reply(manager_.sendCustomRequest(request, method));
+        waitFor([&] { return reply->isFinished(); });
+        return reply;
     }
 
     QNetworkAccessManager manager_;
@@ -92,23 +77,10 @@ private:
 };
 
 // Counts the two sign-in notifications.
-class SignInNotifications
+struct SignInNotifications
 {
-public:
-    SignInNotifications()
-    {
-        observation_.observe(this, SoundCloudAPIClient::OAuth2Authorized,
-                             [this](const NotificationCenter::Notification&) { ++authorized_; });
-        observation_.observe(this, SoundCloudAPIClient::OAuth2AuthorizationFailed,
-                             [this](const NotificationCenter::Notification&) { ++failed_; });
-    }
-    int authorized() const { return authorized_; }
-    int failed() const { return failed_; }
-
-private:
-    std::atomic<int> authorized_ = 0;
-    std::atomic<int> failed_ = 0;
-    ScopedObservation observation_{this};
+    NotificationCounter authorized{SoundCloudAPIClient::OAuth2Authorized};
+    NotificationCounter failed{SoundCloudAPIClient::OAuth2AuthorizationFailed};
 };
 
 // The stand-in playing SoundCloud on two ports (the second one is "another server"), with Airlark
@@ -121,7 +93,7 @@ protected:
         ASSERT_TRUE(standIn.isRunning());
         SoundCloudEndpoints::setCurrent({standIn.url({}), standIn.url(QStringLiteral("/authorize")),
                                          standIn.url(QStringLiteral("/oauth/token"))});
-        writeCredentials(LoopbackRedirectURI);
+        writeCredentials(QStringLiteral("http://127.0.0.1:0/soundcloud/callback"));
         OAuth2CodeFlow::setBrowserOpener([this](const QUrl& url) { return browser.open(url); });
     }
 
@@ -135,15 +107,12 @@ protected:
     void writeCredentials(const QString& redirectURI)
     {
         const QJsonObject registration = cloud();
-        const QString path = SoundCloudAPIClientCredentials::userFilePath();
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(
-            QJsonDocument(QJsonObject{{"redirect_uri", redirectURI},
-                                      {"client_id", registration.value(QStringLiteral("client_id"))},
-                                      {"client_secret", registration.value(QStringLiteral("client_secret"))}})
-                .toJson());
+        ASSERT_TRUE(
+            writeFile(SoundCloudAPIClientCredentials::userFilePath(),
+                      QJsonDocument(QJsonObject{{"redirect_uri", redirectURI},
+                                                {"client_id", registration.value("client_id")},
+                                                {"client_secret", registration.value("client_secret")}})
+                          .toJson()));
     }
 
     // A complete loopback sign-in for `userIdentifier`; true when it was authorized.
@@ -152,8 +121,8 @@ protected:
         SignInNotifications notifications;
         SoundCloudAPIClient client{SoundCloudAPIClientCredentials(userIdentifier)};
         client.authenticate();
-        const bool done = waitFor([&] { return notifications.authorized() + notifications.failed() > 0; });
-        return done && notifications.authorized() == 1;
+        return waitFor([&] { return notifications.authorized.count() + notifications.failed.count() > 0; }) &&
+               notifications.authorized.count() == 1;
     }
 
     // The tokens item the credential store holds for `userIdentifier` with the stand-in's endpoints.
@@ -162,29 +131,20 @@ protected:
         return CredentialStore::loadData(
             userIdentifier, SoundCloudAPIClient::keychainService(SoundCloudEndpoints::current()));
     }
-    void storeTokens(const QString& userIdentifier, const QVariantMap& tokens) const
-    {
-        ASSERT_FALSE(CredentialStore::updateData(
-            tokens, userIdentifier, SoundCloudAPIClient::keychainService(SoundCloudEndpoints::current())));
-    }
 
     // The stand-in's SoundCloud state after applying `settings`.
     QJsonObject cloud(const QJsonObject& settings = {}) { return standIn.soundCloud(settings); }
     // The requests that reached `path` on `listener`.
     std::vector<StandInRequest> requestsTo(const QString& path, int listener = 0)
     {
-        std::vector<StandInRequest> found;
-        for (StandInRequest& request : standIn.requests()) {
-            if (request.path == path && request.listener == listener)
-                found.push_back(std::move(request));
-        }
+        std::vector<StandInRequest> found = standIn.requests();
+        std::erase_if(
+            found, [&](const auto& request) { return request.path != path || request.listener != listener; });
         return found;
     }
 
     HttpStandIn standIn{{HttpStandIn::Plain, HttpStandIn::Plain}};
     TestBrowser browser;
-    static inline const QString LoopbackRedirectURI =
-        QStringLiteral("http://127.0.0.1:0/soundcloud/callback");
 };
 
 } // namespace airlark::test

@@ -1,24 +1,18 @@
 // The SoundCloud pane driven through its real widgets in the add-account window, against the
-// stand-in: the sign-in by a second `airlark` process, a fixed loopback port used twice, the
-// failure messages, and the view model's reports. The loopback sign-in to a saved account is the end-to-end
-// test's.
+// stand-in: a fixed loopback port used twice, a reopened window, what connect shows for each
+// answer, and the view model's reports. The sign-in to a saved account is the end-to-end test's.
 #include "SoundCloudFixture.h"
-#include "app/AppDelegate.h"
-#include "app/SingleInstance.h"
 #include "hosts/SoundCloudAuthenticationViewModel.h"
 #include "hosts/ui/AddPodcastHostViewController.h"
 #include "hosts/ui/SoundCloudAuthenticationViewController.h"
-#include "platform/ApplicationIdentity.h"
 #include "store/Account.h"
 #include "store/SQLite.h"
 #include "support/TestEnvironment.h"
 
 #include <QFile>
 #include <QLabel>
-#include <QProcess>
 #include <QPushButton>
 #include <QTcpServer>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace airlark::test {
@@ -46,26 +40,13 @@ protected:
         database = Database::open();
         ASSERT_TRUE(database.has_value());
         ASSERT_FALSE(database->createTables().has_value());
-        pane = new SoundCloudAuthenticationViewController([this](std::shared_ptr<RedirectURLHandler> client) {
-            pendingClients.push_back(std::dynamic_pointer_cast<SoundCloudAPIClient>(client));
-            if (appDelegate)
-                appDelegate->setPendingAuthenticationSoundCloudAPIClient(client);
-        });
-        otherPane = new OtherPane;
-    }
-
-    void TearDown() override
-    {
-        delete window;
-        delete pane;
-        delete otherPane;
-        SoundCloudTest::TearDown();
     }
 
     void openWindow()
     {
-        delete window;
-        window = new AddPodcastHostViewController([this] { return otherPane; }, [this] { return pane; });
+        window.reset(); // the panes belong to one window at a time
+        window = std::make_unique<AddPodcastHostViewController>([this] { return &otherPane; },
+                                                                [this] { return pane.get(); });
         window->show();
         ASSERT_TRUE(waitFor([this] { return pane->isVisible(); }));
     }
@@ -88,58 +69,25 @@ protected:
     }
 
     std::optional<Database> database;
-    SoundCloudAuthenticationViewController* pane = nullptr;
-    OtherPane* otherPane = nullptr;
-    AddPodcastHostViewController* window = nullptr;
     std::vector<std::shared_ptr<SoundCloudAPIClient>> pendingClients;
-    std::unique_ptr<AppDelegate> appDelegate;
+    // The window does not own its panes, and goes first.
+    OtherPane otherPane;
+    std::unique_ptr<SoundCloudAuthenticationViewController> pane =
+        std::make_unique<SoundCloudAuthenticationViewController>(
+            [this](std::shared_ptr<RedirectURLHandler> client) {
+                pendingClients.push_back(std::dynamic_pointer_cast<SoundCloudAPIClient>(client));
+            });
+    std::unique_ptr<AddPodcastHostViewController> window;
 };
 
-TEST_F(SoundCloudPaneTest, ConnectSignsInWithTheRedirectDeliveredByASecondAirlarkProcess)
+// A registered redirect URI names one port: the abandoned first sign-in must give it up. A window
+// opened again starts cleared, and its connect waits for its own user.
+TEST_F(SoundCloudPaneTest, ASecondConnectOnTheSameFixedLoopbackPortCompletesAndAReopenedWindowStartsCleared)
 {
-    // This process plays the running instance; the browser hands the "airlark:" redirect to a
-    // new `airlark` process, which forwards it here over the single-instance socket.
-    QTemporaryDir runtime;
-    ASSERT_TRUE(runtime.isValid());
-    appDelegate = std::make_unique<AppDelegate>();
-    SingleInstance instance(runtime.filePath(QStringLiteral("%1.socket").arg(applicationIdentifier())));
-    ASSERT_EQ(instance.start({}), SingleInstance::Start::Primary);
-    QObject::connect(&instance, &SingleInstance::urlReceived, appDelegate.get(),
-                     [this](const QString& url) { appDelegate->handleURLEvent(url); });
-
-    writeCredentials(QStringLiteral("airlark://soundcloud/callback"));
-    browser.followRedirects = false;
-    openWindow();
-    connect();
-    ASSERT_TRUE(browser.waitUntilIdle());
-    ASSERT_EQ(browser.lastRedirect()->scheme(), QStringLiteral("airlark"));
-    QProcess second;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    second.setProcessEnvironment(environment);
-    second.start(binaryPath(QStringLiteral("src/app/airlark")),
-                 {browser.lastRedirect()->toString(QUrl::FullyEncoded)});
-    ASSERT_TRUE(waitForLabel(QStringLiteral("Connected")));
-    ASSERT_TRUE(waitFor([&] { return second.state() == QProcess::NotRunning; }));
-    EXPECT_EQ(second.exitCode(), 0);
-    EXPECT_EQ(appDelegate->pendingAuthenticationSoundCloudAPIClient(), pendingClients.back());
-    EXPECT_TRUE(addEnabled());
-
-    QTest::mouseClick(window->addButton(), Qt::LeftButton);
-    ASSERT_TRUE(waitFor([this] { return !window->isVisible(); }));
-    EXPECT_EQ(Account::find(*database, *pane->viewModel().accountID())->host, QStringLiteral("SoundCloud"));
-}
-
-TEST_F(SoundCloudPaneTest, ASecondConnectOnTheSameFixedLoopbackPortCompletes)
-{
-    // A registered redirect URI names one port: the abandoned first sign-in must give it up.
-    quint16 port = 0;
-    {
-        QTcpServer probe;
-        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
-        port = probe.serverPort();
-    }
+    QTcpServer probe; // for a free port
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+    const quint16 port = probe.serverPort();
+    probe.close();
     writeCredentials(QStringLiteral("http://127.0.0.1:%1/soundcloud/callback").arg(port));
     openWindow();
     const size_t before = accountRows(*database).size();
@@ -157,61 +105,9 @@ TEST_F(SoundCloudPaneTest, ASecondConnectOnTheSameFixedLoopbackPortCompletes)
     ASSERT_EQ(rows.size(), before + 2);
     EXPECT_EQ(*pane->viewModel().accountID(), rows.back());
     EXPECT_EQ(pane->pendingClient(), pendingClients.back());
-}
 
-TEST_F(SoundCloudPaneTest, WithoutAnAppRegistrationConnectSaysWhatIsMissingAndReservesNothing)
-{
-    QFile::remove(SoundCloudAPIClientCredentials::userFilePath()); // only the shipped placeholders
-    const size_t before = accountRows(*database).size();
-    openWindow();
-    connect();
-    ASSERT_TRUE(waitFor([this] { return label().contains(SoundCloudAPIClientCredentials::userFilePath()); }));
-    EXPECT_EQ(accountRows(*database).size(), before);
-    EXPECT_TRUE(browser.openedURLs().empty());
-    EXPECT_FALSE(addEnabled());
-}
-
-struct UserDetailsCase
-{
-    const char* name;
-    const char* mode; // of the stand-in's "/me"
-    const char* message;
-    bool addEnabled;
-};
-
-class SoundCloudPaneUserDetailsTest : public SoundCloudPaneTest,
-                                      public ::testing::WithParamInterface<UserDetailsCase>
-{
-};
-
-TEST_P(SoundCloudPaneUserDetailsTest, ShowsWhatTheUserRequestGave)
-{
-    cloud({{"me", GetParam().mode}});
-    openWindow();
-    connect();
-    ASSERT_TRUE(waitForLabel(QString::fromUtf8(GetParam().message)));
-    EXPECT_FALSE(pane->isSpinning());
-    EXPECT_EQ(addEnabled(), GetParam().addEnabled);
-    EXPECT_EQ(pane->userNameLabel()->text().contains(QStringLiteral("Standin Podcaster")),
-              GetParam().addEnabled);
-}
-
-// clang-format off
-INSTANTIATE_TEST_SUITE_P(Me, SoundCloudPaneUserDetailsTest, ::testing::Values(
-    UserDetailsCase{"NumericUsername", "numeric", "Unable to retrieve this account", false},
-    UserDetailsCase{"ErrorStatusWithStringUsername", "error_status", "Connected", true}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
-// clang-format on
-
-TEST_F(SoundCloudPaneTest, AReopenedWindowStartsClearedAndASecondConnectWaitsForItsOwnUser)
-{
-    openWindow();
-    connect();
-    ASSERT_TRUE(waitForLabel(QStringLiteral("Connected")));
-    ASSERT_TRUE(addEnabled());
     QTest::mouseClick(window->cancelButton(), Qt::LeftButton);
     ASSERT_TRUE(waitFor([this] { return !window->isVisible(); }));
-
     browser.followRedirects = false;
     openWindow();
     EXPECT_EQ(label(), QString());
@@ -222,6 +118,48 @@ TEST_F(SoundCloudPaneTest, AReopenedWindowStartsClearedAndASecondConnectWaitsFor
     EXPECT_FALSE(addEnabled());
     EXPECT_FALSE(pane->viewModel().canAdvance());
 }
+
+// What connect shows for the application's registration and the stand-in's "/me" answer.
+struct ConnectCase
+{
+    const char* name;
+    const char* me;      // how "/me" answers; none: no registration, only the shipped placeholders
+    const char* message; // none: one that names the registration file
+    bool addEnabled;
+};
+
+class SoundCloudPaneConnectTest : public SoundCloudPaneTest, public ::testing::WithParamInterface<ConnectCase>
+{
+};
+
+TEST_P(SoundCloudPaneConnectTest, ShowsWhatTheSignInGaveAndReservesARowOnlyForASignIn)
+{
+    const ConnectCase& c = GetParam();
+    if (c.me)
+        cloud({{"me", c.me}});
+    else
+        QFile::remove(SoundCloudAPIClientCredentials::userFilePath());
+    const size_t before = accountRows(*database).size();
+    openWindow();
+    connect();
+    const QString message =
+        c.message ? QString::fromUtf8(c.message) : SoundCloudAPIClientCredentials::userFilePath();
+    ASSERT_TRUE(waitFor([&] { return label().contains(message); }, std::chrono::seconds(20)))
+        << label().toStdString();
+    EXPECT_FALSE(pane->isSpinning());
+    EXPECT_EQ(addEnabled(), c.addEnabled);
+    EXPECT_EQ(pane->userNameLabel()->text().contains(QStringLiteral("Standin Podcaster")), c.addEnabled);
+    EXPECT_EQ(accountRows(*database).size(), before + (c.me ? 1 : 0));
+    EXPECT_EQ(browser.openedURLs().size(), c.me ? 1u : 0u);
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Connect, SoundCloudPaneConnectTest, ::testing::Values(
+    ConnectCase{"NoAppRegistration", nullptr, nullptr, false},
+    ConnectCase{"NumericUsername", "numeric", "Unable to retrieve this account", false},
+    ConnectCase{"ErrorStatusWithStringUsername", "error_status", "Connected", true}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+// clang-format on
 
 // The pane's view model reports on the main loop, later, and never once it is gone.
 TEST(SoundCloudAuthenticationViewModelTest, ReportsLaterAndNeverForAViewModelThatIsGone)
