@@ -8,30 +8,6 @@ namespace {
 const FTPFailure LoggedIn;
 const FTPFailure Refused{FTPFailureKind::LogInRefused, {}, {}, {}};
 
-TEST(LibsynLogInStatusTest, TLSProblemsNameTheHostAndTheReason)
-{
-    const struct
-    {
-        FTPFailureKind kind;
-        QString text;
-    } cases[] = {
-        {FTPFailureKind::CertificateRejected,
-         QStringLiteral("Log in failed: the certificate of ftp.example is not valid: unknown issuer")},
-        {FTPFailureKind::TLSHandshakeFailed,
-         QStringLiteral("Log in failed: no secure connection to ftp.example: unknown issuer")},
-        {FTPFailureKind::TLSNotOffered,
-         QStringLiteral("Log in failed: ftp.example does not offer an encrypted connection")},
-    };
-    LibsynAuthenticationViewModel viewModel;
-    for (const auto& c : cases) {
-        EXPECT_TRUE(viewModel.logInCompleted(
-            viewModel.logInStarted(),
-            FTPFailure{c.kind, QStringLiteral("ftp.example"), {}, QStringLiteral("unknown issuer")}));
-        EXPECT_EQ(viewModel.statusText(), c.text);
-        EXPECT_FALSE(viewModel.hasLoggedIn());
-    }
-}
-
 TEST(LibsynLogInTicketTest, OnlyTheLatestCheckForUnchangedCredentialsCounts)
 {
     LibsynAuthenticationViewModel viewModel;
