@@ -50,24 +50,19 @@ protected:
         return *window_;
     }
 
-    static void type(QLineEdit* field, const QString& text)
+    // Types the form as the user does, with the e-mail the server knows; the show's folder exists
+    // on the server unless `withFolder` is false.
+    void fill(const QString& username, const QString& password, bool withFolder = true)
     {
-        field->setFocus();
-        field->selectAll();
-        QTest::keyClick(field, Qt::Key_Backspace);
-        QTest::keyClicks(field, text);
-    }
-
-    // Fills the form; the show's folders exist on the server unless `withFolders` is false.
-    void fill(const QString& email, const QString& username, const QString& password, bool withFolders = true)
-    {
-        if (withFolders) {
+        if (withFolder)
             LibsynServerEnvironment::server().makeDirectory(username + QStringLiteral("/quickcast"));
-            LibsynServerEnvironment::server().makeDirectory(username + QStringLiteral("/public"));
+        for (const auto& [field, text] :
+             {std::pair{libsynPane_->emailTextField(), LibsynServerEnvironment::Email},
+              {libsynPane_->usernameTextField(), username},
+              {libsynPane_->passwordTextField(), password}}) {
+            field->clear();
+            QTest::keyClicks(field, text);
         }
-        type(libsynPane_->emailTextField(), email);
-        type(libsynPane_->usernameTextField(), username);
-        type(libsynPane_->passwordTextField(), password);
     }
 
     // Presses Log In and waits for the verdict to reach the pane.
@@ -81,7 +76,6 @@ protected:
     }
 
     bool addEnabled() const { return window_ && window_->addButton()->isEnabled(); }
-    QString status() const { return libsynPane_->statusLabel()->text(); }
 
     std::optional<Database> database;
     std::unique_ptr<LibsynAuthenticationViewController> libsynPane_ =

@@ -32,7 +32,7 @@ const auto* const libsynEnvironment = ::testing::AddGlobalTestEnvironment(new Li
 TEST_F(LibsynPaneTest, PasswordThatCannotBeStoredKeepsTheWindowOpen)
 {
     AddPodcastHostViewController& window = presentLibsyn();
-    fill(LibsynServerEnvironment::Email, QStringLiteral("myshow"), LibsynServerEnvironment::Password);
+    fill(QStringLiteral("myshow"), LibsynServerEnvironment::Password);
     logIn();
     ASSERT_TRUE(addEnabled());
     ASSERT_TRUE(lockKeyring());

@@ -51,31 +51,23 @@ TEST_F(CredentialStoreTest, EachAccountHasOneItemThatSavingReplaces)
     EXPECT_EQ(unlocked.value().size(), 1);
 }
 
-// Items that exist but hold no text "password".
-class ItemWithoutPasswordTest : public CredentialStoreTest,
-                                public ::testing::WithParamInterface<Case<QVariantMap>>
+// Items that exist but hold no text "password" give no password.
+TEST_F(CredentialStoreTest, AnItemWithoutATextPasswordLoadsNone)
 {
-};
-
-TEST_P(ItemWithoutPasswordTest, LoadsNoPassword)
-{
-    const qint64 id = freshId();
-    ASSERT_FALSE(CredentialStore::updateData(GetParam().value,
-                                             Account::credentialUserAccount(QStringLiteral("Libsyn"), id),
-                                             QStringLiteral("Libsyn")));
-    EXPECT_TRUE(CredentialStore::loadData(Account::credentialUserAccount(QStringLiteral("Libsyn"), id),
-                                          QStringLiteral("Libsyn")));
-    EXPECT_FALSE(Account::loadPassword(QStringLiteral("Libsyn"), id));
+    const QVariantMap items[] = {{},
+                                 {{QStringLiteral("Password"), QStringLiteral("wrong key")}},
+                                 {{QStringLiteral("password"), 42}},
+                                 {{QStringLiteral("password"), QVariantList{QStringLiteral("a")}}},
+                                 {{QStringLiteral("password"), QVariant()}}};
+    for (const QVariantMap& item : items) {
+        SCOPED_TRACE(&item - items);
+        const qint64 id = freshId();
+        const QString userAccount = Account::credentialUserAccount(QStringLiteral("Libsyn"), id);
+        ASSERT_FALSE(CredentialStore::updateData(item, userAccount, QStringLiteral("Libsyn")));
+        EXPECT_TRUE(CredentialStore::loadData(userAccount, QStringLiteral("Libsyn")));
+        EXPECT_FALSE(Account::loadPassword(QStringLiteral("Libsyn"), id));
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Items, ItemWithoutPasswordTest,
-    ::testing::Values(
-        Case{"empty", QVariantMap{}},
-        Case{"other key", QVariantMap{{QStringLiteral("Password"), QStringLiteral("wrong key")}}},
-        Case{"number", QVariantMap{{QStringLiteral("password"), 42}}},
-        Case{"list", QVariantMap{{QStringLiteral("password"), QVariantList{QStringLiteral("a")}}}},
-        Case{"null", QVariantMap{{QStringLiteral("password"), QVariant()}}}));
 
 TEST_F(CredentialStoreTest, PasswordNeverReachesTheDatabaseOrStandardOutputOrTheLog)
 {
