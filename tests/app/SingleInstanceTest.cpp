@@ -13,9 +13,6 @@
 #include <QTemporaryDir>
 #include <QUrl>
 #include <gtest/gtest.h>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 using namespace airlark;
 using namespace std::chrono_literals;
@@ -122,17 +119,11 @@ TEST(SingleInstance, TheFirstInstanceHandlesTheURLItWasStartedWith)
 TEST(SingleInstance, TakesOverASocketLeftBehindByAnInstanceThatDied)
 {
     RuntimeDirectory runtime;
-    const QByteArray path = runtime.socketPath().toLocal8Bit();
-    {
-        const int descriptor = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        ASSERT_GE(descriptor, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        ASSERT_LT(static_cast<size_t>(path.size()), sizeof(address.sun_path));
-        std::memcpy(address.sun_path, path.constData(), static_cast<size_t>(path.size()));
-        ASSERT_EQ(::bind(descriptor, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
-        ::close(descriptor); // the file stays, nobody listens
-    }
+    QProcess died;
+    start(died, runtime, {});
+    ASSERT_TRUE(test::waitFor([&] { return QFileInfo::exists(runtime.socketPath()); }, 20s));
+    died.kill(); // no chance to remove its socket: the file stays, nobody listens
+    ASSERT_TRUE(died.waitForFinished(5000));
     ASSERT_TRUE(QFileInfo::exists(runtime.socketPath()));
     SingleInstance instance(runtime.socketPath());
     EXPECT_EQ(instance.start({QStringLiteral("airlark://soundcloud/")}, 2s), SingleInstance::Start::Primary);

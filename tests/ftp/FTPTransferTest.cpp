@@ -37,12 +37,11 @@ FtpTestServer::Options serving(FTPSecurity security, int readLimit = 0)
     return options;
 }
 
-// Runs `hook` on the transfer thread at every progress report.
+// Runs `hook` on the transfer thread at every upload progress report.
 class HookDelegate : public FTPClientDelegate
 {
 public:
     void ftpManagerUploadProgressDidChange(const QVariantMap& progress) override { hook(progress); }
-    void ftpManagerDownloadProgressDidChange(const QVariantMap& progress) override { hook(progress); }
     std::function<void(const QVariantMap&)> hook = [](const QVariantMap&) {};
 };
 
@@ -54,7 +53,8 @@ protected:
 };
 
 // The log-in and an upload into a folder whose name means something in a URL, byte for byte, with
-// every data connection encrypted when the log-in is (vsftpd refuses plain ones here).
+// every data connection encrypted when the log-in is (vsftpd refuses plain ones here). A refused
+// password and a missing folder are told apart by the Libsyn pane's check and end to end.
 TEST_P(FTPSecurityModeTest, LogsInAndUploadsByteForByte)
 {
     FtpTestServer server(serving(GetParam()));
@@ -65,14 +65,6 @@ TEST_P(FTPSecurityModeTest, LogsInAndUploadsByteForByte)
     const QString path = QDir(local.path()).filePath(QStringLiteral("Épisode 1.mp3"));
     ASSERT_TRUE(test::writeFile(path, bytes));
     client.setTimeout(10s);
-    auto wrong = server.record();
-    wrong->setPassword(QStringLiteral("wrong"));
-    EXPECT_FALSE(client.checkLogin(wrong.get()));
-    EXPECT_EQ(client.failureDetail().kind, FTPFailureKind::LogInRefused);
-    EXPECT_TRUE(client.failureDetail().serverReply.startsWith(QStringLiteral("530")));
-    EXPECT_FALSE(client.checkLoginAndDirectory(server.record(QStringLiteral("show/public")).get()));
-    EXPECT_EQ(client.failureDetail().kind, FTPFailureKind::FolderMissing);
-
     ASSERT_TRUE(client.checkLoginAndDirectory(server.record(folder).get()));
     ASSERT_TRUE(client.uploadFile(QUrl::fromLocalFile(path), server.record(folder).get()));
     EXPECT_EQ(server.fileContents(folder + QStringLiteral("/Épisode 1.mp3")), bytes);
