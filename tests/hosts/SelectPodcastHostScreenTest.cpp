@@ -32,12 +32,9 @@ TEST_P(AccountListLockTest, WaitsForTheStoreWithoutFreezing)
 {
     const LockCase& c = GetParam();
     const Database database = openWithTables();
-    const auto add = [&](const QString& name) {
-        return Account::createAccount(database, name, QStringLiteral("Libsyn"), LibsynAccountFeedType::Libsyn,
-                                      std::nullopt)
-            ->id;
-    };
-    const qint64 first = add(QStringLiteral("Weekly"));
+    const qint64 first = Account::createAccount(database, QStringLiteral("Weekly"), QStringLiteral("Libsyn"),
+                                                LibsynAccountFeedType::Libsyn, std::nullopt)
+                             ->id;
     const QString file = databasePath();
     QProcess holder;
     holder.start(QStringLiteral("sqlite3"), {file});
@@ -70,7 +67,8 @@ TEST_P(AccountListLockTest, WaitsForTheStoreWithoutFreezing)
     ASSERT_EQ(step.tableView()->model()->rowCount(), 1);
 
     step.tableView()->selectRow(0);
-    add(QStringLiteral("Daily"));
+    ASSERT_TRUE(Account::createAccount(database, QStringLiteral("Daily"), QStringLiteral("SoundCloud"),
+                                       LibsynAccountFeedType::Libsyn, std::nullopt));
     ASSERT_TRUE(test::waitFor([&] { return step.tableView()->model()->rowCount() == 2; }));
     EXPECT_EQ(model.selectedAccountID(), first);
     EXPECT_TRUE(model.canAdvance());

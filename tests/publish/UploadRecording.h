@@ -29,12 +29,6 @@ public:
         snapshots.push_back({viewModel.uploadState(), viewModel.uploadButtonText(), viewModel.statusText()});
     }
 
-    bool ended() const
-    {
-        return !snapshots.empty() && snapshots.back().state != UploadPodcastState::InProgress &&
-               snapshots.back().state != UploadPodcastState::Unstarted;
-    }
-
     std::vector<Snapshot> snapshots;
     std::atomic<bool> offMainThread = false;
 };
