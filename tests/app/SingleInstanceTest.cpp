@@ -2,6 +2,7 @@
 
 #include "app/AppDelegate.h"
 #include "platform/ApplicationIdentity.h"
+#include "support/LogCapture.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
@@ -12,9 +13,6 @@
 #include <QTemporaryDir>
 #include <QUrl>
 #include <gtest/gtest.h>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 using namespace airlark;
 using namespace std::chrono_literals;
@@ -55,7 +53,8 @@ public:
 };
 
 // Every argument of one message arrives exactly as the desktop passed it (the empty one too), and
-// only the SoundCloud redirect among them reaches the pending sign-in.
+// only the SoundCloud redirect among them reaches the pending sign-in: a URL of another scheme or
+// host, or one that only looks like the redirect, is dropped with one log line.
 TEST(SingleInstance, ASecondAirlarkHandsEveryURLExactlyToTheRunningInstanceAndExits)
 {
     RuntimeDirectory runtime;
@@ -68,10 +67,22 @@ TEST(SingleInstance, ASecondAirlarkHandsEveryURLExactlyToTheRunningInstanceAndEx
     delegate.applicationWillFinishLaunching(running);
     auto client = std::make_shared<RecordingClient>();
     delegate.setPendingAuthenticationSoundCloudAPIClient(client);
+    test::LogCapture log;
 
-    const QString redirect = QStringLiteral("airlark://soundcloud/?code=3f9a%20b&state=%C3%A9t%C3%A9#done");
-    const QStringList sent{redirect, QString(), QStringLiteral("AIRLARK://soundcloud/?code=dropped"),
-                           QStringLiteral("line\nbreak and \u00e9")};
+    const QStringList redirects{
+        QStringLiteral("airlark://soundcloud/?code=3f9a%20b&state=%C3%A9t%C3%A9#done"),
+        QStringLiteral("airlark://me@soundcloud:4/x")};
+    const QStringList dropped{QString(),
+                              QStringLiteral("AIRLARK://soundcloud/?code=1"),
+                              QStringLiteral("https://soundcloud/?code=1"),
+                              QStringLiteral("airlark://libsyn/?code=1"),
+                              QStringLiteral("airlark://SoundCloud/?code=1"),
+                              QStringLiteral("airlark:soundcloud"),
+                              QStringLiteral("airlark://soundcloud@evil.example/"),
+                              QStringLiteral("soundcloud/?code=1"),
+                              QStringLiteral("airlark://sound cloud/"),
+                              QStringLiteral("line\nbreak and \u00e9")};
+    const QStringList sent = QStringList{redirects[0]} + dropped + QStringList{redirects[1]};
     QProcess second;
     start(second, runtime, QStringList{QStringLiteral("--")} + sent);
     ASSERT_TRUE(test::waitFor([&] { return second.state() == QProcess::NotRunning; }, 20s))
@@ -82,8 +93,9 @@ TEST(SingleInstance, ASecondAirlarkHandsEveryURLExactlyToTheRunningInstanceAndEx
     for (qsizetype i = 0; i < sent.size(); ++i)
         EXPECT_EQ(urls.at(i).first().toString(), sent.at(i));
     EXPECT_EQ(activations.size(), 1);
-    ASSERT_EQ(client->received.size(), 1);
-    EXPECT_EQ(client->received[0], QUrl(redirect));
+    EXPECT_EQ(client->received, (QList<QUrl>{QUrl(redirects[0]), QUrl(redirects[1])}));
+    EXPECT_EQ(log.messages(), QStringList(dropped.size(), Dropped));
+    EXPECT_EQ(delegate.pendingAuthenticationSoundCloudAPIClient(), client) << "the pending client stays set";
 }
 
 TEST(SingleInstance, TheFirstInstanceHandlesTheURLItWasStartedWith)
@@ -107,62 +119,71 @@ TEST(SingleInstance, TheFirstInstanceHandlesTheURLItWasStartedWith)
 TEST(SingleInstance, TakesOverASocketLeftBehindByAnInstanceThatDied)
 {
     RuntimeDirectory runtime;
-    const QByteArray path = runtime.socketPath().toLocal8Bit();
-    {
-        const int descriptor = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        ASSERT_GE(descriptor, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        ASSERT_LT(static_cast<size_t>(path.size()), sizeof(address.sun_path));
-        std::memcpy(address.sun_path, path.constData(), static_cast<size_t>(path.size()));
-        ASSERT_EQ(::bind(descriptor, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
-        ::close(descriptor); // the file stays, nobody listens
-    }
+    QProcess died;
+    start(died, runtime, {});
+    ASSERT_TRUE(test::waitFor([&] { return QFileInfo::exists(runtime.socketPath()); }, 20s));
+    died.kill(); // no chance to remove its socket: the file stays, nobody listens
+    ASSERT_TRUE(died.waitForFinished(5000));
     ASSERT_TRUE(QFileInfo::exists(runtime.socketPath()));
     SingleInstance instance(runtime.socketPath());
     EXPECT_EQ(instance.start({QStringLiteral("airlark://soundcloud/")}, 2s), SingleInstance::Start::Primary);
     EXPECT_TRUE(instance.isListening());
 }
 
-struct Message
-{
-    const char* name;
-    QByteArray bytes;
-};
-
-void PrintTo(const Message& message, std::ostream* out)
-{
-    *out << message.name;
-}
-
-class ForeignMessage : public ::testing::TestWithParam<Message>
-{
-};
-
-TEST_P(ForeignMessage, IsDroppedAndTheConnectionClosed)
+// A message that is not a hand-over of this version is dropped and its connection closed; the
+// running instance goes on listening.
+TEST(SingleInstance, DropsForeignMessagesAndHangsUp)
 {
     RuntimeDirectory runtime;
     SingleInstance running(runtime.socketPath());
     ASSERT_EQ(running.start({}), SingleInstance::Start::Primary);
     QSignalSpy urls(&running, &SingleInstance::urlReceived);
     QSignalSpy activations(&running, &SingleInstance::activationRequested);
-
-    QLocalSocket intruder;
-    intruder.connectToServer(runtime.socketPath());
-    ASSERT_TRUE(intruder.waitForConnected(2000));
-    intruder.write(GetParam().bytes);
-    intruder.flush();
-    EXPECT_TRUE(test::waitFor([&] { return intruder.state() == QLocalSocket::UnconnectedState; }, 5s))
-        << "the running instance hangs up";
+    const std::pair<const char*, QByteArray> messages[] = {
+        {"garbage", QByteArray(64, 'x')},
+        {"other version", "AIRLARK/2\n\n"},
+        {"URL without its mark", "AIRLARK/1\nYWJj\n\n"},
+        {"not base64", "AIRLARK/1\n:not base64!\n\n"},
+        {"endless", "AIRLARK/1\n:" + QByteArray(300 * 1024, 'Q')}};
+    for (const auto& [name, bytes] : messages) {
+        SCOPED_TRACE(name);
+        QLocalSocket intruder;
+        intruder.connectToServer(runtime.socketPath());
+        ASSERT_TRUE(intruder.waitForConnected(2000));
+        intruder.write(bytes);
+        intruder.flush();
+        EXPECT_TRUE(test::waitFor([&] { return intruder.state() == QLocalSocket::UnconnectedState; }, 5s))
+            << "the running instance hangs up";
+    }
     EXPECT_TRUE(urls.isEmpty());
     EXPECT_TRUE(activations.isEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Messages, ForeignMessage,
-                         ::testing::Values(Message{"Garbage", QByteArray(64, 'x')},
-                                           Message{"OtherVersion", "AIRLARK/2\n\n"},
-                                           Message{"URLWithoutMark", "AIRLARK/1\nYWJj\n\n"},
-                                           Message{"NotBase64", "AIRLARK/1\n:not base64!\n\n"},
-                                           Message{"Endless", "AIRLARK/1\n:" + QByteArray(300 * 1024, 'Q')}));
+// A client may replace itself as the pending one while it handles the redirect.
+class ReplacingClient : public RedirectURLHandler
+{
+public:
+    explicit ReplacingClient(AppDelegate& delegate) : delegate_(delegate) {}
+    void handleRedirectURL(const QUrl&) override
+    {
+        delegate_.setPendingAuthenticationSoundCloudAPIClient(nullptr);
+        handled = true; // still alive: the delegate kept a reference for the call
+    }
+    bool handled = false;
+
+private:
+    AppDelegate& delegate_;
+};
+
+TEST(AppDelegate, KeepsTheClientAliveWhileItHandlesTheRedirect)
+{
+    AppDelegate delegate;
+    auto client = std::make_shared<ReplacingClient>(delegate);
+    std::weak_ptr<ReplacingClient> watch = client;
+    delegate.setPendingAuthenticationSoundCloudAPIClient(std::move(client));
+    EXPECT_FALSE(delegate.handleURLEvent(std::nullopt)) << "an event without a URL";
+    EXPECT_TRUE(delegate.handleURLEvent(QStringLiteral("airlark://soundcloud/?code=1")));
+    EXPECT_TRUE(watch.expired());
+}
 
 } // namespace

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "HostsFixture.h"
 #include "hosts/ui/AddPodcastHostViewController.h"
 #include "hosts/ui/LibsynAuthenticationViewController.h"
 #include "support/LibsynTestServer.h"
+#include "support/StoreFixture.h"
 #include "support/TestEnvironment.h"
 
 #include <QCheckBox>
@@ -20,63 +20,49 @@
 namespace airlark::test {
 
 // The add-account window over the shared Libsyn pane and a stand-in for the other host's pane,
-// with the local FTP server in place of Libsyn's.
-class LibsynPaneTest : public HostsTest
+// with an empty store and the local FTP server in place of Libsyn's.
+class LibsynPaneTest : public StoreTest
 {
 protected:
     void SetUp() override
     {
-        HostsTest::SetUp();
-        libsynPane_ = std::make_unique<LibsynAuthenticationViewController>();
-        otherPane_ = std::make_unique<QWidget>();
+        StoreTest::SetUp();
+        database.emplace(openWithTables());
     }
 
     void TearDown() override
     {
-        if (auto* window = AddPodcastHostViewController::presented())
-            delete window;
+        delete AddPodcastHostViewController::presented();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        libsynPane_.reset();
-        HostsTest::TearDown();
     }
 
-    AddPodcastHostViewController* presentWindow()
+    // Presents the window and chooses Libsyn in its host chooser, as the user does.
+    AddPodcastHostViewController& presentLibsyn()
     {
-        auto* window = AddPodcastHostViewController::present([this] { return libsynPane_.get(); },
-                                                             [this] { return otherPane_.get(); });
-        window_ = window;
-        return window;
-    }
-
-    // Chooses Libsyn in the window's host chooser, as the user does.
-    void chooseLibsyn(AddPodcastHostViewController& window)
-    {
-        QComboBox* chooser = window.popUpButton();
+        window_ = AddPodcastHostViewController::present([this] { return libsynPane_.get(); },
+                                                        [this] { return otherPane_.get(); });
+        QComboBox* chooser = window_->popUpButton();
         chooser->setFocus();
         const int libsyn = chooser->findText(QStringLiteral("Libsyn"));
         while (chooser->currentIndex() < libsyn)
             QTest::keyClick(chooser, Qt::Key_Down);
-        ASSERT_EQ(window.currentChildViewController(), libsynPane_.get());
+        EXPECT_EQ(window_->currentChildViewController(), libsynPane_.get());
+        return *window_;
     }
 
-    static void type(QLineEdit* field, const QString& text)
+    // Types the form as the user does, with the e-mail the server knows; the show's folder exists
+    // on the server unless `withFolder` is false.
+    void fill(const QString& username, const QString& password, bool withFolder = true)
     {
-        field->setFocus();
-        field->selectAll();
-        QTest::keyClick(field, Qt::Key_Backspace);
-        QTest::keyClicks(field, text);
-    }
-
-    // Fills the form; the show's folders exist on the server unless `withFolders` is false.
-    void fill(const QString& email, const QString& username, const QString& password, bool withFolders = true)
-    {
-        if (withFolders) {
+        if (withFolder)
             LibsynServerEnvironment::server().makeDirectory(username + QStringLiteral("/quickcast"));
-            LibsynServerEnvironment::server().makeDirectory(username + QStringLiteral("/public"));
+        for (const auto& [field, text] :
+             {std::pair{libsynPane_->emailTextField(), LibsynServerEnvironment::Email},
+              {libsynPane_->usernameTextField(), username},
+              {libsynPane_->passwordTextField(), password}}) {
+            field->clear();
+            QTest::keyClicks(field, text);
         }
-        type(libsynPane_->emailTextField(), email);
-        type(libsynPane_->usernameTextField(), username);
-        type(libsynPane_->passwordTextField(), password);
     }
 
     // Presses Log In and waits for the verdict to reach the pane.
@@ -90,10 +76,11 @@ protected:
     }
 
     bool addEnabled() const { return window_ && window_->addButton()->isEnabled(); }
-    QString status() const { return libsynPane_->statusLabel()->text(); }
 
-    std::unique_ptr<LibsynAuthenticationViewController> libsynPane_;
-    std::unique_ptr<QWidget> otherPane_;
+    std::optional<Database> database;
+    std::unique_ptr<LibsynAuthenticationViewController> libsynPane_ =
+        std::make_unique<LibsynAuthenticationViewController>();
+    std::unique_ptr<QWidget> otherPane_ = std::make_unique<QWidget>();
     QPointer<AddPodcastHostViewController> window_;
 };
 

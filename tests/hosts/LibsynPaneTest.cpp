@@ -1,9 +1,5 @@
 #include "LibsynPaneFixture.h"
-#include "platform/NotificationCenter.h"
-#include "store/Database.h"
-
-#include <QFile>
-#include <QTableView>
+#include "hosts/LibsynAuthenticationViewModel.h"
 
 namespace airlark {
 namespace {
@@ -13,20 +9,17 @@ using test::LibsynServerEnvironment;
 
 const auto* const libsynEnvironment = ::testing::AddGlobalTestEnvironment(new LibsynServerEnvironment);
 
+const char* const Accepted = "Logged in; show folder found";
+
 struct CheckCase
 {
     const char* name;
-    QString password;
+    const char* password; // none: the right one
     bool folders;
     bool unencrypted;
     bool serverDown;
-    QString status;
+    const char* status;
 };
-
-void PrintTo(const CheckCase& c, std::ostream* out)
-{
-    *out << c.name;
-}
 
 class LibsynPaneCheckTest : public LibsynPaneTest, public ::testing::WithParamInterface<CheckCase>
 {
@@ -36,16 +29,15 @@ class LibsynPaneCheckTest : public LibsynPaneTest, public ::testing::WithParamIn
 TEST_P(LibsynPaneCheckTest, SaysWhatTheCheckFound)
 {
     const CheckCase& c = GetParam();
-    auto* window = presentWindow();
-    chooseLibsyn(*window);
-    EXPECT_EQ(window->popUpButton()->nextInFocusChain(), libsynPane_->emailTextField())
+    AddPodcastHostViewController& window = presentLibsyn();
+    EXPECT_EQ(window.popUpButton()->nextInFocusChain(), libsynPane_->emailTextField())
         << "host, then the form";
     EXPECT_FALSE(addEnabled());
     EXPECT_FALSE(libsynPane_->unencryptedCheckBox()->isChecked()) << "encrypted unless chosen";
     if (c.unencrypted)
         libsynPane_->unencryptedCheckBox()->click();
-    fill(LibsynServerEnvironment::Email, QStringLiteral("show-%1").arg(QLatin1String(c.name)),
-         c.password.isEmpty() ? LibsynServerEnvironment::Password : c.password, c.folders);
+    fill(QStringLiteral("show-%1").arg(QLatin1String(c.name)),
+         c.password ? QString::fromUtf8(c.password) : LibsynServerEnvironment::Password, c.folders);
     const qsizetype logStart = LibsynServerEnvironment::server().protocolLog().size();
     if (c.serverDown)
         LibsynServerEnvironment::stop();
@@ -53,8 +45,8 @@ TEST_P(LibsynPaneCheckTest, SaysWhatTheCheckFound)
     if (c.serverDown) {
         ASSERT_TRUE(LibsynServerEnvironment::restart());
     }
-    const bool accepted = c.status == QStringLiteral("Logged in; show folder found");
-    EXPECT_EQ(status(), c.status);
+    const bool accepted = c.status == Accepted;
+    EXPECT_EQ(libsynPane_->statusLabel()->text(), QString::fromUtf8(c.status));
     EXPECT_EQ(libsynPane_->viewModel().hasLoggedIn(), accepted);
     EXPECT_EQ(addEnabled(), accepted);
     EXPECT_FALSE(libsynPane_->progressIndicator()->isVisible());
@@ -62,11 +54,11 @@ TEST_P(LibsynPaneCheckTest, SaysWhatTheCheckFound)
         // The server saw TLS asked for unless the account chose plain FTP.
         EXPECT_EQ(LibsynServerEnvironment::server().protocolLog().mid(logStart).contains("AUTH TLS"),
                   !c.unencrypted);
-        test::AccountChangeCounter changes;
-        window->addButton()->click();
+        test::NotificationCounter changes(Account::availableAccountsDidChangeNotificationName);
+        window.addButton()->click();
         ASSERT_TRUE(test::waitFor([this] { return !window_ || !window_->isVisible(); }));
         EXPECT_EQ(changes.count(), 1) << "every list of accounts hears of the new one";
-        const auto accounts = Account::selectAll(database());
+        const auto accounts = Account::selectAll(*database);
         ASSERT_EQ(accounts.size(), 1u);
         const auto credential = Account::loadCredential(QStringLiteral("Libsyn"), accounts[0].id);
         ASSERT_TRUE(credential);
@@ -77,43 +69,79 @@ TEST_P(LibsynPaneCheckTest, SaysWhatTheCheckFound)
 INSTANTIATE_TEST_SUITE_P(
     Outcomes, LibsynPaneCheckTest,
     ::testing::Values(
-        CheckCase{"accepted", {}, true, false, false, QStringLiteral("Logged in; show folder found")},
-        CheckCase{"plain", {}, true, true, false, QStringLiteral("Logged in; show folder found")},
-        CheckCase{"wrongPassword", QStringLiteral("not the password"), true, false, false,
-                  QStringLiteral("Log in failed: Libsyn refused the e-mail address or the FTP password")},
-        CheckCase{"noFolder",
-                  {},
-                  false,
-                  false,
-                  false,
-                  QStringLiteral(
-                      "Log in failed: the folder show-noFolder/quickcast does not exist on Libsyn: check "
-                      "the show folder and the feed type")},
-        CheckCase{"serverDown",
-                  {},
-                  true,
-                  false,
-                  true,
-                  QStringLiteral("Log in failed: cannot reach 127.0.0.1: check the internet connection")}),
+        CheckCase{"accepted", nullptr, true, false, false, Accepted},
+        CheckCase{"plain", nullptr, true, true, false, Accepted},
+        CheckCase{"wrongPassword", "not the password", true, false, false,
+                  "Log in failed: Libsyn refused the e-mail address or the FTP password"},
+        CheckCase{
+            "noFolder", nullptr, false, false, false,
+            "Log in failed: the folder show-noFolder/quickcast does not exist on Libsyn: check the show "
+            "folder and the feed type"},
+        CheckCase{"serverDown", nullptr, true, false, true,
+                  "Log in failed: cannot reach 127.0.0.1: check the internet connection"}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 // Checking a saved account again replaces its password and keeps its row: no second account.
 TEST_F(LibsynPaneTest, CheckingAnAccountAgainReplacesItsPasswordInPlace)
 {
     const QString folder = QStringLiteral("show-again");
-    const qint64 id = addAccount(folder, QStringLiteral("Libsyn"), LibsynAccountFeedType::Libsyn,
-                                 LibsynServerEnvironment::Email);
+    const qint64 id = Account::createAccount(*database, folder, QStringLiteral("Libsyn"),
+                                             LibsynAccountFeedType::Libsyn, LibsynServerEnvironment::Email)
+                          ->id;
     ASSERT_FALSE(Account::savePassword(QStringLiteral("Libsyn"), id, QStringLiteral("old password")));
-    auto* window = presentWindow();
-    chooseLibsyn(*window);
-    libsynPane_->recheck(Account::find(database(), id));
+    AddPodcastHostViewController& window = presentLibsyn();
+    libsynPane_->recheck(Account::find(*database, id));
     EXPECT_EQ(libsynPane_->emailTextField()->text(), LibsynServerEnvironment::Email);
-    fill(LibsynServerEnvironment::Email, folder, LibsynServerEnvironment::Password);
+    fill(folder, LibsynServerEnvironment::Password);
     logIn();
-    window->addButton()->click();
+    window.addButton()->click();
     ASSERT_TRUE(test::waitFor([this] { return !window_ || !window_->isVisible(); }));
-    EXPECT_EQ(Account::selectAll(database()).size(), 1u);
+    EXPECT_EQ(Account::selectAll(*database).size(), 1u);
     EXPECT_EQ(Account::loadPassword(QStringLiteral("Libsyn"), id), LibsynServerEnvironment::Password);
+}
+
+// The view model's side of the check: only a check of the credentials as they stand counts.
+const FTPFailure LoggedIn;
+const FTPFailure Refused{FTPFailureKind::LogInRefused, {}, {}, {}};
+
+TEST(LibsynLogInTicketTest, OnlyTheLatestCheckForUnchangedCredentialsCounts)
+{
+    LibsynAuthenticationViewModel viewModel;
+    viewModel.setEmail(QStringLiteral("a@b.c"));
+    viewModel.setUsername(QStringLiteral("show"));
+    viewModel.setPassword(QStringLiteral("pw"));
+
+    const auto first = viewModel.logInStarted();
+    const auto second = viewModel.logInStarted();
+    EXPECT_FALSE(viewModel.logInCompleted(first, LoggedIn)) << "an earlier check is overtaken by a later one";
+    EXPECT_FALSE(viewModel.hasLoggedIn());
+    EXPECT_TRUE(viewModel.isCheckingLogIn());
+    EXPECT_TRUE(viewModel.logInCompleted(second, LoggedIn));
+    EXPECT_TRUE(viewModel.canSave());
+    viewModel.setEmail(QStringLiteral("b@b.c"));
+    EXPECT_FALSE(viewModel.canSave()) << "the e-mail is the log-in name";
+    EXPECT_TRUE(viewModel.logInCompleted(viewModel.logInStarted(), Refused));
+    viewModel.setUsername(QStringLiteral("show2"));
+    EXPECT_EQ(viewModel.statusText(), std::nullopt) << "an edit clears the last check's message";
+    viewModel.setUsername(QStringLiteral("show"));
+
+    const auto third = viewModel.logInStarted();
+    viewModel.setPassword(QStringLiteral("pw2"));
+    EXPECT_FALSE(viewModel.isCheckingLogIn());
+    EXPECT_FALSE(viewModel.logInCompleted(third, LoggedIn));
+    EXPECT_FALSE(viewModel.canSave());
+
+    // An unchanged value is no edit; the feed type and the encryption choice are, since the check
+    // enters the feed type's folder over the chosen connection.
+    const auto fourth = viewModel.logInStarted();
+    EXPECT_TRUE(viewModel.logInCompleted(fourth, LoggedIn));
+    viewModel.setUsername(QStringLiteral("show"));
+    EXPECT_TRUE(viewModel.canSave());
+    viewModel.selectFeedTypeAtIndex(1);
+    EXPECT_FALSE(viewModel.canSave());
+    EXPECT_TRUE(viewModel.logInCompleted(viewModel.logInStarted(), LoggedIn));
+    viewModel.setAllowsUnencryptedFTP(true);
+    EXPECT_FALSE(viewModel.canSave());
 }
 
 } // namespace

@@ -1,10 +1,9 @@
 // Step 3's account list against a store that another program (the sqlite3 shell) holds.
-#include "HostsFixture.h"
 #include "hosts/ui/SelectPodcastHostViewController.h"
 #include "support/Mp3Fixtures.h"
+#include "support/StoreFixture.h"
 #include "support/TestEnvironment.h"
 
-#include <QFile>
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
@@ -21,7 +20,7 @@ struct LockCase
     bool failsFirst;
 };
 
-class AccountListLockTest : public test::HostsTest, public ::testing::WithParamInterface<LockCase>
+class AccountListLockTest : public test::StoreTest, public ::testing::WithParamInterface<LockCase>
 {
 };
 
@@ -32,8 +31,11 @@ class AccountListLockTest : public test::HostsTest, public ::testing::WithParamI
 TEST_P(AccountListLockTest, WaitsForTheStoreWithoutFreezing)
 {
     const LockCase& c = GetParam();
-    const qint64 first = addAccount(QStringLiteral("Weekly"), QStringLiteral("Libsyn"));
-    const QString file = test::dataDirectory() + QStringLiteral("/database.sqlite3");
+    const Database database = openWithTables();
+    const qint64 first = Account::createAccount(database, QStringLiteral("Weekly"), QStringLiteral("Libsyn"),
+                                                LibsynAccountFeedType::Libsyn, std::nullopt)
+                             ->id;
+    const QString file = databasePath();
     QProcess holder;
     holder.start(QStringLiteral("sqlite3"), {file});
     holder.write("BEGIN EXCLUSIVE;\nSELECT 'held';\n");
@@ -65,7 +67,8 @@ TEST_P(AccountListLockTest, WaitsForTheStoreWithoutFreezing)
     ASSERT_EQ(step.tableView()->model()->rowCount(), 1);
 
     step.tableView()->selectRow(0);
-    addAccount(QStringLiteral("Daily"), QStringLiteral("SoundCloud"));
+    ASSERT_TRUE(Account::createAccount(database, QStringLiteral("Daily"), QStringLiteral("SoundCloud"),
+                                       LibsynAccountFeedType::Libsyn, std::nullopt));
     ASSERT_TRUE(test::waitFor([&] { return step.tableView()->model()->rowCount() == 2; }));
     EXPECT_EQ(model.selectedAccountID(), first);
     EXPECT_TRUE(model.canAdvance());

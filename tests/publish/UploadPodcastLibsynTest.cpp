@@ -1,16 +1,16 @@
 // The upload view model's Libsyn path on real parts: the account in a real SQLite store, its
 // password in the real Secret Service, a real MP3 file and a real (plain) FTP server on loopback,
-// which can take the file slowly and refuse it after the data. The screens' side of the same rules
-// is driven end to end in tests/e2e.
+// which can take the file slowly and refuse it after the data. The screens' side of the same rules,
+// and a confirmed upload, are driven end to end in tests/e2e.
 #include "UploadRecording.h"
 #include "store/Account.h"
 #include "support/FtpTestServer.h"
 #include "support/Mp3Fixtures.h"
+#include "support/StoreFixture.h"
 #include "support/TestEnvironment.h"
 
-#include <QFile>
+#include <QCoreApplication>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 namespace airlark::test {
 namespace {
@@ -21,12 +21,13 @@ const QString Uploaded = QString::fromUtf8("\xF0\x9F\x8E\x89 Uploaded \xF0\x9F\x
 struct UploadCase
 {
     const char* name;
-    bool missingFile; // the episode is gone before the upload starts
-    bool missingRow;  // the account's row is gone
-    QString status;   // how the last status line begins (a failure's)
+    LibsynAccountFeedType feedType; // names the show's folder on the server, /public or /quickcast
+    bool missingFile;               // the episode is not there when the upload starts
+    bool missingRow;                // the account's row is gone
+    QString status;                 // how the last status line begins (a failure's)
 };
 
-class UploadPodcastLibsynTest : public ::testing::TestWithParam<UploadCase>
+class UploadPodcastLibsynTest : public StoreTest, public ::testing::WithParamInterface<UploadCase>
 {
 protected:
     // One server for the process, as Libsyn's address is read once, on first use. It takes the
@@ -45,25 +46,31 @@ protected:
 
     void SetUp() override
     {
-        ASSERT_TRUE(dataHome.isValid() && folder.isValid());
-        qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
-        ASSERT_TRUE(server->isRunning());
-        ASSERT_TRUE(server->makeDirectory(ShowName + QStringLiteral("/quickcast")));
-        ASSERT_TRUE(writeFile(folder.filePath(QStringLiteral("Episode 3.mp3")),
-                              repeatedMp3Bytes(std::chrono::seconds(30), 128)));
-        const auto database = Database::open();
-        ASSERT_TRUE(database && !database->createTables() && spreadAccountIdentifiers(*database));
-        auto created = Account::createAccount(*database, ShowName, QStringLiteral("Libsyn"),
-                                              LibsynAccountFeedType::Libsyn, server->user());
+        StoreTest::SetUp();
+        ASSERT_TRUE(folder.isValid() && server->isRunning());
+        const bool external = GetParam().feedType == LibsynAccountFeedType::External;
+        ASSERT_TRUE(server->makeDirectory(ShowName + QLatin1String(external ? "/public" : "/quickcast")));
+        if (!GetParam().missingFile) {
+            ASSERT_TRUE(writeFile(folder.filePath(QStringLiteral("Episode 3.mp3")),
+                                  repeatedMp3Bytes(std::chrono::seconds(30), 128)));
+        }
+        const Database database = openWithTables();
+        ASSERT_TRUE(spreadAccountIdentifiers(database));
+        auto created = Account::createAccount(database, ShowName, QStringLiteral("Libsyn"),
+                                              GetParam().feedType, server->user());
         ASSERT_TRUE(created.hasValue());
         accountId = created.value().id + (GetParam().missingRow ? 100 : 0);
         ASSERT_FALSE(Account::savePassword(QStringLiteral("Libsyn"), accountId, server->password()));
     }
 
-    void TearDown() override { drainMainQueue(); }
+    // Runs every task already queued for the main thread.
+    void TearDown() override
+    {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
 
     static inline FtpTestServer* server = nullptr;
-    QTemporaryDir dataHome;
     QTemporaryDir folder;
     qint64 accountId = 0;
 };
@@ -74,8 +81,6 @@ TEST_P(UploadPodcastLibsynTest, NeverShowsUploadedForAFileTheServerDidNotConfirm
 {
     const UploadCase& c = GetParam();
     const QString path = folder.filePath(QStringLiteral("Episode 3.mp3"));
-    if (c.missingFile)
-        QFile::remove(path);
     RecordingUploadDelegate delegate;
     auto viewModel =
         UploadPodcastViewModel::create(QUrl::fromLocalFile(path), accountId, PodcastHost::Libsyn,
@@ -86,7 +91,8 @@ TEST_P(UploadPodcastLibsynTest, NeverShowsUploadedForAFileTheServerDidNotConfirm
     ASSERT_TRUE(waitFor(
         [&] {
             sampled << viewModel->statusText();
-            return delegate.ended();
+            return !delegate.snapshots.empty() &&
+                   delegate.snapshots.back().state > UploadPodcastState::InProgress;
         },
         std::chrono::seconds(60)));
 
@@ -95,7 +101,7 @@ TEST_P(UploadPodcastLibsynTest, NeverShowsUploadedForAFileTheServerDidNotConfirm
         sampled << snapshot.statusText;
     EXPECT_FALSE(sampled.contains(Uploaded)) << "never Uploaded on the way to a failure";
     EXPECT_EQ(delegate.snapshots.back().buttonText, QStringLiteral("Retry"));
-    if (!c.missingFile && !c.missingRow) {
+    if (c.feedType == LibsynAccountFeedType::External) {
         EXPECT_TRUE(sampled.contains(QString::fromUtf8("Finishing\xE2\x80\xA6")))
             << "every byte sent, the server's answer awaited";
     }
@@ -105,14 +111,16 @@ TEST_P(UploadPodcastLibsynTest, NeverShowsUploadedForAFileTheServerDidNotConfirm
 INSTANTIATE_TEST_SUITE_P(
     Outcomes, UploadPodcastLibsynTest,
     ::testing::Values(
-        UploadCase{"refusedAfterTheData", false, false,
+        UploadCase{"refusedAfterTheData", LibsynAccountFeedType::External, false, false,
                    QStringLiteral("Upload failed: Libsyn refused the file after receiving it: ")},
-        UploadCase{"missingFile", true, false,
+        UploadCase{"missingFile", LibsynAccountFeedType::Libsyn, true, false,
                    QStringLiteral("Upload failed: The episode file \u201cEpisode 3.mp3\u201d is missing or "
                                   "cannot be read")},
-        UploadCase{"missingAccountRow", false, true,
+        UploadCase{"missingAccountRow", LibsynAccountFeedType::Libsyn, false, true,
                    QStringLiteral("Upload failed: The Libsyn account cannot be read from Airlark\u2019s "
-                                  "database: add it again")}),
+                                  "database: add it again")},
+        UploadCase{"noFeedType", LibsynAccountFeedType::Undefined, false, false,
+                   QStringLiteral("Upload failed: The Libsyn account has no feed type: add it again")}),
     [](const auto& row) { return std::string(row.param.name); });
 
 } // namespace

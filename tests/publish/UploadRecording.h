@@ -4,7 +4,6 @@
 #include "publish/UploadPodcastViewModel.h"
 #include "store/Database.h"
 
-#include <QCoreApplication>
 #include <QRandomGenerator>
 #include <atomic>
 #include <vector>
@@ -19,9 +18,7 @@ public:
     struct Snapshot
     {
         UploadPodcastState state;
-        int progress;
         QString buttonText;
-        bool buttonEnabled;
         QString statusText;
     };
 
@@ -29,27 +26,12 @@ public:
     {
         if (!MainQueue::isMainThread())
             offMainThread = true;
-        snapshots.push_back({viewModel.uploadState(), viewModel.uploadProgress(),
-                             viewModel.uploadButtonText(), viewModel.uploadButtonEnabled(),
-                             viewModel.statusText()});
-    }
-
-    bool ended() const
-    {
-        return !snapshots.empty() && snapshots.back().state != UploadPodcastState::InProgress &&
-               snapshots.back().state != UploadPodcastState::Unstarted;
+        snapshots.push_back({viewModel.uploadState(), viewModel.uploadButtonText(), viewModel.statusText()});
     }
 
     std::vector<Snapshot> snapshots;
     std::atomic<bool> offMainThread = false;
 };
-
-// Runs every task already queued for the main thread.
-inline void drainMainQueue()
-{
-    QCoreApplication::sendPostedEvents();
-    QCoreApplication::processEvents();
-}
 
 // Makes the store number the next accounts from a random point far from 1. A Libsyn account's
 // password item is keyed by its identifier, and every test process of a session shares the one

@@ -21,14 +21,23 @@ protected:
     static qint64 freshId() { return qint64(QRandomGenerator::global()->generate64() >> 20); }
 };
 
-TEST_F(CredentialStoreTest, SavingTwiceReplacesThePassword)
+// Each account reads its own item only, and saving again replaces it: the Secret Service then
+// holds exactly one item for the account.
+TEST_F(CredentialStoreTest, EachAccountHasOneItemThatSavingReplaces)
 {
-    const qint64 id = freshId();
-    ASSERT_FALSE(Account::savePassword(QStringLiteral("Libsyn"), id, QStringLiteral("first")));
-    ASSERT_FALSE(Account::savePassword(QStringLiteral("Libsyn"), id, QStringLiteral("second")));
-    EXPECT_EQ(Account::loadPassword(QStringLiteral("Libsyn"), id), QStringLiteral("second"));
+    const qint64 first = freshId();
+    const qint64 second = freshId();
+    const QString one = QString::fromUtf8("p\xC3\xA4ss \"w\xC3\xB6rd\" \xF0\x9F\x94\x91 ;--");
+    ASSERT_FALSE(Account::savePassword(QStringLiteral("Libsyn"), first, QStringLiteral("replaced")));
+    ASSERT_FALSE(Account::savePassword(QStringLiteral("Libsyn"), first, one));
+    ASSERT_FALSE(Account::savePassword(QStringLiteral("Libsyn"), second, QStringLiteral("two")));
+    // Identifiers that share a prefix stay apart (7 is not 70).
+    ASSERT_FALSE(Account::savePassword(QStringLiteral("Libsyn"), first * 10, QStringLiteral("ten times")));
+    EXPECT_EQ(Account::loadPassword(QStringLiteral("Libsyn"), first), one);
+    EXPECT_EQ(Account::loadPassword(QStringLiteral("Libsyn"), second), QStringLiteral("two"));
+    // The same identifier under another host is another item.
+    EXPECT_FALSE(Account::loadPassword(QStringLiteral("SoundCloud"), first));
 
-    // Replaced, not added: the Secret Service holds exactly one item for the account.
     using Attributes = QMap<QString, QString>;
     qDBusRegisterMetaType<Attributes>();
     QDBusInterface service(QStringLiteral("org.freedesktop.secrets"),
@@ -36,53 +45,29 @@ TEST_F(CredentialStoreTest, SavingTwiceReplacesThePassword)
                            QStringLiteral("org.freedesktop.Secret.Service"));
     const QDBusReply<QList<QDBusObjectPath>> unlocked = service.call(
         QStringLiteral("SearchItems"),
-        QVariant::fromValue(Attributes{{QStringLiteral("user"), QStringLiteral("Libsyn-%1").arg(id)},
+        QVariant::fromValue(Attributes{{QStringLiteral("user"), QStringLiteral("Libsyn-%1").arg(first)},
                                        {QStringLiteral("server"), QStringLiteral("Libsyn")}}));
     ASSERT_TRUE(unlocked.isValid()) << unlocked.error().message().toStdString();
     EXPECT_EQ(unlocked.value().size(), 1);
 }
 
-TEST_F(CredentialStoreTest, AccountsNeverReadEachOthersPasswords)
+// Items that exist but hold no text "password" give no password.
+TEST_F(CredentialStoreTest, AnItemWithoutATextPasswordLoadsNone)
 {
-    const qint64 first = freshId();
-    const qint64 second = freshId();
-    const QString one = QString::fromUtf8("p\xC3\xA4ss \"w\xC3\xB6rd\" \xF0\x9F\x94\x91 ;--");
-    ASSERT_FALSE(Account::savePassword(QStringLiteral("Libsyn"), first, one));
-    ASSERT_FALSE(Account::savePassword(QStringLiteral("Libsyn"), second, QStringLiteral("two")));
-    EXPECT_EQ(Account::loadPassword(QStringLiteral("Libsyn"), first), one);
-    EXPECT_EQ(Account::loadPassword(QStringLiteral("Libsyn"), second), QStringLiteral("two"));
-    // The same identifier under another host is another item.
-    EXPECT_FALSE(Account::loadPassword(QStringLiteral("SoundCloud"), first));
-    // Identifiers that share a prefix stay apart (7 is not 70).
-    ASSERT_FALSE(Account::savePassword(QStringLiteral("Libsyn"), first * 10, QStringLiteral("ten times")));
-    EXPECT_EQ(Account::loadPassword(QStringLiteral("Libsyn"), first), one);
+    const QVariantMap items[] = {{},
+                                 {{QStringLiteral("Password"), QStringLiteral("wrong key")}},
+                                 {{QStringLiteral("password"), 42}},
+                                 {{QStringLiteral("password"), QVariantList{QStringLiteral("a")}}},
+                                 {{QStringLiteral("password"), QVariant()}}};
+    for (const QVariantMap& item : items) {
+        SCOPED_TRACE(&item - items);
+        const qint64 id = freshId();
+        const QString userAccount = Account::credentialUserAccount(QStringLiteral("Libsyn"), id);
+        ASSERT_FALSE(CredentialStore::updateData(item, userAccount, QStringLiteral("Libsyn")));
+        EXPECT_TRUE(CredentialStore::loadData(userAccount, QStringLiteral("Libsyn")));
+        EXPECT_FALSE(Account::loadPassword(QStringLiteral("Libsyn"), id));
+    }
 }
-
-// Items that exist but hold no text "password".
-class ItemWithoutPasswordTest : public CredentialStoreTest,
-                                public ::testing::WithParamInterface<Case<QVariantMap>>
-{
-};
-
-TEST_P(ItemWithoutPasswordTest, LoadsNoPassword)
-{
-    const qint64 id = freshId();
-    ASSERT_FALSE(CredentialStore::updateData(GetParam().value,
-                                             Account::credentialUserAccount(QStringLiteral("Libsyn"), id),
-                                             QStringLiteral("Libsyn")));
-    EXPECT_TRUE(CredentialStore::loadData(Account::credentialUserAccount(QStringLiteral("Libsyn"), id),
-                                          QStringLiteral("Libsyn")));
-    EXPECT_FALSE(Account::loadPassword(QStringLiteral("Libsyn"), id));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Items, ItemWithoutPasswordTest,
-    ::testing::Values(
-        Case{"empty", QVariantMap{}},
-        Case{"other key", QVariantMap{{QStringLiteral("Password"), QStringLiteral("wrong key")}}},
-        Case{"number", QVariantMap{{QStringLiteral("password"), 42}}},
-        Case{"list", QVariantMap{{QStringLiteral("password"), QVariantList{QStringLiteral("a")}}}},
-        Case{"null", QVariantMap{{QStringLiteral("password"), QVariant()}}}));
 
 TEST_F(CredentialStoreTest, PasswordNeverReachesTheDatabaseOrStandardOutputOrTheLog)
 {

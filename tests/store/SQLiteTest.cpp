@@ -9,21 +9,13 @@ namespace {
 
 using SQLiteTest = StoreTest;
 
-sqlite::Connection openConnection(const QString& path)
-{
-    auto connection = sqlite::Connection::open(path);
-    if (!connection) {
-        ADD_FAILURE() << connection.error().message.toStdString();
-        std::abort();
-    }
-    return std::move(connection).value();
-}
-
 TEST_F(SQLiteTest, OnlyCommittedWorkAndStatementsThatBindStayInTheFile)
 {
     // An odd path is a file name, never read as a URI with options.
     const QString path = dataHome() + QStringLiteral("/file:odd?mode=ro&x=#1 \xC3\xA9.sqlite3");
-    sqlite::Connection connection = openConnection(path);
+    auto opened = sqlite::Connection::open(path);
+    ASSERT_TRUE(opened) << opened.error().message.toStdString();
+    sqlite::Connection connection = std::move(opened).value();
     ASSERT_FALSE(connection.execute(QStringLiteral("CREATE TABLE t (x)")));
     EXPECT_TRUE(QFileInfo::exists(path));
     {
