@@ -89,20 +89,6 @@ protected:
     QString cover;
 };
 
-TEST_F(EditMetadataScreenTest, ShowsTheFileFacts)
-{
-    lastEpisodeTemplate();
-    const QString episode = files.filePath(QStringLiteral("long one.mp3"));
-    ASSERT_TRUE(test::writeFile(episode, test::repeatedMp3Bytes(std::chrono::milliseconds(3725900))));
-    reachStep2(episode);
-
-    EXPECT_EQ(step2->previousEpisodeField()->text(), QStringLiteral("Episode 41"));
-    EXPECT_EQ(step2->durationField()->text(), QStringLiteral("01:02:05"));
-    EXPECT_EQ(step2->lengthField()->text(), QString::number(QFileInfo(episode).size()));
-    EXPECT_EQ(step2->artworkNoticeLabel()->text(),
-              QStringLiteral("300\u00d7300 JPEG: directories ask for at least 1400\u00d71400"));
-}
-
 struct PodcastField
 {
     const char* name; // the field's object name
@@ -326,7 +312,8 @@ TEST_F(EditMetadataScreenTest, AMissingArtworkIsAskedAboutAndAnEmptyTitleNeverSa
     ASSERT_EQ(visible(), step3.data());
     const auto tags = test::readTags(episode);
     EXPECT_EQ(tags.title, QStringLiteral("Episode 7: Already tagged")) << "the form started from the file";
-    EXPECT_EQ(tags.comment, QStringLiteral("Notes from the file"));
+    EXPECT_EQ(test::readTagsWithMutagen(episode).texts.value("COMM::eng"),
+              QStringLiteral("Notes from the file"));
     EXPECT_EQ(tags.picture, test::pngBytes(20, 20)) << "the episode's own picture stays";
     EXPECT_FALSE(frame->artworkURL()) << "the upload does not look for the missing file";
 
@@ -340,13 +327,20 @@ TEST_F(EditMetadataScreenTest, AMissingArtworkIsAskedAboutAndAnEmptyTitleNeverSa
     EXPECT_EQ(lastEpisodeTitle(id), QStringLiteral("Episode 7: Already tagged")) << "nothing is recorded";
 }
 
-TEST_F(EditMetadataScreenTest, BackKeepsWhatTheUserTypedAndAnotherTemplateReplacesItsValues)
+// The facts of the file; what was typed survives a visit to step 3; back on step 1 the choice is
+// cleared, and another template's values replace the first one's.
+TEST_F(EditMetadataScreenTest, ShowsTheFileKeepsWhatWasTypedAndTakesAnotherTemplate)
 {
     lastEpisodeTemplate();
-    insertTemplate(QStringLiteral("Owl"));
-    const QString episode = mp3File(QStringLiteral("episode.mp3"));
+    const qint64 owl = insertTemplate(QStringLiteral("Owl"));
+    const QString episode = files.filePath(QStringLiteral("long one.mp3"));
+    ASSERT_TRUE(test::writeFile(episode, test::repeatedMp3Bytes(std::chrono::milliseconds(3725900))));
     reachStep2(episode);
-    const QString sizeBefore = step2->lengthField()->text();
+    EXPECT_EQ(step2->previousEpisodeField()->text(), QStringLiteral("Episode 41"));
+    EXPECT_EQ(step2->durationField()->text(), QStringLiteral("01:02:05"));
+    EXPECT_EQ(step2->lengthField()->text(), QString::number(QFileInfo(episode).size()));
+    EXPECT_EQ(step2->artworkNoticeLabel()->text(),
+              QStringLiteral("300\u00d7300 JPEG: directories ask for at least 1400\u00d71400"));
     type(step2->titleField(), QStringLiteral("Typed title"));
     step2->descriptionTextView()->setPlainText(QStringLiteral("Typed notes"));
     save();
@@ -356,17 +350,22 @@ TEST_F(EditMetadataScreenTest, BackKeepsWhatTheUserTypedAndAnotherTemplateReplac
     ASSERT_EQ(visible(), step2.get());
     EXPECT_EQ(step2->titleField()->text(), QStringLiteral("Typed title"));
     EXPECT_EQ(step2->descriptionTextView()->toPlainText(), QStringLiteral("Typed notes"));
-    EXPECT_EQ(step2->lengthField()->text(), QString::number(QFileInfo(episode).size()));
-    EXPECT_NE(step2->lengthField()->text(), sizeBefore) << "the tagged file's size";
+    EXPECT_EQ(step2->lengthField()->text(), QString::number(QFileInfo(episode).size()))
+        << "the tagged file's";
 
-    // Back to step 1 and another template: its values replace the first one's.
     QTest::mouseClick(&back(), Qt::LeftButton);
-    ASSERT_TRUE(dropOnStep1({QUrl::fromLocalFile(mp3File(QStringLiteral("untagged.mp3")))}));
+    ASSERT_EQ(visible(), step1.get());
+    EXPECT_FALSE(next().isEnabled());
+    EXPECT_FALSE(frame->fileURL() || frame->podcastTitle() || frame->artworkURL());
+    const QUrl untagged = QUrl::fromLocalFile(mp3File(QStringLiteral("untagged.mp3")));
+    ASSERT_TRUE(dropOnStep1({untagged}));
     clickTemplateRow(1);
-    EXPECT_FALSE(frame->artworkURL());
     QTest::mouseClick(&next(), Qt::LeftButton);
     ASSERT_EQ(visible(), step2.get());
-    EXPECT_TRUE(test::waitFor([&] { return step2->podcastField()->text() == QStringLiteral("Owl album"); }));
+    EXPECT_EQ(step2->selectedTemplateID(), owl);
+    EXPECT_EQ(step2->fileURL(), untagged);
+    EXPECT_TRUE(test::waitFor([&] { return frame->podcastTitle() == QStringLiteral("Owl album"); }))
+        << "step 2 copied its form once the template was read";
     EXPECT_TRUE(step2->artworkImageView()->image().isNull());
     EXPECT_EQ(step2->previousEpisodeField()->text(), QString());
 }

@@ -6,7 +6,6 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <taglib/attachedpictureframe.h>
-#include <taglib/commentsframe.h>
 #include <taglib/id3v2header.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
@@ -63,23 +62,11 @@ ReadBackTags readTags(const QString& path)
 {
     ReadBackTags tags;
     TagLib::MPEG::File file(QFile::encodeName(path).constData(), false);
-    tags.valid = file.isValid();
-    if (!tags.valid || !file.hasID3v2Tag())
+    if (!file.isValid() || !file.hasID3v2Tag())
         return tags;
     const TagLib::ID3v2::Tag& tag = *file.ID3v2Tag();
     tags.id3v2Version = static_cast<int>(tag.header()->majorVersion());
     tags.title = qt(tag.title());
-    tags.artist = qt(tag.artist());
-    tags.album = qt(tag.album());
-    tags.year = tag.year();
-    if (!tag.frameList("TPE2").isEmpty())
-        tags.albumArtist = qt(tag.frameList("TPE2").front()->toString());
-    for (const auto* frame : tag.frameList("COMM")) {
-        const auto* comment = dynamic_cast<const TagLib::ID3v2::CommentsFrame*>(frame);
-        if (comment && comment->description().isEmpty() && comment->language() == "eng" &&
-            tags.comment.isNull())
-            tags.comment = qt(comment->text());
-    }
     for (const auto* frame : tag.frameList("APIC")) {
         const auto* picture = dynamic_cast<const TagLib::ID3v2::AttachedPictureFrame*>(frame);
         if (picture && picture->type() == TagLib::ID3v2::AttachedPictureFrame::FrontCover) {

@@ -16,7 +16,6 @@
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 namespace airlark {
@@ -61,167 +60,11 @@ QByteArray withTagHeader(const char* sizeField)
     return QByteArray("ID3\x03\x00\x00", 6) + QByteArray::fromHex(sizeField) + test::mp3Bytes(2);
 }
 
-struct BadFile
+// About 1.2 MB: too much for a full 2 MB disk to hold twice.
+QByteArray longAudio()
 {
-    const char* name;
-    std::function<void(const QString& path)> make; // creates what lies at `path`
-    TagLibMetadataErrorCode expected;
-    bool appendMeanwhile = false; // another program appends to the file between check and commit
-    bool failAfterFirstWrite = false;
-};
-
-class BadFileTest : public ::testing::TestWithParam<BadFile>
-{
-};
-
-TEST_P(BadFileTest, FailsWithItsReasonAndLeavesTheFileAlone)
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("episode.mp3"));
-    GetParam().make(path);
-    const QStringList before = entries(dir.path());
-    const QByteArray appended = GetParam().appendMeanwhile ? "bytes another program appends" : "";
-    const ProbeForTest probe({[&] {
-                                  QFile file(path);
-                                  if (!appended.isEmpty() && file.open(QIODevice::Append))
-                                      file.write(appended);
-                              },
-                              [] { return !GetParam().failAfterFirstWrite; }});
-    const QByteArray bytes = readFile(path);
-
-    TagLibMetadataError error;
-    EXPECT_FALSE(fullWriter(path, QStringLiteral("Second title")).write(&error));
-    EXPECT_EQ(error.code, GetParam().expected) << printable(error).toStdString();
-    EXPECT_FALSE(error.message.isEmpty());
-    EXPECT_EQ(readFile(path), bytes + appended);
-    EXPECT_EQ(entries(dir.path()), before) << "no working copy is left behind";
-    EXPECT_TRUE(journals().isEmpty());
+    return test::repeatedMp3Bytes(std::chrono::seconds(1200));
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Files, BadFileTest,
-    ::testing::Values(
-        BadFile{"Missing", [](const QString&) {}, TagLibMetadataErrorCode::FileNotFound},
-        BadFile{"Empty", [](const QString& p) { test::writeFile(p, {}); },
-                TagLibMetadataErrorCode::NotAnMPEGFile},
-        BadFile{"Wave", [](const QString& p) { test::writeFile(p, test::wavBytes(1)); },
-                TagLibMetadataErrorCode::NotAnMPEGFile},
-        BadFile{"Folder", [](const QString& p) { QDir().mkpath(p); }, TagLibMetadataErrorCode::NotAFile},
-        BadFile{"ReadOnly",
-                [](const QString& p) {
-                    test::writeFile(p, test::mp3Bytes(1));
-                    QFile::setPermissions(p, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
-                },
-                TagLibMetadataErrorCode::NotWritable},
-        BadFile{"TagSizeNotSyncsafe", [](const QString& p) { test::writeFile(p, withTagHeader("00008100")); },
-                TagLibMetadataErrorCode::DamagedTag},
-        BadFile{"TagSizePastTheEnd", [](const QString& p) { test::writeFile(p, withTagHeader("7f7f7f7f")); },
-                TagLibMetadataErrorCode::DamagedTag},
-        BadFile{"TagSizeOverTheAudio",
-                [](const QString& p) { test::writeFile(p, withTagHeader("00002000")); },
-                TagLibMetadataErrorCode::DamagedTag},
-        BadFile{"AppendedMeanwhileInPlace", [](const QString& p) { test::writeFile(p, episodeWithRoom()); },
-                TagLibMetadataErrorCode::ChangedMeanwhile, true},
-        BadFile{"AppendedMeanwhileWholeFile", [](const QString& p) { test::writeFile(p, test::mp3Bytes(1)); },
-                TagLibMetadataErrorCode::ChangedMeanwhile, true},
-        BadFile{"FailsAfterTheFirstWriteInPlace",
-                [](const QString& p) { test::writeFile(p, episodeWithRoom()); },
-                TagLibMetadataErrorCode::WriteFailed, false, true}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
-
-TEST(TagWriterFaultTest, ATruncatedMP3IsStillTaggedAndItsAudioKept)
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("cut.mp3"));
-    const QByteArray cut = test::mp3Bytes(2).left(test::mp3Bytes(2).size() / 2 + 37);
-    ASSERT_TRUE(test::writeFile(path, cut));
-    ASSERT_TRUE(fullWriter(path).write());
-    const auto tags = test::readTags(path);
-    EXPECT_EQ(tags.title, QStringLiteral("Episode"));
-    EXPECT_TRUE(readFile(path).endsWith(cut));
-}
-
-TEST(TagWriterFaultTest, AFileRemovedAfterOpeningIsNotBroughtBack)
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("episode.mp3"));
-    ASSERT_TRUE(test::writeFile(path, test::mp3Bytes(1)));
-    TagLibMetadataError error;
-    auto metadata = TagLibMetadata::open(QUrl::fromLocalFile(path), false, &error);
-    ASSERT_TRUE(metadata);
-    metadata->setTitle(QStringLiteral("Too late"));
-    ASSERT_TRUE(QFile::remove(path));
-
-    EXPECT_FALSE(metadata->updateFile());
-    ASSERT_TRUE(metadata->lastError());
-    EXPECT_EQ(metadata->lastError()->code, TagLibMetadataErrorCode::FileNotFound);
-    EXPECT_TRUE(entries(dir.path()).isEmpty());
-}
-
-struct Interruption
-{
-    const char* name;
-    std::function<void(const QString& path)> recover;
-};
-
-class InterruptedWriteTest : public ::testing::TestWithParam<Interruption>
-{
-};
-
-// Waits a bounded time for a child process; a child still running then is killed.
-int exitStatusOf(pid_t child)
-{
-    int status = 0;
-    for (int waited = 0; waited < 3000; ++waited) {
-        if (::waitpid(child, &status, WNOHANG) == child)
-            return status;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    ::kill(child, SIGKILL);
-    ::waitpid(child, &status, 0);
-    return -1;
-}
-
-// The process dies half-way through an in-place write.
-TEST_P(InterruptedWriteTest, TheOldTagIsPutBack)
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("episode.mp3"));
-    const QByteArray before = episodeWithRoom();
-    ASSERT_TRUE(test::writeFile(path, before));
-    TagLibMetadataError error;
-    const auto metadata = TagLibMetadata::open(QUrl::fromLocalFile(path), false, &error);
-    ASSERT_TRUE(metadata) << printable(error).toStdString();
-    metadata->setTitle(QStringLiteral("A second, longer title"));
-
-    pid_t child = -1;
-    {
-        const ProbeForTest probe({{}, [] { return ::raise(SIGKILL) == 0; }});
-        child = ::fork();
-        if (child == 0) {
-            metadata->updateFile();
-            ::_exit(0);
-        }
-    }
-    const int status = exitStatusOf(child);
-    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "status " << status;
-    ASSERT_NE(readFile(path), before) << "the new tag was half-way to disk";
-    ASSERT_EQ(journals().size(), 1);
-    GetParam().recover(path);
-    EXPECT_EQ(readFile(path), before);
-    EXPECT_TRUE(journals().isEmpty());
-    EXPECT_EQ(entries(dir.path()), QStringList{QStringLiteral("episode.mp3")});
-}
-
-INSTANTIATE_TEST_SUITE_P(Interruptions, InterruptedWriteTest,
-                         ::testing::Values(Interruption{"KilledThenOpenedAgain",
-                                                        [](const QString& p) {
-                                                            TagLibMetadata::open(QUrl::fromLocalFile(p), true,
-                                                                                 nullptr);
-                                                        }},
-                                           Interruption{"KilledThenStartedAgain",
-                                                        [](const QString&) { TagJournal::recoverAll(); }}),
-                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 // A small tmpfs in a mount namespace private to this thread, so that no other process sees it.
 // Needs root (CI runs as root); mounted() says whether it worked.
@@ -273,54 +116,74 @@ private:
     void (*previousHandler_)(int) = nullptr;
 };
 
-struct FullDisk
+// Where the episode lies: enough room, a file size limit for this process, or a full disk.
+enum class Room
+{
+    Plenty,
+    SizeLimit,
+    FullDisk
+};
+
+struct BadFile
 {
     const char* name;
-    bool smallFileSystem; // else a file size limit
-    bool roomForTag;
+    std::function<void(const QString& path)> make;   // creates what lies at `path`
     std::optional<TagLibMetadataErrorCode> expected; // none: the save succeeds
+    bool appendMeanwhile = false; // another program appends to the file between check and commit
+    bool failAfterFirstWrite = false;
+    Room room = Room::Plenty;
 };
 
-class FullDiskTest : public ::testing::TestWithParam<FullDisk>
+class BadFileTest : public ::testing::TestWithParam<BadFile>
 {
 };
 
-TEST_P(FullDiskTest, FailsCleanlyOrFitsInPlace)
+TEST_P(BadFileTest, FailsWithItsReasonAndLeavesTheFileAloneOrKeepsTheAudio)
 {
-    const QByteArray audio = test::repeatedMp3Bytes(std::chrono::seconds(1200)); // about 1.2 MB
-    const QByteArray before = GetParam().roomForTag ? episodeWithRoom(audio) : audio;
+    const BadFile& row = GetParam();
     std::optional<SmallFileSystem> disk;
-    if (GetParam().smallFileSystem && !disk.emplace(2 * 1024 * 1024).mounted())
+    if (row.room == Room::FullDisk && !disk.emplace(2 * 1024 * 1024).mounted())
         GTEST_SKIP() << "mounting a tmpfs needs root";
     QTemporaryDir elsewhere;
     const QString folder = disk ? disk->path() : elsewhere.path();
     const QString path = folder + QStringLiteral("/episode.mp3");
-    ASSERT_TRUE(test::writeFile(path, before));
+    row.make(path);
     if (disk) {
         QFile filler(folder + QStringLiteral("/filler"));
         ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
         while (filler.write(QByteArray(4096, 'f')) == 4096 && filler.flush()) {
         }
     }
-    const QStringList files = entries(folder);
+    const QStringList before = entries(folder);
+    const QByteArray appended = row.appendMeanwhile ? "bytes another program appends" : "";
+    const ProbeForTest probe({[&] {
+                                  QFile file(path);
+                                  if (!appended.isEmpty() && file.open(QIODevice::Append))
+                                      file.write(appended);
+                              },
+                              [] { return !GetParam().failAfterFirstWrite; }});
+    const QByteArray bytes = readFile(path);
 
     TagLibMetadataError error;
     bool written = false;
     {
         std::optional<FileSizeLimit> limit;
-        if (!disk)
-            limit.emplace(rlim_t(before.size() + 200));
+        if (row.room == Room::SizeLimit)
+            limit.emplace(rlim_t(bytes.size() + 200));
         written = fullWriter(path, QStringLiteral("Second title")).write(&error);
     }
-    EXPECT_EQ(entries(folder), files) << "no new file is left behind";
-    if (!GetParam().expected) {
+    EXPECT_EQ(entries(folder), before) << "no working copy is left behind";
+    EXPECT_TRUE(journals().isEmpty());
+    if (!row.expected) {
         EXPECT_TRUE(written) << printable(error).toStdString();
         EXPECT_EQ(test::readTags(path).title, QStringLiteral("Second title"));
+        EXPECT_TRUE(readFile(path).endsWith(bytes.right(4096))) << "the audio's end is kept";
         return;
     }
     EXPECT_FALSE(written);
-    EXPECT_EQ(error.code, *GetParam().expected) << printable(error).toStdString();
-    EXPECT_EQ(readFile(path), before);
+    EXPECT_EQ(error.code, *row.expected) << printable(error).toStdString();
+    EXPECT_FALSE(error.message.isEmpty());
+    EXPECT_EQ(readFile(path), bytes + appended);
     if (error.code == TagLibMetadataErrorCode::NotEnoughSpace) {
         EXPECT_TRUE(error.message.startsWith(QStringLiteral("Not enough free space on ")) &&
                     error.message.contains(QStringLiteral(" to save the tags: needs ")))
@@ -329,12 +192,120 @@ TEST_P(FullDiskTest, FailsCleanlyOrFitsInPlace)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Disks, FullDiskTest,
-    ::testing::Values(FullDisk{"FileSizeLimit", false, false, TagLibMetadataErrorCode::WriteFailed},
-                      FullDisk{"FullDiskForAWholeFileRewrite", true, false,
-                               TagLibMetadataErrorCode::NotEnoughSpace},
-                      FullDisk{"FullDiskStillTakesAnInPlaceSave", true, true, std::nullopt}),
+    Files, BadFileTest,
+    ::testing::Values(
+        BadFile{"Missing", [](const QString&) {}, TagLibMetadataErrorCode::FileNotFound},
+        BadFile{"Empty", [](const QString& p) { test::writeFile(p, {}); },
+                TagLibMetadataErrorCode::NotAnMPEGFile},
+        BadFile{"Wave", [](const QString& p) { test::writeFile(p, test::wavBytes(1)); },
+                TagLibMetadataErrorCode::NotAnMPEGFile},
+        BadFile{"Folder", [](const QString& p) { QDir().mkpath(p); }, TagLibMetadataErrorCode::NotAFile},
+        BadFile{"ReadOnly",
+                [](const QString& p) {
+                    test::writeFile(p, test::mp3Bytes(1));
+                    QFile::setPermissions(p, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+                },
+                TagLibMetadataErrorCode::NotWritable},
+        BadFile{"TagSizeNotSyncsafe", [](const QString& p) { test::writeFile(p, withTagHeader("00008100")); },
+                TagLibMetadataErrorCode::DamagedTag},
+        BadFile{"TagSizePastTheEnd", [](const QString& p) { test::writeFile(p, withTagHeader("7f7f7f7f")); },
+                TagLibMetadataErrorCode::DamagedTag},
+        BadFile{"TagSizeOverTheAudio",
+                [](const QString& p) { test::writeFile(p, withTagHeader("00002000")); },
+                TagLibMetadataErrorCode::DamagedTag},
+        BadFile{"AppendedMeanwhileInPlace", [](const QString& p) { test::writeFile(p, episodeWithRoom()); },
+                TagLibMetadataErrorCode::ChangedMeanwhile, true},
+        BadFile{"AppendedMeanwhileWholeFile", [](const QString& p) { test::writeFile(p, test::mp3Bytes(1)); },
+                TagLibMetadataErrorCode::ChangedMeanwhile, true},
+        BadFile{"FailsAfterTheFirstWriteInPlace",
+                [](const QString& p) { test::writeFile(p, episodeWithRoom()); },
+                TagLibMetadataErrorCode::WriteFailed, false, true},
+        BadFile{"TruncatedMP3",
+                [](const QString& p) {
+                    test::writeFile(p, test::mp3Bytes(2).left(test::mp3Bytes(2).size() / 2 + 37));
+                },
+                std::nullopt},
+        BadFile{"FileSizeLimit", [](const QString& p) { test::writeFile(p, longAudio()); },
+                TagLibMetadataErrorCode::WriteFailed, false, false, Room::SizeLimit},
+        BadFile{"FullDiskForAWholeFileRewrite", [](const QString& p) { test::writeFile(p, longAudio()); },
+                TagLibMetadataErrorCode::NotEnoughSpace, false, false, Room::FullDisk},
+        BadFile{"FullDiskStillTakesAnInPlaceSave",
+                [](const QString& p) { test::writeFile(p, episodeWithRoom(longAudio())); }, std::nullopt,
+                false, false, Room::FullDisk}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+TEST(TagWriterFaultTest, AFileRemovedAfterOpeningIsNotBroughtBack)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("episode.mp3"));
+    ASSERT_TRUE(test::writeFile(path, test::mp3Bytes(1)));
+    TagLibMetadataError error;
+    auto metadata = TagLibMetadata::open(QUrl::fromLocalFile(path), false, &error);
+    ASSERT_TRUE(metadata);
+    metadata->setTitle(QStringLiteral("Too late"));
+    ASSERT_TRUE(QFile::remove(path));
+
+    EXPECT_FALSE(metadata->updateFile());
+    ASSERT_TRUE(metadata->lastError());
+    EXPECT_EQ(metadata->lastError()->code, TagLibMetadataErrorCode::FileNotFound);
+    EXPECT_TRUE(entries(dir.path()).isEmpty());
+}
+
+struct Interruption
+{
+    const char* name;
+    std::function<void(const QString& path)> recover;
+};
+
+class InterruptedWriteTest : public ::testing::TestWithParam<Interruption>
+{
+};
+
+// The process dies half-way through an in-place write.
+TEST_P(InterruptedWriteTest, TheOldTagIsPutBack)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("episode.mp3"));
+    const QByteArray before = episodeWithRoom();
+    ASSERT_TRUE(test::writeFile(path, before));
+    TagLibMetadataError error;
+    const auto metadata = TagLibMetadata::open(QUrl::fromLocalFile(path), false, &error);
+    ASSERT_TRUE(metadata) << printable(error).toStdString();
+    metadata->setTitle(QStringLiteral("A second, longer title"));
+
+    pid_t child = -1;
+    {
+        const ProbeForTest probe({{}, [] { return ::raise(SIGKILL) == 0; }});
+        child = ::fork();
+        if (child == 0) {
+            metadata->updateFile();
+            ::_exit(0);
+        }
+    }
+    int status = 0;
+    const bool ended = test::waitFor([&] { return ::waitpid(child, &status, WNOHANG) == child; });
+    if (!ended) {
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+    }
+    ASSERT_TRUE(ended && WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "status " << status;
+    ASSERT_NE(readFile(path), before) << "the new tag was half-way to disk";
+    ASSERT_EQ(journals().size(), 1);
+    GetParam().recover(path);
+    EXPECT_EQ(readFile(path), before);
+    EXPECT_TRUE(journals().isEmpty());
+    EXPECT_EQ(entries(dir.path()), QStringList{QStringLiteral("episode.mp3")});
+}
+
+INSTANTIATE_TEST_SUITE_P(Interruptions, InterruptedWriteTest,
+                         ::testing::Values(Interruption{"KilledThenOpenedAgain",
+                                                        [](const QString& p) {
+                                                            TagLibMetadata::open(QUrl::fromLocalFile(p), true,
+                                                                                 nullptr);
+                                                        }},
+                                           Interruption{"KilledThenStartedAgain",
+                                                        [](const QString&) { TagJournal::recoverAll(); }}),
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 } // namespace
 } // namespace airlark
