@@ -1,6 +1,7 @@
 // Step 2 on screen, reached from step 1 in the real workflow frame, writing real MP3 files.
 #include "TagReader.h"
 #include "WorkflowFixture.h"
+#include "metadata/FileSystemMetadata.h"
 #include "metadata/ui/FileDropLocationView.h"
 #include "metadata/ui/QuestionSheet.h"
 #include "support/Mp3Fixtures.h"
@@ -357,13 +358,21 @@ TEST_F(EditMetadataScreenTest, ShowsTheFileKeepsWhatWasTypedAndTakesAnotherTempl
     ASSERT_EQ(visible(), step1.get());
     EXPECT_FALSE(next().isEnabled());
     EXPECT_FALSE(frame->fileURL() || frame->podcastTitle() || frame->artworkURL());
-    const QUrl untagged = QUrl::fromLocalFile(mp3File(QStringLiteral("untagged.mp3")));
-    ASSERT_TRUE(dropOnStep1({untagged}));
+    // A file with an MP3's name but no audio in it has no duration.
+    const QUrl notes = QUrl::fromLocalFile(files.filePath(QStringLiteral("notes.mp3")));
+    ASSERT_TRUE(test::writeFile(notes.toLocalFile(), QByteArray(640, 'x')));
+    ASSERT_TRUE(dropOnStep1({notes}));
     clickTemplateRow(1);
     QTest::mouseClick(&next(), Qt::LeftButton);
     ASSERT_EQ(visible(), step2.get());
     EXPECT_EQ(step2->selectedTemplateID(), owl);
-    EXPECT_EQ(step2->fileURL(), untagged);
+    EXPECT_EQ(step2->fileURL(), notes);
+    EXPECT_EQ(step2->durationField()->text(), QString());
+    EXPECT_EQ(step2->lengthField()->text(), QStringLiteral("640"));
+    // A file gone has no facts; an episode of more than 99 hours (a live stream recorded whole)
+    // keeps its hours.
+    EXPECT_FALSE(FileSystemMetadata(QUrl::fromLocalFile(QStringLiteral("/nonexistent/a.mp3"))).fileSize());
+    EXPECT_EQ(formattedDuration(360000), QStringLiteral("100:00:00"));
     EXPECT_TRUE(test::waitFor([&] { return frame->podcastTitle() == QStringLiteral("Owl album"); }))
         << "step 2 copied its form once the template was read";
     EXPECT_TRUE(step2->artworkImageView()->image().isNull());

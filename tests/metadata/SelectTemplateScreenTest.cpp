@@ -2,15 +2,20 @@
 #include "WorkflowFixture.h"
 #include "metadata/ui/CreateID3TemplateViewController.h"
 #include "metadata/ui/FileDropLocationView.h"
+#include "store/SQLite.h"
+#include "support/Mp3Fixtures.h"
 #include "support/TestEnvironment.h"
 
 #include <QAction>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 namespace airlark {
 namespace {
@@ -21,13 +26,19 @@ using SelectTemplateScreenTest = test::WorkflowFixture;
 TEST_F(SelectTemplateScreenTest, AFileAndATemplateEnableNextUntilTheListChanges)
 {
     EXPECT_FALSE(step1->emptyListLabel()->isHidden()) << "says how to make the first template";
-    const QString cover = imageFile(QStringLiteral("cover.png"));
-    insertTemplate(QStringLiteral("First"));
+    const QString cover = imageFile(QStringLiteral("cover.jpg"), 3000, 3000);
+    insertTemplate(QStringLiteral("First"), files.filePath(QStringLiteral("later.png")));
     insertTemplate(QStringLiteral("Second"), cover);
     // The list was read when the step came on screen; a new template reloads it.
     ASSERT_TRUE(test::waitFor([this] { return step1->tableView()->model()->rowCount() == 2; }));
     EXPECT_TRUE(step1->emptyListLabel()->isHidden());
-    EXPECT_FALSE(step1->tableView()->model()->index(1, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
+    const auto thumbnail = [this](int row) {
+        return step1->tableView()->model()->index(row, 0).data(Qt::DecorationRole).value<QIcon>();
+    };
+    EXPECT_TRUE(thumbnail(0).isNull());
+    const QSize side = thumbnail(1).availableSizes().value(0);
+    EXPECT_TRUE(!side.isEmpty() &&
+                qMax(side.width(), side.height()) <= SelectTemplateViewModel::ThumbnailSide);
 
     const QUrl episode = QUrl::fromLocalFile(mp3File(QStringLiteral("Folge 3 \u00fcber Lerchen.mp3")));
     ASSERT_TRUE(dropOnStep1({episode}));
@@ -43,12 +54,16 @@ TEST_F(SelectTemplateScreenTest, AFileAndATemplateEnableNextUntilTheListChanges)
     EXPECT_EQ(frame->podcastTitle(), QStringLiteral("Second"));
     EXPECT_EQ(frame->artworkURL(), QUrl::fromLocalFile(cover));
 
+    // A thumbnail is read once; one that failed is tried again.
+    ASSERT_TRUE(QFile::remove(cover));
+    imageFile(QStringLiteral("later.png"));
     insertTemplate(QStringLiteral("Later"));
     EXPECT_FALSE(next().isEnabled());
     EXPECT_TRUE(step1->tableView()->selectionModel()->selectedRows().isEmpty());
     ASSERT_TRUE(test::waitFor([this] {
         return step1->tableView()->model()->index(2, 0).data().toString() == QStringLiteral("Later");
     })) << "appears at the end";
+    EXPECT_FALSE(thumbnail(0).isNull() || thumbnail(1).isNull());
 
     clickTemplateRow(0);
     EXPECT_TRUE(next().isEnabled());
@@ -176,6 +191,43 @@ INSTANTIATE_TEST_SUITE_P(
                           "A template named \u201cFirst\u201d already exists. Choose another name."},
                       TemplateChange{"Delete", Qt::Key_Delete, "deleteButton", {"First"}, {}}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+// A store that cannot be read says so (not "No templates yet"), is left as it was, and is read
+// off the main thread, which keeps handling events while a lock is waited out.
+TEST_F(SelectTemplateScreenTest, AStoreThatCannotBeReadSaysSoAndIsLeftUntouched)
+{
+    const QString file = test::dataDirectory() + QStringLiteral("/database.sqlite3");
+    for (const char* fault : {"folder", "corrupt", "locked"}) {
+        SCOPED_TRACE(fault);
+        QDir(test::dataDirectory()).removeRecursively();
+        std::optional<sqlite::Connection> holder;
+        if (fault == std::string("folder")) {
+            ASSERT_TRUE(test::writeFile(test::dataDirectory(), "a file where the data directory should be"));
+        } else if (fault == std::string("corrupt")) {
+            ASSERT_TRUE(test::writeFile(file, QByteArray("SQLite format 3").append(4096, '\x5a')));
+        } else {
+            ASSERT_FALSE(Database::open()->createTables());
+            holder.emplace(std::move(sqlite::Connection::open(file)).value());
+            ASSERT_FALSE(holder->execute(QStringLiteral("BEGIN EXCLUSIVE")));
+        }
+        const QByteArray before =
+            test::readFile(fault == std::string("folder") ? test::dataDirectory() : file);
+        int ticks = 0;
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
+        ticker.start(50);
+        SelectTemplateViewModel viewModel;
+        viewModel.reloadTemplates();
+        ASSERT_TRUE(test::waitFor([&] { return !viewModel.isReadingTemplates(); }));
+        EXPECT_TRUE(viewModel.cachedTemplates.empty());
+        EXPECT_TRUE(viewModel.templatesFailure());
+        EXPECT_EQ(test::readFile(fault == std::string("folder") ? test::dataDirectory() : file), before);
+        if (holder) {
+            EXPECT_GT(ticks, 20) << "the window kept handling events while the lock was waited out";
+        }
+        QFile::remove(test::dataDirectory());
+    }
+}
 
 } // namespace
 } // namespace airlark
