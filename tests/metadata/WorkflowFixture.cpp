@@ -1,6 +1,7 @@
 #include "WorkflowFixture.h"
 
 #include "metadata/ui/FileDropLocationView.h"
+#include "support/Mp3Fixtures.h"
 #include "support/TestEnvironment.h"
 
 #include <QApplication>
@@ -8,12 +9,14 @@
 #include <QListView>
 #include <QMimeData>
 #include <QTest>
+#include <QUrl>
 
 namespace airlark::test {
 
 void WorkflowFixture::SetUp()
 {
-    MetadataStoreFixture::SetUp();
+    StoreTest::SetUp();
+    database = openWithTables();
     step2 = std::make_unique<EditMetadataViewController>([this]() -> QWidget* {
         auto* made = new NextStepStandIn;
         made->setAttribute(Qt::WA_DeleteOnClose);
@@ -34,6 +37,39 @@ void WorkflowFixture::TearDown()
     frame.reset(); // hands the steps back before they go
     step1.reset();
     step2.reset();
+}
+
+qint64 WorkflowFixture::insertTemplate(const QString& name, std::optional<QString> artworkPath,
+                                       std::optional<QString> title, std::optional<QString> comment,
+                                       std::optional<QString> lastEpisodeTitle)
+{
+    ID3TemplateQueryBuilder builder(*database, name);
+    builder.album = name + QStringLiteral(" album");
+    builder.artist = name + QStringLiteral(" artist");
+    builder.albumArtist = builder.artist;
+    builder.title = std::move(title);
+    builder.comment = std::move(comment);
+    builder.lastEpisodeTitle = std::move(lastEpisodeTitle);
+    if (artworkPath)
+        builder.artworkURL = QUrl::fromLocalFile(*artworkPath).toString(QUrl::FullyEncoded);
+    const auto inserted = builder.insert();
+    EXPECT_TRUE(inserted);
+    return inserted ? inserted->id : -1;
+}
+
+QString WorkflowFixture::imageFile(const QString& name, int width, int height)
+{
+    const QString path = files.filePath(name);
+    writeFile(path,
+              name.endsWith(QLatin1String(".png")) ? pngBytes(width, height) : jpegBytes(width, height));
+    return path;
+}
+
+QString WorkflowFixture::mp3File(const QString& name, int seconds)
+{
+    const QString path = files.filePath(name);
+    writeFile(path, mp3Bytes(seconds));
+    return path;
 }
 
 void WorkflowFixture::clickTemplateRow(int row)

@@ -1,17 +1,20 @@
 #pragma once
 
-// Steps 1 and 2 in a real episode workflow frame, over a real store, with a simple step 3 that
-// stands in for the host-selection screen (a higher layer).
+// Steps 1 and 2 in a real episode workflow frame, over a fresh, real store in a data folder of the
+// test's own, with a simple step 3 that stands in for the host-selection screen (a higher layer).
 
-#include "MetadataStoreFixture.h"
 #include "metadata/ui/EditMetadataViewController.h"
 #include "metadata/ui/OpenPanel.h"
 #include "metadata/ui/SelectTemplateViewController.h"
 #include "platform/ui/TopMetadataProgressNavigationController.h"
+#include "store/ID3Template.h"
+#include "support/StoreFixture.h"
 
 #include <QPointer>
+#include <QTemporaryDir>
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 namespace airlark::test {
 
@@ -24,11 +27,20 @@ public:
     }
 };
 
-class WorkflowFixture : public MetadataStoreFixture
+class WorkflowFixture : public StoreTest
 {
 protected:
     void SetUp() override;
     void TearDown() override;
+
+    // Inserts a template (name, album and artist as given; the rest empty unless set here).
+    qint64 insertTemplate(const QString& name, std::optional<QString> artworkPath = std::nullopt,
+                          std::optional<QString> title = std::nullopt,
+                          std::optional<QString> comment = std::nullopt,
+                          std::optional<QString> lastEpisodeTitle = std::nullopt);
+    // Image and MP3 files in the fixture's folder.
+    QString imageFile(const QString& name, int width = 16, int height = 16);
+    QString mp3File(const QString& name, int seconds = 1);
 
     QPushButton& next() const { return *frame->nextButton(); }
     QPushButton& back() const { return *frame->backButton(); }
@@ -42,6 +54,8 @@ protected:
     // Answers the next open panel with `chosen` (nothing: cancelled) and records its options.
     void answerOpenPanel(std::optional<QList<QUrl>> chosen);
 
+    std::optional<Database> database;
+    QTemporaryDir files;
     std::unique_ptr<EditMetadataViewController> step2;
     std::unique_ptr<SelectTemplateViewController> step1;
     std::unique_ptr<TopMetadataProgressNavigationController> frame;
