@@ -135,48 +135,6 @@ TEST_F(CreateTemplateScreenTest, SavingKeepsACopyOfTheArtworkAndThePodcastFields
     }));
 }
 
-struct ArtworkRule
-{
-    const char* name;
-    const char* fileName;
-    std::function<QByteArray()> bytes;
-    QString facts;  // empty: refused
-    QString notice; // what the window says about it
-};
-
-class CreateTemplateArtworkTest : public CreateTemplateScreenTest,
-                                  public ::testing::WithParamInterface<ArtworkRule>
-{
-};
-
-// Every file is chosen after an image that meets every rule: a refused file leaves that choice in
-// place, an image that breaks a rule replaces it with a warning.
-TEST_P(CreateTemplateArtworkTest, ChecksTheChosenImageAgainstTheDirectoriesRules)
-{
-    const ArtworkRule& rule = GetParam();
-    fill(QStringLiteral("Lark"), QStringLiteral("Ada"));
-    chooseArtwork(QUrl::fromLocalFile(imageFile(QStringLiteral("earlier.png"), 1400, 1400)));
-    ASSERT_EQ(screen->artworkFactsLabel()->text(), QStringLiteral("1400\u00d71400 PNG"));
-    ASSERT_TRUE(screen->artworkNoticeLabel()->isHidden());
-
-    const QString path = files.filePath(QString::fromLatin1(rule.fileName));
-    ASSERT_TRUE(test::writeFile(path, rule.bytes()));
-    chooseArtwork(QUrl::fromLocalFile(path));
-
-    const bool accepted = !rule.facts.isEmpty();
-    EXPECT_EQ(QStringList({screen->artworkFileLabel()->text(), screen->artworkFactsLabel()->text(),
-                           screen->artworkNoticeLabel()->text()}),
-              QStringList({accepted ? QString::fromLatin1(rule.fileName) : "earlier.png",
-                           accepted ? rule.facts : QStringLiteral("1400\u00d71400 PNG"), rule.notice}));
-    EXPECT_EQ(screen->artworkNoticeLabel()->isHidden(), rule.notice.isEmpty());
-    EXPECT_FALSE(screen->artworkImageView()->image().isNull());
-    EXPECT_TRUE(screen->saveButton()->isEnabled());
-    // Whatever the file's type, a tag gets a JPEG or a PNG (a bitmap is re-encoded).
-    const std::optional<EmbeddedArtwork>& tagged = screen->viewModel().artworkCheck()->artwork;
-    ASSERT_TRUE(tagged);
-    EXPECT_TRUE(tagged->mimeType() == QLatin1String("image/png") || tagged->data() == test::readFile(path));
-}
-
 QByteArray cmykJpeg()
 {
     QTemporaryDir dir;
@@ -188,78 +146,96 @@ QByteArray cmykJpeg()
     return test::readFile(cmyk);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rules, CreateTemplateArtworkTest,
-    ::testing::Values(
-        ArtworkRule{"NotAnImage",
-                    "notes.jpg",
-                    [] { return QByteArray("Show notes, not a picture.\n"); },
-                    {},
-                    "\u201cnotes.jpg\u201d is not an image: choose a JPEG or PNG file."},
-        ArtworkRule{"CMYK", "print.jpg", cmykJpeg, "1400\u00d71400 JPEG in CMYK",
-                    "1400\u00d71400 JPEG in CMYK: directories ask for RGB colour"},
-        ArtworkRule{"Greyscale", "grey.png", [] { return test::imageBytes(1400, 1400, "PNG", true); },
-                    "1400\u00d71400 PNG in greyscale",
-                    "1400\u00d71400 PNG in greyscale: directories ask for RGB colour"},
-        ArtworkRule{"Bitmap", "cover.png", [] { return test::imageBytes(1400, 1400, "BMP"); },
-                    "1400\u00d71400 BMP", "1400\u00d71400 BMP: directories ask for JPEG or PNG"},
-        ArtworkRule{"TooLargeAndNotSquare", "huge.jpg", [] { return test::jpegBytes(3200, 3000); },
-                    "3200\u00d73000 JPEG",
-                    "3200\u00d73000 JPEG: directories ask for a square image, at most 3000\u00d73000"},
-        ArtworkRule{
-            "Largest", "cover.jpg", [] { return test::jpegBytes(3000, 3000); }, "3000\u00d73000 JPEG", {}}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
-
-struct BadName
+// Every file is chosen after an image that meets every rule: a refused file leaves that choice in
+// place, an image that breaks a rule replaces it with a warning.
+TEST_F(CreateTemplateScreenTest, ChecksTheChosenImageAgainstTheDirectoriesRules)
 {
-    const char* name;
-    QString podcast;
-    QString expectedLine;
-    bool storeUnavailable = false; // a file where the data directory should be
-    QString feedURL = {};
-};
+    const struct
+    {
+        const char* name;
+        const char* fileName;
+        std::function<QByteArray()> bytes;
+        QString facts;  // empty: refused
+        QString notice; // what the window says about it
+    } rules[] = {
+        {"NotAnImage",
+         "notes.jpg",
+         [] { return QByteArray("Show notes, not a picture.\n"); },
+         {},
+         "\u201cnotes.jpg\u201d is not an image: choose a JPEG or PNG file."},
+        {"CMYK", "print.jpg", cmykJpeg, "1400\u00d71400 JPEG in CMYK",
+         "1400\u00d71400 JPEG in CMYK: directories ask for RGB colour"},
+        {"Greyscale", "grey.png", [] { return test::imageBytes(1400, 1400, "PNG", true); },
+         "1400\u00d71400 PNG in greyscale",
+         "1400\u00d71400 PNG in greyscale: directories ask for RGB colour"},
+        {"Bitmap", "cover.png", [] { return test::imageBytes(1400, 1400, "BMP"); }, "1400\u00d71400 BMP",
+         "1400\u00d71400 BMP: directories ask for JPEG or PNG"},
+        {"TooLargeAndNotSquare", "huge.jpg", [] { return test::jpegBytes(3200, 3000); },
+         "3200\u00d73000 JPEG",
+         "3200\u00d73000 JPEG: directories ask for a square image, at most 3000\u00d73000"},
+        {"Largest", "cover.jpg", [] { return test::jpegBytes(3000, 3000); }, "3000\u00d73000 JPEG", {}}};
+    fill(QStringLiteral("Lark"), QStringLiteral("Ada"));
+    for (const auto& rule : rules) {
+        SCOPED_TRACE(rule.name);
+        chooseArtwork(QUrl::fromLocalFile(imageFile(QStringLiteral("earlier.png"), 1400, 1400)));
+        ASSERT_EQ(screen->artworkFactsLabel()->text(), QStringLiteral("1400\u00d71400 PNG"));
+        ASSERT_TRUE(screen->artworkNoticeLabel()->isHidden());
 
-class CreateTemplateBadNameTest : public CreateTemplateScreenTest,
-                                  public ::testing::WithParamInterface<BadName>
-{
-};
+        const QString path = files.filePath(QString::fromLatin1(rule.fileName));
+        ASSERT_TRUE(test::writeFile(path, rule.bytes()));
+        chooseArtwork(QUrl::fromLocalFile(path));
 
-TEST_P(CreateTemplateBadNameTest, KeepsTheWindowOpenAndSaysWhy)
+        const bool accepted = !rule.facts.isEmpty();
+        EXPECT_EQ(QStringList({screen->artworkFileLabel()->text(), screen->artworkFactsLabel()->text(),
+                               screen->artworkNoticeLabel()->text()}),
+                  QStringList({accepted ? QString::fromLatin1(rule.fileName) : "earlier.png",
+                               accepted ? rule.facts : QStringLiteral("1400\u00d71400 PNG"), rule.notice}));
+        EXPECT_EQ(screen->artworkNoticeLabel()->isHidden(), rule.notice.isEmpty());
+        EXPECT_FALSE(screen->artworkImageView()->image().isNull());
+        EXPECT_TRUE(screen->saveButton()->isEnabled());
+        // Whatever the file's type, a tag gets a JPEG or a PNG (a bitmap is re-encoded).
+        const std::optional<EmbeddedArtwork>& tagged = screen->viewModel().artworkCheck()->artwork;
+        ASSERT_TRUE(tagged);
+        EXPECT_TRUE(tagged->mimeType() == QLatin1String("image/png") ||
+                    tagged->data() == test::readFile(path));
+    }
+}
+
+// A name that is empty or taken, a feed not on the web, or a store that cannot be written keeps the
+// window open and says why.
+TEST_F(CreateTemplateScreenTest, ARefusedSaveKeepsTheWindowOpenAndSaysWhy)
 {
     insertTemplate(QStringLiteral("Taken"));
     ASSERT_TRUE(test::waitFor([this] { return step1->viewModel().cachedTemplates.size() == 1; }));
-    fill(GetParam().podcast, QStringLiteral("Ada"));
-    screen->feedURLField()->setText(GetParam().feedURL);
     chooseArtwork(QUrl::fromLocalFile(imageFile(QStringLiteral("cover.png"))));
-
-    if (GetParam().storeUnavailable) {
-        QDir(test::dataDirectory()).removeRecursively();
-        ASSERT_TRUE(test::writeFile(test::dataDirectory(), "not a folder"));
+    const struct
+    {
+        QString podcast, feedURL;
+        const char* error;
+    } refusals[] = {{"", {}, "Name"},
+                    {"Taken", {}, "Save"},
+                    {"Elsewhere", "ftp://lark.example/feed.xml", "Fields"},
+                    {"Elsewhere", {}, "Database"}}; // a file where the data directory should be
+    for (const auto& refusal : refusals) {
+        SCOPED_TRACE(refusal.error);
+        fill(refusal.podcast, QStringLiteral("Ada"));
+        screen->feedURLField()->setText(refusal.feedURL);
+        if (refusal.error == std::string("Database")) {
+            QDir(test::dataDirectory()).removeRecursively();
+            ASSERT_TRUE(test::writeFile(test::dataDirectory(), "not a folder"));
+        }
+        test::StandardOutputCapture output;
+        screen->savePressed(); // the button is off for an empty name; the action still refuses it
+        ASSERT_TRUE(test::waitFor([this] { return !screen->viewModel().isSaving(); }));
+        EXPECT_EQ(output.release(),
+                  QStringList{QStringLiteral("Handle error ID3TemplateFieldValidationError.") +
+                              QLatin1String(refusal.error)});
+        EXPECT_TRUE(window && window->isVisible());
+        EXPECT_FALSE(screen->errorLabel()->isHidden() || screen->errorLabel()->text().isEmpty());
     }
-
-    test::StandardOutputCapture output;
-    screen->savePressed(); // the button is disabled for an empty name; the action still refuses it
-    ASSERT_TRUE(test::waitFor([this] { return !screen->viewModel().isSaving(); }));
-    EXPECT_EQ(output.release(), QStringList{GetParam().expectedLine});
-    if (GetParam().storeUnavailable)
-        QFile::remove(test::dataDirectory());
-    EXPECT_TRUE(window && window->isVisible());
-    EXPECT_FALSE(screen->errorLabel()->isHidden() || screen->errorLabel()->text().isEmpty());
+    QFile::remove(test::dataDirectory());
     EXPECT_EQ(ID3Template::selectAll(*database).size(), 1u);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Names, CreateTemplateBadNameTest,
-    ::testing::Values(BadName{"Existing", QStringLiteral("Taken"),
-                              QStringLiteral("Handle error ID3TemplateFieldValidationError.Save")},
-                      BadName{"Empty", QStringLiteral(""),
-                              QStringLiteral("Handle error ID3TemplateFieldValidationError.Name")},
-                      BadName{"NoStore", QStringLiteral("Elsewhere"),
-                              QStringLiteral("Handle error ID3TemplateFieldValidationError.Database"), true},
-                      BadName{"FeedNotOnTheWeb", QStringLiteral("Elsewhere"),
-                              QStringLiteral("Handle error ID3TemplateFieldValidationError.Fields"), false,
-                              QStringLiteral("ftp://lark.example/feed.xml")}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 } // namespace
 } // namespace airlark
