@@ -29,7 +29,9 @@ protected:
         QTest::mouseClick(step1->newTemplateButton(), Qt::LeftButton);
         window = step1->createTemplateWindow();
         screen = qobject_cast<CreateID3TemplateViewController*>(window.data());
-        ASSERT_TRUE(screen);
+        ASSERT_TRUE(screen && window->isWindow() && window->isVisible());
+        step1->newTemplateAction()->trigger();
+        ASSERT_EQ(step1->createTemplateWindow(), window) << "the menu item raises the same window";
     }
     void TearDown() override
     {

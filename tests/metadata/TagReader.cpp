@@ -6,7 +6,6 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <taglib/attachedpictureframe.h>
-#include <taglib/id3v2header.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
 
@@ -65,7 +64,6 @@ ReadBackTags readTags(const QString& path)
     if (!file.isValid() || !file.hasID3v2Tag())
         return tags;
     const TagLib::ID3v2::Tag& tag = *file.ID3v2Tag();
-    tags.id3v2Version = static_cast<int>(tag.header()->majorVersion());
     tags.title = qt(tag.title());
     for (const auto* frame : tag.frameList("APIC")) {
         const auto* picture = dynamic_cast<const TagLib::ID3v2::AttachedPictureFrame*>(frame);

@@ -15,7 +15,6 @@ namespace airlark::test {
 // Other frames are checked through mutagen's reading.
 struct ReadBackTags
 {
-    int id3v2Version = 0; // 0 when there is no ID3v2 tag
     QString title;
     QByteArray picture; // the front cover's bytes
     QString pictureMimeType;

@@ -77,15 +77,8 @@ void WorkflowFixture::clickTemplateRow(int row)
     // Step 1 reads its list in the background.
     EXPECT_TRUE(waitFor([this] { return !step1->viewModel().isReadingTemplates(); }));
     QListView* list = step1->tableView();
-    QPoint point;
-    if (row >= 0) {
-        point = list->visualRect(list->model()->index(row, 0)).center();
-    } else {
-        const int rows = list->model()->rowCount();
-        const QRect last = rows > 0 ? list->visualRect(list->model()->index(rows - 1, 0)) : QRect();
-        point = QPoint(10, last.bottom() + 20);
-    }
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, point);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      list->visualRect(list->model()->index(row, 0)).center());
 }
 
 bool WorkflowFixture::dropOnStep1(const QList<QUrl>& urls)

@@ -47,7 +47,7 @@ protected:
     QPushButton& cancel() const { return *frame->cancelButton(); }
     QWidget* visible() const { return frame->contentNavigationController()->visibleViewController(); }
 
-    // Clicks row `row` of step 1's template list, or its empty area for -1.
+    // Clicks row `row` of step 1's template list.
     void clickTemplateRow(int row);
     // Drops real file URLs on step 1's drop area.
     bool dropOnStep1(const QList<QUrl>& urls);
