@@ -98,21 +98,12 @@ struct PodcastField
 };
 
 const PodcastField PodcastFields[] = {
-    {"genreField", QStringLiteral("H\u00f6rspiel"), QStringLiteral("Natur"), {"TCON"}},
-    {"episodeNumberField", QStringLiteral("12"), {}, {"TRCK"}},
-    {"seasonNumberField", QStringLiteral("3"), QStringLiteral("2"), {"TPOS"}},
-    {"longDescriptionTextView",
-     QStringLiteral("Long notes \U0001F426\nwith links: https://lark.example/12"),
-     {},
-     {"TDES"}},
-    {"feedURLField",
-     QStringLiteral("https://lark.example/feed.xml"),
-     QStringLiteral("https://lark.example/t"),
-     {"TGID", "WFED", "PCST"}},
-    {"explicitCheckBox",
-     QStringLiteral("1"),
-     QStringLiteral("1"),
-     {"TXXX:ITUNESADVISORY"}}, // any text ticks it
+    {"genreField", "H\u00f6rspiel", "Natur", {"TCON"}},
+    {"episodeNumberField", "12", {}, {"TRCK"}},
+    {"seasonNumberField", "3", "2", {"TPOS"}},
+    {"longDescriptionTextView", "Long notes \U0001F426\nwith links: https://lark.example/12", {}, {"TDES"}},
+    {"feedURLField", "https://lark.example/feed.xml", "https://lark.example/t", {"TGID", "WFED", "PCST"}},
+    {"explicitCheckBox", "1", "1", {"TXXX:ITUNESADVISORY"}}, // any text ticks it
 };
 
 // Sets a line, a text view or a check box (any text ticks it), and returns what it held before.
