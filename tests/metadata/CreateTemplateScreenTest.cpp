@@ -93,13 +93,13 @@ TEST_F(CreateTemplateScreenTest, SavingKeepsACopyOfTheArtworkAndThePodcastFields
     EXPECT_TRUE(test::waitFor([this] { return window.isNull(); })) << "closed and deleted";
     const auto list = ID3Template::selectAll(*database);
     ASSERT_EQ(list.size(), 1u);
-    const auto stored = ID3Template::find(*database, list.front().id);
-    ASSERT_TRUE(stored && stored->artworkURL);
+    const auto stored = list.front();
+    ASSERT_TRUE(stored.artworkURL);
     const TemplatePodcastFields fields{QStringLiteral("Natur & Wissen"), 3,
                                        QStringLiteral("https://lark.example/feed.xml"), true};
-    EXPECT_EQ(TemplatePodcastFields::find(*database, stored->id), fields);
+    EXPECT_EQ(TemplatePodcastFields::find(*database, stored.id), fields);
     ASSERT_TRUE(QFile::rename(cover, files.filePath(QStringLiteral("moved.jpg"))));
-    EXPECT_EQ(test::readFile(stored->artworkURL->toLocalFile()), bytes);
+    EXPECT_EQ(test::readFile(stored.artworkURL->toLocalFile()), bytes);
 
     clickTemplateRow(0);
     step1->editTemplateAction()->trigger();
@@ -125,11 +125,11 @@ TEST_F(CreateTemplateScreenTest, SavingKeepsACopyOfTheArtworkAndThePodcastFields
     chooseArtwork(QUrl::fromLocalFile(imageFile(QStringLiteral("new.png"), 1400, 1400)));
     save();
     EXPECT_TRUE(test::waitFor([this] { return window.isNull(); }));
-    const auto edited = ID3Template::find(*database, stored->id);
+    const auto edited = ID3Template::find(*database, stored.id);
     ASSERT_TRUE(edited && edited->artworkURL);
     EXPECT_EQ(edited->artist, QStringLiteral(" "));
     EXPECT_TRUE(edited->artworkURL->toLocalFile().endsWith(QLatin1String(".png")));
-    EXPECT_FALSE(TemplatePodcastFields::find(*database, stored->id).season);
+    EXPECT_FALSE(TemplatePodcastFields::find(*database, stored.id).season);
     EXPECT_EQ(ID3Template::selectAll(*database).size(), 1u) << "rewritten, not added";
     EXPECT_TRUE(test::waitFor([&] {
         const auto& shown = step1->viewModel().cachedTemplates;

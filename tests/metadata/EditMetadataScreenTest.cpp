@@ -49,7 +49,7 @@ protected:
     {
         cover = imageFile(QStringLiteral("cover.jpg"), 300, 300);
         return insertTemplate(QStringLiteral("Lark"), cover, QStringLiteral("Untitled"),
-                              QStringLiteral("Notes"), QStringLiteral("Episode 41"));
+                              QStringLiteral("Episode 41"));
     }
 
     std::optional<QString> lastEpisodeTitle(qint64 id)
@@ -262,8 +262,8 @@ TEST_F(EditMetadataScreenTest, ASaveThatDoesNotGoThroughStaysOnTheStepAndCanBeRe
     test::StandardOutputCapture output;
     save();
     EXPECT_TRUE(output.release().contains(QStringLiteral("Error saving Unable to write ID3 tags.")));
-    EXPECT_TRUE(step2->errorLabel()->isVisible());
-    EXPECT_TRUE(step2->errorLabel()->text().startsWith(QStringLiteral("Unable to write ID3 tags.")));
+    EXPECT_TRUE(step2->errorLabel()->isVisible() &&
+                step2->errorLabel()->text().startsWith(QStringLiteral("Unable to write ID3 tags.")));
     EXPECT_TRUE(test::waitFor([&] {
         return lastEpisodeTitle(id) == QStringLiteral("Episode 42: L\u00e4rchen");
     })) << "recorded whether or not the write works";
@@ -373,8 +373,7 @@ TEST_F(EditMetadataScreenTest, ShowsThatItSavesAndACancelledSaveLeavesTheFileAlo
     EXPECT_EQ(visible(), step1.get());
     release = true;
     ASSERT_TRUE(test::waitFor([this] { return !step2->viewModel().isSaving(); }));
-    EXPECT_TRUE(step2->savingIndicator()->isHidden());
-    EXPECT_TRUE(step2->titleField()->isEnabled());
+    EXPECT_TRUE(step2->savingIndicator()->isHidden() && step2->titleField()->isEnabled());
     EXPECT_FALSE(step3);
     EXPECT_EQ(test::readFile(episode), before) << "a save stopped before its end leaves the file alone";
     EXPECT_TRUE(step2->errorLabel()->isHidden());

@@ -147,32 +147,22 @@ TEST_F(SelectTemplateScreenTest, RenamesAndDeletesTheChosenTemplate)
     EXPECT_FALSE(step1->viewModel().selectedTemplate());
 }
 
-// A store that cannot be read says so (not "No templates yet"), and is read off the main thread,
-// which keeps handling events while a lock is waited out (that the file is left alone is the
-// store's tests').
-TEST_F(SelectTemplateScreenTest, AStoreThatCannotBeReadSaysSoWithoutHoldingUpTheWindow)
+// A store another program holds locked says so (not "No templates yet", the same failure any
+// unreadable store gives), and is read off the main thread, which keeps handling events while the
+// lock is waited out (what a corrupt store gives, and that it is left alone, are the store's tests').
+TEST_F(SelectTemplateScreenTest, ALockedStoreSaysSoWithoutHoldingUpTheWindow)
 {
-    for (const bool locked : {false, true}) {
-        SCOPED_TRACE(locked ? "locked" : "corrupt");
-        std::optional<sqlite::Connection> holder;
-        ASSERT_TRUE(QFile::remove(databasePath()));
-        if (locked) {
-            ASSERT_FALSE(Database::open()->createTables());
-            holder.emplace(std::move(sqlite::Connection::open(databasePath())).value());
-            ASSERT_FALSE(holder->execute(QStringLiteral("BEGIN EXCLUSIVE")));
-        } else {
-            ASSERT_TRUE(test::writeFile(databasePath(), QByteArray("SQLite format 3").append(4096, '\x5a')));
-        }
-        int ticks = 0;
-        QTimer ticker;
-        QObject::connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
-        ticker.start(50);
-        SelectTemplateViewModel viewModel;
-        viewModel.reloadTemplates();
-        ASSERT_TRUE(test::waitFor([&] { return !viewModel.isReadingTemplates(); }));
-        EXPECT_TRUE(viewModel.cachedTemplates.empty() && viewModel.templatesFailure());
-        EXPECT_TRUE(!locked || ticks > 20) << "the window kept handling events while the lock was waited out";
-    }
+    sqlite::Connection holder = std::move(sqlite::Connection::open(databasePath())).value();
+    ASSERT_FALSE(holder.execute(QStringLiteral("BEGIN EXCLUSIVE")));
+    int ticks = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
+    ticker.start(50);
+    SelectTemplateViewModel viewModel;
+    viewModel.reloadTemplates();
+    ASSERT_TRUE(test::waitFor([&] { return !viewModel.isReadingTemplates(); }));
+    EXPECT_TRUE(viewModel.cachedTemplates.empty() && viewModel.templatesFailure());
+    EXPECT_GT(ticks, 20) << "the window kept handling events while the lock was waited out";
 }
 
 } // namespace

@@ -67,7 +67,6 @@ protected:
     // Inserts a template (name, album and artist as given; the rest empty unless set here).
     qint64 insertTemplate(const QString& name, std::optional<QString> artworkPath = std::nullopt,
                           std::optional<QString> title = std::nullopt,
-                          std::optional<QString> comment = std::nullopt,
                           std::optional<QString> lastEpisodeTitle = std::nullopt)
     {
         ID3TemplateQueryBuilder builder(*database, name);
@@ -75,7 +74,6 @@ protected:
         builder.artist = name + QStringLiteral(" artist");
         builder.albumArtist = builder.artist;
         builder.title = std::move(title);
-        builder.comment = std::move(comment);
         builder.lastEpisodeTitle = std::move(lastEpisodeTitle);
         if (artworkPath)
             builder.artworkURL = QUrl::fromLocalFile(*artworkPath).toString(QUrl::FullyEncoded);
