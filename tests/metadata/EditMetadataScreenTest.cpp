@@ -143,13 +143,6 @@ TEST_F(EditMetadataScreenTest, PodcastFieldsAreWrittenShownFromTheFileAndRemoved
     }
 }
 
-// The episode's length as TagLib measures it, which the last chapter ends at.
-QString episodeEnd(const QString& path)
-{
-    TagLib::MPEG::File file(QFile::encodeName(path).constData(), true, TagLib::AudioProperties::Accurate);
-    return QString::number(file.audioProperties()->lengthInMilliseconds());
-}
-
 struct ChapterList
 {
     const char* name;
@@ -169,7 +162,10 @@ TEST_P(EditMetadataChapterTest, AValidListIsShownAndWrittenAnInvalidOneNamesItsL
     const ChapterList& list = GetParam();
     lastEpisodeTemplate();
     const QString episode = taggedEpisode(10);
-    const QString end = episodeEnd(episode);
+    // The episode's length as TagLib measures it, which the last chapter ends at.
+    const TagLib::MPEG::File measured(QFile::encodeName(episode).constData(), true,
+                                      TagLib::AudioProperties::Accurate);
+    const QString end = QString::number(measured.audioProperties()->lengthInMilliseconds());
     reachStep2(episode);
     if (list.file) {
         const QString path = files.filePath(QStringLiteral("chapters.txt"));

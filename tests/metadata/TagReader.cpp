@@ -11,11 +11,6 @@
 
 namespace airlark::test {
 namespace {
-QString qt(const TagLib::String& s)
-{
-    return QString::fromStdString(s.to8Bit(true));
-}
-
 // PRIV keys are cut to their owner (mutagen appends a hash of the data).
 const char* const MutagenScript = R"(
 import json, sys
@@ -64,13 +59,13 @@ ReadBackTags readTags(const QString& path)
     if (!file.isValid() || !file.hasID3v2Tag())
         return tags;
     const TagLib::ID3v2::Tag& tag = *file.ID3v2Tag();
-    tags.title = qt(tag.title());
+    tags.title = QString::fromStdString(tag.title().to8Bit(true));
     for (const auto* frame : tag.frameList("APIC")) {
         const auto* picture = dynamic_cast<const TagLib::ID3v2::AttachedPictureFrame*>(frame);
         if (picture && picture->type() == TagLib::ID3v2::AttachedPictureFrame::FrontCover) {
             tags.picture =
                 QByteArray(picture->picture().data(), static_cast<qsizetype>(picture->picture().size()));
-            tags.pictureMimeType = qt(picture->mimeType());
+            tags.pictureMimeType = QString::fromStdString(picture->mimeType().to8Bit(true));
         }
     }
     return tags;
