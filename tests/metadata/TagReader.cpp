@@ -47,8 +47,8 @@ MutagenTags readTagsWithMutagen(const QString& path)
     tags.frameKeys = read.value(QStringLiteral("keys")).toStringList();
     tags.chapters = read.value(QStringLiteral("chapters")).toStringList();
     const QVariantMap texts = read.value(QStringLiteral("texts")).toMap();
-    for (auto text = texts.begin(); text != texts.end(); ++text)
-        tags.texts.insert(text.key(), text.value().toString());
+    for (const auto& [key, value] : texts.asKeyValueRange())
+        tags.texts.insert(key, value.toString());
     return tags;
 }
 

@@ -71,7 +71,6 @@ TEST_F(SelectTemplateScreenTest, AFileAndATemplateEnableNextUntilTheListChanges)
     insertTemplate(QStringLiteral("Later"));
     EXPECT_FALSE(next().isEnabled());
     EXPECT_FALSE(frame->podcastTitle());
-    EXPECT_TRUE(step1->tableView()->selectionModel()->selectedRows().isEmpty());
     ASSERT_TRUE(test::waitFor([this] {
         return step1->tableView()->model()->index(2, 0).data().toString() == QStringLiteral("Later");
     })) << "appears at the end";
