@@ -6,18 +6,11 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <taglib/attachedpictureframe.h>
-#include <taglib/commentsframe.h>
-#include <taglib/id3v2header.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
 
 namespace airlark::test {
 namespace {
-QString qt(const TagLib::String& s)
-{
-    return QString::fromStdString(s.to8Bit(true));
-}
-
 // PRIV keys are cut to their owner (mutagen appends a hash of the data).
 const char* const MutagenScript = R"(
 import json, sys
@@ -54,8 +47,8 @@ MutagenTags readTagsWithMutagen(const QString& path)
     tags.frameKeys = read.value(QStringLiteral("keys")).toStringList();
     tags.chapters = read.value(QStringLiteral("chapters")).toStringList();
     const QVariantMap texts = read.value(QStringLiteral("texts")).toMap();
-    for (auto text = texts.begin(); text != texts.end(); ++text)
-        tags.texts.insert(text.key(), text.value().toString());
+    for (const auto& [key, value] : texts.asKeyValueRange())
+        tags.texts.insert(key, value.toString());
     return tags;
 }
 
@@ -63,29 +56,16 @@ ReadBackTags readTags(const QString& path)
 {
     ReadBackTags tags;
     TagLib::MPEG::File file(QFile::encodeName(path).constData(), false);
-    tags.valid = file.isValid();
-    if (!tags.valid || !file.hasID3v2Tag())
+    if (!file.isValid() || !file.hasID3v2Tag())
         return tags;
     const TagLib::ID3v2::Tag& tag = *file.ID3v2Tag();
-    tags.id3v2Version = static_cast<int>(tag.header()->majorVersion());
-    tags.title = qt(tag.title());
-    tags.artist = qt(tag.artist());
-    tags.album = qt(tag.album());
-    tags.year = tag.year();
-    if (!tag.frameList("TPE2").isEmpty())
-        tags.albumArtist = qt(tag.frameList("TPE2").front()->toString());
-    for (const auto* frame : tag.frameList("COMM")) {
-        const auto* comment = dynamic_cast<const TagLib::ID3v2::CommentsFrame*>(frame);
-        if (comment && comment->description().isEmpty() && comment->language() == "eng" &&
-            tags.comment.isNull())
-            tags.comment = qt(comment->text());
-    }
+    tags.title = QString::fromStdString(tag.title().to8Bit(true));
     for (const auto* frame : tag.frameList("APIC")) {
         const auto* picture = dynamic_cast<const TagLib::ID3v2::AttachedPictureFrame*>(frame);
         if (picture && picture->type() == TagLib::ID3v2::AttachedPictureFrame::FrontCover) {
             tags.picture =
                 QByteArray(picture->picture().data(), static_cast<qsizetype>(picture->picture().size()));
-            tags.pictureMimeType = qt(picture->mimeType());
+            tags.pictureMimeType = QString::fromStdString(picture->mimeType().to8Bit(true));
         }
     }
     return tags;
