@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <algorithm>
+#include <set>
 
 namespace airlark {
 namespace {
@@ -63,7 +64,10 @@ void SelectTemplateViewModel::reloadTemplates()
     Q_ASSERT(MainQueue::isMainThread());
     const quint64 reload = ++reloads_;
     readingTemplates_ = true;
-    MainQueue::runInBackground([alive = std::weak_ptr<int>(alive_), this, reload] {
+    std::set<qint64> known;
+    for (const auto& [id, image] : artworks_)
+        known.insert(id);
+    MainQueue::runInBackground([alive = std::weak_ptr<int>(alive_), this, reload, known = std::move(known)] {
         std::vector<ID3TemplateSelectAllQueryResult> list;
         std::optional<QString> failure;
         const auto database = Database::open();
@@ -80,24 +84,36 @@ void SelectTemplateViewModel::reloadTemplates()
             failure = Text::tr("Airlark cannot read its templates from %1 (%2). The file was left as it "
                                "is: quit any other program that uses it, then show this step again.")
                           .arg(database->url().toLocalFile(), error.message);
-        MainQueue::performOnMainThread([alive, this, reload, list = std::move(list), failure] {
-            // A later reload, or a view model that is gone, makes this answer stale.
-            if (alive.expired() || reload != reloads_)
-                return;
-            // The choice follows its template, wherever a rename or a deletion moved it.
-            const std::optional<ID3TemplateSelectAllQueryResult> chosen = selectedTemplate();
-            cachedTemplates = list;
-            if (chosen) {
-                const auto found = std::find_if(
-                    list.begin(), list.end(), [&chosen](const auto& item) { return item.id == chosen->id; });
-                selectedItemIndex_ =
-                    found == list.end() ? std::nullopt : std::optional<qint64>(found - list.begin());
-            }
-            templatesFailure_ = failure;
-            readingTemplates_ = false;
-            if (delegate)
-                delegate->selectTemplateViewModelAvailableTemplatesDidChange(*this);
-        });
+        // Decoding artwork is file work: it is done here, not while the list paints. A thumbnail
+        // already shown is not read again; one that failed is tried again on the next reload.
+        std::map<qint64, QImage> thumbnails;
+        for (const auto& item : list) {
+            if (!item.artworkURL || known.count(item.id))
+                continue;
+            if (std::optional<QImage> image = loadThumbnail(*item.artworkURL, ThumbnailSide))
+                thumbnails.emplace(item.id, std::move(*image));
+        }
+        MainQueue::performOnMainThread(
+            [alive, this, reload, list = std::move(list), failure, thumbnails = std::move(thumbnails)] {
+                // A later reload, or a view model that is gone, makes this answer stale.
+                if (alive.expired() || reload != reloads_)
+                    return;
+                // The choice follows its template, wherever a rename or a deletion moved it.
+                const std::optional<ID3TemplateSelectAllQueryResult> chosen = selectedTemplate();
+                cachedTemplates = list;
+                artworks_.merge(std::map<qint64, QImage>(thumbnails));
+                if (chosen) {
+                    const auto found = std::find_if(list.begin(), list.end(), [&chosen](const auto& item) {
+                        return item.id == chosen->id;
+                    });
+                    selectedItemIndex_ =
+                        found == list.end() ? std::nullopt : std::optional<qint64>(found - list.begin());
+                }
+                templatesFailure_ = failure;
+                readingTemplates_ = false;
+                if (delegate)
+                    delegate->selectTemplateViewModelAvailableTemplatesDidChange(*this);
+            });
     });
 }
 
@@ -135,21 +151,11 @@ QImage SelectTemplateViewModel::artwork() const
     return found->second;
 }
 
-std::optional<QImage> SelectTemplateViewModel::artworkForTemplateWithID(qint64 id)
+std::optional<QImage> SelectTemplateViewModel::artworkForTemplateWithID(qint64 id) const
 {
-    const auto& list = cachedTemplates;
     if (const auto cached = artworks_.find(id); cached != artworks_.end())
         return cached->second;
-    const auto found =
-        std::find_if(list.begin(), list.end(), [id](const auto& item) { return item.id == id; });
-    if (found == list.end() || !found->artworkURL)
-        return std::nullopt;
-    std::optional<QImage> image = loadThumbnail(*found->artworkURL, ThumbnailSide);
-    if (image)
-        artworks_[id] = *image;
-    else
-        artworks_.erase(id);
-    return image;
+    return std::nullopt;
 }
 
 QString SelectTemplateViewModel::missingArtworkNotice() const

@@ -84,8 +84,8 @@ public:
     QString artworkName() const;
     QImage artwork() const;
 
-    // The template's artwork as a thumbnail; loaded once while it loads successfully.
-    std::optional<QImage> artworkForTemplateWithID(qint64 id);
+    // The template's artwork as a thumbnail, as the last reload of the list read it.
+    std::optional<QImage> artworkForTemplateWithID(qint64 id) const;
 
     // Says so when the chosen template names an artwork file that is gone (a template made before
     // Airlark kept copies of artwork, whose image was moved or deleted); empty otherwise.
