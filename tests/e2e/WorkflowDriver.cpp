@@ -121,12 +121,7 @@ bool WorkflowDriver::createTemplate(const QString& podcast, const QString& artis
             done(QList<QUrl>{QUrl::fromLocalFile(artworkPath)});
         });
     QTest::mouseClick(step1().newTemplateButton(), Qt::LeftButton);
-    QWidget* templateWindow = step1().createTemplateWindow();
-    if (!templateWindow)
-        return false;
-    auto* form = qobject_cast<CreateID3TemplateViewController*>(templateWindow);
-    if (!form)
-        form = templateWindow->findChild<CreateID3TemplateViewController*>();
+    auto* form = qobject_cast<CreateID3TemplateViewController*>(step1().createTemplateWindow());
     if (!form)
         return false;
     type(form->albumField(), podcast);
@@ -219,24 +214,20 @@ bool WorkflowDriver::addLibsynAccount(const QString& showFolder, LibsynAccountFe
     type(pane->emailTextField(), email);
     type(pane->usernameTextField(), showFolder);
     type(pane->passwordTextField(), password);
-    const int feedIndex =
-        pane->feedTypePopUpButton()->findText(storedText(feedType) + QStringLiteral(" feed"));
-    if (feedIndex < 0)
-        return fail("no such feed type");
-    pane->feedTypePopUpButton()->setCurrentIndex(feedIndex);
+    pane->feedTypePopUpButton()->setCurrentIndex(
+        pane->feedTypePopUpButton()->findText(storedText(feedType) + QStringLiteral(" feed")));
     QTest::mouseClick(pane->logInButton(), Qt::LeftButton);
     // Add becomes possible once the log-in was checked against the server.
-    if (!waitFor([&] { return addWindow->addButton()->isEnabled(); }, std::chrono::seconds(30)))
-        return fail("the Libsyn log-in check did not enable Add");
-    QTest::mouseClick(addWindow->addButton(), Qt::LeftButton);
-    return waitFor([] { return AddPodcastHostViewController::presented() == nullptr; },
-                   std::chrono::seconds(30)) ||
-           fail("the add-account window did not close after Add");
+    return add(addWindow, [] { return true; });
 }
 
 bool WorkflowDriver::addSoundCloudAccount(const QString& username)
 {
-    AddPodcastHostViewController* addWindow = openAddAccountWindow(QStringLiteral("SoundCloud"));
+    return signInToSoundCloud(openAddAccountWindow(QStringLiteral("SoundCloud")), username);
+}
+
+bool WorkflowDriver::signInToSoundCloud(AddPodcastHostViewController* addWindow, const QString& username)
+{
     auto* pane =
         addWindow
             ? dynamic_cast<SoundCloudAuthenticationViewController*>(addWindow->currentChildViewController())
@@ -245,10 +236,13 @@ bool WorkflowDriver::addSoundCloudAccount(const QString& username)
         return fail("no SoundCloud pane in the add-account window");
     QTest::mouseClick(pane->connectButton(), Qt::LeftButton);
     // The shared pane may still show an earlier sign-in; wait for this one's user.
-    if (!waitFor(
-            [&] { return pane->viewModel().username() == username && addWindow->addButton()->isEnabled(); },
-            std::chrono::seconds(30)))
-        return fail("the SoundCloud sign-in did not enable Add");
+    return add(addWindow, [&] { return pane->viewModel().username() == username; });
+}
+
+bool WorkflowDriver::add(AddPodcastHostViewController* addWindow, const std::function<bool()>& ready)
+{
+    if (!waitFor([&] { return ready() && addWindow->addButton()->isEnabled(); }, std::chrono::seconds(30)))
+        return fail("the account's check did not enable Add");
     QTest::mouseClick(addWindow->addButton(), Qt::LeftButton);
     return waitFor([] { return AddPodcastHostViewController::presented() == nullptr; },
                    std::chrono::seconds(30)) ||

@@ -16,6 +16,7 @@
 
 #include <QString>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -60,6 +61,7 @@ public:
                           const QString& password);
     // Signs in through the SoundCloud pane; SoundCloud (the stand-in) knows the user as `username`.
     bool addSoundCloudAccount(const QString& username);
+    bool signInToSoundCloud(AddPodcastHostViewController* addWindow, const QString& username);
     bool chooseAccount(const QString& rowText);
     // Next ("Start upload") on step 3; step 4 runs the upload.
     bool startUpload();
@@ -73,6 +75,9 @@ public:
     QString nextTitle() { return QString(next().text()).remove(QLatin1Char('&')); }
 
 private:
+    // Clicks Add once `ready` holds and Add is enabled, and waits for the window to close.
+    bool add(AddPodcastHostViewController* addWindow, const std::function<bool()>& ready);
+
     QTemporaryDir folder_;
     std::unique_ptr<MainWindow> window_;
 };

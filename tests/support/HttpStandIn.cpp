@@ -3,6 +3,7 @@
 #include <QDeadlineTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <algorithm>
 
 namespace airlark::test {
 
@@ -19,29 +20,15 @@ QByteArray bytes(const QJsonValue& base64)
 
 QByteArray StandInRequest::header(const QByteArray& name) const
 {
-    for (const auto& [key, value] : headers) {
-        if (key.compare(name, Qt::CaseInsensitive) == 0)
-            return value;
-    }
-    return {};
+    const auto found = std::ranges::find_if(
+        headers, [&](const auto& field) { return field.first.compare(name, Qt::CaseInsensitive) == 0; });
+    return found == headers.end() ? QByteArray() : found->second;
 }
 
 bool StandInRequest::hasHeader(const QByteArray& name) const
 {
-    return std::any_of(headers.begin(), headers.end(), [&](const auto& field) {
-        return field.first.compare(name, Qt::CaseInsensitive) == 0;
-    });
-}
-
-const StandInRequest::Part* StandInRequest::part(const QByteArray& name) const
-{
-    if (!parts)
-        return nullptr;
-    for (const Part& candidate : *parts) {
-        if (candidate.name == name)
-            return &candidate;
-    }
-    return nullptr;
+    return std::ranges::any_of(
+        headers, [&](const auto& field) { return field.first.compare(name, Qt::CaseInsensitive) == 0; });
 }
 
 HttpStandIn::HttpStandIn(QList<Listener> listeners, bool keepBodies) : listeners_(std::move(listeners))
@@ -57,11 +44,7 @@ HttpStandIn::HttpStandIn(QList<Listener> listeners, bool keepBodies) : listeners
     process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process_->start(QStringLiteral("/usr/bin/python3"), arguments);
     // It prints "ports P1 P2 ..." once it listens.
-    const QDeadlineTimer deadline(AnswerMilliseconds);
-    while (!process_->canReadLine() &&
-           process_->waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
-    }
-    const QList<QByteArray> words = process_->readLine().trimmed().split(' ');
+    const QList<QByteArray> words = answer().trimmed().split(' ');
     if (words.value(0) != "ports" || words.size() != listeners_.size() + 1)
         return;
     for (qsizetype i = 1; i < words.size(); ++i)
@@ -85,14 +68,19 @@ QUrl HttpStandIn::url(const QString& pathAndQuery, int listener) const
     return QUrl(QStringLiteral("%1://127.0.0.1:%2%3").arg(scheme).arg(port(listener)).arg(pathAndQuery));
 }
 
-QJsonObject HttpStandIn::command(const QJsonObject& request)
+QByteArray HttpStandIn::answer()
 {
-    process_->write(QJsonDocument(request).toJson(QJsonDocument::Compact) + '\n');
     const QDeadlineTimer deadline(AnswerMilliseconds);
     while (!process_->canReadLine() &&
            process_->waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
     }
-    return QJsonDocument::fromJson(process_->readLine()).object();
+    return process_->readLine();
+}
+
+QJsonObject HttpStandIn::command(const QJsonObject& request)
+{
+    process_->write(QJsonDocument(request).toJson(QJsonDocument::Compact) + '\n');
+    return QJsonDocument::fromJson(answer()).object();
 }
 
 void HttpStandIn::route(const QByteArray& method, const QString& path, const QJsonObject& response,

@@ -37,7 +37,6 @@ struct StandInRequest
 
     QByteArray header(const QByteArray& name) const; // empty when absent
     bool hasHeader(const QByteArray& name) const;
-    const Part* part(const QByteArray& name) const;
 };
 
 // The HTTP stand-in (tests/support/http_server.py) on 127.0.0.1, one port per listener. Started
@@ -81,6 +80,7 @@ public:
 
 private:
     QJsonObject command(const QJsonObject& request);
+    QByteArray answer(); // the script's next line
 
     QTemporaryDir folder_;
     std::unique_ptr<QProcess> process_;

@@ -34,20 +34,15 @@ cloud = None
 BLOCK = bytes(1 << 20)
 
 
-class Dropped(Exception):
-    pass
-
-
 class Connection:
     def __init__(self, sock):
         self.sock = sock
         self.buffer = bytearray()
-        self.scratch = memoryview(bytearray(1 << 20))
 
     def fill(self):
         data = self.sock.recv(1 << 20)
         if not data:
-            raise Dropped()
+            raise ConnectionResetError()
         self.buffer += data
 
     def line(self):
@@ -58,7 +53,7 @@ class Connection:
                 del self.buffer[:end + 2]
                 return line
             if len(self.buffer) > 1 << 20:
-                raise Dropped()
+                raise ConnectionResetError()
             self.fill()
 
     def take(self, count, record, stop_at):
@@ -66,19 +61,9 @@ class Connection:
         while count > 0:
             if stop_at is not None and record["length"] >= stop_at:
                 return False
-            if not self.buffer and record["body"] is None and stop_at is None:
-                # Counted, not kept: straight from the socket into one scratch buffer.
-                got = self.sock.recv_into(self.scratch, min(count, len(self.scratch)))
-                if not got:
-                    raise Dropped()
-                record["length"] += got
-                count -= got
-                continue
             if not self.buffer:
                 self.fill()
-            piece = min(count, len(self.buffer))
-            if stop_at is not None:
-                piece = min(piece, stop_at - record["length"])
+            piece = min(count, len(self.buffer), count if stop_at is None else stop_at - record["length"])
             if record["body"] is not None:
                 record["body"] += self.buffer[:piece]
             del self.buffer[:piece]
@@ -97,13 +82,8 @@ class Connection:
 
 def read_request(connection, listener):
     method, target, _version = connection.line().decode("latin-1").split(" ", 2)
-    headers = []
-    while True:
-        line = connection.line()
-        if not line:
-            break
-        name, _, value = line.decode("latin-1").partition(":")
-        headers.append([name.strip(), value.strip()])
+    headers = [[field.strip() for field in line.decode("latin-1").partition(":")[::2]]
+               for line in iter(connection.line, b"")]
     record = {"listener": listener, "method": method, "target": target, "headers": headers,
               "length": 0, "complete": False, "body": bytearray() if keep_bodies else None}
     with lock:
@@ -112,21 +92,18 @@ def read_request(connection, listener):
 
 
 def header(record, name):
-    for key, value in record["headers"]:
-        if key.lower() == name.lower():
-            return value
-    return None
+    return next((value for key, value in record["headers"] if key.lower() == name.lower()), "")
 
 
 def read_body(connection, record, plan):
-    if (header(record, "Expect") or "").lower() == "100-continue":
+    if header(record, "Expect").lower() == "100-continue":
         connection.sock.sendall(b"HTTP/1.1 100 Continue\r\n\r\n")
     stop_at = plan.get("read_limit")
-    if "chunked" in (header(record, "Transfer-Encoding") or "").lower():
+    if "chunked" in header(record, "Transfer-Encoding").lower():
         while True:
             size = int(connection.line().split(b";")[0], 16)
             if size == 0:
-                while connection.line():
+                for _trailer in iter(connection.line, b""):
                     pass
                 break
             if not connection.take(size, record, stop_at):
@@ -144,12 +121,6 @@ def head(status, headers):
     return (text + "Connection: close\r\n\r\n").encode("latin-1")
 
 
-def body_of(plan):
-    if "json" in plan:
-        return json.dumps(plan["json"]).encode()
-    return plan.get("body", "").encode()
-
-
 def send_chunk(sock, data):
     sock.sendall(b"%x\r\n%s\r\n" % (len(data), data))
 
@@ -160,13 +131,11 @@ def respond(connection, plan):
     headers = [tuple(field) for field in plan.get("headers", [])]
     if "json" in plan:
         headers.append(("Content-Type", "application/json; charset=utf-8"))
-    body = body_of(plan)
+    body = json.dumps(plan["json"]).encode() if "json" in plan else plan.get("body", "").encode()
     if "huge" in plan:
         sock.sendall(head(status, headers + [("Content-Length", plan["huge"])]))
-        left = plan["huge"]
-        while left > 0:
-            sock.sendall(BLOCK[:min(left, len(BLOCK))])
-            left -= len(BLOCK)
+        for sent in range(0, plan["huge"], len(BLOCK)):
+            sock.sendall(BLOCK[:plan["huge"] - sent])
     elif plan.get("endless") or plan.get("gzip_bomb"):
         # A bomb is an endless gzip stream of zeros: deflate blocks end byte-aligned after a full
         # flush, so one compressed MiB can be sent again and again (about 1 KiB per MiB inflated).
@@ -218,7 +187,7 @@ def serve(sock, listener, context):
             connection.wait_for_close()
         else:
             respond(connection, plan or {"status": 404, "body": "Not Found"})
-    except (OSError, ValueError, Dropped, ssl.SSLError):
+    except (OSError, ValueError):
         pass
     finally:
         sock.close()
@@ -250,13 +219,11 @@ def multipart(body, content_type):
         blank = raw.find(b"\r\n\r\n")
         if blank < 0:
             return None
-        part = {"headers": [], "name": "", "filename": None, "type": None,
-                "body": base64.b64encode(raw[blank + 4:]).decode()}
+        part = {"name": "", "filename": None, "type": None, "body": base64.b64encode(raw[blank + 4:]).decode()}
         for line in raw[:blank].split(b"\r\n"):
             name, colon, value = line.decode("utf-8").partition(":")
             if not colon:
                 return None
-            part["headers"].append([name, value.strip()])
             if name.lower() == "content-disposition":
                 part.update(re.findall(r'; (name|filename)="([^"]*)"', value))
             elif name.lower() == "content-type":
@@ -277,7 +244,7 @@ def describe(record):
     body = record["body"]
     if body is not None:
         described["body"] = base64.b64encode(body).decode()
-        if (header(record, "Content-Type") or "").startswith("multipart/form-data") and record["complete"]:
+        if header(record, "Content-Type").startswith("multipart/form-data") and record["complete"]:
             try:
                 described["parts"] = multipart(bytes(body), header(record, "Content-Type"))
             except UnicodeDecodeError:
@@ -293,7 +260,7 @@ class SoundCloud:
     CLIENT_SECRET = "standin-client-secret"
 
     def __init__(self):
-        self.settings = {"token": "issue", "me": "username", "tracks": "created",
+        self.settings = {"token": "issue", "me": "username",
                          "username": "Standin Podcaster", "lifetime": 3600}
         self.codes = {}
         self.access = set()
@@ -308,7 +275,7 @@ class SoundCloud:
             return self.authorize(query)
         if record["method"] == "POST" and path == "/oauth/token":
             return self.token(dict(parse_qsl(bytes(record["body"] or b"").decode())))
-        authorized = (header(record, "Authorization") or "")[6:] in self.access
+        authorized = header(record, "Authorization")[6:] in self.access
         if not authorized and path in ("/me", "/tracks"):
             return {"status": 401, "json": {"error": "invalid_token"}}
         if record["method"] == "GET" and path == "/me":
@@ -316,11 +283,6 @@ class SoundCloud:
             name = 4711 if mode == "numeric" else self.settings["username"]
             return {"status": 403 if mode == "error_status" else 200, "json": {"id": 4711, "username": name}}
         if record["method"] == "POST" and path == "/tracks":
-            mode = self.settings["tracks"]
-            if mode == "unprocessable":
-                return {"status": 422, "json": {"errors": [{"error_message": "Track title is too long"}]}}
-            if mode == "bad_gateway":
-                return {"status": 502, "headers": [["Content-Type", "text/html"]], "body": "<h1>Bad Gateway</h1>"}
             return {"status": 201, "json": {"id": 1234, "kind": "track",
                                             "permalink_url": "https://soundcloud.com/standin/track-1234"}}
         return {}
