@@ -8,7 +8,6 @@
 #include <QTcpSocket>
 #include <QThread>
 #include <csignal>
-#include <mutex>
 #include <pwd.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -31,57 +30,42 @@ bool run(const QString& program, const QStringList& arguments, const QByteArray&
            process.exitCode() == 0;
 }
 
-// The test process's certificate authorities: one its clients trust (AIRLARK_FTP_CA_FILE names it
-// from before main(), since the client reads it once) and one nobody trusts.
-class TestAuthorities
+// The test process's certificate authorities, made before main(): one its clients trust
+// (AIRLARK_FTP_CA_FILE names it, since the client reads it once) and one nobody trusts. A process
+// that a test process started trusts its parent's.
+struct TestAuthorities
 {
-public:
-    TestAuthorities() : folder_(QDir::tempPath() + QStringLiteral("/airlark-test-ca-%1").arg(::getpid()))
+    TestAuthorities()
     {
-        // A process that a test process started trusts its parent's authority.
-        if (qEnvironmentVariableIsSet("AIRLARK_FTP_CA_FILE")) {
-            folder_.clear();
+        if (qEnvironmentVariableIsSet("AIRLARK_FTP_CA_FILE"))
             return;
-        }
-        qputenv("AIRLARK_FTP_CA_FILE", QFile::encodeName(folder_ + QStringLiteral("/trusted.pem")));
-        // The file must be there before any TLS connection, whether or not a test server runs.
-        QString certificate;
-        QString key;
-        authority(true, &certificate, &key);
+        folder = QDir::tempPath() + QStringLiteral("/airlark-test-ca-%1").arg(::getpid());
+        qputenv("AIRLARK_FTP_CA_FILE", QFile::encodeName(file(true, "pem")));
+        QDir().mkpath(folder);
+        for (const bool trusted : {true, false})
+            run(QStringLiteral("openssl"),
+                QStringLiteral("req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2")
+                        .split(QLatin1Char(' ')) +
+                    QStringList{QStringLiteral("-keyout"), file(trusted, "key"), QStringLiteral("-out"),
+                                file(trusted, "pem"), QStringLiteral("-subj"),
+                                trusted ? QStringLiteral("/CN=Airlark test CA")
+                                        : QStringLiteral("/CN=Stranger CA")});
     }
     ~TestAuthorities()
     {
-        if (!folder_.isEmpty())
-            QDir(folder_).removeRecursively();
+        if (!folder.isEmpty())
+            QDir(folder).removeRecursively();
     }
-
-    // The certificate and key files of the authority, made on first use.
-    bool authority(bool trusted, QString* certificate, QString* key)
+    QString file(bool trusted, const char* suffix) const
     {
-        std::lock_guard lock(mutex_);
-        if (folder_.isEmpty())
-            return false;
-        const QString name = trusted ? QStringLiteral("trusted") : QStringLiteral("stranger");
-        *certificate = folder_ + QLatin1Char('/') + name + QStringLiteral(".pem");
-        *key = folder_ + QLatin1Char('/') + name + QStringLiteral(".key");
-        if (QFile::exists(*certificate))
-            return true;
-        QDir().mkpath(folder_);
-        const QString parameters = QStringLiteral("ec_paramgen_curve:prime256v1");
-        return run(QStringLiteral("openssl"),
-                   {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
-                    QStringLiteral("ec"), QStringLiteral("-pkeyopt"), parameters, QStringLiteral("-nodes"),
-                    QStringLiteral("-keyout"), *key, QStringLiteral("-out"), *certificate,
-                    QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"),
-                    QStringLiteral("/CN=Airlark test CA ") + name});
+        return folder + (trusted ? QStringLiteral("/trusted.") : QStringLiteral("/stranger.")) +
+               QLatin1String(suffix);
     }
 
-private:
-    std::mutex mutex_;
-    QString folder_;
+    QString folder;
 };
 
-TestAuthorities authorities;
+const TestAuthorities authorities;
 
 // vsftpd logs in local users only: one system user without a shell or home serves every test.
 bool ensureLocalUser()
@@ -204,8 +188,7 @@ bool FtpTestServer::startVsftpd()
     const QString certificate = work_.filePath(QStringLiteral("server.pem"));
     const QString key = work_.filePath(QStringLiteral("server.key"));
     const bool tls = options_.security != FTPSecurity::None;
-    QString authority;
-    QString authorityKey;
+    const bool trusted = options_.certificate != Certificate::UnknownIssuer;
     const QString names = options_.certificate == Certificate::OtherHostName
                               ? QStringLiteral("subjectAltName=DNS:elsewhere.example")
                               : QStringLiteral("subjectAltName=DNS:localhost,IP:127.0.0.1");
@@ -214,12 +197,12 @@ bool FtpTestServer::startVsftpd()
         QStringLiteral("req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 -addext "
                        "basicConstraints=critical,CA:FALSE -subj /CN=Airlark-test-server")
             .split(QLatin1Char(' '));
-    if (tls && !(authorities.authority(options_.certificate != Certificate::UnknownIssuer, &authority,
-                                       &authorityKey) &&
-                 run(QStringLiteral("openssl"),
-                     request + QStringList{QStringLiteral("-addext"), names, QStringLiteral("-CA"), authority,
-                                           QStringLiteral("-CAkey"), authorityKey, QStringLiteral("-keyout"),
-                                           key, QStringLiteral("-out"), certificate})))
+    if (tls && (authorities.folder.isEmpty() ||
+                !run(QStringLiteral("openssl"),
+                     request + QStringList{QStringLiteral("-addext"), names, QStringLiteral("-CA"),
+                                           authorities.file(trusted, "pem"), QStringLiteral("-CAkey"),
+                                           authorities.file(trusted, "key"), QStringLiteral("-keyout"), key,
+                                           QStringLiteral("-out"), certificate})))
         return false;
     // The chroot's empty folder must belong to root and be closed to others; the home is the user's.
     const QString empty = work_.filePath(QStringLiteral("empty"));

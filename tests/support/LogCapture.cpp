@@ -19,7 +19,7 @@ void collect(QtMsgType, const QMessageLogContext&, const QString& message)
 
 LogCapture::LogCapture()
 {
-    clear();
+    captured.clear();
     previous_ = qInstallMessageHandler(&collect);
 }
 
@@ -31,12 +31,6 @@ LogCapture::~LogCapture()
 const QStringList& LogCapture::messages() const
 {
     return captured;
-}
-
-void LogCapture::clear()
-{
-    std::lock_guard lock(mutex);
-    captured.clear();
 }
 
 } // namespace airlark::test

@@ -21,7 +21,6 @@ public:
     {
         return messages().join(QLatin1Char('\n')).contains(fragment);
     }
-    void clear();
 
 private:
     QtMessageHandler previous_;
