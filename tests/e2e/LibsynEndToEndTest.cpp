@@ -4,7 +4,6 @@
 // Real widgets (offscreen), a real FTP server, the real Secret Service, a real SQLite store and real
 // MP3 files.
 #include "WorkflowDriver.h"
-#include "hosts/LibsynFTPServer.h"
 #include "metadata/TagReader.h"
 #include "platform/MainQueue.h"
 #include "publish/UploadRecording.h"
@@ -50,12 +49,7 @@ class LibsynEndToEndTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        if (!libsyn().isRunning()) {
-            ASSERT_TRUE(LibsynServerEnvironment::restart());
-        }
-        ASSERT_EQ(LibsynFTPServerSetting::current().host, QStringLiteral("127.0.0.1"));
-        ASSERT_EQ(LibsynFTPServerSetting::current().port, libsyn().port());
-        ASSERT_EQ(LibsynFTPServerSetting::current().security, FTPSecurity::ImplicitTLS);
+        ASSERT_TRUE(libsyn().isRunning() || LibsynServerEnvironment::restart());
         // Once per process: the store lives as long as the process's shared screens.
         static const bool spread = [] {
             const auto database = Database::open();
@@ -91,15 +85,6 @@ protected:
                                              LibsynServerEnvironment::Email,
                                              LibsynServerEnvironment::Password));
         ASSERT_TRUE(driver->chooseAccount(folder + QStringLiteral("\u2014Libsyn")));
-    }
-
-    static qint64 accountId(const QString& displayName)
-    {
-        const auto database = Database::open();
-        for (const auto& row : Account::selectAll(*database))
-            if (row.displayName == displayName)
-                return row.id;
-        return -1;
     }
 
     // A failed upload offers Retry and Back, and names its cause.
@@ -196,9 +181,10 @@ TEST_P(LibsynFailureTest, NamesItsCauseAndOffersRetryAndBack)
     tagEpisode(QStringLiteral("Wren ") + GetParam().name, QStringLiteral("Wren 1.mp3"),
                QStringLiteral("Nests"));
     addAndChooseAccount(folder);
-    const qint64 id = accountId(folder);
-    ASSERT_GT(id, 0);
-    GetParam().breakAccount(id, folder);
+    const auto accounts = Account::selectAll(*Database::open());
+    const auto added = std::ranges::find(accounts, folder, &AccountQueryResult::displayName);
+    ASSERT_NE(added, accounts.end());
+    GetParam().breakAccount(added->id, folder);
 
     ASSERT_TRUE(driver->startUpload());
     ASSERT_TRUE(driver->waitForUploadEnd());
