@@ -20,6 +20,7 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableView>
 #include <QTest>
 
@@ -29,22 +30,21 @@ namespace Register = StoryboardRegister;
 
 namespace {
 
-// The row of `view` whose first line is `text`, or -1.
-int rowWithText(const QAbstractItemView& view, const QString& text)
+// The row of `view` whose first line is `text`, or an invalid index.
+QModelIndex rowWithText(const QAbstractItemView& view, const QString& text)
 {
-    const QAbstractItemModel* model = view.model();
-    for (int row = 0; model && row < model->rowCount(); ++row) {
-        if (model->data(model->index(row, 0), Qt::DisplayRole).toString().section(u'\n', 0, 0) == text)
-            return row;
-    }
-    return -1;
+    const QRegularExpression firstLine(QLatin1Char('^') + QRegularExpression::escape(text) +
+                                       QStringLiteral("(\n|$)"));
+    return view.model()
+        ->match(view.model()->index(0, 0), Qt::DisplayRole, firstLine, 1, Qt::MatchRegularExpression)
+        .value(0);
 }
 
 bool clickRow(QAbstractItemView& view, const QString& text)
 {
-    if (!waitFor([&] { return rowWithText(view, text) >= 0; }, std::chrono::seconds(10)))
+    QModelIndex index;
+    if (!waitFor([&] { return (index = rowWithText(view, text)).isValid(); }))
         return false;
-    const QModelIndex index = view.model()->index(rowWithText(view, text), 0);
     view.scrollTo(index);
     QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::NoModifier, view.visualRect(index).center());
     return true;
@@ -93,20 +93,17 @@ QWidget* WorkflowDriver::visible()
 
 SelectTemplateViewController& WorkflowDriver::step1()
 {
-    return *dynamic_cast<SelectTemplateViewController*>(
-        static_cast<QWidget*>(Register::Main::selectTemplateViewController()));
+    return *Register::Main::selectTemplateViewController();
 }
 
 EditMetadataViewController& WorkflowDriver::step2()
 {
-    return *dynamic_cast<EditMetadataViewController*>(
-        static_cast<QWidget*>(Register::EditMetadata::editMetadataViewController()));
+    return *Register::EditMetadata::editMetadataViewController();
 }
 
 UploadPodcastViewController& WorkflowDriver::step4()
 {
-    return *dynamic_cast<UploadPodcastViewController*>(
-        static_cast<QWidget*>(Register::UploadPodcast::uploadPodcastViewController()));
+    return *Register::UploadPodcast::uploadPodcastViewController();
 }
 
 SelectPodcastHostViewController* WorkflowDriver::step3()
@@ -130,7 +127,7 @@ bool WorkflowDriver::createTemplate(const QString& podcast, const QString& artis
     if (!waitFor([form] { return form->saveButton()->isEnabled(); }))
         return false;
     QTest::mouseClick(form->saveButton(), Qt::LeftButton);
-    return waitFor([&] { return rowWithText(*step1().tableView(), podcast) >= 0; });
+    return waitFor([&] { return rowWithText(*step1().tableView(), podcast).isValid(); });
 }
 
 bool WorkflowDriver::chooseTemplate(const QString& podcast)

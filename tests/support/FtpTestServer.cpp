@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QHostAddress>
 #include <QJsonDocument>
+#include <QMultiHash>
 #include <QTcpSocket>
 #include <QThread>
 #include <csignal>
@@ -94,24 +95,19 @@ bool ensureLocalUser()
 // group does not hold them).
 QList<pid_t> descendants(pid_t root)
 {
-    QList<pid_t> found{root};
-    for (qsizetype index = 0; index < found.size(); ++index) {
-        for (const QString& entry :
-             QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-            bool numeric = false;
-            const pid_t pid = entry.toInt(&numeric);
-            if (!numeric)
-                continue;
-            QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-            if (!stat.open(QIODevice::ReadOnly))
-                continue;
-            // "pid (name) state ppid ...": the name may hold spaces, the last ")" ends it.
-            const QByteArray text = stat.readAll();
-            const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-            if (fields.size() > 1 && fields[1].toInt() == found[index])
-                found.append(pid);
-        }
+    QMultiHash<pid_t, pid_t> children;
+    for (const QFileInfo& process :
+         QDir(QStringLiteral("/proc")).entryInfoList({QStringLiteral("[1-9]*")}, QDir::Dirs)) {
+        QFile stat(process.filePath() + QStringLiteral("/stat"));
+        // "pid (name) state ppid ...": the name may hold spaces, the last ")" ends it.
+        const QByteArray text = stat.open(QIODevice::ReadOnly) ? stat.readAll() : QByteArray();
+        const pid_t parent = text.mid(text.lastIndexOf(')') + 2).split(' ').value(1).toInt();
+        if (parent > 0)
+            children.insert(parent, process.fileName().toInt());
     }
+    QList<pid_t> found{root};
+    for (qsizetype index = 0; index < found.size(); ++index)
+        found += children.values(found[index]);
     return found;
 }
 
@@ -150,23 +146,22 @@ FtpTestServer::~FtpTestServer()
 
 bool FtpTestServer::startPyftpdlib()
 {
-    QStringList arguments{QStringLiteral(AIRLARK_SOURCE_DIR "/tests/support/ftp_server.py")};
-    arguments << QStringLiteral("--home") << home_.path() << QStringLiteral("--user") << options_.user
-              << QStringLiteral("--password") << options_.password << QStringLiteral("--port")
-              << QString::number(options_.port) << QStringLiteral("--read-limit")
-              << QString::number(options_.readLimit);
-    if (options_.quotaBytes >= 0)
-        arguments << QStringLiteral("--quota") << QString::number(options_.quotaBytes);
-    if (options_.refuseUploadsWithCode)
-        arguments << QStringLiteral("--refuse-stor") << QString::number(options_.refuseUploadsWithCode);
+    QJsonObject settings{{"home", home_.path()},
+                         {"user", options_.user},
+                         {"password", options_.password},
+                         {"port", options_.port},
+                         {"read_limit", options_.readLimit},
+                         {"quota", options_.quotaBytes},
+                         {"refuse_stor", options_.refuseUploadsWithCode},
+                         {"log", work_.filePath(QStringLiteral("log"))}};
     if (!options_.script.isEmpty())
-        arguments << QStringLiteral("--script")
-                  << QString::fromUtf8(QJsonDocument(options_.script).toJson(QJsonDocument::Compact))
-                  << QStringLiteral("--log") << work_.filePath(QStringLiteral("log"));
+        settings.insert(QStringLiteral("script"), options_.script);
 
     process_ = std::make_unique<QProcess>();
     process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process_->start(QStringLiteral("/usr/bin/python3"), arguments);
+    process_->start(QStringLiteral("/usr/bin/python3"),
+                    {QStringLiteral(AIRLARK_SOURCE_DIR "/tests/support/ftp_server.py"),
+                     QString::fromUtf8(QJsonDocument(settings).toJson(QJsonDocument::Compact))});
     if (!process_->waitForStarted(5000))
         return false;
     pid_ = process_->processId();

@@ -28,10 +28,9 @@ QStringList StandardOutputCapture::release()
         ::close(savedDescriptor_);
         savedDescriptor_ = -1;
     }
-    QFile reader(file_.fileName());
-    if (!reader.open(QIODevice::ReadOnly))
-        return {};
-    const QString text = QString::fromUtf8(reader.readAll());
+    // The file shares its offset with the standard output it stood for.
+    file_.seek(0);
+    const QString text = QString::fromUtf8(file_.readAll());
     return text.isEmpty() ? QStringList()
                           : text.chopped(text.endsWith(QLatin1Char('\n')) ? 1 : 0).split(QLatin1Char('\n'));
 }
