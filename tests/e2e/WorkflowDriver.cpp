@@ -191,10 +191,7 @@ AddPodcastHostViewController* WorkflowDriver::openAddAccountWindow(const QString
     AddPodcastHostViewController* addWindow = nullptr;
     if (!waitFor([&] { return (addWindow = AddPodcastHostViewController::presented()) != nullptr; }))
         return fail("the add-account window did not open"), nullptr;
-    const int index = addWindow->popUpButton()->findText(host);
-    if (index < 0)
-        return fail("the add-account window does not offer the host"), nullptr;
-    addWindow->popUpButton()->setCurrentIndex(index);
+    addWindow->popUpButton()->setCurrentText(host);
     addWindow->popUpButtonOptionSelected();
     return addWindow;
 }
@@ -211,8 +208,7 @@ bool WorkflowDriver::addLibsynAccount(const QString& showFolder, LibsynAccountFe
     type(pane->emailTextField(), email);
     type(pane->usernameTextField(), showFolder);
     type(pane->passwordTextField(), password);
-    pane->feedTypePopUpButton()->setCurrentIndex(
-        pane->feedTypePopUpButton()->findText(storedText(feedType) + QStringLiteral(" feed")));
+    pane->feedTypePopUpButton()->setCurrentText(storedText(feedType) + QStringLiteral(" feed"));
     QTest::mouseClick(pane->logInButton(), Qt::LeftButton);
     // Add becomes possible once the log-in was checked against the server.
     return add(addWindow, [] { return true; });

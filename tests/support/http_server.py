@@ -288,14 +288,15 @@ class SoundCloud:
         return {}
 
     def authorize(self, query):
-        if query.get("client_id") != self.CLIENT_ID or query.get("code_challenge_method") != "S256" \
-                or query.get("response_type") != "code" or not query.get("state") or not query.get("code_challenge"):
+        wanted = {"client_id": self.CLIENT_ID, "code_challenge_method": "S256", "response_type": "code"}
+        if any(query.get(key) != value for key, value in wanted.items()) or not query.get("state") \
+                or not query.get("code_challenge"):
             return {"status": 400, "body": "Bad authorize request"}
         self.serial += 1
         code = "code-%d" % self.serial
         self.codes[code] = (query["code_challenge"], query.get("redirect_uri"))
-        answer = {"code": code, "state": query["state"]}
-        return {"status": 302, "headers": [["Location", query["redirect_uri"] + "?" + urlencode(answer)]]}
+        answer = urlencode({"code": code, "state": query["state"]})
+        return {"status": 302, "headers": [["Location", query["redirect_uri"] + "?" + answer]]}
 
     def issue(self):
         self.serial += 1
