@@ -157,18 +157,13 @@ const QJsonObject Refuse{{"token", "refuse"}};
 const QJsonObject TitleTooLong = reply(
     422, {}, QJsonObject{{"errors", QJsonArray{QJsonObject{{"error_message", "Track title is too long"}}}}});
 
-QJsonObject answer(int status, const char* type, const char* body)
-{
-    return page(status, QString::fromLatin1(type), QString::fromLatin1(body));
-}
-
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Answers, SoundCloudOutcomeTest, ::testing::Values(
     CloudCase{"created", {}, false, false, Own, Uploaded, 0, 0, 1},
     CloudCase{"refused", {}, false, false, TitleTooLong, QStringLiteral("Upload failed: Track title is too long"), 0, 0, 1},
-    CloudCase{"badGatewayPage", {}, false, false, answer(502, "text/html", "<h1>Bad Gateway</h1>"), QStringLiteral("Upload failed: Request failed: bad gateway (502)"), 0, 0, 1},
-    CloudCase{"answerIsOneSpace", {}, false, false, answer(201, "application/json", " "), QStringLiteral("Upload failed: SoundCloud's answer did not describe the uploaded track"), 0, 0, 1},
-    CloudCase{"pageWithOk", {}, false, false, answer(200, "text/html", "<html></html>"), QStringLiteral("Upload failed: Request failed: unacceptable content-type: text/html"), 0, 0, 1},
+    CloudCase{"badGatewayPage", {}, false, false, page(502, "text/html", "<h1>Bad Gateway</h1>"), QStringLiteral("Upload failed: Request failed: bad gateway (502)"), 0, 0, 1},
+    CloudCase{"answerIsOneSpace", {}, false, false, page(201, "application/json", " "), QStringLiteral("Upload failed: SoundCloud's answer did not describe the uploaded track"), 0, 0, 1},
+    CloudCase{"pageWithOk", {}, false, false, page(200, "text/html", "<html></html>"), QStringLiteral("Upload failed: Request failed: unacceptable content-type: text/html"), 0, 0, 1},
     // A token revoked on SoundCloud's side is renewed once, and the upload goes through.
     CloudCase{"revoked", {}, true, false, Own, Uploaded, 1, 0, 2},
     CloudCase{"largeAsksMeFirst", {}, false, true, Own, Uploaded, 0, 1, 1},

@@ -1,6 +1,5 @@
 #include "WorkflowDriver.h"
 
-#include "app/StoryboardRegister.h"
 #include "hosts/ui/LibsynAuthenticationViewController.h"
 #include "hosts/ui/SoundCloudAuthenticationViewController.h"
 #include "metadata/ui/CreateID3TemplateViewController.h"
@@ -25,8 +24,6 @@
 #include <QTest>
 
 namespace airlark::test {
-
-namespace Register = StoryboardRegister;
 
 namespace {
 
@@ -71,7 +68,7 @@ WorkflowDriver::WorkflowDriver()
 {
     QApplication::setQuitOnLastWindowClosed(false);
     window_ = std::make_unique<MainWindow>(
-        [] { return static_cast<QWidget*>(Register::Main::selectTemplateViewController()); });
+        [] { return static_cast<QWidget*>(StoryboardRegister::Main::selectTemplateViewController()); });
     window_->resize(900, 640);
     window_->show();
     window_->workflow()->loadViewIfNeeded();
@@ -84,31 +81,6 @@ WorkflowDriver::~WorkflowDriver()
         addWindow->close();
     window_.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-QWidget* WorkflowDriver::visible()
-{
-    return workflow().contentNavigationController()->visibleViewController();
-}
-
-SelectTemplateViewController& WorkflowDriver::step1()
-{
-    return *Register::Main::selectTemplateViewController();
-}
-
-EditMetadataViewController& WorkflowDriver::step2()
-{
-    return *Register::EditMetadata::editMetadataViewController();
-}
-
-UploadPodcastViewController& WorkflowDriver::step4()
-{
-    return *Register::UploadPodcast::uploadPodcastViewController();
-}
-
-SelectPodcastHostViewController* WorkflowDriver::step3()
-{
-    return dynamic_cast<SelectPodcastHostViewController*>(visible());
 }
 
 bool WorkflowDriver::createTemplate(const QString& podcast, const QString& artist, const QString& artworkPath)
@@ -214,11 +186,6 @@ bool WorkflowDriver::addLibsynAccount(const QString& showFolder, LibsynAccountFe
     return add(addWindow, [] { return true; });
 }
 
-bool WorkflowDriver::addSoundCloudAccount(const QString& username)
-{
-    return signInToSoundCloud(openAddAccountWindow(QStringLiteral("SoundCloud")), username);
-}
-
 bool WorkflowDriver::signInToSoundCloud(AddPodcastHostViewController* addWindow, const QString& username)
 {
     auto* pane =
@@ -274,11 +241,6 @@ bool WorkflowDriver::answerStopQuestion(bool stop)
         return fail("the question has no such answer");
     QTest::mouseClick(button, Qt::LeftButton);
     return true;
-}
-
-QString WorkflowDriver::uploadStatus()
-{
-    return step4().statusTextField()->text();
 }
 
 } // namespace airlark::test

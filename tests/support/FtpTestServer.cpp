@@ -139,11 +139,6 @@ FtpTestServer::FtpTestServer(Options options) : options_(std::move(options))
         stop();
 }
 
-FtpTestServer::~FtpTestServer()
-{
-    stop();
-}
-
 bool FtpTestServer::startPyftpdlib()
 {
     QJsonObject settings{{"home", home_.path()},
@@ -258,11 +253,6 @@ bool FtpTestServer::startVsftpd()
     return false;
 }
 
-bool FtpTestServer::isRunning() const
-{
-    return process_ && process_->state() == QProcess::Running && port_ != 0;
-}
-
 std::shared_ptr<FTPServer> FtpTestServer::record(const QString& directory) const
 {
     auto server = FTPServer::serverWithDestination(
@@ -283,23 +273,6 @@ bool FtpTestServer::makeDirectory(const QString& relativePath) const
         QFile::setPermissions(pathInHome(path), QFile::Permissions(0x7777));
     }
     return true;
-}
-
-QString FtpTestServer::pathInHome(const QString& relativePath) const
-{
-    return QDir(home_.path()).filePath(relativePath);
-}
-
-QByteArray FtpTestServer::fileContents(const QString& relativePath) const
-{
-    QFile file(pathInHome(relativePath));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QByteArray FtpTestServer::protocolLog() const
-{
-    QFile log(work_.filePath(QStringLiteral("log")));
-    return log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
 }
 
 QByteArrayList FtpTestServer::conversation() const

@@ -61,13 +61,6 @@ HttpStandIn::~HttpStandIn()
     }
 }
 
-QUrl HttpStandIn::url(const QString& pathAndQuery, int listener) const
-{
-    const QString scheme =
-        listeners_.value(listener) == Tls ? QStringLiteral("https") : QStringLiteral("http");
-    return QUrl(QStringLiteral("%1://127.0.0.1:%2%3").arg(scheme).arg(port(listener)).arg(pathAndQuery));
-}
-
 QByteArray HttpStandIn::answer()
 {
     const QDeadlineTimer deadline(AnswerMilliseconds);
@@ -123,11 +116,6 @@ std::vector<StandInRequest> HttpStandIn::requests()
         requests.push_back(std::move(request));
     }
     return requests;
-}
-
-QJsonObject HttpStandIn::soundCloud(const QJsonObject& settings, bool revoke)
-{
-    return command({{"cmd", "soundcloud"}, {"settings", settings}, {"revoke", revoke}});
 }
 
 QJsonObject reply(int status, const QList<QPair<QString, QString>>& headers, const QJsonValue& json)

@@ -63,7 +63,14 @@ public:
 
     bool isRunning() const { return !ports_.isEmpty(); }
     quint16 port(int listener = 0) const { return ports_.value(listener); }
-    QUrl url(const QString& pathAndQuery, int listener = 0) const;
+    QUrl url(const QString& pathAndQuery, int listener = 0) const
+    {
+        return QUrl(
+            QStringLiteral("%1://127.0.0.1:%2%3")
+                .arg(listeners_.value(listener) == Tls ? QStringLiteral("https") : QStringLiteral("http"))
+                .arg(port(listener))
+                .arg(pathAndQuery));
+    }
     // The certificate of the TLS listeners, to trust as a certificate authority.
     QString certificateFile() const { return folder_.filePath(QStringLiteral("cert.pem")); }
 
@@ -76,7 +83,10 @@ public:
     // `revoke` makes every access token issued so far invalid. Answers its state:
     // "exchanges", "refreshes", "token_requests", "access_token",
     // "refresh_token", "client_id", "client_secret".
-    QJsonObject soundCloud(const QJsonObject& settings = {}, bool revoke = false);
+    QJsonObject soundCloud(const QJsonObject& settings = {}, bool revoke = false)
+    {
+        return command({{"cmd", "soundcloud"}, {"settings", settings}, {"revoke", revoke}});
+    }
 
 private:
     QJsonObject command(const QJsonObject& request);

@@ -2,56 +2,24 @@
 
 namespace airlark::test {
 
-namespace {
-
-FTPSecurity security = FTPSecurity::ExplicitTLS;
-std::unique_ptr<FtpTestServer> current;
-
-bool startOn(quint16 port, int readLimit)
+bool LibsynServerEnvironment::startOn(quint16 port, int readLimit)
 {
-    current.reset();
+    current_.reset();
     FtpTestServer::Options options;
-    options.security = security;
-    options.tlsOptional = security == FTPSecurity::ExplicitTLS;
+    options.security = security_;
+    options.tlsOptional = security_ == FTPSecurity::ExplicitTLS;
     options.port = port;
     options.readLimit = readLimit;
-    current = std::make_unique<FtpTestServer>(options);
-    return current->isRunning();
-}
-
-} // namespace
-
-LibsynServerEnvironment::LibsynServerEnvironment(FTPSecurity serverSecurity)
-{
-    security = serverSecurity;
+    current_ = std::make_unique<FtpTestServer>(options);
+    return current_->isRunning();
 }
 
 void LibsynServerEnvironment::SetUp()
 {
     ASSERT_TRUE(startOn(0, 0)) << "the local FTP server did not start";
-    qputenv("AIRLARK_LIBSYN_FTP_HOST", current->host().toUtf8());
-    qputenv("AIRLARK_LIBSYN_FTP_PORT", QByteArray::number(current->port()));
-    qputenv("AIRLARK_LIBSYN_FTP_SECURITY", security == FTPSecurity::ImplicitTLS ? "implicit" : "explicit");
-}
-
-void LibsynServerEnvironment::TearDown()
-{
-    current.reset();
-}
-
-FtpTestServer& LibsynServerEnvironment::server()
-{
-    return *current;
-}
-
-void LibsynServerEnvironment::stop()
-{
-    current->stop();
-}
-
-bool LibsynServerEnvironment::restart(int readLimit)
-{
-    return startOn(current->port(), readLimit);
+    qputenv("AIRLARK_LIBSYN_FTP_HOST", current_->host().toUtf8());
+    qputenv("AIRLARK_LIBSYN_FTP_PORT", QByteArray::number(current_->port()));
+    qputenv("AIRLARK_LIBSYN_FTP_SECURITY", security_ == FTPSecurity::ImplicitTLS ? "implicit" : "explicit");
 }
 
 } // namespace airlark::test

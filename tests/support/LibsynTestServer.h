@@ -21,16 +21,25 @@ public:
     static inline const QString& Email = FtpTestServer::LocalUser;
     static inline const QString& Password = FtpTestServer::LocalPassword;
 
-    explicit LibsynServerEnvironment(FTPSecurity security = FTPSecurity::ExplicitTLS);
+    explicit LibsynServerEnvironment(FTPSecurity security = FTPSecurity::ExplicitTLS)
+    {
+        security_ = security;
+    }
     void SetUp() override;
-    void TearDown() override;
+    void TearDown() override { current_.reset(); }
 
     // The running server; only between SetUp and TearDown.
-    static FtpTestServer& server();
+    static FtpTestServer& server() { return *current_; }
     // Stops the server, or starts it again on its port with an empty home folder, taking uploads
     // at `readLimit` bytes per second (0: no limit).
-    static void stop();
-    static bool restart(int readLimit = 0);
+    static void stop() { current_->stop(); }
+    static bool restart(int readLimit = 0) { return startOn(current_->port(), readLimit); }
+
+private:
+    static bool startOn(quint16 port, int readLimit);
+
+    static inline FTPSecurity security_ = FTPSecurity::ExplicitTLS;
+    static inline std::unique_ptr<FtpTestServer> current_;
 };
 
 } // namespace airlark::test

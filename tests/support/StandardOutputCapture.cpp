@@ -15,11 +15,6 @@ StandardOutputCapture::StandardOutputCapture()
         ::dup2(file_.handle(), STDOUT_FILENO);
 }
 
-StandardOutputCapture::~StandardOutputCapture()
-{
-    release();
-}
-
 QStringList StandardOutputCapture::release()
 {
     std::fflush(stdout);

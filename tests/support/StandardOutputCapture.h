@@ -11,7 +11,7 @@ class StandardOutputCapture
 {
 public:
     StandardOutputCapture();
-    ~StandardOutputCapture();
+    ~StandardOutputCapture() { release(); }
     StandardOutputCapture(const StandardOutputCapture&) = delete;
     StandardOutputCapture& operator=(const StandardOutputCapture&) = delete;
 

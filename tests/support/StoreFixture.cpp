@@ -12,21 +12,11 @@
 
 namespace airlark::test {
 
-StoreTest::~StoreTest()
-{
-    qputenv("XDG_DATA_HOME", previousDataHome_);
-}
-
 void StoreTest::SetUp()
 {
     ASSERT_TRUE(root_.isValid());
     ASSERT_TRUE(QDir().mkpath(dataHome()));
     setDataHome(dataHome());
-}
-
-void StoreTest::setDataHome(const QString& path)
-{
-    qputenv("XDG_DATA_HOME", QFile::encodeName(path));
 }
 
 Database StoreTest::openWithTables()

@@ -3,6 +3,7 @@
 #include "platform/NotificationCenter.h"
 #include "store/Database.h"
 
+#include <QFile>
 #include <QString>
 #include <QTemporaryDir>
 #include <atomic>
@@ -28,11 +29,11 @@ template <typename T> void PrintTo(const Case<T>& testCase, std::ostream* stream
 class StoreTest : public ::testing::Test
 {
 protected:
-    ~StoreTest() override;
+    ~StoreTest() override { qputenv("XDG_DATA_HOME", previousDataHome_); }
     void SetUp() override;
 
     QString dataHome() const { return root_.path() + QStringLiteral("/xdg-data"); }
-    static void setDataHome(const QString& path);
+    static void setDataHome(const QString& path) { qputenv("XDG_DATA_HOME", QFile::encodeName(path)); }
     // Opens the store and creates its tables, failing the test if either fails.
     Database openWithTables();
     QString databasePath() const;
