@@ -230,15 +230,13 @@ bool FtpTestServer::startVsftpd()
                   << QStringLiteral("require_ssl_reuse=NO")
                   << QStringLiteral("force_local_logins_ssl=") + required
                   << QStringLiteral("force_local_data_ssl=") + required;
-        QFile config(work_.filePath(QStringLiteral("vsftpd.conf")));
-        if (!config.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        const QString config = work_.filePath(QStringLiteral("vsftpd.conf"));
+        if (!writeFile(config, lines.join(QLatin1Char('\n')).toUtf8() + '\n'))
             return false;
-        config.write(lines.join(QLatin1Char('\n')).toUtf8() + '\n');
-        config.close();
 
         process_ = std::make_unique<QProcess>();
         process_->setProcessChannelMode(QProcess::ForwardedChannels);
-        process_->start(QStringLiteral("/usr/sbin/vsftpd"), {config.fileName()});
+        process_->start(QStringLiteral("/usr/sbin/vsftpd"), {config});
         if (!process_->waitForStarted(5000))
             return false;
         pid_ = process_->processId();

@@ -46,15 +46,13 @@ class Connection:
         self.buffer += data
 
     def line(self):
-        while True:
-            end = self.buffer.find(b"\r\n")
-            if end >= 0:
-                line = bytes(self.buffer[:end])
-                del self.buffer[:end + 2]
-                return line
+        while (end := self.buffer.find(b"\r\n")) < 0:
             if len(self.buffer) > 1 << 20:
                 raise ConnectionResetError()
             self.fill()
+        line = bytes(self.buffer[:end])
+        del self.buffer[:end + 2]
+        return line
 
     def take(self, count, record, stop_at):
         # Reads `count` body bytes into the record; False once `stop_at` bytes have arrived.
@@ -150,11 +148,9 @@ def respond(connection, plan):
             send_chunk(sock, payload)
     elif "partial" in plan:
         sock.sendall(head(status, headers + [("Content-Length", len(body))]) + body[:plan["partial"]])
-        if plan.get("then") == "stall":
-            connection.wait_for_close()
-        else:
-            connection.reset()
-            return
+        if plan.get("then") != "stall":
+            return connection.reset()
+        connection.wait_for_close()
     else:
         sock.sendall(head(status, headers + [("Content-Length", len(body))]) + body)
     if not isinstance(sock, ssl.SSLSocket):
