@@ -33,13 +33,10 @@ bool StandInRequest::hasHeader(const QByteArray& name) const
 
 HttpStandIn::HttpStandIn(QList<Listener> listeners, bool keepBodies) : listeners_(std::move(listeners))
 {
-    QStringList arguments{QStringLiteral(AIRLARK_SOURCE_DIR "/tests/support/http_server.py"),
-                          QStringLiteral("--tls-dir"), folder_.path()};
+    QStringList arguments{QStringLiteral(AIRLARK_SOURCE_DIR "/tests/support/http_server.py"), folder_.path(),
+                          keepBodies ? QStringLiteral("keep") : QStringLiteral("discard")};
     for (const Listener listener : std::as_const(listeners_))
-        arguments << QStringLiteral("--listen")
-                  << (listener == Tls ? QStringLiteral("tls") : QStringLiteral("plain"));
-    if (!keepBodies)
-        arguments << QStringLiteral("--discard-bodies");
+        arguments << (listener == Tls ? QStringLiteral("tls") : QStringLiteral("plain"));
     process_ = std::make_unique<QProcess>();
     process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process_->start(QStringLiteral("/usr/bin/python3"), arguments);

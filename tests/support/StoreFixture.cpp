@@ -1,7 +1,5 @@
 #include "support/StoreFixture.h"
 
-#include "store/DataDirectory.h"
-
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -28,11 +26,6 @@ Database StoreTest::openWithTables()
     }
     EXPECT_FALSE(database->createTables().has_value());
     return *database;
-}
-
-QString StoreTest::databasePath() const
-{
-    return dataDirectoryPath() + QStringLiteral("/database.sqlite3");
 }
 
 NotificationCounter::NotificationCounter(const QString& name)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/NotificationCenter.h"
+#include "store/DataDirectory.h"
 #include "store/Database.h"
 
 #include <QFile>
@@ -36,7 +37,7 @@ protected:
     static void setDataHome(const QString& path) { qputenv("XDG_DATA_HOME", QFile::encodeName(path)); }
     // Opens the store and creates its tables, failing the test if either fails.
     Database openWithTables();
-    QString databasePath() const;
+    QString databasePath() const { return dataDirectoryPath() + QStringLiteral("/database.sqlite3"); }
 
 private:
     QTemporaryDir root_;

@@ -1,16 +1,16 @@
 #!/usr/bin/python3
 # A scripted HTTP server for Airlark's tests, on 127.0.0.1, made of the standard library only.
 #
-# It listens on one port per --listen argument ("plain", or "tls" with a throw-away certificate that
-# openssl makes in --tls-dir), prints "ports P1 P2 ..." once it listens, then takes one JSON command
-# per line on standard input and answers each with one JSON line on standard output. It ends when
-# its standard input closes, so it never outlives the test process that started it.
+# Its arguments: a folder for its throw-away TLS certificate, "keep" or "discard" (the request
+# bodies it records), and one listener per port, "plain" or "tls". It prints "ports P1 P2 ..." once
+# it listens, then takes one JSON command per line on standard input and answers each with one JSON
+# line on standard output. It ends when its standard input closes, so it never outlives the test
+# process that started it.
 #
 # It answers a request with the scripted response of its method and path, else as the SoundCloud
 # stand-in (when enabled), else 404. A response can redirect, stream a huge, endless or gzip-bomb
 # body, drop or stall mid-body, and stop reading an upload part-way. Every request is recorded, with
 # its listener, headers, body and, for multipart/form-data, its parts.
-import argparse
 import base64
 import hashlib
 import http
@@ -360,14 +360,9 @@ def certificate(folder):
 
 def main():
     global keep_bodies
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--listen", action="append", choices=["plain", "tls"])
-    parser.add_argument("--tls-dir")
-    parser.add_argument("--discard-bodies", action="store_true")
-    args = parser.parse_args()
-    keep_bodies = not args.discard_bodies
-    listeners = args.listen or ["plain"]
-    context = certificate(args.tls_dir) if "tls" in listeners else None
+    tls_dir, bodies, *listeners = sys.argv[1:]
+    keep_bodies = bodies == "keep"
+    context = certificate(tls_dir) if "tls" in listeners else None
     ports = []
     for index, kind in enumerate(listeners):
         server = socket.create_server(("127.0.0.1", 0), backlog=64)
