@@ -3,6 +3,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHostAddress>
 #include <QJsonDocument>
 #include <QMultiHash>
@@ -162,11 +163,10 @@ bool FtpTestServer::startPyftpdlib()
     pid_ = process_->processId();
     // The server prints "port N" once it listens.
     const QDeadlineTimer deadline(std::chrono::seconds(15));
-    QByteArray output;
-    while (!output.contains('\n') &&
-           process_->waitForReadyRead(static_cast<int>(std::max<qint64>(1, deadline.remainingTime()))))
-        output += process_->readAllStandardOutput();
-    const QByteArray line = output.left(output.indexOf('\n')).trimmed();
+    while (!process_->canReadLine() &&
+           process_->waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
+    }
+    const QByteArray line = process_->readLine().trimmed();
     port_ = line.startsWith("port ") ? static_cast<quint16>(line.mid(5).toUInt()) : 0;
     return port_ != 0;
 }
@@ -264,12 +264,9 @@ bool FtpTestServer::makeDirectory(const QString& relativePath) const
 {
     if (!QDir(home_.path()).mkpath(relativePath))
         return false;
-    // vsftpd's user writes into it.
-    QString path;
-    for (const QString& part : relativePath.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-        path += (path.isEmpty() ? QString() : QStringLiteral("/")) + part;
+    // vsftpd's user writes into it, and into each folder on the way.
+    for (QString path = relativePath; path != QStringLiteral("."); path = QFileInfo(path).path())
         QFile::setPermissions(pathInHome(path), QFile::Permissions(0x7777));
-    }
     return true;
 }
 
