@@ -14,7 +14,6 @@
 #include "support/Mp3Fixtures.h"
 #include "support/TestEnvironment.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QLineEdit>
@@ -37,11 +36,6 @@ const auto* const libsynEnvironment =
 FtpTestServer& libsyn()
 {
     return LibsynServerEnvironment::server();
-}
-
-bool onServer(const QString& path)
-{
-    return QFileInfo::exists(libsyn().pathInHome(path));
 }
 
 class LibsynEndToEndTest : public ::testing::Test
@@ -189,7 +183,7 @@ TEST_P(LibsynFailureTest, NamesItsCauseAndOffersRetryAndBack)
     ASSERT_TRUE(driver->startUpload());
     ASSERT_TRUE(driver->waitForUploadEnd());
     expectFailed(QString(GetParam().reason).replace(QStringLiteral("<folder>"), folder));
-    EXPECT_FALSE(onServer(folder + QStringLiteral("/quickcast/Wren 1.mp3")));
+    EXPECT_FALSE(QFileInfo::exists(libsyn().pathInHome(folder + QStringLiteral("/quickcast/Wren 1.mp3"))));
     // Back: another account can be chosen (Retry is the dropped connection's test).
     QTest::mouseClick(driver->workflow().backButton(), Qt::LeftButton);
     EXPECT_TRUE(driver->step3());
@@ -272,7 +266,7 @@ TEST_P(LibsynStopTest, AsksThenAbortsAndLeavesNoFileBehind)
         expectStep1Normal();
     }
     EXPECT_EQ(MainQueue::runningBackgroundThreads(), 0);
-    EXPECT_FALSE(onServer(QStringLiteral("larkstop/quickcast/Stop 1.mp3")))
+    EXPECT_FALSE(QFileInfo::exists(libsyn().pathInHome(QStringLiteral("larkstop/quickcast/Stop 1.mp3"))))
         << "the part already sent is removed";
 }
 

@@ -3,9 +3,7 @@
 // local stand-in), and the track upload, with what step 4 shows for each answer SoundCloud gives. Real
 // widgets (offscreen), the real Secret Service, a real SQLite store and real MP3 files.
 #include "WorkflowDriver.h"
-#include "hosts/ui/AddPodcastHostViewController.h"
 #include "metadata/TagReader.h"
-#include "publish/UploadPodcastViewModel.h"
 #include "soundcloud/SoundCloudFixture.h"
 #include "store/Account.h"
 #include "store/Database.h"

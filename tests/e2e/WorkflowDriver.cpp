@@ -8,11 +8,9 @@
 #include "support/Mp3Fixtures.h"
 #include "support/TestEnvironment.h"
 
-#include <QAbstractItemModel>
 #include <QApplication>
 #include <QComboBox>
 #include <QDropEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>

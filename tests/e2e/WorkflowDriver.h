@@ -15,11 +15,9 @@
 #include "publish/ui/UploadPodcastViewController.h"
 #include "store/LibsynAccountFeedType.h"
 
-#include <QString>
 #include <QTemporaryDir>
 #include <functional>
 #include <memory>
-#include <optional>
 
 namespace airlark::test {
 
