@@ -37,40 +37,34 @@ BLOCK = bytes(1 << 20)
 class Connection:
     def __init__(self, sock):
         self.sock = sock
-        self.buffer = bytearray()
-
-    def fill(self):
-        data = self.sock.recv(1 << 20)
-        if not data:
-            raise ConnectionResetError()
-        self.buffer += data
+        self.reader = sock.makefile("rb", buffering=1 << 20)
 
     def line(self):
-        while (end := self.buffer.find(b"\r\n")) < 0:
-            if len(self.buffer) > 1 << 20:
-                raise ConnectionResetError()
-            self.fill()
-        line = bytes(self.buffer[:end])
-        del self.buffer[:end + 2]
-        return line
+        line = self.reader.readline(1 << 20)
+        if not line.endswith(b"\r\n"):
+            raise ConnectionResetError()
+        return line[:-2]
 
     def take(self, count, record, stop_at):
         # Reads `count` body bytes into the record; False once `stop_at` bytes have arrived.
         while count > 0:
             if stop_at is not None and record["length"] >= stop_at:
                 return False
-            if not self.buffer:
-                self.fill()
-            piece = min(count, len(self.buffer), count if stop_at is None else stop_at - record["length"])
+            piece = self.reader.read1(min(count, count if stop_at is None else stop_at - record["length"]))
+            if not piece:
+                raise ConnectionResetError()
             if record["body"] is not None:
-                record["body"] += self.buffer[:piece]
-            del self.buffer[:piece]
-            record["length"] += piece
-            count -= piece
+                record["body"] += piece
+            record["length"] += len(piece)
+            count -= len(piece)
         return True
 
     def reset(self):
         self.sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, b"\x01\x00\x00\x00\x00\x00\x00\x00")
+        self.close()
+
+    def close(self):
+        self.reader.close()
         self.sock.close()
 
     def wait_for_close(self):
@@ -169,7 +163,7 @@ def serve(sock, listener, context):
         with lock:
             plan = next((routes[key] for key in [(listener, record["method"], path), (listener, "*", path),
                                                   (None, record["method"], path), (None, "*", path)]
-                         if key in routes), None)
+                         if routes.get(key) is not None), None)
         plan = dict(plan or {})
         if not read_body(connection, record, plan):
             if plan.get("then") == "stall":
@@ -186,7 +180,7 @@ def serve(sock, listener, context):
     except (OSError, ValueError):
         pass
     finally:
-        sock.close()
+        sock.close()  # the descriptor closes once the connection's reader goes too
 
 
 def accept(server, listener, context):
@@ -332,11 +326,8 @@ def command(request):
     name = request["cmd"]
     with lock:
         if name == "route":
-            key = (request.get("listener"), request["method"], request["path"])
-            if request.get("response") is None:
-                routes.pop(key, None)
-            else:
-                routes[key] = request["response"]
+            # No response (None) removes the route.
+            routes[(request.get("listener"), request["method"], request["path"])] = request.get("response")
         elif name == "requests":
             return {"requests": [describe(record) for record in records]}
         elif name == "soundcloud":
