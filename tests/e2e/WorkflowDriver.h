@@ -34,22 +34,10 @@ public:
     QPushButton& cancel() { return *workflow().cancelButton(); }
 
     // The shared steps and the current step 3, as the register hands them out.
-    static SelectTemplateViewController& step1()
-    {
-        return *StoryboardRegister::Main::selectTemplateViewController();
-    }
-    static EditMetadataViewController& step2()
-    {
-        return *StoryboardRegister::EditMetadata::editMetadataViewController();
-    }
-    static UploadPodcastViewController& step4()
-    {
-        return *StoryboardRegister::UploadPodcast::uploadPodcastViewController();
-    }
-    SelectPodcastHostViewController* step3()
-    {
-        return dynamic_cast<SelectPodcastHostViewController*>(visible());
-    }
+    static auto& step1() { return *StoryboardRegister::Main::selectTemplateViewController(); }
+    static auto& step2() { return *StoryboardRegister::EditMetadata::editMetadataViewController(); }
+    static auto& step4() { return *StoryboardRegister::UploadPodcast::uploadPodcastViewController(); }
+    auto* step3() { return dynamic_cast<SelectPodcastHostViewController*>(visible()); }
 
     // A folder for the test's files, removed with the driver.
     QString path(const QString& name) const { return folder_.filePath(name); }

@@ -4,7 +4,6 @@
 #include "support/Mp3Fixtures.h"
 
 #include <QByteArray>
-#include <QDir>
 #include <QJsonObject>
 #include <QProcess>
 #include <QString>
@@ -81,10 +80,7 @@ public:
     std::shared_ptr<FTPServer> record(const QString& directory = QString()) const;
     // Creates a folder (and its parents) below the home folder.
     bool makeDirectory(const QString& relativePath) const;
-    QString pathInHome(const QString& relativePath) const
-    {
-        return QDir(home_.path()).filePath(relativePath);
-    }
+    QString pathInHome(const QString& relativePath) const { return home_.filePath(relativePath); }
     QByteArray fileContents(const QString& relativePath) const { return readFile(pathInHome(relativePath)); }
     // What vsftpd logged of the conversations: every command ("PASS <password>" masked) and reply.
     QByteArray protocolLog() const { return readFile(work_.filePath(QStringLiteral("log"))); }

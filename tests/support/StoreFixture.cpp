@@ -35,13 +35,12 @@ NotificationCounter::NotificationCounter(const QString& name)
 
 ReadOnlyGuard::ReadOnlyGuard(const QString& path) : path_(path)
 {
-    if (geteuid() == 0) {
-        // Root writes through any permission bits; the immutable attribute stops it.
-        immutable_ = QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), path_}) == 0;
-        active_ = immutable_;
-    } else {
-        active_ = ::chmod(QFile::encodeName(path_).constData(), QFileInfo(path_).isDir() ? 0555 : 0444) == 0;
-    }
+    // Root writes through any permission bits; the immutable attribute stops it.
+    const bool root = geteuid() == 0;
+    immutable_ = root && QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), path_}) == 0;
+    active_ =
+        root ? immutable_
+             : ::chmod(QFile::encodeName(path_).constData(), QFileInfo(path_).isDir() ? 0555 : 0444) == 0;
 }
 
 ReadOnlyGuard::~ReadOnlyGuard()
