@@ -41,12 +41,10 @@ QByteArray encode(int seconds, const QStringList& options)
     QTemporaryDir dir;
     const QString wavPath = dir.filePath(QStringLiteral("tone.wav"));
     const QString mp3Path = dir.filePath(QStringLiteral("tone.mp3"));
-    if (!dir.isValid() || !writeFile(wavPath, makeWav(seconds, 44100)))
-        return {};
-    QProcess lame;
-    lame.start(QStringLiteral("lame"),
-               QStringList{QStringLiteral("--quiet")} + options + QStringList{wavPath, mp3Path});
-    if (!lame.waitForFinished(60000) || lame.exitStatus() != QProcess::NormalExit || lame.exitCode() != 0)
+    const QStringList arguments =
+        QStringList{QStringLiteral("--quiet")} + options + QStringList{wavPath, mp3Path};
+    if (!dir.isValid() || !writeFile(wavPath, makeWav(seconds, 44100)) ||
+        QProcess::execute(QStringLiteral("lame"), arguments) != 0)
         return {};
     return readFile(mp3Path);
 }
