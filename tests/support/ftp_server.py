@@ -42,28 +42,22 @@ def play(script, port, log_path):
     try:
         if greeting:
             say(greeting)
-        pending, data, open_ = b"", None, not greeting.startswith("421")
-        while open_:
-            chunk = connection.recv(512)
-            if not chunk:
-                break
-            pending += chunk
-            while open_ and b"\r\n" in pending:
-                line, pending = pending.split(b"\r\n", 1)
-                verb = line.split(b" ")[0].upper().decode("latin-1")
-                log.write(verb + "\n")
-                answer = replies.get(verb, "502 not here")
-                if verb == "PASV" and verb not in replies:
-                    data = socket.create_server(("127.0.0.1", 0))
-                    data.settimeout(10)
-                    data_port = data.getsockname()[1]
-                    answer = "227 Entering Passive Mode (127,0,0,1,%d,%d)" % (data_port // 256, data_port % 256)
-                elif verb == "LIST" and verb not in replies and data:
-                    say("150 here it comes")
-                    flood(data, listing)
-                    answer = "226 done"
-                say(answer)
-                open_ = verb != "QUIT" and not answer.startswith("421")
+        reader, data, open_ = connection.makefile("rb"), None, not greeting.startswith("421")
+        while open_ and (line := reader.readline()).endswith(b"\r\n"):
+            verb = line[:-2].split(b" ")[0].upper().decode("latin-1")
+            log.write(verb + "\n")
+            answer = replies.get(verb, "502 not here")
+            if verb == "PASV" and verb not in replies:
+                data = socket.create_server(("127.0.0.1", 0))
+                data.settimeout(10)
+                data_port = data.getsockname()[1]
+                answer = "227 Entering Passive Mode (127,0,0,1,%d,%d)" % (data_port // 256, data_port % 256)
+            elif verb == "LIST" and verb not in replies and data:
+                say("150 here it comes")
+                flood(data, listing)
+                answer = "226 done"
+            say(answer)
+            open_ = verb != "QUIT" and not answer.startswith("421")
     except OSError:
         pass
     connection.close()
