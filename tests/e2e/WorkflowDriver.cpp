@@ -13,7 +13,6 @@
 #include <QDropEvent>
 #include <QLineEdit>
 #include <QListView>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -228,15 +227,11 @@ bool WorkflowDriver::waitForUploadEnd(std::chrono::milliseconds timeout)
 
 bool WorkflowDriver::answerStopQuestion(bool stop)
 {
-    QMessageBox* question = nullptr;
-    if (!waitFor([&] {
-            return (question = window_->findChild<QMessageBox*>(QStringLiteral("stopConfirmation")));
-        }))
+    // The question's answers are named, and the only buttons of those names.
+    const QString answer = stop ? QStringLiteral("stopButton") : QStringLiteral("continueButton");
+    QPushButton* button = nullptr;
+    if (!waitFor([&] { return (button = window_->findChild<QPushButton*>(answer)) != nullptr; }))
         return fail("no question before stopping");
-    auto* button = question->findChild<QPushButton*>(stop ? QStringLiteral("stopButton")
-                                                          : QStringLiteral("continueButton"));
-    if (!button)
-        return fail("the question has no such answer");
     QTest::mouseClick(button, Qt::LeftButton);
     return true;
 }
