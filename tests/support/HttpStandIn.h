@@ -79,7 +79,7 @@ public:
     void route(const QByteArray& method, const QString& path, const QJsonObject& response, int listener = -1);
     std::vector<StandInRequest> requests();
 
-    // Plays SoundCloud with these settings ("token", "me", "tracks", "username", "lifetime");
+    // Plays SoundCloud with these settings ("token", "me", "username", "lifetime");
     // `revoke` makes every access token issued so far invalid. Answers its state:
     // "exchanges", "refreshes", "token_requests", "access_token",
     // "refresh_token", "client_id", "client_secret".
