@@ -1,6 +1,5 @@
 #include "WorkflowDriver.h"
 
-#include "app/StoryboardRegister.h"
 #include "hosts/ui/LibsynAuthenticationViewController.h"
 #include "hosts/ui/SoundCloudAuthenticationViewController.h"
 #include "metadata/ui/CreateID3TemplateViewController.h"
@@ -9,42 +8,37 @@
 #include "support/Mp3Fixtures.h"
 #include "support/TestEnvironment.h"
 
-#include <QAbstractItemModel>
 #include <QApplication>
 #include <QComboBox>
 #include <QDropEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableView>
 #include <QTest>
 
 namespace airlark::test {
 
-namespace Register = StoryboardRegister;
-
 namespace {
 
-// The row of `view` whose first line is `text`, or -1.
-int rowWithText(const QAbstractItemView& view, const QString& text)
+// The row of `view` whose first line is `text`, or an invalid index.
+QModelIndex rowWithText(const QAbstractItemView& view, const QString& text)
 {
-    const QAbstractItemModel* model = view.model();
-    for (int row = 0; model && row < model->rowCount(); ++row) {
-        if (model->data(model->index(row, 0), Qt::DisplayRole).toString().section(u'\n', 0, 0) == text)
-            return row;
-    }
-    return -1;
+    const QRegularExpression firstLine(QLatin1Char('^') + QRegularExpression::escape(text) +
+                                       QStringLiteral("(\n|$)"));
+    return view.model()
+        ->match(view.model()->index(0, 0), Qt::DisplayRole, firstLine, 1, Qt::MatchRegularExpression)
+        .value(0);
 }
 
 bool clickRow(QAbstractItemView& view, const QString& text)
 {
-    if (!waitFor([&] { return rowWithText(view, text) >= 0; }, std::chrono::seconds(10)))
+    QModelIndex index;
+    if (!waitFor([&] { return (index = rowWithText(view, text)).isValid(); }))
         return false;
-    const QModelIndex index = view.model()->index(rowWithText(view, text), 0);
     view.scrollTo(index);
     QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::NoModifier, view.visualRect(index).center());
     return true;
@@ -71,7 +65,7 @@ WorkflowDriver::WorkflowDriver()
 {
     QApplication::setQuitOnLastWindowClosed(false);
     window_ = std::make_unique<MainWindow>(
-        [] { return static_cast<QWidget*>(Register::Main::selectTemplateViewController()); });
+        [] { return static_cast<QWidget*>(StoryboardRegister::Main::selectTemplateViewController()); });
     window_->resize(900, 640);
     window_->show();
     window_->workflow()->loadViewIfNeeded();
@@ -86,34 +80,6 @@ WorkflowDriver::~WorkflowDriver()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-QWidget* WorkflowDriver::visible()
-{
-    return workflow().contentNavigationController()->visibleViewController();
-}
-
-SelectTemplateViewController& WorkflowDriver::step1()
-{
-    return *dynamic_cast<SelectTemplateViewController*>(
-        static_cast<QWidget*>(Register::Main::selectTemplateViewController()));
-}
-
-EditMetadataViewController& WorkflowDriver::step2()
-{
-    return *dynamic_cast<EditMetadataViewController*>(
-        static_cast<QWidget*>(Register::EditMetadata::editMetadataViewController()));
-}
-
-UploadPodcastViewController& WorkflowDriver::step4()
-{
-    return *dynamic_cast<UploadPodcastViewController*>(
-        static_cast<QWidget*>(Register::UploadPodcast::uploadPodcastViewController()));
-}
-
-SelectPodcastHostViewController* WorkflowDriver::step3()
-{
-    return dynamic_cast<SelectPodcastHostViewController*>(visible());
-}
-
 bool WorkflowDriver::createTemplate(const QString& podcast, const QString& artist, const QString& artworkPath)
 {
     OpenPanel::setPresenterForTesting(
@@ -121,12 +87,7 @@ bool WorkflowDriver::createTemplate(const QString& podcast, const QString& artis
             done(QList<QUrl>{QUrl::fromLocalFile(artworkPath)});
         });
     QTest::mouseClick(step1().newTemplateButton(), Qt::LeftButton);
-    QWidget* templateWindow = step1().createTemplateWindow();
-    if (!templateWindow)
-        return false;
-    auto* form = qobject_cast<CreateID3TemplateViewController*>(templateWindow);
-    if (!form)
-        form = templateWindow->findChild<CreateID3TemplateViewController*>();
+    auto* form = qobject_cast<CreateID3TemplateViewController*>(step1().createTemplateWindow());
     if (!form)
         return false;
     type(form->albumField(), podcast);
@@ -135,7 +96,7 @@ bool WorkflowDriver::createTemplate(const QString& podcast, const QString& artis
     if (!waitFor([form] { return form->saveButton()->isEnabled(); }))
         return false;
     QTest::mouseClick(form->saveButton(), Qt::LeftButton);
-    return waitFor([&] { return rowWithText(*step1().tableView(), podcast) >= 0; });
+    return waitFor([&] { return rowWithText(*step1().tableView(), podcast).isValid(); });
 }
 
 bool WorkflowDriver::chooseTemplate(const QString& podcast)
@@ -199,10 +160,7 @@ AddPodcastHostViewController* WorkflowDriver::openAddAccountWindow(const QString
     AddPodcastHostViewController* addWindow = nullptr;
     if (!waitFor([&] { return (addWindow = AddPodcastHostViewController::presented()) != nullptr; }))
         return fail("the add-account window did not open"), nullptr;
-    const int index = addWindow->popUpButton()->findText(host);
-    if (index < 0)
-        return fail("the add-account window does not offer the host"), nullptr;
-    addWindow->popUpButton()->setCurrentIndex(index);
+    addWindow->popUpButton()->setCurrentText(host);
     addWindow->popUpButtonOptionSelected();
     return addWindow;
 }
@@ -219,24 +177,14 @@ bool WorkflowDriver::addLibsynAccount(const QString& showFolder, LibsynAccountFe
     type(pane->emailTextField(), email);
     type(pane->usernameTextField(), showFolder);
     type(pane->passwordTextField(), password);
-    const int feedIndex =
-        pane->feedTypePopUpButton()->findText(storedText(feedType) + QStringLiteral(" feed"));
-    if (feedIndex < 0)
-        return fail("no such feed type");
-    pane->feedTypePopUpButton()->setCurrentIndex(feedIndex);
+    pane->feedTypePopUpButton()->setCurrentText(storedText(feedType) + QStringLiteral(" feed"));
     QTest::mouseClick(pane->logInButton(), Qt::LeftButton);
     // Add becomes possible once the log-in was checked against the server.
-    if (!waitFor([&] { return addWindow->addButton()->isEnabled(); }, std::chrono::seconds(30)))
-        return fail("the Libsyn log-in check did not enable Add");
-    QTest::mouseClick(addWindow->addButton(), Qt::LeftButton);
-    return waitFor([] { return AddPodcastHostViewController::presented() == nullptr; },
-                   std::chrono::seconds(30)) ||
-           fail("the add-account window did not close after Add");
+    return add(addWindow, [] { return true; });
 }
 
-bool WorkflowDriver::addSoundCloudAccount(const QString& username)
+bool WorkflowDriver::signInToSoundCloud(AddPodcastHostViewController* addWindow, const QString& username)
 {
-    AddPodcastHostViewController* addWindow = openAddAccountWindow(QStringLiteral("SoundCloud"));
     auto* pane =
         addWindow
             ? dynamic_cast<SoundCloudAuthenticationViewController*>(addWindow->currentChildViewController())
@@ -245,10 +193,13 @@ bool WorkflowDriver::addSoundCloudAccount(const QString& username)
         return fail("no SoundCloud pane in the add-account window");
     QTest::mouseClick(pane->connectButton(), Qt::LeftButton);
     // The shared pane may still show an earlier sign-in; wait for this one's user.
-    if (!waitFor(
-            [&] { return pane->viewModel().username() == username && addWindow->addButton()->isEnabled(); },
-            std::chrono::seconds(30)))
-        return fail("the SoundCloud sign-in did not enable Add");
+    return add(addWindow, [&] { return pane->viewModel().username() == username; });
+}
+
+bool WorkflowDriver::add(AddPodcastHostViewController* addWindow, const std::function<bool()>& ready)
+{
+    if (!waitFor([&] { return ready() && addWindow->addButton()->isEnabled(); }, std::chrono::seconds(30)))
+        return fail("the account's check did not enable Add");
     QTest::mouseClick(addWindow->addButton(), Qt::LeftButton);
     return waitFor([] { return AddPodcastHostViewController::presented() == nullptr; },
                    std::chrono::seconds(30)) ||
@@ -276,22 +227,13 @@ bool WorkflowDriver::waitForUploadEnd(std::chrono::milliseconds timeout)
 
 bool WorkflowDriver::answerStopQuestion(bool stop)
 {
-    QMessageBox* question = nullptr;
-    if (!waitFor([&] {
-            return (question = window_->findChild<QMessageBox*>(QStringLiteral("stopConfirmation")));
-        }))
+    // The question's answers are named, and the only buttons of those names.
+    const QString answer = stop ? QStringLiteral("stopButton") : QStringLiteral("continueButton");
+    QPushButton* button = nullptr;
+    if (!waitFor([&] { return (button = window_->findChild<QPushButton*>(answer)) != nullptr; }))
         return fail("no question before stopping");
-    auto* button = question->findChild<QPushButton*>(stop ? QStringLiteral("stopButton")
-                                                          : QStringLiteral("continueButton"));
-    if (!button)
-        return fail("the question has no such answer");
     QTest::mouseClick(button, Qt::LeftButton);
     return true;
-}
-
-QString WorkflowDriver::uploadStatus()
-{
-    return step4().statusTextField()->text();
 }
 
 } // namespace airlark::test

@@ -6,6 +6,7 @@
 // open panel, which the driver answers.
 
 #include "app/MainWindow.h"
+#include "app/StoryboardRegister.h"
 #include "hosts/ui/AddPodcastHostViewController.h"
 #include "hosts/ui/SelectPodcastHostViewController.h"
 #include "metadata/ui/EditMetadataViewController.h"
@@ -14,10 +15,9 @@
 #include "publish/ui/UploadPodcastViewController.h"
 #include "store/LibsynAccountFeedType.h"
 
-#include <QString>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
-#include <optional>
 
 namespace airlark::test {
 
@@ -29,15 +29,15 @@ public:
 
     MainWindow& window() { return *window_; }
     TopMetadataProgressNavigationController& workflow() { return *window_->workflow(); }
-    QWidget* visible();
+    QWidget* visible() { return workflow().contentNavigationController()->visibleViewController(); }
     QPushButton& next() { return *workflow().nextButton(); }
     QPushButton& cancel() { return *workflow().cancelButton(); }
 
     // The shared steps and the current step 3, as the register hands them out.
-    static SelectTemplateViewController& step1();
-    static EditMetadataViewController& step2();
-    static UploadPodcastViewController& step4();
-    SelectPodcastHostViewController* step3();
+    static auto& step1() { return *StoryboardRegister::Main::selectTemplateViewController(); }
+    static auto& step2() { return *StoryboardRegister::EditMetadata::editMetadataViewController(); }
+    static auto& step4() { return *StoryboardRegister::UploadPodcast::uploadPodcastViewController(); }
+    auto* step3() { return dynamic_cast<SelectPodcastHostViewController*>(visible()); }
 
     // A folder for the test's files, removed with the driver.
     QString path(const QString& name) const { return folder_.filePath(name); }
@@ -59,7 +59,11 @@ public:
     bool addLibsynAccount(const QString& showFolder, LibsynAccountFeedType feedType, const QString& email,
                           const QString& password);
     // Signs in through the SoundCloud pane; SoundCloud (the stand-in) knows the user as `username`.
-    bool addSoundCloudAccount(const QString& username);
+    bool addSoundCloudAccount(const QString& username)
+    {
+        return signInToSoundCloud(openAddAccountWindow(QStringLiteral("SoundCloud")), username);
+    }
+    bool signInToSoundCloud(AddPodcastHostViewController* addWindow, const QString& username);
     bool chooseAccount(const QString& rowText);
     // Next ("Start upload") on step 3; step 4 runs the upload.
     bool startUpload();
@@ -69,10 +73,13 @@ public:
     bool answerStopQuestion(bool stop);
 
     // The status line and Next title (without its mnemonic) of step 4, and its progress bar.
-    QString uploadStatus();
+    QString uploadStatus() { return step4().statusTextField()->text(); }
     QString nextTitle() { return QString(next().text()).remove(QLatin1Char('&')); }
 
 private:
+    // Clicks Add once `ready` holds and Add is enabled, and waits for the window to close.
+    bool add(AddPodcastHostViewController* addWindow, const std::function<bool()>& ready);
+
     QTemporaryDir folder_;
     std::unique_ptr<MainWindow> window_;
 };

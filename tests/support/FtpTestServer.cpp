@@ -3,12 +3,13 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHostAddress>
 #include <QJsonDocument>
+#include <QMultiHash>
 #include <QTcpSocket>
 #include <QThread>
 #include <csignal>
-#include <mutex>
 #include <pwd.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -31,57 +32,42 @@ bool run(const QString& program, const QStringList& arguments, const QByteArray&
            process.exitCode() == 0;
 }
 
-// The test process's certificate authorities: one its clients trust (AIRLARK_FTP_CA_FILE names it
-// from before main(), since the client reads it once) and one nobody trusts.
-class TestAuthorities
+// The test process's certificate authorities, made before main(): one its clients trust
+// (AIRLARK_FTP_CA_FILE names it, since the client reads it once) and one nobody trusts. A process
+// that a test process started trusts its parent's.
+struct TestAuthorities
 {
-public:
-    TestAuthorities() : folder_(QDir::tempPath() + QStringLiteral("/airlark-test-ca-%1").arg(::getpid()))
+    TestAuthorities()
     {
-        // A process that a test process started trusts its parent's authority.
-        if (qEnvironmentVariableIsSet("AIRLARK_FTP_CA_FILE")) {
-            folder_.clear();
+        if (qEnvironmentVariableIsSet("AIRLARK_FTP_CA_FILE"))
             return;
-        }
-        qputenv("AIRLARK_FTP_CA_FILE", QFile::encodeName(folder_ + QStringLiteral("/trusted.pem")));
-        // The file must be there before any TLS connection, whether or not a test server runs.
-        QString certificate;
-        QString key;
-        authority(true, &certificate, &key);
+        folder = QDir::tempPath() + QStringLiteral("/airlark-test-ca-%1").arg(::getpid());
+        qputenv("AIRLARK_FTP_CA_FILE", QFile::encodeName(file(true, "pem")));
+        QDir().mkpath(folder);
+        for (const bool trusted : {true, false})
+            run(QStringLiteral("openssl"),
+                QStringLiteral("req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2")
+                        .split(QLatin1Char(' ')) +
+                    QStringList{QStringLiteral("-keyout"), file(trusted, "key"), QStringLiteral("-out"),
+                                file(trusted, "pem"), QStringLiteral("-subj"),
+                                trusted ? QStringLiteral("/CN=Airlark test CA")
+                                        : QStringLiteral("/CN=Stranger CA")});
     }
     ~TestAuthorities()
     {
-        if (!folder_.isEmpty())
-            QDir(folder_).removeRecursively();
+        if (!folder.isEmpty())
+            QDir(folder).removeRecursively();
     }
-
-    // The certificate and key files of the authority, made on first use.
-    bool authority(bool trusted, QString* certificate, QString* key)
+    QString file(bool trusted, const char* suffix) const
     {
-        std::lock_guard lock(mutex_);
-        if (folder_.isEmpty())
-            return false;
-        const QString name = trusted ? QStringLiteral("trusted") : QStringLiteral("stranger");
-        *certificate = folder_ + QLatin1Char('/') + name + QStringLiteral(".pem");
-        *key = folder_ + QLatin1Char('/') + name + QStringLiteral(".key");
-        if (QFile::exists(*certificate))
-            return true;
-        QDir().mkpath(folder_);
-        const QString parameters = QStringLiteral("ec_paramgen_curve:prime256v1");
-        return run(QStringLiteral("openssl"),
-                   {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
-                    QStringLiteral("ec"), QStringLiteral("-pkeyopt"), parameters, QStringLiteral("-nodes"),
-                    QStringLiteral("-keyout"), *key, QStringLiteral("-out"), *certificate,
-                    QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"),
-                    QStringLiteral("/CN=Airlark test CA ") + name});
+        return folder + (trusted ? QStringLiteral("/trusted.") : QStringLiteral("/stranger.")) +
+               QLatin1String(suffix);
     }
 
-private:
-    std::mutex mutex_;
-    QString folder_;
+    QString folder;
 };
 
-TestAuthorities authorities;
+const TestAuthorities authorities;
 
 // vsftpd logs in local users only: one system user without a shell or home serves every test.
 bool ensureLocalUser()
@@ -110,24 +96,19 @@ bool ensureLocalUser()
 // group does not hold them).
 QList<pid_t> descendants(pid_t root)
 {
-    QList<pid_t> found{root};
-    for (qsizetype index = 0; index < found.size(); ++index) {
-        for (const QString& entry :
-             QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-            bool numeric = false;
-            const pid_t pid = entry.toInt(&numeric);
-            if (!numeric)
-                continue;
-            QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-            if (!stat.open(QIODevice::ReadOnly))
-                continue;
-            // "pid (name) state ppid ...": the name may hold spaces, the last ")" ends it.
-            const QByteArray text = stat.readAll();
-            const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-            if (fields.size() > 1 && fields[1].toInt() == found[index])
-                found.append(pid);
-        }
+    QMultiHash<pid_t, pid_t> children;
+    for (const QFileInfo& process :
+         QDir(QStringLiteral("/proc")).entryInfoList({QStringLiteral("[1-9]*")}, QDir::Dirs)) {
+        QFile stat(process.filePath() + QStringLiteral("/stat"));
+        // "pid (name) state ppid ...": the name may hold spaces, the last ")" ends it.
+        const QByteArray text = stat.open(QIODevice::ReadOnly) ? stat.readAll() : QByteArray();
+        const pid_t parent = text.mid(text.lastIndexOf(')') + 2).split(' ').value(1).toInt();
+        if (parent > 0)
+            children.insert(parent, process.fileName().toInt());
     }
+    QList<pid_t> found{root};
+    for (qsizetype index = 0; index < found.size(); ++index)
+        found += children.values(found[index]);
     return found;
 }
 
@@ -159,40 +140,33 @@ FtpTestServer::FtpTestServer(Options options) : options_(std::move(options))
         stop();
 }
 
-FtpTestServer::~FtpTestServer()
-{
-    stop();
-}
-
 bool FtpTestServer::startPyftpdlib()
 {
-    QStringList arguments{QStringLiteral(AIRLARK_SOURCE_DIR "/tests/support/ftp_server.py")};
-    arguments << QStringLiteral("--home") << home_.path() << QStringLiteral("--user") << options_.user
-              << QStringLiteral("--password") << options_.password << QStringLiteral("--port")
-              << QString::number(options_.port) << QStringLiteral("--read-limit")
-              << QString::number(options_.readLimit);
-    if (options_.quotaBytes >= 0)
-        arguments << QStringLiteral("--quota") << QString::number(options_.quotaBytes);
-    if (options_.refuseUploadsWithCode)
-        arguments << QStringLiteral("--refuse-stor") << QString::number(options_.refuseUploadsWithCode);
+    QJsonObject settings{{"home", home_.path()},
+                         {"user", options_.user},
+                         {"password", options_.password},
+                         {"port", options_.port},
+                         {"read_limit", options_.readLimit},
+                         {"quota", options_.quotaBytes},
+                         {"refuse_stor", options_.refuseUploadsWithCode},
+                         {"log", work_.filePath(QStringLiteral("log"))}};
     if (!options_.script.isEmpty())
-        arguments << QStringLiteral("--script")
-                  << QString::fromUtf8(QJsonDocument(options_.script).toJson(QJsonDocument::Compact))
-                  << QStringLiteral("--log") << work_.filePath(QStringLiteral("log"));
+        settings.insert(QStringLiteral("script"), options_.script);
 
     process_ = std::make_unique<QProcess>();
     process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process_->start(QStringLiteral("/usr/bin/python3"), arguments);
+    process_->start(QStringLiteral("/usr/bin/python3"),
+                    {QStringLiteral(AIRLARK_SOURCE_DIR "/tests/support/ftp_server.py"),
+                     QString::fromUtf8(QJsonDocument(settings).toJson(QJsonDocument::Compact))});
     if (!process_->waitForStarted(5000))
         return false;
     pid_ = process_->processId();
     // The server prints "port N" once it listens.
     const QDeadlineTimer deadline(std::chrono::seconds(15));
-    QByteArray output;
-    while (!output.contains('\n') &&
-           process_->waitForReadyRead(static_cast<int>(std::max<qint64>(1, deadline.remainingTime()))))
-        output += process_->readAllStandardOutput();
-    const QByteArray line = output.left(output.indexOf('\n')).trimmed();
+    while (!process_->canReadLine() &&
+           process_->waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
+    }
+    const QByteArray line = process_->readLine().trimmed();
     port_ = line.startsWith("port ") ? static_cast<quint16>(line.mid(5).toUInt()) : 0;
     return port_ != 0;
 }
@@ -204,8 +178,7 @@ bool FtpTestServer::startVsftpd()
     const QString certificate = work_.filePath(QStringLiteral("server.pem"));
     const QString key = work_.filePath(QStringLiteral("server.key"));
     const bool tls = options_.security != FTPSecurity::None;
-    QString authority;
-    QString authorityKey;
+    const bool trusted = options_.certificate != Certificate::UnknownIssuer;
     const QString names = options_.certificate == Certificate::OtherHostName
                               ? QStringLiteral("subjectAltName=DNS:elsewhere.example")
                               : QStringLiteral("subjectAltName=DNS:localhost,IP:127.0.0.1");
@@ -214,12 +187,12 @@ bool FtpTestServer::startVsftpd()
         QStringLiteral("req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 -addext "
                        "basicConstraints=critical,CA:FALSE -subj /CN=Airlark-test-server")
             .split(QLatin1Char(' '));
-    if (tls && !(authorities.authority(options_.certificate != Certificate::UnknownIssuer, &authority,
-                                       &authorityKey) &&
-                 run(QStringLiteral("openssl"),
-                     request + QStringList{QStringLiteral("-addext"), names, QStringLiteral("-CA"), authority,
-                                           QStringLiteral("-CAkey"), authorityKey, QStringLiteral("-keyout"),
-                                           key, QStringLiteral("-out"), certificate})))
+    if (tls && (authorities.folder.isEmpty() ||
+                !run(QStringLiteral("openssl"),
+                     request + QStringList{QStringLiteral("-addext"), names, QStringLiteral("-CA"),
+                                           authorities.file(trusted, "pem"), QStringLiteral("-CAkey"),
+                                           authorities.file(trusted, "key"), QStringLiteral("-keyout"), key,
+                                           QStringLiteral("-out"), certificate})))
         return false;
     // The chroot's empty folder must belong to root and be closed to others; the home is the user's.
     const QString empty = work_.filePath(QStringLiteral("empty"));
@@ -257,15 +230,13 @@ bool FtpTestServer::startVsftpd()
                   << QStringLiteral("require_ssl_reuse=NO")
                   << QStringLiteral("force_local_logins_ssl=") + required
                   << QStringLiteral("force_local_data_ssl=") + required;
-        QFile config(work_.filePath(QStringLiteral("vsftpd.conf")));
-        if (!config.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        const QString config = work_.filePath(QStringLiteral("vsftpd.conf"));
+        if (!writeFile(config, lines.join(QLatin1Char('\n')).toUtf8() + '\n'))
             return false;
-        config.write(lines.join(QLatin1Char('\n')).toUtf8() + '\n');
-        config.close();
 
         process_ = std::make_unique<QProcess>();
         process_->setProcessChannelMode(QProcess::ForwardedChannels);
-        process_->start(QStringLiteral("/usr/sbin/vsftpd"), {config.fileName()});
+        process_->start(QStringLiteral("/usr/sbin/vsftpd"), {config});
         if (!process_->waitForStarted(5000))
             return false;
         pid_ = process_->processId();
@@ -278,11 +249,6 @@ bool FtpTestServer::startVsftpd()
         QThread::msleep(250);
     }
     return false;
-}
-
-bool FtpTestServer::isRunning() const
-{
-    return process_ && process_->state() == QProcess::Running && port_ != 0;
 }
 
 std::shared_ptr<FTPServer> FtpTestServer::record(const QString& directory) const
@@ -298,30 +264,10 @@ bool FtpTestServer::makeDirectory(const QString& relativePath) const
 {
     if (!QDir(home_.path()).mkpath(relativePath))
         return false;
-    // vsftpd's user writes into it.
-    QString path;
-    for (const QString& part : relativePath.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-        path += (path.isEmpty() ? QString() : QStringLiteral("/")) + part;
+    // vsftpd's user writes into it, and into each folder on the way.
+    for (QString path = relativePath; path != QStringLiteral("."); path = QFileInfo(path).path())
         QFile::setPermissions(pathInHome(path), QFile::Permissions(0x7777));
-    }
     return true;
-}
-
-QString FtpTestServer::pathInHome(const QString& relativePath) const
-{
-    return QDir(home_.path()).filePath(relativePath);
-}
-
-QByteArray FtpTestServer::fileContents(const QString& relativePath) const
-{
-    QFile file(pathInHome(relativePath));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QByteArray FtpTestServer::protocolLog() const
-{
-    QFile log(work_.filePath(QStringLiteral("log")));
-    return log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
 }
 
 QByteArrayList FtpTestServer::conversation() const

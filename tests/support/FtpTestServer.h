@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ftp/FTPServer.h"
+#include "support/Mp3Fixtures.h"
 
 #include <QByteArray>
 #include <QJsonObject>
@@ -65,11 +66,11 @@ public:
 
     FtpTestServer();
     explicit FtpTestServer(Options options);
-    ~FtpTestServer();
+    ~FtpTestServer() { stop(); }
     FtpTestServer(const FtpTestServer&) = delete;
     FtpTestServer& operator=(const FtpTestServer&) = delete;
 
-    bool isRunning() const;
+    bool isRunning() const { return process_ && process_->state() == QProcess::Running && port_ != 0; }
     QString host() const { return QStringLiteral("127.0.0.1"); }
     quint16 port() const { return port_; }
     QString user() const { return options_.vsftpd ? LocalUser : options_.user; }
@@ -79,10 +80,10 @@ public:
     std::shared_ptr<FTPServer> record(const QString& directory = QString()) const;
     // Creates a folder (and its parents) below the home folder.
     bool makeDirectory(const QString& relativePath) const;
-    QString pathInHome(const QString& relativePath) const;
-    QByteArray fileContents(const QString& relativePath) const;
+    QString pathInHome(const QString& relativePath) const { return home_.filePath(relativePath); }
+    QByteArray fileContents(const QString& relativePath) const { return readFile(pathInHome(relativePath)); }
     // What vsftpd logged of the conversations: every command ("PASS <password>" masked) and reply.
-    QByteArray protocolLog() const;
+    QByteArray protocolLog() const { return readFile(work_.filePath(QStringLiteral("log"))); }
     // What a scripted server heard: each verb in turn, with "early" first if the client spoke
     // before the greeting.
     QByteArrayList conversation() const;

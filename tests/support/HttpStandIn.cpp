@@ -3,6 +3,7 @@
 #include <QDeadlineTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <algorithm>
 
 namespace airlark::test {
 
@@ -19,49 +20,28 @@ QByteArray bytes(const QJsonValue& base64)
 
 QByteArray StandInRequest::header(const QByteArray& name) const
 {
-    for (const auto& [key, value] : headers) {
-        if (key.compare(name, Qt::CaseInsensitive) == 0)
-            return value;
-    }
-    return {};
+    const auto found = std::ranges::find_if(
+        headers, [&](const auto& field) { return field.first.compare(name, Qt::CaseInsensitive) == 0; });
+    return found == headers.end() ? QByteArray() : found->second;
 }
 
 bool StandInRequest::hasHeader(const QByteArray& name) const
 {
-    return std::any_of(headers.begin(), headers.end(), [&](const auto& field) {
-        return field.first.compare(name, Qt::CaseInsensitive) == 0;
-    });
-}
-
-const StandInRequest::Part* StandInRequest::part(const QByteArray& name) const
-{
-    if (!parts)
-        return nullptr;
-    for (const Part& candidate : *parts) {
-        if (candidate.name == name)
-            return &candidate;
-    }
-    return nullptr;
+    return std::ranges::any_of(
+        headers, [&](const auto& field) { return field.first.compare(name, Qt::CaseInsensitive) == 0; });
 }
 
 HttpStandIn::HttpStandIn(QList<Listener> listeners, bool keepBodies) : listeners_(std::move(listeners))
 {
-    QStringList arguments{QStringLiteral(AIRLARK_SOURCE_DIR "/tests/support/http_server.py"),
-                          QStringLiteral("--tls-dir"), folder_.path()};
+    QStringList arguments{QStringLiteral(AIRLARK_SOURCE_DIR "/tests/support/http_server.py"), folder_.path(),
+                          keepBodies ? QStringLiteral("keep") : QStringLiteral("discard")};
     for (const Listener listener : std::as_const(listeners_))
-        arguments << QStringLiteral("--listen")
-                  << (listener == Tls ? QStringLiteral("tls") : QStringLiteral("plain"));
-    if (!keepBodies)
-        arguments << QStringLiteral("--discard-bodies");
+        arguments << (listener == Tls ? QStringLiteral("tls") : QStringLiteral("plain"));
     process_ = std::make_unique<QProcess>();
     process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process_->start(QStringLiteral("/usr/bin/python3"), arguments);
     // It prints "ports P1 P2 ..." once it listens.
-    const QDeadlineTimer deadline(AnswerMilliseconds);
-    while (!process_->canReadLine() &&
-           process_->waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
-    }
-    const QList<QByteArray> words = process_->readLine().trimmed().split(' ');
+    const QList<QByteArray> words = answer().trimmed().split(' ');
     if (words.value(0) != "ports" || words.size() != listeners_.size() + 1)
         return;
     for (qsizetype i = 1; i < words.size(); ++i)
@@ -78,21 +58,19 @@ HttpStandIn::~HttpStandIn()
     }
 }
 
-QUrl HttpStandIn::url(const QString& pathAndQuery, int listener) const
+QByteArray HttpStandIn::answer()
 {
-    const QString scheme =
-        listeners_.value(listener) == Tls ? QStringLiteral("https") : QStringLiteral("http");
-    return QUrl(QStringLiteral("%1://127.0.0.1:%2%3").arg(scheme).arg(port(listener)).arg(pathAndQuery));
+    const QDeadlineTimer deadline(AnswerMilliseconds);
+    while (!process_->canReadLine() &&
+           process_->waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
+    }
+    return process_->readLine();
 }
 
 QJsonObject HttpStandIn::command(const QJsonObject& request)
 {
     process_->write(QJsonDocument(request).toJson(QJsonDocument::Compact) + '\n');
-    const QDeadlineTimer deadline(AnswerMilliseconds);
-    while (!process_->canReadLine() &&
-           process_->waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
-    }
-    return QJsonDocument::fromJson(process_->readLine()).object();
+    return QJsonDocument::fromJson(answer()).object();
 }
 
 void HttpStandIn::route(const QByteArray& method, const QString& path, const QJsonObject& response,
@@ -135,11 +113,6 @@ std::vector<StandInRequest> HttpStandIn::requests()
         requests.push_back(std::move(request));
     }
     return requests;
-}
-
-QJsonObject HttpStandIn::soundCloud(const QJsonObject& settings, bool revoke)
-{
-    return command({{"cmd", "soundcloud"}, {"settings", settings}, {"revoke", revoke}});
 }
 
 QJsonObject reply(int status, const QList<QPair<QString, QString>>& headers, const QJsonValue& json)

@@ -37,7 +37,6 @@ struct StandInRequest
 
     QByteArray header(const QByteArray& name) const; // empty when absent
     bool hasHeader(const QByteArray& name) const;
-    const Part* part(const QByteArray& name) const;
 };
 
 // The HTTP stand-in (tests/support/http_server.py) on 127.0.0.1, one port per listener. Started
@@ -64,7 +63,14 @@ public:
 
     bool isRunning() const { return !ports_.isEmpty(); }
     quint16 port(int listener = 0) const { return ports_.value(listener); }
-    QUrl url(const QString& pathAndQuery, int listener = 0) const;
+    QUrl url(const QString& pathAndQuery, int listener = 0) const
+    {
+        return QUrl(
+            QStringLiteral("%1://127.0.0.1:%2%3")
+                .arg(listeners_.value(listener) == Tls ? QStringLiteral("https") : QStringLiteral("http"))
+                .arg(port(listener))
+                .arg(pathAndQuery));
+    }
     // The certificate of the TLS listeners, to trust as a certificate authority.
     QString certificateFile() const { return folder_.filePath(QStringLiteral("cert.pem")); }
 
@@ -73,14 +79,18 @@ public:
     void route(const QByteArray& method, const QString& path, const QJsonObject& response, int listener = -1);
     std::vector<StandInRequest> requests();
 
-    // Plays SoundCloud with these settings ("token", "me", "tracks", "username", "lifetime");
+    // Plays SoundCloud with these settings ("token", "me", "username", "lifetime");
     // `revoke` makes every access token issued so far invalid. Answers its state:
     // "exchanges", "refreshes", "token_requests", "access_token",
     // "refresh_token", "client_id", "client_secret".
-    QJsonObject soundCloud(const QJsonObject& settings = {}, bool revoke = false);
+    QJsonObject soundCloud(const QJsonObject& settings = {}, bool revoke = false)
+    {
+        return command({{"cmd", "soundcloud"}, {"settings", settings}, {"revoke", revoke}});
+    }
 
 private:
     QJsonObject command(const QJsonObject& request);
+    QByteArray answer(); // the script's next line
 
     QTemporaryDir folder_;
     std::unique_ptr<QProcess> process_;

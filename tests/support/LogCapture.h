@@ -2,6 +2,7 @@
 
 #include <QStringList>
 #include <QtGlobal>
+#include <mutex>
 
 namespace airlark::test {
 
@@ -10,20 +11,31 @@ namespace airlark::test {
 class LogCapture
 {
 public:
-    LogCapture();
-    ~LogCapture();
+    LogCapture()
+    {
+        captured_.clear();
+        previous_ = qInstallMessageHandler(&collect);
+    }
+    ~LogCapture() { qInstallMessageHandler(previous_); }
     LogCapture(const LogCapture&) = delete;
     LogCapture& operator=(const LogCapture&) = delete;
 
-    const QStringList& messages() const;
+    const QStringList& messages() const { return captured_; }
     qsizetype count(const QString& message) const { return messages().count(message); }
     bool anyContains(const QString& fragment) const
     {
         return messages().join(QLatin1Char('\n')).contains(fragment);
     }
-    void clear();
 
 private:
+    static void collect(QtMsgType, const QMessageLogContext&, const QString& message)
+    {
+        std::lock_guard lock(mutex_);
+        captured_.append(message);
+    }
+
+    static inline std::mutex mutex_;
+    static inline QStringList captured_;
     QtMessageHandler previous_;
 };
 

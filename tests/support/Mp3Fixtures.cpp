@@ -1,6 +1,7 @@
 #include "support/Mp3Fixtures.h"
 
 #include <QBuffer>
+#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -9,118 +10,83 @@
 #include <QMutexLocker>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QtEndian>
 #include <cmath>
 #include <map>
 #include <numbers>
-#include <tuple>
 
 namespace airlark::test {
 namespace {
 
+// A mono 16-bit PCM WAV file of a 440 Hz tone.
 QByteArray makeWav(int seconds, int sampleRate)
 {
-    const qint64 samples = qint64(seconds) * sampleRate;
-    QByteArray data;
-    data.resize(static_cast<qsizetype>(samples * 2));
-    for (qint64 i = 0; i < samples; ++i) {
-        const double value = 8000.0 * std::sin(2.0 * std::numbers::pi * 440.0 * double(i) / sampleRate);
-        qToLittleEndian<qint16>(static_cast<qint16>(value), data.data() + i * 2);
-    }
-    // The header's fields are little-endian, of 4 or 2 bytes.
+    const quint32 samples = quint32(seconds) * quint32(sampleRate);
     QByteArray wav;
-    const auto put = [&wav](quint32 value, int bytes) {
-        char field[4];
-        qToLittleEndian(value, field);
-        wav.append(field, bytes);
-    };
-    wav.append("RIFF");
-    put(quint32(36 + data.size()), 4);
-    wav.append("WAVEfmt ");
-    for (const auto& [value, bytes] : {std::pair<quint32, int>{16, 4},
-                                       {1, 2} /* PCM */,
-                                       {1, 2} /* mono */,
-                                       {quint32(sampleRate), 4},
-                                       {quint32(sampleRate * 2), 4},
-                                       {2, 2},
-                                       {16, 2}})
-        put(value, bytes);
-    wav.append("data");
-    put(quint32(data.size()), 4);
-    wav.append(data);
+    QDataStream out(&wav, QIODevice::WriteOnly);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out.writeRawData("RIFF", 4);
+    out << quint32(36 + samples * 2);
+    out.writeRawData("WAVEfmt ", 8);
+    out << quint32(16) << quint16(1) << quint16(1) << quint32(sampleRate) << quint32(sampleRate * 2)
+        << quint16(2) << quint16(16);
+    out.writeRawData("data", 4);
+    out << quint32(samples * 2);
+    for (quint32 i = 0; i < samples; ++i)
+        out << qint16(8000.0 * std::sin(2.0 * std::numbers::pi * 440.0 * double(i) / sampleRate));
     return wav;
 }
 
 QByteArray encode(int seconds, const QStringList& options)
 {
     QTemporaryDir dir;
-    if (!dir.isValid())
-        return {};
     const QString wavPath = dir.filePath(QStringLiteral("tone.wav"));
     const QString mp3Path = dir.filePath(QStringLiteral("tone.mp3"));
-    if (!writeFile(wavPath, makeWav(seconds, 44100)))
-        return {};
-    QProcess lame;
-    lame.start(QStringLiteral("lame"),
-               QStringList{QStringLiteral("--quiet")} + options + QStringList{wavPath, mp3Path});
-    if (!lame.waitForFinished(60000) || lame.exitStatus() != QProcess::NormalExit || lame.exitCode() != 0)
+    const QStringList arguments =
+        QStringList{QStringLiteral("--quiet")} + options + QStringList{wavPath, mp3Path};
+    if (!dir.isValid() || !writeFile(wavPath, makeWav(seconds, 44100)) ||
+        QProcess::execute(QStringLiteral("lame"), arguments) != 0)
         return {};
     return readFile(mp3Path);
 }
 
-QMutex cacheMutex;
+// One encoding per set of options, made once per process.
+QByteArray cachedEncoding(int seconds, const QString& options)
+{
+    static QMutex mutex;
+    static std::map<QString, QByteArray> cache;
+    QMutexLocker lock(&mutex);
+    QByteArray& entry = cache[QString::number(seconds) + options];
+    if (entry.isEmpty())
+        entry = encode(seconds, options.split(QLatin1Char(' ')));
+    return entry;
+}
 
 } // namespace
 
 QByteArray mp3Bytes(int seconds)
 {
-    static std::map<int, QByteArray> cache;
-    QMutexLocker lock(&cacheMutex);
-    auto& entry = cache[seconds];
-    if (entry.isEmpty())
-        entry = encode(
-            seconds, {QStringLiteral("-b"), QStringLiteral("64"), QStringLiteral("-m"), QStringLiteral("m")});
-    return entry;
+    return cachedEncoding(seconds, QStringLiteral("-b 64 -m m"));
 }
 
 QByteArray repeatedMp3Bytes(std::chrono::milliseconds duration, int kilobitsPerSecond)
 {
-    // 8 kbit/s at 8 kHz gives 72-byte frames of 72 ms each, so the duration is exact to 72 ms.
-    // 128 kbit/s at 44.1 kHz gives frames of 417 or 418 bytes (26.12 ms each).
-    static std::map<int, QByteArray> cache;
-    QByteArray source;
-    {
-        QMutexLocker lock(&cacheMutex);
-        auto& entry = cache[kilobitsPerSecond];
-        if (entry.isEmpty()) {
-            QStringList options{QStringLiteral("-b"),    QString::number(kilobitsPerSecond),
-                                QStringLiteral("--cbr"), QStringLiteral("-t"),
-                                QStringLiteral("-m"),    QStringLiteral("m")};
-            if (kilobitsPerSecond <= 8)
-                options << QStringLiteral("--resample") << QStringLiteral("8");
-            entry = encode(2, options);
-        }
-        source = entry;
-    }
-    if (source.isEmpty())
+    // At 8 kHz (576 samples, 72 ms a frame) and 48 kHz (1152 samples, 24 ms) no frame needs a
+    // padding byte, so every frame has the same size and any run of them is a valid stream.
+    const bool low = kilobitsPerSecond <= 8;
+    const int rate = low ? 8000 : 48000;
+    const int samplesPerFrame = low ? 576 : 1152;
+    const qint64 frameBytes = qint64(samplesPerFrame) / 8 * kilobitsPerSecond * 1000 / rate;
+    const qint64 frameMilliseconds = qint64(samplesPerFrame) * 1000 / rate;
+    const QByteArray source = cachedEncoding(
+        2, QStringLiteral("-b %1 --cbr -t -m m --resample %2").arg(kilobitsPerSecond).arg(rate / 1000));
+    const qint64 sourceFrames = source.size() / frameBytes;
+    if (sourceFrames == 0)
         return {};
-    if (kilobitsPerSecond == 8) {
-        constexpr int frameBytes = 72;
-        constexpr int frameMilliseconds = 72;
-        const qint64 frames = (duration.count() + frameMilliseconds - 1) / frameMilliseconds;
-        const qint64 sourceFrames = source.size() / frameBytes;
-        QByteArray out;
-        out.reserve(static_cast<qsizetype>(frames * frameBytes));
-        for (qint64 i = 0; i < frames; ++i)
-            out.append(source.constData() + (i % sourceFrames) * frameBytes, frameBytes);
-        return out;
-    }
-    // Whole encodings end on a frame boundary, so repeating them keeps a valid stream.
-    const qint64 bytesWanted = duration.count() * kilobitsPerSecond / 8;
+    const qint64 frames = (duration.count() + frameMilliseconds - 1) / frameMilliseconds;
     QByteArray out;
-    out.reserve(static_cast<qsizetype>(bytesWanted + source.size()));
-    while (out.size() < bytesWanted)
-        out.append(source);
+    out.reserve(static_cast<qsizetype>(frames * frameBytes));
+    for (qint64 i = 0; i < frames; ++i)
+        out.append(source.constData() + (i % sourceFrames) * frameBytes, frameBytes);
     return out;
 }
 
@@ -128,17 +94,14 @@ bool writeFile(const QString& path, const QByteArray& bytes)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    return file.write(bytes) == bytes.size() && file.flush();
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size() &&
+           file.flush();
 }
 
 QByteArray readFile(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QByteArray wavBytes(int seconds)

@@ -1,7 +1,5 @@
 #include "support/StoreFixture.h"
 
-#include "store/DataDirectory.h"
-
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -12,21 +10,11 @@
 
 namespace airlark::test {
 
-StoreTest::~StoreTest()
-{
-    qputenv("XDG_DATA_HOME", previousDataHome_);
-}
-
 void StoreTest::SetUp()
 {
     ASSERT_TRUE(root_.isValid());
     ASSERT_TRUE(QDir().mkpath(dataHome()));
     setDataHome(dataHome());
-}
-
-void StoreTest::setDataHome(const QString& path)
-{
-    qputenv("XDG_DATA_HOME", QFile::encodeName(path));
 }
 
 Database StoreTest::openWithTables()
@@ -40,11 +28,6 @@ Database StoreTest::openWithTables()
     return *database;
 }
 
-QString StoreTest::databasePath() const
-{
-    return dataDirectoryPath() + QStringLiteral("/database.sqlite3");
-}
-
 NotificationCounter::NotificationCounter(const QString& name)
 {
     observation_.observe(this, name, [this](const NotificationCenter::Notification&) { ++count_; });
@@ -52,13 +35,12 @@ NotificationCounter::NotificationCounter(const QString& name)
 
 ReadOnlyGuard::ReadOnlyGuard(const QString& path) : path_(path)
 {
-    if (geteuid() == 0) {
-        // Root writes through any permission bits; the immutable attribute stops it.
-        immutable_ = QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), path_}) == 0;
-        active_ = immutable_;
-    } else {
-        active_ = ::chmod(QFile::encodeName(path_).constData(), QFileInfo(path_).isDir() ? 0555 : 0444) == 0;
-    }
+    // Root writes through any permission bits; the immutable attribute stops it.
+    const bool root = geteuid() == 0;
+    immutable_ = root && QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), path_}) == 0;
+    active_ =
+        root ? immutable_
+             : ::chmod(QFile::encodeName(path_).constData(), QFileInfo(path_).isDir() ? 0555 : 0444) == 0;
 }
 
 ReadOnlyGuard::~ReadOnlyGuard()

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "platform/NotificationCenter.h"
+#include "store/DataDirectory.h"
 #include "store/Database.h"
 
+#include <QFile>
 #include <QString>
 #include <QTemporaryDir>
 #include <atomic>
@@ -28,14 +30,14 @@ template <typename T> void PrintTo(const Case<T>& testCase, std::ostream* stream
 class StoreTest : public ::testing::Test
 {
 protected:
-    ~StoreTest() override;
+    ~StoreTest() override { qputenv("XDG_DATA_HOME", previousDataHome_); }
     void SetUp() override;
 
     QString dataHome() const { return root_.path() + QStringLiteral("/xdg-data"); }
-    static void setDataHome(const QString& path);
+    static void setDataHome(const QString& path) { qputenv("XDG_DATA_HOME", QFile::encodeName(path)); }
     // Opens the store and creates its tables, failing the test if either fails.
     Database openWithTables();
-    QString databasePath() const;
+    QString databasePath() const { return dataDirectoryPath() + QStringLiteral("/database.sqlite3"); }
 
 private:
     QTemporaryDir root_;

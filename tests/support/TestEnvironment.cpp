@@ -21,11 +21,7 @@ namespace {
 // restarting them again and again.
 const char* const RestartedVariable = "AIRLARK_TEST_SESSION_RESTARTED";
 
-bool& unreachableSessionBusRequested()
-{
-    static bool requested = false;
-    return requested;
-}
+bool unreachableSessionBusRequested = false;
 
 } // namespace
 
@@ -50,7 +46,7 @@ std::optional<int> enterPrivateSession(char** argv)
 {
     if (insidePrivateSession()) {
         qunsetenv(RestartedVariable);
-        if (unreachableSessionBusRequested())
+        if (unreachableSessionBusRequested)
             qputenv("DBUS_SESSION_BUS_ADDRESS",
                     "unix:path=" + qgetenv("AIRLARK_TEST_SESSION") + "/nonexistent-session-bus");
         return std::nullopt;
@@ -75,7 +71,7 @@ std::optional<int> enterPrivateSession(char** argv)
 
 bool requestUnreachableSessionBus()
 {
-    return unreachableSessionBusRequested() = true;
+    return unreachableSessionBusRequested = true;
 }
 
 void applyTestApplicationIdentity()
@@ -104,11 +100,9 @@ long long statusKiB(const char* field)
 {
     QFile status(QStringLiteral("/proc/self/status"));
     status.open(QIODevice::ReadOnly);
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(qstrlen(field)).trimmed().split(' ').first().toLongLong();
-    }
-    return 0;
+    const QByteArray text = status.readAll();
+    const qsizetype at = text.indexOf(field);
+    return at < 0 ? 0 : text.mid(at + qstrlen(field)).trimmed().split(' ').first().toLongLong();
 }
 } // namespace
 

@@ -1,11 +1,13 @@
 #!/usr/bin/python3
 # A throwaway FTP server for Airlark's tests, listening on 127.0.0.1.
 #
-# Prints "port N" on standard output once it listens, then serves until killed. Given --port, it
-# listens on that port; given --read-limit, it takes uploads slowly, so that a test can act in the
-# middle of one. Given --script, it serves no files: it plays the script to one connection, for
-# replies and misbehaviour no real server shows (see FtpTestServer.h), and logs each verb it hears.
-import argparse
+# Its one argument is a JSON object: "home", "user" and "password" of the one account; "port" (0: a
+# free one); "read_limit", bytes per second an upload may arrive at (0: no limit), so that a test can
+# act in the middle of one; "quota", to refuse (552) every stored file that takes the home folder
+# above that many bytes; "refuse_stor", a reply code to answer every completed STOR with instead of
+# 226. Given "script", it serves no files: it plays the script to one connection, for replies and
+# misbehaviour no real server shows (see FtpTestServer.h), and logs each verb it hears to "log".
+# Prints "port N" on standard output once it listens, then serves until killed.
 import json
 import logging
 import os
@@ -40,28 +42,22 @@ def play(script, port, log_path):
     try:
         if greeting:
             say(greeting)
-        pending, data, open_ = b"", None, not greeting.startswith("421")
-        while open_:
-            chunk = connection.recv(512)
-            if not chunk:
-                break
-            pending += chunk
-            while open_ and b"\r\n" in pending:
-                line, pending = pending.split(b"\r\n", 1)
-                verb = line.split(b" ")[0].upper().decode("latin-1")
-                log.write(verb + "\n")
-                answer = replies.get(verb, "502 not here")
-                if verb == "PASV" and verb not in replies:
-                    data = socket.create_server(("127.0.0.1", 0))
-                    data.settimeout(10)
-                    data_port = data.getsockname()[1]
-                    answer = "227 Entering Passive Mode (127,0,0,1,%d,%d)" % (data_port // 256, data_port % 256)
-                elif verb == "LIST" and verb not in replies and data:
-                    say("150 here it comes")
-                    flood(data, listing)
-                    answer = "226 done"
-                say(answer)
-                open_ = verb != "QUIT" and not answer.startswith("421")
+        reader, data, open_ = connection.makefile("rb"), None, not greeting.startswith("421")
+        while open_ and (line := reader.readline()).endswith(b"\r\n"):
+            verb = line[:-2].split(b" ")[0].upper().decode("latin-1")
+            log.write(verb + "\n")
+            answer = replies.get(verb, "502 not here")
+            if verb == "PASV" and verb not in replies:
+                data = socket.create_server(("127.0.0.1", 0))
+                data.settimeout(10)
+                data_port = data.getsockname()[1]
+                answer = "227 Entering Passive Mode (127,0,0,1,%d,%d)" % (data_port // 256, data_port % 256)
+            elif verb == "LIST" and verb not in replies and data:
+                say("150 here it comes")
+                flood(data, listing)
+                answer = "226 done"
+            say(answer)
+            open_ = verb != "QUIT" and not answer.startswith("421")
     except OSError:
         pass
     connection.close()
@@ -84,22 +80,9 @@ def flood(listener, line):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--home")
-    parser.add_argument("--user")
-    parser.add_argument("--password")
-    parser.add_argument("--script")
-    parser.add_argument("--log")
-    parser.add_argument("--port", type=int, default=0)
-    parser.add_argument("--quota", type=int, default=-1,
-                        help="refuse (552) every stored file that takes the home folder above this many bytes")
-    parser.add_argument("--refuse-stor", type=int, default=0,
-                        help="answer every completed STOR with this reply code instead of 226")
-    parser.add_argument("--read-limit", type=int, default=0,
-                        help="bytes per second an upload may arrive at (0: no limit)")
-    args = parser.parse_args()
-    if args.script:
-        return play(json.loads(args.script), args.port, args.log)
+    args = json.loads(sys.argv[1])
+    if "script" in args:
+        return play(args["script"], args["port"], args["log"])
 
     from pyftpdlib.authorizers import DummyAuthorizer
     from pyftpdlib.handlers import DTPHandler, FTPHandler, ThrottledDTPHandler
@@ -107,11 +90,11 @@ def main():
     logging.basicConfig(level=logging.CRITICAL)
 
     authorizer = DummyAuthorizer()
-    authorizer.add_user(args.user, args.password, args.home, perm="elradfmwMT")
+    authorizer.add_user(args["user"], args["password"], args["home"], perm="elradfmwMT")
 
     def home_size():
         total = 0
-        for root, _dirs, files in os.walk(args.home):
+        for root, _dirs, files in os.walk(args["home"]):
             for name in files:
                 try:
                     total += os.path.getsize(os.path.join(root, name))
@@ -119,21 +102,21 @@ def main():
                     pass
         return total
 
-    base = ThrottledDTPHandler if args.read_limit > 0 else DTPHandler
+    base = ThrottledDTPHandler if args["read_limit"] > 0 else DTPHandler
 
     # Large buffers keep the server from being the bottleneck; a throttled server keeps the
     # default ones, so that an upload arrives in many small reads.
-    buffer_size = 1024 * 1024 if args.read_limit == 0 else base.ac_in_buffer_size
+    buffer_size = 1024 * 1024 if args["read_limit"] == 0 else base.ac_in_buffer_size
 
     class RefusingDTPHandler(base):
         ac_in_buffer_size = buffer_size
         ac_out_buffer_size = buffer_size
-        read_limit = args.read_limit
+        read_limit = args["read_limit"]
 
         def close(self):
             if not self._closed and self.receive and self.transfer_finished:
-                code = args.refuse_stor
-                if code == 0 and args.quota >= 0 and home_size() > args.quota:
+                code = args["refuse_stor"]
+                if code == 0 and args["quota"] >= 0 and home_size() > args["quota"]:
                     code = 552
                 if code:
                     self.transfer_finished = False
@@ -147,7 +130,7 @@ def main():
         banner = "Airlark test server ready."
 
     Handler.authorizer = authorizer
-    server = FTPServer(("127.0.0.1", args.port), Handler)
+    server = FTPServer(("127.0.0.1", args["port"]), Handler)
     server.max_cons = 64
     print("port %d" % server.address[1], flush=True)
     server.serve_forever(handle_exit=True)

@@ -1,16 +1,16 @@
 #!/usr/bin/python3
 # A scripted HTTP server for Airlark's tests, on 127.0.0.1, made of the standard library only.
 #
-# It listens on one port per --listen argument ("plain", or "tls" with a throw-away certificate that
-# openssl makes in --tls-dir), prints "ports P1 P2 ..." once it listens, then takes one JSON command
-# per line on standard input and answers each with one JSON line on standard output. It ends when
-# its standard input closes, so it never outlives the test process that started it.
+# Its arguments: a folder for its throw-away TLS certificate, "keep" or "discard" (the request
+# bodies it records), and one listener per port, "plain" or "tls". It prints "ports P1 P2 ..." once
+# it listens, then takes one JSON command per line on standard input and answers each with one JSON
+# line on standard output. It ends when its standard input closes, so it never outlives the test
+# process that started it.
 #
 # It answers a request with the scripted response of its method and path, else as the SoundCloud
 # stand-in (when enabled), else 404. A response can redirect, stream a huge, endless or gzip-bomb
 # body, drop or stall mid-body, and stop reading an upload part-way. Every request is recorded, with
 # its listener, headers, body and, for multipart/form-data, its parts.
-import argparse
 import base64
 import hashlib
 import http
@@ -34,60 +34,37 @@ cloud = None
 BLOCK = bytes(1 << 20)
 
 
-class Dropped(Exception):
-    pass
-
-
 class Connection:
     def __init__(self, sock):
         self.sock = sock
-        self.buffer = bytearray()
-        self.scratch = memoryview(bytearray(1 << 20))
-
-    def fill(self):
-        data = self.sock.recv(1 << 20)
-        if not data:
-            raise Dropped()
-        self.buffer += data
+        self.reader = sock.makefile("rb", buffering=1 << 20)
 
     def line(self):
-        while True:
-            end = self.buffer.find(b"\r\n")
-            if end >= 0:
-                line = bytes(self.buffer[:end])
-                del self.buffer[:end + 2]
-                return line
-            if len(self.buffer) > 1 << 20:
-                raise Dropped()
-            self.fill()
+        line = self.reader.readline(1 << 20)
+        if not line.endswith(b"\r\n"):
+            raise ConnectionResetError()
+        return line[:-2]
 
     def take(self, count, record, stop_at):
         # Reads `count` body bytes into the record; False once `stop_at` bytes have arrived.
         while count > 0:
             if stop_at is not None and record["length"] >= stop_at:
                 return False
-            if not self.buffer and record["body"] is None and stop_at is None:
-                # Counted, not kept: straight from the socket into one scratch buffer.
-                got = self.sock.recv_into(self.scratch, min(count, len(self.scratch)))
-                if not got:
-                    raise Dropped()
-                record["length"] += got
-                count -= got
-                continue
-            if not self.buffer:
-                self.fill()
-            piece = min(count, len(self.buffer))
-            if stop_at is not None:
-                piece = min(piece, stop_at - record["length"])
+            piece = self.reader.read1(min(count, count if stop_at is None else stop_at - record["length"]))
+            if not piece:
+                raise ConnectionResetError()
             if record["body"] is not None:
-                record["body"] += self.buffer[:piece]
-            del self.buffer[:piece]
-            record["length"] += piece
-            count -= piece
+                record["body"] += piece
+            record["length"] += len(piece)
+            count -= len(piece)
         return True
 
     def reset(self):
         self.sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, b"\x01\x00\x00\x00\x00\x00\x00\x00")
+        self.close()
+
+    def close(self):
+        self.reader.close()
         self.sock.close()
 
     def wait_for_close(self):
@@ -97,13 +74,8 @@ class Connection:
 
 def read_request(connection, listener):
     method, target, _version = connection.line().decode("latin-1").split(" ", 2)
-    headers = []
-    while True:
-        line = connection.line()
-        if not line:
-            break
-        name, _, value = line.decode("latin-1").partition(":")
-        headers.append([name.strip(), value.strip()])
+    headers = [[field.strip() for field in line.decode("latin-1").partition(":")[::2]]
+               for line in iter(connection.line, b"")]
     record = {"listener": listener, "method": method, "target": target, "headers": headers,
               "length": 0, "complete": False, "body": bytearray() if keep_bodies else None}
     with lock:
@@ -112,21 +84,18 @@ def read_request(connection, listener):
 
 
 def header(record, name):
-    for key, value in record["headers"]:
-        if key.lower() == name.lower():
-            return value
-    return None
+    return next((value for key, value in record["headers"] if key.lower() == name.lower()), "")
 
 
 def read_body(connection, record, plan):
-    if (header(record, "Expect") or "").lower() == "100-continue":
+    if header(record, "Expect").lower() == "100-continue":
         connection.sock.sendall(b"HTTP/1.1 100 Continue\r\n\r\n")
     stop_at = plan.get("read_limit")
-    if "chunked" in (header(record, "Transfer-Encoding") or "").lower():
+    if "chunked" in header(record, "Transfer-Encoding").lower():
         while True:
             size = int(connection.line().split(b";")[0], 16)
             if size == 0:
-                while connection.line():
+                for _trailer in iter(connection.line, b""):
                     pass
                 break
             if not connection.take(size, record, stop_at):
@@ -144,12 +113,6 @@ def head(status, headers):
     return (text + "Connection: close\r\n\r\n").encode("latin-1")
 
 
-def body_of(plan):
-    if "json" in plan:
-        return json.dumps(plan["json"]).encode()
-    return plan.get("body", "").encode()
-
-
 def send_chunk(sock, data):
     sock.sendall(b"%x\r\n%s\r\n" % (len(data), data))
 
@@ -160,13 +123,11 @@ def respond(connection, plan):
     headers = [tuple(field) for field in plan.get("headers", [])]
     if "json" in plan:
         headers.append(("Content-Type", "application/json; charset=utf-8"))
-    body = body_of(plan)
+    body = json.dumps(plan["json"]).encode() if "json" in plan else plan.get("body", "").encode()
     if "huge" in plan:
         sock.sendall(head(status, headers + [("Content-Length", plan["huge"])]))
-        left = plan["huge"]
-        while left > 0:
-            sock.sendall(BLOCK[:min(left, len(BLOCK))])
-            left -= len(BLOCK)
+        for sent in range(0, plan["huge"], len(BLOCK)):
+            sock.sendall(BLOCK[:plan["huge"] - sent])
     elif plan.get("endless") or plan.get("gzip_bomb"):
         # A bomb is an endless gzip stream of zeros: deflate blocks end byte-aligned after a full
         # flush, so one compressed MiB can be sent again and again (about 1 KiB per MiB inflated).
@@ -181,11 +142,9 @@ def respond(connection, plan):
             send_chunk(sock, payload)
     elif "partial" in plan:
         sock.sendall(head(status, headers + [("Content-Length", len(body))]) + body[:plan["partial"]])
-        if plan.get("then") == "stall":
-            connection.wait_for_close()
-        else:
-            connection.reset()
-            return
+        if plan.get("then") != "stall":
+            return connection.reset()
+        connection.wait_for_close()
     else:
         sock.sendall(head(status, headers + [("Content-Length", len(body))]) + body)
     if not isinstance(sock, ssl.SSLSocket):
@@ -204,7 +163,7 @@ def serve(sock, listener, context):
         with lock:
             plan = next((routes[key] for key in [(listener, record["method"], path), (listener, "*", path),
                                                   (None, record["method"], path), (None, "*", path)]
-                         if key in routes), None)
+                         if routes.get(key) is not None), None)
         plan = dict(plan or {})
         if not read_body(connection, record, plan):
             if plan.get("then") == "stall":
@@ -218,10 +177,10 @@ def serve(sock, listener, context):
             connection.wait_for_close()
         else:
             respond(connection, plan or {"status": 404, "body": "Not Found"})
-    except (OSError, ValueError, Dropped, ssl.SSLError):
+    except (OSError, ValueError):
         pass
     finally:
-        sock.close()
+        sock.close()  # the descriptor closes once the connection's reader goes too
 
 
 def accept(server, listener, context):
@@ -250,13 +209,11 @@ def multipart(body, content_type):
         blank = raw.find(b"\r\n\r\n")
         if blank < 0:
             return None
-        part = {"headers": [], "name": "", "filename": None, "type": None,
-                "body": base64.b64encode(raw[blank + 4:]).decode()}
+        part = {"name": "", "filename": None, "type": None, "body": base64.b64encode(raw[blank + 4:]).decode()}
         for line in raw[:blank].split(b"\r\n"):
             name, colon, value = line.decode("utf-8").partition(":")
             if not colon:
                 return None
-            part["headers"].append([name, value.strip()])
             if name.lower() == "content-disposition":
                 part.update(re.findall(r'; (name|filename)="([^"]*)"', value))
             elif name.lower() == "content-type":
@@ -277,7 +234,7 @@ def describe(record):
     body = record["body"]
     if body is not None:
         described["body"] = base64.b64encode(body).decode()
-        if (header(record, "Content-Type") or "").startswith("multipart/form-data") and record["complete"]:
+        if header(record, "Content-Type").startswith("multipart/form-data") and record["complete"]:
             try:
                 described["parts"] = multipart(bytes(body), header(record, "Content-Type"))
             except UnicodeDecodeError:
@@ -293,7 +250,7 @@ class SoundCloud:
     CLIENT_SECRET = "standin-client-secret"
 
     def __init__(self):
-        self.settings = {"token": "issue", "me": "username", "tracks": "created",
+        self.settings = {"token": "issue", "me": "username",
                          "username": "Standin Podcaster", "lifetime": 3600}
         self.codes = {}
         self.access = set()
@@ -308,7 +265,7 @@ class SoundCloud:
             return self.authorize(query)
         if record["method"] == "POST" and path == "/oauth/token":
             return self.token(dict(parse_qsl(bytes(record["body"] or b"").decode())))
-        authorized = (header(record, "Authorization") or "")[6:] in self.access
+        authorized = header(record, "Authorization")[6:] in self.access
         if not authorized and path in ("/me", "/tracks"):
             return {"status": 401, "json": {"error": "invalid_token"}}
         if record["method"] == "GET" and path == "/me":
@@ -316,24 +273,20 @@ class SoundCloud:
             name = 4711 if mode == "numeric" else self.settings["username"]
             return {"status": 403 if mode == "error_status" else 200, "json": {"id": 4711, "username": name}}
         if record["method"] == "POST" and path == "/tracks":
-            mode = self.settings["tracks"]
-            if mode == "unprocessable":
-                return {"status": 422, "json": {"errors": [{"error_message": "Track title is too long"}]}}
-            if mode == "bad_gateway":
-                return {"status": 502, "headers": [["Content-Type", "text/html"]], "body": "<h1>Bad Gateway</h1>"}
             return {"status": 201, "json": {"id": 1234, "kind": "track",
                                             "permalink_url": "https://soundcloud.com/standin/track-1234"}}
         return {}
 
     def authorize(self, query):
-        if query.get("client_id") != self.CLIENT_ID or query.get("code_challenge_method") != "S256" \
-                or query.get("response_type") != "code" or not query.get("state") or not query.get("code_challenge"):
+        wanted = {"client_id": self.CLIENT_ID, "code_challenge_method": "S256", "response_type": "code"}
+        if any(query.get(key) != value for key, value in wanted.items()) or not query.get("state") \
+                or not query.get("code_challenge"):
             return {"status": 400, "body": "Bad authorize request"}
         self.serial += 1
         code = "code-%d" % self.serial
         self.codes[code] = (query["code_challenge"], query.get("redirect_uri"))
-        answer = {"code": code, "state": query["state"]}
-        return {"status": 302, "headers": [["Location", query["redirect_uri"] + "?" + urlencode(answer)]]}
+        answer = urlencode({"code": code, "state": query["state"]})
+        return {"status": 302, "headers": [["Location", query["redirect_uri"] + "?" + answer]]}
 
     def issue(self):
         self.serial += 1
@@ -373,11 +326,8 @@ def command(request):
     name = request["cmd"]
     with lock:
         if name == "route":
-            key = (request.get("listener"), request["method"], request["path"])
-            if request.get("response") is None:
-                routes.pop(key, None)
-            else:
-                routes[key] = request["response"]
+            # No response (None) removes the route.
+            routes[(request.get("listener"), request["method"], request["path"])] = request.get("response")
         elif name == "requests":
             return {"requests": [describe(record) for record in records]}
         elif name == "soundcloud":
@@ -401,14 +351,9 @@ def certificate(folder):
 
 def main():
     global keep_bodies
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--listen", action="append", choices=["plain", "tls"])
-    parser.add_argument("--tls-dir")
-    parser.add_argument("--discard-bodies", action="store_true")
-    args = parser.parse_args()
-    keep_bodies = not args.discard_bodies
-    listeners = args.listen or ["plain"]
-    context = certificate(args.tls_dir) if "tls" in listeners else None
+    tls_dir, bodies, *listeners = sys.argv[1:]
+    keep_bodies = bodies == "keep"
+    context = certificate(tls_dir) if "tls" in listeners else None
     ports = []
     for index, kind in enumerate(listeners):
         server = socket.create_server(("127.0.0.1", 0), backlog=64)
