@@ -227,10 +227,16 @@ bool WorkflowDriver::waitForUploadEnd(std::chrono::milliseconds timeout)
 
 bool WorkflowDriver::answerStopQuestion(bool stop)
 {
-    // The question's answers are named, and the only buttons of those names.
+    // The question's answers are named; a question already answered may not be deleted yet.
     const QString answer = stop ? QStringLiteral("stopButton") : QStringLiteral("continueButton");
     QPushButton* button = nullptr;
-    if (!waitFor([&] { return (button = window_->findChild<QPushButton*>(answer)) != nullptr; }))
+    const auto shown = [&] {
+        for (QPushButton* candidate : window_->findChildren<QPushButton*>(answer))
+            if (candidate->isVisible())
+                button = candidate;
+        return button != nullptr;
+    };
+    if (!waitFor(shown))
         return fail("no question before stopping");
     QTest::mouseClick(button, Qt::LeftButton);
     return true;

@@ -21,10 +21,13 @@ QMessageBox* ask(QWidget* parent, const Sheet& sheet, const QString& question, c
                  const QString& actionText, std::function<void()> action)
 {
     const QString& name = sheet.name;
-    if (auto* open = parent->findChild<QMessageBox*>(name, Qt::FindDirectChildrenOnly)) {
-        open->raise();
-        open->activateWindow();
-        return open;
+    // An answered question lingers, hidden, until its deletion runs: only one on screen is reused.
+    for (QMessageBox* open : parent->findChildren<QMessageBox*>(name, Qt::FindDirectChildrenOnly)) {
+        if (open->isVisible()) {
+            open->raise();
+            open->activateWindow();
+            return open;
+        }
     }
     auto* box = new QMessageBox(QMessageBox::Question, sheet.title, question, QMessageBox::NoButton, parent);
     box->setObjectName(name);
