@@ -54,6 +54,22 @@ TemplateSnapshot readTemplate(qint64 id)
     return snapshot;
 }
 
+// What step 2 shows of the episode itself. Reading it opens and parses the file, which on a slow
+// or network disk can take long: the window reads it on a worker.
+struct EpisodeFile
+{
+    FileSystemMetadata facts;
+    ID3TagValues tags;
+};
+
+EpisodeFile readEpisodeFile(const QUrl& url)
+{
+    EpisodeFile file{FileSystemMetadata(url), {}};
+    if (const auto metadata = TagLibMetadata::open(url, true, nullptr))
+        file.tags = metadata->readTags().value_or(ID3TagValues());
+    return file;
+}
+
 // Records the title as the template's last episode title. The store may wait for another
 // program's lock, so this runs on a thread of its own with a connection of its own; a title that
 // cannot be recorded only leaves next time's hint behind.
@@ -81,17 +97,26 @@ EditMetadataViewModel::EditMetadataViewModel(std::optional<qint64> templateID, s
         return;
     }
     loadingTemplate_ = true;
-    MainQueue::runInBackground([this, alive = std::weak_ptr<int>(alive_), id = *templateID] {
+    readsFileInBackground_ = true;
+    MainQueue::runInBackground([this, alive = std::weak_ptr<int>(alive_), id = *templateID, url = fileURL_] {
         TemplateSnapshot snapshot = readTemplate(id);
-        MainQueue::performOnMainThread([this, alive, snapshot = std::move(snapshot)]() mutable {
-            if (alive.expired())
-                return;
-            template_ = std::move(snapshot.record);
-            templatePodcastFields_ = snapshot.podcastFields;
-            loadingTemplate_ = false;
-            if (delegate)
-                delegate->editMetadataViewModelDidFillTemplate(*this);
-        });
+        std::optional<EpisodeFile> episode;
+        if (url)
+            episode = readEpisodeFile(*url);
+        MainQueue::performOnMainThread(
+            [this, alive, snapshot = std::move(snapshot), episode = std::move(episode)]() mutable {
+                if (alive.expired())
+                    return;
+                template_ = std::move(snapshot.record);
+                templatePodcastFields_ = snapshot.podcastFields;
+                if (episode) {
+                    fileMetadata_ = std::move(episode->facts);
+                    fileTags_ = std::move(episode->tags);
+                }
+                loadingTemplate_ = false;
+                if (delegate)
+                    delegate->editMetadataViewModelDidFillTemplate(*this);
+            });
     });
 }
 
@@ -122,6 +147,9 @@ QString EditMetadataViewModel::errorText() const
 
 const ID3TagValues& EditMetadataViewModel::fileTags() const
 {
+    static const ID3TagValues notReadYet;
+    if (!fileTags_ && readsFileInBackground_)
+        return notReadYet;
     if (!fileTags_) {
         fileTags_.emplace();
         if (fileURL_)
@@ -264,9 +292,9 @@ const FileSystemMetadata* EditMetadataViewModel::fileMetadata() const
 {
     if (!fileURL_)
         return nullptr;
-    if (!fileMetadata_)
+    if (!fileMetadata_ && !readsFileInBackground_)
         fileMetadata_.emplace(*fileURL_);
-    return &*fileMetadata_;
+    return fileMetadata_ ? &*fileMetadata_ : nullptr;
 }
 
 QString EditMetadataViewModel::fileName() const
@@ -344,10 +372,31 @@ void EditMetadataViewModel::finishSaving(const std::optional<TagLibMetadataError
 {
     saving_.reset();
     // The file's facts (its size above all) and tags have changed; its chapters are the loaded ones.
-    fileMetadata_.reset();
-    fileTags_.reset();
-    if (!failure)
+    // The window keeps showing the old facts until the new ones are read.
+    if (readsFileInBackground_ && fileURL_) {
+        const quint64 read = ++fileReads_;
+        MainQueue::runInBackground([this, alive = std::weak_ptr<int>(alive_), url = *fileURL_, read] {
+            EpisodeFile episode = readEpisodeFile(url);
+            MainQueue::performOnMainThread([this, alive, read, episode = std::move(episode)]() mutable {
+                if (alive.expired() || read != fileReads_)
+                    return;
+                fileMetadata_ = std::move(episode.facts);
+                fileTags_ = std::move(episode.tags);
+                if (delegate)
+                    delegate->editMetadataViewModelDidReadEpisodeFile(*this);
+            });
+        });
+    } else {
+        fileMetadata_.reset();
+        fileTags_.reset();
+    }
+    if (!failure && loadedChapters_) {
+        // Until the file is read again, the chapters just written stand in for the file's own, so a
+        // second Save before that read keeps them.
+        if (fileTags_)
+            fileTags_->podcast.chapters = std::move(*loadedChapters_);
         loadedChapters_.reset();
+    }
     // A write that fails is a failure whatever its reason: the user must not move on believing the
     // episode carries its tags. A cancelled one was the user's wish and needs no message.
     if (failure && failure->code != TagLibMetadataErrorCode::Cancelled) {

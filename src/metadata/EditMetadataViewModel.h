@@ -36,6 +36,8 @@ public:
     // The template's artwork has been read (or found missing), or a chapter file has been read.
     virtual void editMetadataViewModelDidLoadArtwork(EditMetadataViewModel& viewModel) = 0;
     virtual void editMetadataViewModelDidLoadChapters(EditMetadataViewModel& viewModel) = 0;
+    // The episode's facts were read again in the background after a save.
+    virtual void editMetadataViewModelDidReadEpisodeFile(EditMetadataViewModel&) {}
 };
 
 // The logic of step 2: the form's values from the audio file's own tags and the chosen template,
@@ -62,8 +64,9 @@ public:
     };
 
     // Reads the template with `templateID` (when given) and its podcast fields through a connection
-    // of its own, once: at once, or on a thread of its own, after which the delegate hears
-    // editMetadataViewModelDidFillTemplate. `today` dates the tags (tests pass their own).
+    // of its own, once: at once, or on a thread of its own together with the episode's facts and
+    // tags, after which the delegate hears editMetadataViewModelDidFillTemplate. `today` dates the tags
+    // (tests pass their own).
     EditMetadataViewModel(std::optional<qint64> templateID, std::optional<QUrl> fileURL,
                           PodcastID3TagWriter::Clock today = {}, TemplateRead read = TemplateRead::Now);
     // Work still running (a save, reading the artwork or a chapter file) is stopped and waited for.
@@ -157,8 +160,11 @@ private:
     QString saveFailureReason_;
     bool failureLeftFileUnchanged_ = false;
     PodcastID3TagWriter::Clock today_;
-    mutable std::optional<FileSystemMetadata> fileMetadata_; // read once, on first use
-    mutable std::optional<ID3TagValues> fileTags_;           // likewise
+    // Read once: with the template when it is read in the background, else on first use.
+    mutable std::optional<FileSystemMetadata> fileMetadata_;
+    mutable std::optional<ID3TagValues> fileTags_;
+    bool readsFileInBackground_ = false;
+    quint64 fileReads_ = 0;
     std::unique_ptr<BackgroundTagWrite> saving_;
     std::optional<ArtworkCheck> artworkCheck_;
     std::unique_ptr<BackgroundJob<ArtworkCheck>> artworkLoading_;

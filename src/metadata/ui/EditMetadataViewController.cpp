@@ -338,6 +338,11 @@ void EditMetadataViewController::editMetadataViewModelDidLoadArtwork(EditMetadat
     showBusyState();
 }
 
+void EditMetadataViewController::editMetadataViewModelDidReadEpisodeFile(EditMetadataViewModel&)
+{
+    refreshFileFacts();
+}
+
 void EditMetadataViewController::editMetadataViewModelDidLoadChapters(EditMetadataViewModel&)
 {
     refreshChapters();

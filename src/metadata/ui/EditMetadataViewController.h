@@ -86,6 +86,7 @@ public:
     void editMetadataViewModelDidFinishSaving(EditMetadataViewModel& viewModel, bool saved) override;
     void editMetadataViewModelDidLoadArtwork(EditMetadataViewModel& viewModel) override;
     void editMetadataViewModelDidLoadChapters(EditMetadataViewModel& viewModel) override;
+    void editMetadataViewModelDidReadEpisodeFile(EditMetadataViewModel& viewModel) override;
 
 public slots:
     void loadChaptersButtonPressed();
