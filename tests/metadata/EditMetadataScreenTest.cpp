@@ -340,6 +340,12 @@ TEST_F(EditMetadataScreenTest, ShowsTheFileKeepsWhatWasTypedAndTakesAnotherTempl
     EXPECT_EQ(formattedDuration(360000), QStringLiteral("100:00:00"));
     EXPECT_TRUE(step2->artworkImageView()->image().isNull());
     EXPECT_EQ(step2->previousEpisodeField()->text(), QString());
+
+    // A template added meanwhile (in the template window) reloads step 1 under step 2, whose
+    // buttons it leaves alone.
+    insertTemplate(QStringLiteral("Wren"));
+    ASSERT_TRUE(test::waitFor([this] { return step1->tableView()->model()->rowCount() == 3; }));
+    EXPECT_TRUE(next().isEnabled());
 }
 
 // The write waits in the middle until released, so that the screen can be watched while it saves

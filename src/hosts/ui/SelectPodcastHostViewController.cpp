@@ -254,7 +254,7 @@ void SelectPodcastHostViewController::selectPodcastViewModelAccountsDidChange(
 
 void SelectPodcastHostViewController::selectPodcastViewModelAccountSelected(SelectPodcastHostViewModel& model)
 {
-    if (auto* frame = progressNavigationController())
+    if (auto* frame = progressNavigationController(); frame && frame->isShowing(this))
         frame->setNextButtonEnabled(model.state() == SelectPodcastHostState::Selected);
     updateAccountActions();
 }

@@ -249,7 +249,7 @@ void EditMetadataViewController::willPresentInProgressNavigationController(
     ProgressNavigationController& controller)
 {
     controller.setNextButtonTitle(terminatingButtonTextValue(TerminatingButtonText::Save));
-    controller.setNextButtonEnabled(!viewModel_->isSaving());
+    controller.setNextButtonEnabled(canSave());
     controller.setBackButtonEnabled(!viewModel_->isSaving());
     controller.setCancelButtonEnabled(true);
 }
@@ -266,6 +266,8 @@ void EditMetadataViewController::didPresentInProgressNavigationController(
         refresh();
     else
         refreshFileFacts();
+    // What arrived while the step was being shown could not reach the frame's buttons.
+    showBusyState();
     titleField_->setFocus();
 }
 
@@ -417,13 +419,19 @@ void EditMetadataViewController::startSaving()
         showBusyState();
 }
 
+bool EditMetadataViewController::canSave() const
+{
+    // Saving before the artwork or the chapters are read would leave them out without a word, and
+    // before the template and the episode have arrived it would save a form they are about to fill.
+    return !viewModel_->isSaving() && !viewModel_->isLoadingTemplate() && !viewModel_->isLoadingArtwork() &&
+           !viewModel_->isLoadingChapters();
+}
+
 void EditMetadataViewController::showBusyState()
 {
     const bool saving = viewModel_->isSaving();
-    // Saving before the artwork or the chapters are read would leave them out without a word, and
-    // typing before the template has arrived would be overwritten by it.
+    // Typing before the template has arrived would be overwritten by it.
     const bool fillingForm = viewModel_->isLoadingTemplate();
-    const bool reading = fillingForm || viewModel_->isLoadingArtwork() || viewModel_->isLoadingChapters();
     savingIndicator_->setVisible(saving);
     savingLabel_->setVisible(saving);
     for (QWidget* field : std::initializer_list<QWidget*>{
@@ -434,9 +442,8 @@ void EditMetadataViewController::showBusyState()
     if (saving)
         errorLabel_->hide();
     if (ProgressNavigationController* frame = progressNavigationController();
-        frame && frame->contentNavigationController() &&
-        frame->contentNavigationController()->visibleViewController() == this) {
-        frame->setNextButtonEnabled(!saving && !reading);
+        frame && frame->isShowing(this)) {
+        frame->setNextButtonEnabled(canSave());
         frame->setBackButtonEnabled(!saving);
     }
 }

@@ -103,6 +103,7 @@ private:
     void refreshArtwork();
     void refreshChapters();
     void copyFormToWorkflow();
+    bool canSave() const;
     void showBusyState();
     void startSaving();
     void moveOn();

@@ -315,7 +315,7 @@ void SelectTemplateViewController::selectTemplateViewModelAvailableTemplatesDidC
 void SelectTemplateViewController::selectTemplateViewModelInteractionStateDidChange(
     SelectTemplateViewModel& viewModel)
 {
-    if (ProgressNavigationController* frame = progressNavigationController())
+    if (ProgressNavigationController* frame = progressNavigationController(); frame && frame->isShowing(this))
         frame->setNextButtonEnabled(viewModel.canAdvance());
 
     chooseFileButton_->setHidden(viewModel.chooseFileButtonHidden());

@@ -284,6 +284,11 @@ void ProgressNavigationController::setCancelButtonText(const QString& title)
     cancelButton_->setText(withMnemonic(title, QLatin1Char('l')));
 }
 
+bool ProgressNavigationController::isShowing(const QWidget* step) const
+{
+    return contentNavigationController_ && contentNavigationController_->visibleViewController() == step;
+}
+
 void ProgressNavigationController::setNextButtonEnabled(bool enabled)
 {
     nextButton_->setEnabled(enabled);

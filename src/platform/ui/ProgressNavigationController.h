@@ -36,6 +36,9 @@ public:
     void setCurrentStep(qint64 currentStep);
 
     NavigationStack* contentNavigationController() const { return contentNavigationController_; }
+    // Whether `step` is the one shown. The buttons belong to that step: a step lower in the stack
+    // whose list reloads, or one whose worker reports late, must leave them alone.
+    bool isShowing(const QWidget* step) const;
     QProgressBar* progressIndicator() const { return progressIndicator_; }
     QWidget* contentView() const { return contentView_; }
     QPushButton* nextButton() const { return nextButton_; }

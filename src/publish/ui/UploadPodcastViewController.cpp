@@ -267,8 +267,7 @@ void UploadPodcastViewController::uploadPodcastViewModelUploadStatusDidChange(
 bool UploadPodcastViewController::isVisibleStep() const
 {
     const ProgressNavigationController* frame = progressNavigationController();
-    return frame && frame->contentNavigationController() &&
-           frame->contentNavigationController()->visibleViewController() == this;
+    return frame && frame->isShowing(this);
 }
 
 void UploadPodcastViewController::showViewModel()
