@@ -62,12 +62,15 @@ struct EpisodeFile
     ID3TagValues tags;
 };
 
+ID3TagValues readFileTags(const QUrl& url)
+{
+    const auto metadata = TagLibMetadata::open(url, true, nullptr);
+    return metadata ? metadata->readTags().value_or(ID3TagValues()) : ID3TagValues();
+}
+
 EpisodeFile readEpisodeFile(const QUrl& url)
 {
-    EpisodeFile file{FileSystemMetadata(url), {}};
-    if (const auto metadata = TagLibMetadata::open(url, true, nullptr))
-        file.tags = metadata->readTags().value_or(ID3TagValues());
-    return file;
+    return EpisodeFile{FileSystemMetadata(url), readFileTags(url)};
 }
 
 // Records the title as the template's last episode title. The store may wait for another
@@ -150,12 +153,8 @@ const ID3TagValues& EditMetadataViewModel::fileTags() const
     static const ID3TagValues notReadYet;
     if (!fileTags_ && readsFileInBackground_)
         return notReadYet;
-    if (!fileTags_) {
-        fileTags_.emplace();
-        if (fileURL_)
-            if (const auto metadata = TagLibMetadata::open(*fileURL_, true, nullptr))
-                fileTags_ = metadata->readTags().value_or(ID3TagValues());
-    }
+    if (!fileTags_)
+        fileTags_ = fileURL_ ? readFileTags(*fileURL_) : ID3TagValues();
     return *fileTags_;
 }
 

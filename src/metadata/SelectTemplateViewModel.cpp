@@ -93,27 +93,26 @@ void SelectTemplateViewModel::reloadTemplates()
             if (std::optional<QImage> image = loadThumbnail(*item.artworkURL, ThumbnailSide))
                 thumbnails.emplace(item.id, std::move(*image));
         }
-        MainQueue::performOnMainThread(
-            [alive, this, reload, list = std::move(list), failure, thumbnails = std::move(thumbnails)] {
-                // A later reload, or a view model that is gone, makes this answer stale.
-                if (alive.expired() || reload != reloads_)
-                    return;
-                // The choice follows its template, wherever a rename or a deletion moved it.
-                const std::optional<ID3TemplateSelectAllQueryResult> chosen = selectedTemplate();
-                cachedTemplates = list;
-                artworks_.merge(std::map<qint64, QImage>(thumbnails));
-                if (chosen) {
-                    const auto found = std::find_if(list.begin(), list.end(), [&chosen](const auto& item) {
-                        return item.id == chosen->id;
-                    });
-                    selectedItemIndex_ =
-                        found == list.end() ? std::nullopt : std::optional<qint64>(found - list.begin());
-                }
-                templatesFailure_ = failure;
-                readingTemplates_ = false;
-                if (delegate)
-                    delegate->selectTemplateViewModelAvailableTemplatesDidChange(*this);
-            });
+        MainQueue::performOnMainThread([alive, this, reload, list = std::move(list), failure,
+                                        thumbnails = std::move(thumbnails)]() mutable {
+            // A later reload, or a view model that is gone, makes this answer stale.
+            if (alive.expired() || reload != reloads_)
+                return;
+            // The choice follows its template, wherever a rename or a deletion moved it.
+            const std::optional<ID3TemplateSelectAllQueryResult> chosen = selectedTemplate();
+            cachedTemplates = list;
+            artworks_.merge(thumbnails);
+            if (chosen) {
+                const auto found = std::find_if(
+                    list.begin(), list.end(), [&chosen](const auto& item) { return item.id == chosen->id; });
+                selectedItemIndex_ =
+                    found == list.end() ? std::nullopt : std::optional<qint64>(found - list.begin());
+            }
+            templatesFailure_ = failure;
+            readingTemplates_ = false;
+            if (delegate)
+                delegate->selectTemplateViewModelAvailableTemplatesDidChange(*this);
+        });
     });
 }
 
