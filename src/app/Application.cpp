@@ -39,7 +39,9 @@ int runAirlark(QApplication& application)
     applyApplicationIdentity();
     installTranslations(application);
     QApplication::setDesktopFileName(applicationIdentifier());
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/Airlark.svg")));
+    // The installed icon theme's, as the desktop shows it; the built-in one when Airlark runs uninstalled.
+    QApplication::setWindowIcon(
+        QIcon::fromTheme(applicationIdentifier(), QIcon(QStringLiteral(":/images/Airlark.svg"))));
     const QStringList urls = urlArguments(QApplication::arguments());
 
     SingleInstance instance;

@@ -7,7 +7,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QIcon>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPointer>
@@ -22,7 +21,6 @@ MainWindow::MainWindow(std::function<QWidget*()> rootViewControllerProvider, QWi
 {
     setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(applicationName());
-    setWindowIcon(QIcon(QStringLiteral(":/images/Airlark.svg")));
     setCentralWidget(workflow_);
     // Measured on each step with real content (the default fonts): the tallest, step 3 and step 4
     // with a failure's status, needs 438x517; below that the file facts of step 2 and the lists
