@@ -23,6 +23,9 @@ packages=(
     at-spi2-core python3-pyatspi python3-gi
     # the tag editors the tag-write benchmark compares against (mutagen also reads tags back in tests)
     kid3-cli python3-mutagen
+    # the Debian package (scripts/package.sh) and its checks: the icons drawn from the SVG, dpkg-shlibdeps,
+    # lintian, the AppStream and manual page checks, and bash's completion functions
+    librsvg2-bin dpkg-dev lintian appstream man-db bash-completion
     # checks: the project's C++ style (scripts/check-format.sh)
     clang-format
 )
