@@ -179,20 +179,31 @@ TEST_F(Package, InstalledProgramRunsAndItsManualAndCompletionKnowEveryOption)
     EXPECT_TRUE(templates.out.contains(QStringLiteral(R"("name": "Bonus \"Live\" Show")")))
         << templates.out.toStdString();
 
-    // Every option a command's help lists is in the manual page and is offered by the completion.
-    // Qt's help lists one option a line: "  -h, --help  Show …" or "  --json  Print …".
+    // Every command and option the help lists is in the manual page and is offered by the
+    // completion. Qt's help lists one option a line ("  -h, --help  Show …", "  --json  Print …"),
+    // and the commands with their options: "  tag --template NAME …", "  templates [--json] …".
     const QRegularExpression option(QStringLiteral("^\\s+(?:-[a-zA-Z], )?(--[a-z-]+)"),
                                     QRegularExpression::MultilineOption);
-    for (const QString& command : QStringList{"", "templates", "accounts", "tag", "publish"}) {
-        const QStringList words = command.isEmpty() ? QStringList{} : QStringList{command};
+    const QRegularExpression command(QStringLiteral("^  ([a-z]+) +(?:\\[|--)"),
+                                     QRegularExpression::MultilineOption);
+    QStringList commands{QString()};
+    const QStringList offeredCommands = complete({airlark, {}}, QDir::tempPath());
+    for (auto match = command.globalMatch(run(airlark, {"--help"}).out); match.hasNext();) {
+        commands << match.next().captured(1);
+        EXPECT_TRUE(manual.contains(commands.last()) && offeredCommands.contains(commands.last()))
+            << commands.last().toStdString();
+    }
+    EXPECT_GE(commands.size(), 5);
+    for (const QString& name : commands) {
+        const QStringList words = name.isEmpty() ? QStringList{} : QStringList{name};
         const Outcome help = run(airlark, words + QStringList{"--help"});
         ASSERT_EQ(help.status, 0) << help.err.toStdString();
         const QStringList offered =
             complete(QStringList{airlark} + words + QStringList{"--"}, QDir::tempPath());
         for (auto match = option.globalMatch(help.out); match.hasNext();) {
-            const QString name = match.next().captured(1);
-            EXPECT_TRUE(manual.contains(name)) << name.toStdString();
-            EXPECT_TRUE(offered.contains(name)) << command.toStdString() << " " << name.toStdString();
+            const QString found = match.next().captured(1);
+            EXPECT_TRUE(manual.contains(found)) << found.toStdString();
+            EXPECT_TRUE(offered.contains(found)) << name.toStdString() << " " << found.toStdString();
         }
     }
 }
