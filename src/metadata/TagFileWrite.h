@@ -1,7 +1,7 @@
 #pragma once
 
 // The two ways a new tag reaches the episode on disk: in place, when it fits in the space of the
-// old one, or by writing a new file beside it and renaming it over the episode. Both work on bytes
+// old one, or by writing a new file beside it and exchanging it with the episode. Both work on bytes
 // prepared beforehand and know nothing of frames. Internal to the metadata library.
 
 #include "metadata/FileIO.h"

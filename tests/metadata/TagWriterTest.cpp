@@ -297,7 +297,7 @@ struct BadFile
     const char* name;
     std::function<void(const QString& path)> make;   // creates what lies at `path`
     std::optional<TagLibMetadataErrorCode> expected; // none: the save succeeds
-    bool appendMeanwhile = false; // another program appends to the file between check and commit
+    bool appendMeanwhile = false; // another program appends right before the save's last check
     bool failAfterFirstWrite = false;
     Room room = Room::Plenty;
 };
@@ -323,7 +323,8 @@ TEST_P(BadFileTest, FailsWithItsReasonAndLeavesTheFileAloneOrKeepsTheAudio)
         }
     }
     const QStringList before = entries(folder);
-    const QByteArray appended = row.appendMeanwhile ? "bytes another program appends" : "";
+    // A megabyte, as a recorder or a download still writing the episode would add.
+    const QByteArray appended = row.appendMeanwhile ? QByteArray(1024 * 1024, 'a') : QByteArray();
     const ProbeForTest probe({[&] {
                                   QFile file(path);
                                   if (!appended.isEmpty() && file.open(QIODevice::Append))
