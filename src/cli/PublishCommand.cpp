@@ -76,7 +76,10 @@ public:
             return;
         case UploadPodcastState::Successful:
             progress_.finish();
-            printResult(upload.publishedLocation().value_or(QString()));
+            if (upload.failureReasonFromServer())
+                printMessage(QStringLiteral("airlark: ") + upload.statusText());
+            else
+                printResult(upload.publishedLocation().value_or(QString()));
             finish(ExitStatus::Ok);
             return;
         case UploadPodcastState::Cancelled:

@@ -169,6 +169,7 @@ signing(const QUrl& url, const QString& label, std::function<void(OAuth2SigningR
                 OAuth2SignedRequest{url, (label + QLatin1Char(' ') + *result.accessToken).toUtf8()};
         else
             outcome.error = result.error;
+        outcome.refreshFailure = result.refreshFailure;
         completion(outcome);
     };
 }

@@ -29,9 +29,17 @@ enum class OAuth2Error
 enum class OAuth2SigningError
 {
     NotSignedIn,            // no token is stored for this user identifier
-    NeedsNewSignIn,         // the refresh token was refused (revoked or already used)
-    RefreshFailed,          // the token endpoint could not be reached while refreshing
+    NeedsNewSignIn,         // the stored refresh token was refused as invalid_grant (revoked or used)
+    RefreshFailed,          // the token endpoint could not be reached, refused otherwise or asked to
+                            // wait; the stored tokens are kept for a later try
     CredentialStoreFailure, // the credential store could not be read or written
+};
+
+// What went wrong with a refresh that failed, as far as the token endpoint said.
+struct OAuth2RefreshFailure
+{
+    QString reason; // "HTTP 401, invalid_client"; empty when no answer came. Never holds a secret
+    std::optional<std::chrono::seconds> retryAfter; // how long the endpoint asked to wait
 };
 
 // A request signed with the stored access token: the URL it is for and the value of its
@@ -46,6 +54,7 @@ struct OAuth2SigningResult
 {
     std::optional<OAuth2SignedRequest> request;
     std::optional<OAuth2SigningError> error;
+    OAuth2RefreshFailure refreshFailure; // with RefreshFailed
 };
 
 class OAuth2TokenKeeper;
@@ -80,8 +89,9 @@ private:
 // Tokens live in the credential store under ("userIdentifier", "keychain_service"), so that a new
 // flow built with the same settings finds the tokens an earlier one obtained. Access tokens that
 // have expired are refreshed before a request is signed; refreshes are serialised per user
-// identifier across every flow object of the process, and each new refresh token is stored before
-// the access token that came with it is used, since refresh tokens are single-use.
+// identifier across every flow object and every Airlark process (see OAuth2TokenKeeper), and each new
+// refresh token is stored before the access token that came with it is used, since refresh tokens
+// are single-use.
 //
 // When the redirect URI is a loopback http URL (http://127.0.0.1:<port>/...), authorize() also
 // listens on that port for the browser's redirect; port 0 picks a free port, and the redirect

@@ -2,10 +2,13 @@
 
 #include "hosts/HTTPDataRequest.h"
 #include "platform/MainQueue.h"
+#include "platform/RuntimeLock.h"
 #include "store/CredentialStore.h"
 
+#include <QCryptographicHash>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <map>
 
 namespace airlark {
@@ -24,9 +27,32 @@ std::map<QString, std::weak_ptr<OAuth2TokenKeeper>>& registry()
     return keepers;
 }
 
-OAuth2AccessTokenResult failure(OAuth2SigningError error)
+OAuth2AccessTokenResult failure(OAuth2SigningError error, OAuth2RefreshFailure why = {})
 {
-    return OAuth2AccessTokenResult{std::nullopt, error};
+    return OAuth2AccessTokenResult{std::nullopt, error, std::move(why)};
+}
+
+// Long enough for another process to finish its refresh: its token request's minute, the keyring.
+constexpr std::chrono::seconds RefreshLockPatience{150};
+
+// The "error" member of a token endpoint's JSON answer, when it is a plain code.
+QString errorCode(const QByteArray& body)
+{
+    static const QRegularExpression plainCode(QStringLiteral("^[A-Za-z0-9_.-]{1,64}$"));
+    const QString code = QJsonDocument::fromJson(body).object().value(QStringLiteral("error")).toString();
+    return plainCode.match(code).hasMatch() ? code : QString();
+}
+
+// What the endpoint answered; nothing more for an answer that never came (the connection is the
+// reason then).
+OAuth2RefreshFailure refreshFailure(const HTTPDataResult& result)
+{
+    if (result.statusCode == 0)
+        return {};
+    QString reason = QStringLiteral("HTTP %1").arg(result.statusCode);
+    if (const QString code = errorCode(result.body); !code.isEmpty())
+        reason += QStringLiteral(", ") + code;
+    return {reason, result.retryAfter};
 }
 
 const QStringList tokenMembers{QStringLiteral("access_token"), QStringLiteral("refresh_token"),
@@ -178,70 +204,132 @@ void OAuth2TokenKeeper::answerNext()
 
 void OAuth2TokenKeeper::tokensDidArrive(const Result<QVariantMap, CredentialStoreError>& item)
 {
+    const Verdict verdict = judge(item);
+    if (verdict.answer)
+        return answer(*verdict.answer);
+    refreshUnderLock();
+}
+
+OAuth2TokenKeeper::Verdict
+OAuth2TokenKeeper::judge(const Result<QVariantMap, CredentialStoreError>& item) const
+{
     if (!item) {
         if (item.error().keyringUnavailable())
             qWarning("The sign-in tokens cannot be read: %s", qUtf8Printable(item.error().message));
-        return answer(failure(item.error().keyringUnavailable() ? OAuth2SigningError::CredentialStoreFailure
-                                                                : OAuth2SigningError::NotSignedIn));
+        return {failure(item.error().keyringUnavailable() ? OAuth2SigningError::CredentialStoreFailure
+                                                          : OAuth2SigningError::NotSignedIn),
+                std::nullopt};
     }
     if (item->value(QString::fromLatin1(NeedsNewSignInKey)).toBool())
-        return answer(failure(OAuth2SigningError::NeedsNewSignIn));
+        return {failure(OAuth2SigningError::NeedsNewSignIn), std::nullopt};
     const std::optional<OAuth2Tokens> tokens = OAuth2Tokens::fromItem(*item);
     if (!tokens)
-        return answer(failure(OAuth2SigningError::NotSignedIn));
+        return {failure(OAuth2SigningError::NotSignedIn), std::nullopt};
     const QString& rejected = waiting_.front().rejected;
     if (!tokens->isExpired() && (rejected.isEmpty() || tokens->accessToken != rejected))
-        return answer(OAuth2AccessTokenResult{tokens->accessToken, std::nullopt});
+        return {OAuth2AccessTokenResult{tokens->accessToken, std::nullopt, {}}, std::nullopt};
     if (tokens->refreshToken.isEmpty())
-        return answer(failure(OAuth2SigningError::NeedsNewSignIn));
-    refresh(*tokens);
+        return {failure(OAuth2SigningError::NeedsNewSignIn), std::nullopt};
+    return {std::nullopt, tokens};
 }
 
-void OAuth2TokenKeeper::refresh(const OAuth2Tokens& tokens)
+QString OAuth2TokenKeeper::lockName() const
+{
+    const QByteArray account = registryKey(settings_).toUtf8();
+    return QStringLiteral("oauth2-") +
+           QString::fromLatin1(
+               QCryptographicHash::hash(account, QCryptographicHash::Sha256).toHex().left(32));
+}
+
+void OAuth2TokenKeeper::refreshUnderLock()
+{
+    MainQueue::runInBackground([self = shared_from_this(), name = lockName(), user = settings_.userIdentifier,
+                                service = settings_.keychainService] {
+        std::optional<RuntimeLock> lock = RuntimeLock::acquire(name, RefreshLockPatience);
+        std::shared_ptr<RuntimeLock> held;
+        std::optional<Result<QVariantMap, CredentialStoreError>> item;
+        if (lock) {
+            held = std::make_shared<RuntimeLock>(std::move(*lock));
+            // Read once the lock is held: a refresh another process made meanwhile is stored by now.
+            item = CredentialStore::readData(user, service);
+        }
+        MainQueue::async([self, held, item] {
+            if (!held)
+                return self->answerAll(
+                    failure(OAuth2SigningError::RefreshFailed,
+                            {QStringLiteral("another Airlark process is still renewing this sign-in"),
+                             std::nullopt}));
+            const Verdict verdict = self->judge(*item);
+            if (verdict.answer)
+                return self->answerAll(*verdict.answer);
+            self->refresh(*verdict.toRefresh, held);
+        });
+    });
+}
+
+void OAuth2TokenKeeper::refresh(const OAuth2Tokens& tokens, std::shared_ptr<RuntimeLock> lock)
 {
     const HTTPRequest request = settings_.tokenRequest({
         {QStringLiteral("grant_type"), QStringLiteral("refresh_token")},
         {QStringLiteral("refresh_token"), tokens.refreshToken},
     });
-    sendHTTPDataRequest(request, [self = shared_from_this(),
-                                  previous = tokens](const HTTPDataResult& result) {
-        if (result.statusCode == 400 || result.statusCode == 401) {
-            // A refresh token is single-use: one that is refused will never work again.
-            qWarning("The refresh token was refused (HTTP %d); the account needs a new sign-in",
-                     result.statusCode);
-            return self->markNeedsNewSignIn(previous.details);
-        }
+    sendHTTPDataRequest(request, [self = shared_from_this(), previous = tokens,
+                                  lock = std::move(lock)](const HTTPDataResult& result) {
         std::optional<OAuth2Tokens> renewed;
         if (result.statusCode >= 200 && result.statusCode <= 299)
             renewed = OAuth2Tokens::fromTokenResponse(result.body);
-        if (!renewed) {
-            qWarning("Unable to refresh the access token (HTTP %d)", result.statusCode);
-            return self->answerAll(failure(OAuth2SigningError::RefreshFailed));
-        }
+        if (!renewed)
+            return self->refreshWasRefused(previous, result, lock);
         renewed->details = previous.details;
         if (renewed->refreshToken.isEmpty())
             renewed->refreshToken = previous.refreshToken; // a server that does not rotate keeps the old one
         // The new refresh token replaces the used one before anything is signed with the new
-        // access token: losing it would leave the account unable to refresh again.
-        self->store(*renewed, [self, access = renewed->accessToken](bool stored) {
-            self->answerAll(stored ? OAuth2AccessTokenResult{access, std::nullopt}
+        // access token (and before another process may read the item): losing it would leave the
+        // account unable to refresh again.
+        self->store(*renewed, [self, access = renewed->accessToken, lock](bool stored) {
+            self->answerAll(stored ? OAuth2AccessTokenResult{access, std::nullopt, {}}
                                    : failure(OAuth2SigningError::CredentialStoreFailure));
         });
     });
 }
 
-void OAuth2TokenKeeper::markNeedsNewSignIn(const QVariantMap& details)
+void OAuth2TokenKeeper::refreshWasRefused(const OAuth2Tokens& refused, const HTTPDataResult& result,
+                                          std::shared_ptr<RuntimeLock> lock)
 {
+    const OAuth2RefreshFailure why = refreshFailure(result);
+    qWarning("Unable to refresh the access token (%s)",
+             qUtf8Printable(result.statusCode == 0 ? result.transportError : why.reason));
+    // Only invalid_grant says the refresh token will never work again (revoked, or used already).
+    const bool grantGone = (result.statusCode == 400 || result.statusCode == 401) &&
+                           errorCode(result.body) == QLatin1String("invalid_grant");
+    // Read again before deciding: tokens stored since the refresh was sent (a new sign-in, a process
+    // that did not wait for the lock) are not the refused ones, and must not be marked.
+    CredentialStore::readDataLater(
+        settings_.userIdentifier, settings_.keychainService,
+        [self = shared_from_this(), refused, why, grantGone,
+         lock = std::move(lock)](const Result<QVariantMap, CredentialStoreError>& item) {
+            const Verdict verdict = self->judge(item);
+            if (verdict.answer)
+                return self->answerAll(*verdict.answer);
+            if (grantGone && verdict.toRefresh->refreshToken == refused.refreshToken)
+                return self->markNeedsNewSignIn(refused.details, lock);
+            self->answerAll(failure(OAuth2SigningError::RefreshFailed, why));
+        });
+}
+
+void OAuth2TokenKeeper::markNeedsNewSignIn(const QVariantMap& details, std::shared_ptr<RuntimeLock> lock)
+{
+    qWarning("The refresh token was refused as invalid; the account needs a new sign-in");
     // Written before the next request reads the item, so that it hears the same.
     QVariantMap item = details;
     item.insert(QString::fromLatin1(NeedsNewSignInKey), true);
-    CredentialStore::updateDataLater(
-        item, settings_.userIdentifier, settings_.keychainService,
-        [self = shared_from_this()](const std::optional<CredentialStoreError>& error) {
-            if (error)
-                qWarning("Unable to mark the account as needing a new sign-in");
-            self->answerAll(failure(OAuth2SigningError::NeedsNewSignIn));
-        });
+    CredentialStore::updateDataLater(item, settings_.userIdentifier, settings_.keychainService,
+                                     [self = shared_from_this(), lock = std::move(lock)](
+                                         const std::optional<CredentialStoreError>& error) {
+                                         if (error)
+                                             qWarning("Unable to mark the account as needing a new sign-in");
+                                         self->answerAll(failure(OAuth2SigningError::NeedsNewSignIn));
+                                     });
 }
 
 void OAuth2TokenKeeper::answer(const OAuth2AccessTokenResult& outcome)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "hosts/HTTPDataRequest.h"
 #include "hosts/OAuth2CodeFlow.h"
 #include "http/HTTPRequest.h"
 #include "store/CredentialStore.h"
@@ -60,12 +61,22 @@ struct OAuth2AccessTokenResult
 {
     std::optional<QString> accessToken;
     std::optional<OAuth2SigningError> error;
+    OAuth2RefreshFailure refreshFailure; // with RefreshFailed
 };
 
+class RuntimeLock;
+
 // The tokens of one user identifier in the credential store, shared by every flow object of
-// the process built with the same keychain service and user identifier, so that only one
-// refresh runs at a time for them. Requests are answered one after the other; the keyring is read
-// and written without blocking the main thread. Main thread only.
+// the process built with the same keychain service and user identifier. Requests are answered one
+// after the other; the keyring is read and written, and the lock below waited for, without
+// blocking the main thread. Main thread only.
+//
+// A refresh token is single-use, and another Airlark process (the window beside `airlark publish`)
+// may hold the same one, so a refresh runs under a per-account RuntimeLock that every process
+// takes: the keyring is read again once it is held (another process may have refreshed meanwhile,
+// and its tokens are used), and read again when the refresh is refused. Only invalid_grant for the
+// refresh token still stored marks the account as needing a new sign-in; any other refusal keeps
+// the tokens and says what the endpoint answered.
 class OAuth2TokenKeeper : public std::enable_shared_from_this<OAuth2TokenKeeper>
 {
 public:
@@ -100,8 +111,20 @@ private:
     // Answers the first waiting request, then the next.
     void answerNext();
     void tokensDidArrive(const Result<QVariantMap, CredentialStoreError>& item);
-    void refresh(const OAuth2Tokens& tokens);
-    void markNeedsNewSignIn(const QVariantMap& details);
+    // The stored tokens if they answer the first request as they are; else an error to answer
+    // with, or (neither) tokens to refresh.
+    struct Verdict
+    {
+        std::optional<OAuth2AccessTokenResult> answer;
+        std::optional<OAuth2Tokens> toRefresh;
+    };
+    Verdict judge(const Result<QVariantMap, CredentialStoreError>& item) const;
+    void refreshUnderLock();
+    void refresh(const OAuth2Tokens& tokens, std::shared_ptr<RuntimeLock> lock);
+    void refreshWasRefused(const OAuth2Tokens& refused, const HTTPDataResult& result,
+                           std::shared_ptr<RuntimeLock> lock);
+    void markNeedsNewSignIn(const QVariantMap& details, std::shared_ptr<RuntimeLock> lock);
+    QString lockName() const;
     void answer(const OAuth2AccessTokenResult& outcome);
     void answerAll(const OAuth2AccessTokenResult& outcome);
 

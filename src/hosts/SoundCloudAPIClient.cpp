@@ -78,7 +78,8 @@ void sendGet(const OAuth2Signer& signer, const OAuth2SigningResult& signing, boo
              std::function<void(const SoundCloudAnswer&)> completion)
 {
     if (!signing.request) {
-        completion(SoundCloudAnswer{signing.error.value_or(OAuth2SigningError::NotSignedIn), {}, renewed});
+        completion(SoundCloudAnswer{
+            signing.error.value_or(OAuth2SigningError::NotSignedIn), signing.refreshFailure, {}, renewed});
         return;
     }
     HTTPRequest request(signing.request->url);
@@ -94,7 +95,7 @@ void sendGet(const OAuth2Signer& signer, const OAuth2SigningResult& signing, boo
             });
             return;
         }
-        completion(SoundCloudAnswer{std::nullopt, result, renewed});
+        completion(SoundCloudAnswer{std::nullopt, {}, result, renewed});
     });
 }
 

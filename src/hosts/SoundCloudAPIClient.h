@@ -18,6 +18,7 @@ namespace airlark {
 struct SoundCloudAnswer
 {
     std::optional<OAuth2SigningError> signingError;
+    OAuth2RefreshFailure refreshFailure; // with RefreshFailed
     HTTPDataResult result;
     bool renewed = false; // the token was refused once and renewed for a second try
 };

@@ -23,6 +23,21 @@ QString HTTPResponse::MIMEType() const
     return fields.isEmpty() ? QString() : fields.first().trimmed().toLower();
 }
 
+std::optional<std::chrono::seconds> HTTPResponse::retryAfter(const QDateTime& now) const
+{
+    const QString value =
+        valueForHTTPHeaderField(QStringLiteral("Retry-After")).value_or(QString()).trimmed();
+    bool isNumber = false;
+    const qint64 seconds = value.toLongLong(&isNumber);
+    if (isNumber)
+        return seconds >= 0 ? std::optional(std::chrono::seconds(seconds)) : std::nullopt;
+    // An HTTP date, "Sun, 06 Nov 1994 08:49:37 GMT", is RFC 2822's form.
+    const QDateTime date = QDateTime::fromString(value, Qt::RFC2822Date);
+    if (!date.isValid())
+        return std::nullopt;
+    return std::chrono::seconds(qMax<qint64>(0, now.secsTo(date)));
+}
+
 QString HTTPResponse::textEncodingName() const
 {
     const QStringList fields = contentTypeFields(*this);

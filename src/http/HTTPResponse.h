@@ -2,8 +2,11 @@
 
 #include "http/HTTPRequest.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QUrl>
+#include <chrono>
+#include <optional>
 
 namespace airlark {
 
@@ -25,6 +28,11 @@ struct HTTPResponse
     {
         return allHeaderFields.value(field);
     }
+
+    // How long "Retry-After" asks to wait: its seconds, or the time from `now` to its HTTP date
+    // (none for a date past); nothing when the field is absent or malformed.
+    std::optional<std::chrono::seconds>
+    retryAfter(const QDateTime& now = QDateTime::currentDateTimeUtc()) const;
 
     // The reason phrase of a status code in lower case, e.g. "unprocessable entity" for 422.
     static QString localizedStringForStatusCode(int statusCode);

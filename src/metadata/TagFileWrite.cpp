@@ -5,6 +5,7 @@
 #include <QStorageInfo>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -63,6 +64,13 @@ TagLibMetadataError changedMeanwhile()
                                   "Airlark left it as that program left it. Save again to write the tags."));
 }
 
+TagLibMetadataError anotherSaveGoesOn()
+{
+    return failure(TagLibMetadataErrorCode::WriteFailed,
+                   QStringLiteral("Another Airlark window or command is still saving this episode's tags. "
+                                  "Save again once it is done."));
+}
+
 // Whether the episode is still the file that was read: the path names the same file, and its size
 // and modification time are those of the read.
 bool unchanged(const TagWriteContext& context)
@@ -78,7 +86,8 @@ bool tagReadsBack(int fd, const TagWriteContext& context)
     return back && *back == context.tag && context.parsesAsIntended(*back);
 }
 
-// A new file beside the episode that is removed again unless it is renamed over the episode.
+// A new file beside the episode that takes the episode's place in one exchange; whichever of the two
+// its name holds in the end is removed, unless that is a file another program changed.
 class NewFile
 {
 public:
@@ -92,21 +101,55 @@ public:
     }
     ~NewFile()
     {
-        if (fd_.valid() && !renamed_)
+        if (fd_.valid() && !keep_)
             ::unlink(path_.constData());
     }
     int fd() const { return fd_.get(); }
     bool valid() const { return fd_.valid(); }
-    bool renameOver(const QString& target)
+
+    // Puts this file in the episode's place, in one step, and checks that what it took away is
+    // the very file that was read: a change another program made after any earlier check (an
+    // append, a rewrite, a replacement) is found here, and the episode is exchanged back. Where
+    // the file system cannot exchange two files, nothing happens: a plain rename could lose bytes
+    // that were written meanwhile.
+    std::optional<TagLibMetadataError> exchangeWithEpisode(const TagWriteContext& context, qint64 newSize)
     {
-        renamed_ = ::rename(path_.constData(), QFile::encodeName(target).constData()) == 0;
-        return renamed_;
+        const QByteArray episode = QFile::encodeName(context.path);
+        const auto exchange = [&] {
+            return ::renameat2(AT_FDCWD, path_.constData(), AT_FDCWD, episode.constData(), RENAME_EXCHANGE) ==
+                   0;
+        };
+        if (!exchange()) {
+            if (errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)
+                return failure(
+                    TagLibMetadataErrorCode::WriteFailed,
+                    QStringLiteral("The episode's drive cannot swap two files in one step, which "
+                                   "Airlark needs to make room for the new tag safely; the episode "
+                                   "is left as it was. Copy it to another drive and save again."));
+            if (errno == ENOENT)
+                return changedMeanwhile();
+            return writeFailure(errno, QStringLiteral("Unable to replace the episode"), context.path,
+                                newSize);
+        }
+        // Our name now holds what was the episode.
+        if (fileio::identityOf(QFile::decodeName(path_)) == context.identity)
+            return std::nullopt;
+        if (exchange())
+            return changedMeanwhile();
+        keep_ = true;
+        TagLibMetadataError stuck =
+            failure(TagLibMetadataErrorCode::ChangedMeanwhile,
+                    QStringLiteral("Another program changed the episode while Airlark was replacing it, and "
+                                   "it could not be put back: that program's version is %1.")
+                        .arg(QFile::decodeName(path_)));
+        stuck.fileUnchanged = false;
+        return stuck;
     }
 
 private:
     FileDescriptor fd_;
     QByteArray path_;
-    bool renamed_ = false;
+    bool keep_ = false;
 };
 
 // Owner, permissions and extended attributes (ACLs among them) are kept where the file system and
@@ -199,6 +242,9 @@ std::optional<TagLibMetadataError> writeInPlace(const TagWriteContext& context,
         context.probe.beforeCommit();
     if (context.stop.stop_requested())
         return cancelled();
+    const std::optional<RuntimeLock> episodeLock = TagJournal::lockEpisode(context.identity, context.stop);
+    if (!episodeLock)
+        return context.stop.stop_requested() ? cancelled() : anotherSaveGoesOn();
     const auto guard = TagJournal::lock();
     if (!unchanged(context))
         return changedMeanwhile();
@@ -291,16 +337,19 @@ std::optional<TagLibMetadataError> rewriteWholeFile(const TagWriteContext& conte
         return failure(TagLibMetadataErrorCode::WriteFailed,
                        QStringLiteral("The new file did not read back as written."));
 
+    // No other Airlark process writes the episode meanwhile; any other program is caught by the
+    // exchange's own check.
+    const std::optional<RuntimeLock> episodeLock = TagJournal::lockEpisode(context.identity, context.stop);
+    if (!episodeLock)
+        return context.stop.stop_requested() ? cancelled() : anotherSaveGoesOn();
     if (context.probe.beforeCommit)
         context.probe.beforeCommit();
     if (context.stop.stop_requested())
         return cancelled();
-    if (!unchanged(context))
-        return changedMeanwhile();
-    if (!copy.renameOver(context.path))
-        return writeFailure(errno, QStringLiteral("Unable to replace the episode"), context.path, newSize);
-    // The rename is durable once the folder's entry is on disk; failing to flush the folder does not
-    // undo it, so it is not reported as a failure.
+    if (auto failed = copy.exchangeWithEpisode(context, newSize))
+        return failed;
+    // The exchange is durable once the folder's entries are on disk; failing to flush the folder
+    // does not undo it, so it is not reported as a failure.
     fileio::syncFolderOf(context.path);
     return std::nullopt;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 // The two ways a new tag reaches the episode on disk: in place, when it fits in the space of the
-// old one, or by writing a new file beside it and renaming it over the episode. Both work on bytes
+// old one, or by writing a new file beside it and exchanging it with the episode. Both work on bytes
 // prepared beforehand and know nothing of frames. Internal to the metadata library.
 
 #include "metadata/FileIO.h"
@@ -18,7 +18,8 @@ namespace airlark {
 struct TagWriteProbe
 {
     // Once the new tag (or the new file) is ready, right before the last check that the episode is
-    // still the file that was read.
+    // still the file that was read (for a whole-file rewrite, right before the exchange that is
+    // checked).
     std::function<void()> beforeCommit;
     // After the first region of an in-place write is on disk; false makes the write fail there.
     std::function<bool()> afterFirstWrite;
@@ -41,8 +42,10 @@ std::optional<TagLibMetadataError> writeInPlace(const TagWriteContext& context,
                                                 const QList<TagJournal::Region>& regions);
 
 // Writes `context.tag`, the episode's bytes from `audioBegin` to `audioEnd` and `id3v1` into a new
-// file beside the episode, checks it, and renames it over the episode. The episode is untouched
-// until the rename.
+// file beside the episode, checks it, and exchanges it with the episode (renameat2's
+// RENAME_EXCHANGE) under the episode's lock; the old episode is checked once it is out of the way
+// and exchanged back if another program changed it after it was read. The episode is untouched
+// until the exchange; a file system without the exchange refuses the save.
 std::optional<TagLibMetadataError> rewriteWholeFile(const TagWriteContext& context, qint64 audioBegin,
                                                     qint64 audioEnd, const QByteArray& id3v1);
 

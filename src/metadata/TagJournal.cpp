@@ -41,6 +41,14 @@ QString journalName(const fileio::FileIdentity& identity)
         .arg(quint64(identity.inode), 0, 16);
 }
 
+QString episodeLockName(quint64 device, quint64 inode)
+{
+    return QStringLiteral("episode-%1-%2").arg(device, 0, 16).arg(inode, 0, 16);
+}
+
+// Long enough for another process's save of a long episode by a whole-file rewrite.
+constexpr std::chrono::minutes EpisodeLockPatience{2};
+
 QByteArray encode(const Record& record)
 {
     QByteArray body;
@@ -106,6 +114,11 @@ void recoverJournal(const QString& journalPath, const std::optional<QString>& ep
         return;
     }
     const QString path = episodePath.value_or(record->path);
+    // Another process holding the episode's lock is writing it now: its journal is no leftover.
+    const std::optional<RuntimeLock> writing =
+        RuntimeLock::acquire(episodeLockName(record->device, record->inode), std::chrono::milliseconds(0));
+    if (!writing)
+        return;
     const fileio::FileDescriptor episode = fileio::openFile(path, O_RDWR);
     const std::optional<fileio::FileIdentity> identity =
         episode.valid() ? fileio::identityOf(episode.get()) : std::nullopt;
@@ -113,6 +126,12 @@ void recoverJournal(const QString& journalPath, const std::optional<QString>& ep
         // Perhaps on a drive that is not plugged in now: keep the journal for a later start.
         qCWarning(journalLog) << "An interrupted tag write of" << path
                               << "cannot be undone now:" << fileio::errorText(errno);
+        return;
+    }
+    if (quint64(identity->device) != record->device || quint64(identity->inode) != record->inode) {
+        // The path names another file now (the episode was moved or replaced): the journal is kept
+        // for the episode's own next open, wherever it is.
+        qCInfo(journalLog) << "An interrupted tag write of" << path << "belongs to a file no longer there";
         return;
     }
     bool allOld = true;
@@ -146,6 +165,12 @@ std::unique_lock<std::mutex> TagJournal::lock()
 {
     static std::mutex mutex;
     return std::unique_lock<std::mutex>(mutex);
+}
+
+std::optional<RuntimeLock> TagJournal::lockEpisode(const fileio::FileIdentity& identity, std::stop_token stop)
+{
+    return RuntimeLock::acquire(episodeLockName(quint64(identity.device), quint64(identity.inode)),
+                                EpisodeLockPatience, [&stop] { return stop.stop_requested(); });
 }
 
 std::optional<TagJournal> TagJournal::begin(const QString& path, const fileio::FileIdentity& identity,

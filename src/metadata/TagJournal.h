@@ -1,12 +1,14 @@
 #pragma once
 
 #include "metadata/FileIO.h"
+#include "platform/RuntimeLock.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
 #include <mutex>
 #include <optional>
+#include <stop_token>
 
 namespace airlark {
 
@@ -16,7 +18,9 @@ namespace airlark {
 //
 // A crash in between leaves the journal behind. The next start (recoverAll) or the next open of
 // that episode (recover) puts the old bytes back, provided the regions still hold nothing but old
-// and new bytes; an episode that some other program has changed since is left alone.
+// and new bytes; an episode that some other program has changed since is left alone. So is a
+// journal whose episode another Airlark process holds the episode lock of (it is writing the tags
+// now), or whose path names another file than the one it records (device and inode).
 class TagJournal
 {
 public:
@@ -44,8 +48,14 @@ public:
     // Undoes every interrupted write a journal records (at start-up).
     static void recoverAll();
 
-    // Held while a journal is written, applied or recovered, so that they never interleave.
+    // Held while a journal is written, applied or recovered, so that they never interleave within
+    // the process. Take the episode's lock first, never the other way round.
     static std::unique_lock<std::mutex> lock();
+
+    // The lock every Airlark process takes on the episode `identity` (by its device and inode)
+    // while it saves the episode's tags or undoes an interrupted save. Waits while another holds it,
+    // for a while or until `stop`; nothing then. Blocks: never on the GUI thread.
+    static std::optional<RuntimeLock> lockEpisode(const fileio::FileIdentity& identity, std::stop_token stop);
 
 private:
     TagJournal(QString journalPath, fileio::FileDescriptor file)

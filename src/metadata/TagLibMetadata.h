@@ -24,9 +24,10 @@ namespace airlark {
 // updateFile() never loses the episode. When the new tag fits in the space of the old one (its
 // padding included), only that space is rewritten, under a journal that undoes a write cut short;
 // the audio is never touched. Otherwise the episode is written anew beside itself, with generous
-// padding so that the next save fits in place, checked, and renamed over the original. Either way
-// it refuses to write when another program changed the file since it was read. When it returns
-// false the file on disk holds what it held before.
+// padding so that the next save fits in place, checked, and exchanged with the original in one
+// step. Either way it refuses to write when another program changed the file since it was read
+// (found again after the exchange, which is then undone), and no other Airlark process writes the
+// episode meanwhile. When it returns false the file on disk holds what it held before.
 class TagLibMetadata
 {
 public:

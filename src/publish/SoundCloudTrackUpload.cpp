@@ -18,9 +18,18 @@ const QString SoundCloudSigningFailedMessage = QStringLiteral(
     "The SoundCloud sign-in could not be renewed just now; check the connection and try again");
 const QString SoundCloudNotATrackMessage =
     QStringLiteral("SoundCloud's answer did not describe the uploaded track");
+const QString SoundCloudAnswerUnreadableMessage = QStringLiteral(
+    "Uploaded, but SoundCloud's answer could not be read: check your tracks before uploading again");
 const QString SoundCloudKeyringUnavailableMessage =
     QStringLiteral("The keyring is locked or unavailable, so the SoundCloud sign-in cannot be read: unlock "
                    "it and try again");
+
+QString soundCloudAskedToWaitMessage(std::chrono::seconds delay)
+{
+    const auto minutes = std::max<qint64>(1, std::chrono::ceil<std::chrono::minutes>(delay).count());
+    return minutes == 1 ? QStringLiteral("SoundCloud asks to wait 1 minute")
+                        : QStringLiteral("SoundCloud asks to wait %1 minutes").arg(minutes);
+}
 
 void SoundCloudUploadHandle::cancel()
 {
@@ -132,25 +141,42 @@ void reportCancelled(const Upload& upload)
                                QStringLiteral("cancelled")));
 }
 
-void reportUnsigned(const Upload& upload, OAuth2SigningError reason)
+void reportUnsigned(const Upload& upload, OAuth2SigningError reason, const OAuth2RefreshFailure& why)
 {
     if (reason == OAuth2SigningError::NotSignedIn || reason == OAuth2SigningError::NeedsNewSignIn)
         reportFailure(upload, SoundCloudUploadErrorCode::NeedsNewSignIn, SoundCloudNeedsNewSignInMessage);
     else if (reason == OAuth2SigningError::CredentialStoreFailure)
         reportFailure(upload, SoundCloudUploadErrorCode::KeyringUnavailable,
                       SoundCloudKeyringUnavailableMessage);
+    else if (why.retryAfter)
+        reportFailure(upload, SoundCloudUploadErrorCode::AskedToWait,
+                      soundCloudAskedToWaitMessage(*why.retryAfter));
     else
-        reportFailure(upload, SoundCloudUploadErrorCode::SigningFailed, SoundCloudSigningFailedMessage);
+        reportFailure(upload, SoundCloudUploadErrorCode::SigningFailed,
+                      why.reason.isEmpty() ? SoundCloudSigningFailedMessage
+                                           : SoundCloudSigningFailedMessage + QStringLiteral(" (") +
+                                                 shown(why.reason) + QLatin1Char(')'));
+}
+
+bool answeredHere(const Upload& upload, const std::optional<HTTPResponse>& response)
+{
+    const auto place = [](const QUrl& url) {
+        return url.adjusted(QUrl::RemoveQuery | QUrl::StripTrailingSlash);
+    };
+    return response && place(response->URL) == place(upload.target);
+}
+
+// "Created" from "/tracks" itself: the track exists, whatever the body says.
+bool createdHere(const Upload& upload, const std::optional<HTTPResponse>& response)
+{
+    return answeredHere(upload, response) && response->statusCode == 201;
 }
 
 // A success is SoundCloud's 2xx answer from "/tracks" itself, describing the track it made.
 bool describesTheTrack(const Upload& upload, const std::optional<HTTPResponse>& response,
                        const QVariant& object)
 {
-    const auto place = [](const QUrl& url) {
-        return url.adjusted(QUrl::RemoveQuery | QUrl::StripTrailingSlash);
-    };
-    return response && response->statusCode / 100 == 2 && place(response->URL) == place(upload.target) &&
+    return answeredHere(upload, response) && response->statusCode / 100 == 2 &&
            object.typeId() == QMetaType::QJsonObject && object.toJsonObject().contains(QStringLiteral("id"));
 }
 
@@ -159,7 +185,8 @@ void attempt(const std::shared_ptr<const Upload>& upload, const OAuth2SigningRes
     if (upload->handle->isCancelled())
         return; // reported by the cancel
     if (!signing.request) {
-        reportUnsigned(*upload, signing.error.value_or(OAuth2SigningError::NotSignedIn));
+        reportUnsigned(*upload, signing.error.value_or(OAuth2SigningError::NotSignedIn),
+                       signing.refreshFailure);
         return;
     }
     const SoundCloudFileUploadEntity& entity = upload->entity;
@@ -219,6 +246,19 @@ void attempt(const std::shared_ptr<const Upload>& upload, const OAuth2SigningRes
                     rejected, [upload](const OAuth2SigningResult& again) { attempt(upload, again, true); });
                 return;
             }
+            if (response && response->statusCode == 429 && response->retryAfter()) {
+                reportFailure(*upload, SoundCloudUploadErrorCode::AskedToWait,
+                              soundCloudAskedToWaitMessage(*response->retryAfter()));
+                return;
+            }
+            if (createdHere(*upload, response) && !describesTheTrack(*upload, response, object)) {
+                // The track exists: saying the upload failed would invite a second one.
+                reportCompletion(*upload, response, object,
+                                 HTTPError(QString::fromLatin1(SoundCloudUploadErrorDomain),
+                                           SoundCloudUploadErrorCode::AnswerUnreadable,
+                                           SoundCloudAnswerUnreadableMessage));
+                return;
+            }
             if (!error && !describesTheTrack(*upload, response, object)) {
                 reportCompletion(*upload, response, object,
                                  HTTPError(QString::fromLatin1(SoundCloudUploadErrorDomain),
@@ -265,7 +305,10 @@ upload(SoundCloudAPIClient& client, const SoundCloudFileUploadEntity& entity,
             if (shared->handle->isCancelled())
                 return; // reported by the cancel
             if (answer.signingError)
-                reportUnsigned(*shared, *answer.signingError);
+                reportUnsigned(*shared, *answer.signingError, answer.refreshFailure);
+            else if (answer.result.retryAfter)
+                reportFailure(*shared, SoundCloudUploadErrorCode::AskedToWait,
+                              soundCloudAskedToWaitMessage(*answer.result.retryAfter));
             else if (answer.result.statusCode == 401)
                 reportFailure(*shared, SoundCloudUploadErrorCode::NeedsNewSignIn,
                               SoundCloudNeedsNewSignInMessage);

@@ -4,6 +4,7 @@
 #include "publish/SoundCloudFileUploadEntity.h"
 #include "store/Result.h"
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -51,6 +52,10 @@ inline constexpr int NeedsNewSignIn = 1;     // no usable token, or the renewed 
 inline constexpr int SigningFailed = 2;      // the token could not be refreshed or read just now
 inline constexpr int NotATrack = 3;          // a 2xx answer that does not describe the new track
 inline constexpr int KeyringUnavailable = 4; // the sign-in cannot be read: the keyring is locked or absent
+inline constexpr int AskedToWait = 5;        // a 429 (or 503) with Retry-After, too long to wait out
+// Not a failure: "/tracks" answered 201, so the track exists, but its body could not be read. The
+// delegate hears it as the error of a completion whose response is that 201.
+inline constexpr int AnswerUnreadable = 6;
 } // namespace SoundCloudUploadErrorCode
 
 // The track upload of SoundCloudAPIClient: one streamed multipart/form-data POST to "/tracks"
@@ -58,7 +63,8 @@ inline constexpr int KeyringUnavailable = 4; // the sign-in cannot be read: the 
 // A file larger than a MiB is preceded by a "/me" request, so that a dead token is found (and
 // renewed) before the whole file is sent. An answer 401 renews the token once, through the same
 // single refresh as an expiry, and sends again. Only a 2xx answer from "/tracks" itself with the
-// track in its body is a success.
+// track in its body is a success; a 201 whose body cannot be read is AnswerUnreadable, never a
+// failure that would invite a second upload of the same track.
 // Returns at once with the upload's handle; progress and the outcome reach `delegate`, which the
 // upload holds until it has completed. With FileURL nothing is sent and the delegate is never
 // called. Call on the main thread. `client` is not needed after the call returns.
@@ -71,5 +77,8 @@ extern const QString SoundCloudNeedsNewSignInMessage; // "Sign in to SoundCloud 
 extern const QString SoundCloudSigningFailedMessage;
 extern const QString SoundCloudNotATrackMessage;
 extern const QString SoundCloudKeyringUnavailableMessage;
+extern const QString SoundCloudAnswerUnreadableMessage;
+// "SoundCloud asks to wait N minutes", for a Retry-After of `delay`.
+QString soundCloudAskedToWaitMessage(std::chrono::seconds delay);
 
 } // namespace airlark

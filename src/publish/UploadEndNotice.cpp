@@ -18,10 +18,12 @@ class Text
 std::optional<UploadEndNotice> uploadEndNotice(const UploadPodcastViewModel& viewModel)
 {
     switch (viewModel.uploadState()) {
-    case UploadPodcastState::Successful:
-        return UploadEndNotice{
-            Text::tr("Episode published"),
-            Text::tr("%1 was uploaded to %2.").arg(viewModel.fileName(), viewModel.accountText())};
+    case UploadPodcastState::Successful: {
+        QString body = Text::tr("%1 was uploaded to %2.").arg(viewModel.fileName(), viewModel.accountText());
+        if (const auto reason = viewModel.failureReasonFromServer())
+            body += QLatin1Char('\n') + *reason;
+        return UploadEndNotice{Text::tr("Episode published"), body};
+    }
     case UploadPodcastState::Failed: {
         QString body =
             Text::tr("%1 was not uploaded to %2.").arg(viewModel.fileName(), viewModel.accountText());

@@ -219,7 +219,8 @@ QString UploadPodcastViewModel::statusText() const
             return shown(FinishingText);
         return unencrypted_ ? shown(UploadingText) + shown(UnencryptedText) : shown(UploadingText);
     case UploadPodcastState::Successful:
-        return shown(UploadedText);
+        // A success with a reason is one whose confirmation could not be read.
+        return failureReasonFromServer().value_or(shown(UploadedText));
     case UploadPodcastState::Cancelled:
         ended = shown(UploadCancelledText);
         break;
@@ -541,13 +542,16 @@ void UploadPodcastViewModel::soundCloudUploadDidComplete(const std::optional<HTT
                                                          const QVariant& data,
                                                          const std::optional<HTTPError>& error)
 {
-    if (!error) {
+    const bool unreadable =
+        error && error->is(SoundCloudUploadErrorDomain, SoundCloudUploadErrorCode::AnswerUnreadable);
+    if (!error || unreadable) {
         // The track exists now, even if a stop came too late to prevent it.
-        if (const auto track = dictionary(data))
+        if (const auto track = dictionary(data); track && !unreadable)
             publishedLocation_ =
                 track->value(QStringLiteral("permalink_url"), track->value(QStringLiteral("uri"))).toString();
         setUploadProgress(100);
-        finish(UploadPodcastState::Successful);
+        finish(UploadPodcastState::Successful,
+               unreadable ? std::optional(error->localizedDescription) : std::nullopt);
         return;
     }
     // The bar keeps the share that was sent.

@@ -88,7 +88,8 @@ public:
     void setUploadProgress(int uploadProgress);
     UploadPodcastState uploadState() const { return uploadState_.load(); }
     void setUploadState(UploadPodcastState uploadState);
-    // What went wrong (or, after a cancel, what could not be undone), in words.
+    // What went wrong (or, after a cancel, what could not be undone; after a success, that its
+    // confirmation could not be read), in words.
     std::optional<QString> failureReasonFromServer() const;
     // The SoundCloud upload failed because the account must be signed in again: the status says
     // "Sign in to SoundCloud again". Main thread.

@@ -60,13 +60,17 @@ protected:
         add("TWIN", "SoundCloud");
         const SoundCloudEndpoints endpoints{standIn->url({}), standIn->url(QStringLiteral("/authorize")),
                                             standIn->url(QStringLiteral("/oauth/token"))};
-        const auto storeTokens = [&](qint64 id, qint64 expiresAt) {
+        const auto storeTokens = [&](qint64 id, qint64 expiresAt,
+                                     const QString& refresh = QStringLiteral("r")) {
             CredentialStore::updateData(
-                {{"access_token", "a"}, {"refresh_token", "r"}, {"expires_at", expiresAt}},
+                {{"access_token", "a"}, {"refresh_token", refresh}, {"expires_at", expiresAt}},
                 QString::number(id), SoundCloudAPIClient::keychainService(endpoints));
         };
         storeTokens(add("Cloud", "SoundCloud"), QDateTime::currentSecsSinceEpoch() + 3600);
         storeTokens(add("Expired", "SoundCloud"), 1000);
+        // Expired, with a refresh token the stand-in issued: the next use refreshes it.
+        storeTokens(add("Shared", "SoundCloud"), 1000,
+                    standIn->soundCloud({{"issue", true}}).value(QStringLiteral("refresh_token")).toString());
         writeFile(SoundCloudAPIClientCredentials::userFilePath(),
                   R"({"client_id": "standin-client-id", "client_secret": "standin-client-secret",
                       "redirect_uri": "http://127.0.0.1:1/callback"})");
@@ -197,6 +201,16 @@ TEST_F(CommandLine, PublishSaysWhereTheEpisodeWentOrWhyNot)
              {{"publish", "--account", "Wrong"}, 4, "", "Libsyn refused the log-in"},
              {{"publish", "--account", "Expired"}, 4, "", "sign in again in Airlark's window"},
              {{"publish", "--account", "Cloud"}, 5, "", "Upload failed: Track title is too long", refused},
+             {{"publish", "--account", "Cloud"},
+              5,
+              "",
+              "SoundCloud asks to wait 2 minutes",
+              reply(429, {{"Retry-After", "120"}})},
+             {{"publish", "--account", "Cloud"},
+              0,
+              "",
+              "Uploaded, but SoundCloud's answer could not be read",
+              page(201, "application/json", "{\"id\": 12")},
              {QStringList{"publish", "--account", "Showcast"} + tag, 3, "", "Unable to write ID3 tags."},
              {{"publish", "--account", "Nobody"}, 2, "", "no account is named \"Nobody\""},
              {{"publish", "--account", "twin"}, 2, "", "more than one account is named \"twin\""},
@@ -210,6 +224,33 @@ TEST_F(CommandLine, PublishSaysWhereTheEpisodeWentOrWhyNot)
                 readFile(file));
         }
     }
+}
+
+// SoundCloud's refresh tokens are single-use: two runs refreshing one expired sign-in at once share
+// one refresh instead of one of them destroying it, and a third run needs no new sign-in.
+TEST_F(CommandLine, TwoPublishRunsAtOnceKeepTheSignIn)
+{
+    standIn->route("POST", QStringLiteral("/tracks"), {});
+    standIn->soundCloud({{"refresh_delay", 0.5}}); // the second run starts while the first refreshes
+    const auto refreshRequests = [] {
+        const QJsonArray requests = standIn->soundCloud().value(QStringLiteral("token_requests")).toArray();
+        return std::ranges::count_if(requests, [](const QJsonValue& form) {
+            return form[QStringLiteral("grant_type")] == QStringLiteral("refresh_token");
+        });
+    };
+    const auto refreshes = refreshRequests();
+    const QStringList publish{"publish", "--account", "Shared"};
+    const Case published{publish, 0, "https://soundcloud.com/standin/track-1234\n", ""};
+    const QString other = folder.filePath(QStringLiteral("other.mp3"));
+    ASSERT_TRUE(writeFile(other, mp3Bytes()));
+    Outcome second;
+    expectRun(airlark(publish + QStringList{episode()}, {},
+                      [&](QProcess&) { second = airlark(publish + QStringList{other}); }),
+              published);
+    expectRun(second, published);
+    expectRun(airlark(publish + QStringList{episode()}), published);
+    EXPECT_EQ(refreshRequests() - refreshes, 1) << "the second run used the first one's tokens";
+    standIn->soundCloud({{"refresh_delay", 0}});
 }
 
 TEST_F(CommandLine, CtrlCMidUploadLeavesNothingOnTheServer)

@@ -8,8 +8,10 @@
 #include "support/Mp3Fixtures.h"
 #include "support/TestEnvironment.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <csignal>
 #include <gtest/gtest.h>
@@ -295,7 +297,7 @@ struct BadFile
     const char* name;
     std::function<void(const QString& path)> make;   // creates what lies at `path`
     std::optional<TagLibMetadataErrorCode> expected; // none: the save succeeds
-    bool appendMeanwhile = false; // another program appends to the file between check and commit
+    bool appendMeanwhile = false; // another program appends right before the save's last check
     bool failAfterFirstWrite = false;
     Room room = Room::Plenty;
 };
@@ -321,7 +323,8 @@ TEST_P(BadFileTest, FailsWithItsReasonAndLeavesTheFileAloneOrKeepsTheAudio)
         }
     }
     const QStringList before = entries(folder);
-    const QByteArray appended = row.appendMeanwhile ? "bytes another program appends" : "";
+    // A megabyte, as a recorder or a download still writing the episode would add.
+    const QByteArray appended = row.appendMeanwhile ? QByteArray(1024 * 1024, 'a') : QByteArray();
     const ProbeForTest probe({[&] {
                                   QFile file(path);
                                   if (!appended.isEmpty() && file.open(QIODevice::Append))
@@ -458,6 +461,43 @@ TEST(TagWriterFaultTest, AnInterruptedWriteIsUndone)
         EXPECT_TRUE(journals().isEmpty());
         EXPECT_EQ(entries(dir.path()), QStringList{QStringLiteral("episode.mp3")});
     }
+}
+
+// Another Airlark starting while this one writes in place undoes nothing of the running write (its
+// journal is no leftover), so the write ends intact.
+TEST(TagWriterFaultTest, AnotherProcessStartingMeanwhileLeavesTheWriteAlone)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("episode.mp3"));
+    ASSERT_TRUE(test::writeFile(path, episodeWithRoom()));
+    int recovery = -1;
+    const ProbeForTest probe(
+        {{}, [&] {
+             QProcess other;
+             QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+             environment.insert(QStringLiteral("AIRLARK_TEST_RECOVER"), QStringLiteral("1"));
+             other.setProcessEnvironment(environment);
+             other.start(QCoreApplication::applicationFilePath(),
+                         {QStringLiteral("--gtest_filter=TagJournalHelper.*")});
+             if (other.waitForFinished(60000) && other.exitStatus() == QProcess::NormalExit)
+                 recovery = other.exitCode();
+             return true;
+         }});
+    TagLibMetadataError error;
+    EXPECT_TRUE(fullWriter(path, QStringLiteral("Saved while another started")).write(&error))
+        << printable(error).toStdString();
+    EXPECT_EQ(recovery, 0);
+    EXPECT_EQ(readTags(path).title, QStringLiteral("Saved while another started"));
+    EXPECT_TRUE(journals().isEmpty());
+}
+
+// The second process of the test above: what a starting Airlark does with tag journals.
+TEST(TagJournalHelper, RecoversAsAStartingAirlark)
+{
+    if (!qEnvironmentVariableIsSet("AIRLARK_TEST_RECOVER"))
+        GTEST_SKIP() << "run by AnotherProcessStartingMeanwhileLeavesTheWriteAlone";
+    EXPECT_EQ(journals().size(), 1);
+    TagJournal::recoverAll();
 }
 
 } // namespace

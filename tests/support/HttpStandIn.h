@@ -43,7 +43,8 @@ struct StandInRequest
 // by the constructor (check isRunning()), stopped by the destructor. A response is a JSON object
 // as the script reads it: "status", "headers" ([[name, value], ...]), "json" or "body", and the
 // misbehaviours "huge" (bytes), "endless", "gzip_bomb", "partial" (bytes, "then": "drop" or
-// "stall"), "read_limit" (request bytes read, "then": "drop" or "stall"), "action": "silent".
+// "stall"), "read_limit" (request bytes read, "then": "drop" or "stall"), "action": "silent", and "delay"
+// (seconds before answering).
 //
 //   HttpStandIn server({HttpStandIn::Plain, HttpStandIn::Tls});
 //   server.route("GET", "/me", reply(301, {{"Location", server.url("/me", 0).toString()}}));
@@ -79,7 +80,9 @@ public:
     void route(const QByteArray& method, const QString& path, const QJsonObject& response, int listener = -1);
     std::vector<StandInRequest> requests();
 
-    // Plays SoundCloud with these settings ("token", "me", "username", "lifetime");
+    // Plays SoundCloud with these settings ("token", "retry_after", "refresh_delay", "me", "username",
+    // "lifetime";
+    // "issue": true issues a token pair, as a refresh would, outside any request);
     // `revoke` makes every access token issued so far invalid. Answers its state:
     // "exchanges", "refreshes", "token_requests", "access_token",
     // "refresh_token", "client_id", "client_secret".

@@ -22,6 +22,7 @@ import ssl
 import subprocess
 import sys
 import threading
+import time
 import zlib
 from urllib.parse import parse_qsl, urlencode, urlsplit
 
@@ -173,6 +174,7 @@ def serve(sock, listener, context):
         if not plan and cloud:
             with lock:
                 plan = cloud.handle(record, path)
+        time.sleep(plan.get("delay", 0))
         if plan.get("action") == "silent":
             connection.wait_for_close()
         else:
@@ -244,7 +246,9 @@ def describe(record):
 
 class SoundCloud:
     # SoundCloud's authorize page, token endpoint (PKCE checked, single-use refresh tokens), "/me"
-    # and "/tracks", each of which can be told to fail.
+    # and "/tracks", each of which can be told to fail. The token endpoint's modes: "issue",
+    # "refuse" (invalid_grant), "bad_client", "server_error", "busy" and "busy_once" (429 with
+    # "Retry-After: <retry_after>", once or always); a refresh is answered after "refresh_delay" seconds.
 
     CLIENT_ID = "standin-client-id"
     CLIENT_SECRET = "standin-client-secret"
@@ -299,9 +303,17 @@ class SoundCloud:
 
     def token(self, form):
         self.state["token_requests"].append(form)
-        if self.settings["token"] == "server_error":
+        mode = self.settings["token"]
+        if mode == "server_error":
             return {"status": 500, "json": {"error": "server_error"}}
-        if self.settings["token"] == "refuse" or form.get("client_id") != self.CLIENT_ID \
+        if mode in ("busy", "busy_once"):
+            if mode == "busy_once":
+                self.settings["token"] = "issue"
+            return {"status": 429, "headers": [["Retry-After", str(self.settings.get("retry_after", 1))]],
+                    "json": {"error": "rate_limited"}}
+        if mode == "refuse":
+            return {"status": 400, "json": {"error": "invalid_grant"}}
+        if mode == "bad_client" or form.get("client_id") != self.CLIENT_ID \
                 or form.get("client_secret") != self.CLIENT_SECRET:
             return {"status": 401, "json": {"error": "invalid_client"}}
         if form.get("grant_type") == "authorization_code":
@@ -317,7 +329,7 @@ class SoundCloud:
                 return {"status": 400, "json": {"error": "invalid_grant"}}
             self.refresh.discard(form["refresh_token"])
             self.state["refreshes"] += 1
-            return self.issue()
+            return dict(self.issue(), delay=self.settings.get("refresh_delay", 0))
         return {"status": 400, "json": {"error": "unsupported_grant_type"}}
 
 
@@ -332,7 +344,10 @@ def command(request):
             return {"requests": [describe(record) for record in records]}
         elif name == "soundcloud":
             cloud = cloud or SoundCloud()
-            cloud.settings.update(request.get("settings", {}))
+            settings = dict(request.get("settings", {}))
+            if settings.pop("issue", False):
+                cloud.issue()
+            cloud.settings.update(settings)
             if request.get("revoke"):
                 cloud.access.clear()
             return dict(cloud.state, client_id=cloud.CLIENT_ID, client_secret=cloud.CLIENT_SECRET)
