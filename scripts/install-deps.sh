@@ -8,7 +8,7 @@ packages=(
     # build
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-image-formats-plugins
-    libtag1-dev libsqlite3-dev libcurl4-openssl-dev
+    libtag1-dev libsqlite3-dev libcurl4-openssl-dev libmpg123-dev libebur128-dev
     qtkeychain-qt6-dev libsecret-1-0
     # translations: lupdate and lrelease, and their CMake functions
     qt6-l10n-tools qt6-tools-dev
@@ -23,6 +23,8 @@ packages=(
     at-spi2-core python3-pyatspi python3-gi
     # the tag editors the tag-write benchmark compares against (mutagen also reads tags back in tests)
     kid3-cli python3-mutagen
+    # the loudness reference the check's tests and benchmark compare against, and the test signals' generator
+    ffmpeg sox
     # checks: the project's C++ style (scripts/check-format.sh)
     clang-format
 )
