@@ -203,6 +203,13 @@ void EditMetadataViewController::buildLayout()
     form->addRow(tr("Chapters:"), chapterRow);
     form->addRow(QString(), chapterListView_);
     form->addRow(QString(), chapterProblemsLabel_);
+    // The report sits at the end of the form, which scrolls, so a small window keeps its fields.
+    auto* check = new QHBoxLayout;
+    check->addWidget(checkProgressBar_);
+    check->addWidget(checkSummaryLabel_, 1);
+    check->addWidget(checkButton_);
+    form->addRow(tr("Before publishing:"), check);
+    form->addRow(QString(), checkListView_);
     nameFieldsAfterLabels(form);
     episodeNumberField_->setAccessibleName(tr("Episode number"));
     seasonNumberField_->setAccessibleName(tr("Season number"));
@@ -238,15 +245,8 @@ void EditMetadataViewController::buildLayout()
     auto* saving = new QHBoxLayout;
     saving->addWidget(savingIndicator_);
     saving->addWidget(savingLabel_, 1);
-    auto* check = new QHBoxLayout;
-    check->addWidget(new QLabel(tr("Check before publishing:"), this));
-    check->addWidget(checkProgressBar_);
-    check->addWidget(checkSummaryLabel_, 1);
-    check->addWidget(checkButton_);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top, 1);
-    layout->addLayout(check);
-    layout->addWidget(checkListView_);
     layout->addLayout(saving);
     layout->addWidget(errorLabel_);
 }
