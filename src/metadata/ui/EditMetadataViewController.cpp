@@ -23,6 +23,7 @@
 #include <QScrollArea>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace airlark {
 namespace {
@@ -385,7 +386,12 @@ void EditMetadataViewController::refreshCheck()
         checkSummaryLabel_->setText(report ? report->summary() : QString());
     if (!report)
         return;
-    for (const EpisodeCheckItem& item : report->items) {
+    // What needs doing comes first.
+    std::vector<EpisodeCheckItem> items = report->items;
+    std::stable_sort(items.begin(), items.end(), [](const EpisodeCheckItem& a, const EpisodeCheckItem& b) {
+        return a.verdict > b.verdict;
+    });
+    for (const EpisodeCheckItem& item : items) {
         QString text = item.name + QStringLiteral(": ") + item.finding;
         if (!item.advice.isEmpty())
             text += QStringLiteral("\n    ") + item.advice;
