@@ -1,9 +1,14 @@
 #include "metadata/EpisodeAudio.h"
 
+#include "store/DataDirectory.h"
+
 #include <QCoreApplication>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMutex>
 #include <QMutexLocker>
+#include <QSaveFile>
 #include <fcntl.h>
 #include <map>
 #include <mpg123.h>
@@ -35,6 +40,92 @@ std::optional<FileIdentity> identityOf(int fd)
         return std::nullopt;
     return FileIdentity{facts.st_dev, facts.st_ino, facts.st_size,
                         (long long)facts.st_mtim.tv_sec * 1000000000LL + facts.st_mtim.tv_nsec};
+}
+
+// Beside the process's own results, each measurement is kept as a small JSON file in the data
+// directory's cache, named by the file's identity, so a later run of Airlark reads it back too.
+constexpr int CacheFormat = 1;
+
+QString cacheFileName(const FileIdentity& identity)
+{
+    return QStringLiteral("episode-check-%1-%2-%3-%4.json")
+        .arg(qulonglong(std::get<0>(identity)))
+        .arg(qulonglong(std::get<1>(identity)))
+        .arg(qlonglong(std::get<2>(identity)))
+        .arg(std::get<3>(identity));
+}
+
+QJsonValue optionalValue(const std::optional<double>& value)
+{
+    return value ? QJsonValue(*value) : QJsonValue();
+}
+
+std::optional<double> optionalDouble(const QJsonValue& value)
+{
+    return value.isDouble() ? std::optional(value.toDouble()) : std::nullopt;
+}
+
+void storeOnDisk(const FileIdentity& identity, const EpisodeAudio& audio)
+{
+    const std::optional<QString> folder = ensureDataSubdirectory(QStringLiteral("cache"));
+    if (!folder)
+        return;
+    const QJsonObject object{
+        {"format", CacheFormat},
+        {"unreadable", audio.unreadable},
+        {"mpegVersion", audio.mpegVersion},
+        {"layer", audio.layer},
+        {"sampleRate", qint64(audio.sampleRate)},
+        {"channels", audio.channels},
+        {"variableBitRate", audio.variableBitRate},
+        {"averageKilobitsPerSecond", audio.averageKilobitsPerSecond},
+        {"hasXingHeader", audio.hasXingHeader},
+        {"hasVBRIHeader", audio.hasVBRIHeader},
+        {"id3Version", audio.id3Version},
+        {"durationMilliseconds", audio.durationMilliseconds},
+        {"skippedBytes", audio.skippedBytes},
+        {"lastFrameCut", audio.lastFrameCut},
+        {"trailingBytes", audio.trailingBytes},
+        {"formatChanges", audio.formatChanges},
+        {"integrated", optionalValue(audio.loudness.integrated)},
+        {"range", audio.loudness.range},
+        {"truePeak", optionalValue(audio.loudness.truePeak)},
+    };
+    QSaveFile file(*folder + QLatin1Char('/') + cacheFileName(identity));
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write(QJsonDocument(object).toJson(QJsonDocument::Compact));
+        file.commit();
+    }
+}
+
+std::optional<EpisodeAudio> readFromDisk(const FileIdentity& identity)
+{
+    QFile file(dataDirectoryPath() + QStringLiteral("/cache/") + cacheFileName(identity));
+    if (file.size() > 64 * 1024 || !file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QJsonObject object = QJsonDocument::fromJson(file.readAll()).object();
+    if (object.value("format").toInt() != CacheFormat)
+        return std::nullopt;
+    EpisodeAudio audio;
+    audio.unreadable = object.value("unreadable").toString();
+    audio.mpegVersion = object.value("mpegVersion").toInt();
+    audio.layer = object.value("layer").toInt();
+    audio.sampleRate = long(object.value("sampleRate").toInteger());
+    audio.channels = object.value("channels").toInt();
+    audio.variableBitRate = object.value("variableBitRate").toBool();
+    audio.averageKilobitsPerSecond = object.value("averageKilobitsPerSecond").toInt();
+    audio.hasXingHeader = object.value("hasXingHeader").toBool();
+    audio.hasVBRIHeader = object.value("hasVBRIHeader").toBool();
+    audio.id3Version = object.value("id3Version").toInt();
+    audio.durationMilliseconds = object.value("durationMilliseconds").toInteger();
+    audio.skippedBytes = object.value("skippedBytes").toInteger();
+    audio.lastFrameCut = object.value("lastFrameCut").toBool();
+    audio.trailingBytes = object.value("trailingBytes").toInteger();
+    audio.formatChanges = object.value("formatChanges").toBool();
+    audio.loudness.integrated = optionalDouble(object.value("integrated"));
+    audio.loudness.range = object.value("range").toDouble();
+    audio.loudness.truePeak = optionalDouble(object.value("truePeak"));
+    return audio;
 }
 
 // The ID3v2 tag's version and length, and which header the first frame carries. libmpg123 reads
@@ -211,8 +302,13 @@ std::optional<EpisodeAudio> analyseEpisodeAudio(const QString& path, const Episo
             return known->second;
         }
     }
-    // libmpg123 closes nothing it did not open: the descriptor is closed here.
-    std::optional<EpisodeAudio> audio = decode(fd, identity ? std::get<2>(*identity) : 0, progress, stop);
+    std::optional<EpisodeAudio> audio = identity ? readFromDisk(*identity) : std::nullopt;
+    if (!audio) {
+        // libmpg123 closes nothing it did not open: the descriptor is closed here.
+        audio = decode(fd, identity ? std::get<2>(*identity) : 0, progress, stop);
+        if (audio && identity)
+            storeOnDisk(*identity, *audio);
+    }
     ::close(fd);
     if (audio && identity) {
         QMutexLocker lock(&cacheMutex);

@@ -44,8 +44,9 @@ using EpisodeAudioProgress = std::function<void(double fraction)>;
 // Decodes the MP3 file at `path` from start to end with libmpg123 and measures it, a frame at a
 // time (memory does not grow with the episode's length). Blocks: run it on a worker. `progress`
 // hears the fraction read now and then, on that worker; a stop request ends it early with
-// none. Results are kept for the life of the process per file (device, inode, size and
-// modification time), so a second check of an unchanged file returns at once.
+// none. Results are kept per file (device, inode, size and modification time) for the life of the
+// process and in the data directory's cache folder, so a second check of an unchanged file, in
+// this run or a later one, returns at once.
 std::optional<EpisodeAudio> analyseEpisodeAudio(const QString& path,
                                                 const EpisodeAudioProgress& progress = {},
                                                 std::stop_token stop = {});

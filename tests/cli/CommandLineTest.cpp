@@ -157,6 +157,16 @@ TEST_F(CommandLine, RunsWithoutADisplayAndListsWhatIsStoredNeverASecret)
         const bool json = row.arguments.contains(QStringLiteral("--json"));
         EXPECT_TRUE(!json || !QJsonDocument::fromJson(run.out.toUtf8()).isNull()) << run.out.toStdString();
     }
+    // A second check of an unchanged file reads the first one's measurement back from the cache.
+    const auto audio = [&] {
+        return QJsonDocument::fromJson(airlark({"check", "--json", tagged}).out.toUtf8())
+            .object()
+            .value("audio");
+    };
+    ASSERT_TRUE(writeFile(tagged, readFile(tagged) + QByteArray(128, 0))); // a new file: trailing junk
+    const QJsonValue measured = audio();
+    EXPECT_TRUE(measured.isObject());
+    EXPECT_EQ(audio(), measured);
 }
 
 TEST_F(CommandLine, TagWritesWhatTheWindowWould)
