@@ -264,14 +264,16 @@ std::optional<EpisodeAudio> decode(int fd, qint64 fileSize, const EpisodeAudioPr
     audio.durationMilliseconds = samples * 1000 / audio.sampleRate;
     audio.loudness = meter->figures();
 
-    // What lies after the last whole frame: an ID3v1 tag belongs there; a frame header with too few
-    // bytes behind it is a last frame cut short; anything else is junk.
+    // What lies after the last whole frame: an APE or ID3v1 tag belongs there; a frame header with
+    // too few bytes behind it is a last frame cut short; anything else is junk.
     qint64 rest = fileSize - qint64(expectedAt);
     unsigned char tail[3] = {};
     if (rest >= 128 && ::pread(fd, tail, 3, fileSize - 128) == 3 && !std::memcmp(tail, "TAG", 3))
         rest -= 128;
-    if (rest > 0) {
-        unsigned char next[2] = {};
+    unsigned char next[8] = {};
+    const bool apeTag =
+        rest >= 32 && ::pread(fd, next, 8, expectedAt) == 8 && !std::memcmp(next, "APETAGEX", 8);
+    if (rest > 0 && !apeTag) {
         if (::pread(fd, next, 2, expectedAt) == 2 && next[0] == 0xFF && (next[1] & 0xE0) == 0xE0 &&
             rest < 2 * qint64(frameBytes / frames))
             audio.lastFrameCut = true;
