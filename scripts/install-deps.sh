@@ -8,7 +8,7 @@ packages=(
     # build
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-image-formats-plugins
-    libtag1-dev libsqlite3-dev libcurl4-openssl-dev
+    libtag1-dev libsqlite3-dev libcurl4-openssl-dev libmpg123-dev libebur128-dev
     qtkeychain-qt6-dev libsecret-1-0
     # translations: lupdate and lrelease, and their CMake functions
     qt6-l10n-tools qt6-tools-dev
@@ -26,6 +26,8 @@ packages=(
     # the Debian package (scripts/package.sh) and its checks: the icons drawn from the SVG, dpkg-shlibdeps,
     # lintian, the AppStream and manual page checks, and bash's completion functions
     librsvg2-bin dpkg-dev lintian appstream man-db bash-completion
+    # the loudness reference the check's tests and benchmark compare against, and the test signals' generator
+    ffmpeg sox
     # checks: the project's C++ style (scripts/check-format.sh)
     clang-format
 )

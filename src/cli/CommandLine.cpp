@@ -1,5 +1,6 @@
 #include "cli/CommandLine.h"
 
+#include "cli/CheckCommand.h"
 #include "cli/Listing.h"
 #include "cli/PublishCommand.h"
 #include "cli/TagCommand.h"
@@ -19,9 +20,13 @@ const QString Commands = QStringLiteral(R"(Commands:
   accounts [--json]      List the saved accounts (never a password or token).
   tag --template NAME --title TEXT [options] EPISODE.mp3
                          Write the episode's tags as the window's "Save" does.
-  publish --account NAME [tag options] EPISODE.mp3
-                         Tag (when tag options are given) and upload the episode; prints the
-                         SoundCloud track's link or the file's place on Libsyn.
+  check [--template NAME] [--json] EPISODE.mp3
+                         Check the episode before publishing: loudness (EBU R128), the audio
+                         stream, artwork, title and chapters; passes, warnings and failures.
+  publish --account NAME [tag options] [--no-check] EPISODE.mp3
+                         Tag (when tag options are given), check and upload the episode; prints
+                         the SoundCloud track's link or the file's place on Libsyn. A failed
+                         check stops it before the upload unless --no-check is given.
   Run "airlark COMMAND --help" for a command's options. Names are matched exactly, then
   ignoring case. Passwords and tokens come from the desktop's credential store: add accounts
   in the window first.
@@ -29,10 +34,11 @@ const QString Commands = QStringLiteral(R"(Commands:
 Exit status:
   0 done, 1 the store cannot be opened or there is no graphical session for the window,
   2 bad usage (options, names, files), 3 the tags could not be written, 4 sign-in failed
-  (no stored credential, or the host refused it), 5 the upload failed, 130 cancelled by Ctrl+C.)");
+  (no stored credential, or the host refused it), 5 the upload failed, 6 the check found a
+  failure (warnings alone do not fail), 130 cancelled by Ctrl+C.)");
 
 const QStringList SubCommands = {QStringLiteral("templates"), QStringLiteral("accounts"),
-                                 QStringLiteral("tag"), QStringLiteral("publish")};
+                                 QStringLiteral("tag"), QStringLiteral("check"), QStringLiteral("publish")};
 
 void print(std::FILE* stream, const QString& text)
 {
@@ -91,6 +97,8 @@ int runSubCommand(const QString& command, const QStringList& arguments)
         parser.addOption({QStringLiteral("json"), QStringLiteral("Print a JSON array, for scripts.")});
     else if (command == QStringLiteral("tag"))
         addTagOptions(parser);
+    else if (command == QStringLiteral("check"))
+        addCheckOptions(parser);
     else
         addPublishOptions(parser);
     if (!listing)
@@ -113,6 +121,8 @@ int runSubCommand(const QString& command, const QStringList& arguments)
         return code(command == QStringLiteral("templates") ? listTemplates(*database, json)
                                                            : listAccounts(*database, json));
     }
+    if (command == QStringLiteral("check"))
+        return runCheck(parser);
     return command == QStringLiteral("tag") ? runTag(parser) : runPublish(parser);
 }
 

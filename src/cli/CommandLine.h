@@ -14,6 +14,7 @@ enum class ExitStatus : int
     TagFailure = 3,    // the tags could not be written
     SignInFailure = 4, // no stored password or token, or the host refused it
     UploadFailure = 5, // the upload failed
+    CheckFailure = 6,  // the episode's check found a failure (publish: nothing was uploaded)
     Interrupted = 130, // Ctrl+C; nothing of the episode is left on the host
 };
 

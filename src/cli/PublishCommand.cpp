@@ -1,5 +1,6 @@
 #include "cli/PublishCommand.h"
 
+#include "cli/CheckCommand.h"
 #include "cli/CommandLine.h"
 #include "cli/InterruptSignal.h"
 #include "cli/Listing.h"
@@ -16,13 +17,14 @@ namespace airlark::cli {
 namespace {
 
 const QString AccountOption = QStringLiteral("account");
+const QString NoCheckOption = QStringLiteral("no-check");
 
 // One publish, from the tag save to the upload's end; quits the event loop with the exit status.
 class Publish final : public UploadPodcastViewModelDelegate
 {
 public:
-    Publish(NamedRow account, PodcastHost host, QUrl episode)
-        : account_(std::move(account)), host_(host), episode_(std::move(episode))
+    Publish(NamedRow account, PodcastHost host, QUrl episode, bool check)
+        : account_(std::move(account)), host_(host), episode_(std::move(episode)), check_(check)
     {
     }
 
@@ -37,7 +39,7 @@ public:
         if (!tags) {
             // Untagged here: the upload describes the episode by the tags it already carries.
             const EditMetadataViewModel file(std::nullopt, episode_);
-            beginUpload(file.title(), file.episodeDescription(), std::nullopt);
+            checkThenUpload(file.title(), file.episodeDescription(), std::nullopt);
             return;
         }
         tagStep_ = std::make_unique<TagStep>(*tags, episode_, [this](ExitStatus status) {
@@ -46,7 +48,7 @@ public:
                 return;
             }
             printMessage(QStringLiteral("Tagged %1").arg(episode_.fileName()));
-            beginUpload(tagStep_->title(), tagStep_->description(), tagStep_->artworkURL());
+            checkThenUpload(tagStep_->title(), tagStep_->description(), tagStep_->artworkURL());
         });
         tagStep_->start();
     }
@@ -61,6 +63,8 @@ public:
                            "on the host)"));
         if (upload_)
             upload_->cancelUpload([] {});
+        else if (checkRun_)
+            checkRun_->cancel();
         else if (tagStep_)
             tagStep_->cancel();
     }
@@ -105,6 +109,33 @@ public:
     }
 
 private:
+    // The episode as it now is (tagged, if it was) is checked first; a failure stops the publish.
+    void checkThenUpload(const QString& title, const QString& description,
+                         const std::optional<QUrl>& artworkURL)
+    {
+        if (!check_) {
+            beginUpload(title, description, artworkURL);
+            return;
+        }
+        printMessage(QStringLiteral("Checking %1").arg(episode_.fileName()));
+        checkRun_ = std::make_unique<EpisodeCheckRun>(
+            episode_.toLocalFile(), std::nullopt,
+            [this, title, description, artworkURL](std::optional<EpisodeCheckReport> report) {
+                if (!report || interrupted_) {
+                    finish(ExitStatus::Interrupted);
+                    return;
+                }
+                if (report->hasFailure()) {
+                    printMessage(report->toText());
+                    printMessage(QStringLiteral("airlark: the check found a failure, so nothing was uploaded "
+                                                "(--no-check uploads anyway)"));
+                    finish(ExitStatus::CheckFailure);
+                    return;
+                }
+                beginUpload(title, description, artworkURL);
+            });
+    }
+
     void beginUpload(const QString& title, const QString& description, const std::optional<QUrl>& artworkURL)
     {
         printMessage(QStringLiteral("Uploading %1 to %2 (%3)")
@@ -124,7 +155,9 @@ private:
     NamedRow account_;
     PodcastHost host_;
     QUrl episode_;
+    bool check_ = true;
     std::unique_ptr<TagStep> tagStep_;
+    std::unique_ptr<EpisodeCheckRun> checkRun_;
     std::shared_ptr<UploadPodcastViewModel> upload_;
     UploadProgressLine progress_{stderr};
     bool interrupted_ = false;
@@ -137,6 +170,8 @@ void addPublishOptions(QCommandLineParser& parser)
 {
     parser.addOption({AccountOption, QStringLiteral("The saved account to publish to (its name)."),
                       QStringLiteral("NAME")});
+    parser.addOption(
+        {NoCheckOption, QStringLiteral("Upload even when the episode's check finds a failure.")});
     addTagOptions(parser);
 }
 
@@ -172,7 +207,8 @@ int runPublish(const QCommandLineParser& parser)
     }
 
     InterruptSignal interrupt;
-    Publish publish(*account, *host, QUrl::fromLocalFile(episode.absoluteFilePath()));
+    Publish publish(*account, *host, QUrl::fromLocalFile(episode.absoluteFilePath()),
+                    !parser.isSet(NoCheckOption));
     QObject::connect(&interrupt, &InterruptSignal::interrupted, [&publish] { publish.interrupt(); });
     publish.start(tags);
     return QCoreApplication::exec();

@@ -109,7 +109,13 @@ ArtworkCheck checkArtwork(const QString& path, int previewSide, std::stop_token 
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return refused(check, path, Text::tr("cannot be read: ") + file.errorString());
-    check.fileBytes = file.read(Artwork::MaximumImageFileSize);
+    return checkArtworkBytes(file.read(Artwork::MaximumImageFileSize), path, previewSide, stop);
+}
+
+ArtworkCheck checkArtworkBytes(QByteArray bytes, const QString& path, int previewSide, std::stop_token stop)
+{
+    ArtworkCheck check;
+    check.fileBytes = std::move(bytes);
     if (stop.stop_requested())
         return refused(check, path, Text::tr("was not checked."));
 
@@ -145,6 +151,8 @@ ArtworkCheck checkArtwork(const QString& path, int previewSide, std::stop_token 
         rules << Text::tr("JPEG or PNG");
     if (colour != Colour::RGB)
         rules << Text::tr("RGB colour");
+    if (image.hasAlphaChannel())
+        rules << Text::tr("no transparency");
     check.verdict = rules.isEmpty() ? ArtworkCheck::Verdict::Fine : ArtworkCheck::Verdict::Warned;
     if (!rules.isEmpty())
         check.message =

@@ -11,8 +11,8 @@
 namespace airlark {
 
 // An artwork file read, decoded and measured against what the major podcast directories ask of
-// a podcast's cover: a square JPEG or PNG in RGB colour, 1400×1400 to 3000×3000 pixels. A file that
-// breaks one of these rules is still artwork (a listener's app shows it), so it is accepted with
+// a podcast's cover: a square JPEG or PNG in RGB colour without transparency, 1400×1400 to 3000×3000 pixels.
+// A file that breaks one of these rules is still artwork (a listener's app shows it), so it is accepted with
 // a warning that names the rule; only a file that is not an image at all is refused.
 struct ArtworkCheck
 {
@@ -46,5 +46,8 @@ struct ArtworkCheck
 // Reads and checks the image file at `path`, with a preview that fits `previewSide` pixels. Blocks
 // while it reads and decodes: run it on a worker thread. A stop request ends it early (refused).
 ArtworkCheck checkArtwork(const QString& path, int previewSide, std::stop_token stop = {});
+// The same check of an image already read (a picture in a tag); `path` names it in messages.
+ArtworkCheck checkArtworkBytes(QByteArray bytes, const QString& path, int previewSide,
+                               std::stop_token stop = {});
 
 } // namespace airlark

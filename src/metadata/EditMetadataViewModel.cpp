@@ -125,6 +125,62 @@ EditMetadataViewModel::EditMetadataViewModel(std::optional<qint64> templateID, s
 
 EditMetadataViewModel::~EditMetadataViewModel() = default;
 
+void EditMetadataViewModel::startCheck()
+{
+    if (checking_ || !fileURL_ || !fileURL_->isLocalFile())
+        return;
+    checkStopped_ = false;
+    checkProgress_ = std::make_shared<std::atomic<double>>(0.0);
+    // The screen hears of progress in whole percents, so a long episode sends a hundred updates.
+    const auto reported = std::make_shared<std::atomic<int>>(-1);
+    const auto progress = [this, alive = std::weak_ptr<int>(alive_), fraction = checkProgress_,
+                           reported](double now) {
+        fraction->store(now);
+        const int percent = int(now * 100);
+        if (reported->exchange(percent) == percent)
+            return;
+        MainQueue::async([this, alive] {
+            if (!alive.expired() && checking_ && delegate)
+                delegate->editMetadataViewModelDidUpdateCheck(*this);
+        });
+    };
+    checking_ = std::make_unique<BackgroundJob<CheckedAudio>>(
+        [path = fileURL_->toLocalFile(), progress](std::stop_token stop) {
+            CheckedAudio result{analyseEpisodeAudio(path, progress, stop), {}};
+            if (result.audio)
+                result.ownTags = readEpisodeCheckTags(path);
+            return result;
+        },
+        [this](CheckedAudio result) {
+            checking_.reset();
+            checkStopped_ = !result.audio;
+            if (result.audio)
+                checked_ = std::move(result);
+            if (delegate)
+                delegate->editMetadataViewModelDidUpdateCheck(*this);
+        });
+}
+
+void EditMetadataViewModel::cancelCheck()
+{
+    if (checking_)
+        checking_->cancel();
+}
+
+std::optional<EpisodeCheckReport> EditMetadataViewModel::checkReport(const QString& title) const
+{
+    if (!checked_ || !checked_->audio)
+        return std::nullopt;
+    EpisodeCheckTags tags = checked_->ownTags;
+    tags.title = title;
+    tags.chapters = chapters();
+    tags.tagWillBeWritten = true;
+    // A save writes the template's artwork; without one the episode keeps its own cover.
+    if (artworkCheck_)
+        tags.artwork = artworkCheck_;
+    return episodeCheckReport(*checked_->audio, tags);
+}
+
 void EditMetadataViewModel::setErrorMessageFromSaving(std::optional<QString> message)
 {
     errorMessageFromSaving_ = std::move(message);

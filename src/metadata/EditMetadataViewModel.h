@@ -5,6 +5,7 @@
 #include "metadata/BackgroundTagWrite.h"
 #include "metadata/ChapterFile.h"
 #include "metadata/EmbeddedArtwork.h"
+#include "metadata/EpisodeCheck.h"
 #include "metadata/FileSystemMetadata.h"
 #include "metadata/ID3TagValues.h"
 #include "metadata/PodcastFieldTexts.h"
@@ -14,6 +15,7 @@
 #include <QImage>
 #include <QString>
 #include <QUrl>
+#include <atomic>
 #include <memory>
 #include <optional>
 
@@ -38,6 +40,8 @@ public:
     virtual void editMetadataViewModelDidLoadChapters(EditMetadataViewModel& viewModel) = 0;
     // The episode's facts were read again in the background after a save.
     virtual void editMetadataViewModelDidReadEpisodeFile(EditMetadataViewModel&) {}
+    // The preflight check moved on (its progress), ended, or was stopped.
+    virtual void editMetadataViewModelDidUpdateCheck(EditMetadataViewModel&) {}
 };
 
 // The logic of step 2: the form's values from the audio file's own tags and the chosen template,
@@ -142,6 +146,19 @@ public:
               const std::optional<QString>& description,
               const std::optional<PodcastFieldTexts>& podcastFields = std::nullopt);
     bool isSaving() const { return saving_ != nullptr; }
+
+    // The preflight check: decodes and measures the episode on a worker (at once when this file was
+    // measured before in this process); the delegate hears its progress and its end. It never holds
+    // up Save. Starting again while it runs does nothing.
+    void startCheck();
+    void cancelCheck();
+    bool isChecking() const { return checking_ != nullptr; }
+    // 0 to 1 while it runs.
+    double checkProgress() const { return checkProgress_ ? checkProgress_->load() : 0.0; }
+    bool checkWasStopped() const { return checkStopped_; }
+    // The report for the episode as Save would leave it, with `title` as typed; none until the
+    // audio has been measured.
+    std::optional<EpisodeCheckReport> checkReport(const QString& title) const;
     // Asks a running save to stop; it still reports how it ended.
     void cancelSaving();
     // Stops a running save and waits for it, without a report (the application is quitting).
@@ -173,6 +190,15 @@ private:
     QStringList chapterProblems_;
     std::unique_ptr<BackgroundJob<ChapterFile>> chaptersLoading_;
     bool loadingTemplate_ = false;
+    struct CheckedAudio
+    {
+        std::optional<EpisodeAudio> audio; // none when stopped
+        EpisodeCheckTags ownTags;
+    };
+    std::optional<CheckedAudio> checked_;
+    std::shared_ptr<std::atomic<double>> checkProgress_;
+    bool checkStopped_ = false;
+    std::unique_ptr<BackgroundJob<CheckedAudio>> checking_;
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 

@@ -172,6 +172,17 @@ bool hasFrontCover(const TagLib::ID3v2::Tag& tag, const EmbeddedArtwork& artwork
     return false;
 }
 
+QByteArray frontCover(const TagLib::ID3v2::Tag& tag)
+{
+    for (const Frame* frame : tag.frameList("APIC")) {
+        if (isCoverPicture(frame)) {
+            const TagLib::ByteVector picture = static_cast<const AttachedPictureFrame*>(frame)->picture();
+            return QByteArray(picture.data(), static_cast<qsizetype>(picture.size()));
+        }
+    }
+    return {};
+}
+
 void setNumberFrame(TagLib::ID3v2::Tag& tag, const char* id, int number)
 {
     setTextFrame(tag, id, number > 0 ? QString::number(number) : QString());

@@ -36,6 +36,8 @@ void setYear(TagLib::ID3v2::Tag& tag, int year);
 // the cover) by `artwork`; other pictures are kept.
 void setFrontCover(TagLib::ID3v2::Tag& tag, const EmbeddedArtwork& artwork);
 bool hasFrontCover(const TagLib::ID3v2::Tag& tag, const EmbeddedArtwork& artwork);
+// The bytes of the cover picture, empty when there is none.
+QByteArray frontCover(const TagLib::ID3v2::Tag& tag);
 
 // A number frame (TRCK, TPOS) holding `number`, or none for 0 or less; reading takes the number
 // before a "/total", none when there is no number.

@@ -142,6 +142,9 @@ void expectRun(const Outcome& run, const Case& row)
 // Without a display the window cannot start, and it says so instead of crashing.
 TEST_F(CommandLine, RunsWithoutADisplayAndListsWhatIsStoredNeverASecret)
 {
+    const QString tagged = folder.filePath(QStringLiteral("tagged.mp3"));
+    ASSERT_TRUE(writeFile(tagged, readFile(episode())));
+    ASSERT_EQ(airlark({"tag", "--template", "Weekly", "--title", "Episode 0", tagged}).status, 0);
     for (const Case& row : std::initializer_list<Case>{
              {{"--frobnicate"}, 2, "", "Unknown option 'frobnicate'"},
              {{}, 1, "", "needs a graphical session"},
@@ -149,12 +152,25 @@ TEST_F(CommandLine, RunsWithoutADisplayAndListsWhatIsStoredNeverASecret)
              {{"templates", "--json"}, 0, R"("podcast": "The Show")", ""},
              {{"accounts"}, 0, "Showcast\tLibsyn\tLibsyn\nWrong\tLibsyn\tLibsyn\nTwin", ""},
              {{"accounts", "--json"}, 0, R"("host": "SoundCloud",)", ""},
+             // An untitled episode fails its check; a tagged one passes with warnings.
+             {{"check", "--json", episode()}, 6, R"("check": "title",)", ""},
+             {{"check", "--json", tagged}, 0, R"("failed": false)", ""},
          }) {
         const Outcome run = airlark(row.arguments);
         expectRun(run, row);
         const bool json = row.arguments.contains(QStringLiteral("--json"));
-        EXPECT_TRUE(!json || QJsonDocument::fromJson(run.out.toUtf8()).isArray()) << run.out.toStdString();
+        EXPECT_TRUE(!json || !QJsonDocument::fromJson(run.out.toUtf8()).isNull()) << run.out.toStdString();
     }
+    // A second check of an unchanged file reads the first one's measurement back from the cache.
+    const auto audio = [&] {
+        return QJsonDocument::fromJson(airlark({"check", "--json", tagged}).out.toUtf8())
+            .object()
+            .value("audio");
+    };
+    ASSERT_TRUE(writeFile(tagged, readFile(tagged) + QByteArray(128, 0))); // a new file: trailing junk
+    const QJsonValue measured = audio();
+    EXPECT_TRUE(measured.isObject());
+    EXPECT_EQ(audio(), measured);
 }
 
 TEST_F(CommandLine, TagWritesWhatTheWindowWould)
@@ -197,16 +213,26 @@ TEST_F(CommandLine, PublishSaysWhereTheEpisodeWentOrWhyNot)
     for (const Case& row : std::initializer_list<Case>{
              {QStringList{"publish", "--account", "Showcast"} + tag, 0, "Showcast/quickcast/ep.mp3\n",
               "Tagged"},
-             {{"publish", "--account", "Cloud"}, 0, "https://soundcloud.com/standin/episode-2\n", "", track},
-             {{"publish", "--account", "Wrong"}, 4, "", "Libsyn refused the log-in"},
-             {{"publish", "--account", "Expired"}, 4, "", "sign in again in Airlark's window"},
-             {{"publish", "--account", "Cloud"}, 5, "", "Upload failed: Track title is too long", refused},
-             {{"publish", "--account", "Cloud"},
+             {{"publish", "--account", "Cloud", "--no-check"},
+              0,
+              "https://soundcloud.com/standin/episode-2
+",
+              "",
+              track},
+             {{"publish", "--account", "Cloud"}, 6, "", "the check found a failure, so nothing was uploaded"},
+             {{"publish", "--account", "Wrong", "--no-check"}, 4, "", "Libsyn refused the log-in"},
+             {{"publish", "--account", "Expired", "--no-check"}, 4, "", "sign in again in Airlark's window"},
+             {{"publish", "--account", "Cloud", "--no-check"},
+              5,
+              "",
+              "Upload failed: Track title is too long",
+              refused},
+             {{"publish", "--account", "Cloud", "--no-check"},
               5,
               "",
               "SoundCloud asks to wait 2 minutes",
               reply(429, {{"Retry-After", "120"}})},
-             {{"publish", "--account", "Cloud"},
+             {{"publish", "--account", "Cloud", "--no-check"},
               0,
               "",
               "Uploaded, but SoundCloud's answer could not be read",
@@ -239,7 +265,7 @@ TEST_F(CommandLine, TwoPublishRunsAtOnceKeepTheSignIn)
         });
     };
     const auto refreshes = refreshRequests();
-    const QStringList publish{"publish", "--account", "Shared"};
+    const QStringList publish{"publish", "--account", "Shared", "--no-check"};
     const Case published{publish, 0, "https://soundcloud.com/standin/track-1234\n", ""};
     const QString other = folder.filePath(QStringLiteral("other.mp3"));
     ASSERT_TRUE(writeFile(other, mp3Bytes()));
@@ -260,12 +286,12 @@ TEST_F(CommandLine, CtrlCMidUploadLeavesNothingOnTheServer)
     ASSERT_TRUE(writeFile(folder.filePath(QStringLiteral("long.mp3")), repeatedMp3Bytes(5min, 128)));
     const QString onServer =
         LibsynServerEnvironment::server().pathInHome(QStringLiteral("Showcast/quickcast/long.mp3"));
-    const Outcome run =
-        airlark({"publish", "--account", "Showcast", folder.filePath(QStringLiteral("long.mp3"))}, {},
-                [&](QProcess& process) {
-                    EXPECT_TRUE(waitFor([&] { return QFileInfo(onServer).size() > 0; }, 20s));
-                    ::kill(static_cast<pid_t>(process.processId()), SIGINT);
-                });
+    const Outcome run = airlark(
+        {"publish", "--account", "Showcast", "--no-check", folder.filePath(QStringLiteral("long.mp3"))}, {},
+        [&](QProcess& process) {
+            EXPECT_TRUE(waitFor([&] { return QFileInfo(onServer).size() > 0; }, 20s));
+            ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+        });
     expectRun(run, {{"publish"}, 130, "", "Cancelled: nothing of long.mp3 is left on Showcast"});
     EXPECT_FALSE(QFileInfo::exists(onServer));
     LibsynServerEnvironment::restart();
@@ -274,8 +300,8 @@ TEST_F(CommandLine, CtrlCMidUploadLeavesNothingOnTheServer)
     standIn->route("POST", QStringLiteral("/tracks"), QJsonObject{{"read_limit", 65536}, {"then", "stall"}});
     ASSERT_TRUE(writeFile(folder.filePath(QStringLiteral("short.mp3")), repeatedMp3Bytes(50s, 128)));
     const Outcome cloud =
-        airlark({"publish", "--account", "Cloud", folder.filePath(QStringLiteral("short.mp3"))}, {},
-                [&](QProcess& process) {
+        airlark({"publish", "--account", "Cloud", "--no-check", folder.filePath(QStringLiteral("short.mp3"))},
+                {}, [&](QProcess& process) {
                     EXPECT_TRUE(waitFor(
                         [&] { return process.readAllStandardError().contains("yeah progress"); }, 20s));
                     ::kill(static_cast<pid_t>(process.processId()), SIGINT);

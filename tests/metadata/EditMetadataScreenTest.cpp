@@ -19,6 +19,7 @@
 #include <QTest>
 #include <QTime>
 #include <atomic>
+#include <map>
 #include <taglib/mpegfile.h>
 #include <taglib/mpegproperties.h>
 #include <thread>
@@ -298,7 +299,27 @@ TEST_F(EditMetadataScreenTest, ShowsTheFileKeepsWhatWasTypedAndTakesAnotherTempl
     const qint64 owl = insertTemplate(QStringLiteral("Owl"));
     const QString episode = files.filePath(QStringLiteral("long one.mp3"));
     ASSERT_TRUE(test::writeFile(episode, test::repeatedMp3Bytes(std::chrono::milliseconds(3725900))));
+    // The hour is measured on a worker: the bar moves while the step goes on answering.
+    int measuredPercent = 0;
+    QObject::connect(step2->checkProgressBar(), &QProgressBar::valueChanged, step2.get(), [&](int value) {
+        if (step2->viewModel().isChecking() && value > 0 && value < 100)
+            measuredPercent = value;
+    });
     reachStep2(episode);
+    ASSERT_TRUE(test::waitFor([&] { return !step2->viewModel().isChecking(); }, std::chrono::seconds(60)));
+    EXPECT_GT(measuredPercent, 0);
+    EXPECT_TRUE(step2->checkProgressBar()->isHidden());
+    EXPECT_TRUE(next().isEnabled()) << "the report never holds up Save";
+    // 8 kHz fails, 8 kbit/s is warned of; each line carries its advice.
+    std::map<QString, QString> verdicts;
+    for (int row = 0; row < step2->checkListView()->count(); ++row) {
+        const QListWidgetItem* item = step2->checkListView()->item(row);
+        verdicts[item->text().section(QLatin1Char(':'), 0, 0)] = item->data(Qt::UserRole).toString();
+    }
+    EXPECT_EQ(verdicts[QStringLiteral("Sample rate")], QStringLiteral("failure"));
+    EXPECT_EQ(verdicts[QStringLiteral("Bit rate")], QStringLiteral("warning"));
+    EXPECT_TRUE(step2->checkSummaryLabel()->text().contains(QStringLiteral("failures")))
+        << step2->checkSummaryLabel()->text().toStdString();
     EXPECT_EQ(step2->previousEpisodeField()->text(), QStringLiteral("Episode 41"));
     EXPECT_EQ(step2->durationField()->text(), QStringLiteral("01:02:05"));
     EXPECT_EQ(step2->lengthField()->text(), QString::number(QFileInfo(episode).size()));

@@ -63,6 +63,29 @@ QByteArray cachedEncoding(int seconds, const QString& options)
 
 } // namespace
 
+QByteArray generatedMp3Bytes(const QString& format, const QString& effects, const QString& lameOptions)
+{
+    static QMutex mutex;
+    static std::map<QString, QByteArray> made;
+    QMutexLocker lock(&mutex);
+    QByteArray& entry = made[format + QLatin1Char('|') + effects + QLatin1Char('|') + lameOptions];
+    if (!entry.isEmpty())
+        return entry;
+    QTemporaryDir dir;
+    const QString wav = dir.filePath(QStringLiteral("signal.wav"));
+    const QString mp3 = dir.filePath(QStringLiteral("signal.mp3"));
+    const auto words = [](const QString& text) { return text.split(QLatin1Char(' '), Qt::SkipEmptyParts); };
+    QProcess sox;
+    sox.setStandardErrorFile(QProcess::nullDevice()); // it warns of the clipping tests ask for
+    sox.start(QStringLiteral("sox"),
+              QStringList{"-n", "-b", "16"} + words(format) + QStringList{wav} + words(effects));
+    if (sox.waitForFinished(60000) && sox.exitCode() == 0 &&
+        QProcess::execute(QStringLiteral("lame"),
+                          QStringList{"--quiet"} + words(lameOptions) + QStringList{wav, mp3}) == 0)
+        entry = readFile(mp3);
+    return entry;
+}
+
 QByteArray mp3Bytes(int seconds)
 {
     return cachedEncoding(seconds, QStringLiteral("-b 64 -m m"));

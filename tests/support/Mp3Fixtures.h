@@ -17,6 +17,10 @@ QByteArray mp3Bytes(int seconds = 1);
 // to encode (an hour, or 100 MB). At 8 kbit/s one frame is 72 ms; above, at 48 kHz, it is 24 ms.
 QByteArray repeatedMp3Bytes(std::chrono::milliseconds duration, int kilobitsPerSecond = 8);
 
+// An MP3 of a signal Debian's sox generates (`format`: "-r 44100 -c 2"; `effects`: "synth 4 sine
+// 1000 gain -16"), encoded by lame with `lameOptions`; made once per process.
+QByteArray generatedMp3Bytes(const QString& format, const QString& effects, const QString& lameOptions);
+
 // Writes `bytes` to `path`, creating the parent folders; returns whether it worked.
 bool writeFile(const QString& path, const QByteArray& bytes);
 QByteArray readFile(const QString& path);

@@ -16,9 +16,11 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTest>
 #include <cstdio>
 
@@ -108,6 +110,11 @@ int run()
     step2.episodeNumberField()->setText(QStringLiteral("12"));
     step2.seasonNumberField()->setText(QStringLiteral("2"));
     step2.feedURLField()->setText(QStringLiteral("https://larkweekly.example/feed.xml"));
+    // With the check's report under the form.
+    if (!waitFor([&] { return !step2.viewModel().isChecking(); }, std::chrono::seconds(60)))
+        return fail("the episode's check did not end");
+    if (auto* scroll = step2.findChild<QScrollArea*>())
+        scroll->ensureWidgetVisible(step2.checkListView());
     if (!save(driver.window(), QStringLiteral("step2-episode-details")))
         return 1;
     if (!driver.saveMetadata(

@@ -21,7 +21,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QStyle>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace airlark {
 namespace {
@@ -87,6 +89,15 @@ EditMetadataViewController::EditMetadataViewController(
 
     connect(loadChaptersButton_, &QPushButton::clicked, this,
             &EditMetadataViewController::loadChaptersButtonPressed);
+    connect(checkButton_, &QPushButton::clicked, this, [this] {
+        if (viewModel_->isChecking())
+            viewModel_->cancelCheck();
+        else
+            viewModel_->startCheck();
+        refreshCheck();
+    });
+    // The report judges the title as typed.
+    connect(titleField_, &QLineEdit::textChanged, this, [this] { refreshCheck(); });
     // A save must end, and its thread with it, before the application does.
     connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
             [this] { viewModel_->abandonSaving(); });
@@ -147,6 +158,21 @@ void EditMetadataViewController::buildLayout()
     savingIndicator_->setMaximumWidth(160);
     savingIndicator_->setAccessibleName(tr("Saving"));
     savingLabel_ = new QLabel(tr("Saving the tags\u2026"), this);
+    checkProgressBar_ = new QProgressBar(this);
+    checkProgressBar_->setObjectName(QStringLiteral("checkProgressBar"));
+    checkProgressBar_->setRange(0, 100);
+    checkProgressBar_->setMaximumWidth(160);
+    checkProgressBar_->setAccessibleName(tr("Checking the episode"));
+    checkSummaryLabel_ = new QLabel(this);
+    checkSummaryLabel_->setObjectName(QStringLiteral("checkSummaryLabel"));
+    checkSummaryLabel_->setTextFormat(Qt::PlainText);
+    checkButton_ = new QPushButton(this);
+    checkButton_->setObjectName(QStringLiteral("checkButton"));
+    checkListView_ = new QListWidget(this);
+    checkListView_->setObjectName(QStringLiteral("checkListView"));
+    checkListView_->setAccessibleName(tr("Check before publishing"));
+    checkListView_->setFixedHeight(checkListView_->fontMetrics().lineSpacing() * 6 + 12);
+    checkListView_->setWordWrap(true);
     savingLabel_->setObjectName(QStringLiteral("savingLabel"));
 
     auto* numbers = new QHBoxLayout;
@@ -178,6 +204,13 @@ void EditMetadataViewController::buildLayout()
     form->addRow(tr("Chapters:"), chapterRow);
     form->addRow(QString(), chapterListView_);
     form->addRow(QString(), chapterProblemsLabel_);
+    // The report sits at the end of the form, which scrolls, so a small window keeps its fields.
+    auto* check = new QHBoxLayout;
+    check->addWidget(checkProgressBar_);
+    check->addWidget(checkSummaryLabel_, 1);
+    check->addWidget(checkButton_);
+    form->addRow(tr("Before publishing:"), check);
+    form->addRow(QString(), checkListView_);
     nameFieldsAfterLabels(form);
     episodeNumberField_->setAccessibleName(tr("Episode number"));
     seasonNumberField_->setAccessibleName(tr("Season number"));
@@ -300,6 +333,8 @@ void EditMetadataViewController::refresh()
     refreshArtwork();
     refreshChapters();
     refreshFileFacts();
+    viewModel_->startCheck();
+    refreshCheck();
     showBusyState();
 }
 
@@ -334,8 +369,50 @@ void EditMetadataViewController::refreshChapters()
     chapterProblemsLabel_->setVisible(!viewModel_->chapterProblems().isEmpty());
 }
 
+void EditMetadataViewController::refreshCheck()
+{
+    const bool checking = viewModel_->isChecking();
+    checkProgressBar_->setVisible(checking);
+    checkProgressBar_->setValue(int(viewModel_->checkProgress() * 100));
+    checkButton_->setText(checking ? tr("Stop Check") : tr("Check Again"));
+    checkButton_->setEnabled(checking || viewModel_->fileURL().has_value());
+    checkListView_->clear();
+    const std::optional<EpisodeCheckReport> report = viewModel_->checkReport(titleField_->text());
+    if (checking)
+        checkSummaryLabel_->setText(tr("Measuring the loudness and reading every frame\u2026"));
+    else if (viewModel_->checkWasStopped())
+        checkSummaryLabel_->setText(tr("Check stopped."));
+    else
+        checkSummaryLabel_->setText(report ? report->summary() : QString());
+    if (!report)
+        return;
+    // What needs doing comes first.
+    std::vector<EpisodeCheckItem> items = report->items;
+    std::stable_sort(items.begin(), items.end(), [](const EpisodeCheckItem& a, const EpisodeCheckItem& b) {
+        return a.verdict > b.verdict;
+    });
+    for (const EpisodeCheckItem& item : items) {
+        QString text = item.name + QStringLiteral(": ") + item.finding;
+        if (!item.advice.isEmpty())
+            text += QStringLiteral("\n    ") + item.advice;
+        const QStyle::StandardPixmap icon =
+            item.verdict == EpisodeCheckItem::Verdict::Pass      ? QStyle::SP_DialogApplyButton
+            : item.verdict == EpisodeCheckItem::Verdict::Warning ? QStyle::SP_MessageBoxWarning
+                                                                 : QStyle::SP_MessageBoxCritical;
+        auto* row = new QListWidgetItem(style()->standardIcon(icon), text, checkListView_);
+        row->setData(Qt::UserRole, verdictName(item.verdict));
+        row->setData(Qt::AccessibleDescriptionRole, verdictName(item.verdict));
+    }
+}
+
+void EditMetadataViewController::editMetadataViewModelDidUpdateCheck(EditMetadataViewModel&)
+{
+    refreshCheck();
+}
+
 void EditMetadataViewController::editMetadataViewModelDidLoadArtwork(EditMetadataViewModel&)
 {
+    refreshCheck();
     refreshArtwork();
     showBusyState();
 }
@@ -348,6 +425,7 @@ void EditMetadataViewController::editMetadataViewModelDidReadEpisodeFile(EditMet
 void EditMetadataViewController::editMetadataViewModelDidLoadChapters(EditMetadataViewModel&)
 {
     refreshChapters();
+    refreshCheck();
     showBusyState();
 }
 

@@ -71,6 +71,12 @@ public:
     QLineEdit* fileNameField() const { return fileNameField_; }
     QLabel* errorLabel() const { return errorLabel_; }
     QProgressBar* savingIndicator() const { return savingIndicator_; }
+    // The preflight check: its progress while the episode is measured, a summary, one line per
+    // item with its advice, and a button that stops it or runs it again.
+    QProgressBar* checkProgressBar() const { return checkProgressBar_; }
+    QLabel* checkSummaryLabel() const { return checkSummaryLabel_; }
+    QListWidget* checkListView() const { return checkListView_; }
+    QPushButton* checkButton() const { return checkButton_; }
 
     NextStepAction nextStepAction() override;
     void willPresentInProgressNavigationController(ProgressNavigationController& controller) override;
@@ -87,6 +93,7 @@ public:
     void editMetadataViewModelDidLoadArtwork(EditMetadataViewModel& viewModel) override;
     void editMetadataViewModelDidLoadChapters(EditMetadataViewModel& viewModel) override;
     void editMetadataViewModelDidReadEpisodeFile(EditMetadataViewModel& viewModel) override;
+    void editMetadataViewModelDidUpdateCheck(EditMetadataViewModel& viewModel) override;
 
 public slots:
     void loadChaptersButtonPressed();
@@ -102,6 +109,7 @@ private:
     void refreshFileFacts();
     void refreshArtwork();
     void refreshChapters();
+    void refreshCheck();
     void copyFormToWorkflow();
     bool canSave() const;
     void showBusyState();
@@ -138,6 +146,10 @@ private:
     QLineEdit* lengthField_ = nullptr;
     QLineEdit* fileNameField_ = nullptr;
     QLabel* errorLabel_ = nullptr;
+    QProgressBar* checkProgressBar_ = nullptr;
+    QLabel* checkSummaryLabel_ = nullptr;
+    QListWidget* checkListView_ = nullptr;
+    QPushButton* checkButton_ = nullptr;
     QProgressBar* savingIndicator_ = nullptr;
     QLabel* savingLabel_ = nullptr;
 };
