@@ -215,8 +215,7 @@ TEST_F(CommandLine, PublishSaysWhereTheEpisodeWentOrWhyNot)
               "Tagged"},
              {{"publish", "--account", "Cloud", "--no-check"},
               0,
-              "https://soundcloud.com/standin/episode-2
-",
+              "https://soundcloud.com/standin/episode-2\n",
               "",
               track},
              {{"publish", "--account", "Cloud"}, 6, "", "the check found a failure, so nothing was uploaded"},
