@@ -1,6 +1,8 @@
 #include "LibsynPaneFixture.h"
 #include "hosts/LibsynAuthenticationViewModel.h"
 
+#include <QAccessible>
+
 namespace airlark {
 namespace {
 
@@ -19,6 +21,7 @@ struct CheckCase
     bool unencrypted;
     bool serverDown;
     const char* status;
+    QJsonObject script = {}; // not empty: a scripted server in Libsyn's place plays it
 };
 
 class LibsynPaneCheckTest : public LibsynPaneTest, public ::testing::WithParamInterface<CheckCase>
@@ -39,14 +42,25 @@ TEST_P(LibsynPaneCheckTest, SaysWhatTheCheckFound)
     fill(QStringLiteral("show-%1").arg(QLatin1String(c.name)),
          c.password ? QString::fromUtf8(c.password) : LibsynServerEnvironment::Password, c.folders);
     const qsizetype logStart = LibsynServerEnvironment::server().protocolLog().size();
-    if (c.serverDown)
+    std::optional<test::FtpTestServer> scripted;
+    if (c.serverDown || !c.script.isEmpty())
         LibsynServerEnvironment::stop();
+    if (!c.script.isEmpty()) {
+        test::FtpTestServer::Options options;
+        options.port = LibsynServerEnvironment::server().port();
+        options.script = c.script;
+        ASSERT_TRUE(scripted.emplace(options).isRunning());
+    }
     logIn();
-    if (c.serverDown) {
+    if (c.serverDown || !c.script.isEmpty()) {
+        scripted.reset();
         ASSERT_TRUE(LibsynServerEnvironment::restart());
     }
     const bool accepted = c.status == Accepted;
     EXPECT_EQ(libsynPane_->statusLabel()->text(), QString::fromUtf8(c.status));
+    // What the screen (and a screen reader) shows is the text itself, even when it looks like markup.
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(libsynPane_->statusLabel())->text(QAccessible::Name),
+              QString::fromUtf8(c.status));
     EXPECT_EQ(libsynPane_->viewModel().hasLoggedIn(), accepted);
     EXPECT_EQ(addEnabled(), accepted);
     EXPECT_FALSE(libsynPane_->progressIndicator()->isVisible());
@@ -78,7 +92,22 @@ INSTANTIATE_TEST_SUITE_P(
             "Log in failed: the folder show-noFolder/quickcast does not exist on Libsyn: check the show "
             "folder and the feed type"},
         CheckCase{"serverDown", nullptr, true, false, true,
-                  "Log in failed: cannot reach 127.0.0.1: check the internet connection"}),
+                  "Log in failed: cannot reach 127.0.0.1: check the internet connection"},
+        CheckCase{"markupGreeting",
+                  nullptr,
+                  true,
+                  false,
+                  false,
+                  "Log in failed: 127.0.0.1 closed the session (421 <img src=/dev/zero> <b>busy</b>)",
+                  {{"greeting", "421 <img src=/dev/zero> <b>busy</b>"}}},
+        CheckCase{
+            "markupReply",
+            nullptr,
+            true,
+            true,
+            false,
+            "Log in failed: 127.0.0.1 closed the session (421 <a href=\"https://example.com/\">Sign in</a>)",
+            {{"replies", QJsonObject{{"PASS", "421 <a href=\"https://example.com/\">Sign in</a>"}}}}}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 // Checking a saved account again replaces its password and keeps its row: no second account.
