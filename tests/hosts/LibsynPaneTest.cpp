@@ -1,5 +1,6 @@
 #include "LibsynPaneFixture.h"
 #include "hosts/LibsynAuthenticationViewModel.h"
+#include "support/StandardOutputCapture.h"
 
 #include <QAccessible>
 
@@ -110,23 +111,32 @@ INSTANTIATE_TEST_SUITE_P(
             {{"replies", QJsonObject{{"PASS", "421 <a href=\"https://example.com/\">Sign in</a>"}}}}}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
-// Checking a saved account again replaces its password and keeps its row: no second account.
+// Checking a saved account again, or adding the same e-mail and show again, replaces its password
+// and keeps its row: no second account, and standard output says which happened.
 TEST_F(LibsynPaneTest, CheckingAnAccountAgainReplacesItsPasswordInPlace)
 {
     const QString folder = QStringLiteral("show-again");
     const qint64 id = Account::createAccount(*database, folder, QStringLiteral("Libsyn"),
                                              LibsynAccountFeedType::Libsyn, LibsynServerEnvironment::Email)
                           ->id;
-    ASSERT_FALSE(Account::savePassword(QStringLiteral("Libsyn"), id, QStringLiteral("old password")));
-    AddPodcastHostViewController& window = presentLibsyn();
-    libsynPane_->recheck(Account::find(*database, id));
-    EXPECT_EQ(libsynPane_->emailTextField()->text(), LibsynServerEnvironment::Email);
-    fill(folder, LibsynServerEnvironment::Password);
-    logIn();
-    window.addButton()->click();
-    ASSERT_TRUE(test::waitFor([this] { return !window_ || !window_->isVisible(); }));
-    EXPECT_EQ(Account::selectAll(*database).size(), 1u);
-    EXPECT_EQ(Account::loadPassword(QStringLiteral("Libsyn"), id), LibsynServerEnvironment::Password);
+    for (const bool checkAgain : {true, false}) {
+        ASSERT_FALSE(Account::savePassword(QStringLiteral("Libsyn"), id, QStringLiteral("old password")));
+        AddPodcastHostViewController& window = presentLibsyn();
+        if (checkAgain) {
+            libsynPane_->recheck(Account::find(*database, id));
+            EXPECT_EQ(libsynPane_->emailTextField()->text(), LibsynServerEnvironment::Email);
+        }
+        fill(folder, LibsynServerEnvironment::Password);
+        logIn();
+        test::StandardOutputCapture output;
+        window.addButton()->click();
+        ASSERT_TRUE(test::waitFor([this] { return !window_ || !window_->isVisible(); }));
+        EXPECT_EQ(output.release(), QStringList{checkAgain ? QStringLiteral("Check passed")
+                                                           : QStringLiteral("show-again is already added: "
+                                                                            "its sign-in was renewed")});
+        EXPECT_EQ(Account::selectAll(*database).size(), 1u);
+        EXPECT_EQ(Account::loadPassword(QStringLiteral("Libsyn"), id), LibsynServerEnvironment::Password);
+    }
 }
 
 // The view model's side of the check: only a check of the credentials as they stand counts.

@@ -142,7 +142,9 @@ void SoundCloudAuthenticationViewController::addButtonSelected()
         if (!self)
             return;
         if (!failure) {
-            self->closeWindow();
+            // An account renewed rather than added stays on screen until its message is read.
+            if (!self->viewModel_.alreadyAdded())
+                self->closeWindow();
             return;
         }
         standardOutputLine(QStringLiteral("Unable to save credentials"));
