@@ -12,6 +12,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace airlark;
@@ -120,44 +121,33 @@ TEST_P(SingleInstanceTest, ASecondAirlarkHandsEveryURLExactlyToTheRunningInstanc
 INSTANTIATE_TEST_SUITE_P(RuntimeFolders, SingleInstanceTest, ::testing::Values(0, 120),
                          [](const auto& row) { return row.param ? "Long" : "Short"; });
 
-// An Airlark that can neither reach another nor listen itself (here a folder squats the socket's
-// name) says so on standard error, and runs on its own.
-TEST(SingleInstance, OneThatCannotReachTheOtherSaysSo)
+// Started with a URL, an Airlark handles it as the running instance; one that can neither reach
+// another nor listen itself (here a folder squats the socket's name) says so on standard error,
+// and runs on its own.
+TEST(SingleInstance, AnAirlarkStartedWithAURLHandlesItOrSaysWhyNot)
 {
-    RuntimeDirectory runtime;
-    ASSERT_TRUE(runtime.usable && QDir().mkdir(runtime.socketPath()));
-    QProcess alone;
-    start(alone, runtime, {QStringLiteral("airlark://soundcloud/?code=1")});
-    QString errors;
-    EXPECT_TRUE(test::waitFor(
-        [&] {
-            errors += QString::fromUtf8(alone.readAllStandardError());
-            return errors.contains(QStringLiteral("cannot reach another Airlark")) &&
-                   errors.contains(QStringLiteral("was not handed on"));
-        },
-        20s))
-        << errors.toStdString();
-    EXPECT_EQ(alone.state(), QProcess::Running);
-    alone.kill();
-    alone.waitForFinished(5000);
-}
-
-TEST(SingleInstance, TheFirstInstanceHandlesTheURLItWasStartedWith)
-{
-    RuntimeDirectory runtime;
-    QProcess first;
-    start(first, runtime, {QStringLiteral("airlark://soundcloud/?code=1")});
-    QString errors;
-    EXPECT_TRUE(test::waitFor(
-        [&] {
-            errors += QString::fromUtf8(first.readAllStandardError());
-            return errors.contains(Dropped);
-        },
-        20s))
-        << errors.toStdString();
-    EXPECT_EQ(first.state(), QProcess::Running) << "it started as the running instance";
-    first.kill();
-    first.waitForFinished(5000);
+    for (const bool squatted : {false, true}) {
+        SCOPED_TRACE(squatted ? "squatted" : "free");
+        RuntimeDirectory runtime;
+        ASSERT_TRUE(runtime.usable && (!squatted || QDir().mkdir(runtime.socketPath())));
+        const QStringList expected = squatted ? QStringList{QStringLiteral("cannot reach another Airlark"),
+                                                            QStringLiteral("was not handed on")}
+                                              : QStringList{Dropped};
+        QProcess airlark;
+        start(airlark, runtime, {QStringLiteral("airlark://soundcloud/?code=1")});
+        QString errors;
+        EXPECT_TRUE(test::waitFor(
+            [&] {
+                errors += QString::fromUtf8(airlark.readAllStandardError());
+                return std::ranges::all_of(expected,
+                                           [&](const QString& text) { return errors.contains(text); });
+            },
+            20s))
+            << errors.toStdString();
+        EXPECT_EQ(airlark.state(), QProcess::Running);
+        airlark.kill();
+        airlark.waitForFinished(5000);
+    }
 }
 
 TEST(SingleInstance, TakesOverASocketLeftBehindByAnInstanceThatDied)
