@@ -45,12 +45,18 @@ int runAirlark(QApplication& application)
     const QStringList urls = urlArguments(QApplication::arguments());
 
     SingleInstance instance;
-    if (instance.start(urls) == SingleInstance::Start::Forwarded)
+    const SingleInstance::Start start = instance.start(urls);
+    if (start == SingleInstance::Start::Forwarded)
         return 0;
+    if (start == SingleInstance::Start::Failed)
+        qWarning().noquote() << instance.problem();
 
     // Tag writes that a crash cut short are undone in the background (opening such an episode
-    // undoes its own at once); the thread is joined before this function returns.
-    std::jthread journalRecovery([] { TagJournal::recoverAll(); });
+    // undoes its own at once); the thread is joined before this function returns. Only the first
+    // Airlark does it: one that cannot tell whether another runs might undo that one's write.
+    std::jthread journalRecovery;
+    if (start == SingleInstance::Start::Primary)
+        journalRecovery = std::jthread([] { TagJournal::recoverAll(); });
 
     AppDelegate delegate;
     delegate.applicationWillFinishLaunching(instance);
@@ -69,6 +75,8 @@ int runAirlark(QApplication& application)
     window.addFileMenuAction(addAccount);
     window.show();
     delegate.applicationDidFinishLaunching();
+    if (start == SingleInstance::Start::Failed)
+        window.showProblem(instance.problem());
 
     // A URL the desktop started us with is handled like one from another process, once running.
     for (const QString& url : urls)

@@ -2,6 +2,7 @@
 
 #include "app/HelpWindow.h"
 #include "platform/ApplicationIdentity.h"
+#include "platform/ui/LiteralText.h"
 #include "platform/ui/TopMetadataProgressNavigationController.h"
 
 #include <QAction>
@@ -73,6 +74,15 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         window->move(frameGeometry().center() - QRect(QPoint(), window->frameSize()).center());
     }
     return false;
+}
+
+void MainWindow::showProblem(const QString& text)
+{
+    auto* box = new QMessageBox(QMessageBox::Warning, tr("Airlark"), text, QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("problemMessage"));
+    showTextLiterally(*box);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }
 
 void MainWindow::bringToFront()

@@ -23,6 +23,8 @@ public:
 
     // Brings the window to the front, as when another `airlark` process asks for it.
     void bringToFront();
+    // Says `text` (plain text) in a message box over the window, without waiting for an answer.
+    void showProblem(const QString& text);
 
     // Puts a screen's own action (for example "New Template…") into the File menu, above Quit.
     void addFileMenuAction(QAction* action);

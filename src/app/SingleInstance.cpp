@@ -3,12 +3,17 @@
 #include "platform/ApplicationIdentity.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QVariant>
 #include <QtDebug>
+#include <fcntl.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace airlark {
 
@@ -62,6 +67,30 @@ Received inspectMessage(const QByteArray& data, QStringList& urls, qsizetype& le
     return Received::Complete;
 }
 
+// A socket path as the system takes it. One too long for a socket address (the runtime folder can
+// be anywhere) is reached through /proc/self/fd/N, N being `folder` opened for the purpose: the
+// socket stays in its folder with the folder's permissions. `folder` is -1 when the path fits, and
+// is to be closed by the caller once the path is no longer used.
+QString reachablePath(const QString& socketPath, int& folder)
+{
+    folder = -1;
+    // Qt wants room for a leading and a trailing NUL.
+    if (QFile::encodeName(socketPath).size() + 2 <= qsizetype(sizeof(sockaddr_un::sun_path)))
+        return socketPath;
+    const QFileInfo file(socketPath);
+    folder = ::open(QFile::encodeName(file.absolutePath()).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0)
+        return socketPath; // fails as it would have, with the system's reason
+    return QStringLiteral("/proc/self/fd/%1/").arg(folder) + file.fileName();
+}
+
+void closeFolder(int& folder)
+{
+    if (folder >= 0)
+        ::close(folder);
+    folder = -1;
+}
+
 } // namespace
 
 SingleInstance::SingleInstance(QString socketPath, QObject* parent)
@@ -69,7 +98,12 @@ SingleInstance::SingleInstance(QString socketPath, QObject* parent)
 {
 }
 
-SingleInstance::~SingleInstance() = default;
+SingleInstance::~SingleInstance()
+{
+    // The server removes its socket through the folder's alias, so it goes first.
+    delete server_;
+    closeFolder(serverFolder_);
+}
 
 QString SingleInstance::defaultSocketPath()
 {
@@ -92,11 +126,19 @@ SingleInstance::Start SingleInstance::start(const QStringList& urls, std::chrono
     // from an instance that ended without removing it.
     if (forward(socketPath_, urls, timeout))
         return Start::Forwarded;
-    QLocalServer::removeServer(socketPath_);
+    {
+        int folder = -1;
+        QLocalServer::removeServer(reachablePath(socketPath_, folder));
+        closeFolder(folder);
+    }
     if (listen())
         return Start::Primary;
-    qWarning().noquote() << "Cannot listen for other Airlark instances on" << socketPath_ << ":"
-                         << (server_ ? server_->errorString() : QString());
+    problem_ = tr("This Airlark window cannot reach another Airlark, nor be reached by one (%1: %2). A "
+                  "SoundCloud sign-in finished in the browser now may not reach the window that started "
+                  "it: sign in from this window.")
+                   .arg(socketPath_, server_ ? server_->errorString() : QString());
+    if (!urls.isEmpty())
+        problem_ += QLatin1Char(' ') + tr("The address this window was opened with was not handed on.");
     return Start::Failed;
 }
 
@@ -108,7 +150,8 @@ bool SingleInstance::listen()
         server_->setMaxPendingConnections(8);
         connect(server_, &QLocalServer::newConnection, this, &SingleInstance::acceptConnections);
     }
-    return server_->listen(socketPath_);
+    closeFolder(serverFolder_);
+    return server_->listen(reachablePath(socketPath_, serverFolder_));
 }
 
 void SingleInstance::acceptConnections()
@@ -157,8 +200,11 @@ bool SingleInstance::forward(const QString& socketPath, const QStringList& urls,
         return static_cast<int>(std::max<qint64>(deadline.remainingTime(), 0));
     };
     QLocalSocket socket;
-    socket.connectToServer(socketPath);
-    if (!socket.waitForConnected(remaining()))
+    int folder = -1;
+    socket.connectToServer(reachablePath(socketPath, folder));
+    const bool connected = socket.waitForConnected(remaining());
+    closeFolder(folder);
+    if (!connected)
         return false;
 
     const QByteArray message = encodeMessage(urls);

@@ -129,6 +129,49 @@ void saveSoundCloudUserName(qint64 accountID, const QString& userName)
         });
 }
 
+QString alreadyAddedText(const QString& displayName)
+{
+    return tr("%1 is already added: its sign-in was renewed").arg(displayName);
+}
+
+std::optional<AccountQueryResult> findLibsynAccount(const Database& database, const QString& email,
+                                                    const QString& showFolder)
+{
+    for (AccountQueryResult& account : Account::selectAll(database)) {
+        if (account.host == storedText(PodcastHost::Libsyn) && account.email == email &&
+            account.displayName == showFolder)
+            return std::move(account);
+    }
+    return std::nullopt;
+}
+
+std::optional<AccountQueryResult> renewKnownSoundCloudUser(const Database& database, qint64 newAccountID,
+                                                           const QString& userName)
+{
+    const Account::CredentialItem signIn = soundCloudTokensItem(newAccountID);
+    for (AccountQueryResult& account : Account::selectAll(database)) {
+        if (account.id == newAccountID || account.host != storedText(PodcastHost::SoundCloud))
+            continue;
+        const Account::CredentialItem item = soundCloudTokensItem(account.id);
+        const auto known = CredentialStore::loadData(item.userAccount, item.service);
+        if (!known || known->value(UserNameKey).toString() != userName)
+            continue;
+        std::optional<QVariantMap> tokens = CredentialStore::loadData(signIn.userAccount, signIn.service);
+        if (!tokens)
+            return std::nullopt;
+        tokens->insert(UserNameKey, userName);
+        if (const auto refused = CredentialStore::updateData(*tokens, item.userAccount, item.service)) {
+            qWarning("The renewed sign-in could not replace the earlier one: %s",
+                     qUtf8Printable(refused->message));
+            return std::nullopt;
+        }
+        if (Account::deleteAccount(database, newAccountID, {signIn}))
+            qWarning("The row of a sign-in that renewed an account stays behind");
+        return std::move(account);
+    }
+    return std::nullopt;
+}
+
 void readSoundCloudUserName(qint64 accountID, std::function<void(std::optional<QString>)> completion)
 {
     const Account::CredentialItem item = soundCloudTokensItem(accountID);

@@ -42,5 +42,19 @@ QString libsynDetails(const AccountQueryResult& account);
 void saveSoundCloudUserName(qint64 accountID, const QString& userName);
 void readSoundCloudUserName(qint64 accountID, std::function<void(std::optional<QString>)> completion);
 
+// Adding an account that is already there renews it instead of listing it twice, and says so:
+// "Zoë Tester is already added: its sign-in was renewed".
+QString alreadyAddedText(const QString& displayName);
+// The Libsyn account with this log-in e-mail and show folder, if there is one.
+std::optional<AccountQueryResult> findLibsynAccount(const Database& database, const QString& email,
+                                                    const QString& showFolder);
+// After a sign-in of the SoundCloud user `userName` stored its tokens under the new row
+// `newAccountID`: when another account is that user's, it takes the new tokens (with the user
+// name) and the new row goes with its item. That account, or nothing when there is none, or when
+// its tokens could not be replaced (the new row then stays a separate account). Blocks on the
+// keyring: never on the GUI thread.
+std::optional<AccountQueryResult> renewKnownSoundCloudUser(const Database& database, qint64 newAccountID,
+                                                           const QString& userName);
+
 } // namespace AccountManagement
 } // namespace airlark

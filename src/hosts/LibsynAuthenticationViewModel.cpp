@@ -1,5 +1,6 @@
 #include "hosts/LibsynAuthenticationViewModel.h"
 
+#include "hosts/AccountManagement.h"
 #include "hosts/AddPodcastHostViewModel.h"
 #include "hosts/LibsynFTPServer.h"
 #include "platform/MainQueue.h"
@@ -14,6 +15,7 @@ const QString LibsynAuthenticationViewModel::LogInFailedText = QStringLiteral("L
 const QString LibsynAuthenticationViewModel::LoggedInText = QStringLiteral("Logged in; show folder found");
 const QString LibsynAuthenticationViewModel::ErrorCreatingAccountText =
     QStringLiteral("Error creating account");
+const QString LibsynAuthenticationViewModel::CheckPassedText = QStringLiteral("Check passed");
 const QString LibsynAuthenticationViewModel::UnencryptedChoiceText =
     QStringLiteral("Send my password without encryption (not recommended)");
 
@@ -175,15 +177,23 @@ namespace {
 
 // The account's row and its password, in the background: the store may wait for another program's
 // lock and the keyring for an unlock prompt. Nothing when both were saved, else what went wrong;
-// the row never stays without its password.
+// the row never stays without its password. The same e-mail and show added again renews that
+// account, whose name then goes to `renewed`.
 std::optional<QString> saveAccount(const QString& username, const QString& email,
                                    LibsynAccountFeedType feedType, const QString& password,
-                                   bool allowsUnencryptedFTP, std::optional<qint64> recheckedID)
+                                   bool allowsUnencryptedFTP, std::optional<qint64> recheckedID,
+                                   std::optional<QString>& renewed)
 {
     const auto database = Database::open();
     if (!database)
         return QStringLiteral("Airlark\u2019s database cannot be opened, so the account was not added");
     const QString host = storedText(PodcastHost::Libsyn);
+    if (!recheckedID) {
+        if (const auto known = AccountManagement::findLibsynAccount(*database, email, username)) {
+            recheckedID = known->id;
+            renewed = known->displayName;
+        }
+    }
     if (recheckedID) {
         // The password first: a row that names the new folder must never keep the old password.
         if (const auto refused = Account::savePassword(host, *recheckedID, password, allowsUnencryptedFTP))
@@ -223,12 +233,18 @@ void LibsynAuthenticationViewModel::addAccount(std::function<void(std::optional<
                                 email = email_, feedType = libsynAccountFeedType(selectedFeedType_),
                                 password = password_, allows = allowsUnencryptedFTP_,
                                 recheck = accountToRecheck_, completion = std::move(completion)] {
-        std::optional<QString> failure = saveAccount(username, email, feedType, password, allows, recheck);
-        MainQueue::performOnMainThread([this, alive, failure, completion, recheck] {
-            if (!failure && !recheck)
-                Account::postAvailableAccountsDidChange();
-            else
+        std::optional<QString> renewed;
+        std::optional<QString> failure =
+            saveAccount(username, email, feedType, password, allows, recheck, renewed);
+        MainQueue::performOnMainThread([this, alive, failure, completion, recheck, renewed] {
+            if (failure)
                 standardOutputLine(ErrorCreatingAccountText);
+            else if (renewed)
+                standardOutputLine(AccountManagement::alreadyAddedText(*renewed));
+            else if (recheck)
+                standardOutputLine(CheckPassedText);
+            else
+                Account::postAvailableAccountsDidChange();
             if (!alive.expired()) {
                 addingAccount_ = false;
                 if (!failure)

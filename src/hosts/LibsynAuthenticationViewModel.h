@@ -44,6 +44,7 @@ public:
     static const QString LogInFailedText;          // "Log in failed"
     static const QString LoggedInText;             // "Logged in; show folder found"
     static const QString ErrorCreatingAccountText; // "Error creating account"
+    static const QString CheckPassedText;          // "Check passed": an account checked again was saved
     static const QString UnencryptedChoiceText;    // "Send my password without encryption (not recommended)"
 
     LibsynAuthenticationViewModelDelegate* delegate() const { return delegate_; }

@@ -14,7 +14,6 @@ namespace {
 
 // A redirect request line and its headers are small; anything larger is not a browser redirect.
 constexpr qsizetype MaximumRequestSize = 16 * 1024;
-constexpr int SocketTimeoutMilliseconds = 10000;
 
 const QByteArray ClosePage = QByteArrayLiteral(
     "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>Airlark</title></head>"
@@ -99,7 +98,6 @@ QUrl LoopbackRedirectListener::listen(const QUrl& redirectURI, Handlers handlers
     redirectURI_.setPort(server_->serverPort());
     listenersByPort()[server_->serverPort()] = this;
     handlers_ = std::move(handlers);
-    badAttempts_ = 0;
     return redirectURI_;
 }
 
@@ -111,15 +109,17 @@ void LoopbackRedirectListener::accept()
         // receiver ends the listener at once; each deletes itself when closed or timed out.
         socket->setParent(nullptr);
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        if (*openConnections_ >= MaximumConnections) {
-            socket->abort();
-            socket->deleteLater();
-            continue;
+        if (std::ssize(*open_) >= MaximumConnections) {
+            QTcpSocket* oldest = open_->front();
+            open_->pop_front();
+            oldest->abort();
+            oldest->deleteLater();
         }
-        ++*openConnections_;
-        connect(socket, &QObject::destroyed, [open = openConnections_] { --*open; });
+        open_->push_back(socket);
+        connect(socket, &QObject::destroyed, [open = open_, socket] { open->remove(socket); });
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequest(socket); });
-        QTimer::singleShot(SocketTimeoutMilliseconds, socket, [socket] {
+        // The answer is written at once, so this also bounds a reader that never takes it.
+        QTimer::singleShot(RequestTimeout, socket, [socket] {
             socket->abort();
             socket->deleteLater();
         });
@@ -176,12 +176,6 @@ void LoopbackRedirectListener::readRequest(QTcpSocket* socket)
     redirect.setQuery(target.query(QUrl::FullyEncoded), QUrl::StrictMode);
     if (!handlers_.judge || !handlers_.judge(redirect)) {
         answer(socket, "400 Bad Request", "text/html; charset=utf-8", NotThisSignInPage);
-        if (++badAttempts_ < MaximumBadAttempts)
-            return;
-        qWarning("Stopped waiting for the sign-in redirect after %d that did not match it", badAttempts_);
-        stop();
-        if (auto giveUp = std::exchange(handlers_, {}).onGiveUp)
-            QTimer::singleShot(0, this, std::move(giveUp));
         return;
     }
     answer(socket, "200 OK", "text/html; charset=utf-8", ClosePage);

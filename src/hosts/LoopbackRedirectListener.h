@@ -2,7 +2,9 @@
 
 #include <QObject>
 #include <QUrl>
+#include <chrono>
 #include <functional>
+#include <list>
 #include <memory>
 
 class QTcpServer;
@@ -14,16 +16,18 @@ namespace airlark {
 // URI (RFC 8252). Any page in the browser can reach it, so it trusts nothing it is sent:
 // - a GET of the redirect path is handed to `judge`; the one it accepts gets the "you can close
 //   this tab" page, ends the listener and is handed on once; any other gets 400 and the listener
-//   keeps waiting, until MaximumBadAttempts of them end it through `onGiveUp`;
-// - other paths (a favicon) get 404, other methods 405, and change nothing;
-// - at most MaximumConnections are open at once, each for a few seconds.
+//   keeps waiting, however many come (only the user or the sign-in's time limit ends a sign-in);
+// - other paths (a favicon) get 404, other methods 405, a malformed request 400, and change nothing;
+// - a connection has RequestTimeout to send its request and take the answer; at most
+//   MaximumConnections are open at once, and a new one takes the place of the oldest, so that
+//   idle connections cannot keep the browser's redirect out.
 // It also ends when a newer listener takes its port (the latest sign-in wins). Main thread only.
 class LoopbackRedirectListener : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr int MaximumBadAttempts = 5;
-    static constexpr int MaximumConnections = 8;
+    static constexpr int MaximumConnections = 32;
+    static constexpr std::chrono::milliseconds RequestTimeout = std::chrono::seconds(3);
 
     explicit LoopbackRedirectListener(QObject* parent = nullptr);
     ~LoopbackRedirectListener() override;
@@ -35,7 +39,6 @@ public:
     {
         std::function<bool(const QUrl&)> judge;      // true: the redirect the sign-in waits for
         std::function<void(const QUrl&)> onRedirect; // the accepted redirect, after it was answered
-        std::function<void()> onGiveUp;              // too many bad redirects
     };
 
     // Listens on the URI's port (0: any free port). Returns the URI with the bound port, or an
@@ -51,8 +54,9 @@ private:
     QTcpServer* server_ = nullptr;
     QUrl redirectURI_;
     Handlers handlers_;
-    int badAttempts_ = 0;
-    std::shared_ptr<int> openConnections_ = std::make_shared<int>(0);
+    // Open connections, oldest first. Sockets outlive the listener (see accept()), so the list is
+    // shared with their clean-up.
+    std::shared_ptr<std::list<QTcpSocket*>> open_ = std::make_shared<std::list<QTcpSocket*>>();
 };
 
 } // namespace airlark

@@ -22,9 +22,6 @@ std::mutex openerMutex;
 OAuth2CodeFlow::BrowserOpener browserOpener;                    // guarded by openerMutex
 std::chrono::milliseconds timeLimit = std::chrono::minutes(10); // main thread
 
-// Redirects that do not belong to a sign-in end it after this many.
-constexpr int MaximumStrayRedirects = 5;
-
 QString randomURLSafeText(int bytes)
 {
     QByteArray data(bytes, Qt::Uninitialized);
@@ -57,8 +54,6 @@ const char* describe(OAuth2Error error)
     switch (error) {
     case OAuth2Error::NoPendingAuthorization:
         return "no sign-in is waiting for a redirect";
-    case OAuth2Error::StateMismatch:
-        return "the redirect's state does not match this sign-in";
     case OAuth2Error::AuthorizationDenied:
         return "the authorization server refused the sign-in";
     case OAuth2Error::BrowserUnavailable:
@@ -95,7 +90,6 @@ struct OAuth2CodeFlow::Private : std::enable_shared_from_this<OAuth2CodeFlow::Pr
     QUrl lastRedirectURI;
     std::unique_ptr<LoopbackRedirectListener> listener;
     std::unique_ptr<QTimer> deadline;
-    int strayRedirects = 0;
 
     // Ends the pending sign-in, whatever its outcome.
     void endSignIn()
@@ -235,7 +229,6 @@ void OAuth2CodeFlow::authorize()
 {
     d->endSignIn();
     d->listener.reset();
-    d->strayRedirects = 0;
 
     Private::PendingSignIn signIn{randomURLSafeText(32), randomURLSafeText(64), d->client.redirectURI};
     const std::weak_ptr<Private> weak = d;
@@ -249,12 +242,6 @@ void OAuth2CodeFlow::authorize()
         handlers.onRedirect = [weak](const QUrl& url) {
             if (auto self = weak.lock(); self && self->owner)
                 self->owner->handleRedirectURL(url);
-        };
-        handlers.onGiveUp = [weak] {
-            if (auto self = weak.lock(); self && self->pending) {
-                self->endSignIn();
-                self->fail(OAuth2Error::StateMismatch);
-            }
         };
         signIn.redirectURI = d->listener->listen(signIn.redirectURI, std::move(handlers));
         if (signIn.redirectURI.isEmpty()) {
@@ -318,10 +305,6 @@ void OAuth2CodeFlow::handleRedirectURL(const QUrl& url)
     if (!isRedirectForPendingSignIn(url)) {
         // Any page can send one: it must not end the sign-in the user is in the middle of.
         qWarning("Ignoring a sign-in redirect that does not belong to the sign-in in progress");
-        if (++d->strayRedirects >= MaximumStrayRedirects) {
-            d->endSignIn();
-            d->fail(OAuth2Error::StateMismatch);
-        }
         return;
     }
     // Each state is good for one redirect only, whatever that redirect says.

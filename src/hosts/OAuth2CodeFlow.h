@@ -15,7 +15,6 @@ namespace airlark {
 enum class OAuth2Error
 {
     NoPendingAuthorization,      // a redirect arrived while no sign-in was waiting for one
-    StateMismatch,               // the redirect's "state" is not the one this sign-in sent
     AuthorizationDenied,         // the redirect carries an "error" parameter
     BrowserUnavailable,          // the authorize page could not be opened
     RedirectListenerUnavailable, // the loopback redirect URI's port could not be bound

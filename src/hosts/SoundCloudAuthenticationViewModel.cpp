@@ -127,6 +127,7 @@ bool SoundCloudAuthenticationViewModel::authenticationProgressBegan(std::functio
     // as that user before this sign-in has finished.
     accountID_.reset();
     authenticated_ = false;
+    alreadyAdded_ = false;
     setUsername(QString());
     setMessage(shown(ConnectingMessage));
     setNetworkRequestInProgress(true);
@@ -196,20 +197,32 @@ void SoundCloudAuthenticationViewModel::save(std::function<void(std::optional<QS
     MainQueue::runInBackground([this, alive = std::weak_ptr<int>(alive_), id = *accountID_, renewed,
                                 username = username_, completion = std::move(completion)] {
         std::optional<QString> failure;
+        std::optional<AccountQueryResult> known; // the account this SoundCloud user already has
         if (renewed) {
             Account::postAvailableAccountsDidChange();
         } else if (const std::optional<Database> database = Database::open()) {
-            if (const std::optional<SQLError> error =
-                    Account(*database, id, username, storedText(PodcastHost::SoundCloud)).update())
+            known = AccountManagement::renewKnownSoundCloudUser(*database, id, username);
+            if (known)
+                Account::postAvailableAccountsDidChange();
+            else if (const std::optional<SQLError> error =
+                         Account(*database, id, username, storedText(PodcastHost::SoundCloud)).update())
                 failure = error->message;
         } else {
             failure = QStringLiteral("Unable to open Airlark’s account store");
         }
-        MainQueue::performOnMainThread([this, alive, failure, completion, id, username] {
-            if (!failure)
+        MainQueue::performOnMainThread([this, alive, failure, known, completion, id, username] {
+            if (!failure && !known)
                 AccountManagement::saveSoundCloudUserName(id, username);
-            if (!failure && !alive.expired())
+            if (!failure && !alive.expired()) {
                 accountToRenew_.reset();
+                if (known) {
+                    // Saved: nothing is left to add, and the pane says where the sign-in went.
+                    accountID_ = known->id;
+                    authenticated_ = false;
+                    alreadyAdded_ = true;
+                    setMessage(AccountManagement::alreadyAddedText(known->displayName));
+                }
+            }
             completion(failure);
         });
     });

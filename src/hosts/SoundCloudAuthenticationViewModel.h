@@ -60,10 +60,13 @@ public:
     // Asks SoundCloud for the signed-in user's name with a fresh client for `accountID`.
     void getUserDetails();
     // Completes the reserved row with the user name and the host "SoundCloud" (a renewed account
-    // keeps its name), in the background, and keeps the user name beside the tokens. `completion`
-    // runs on the main thread with nothing on success, else the error text: no reserved row, no
-    // user name, or the store refused.
+    // keeps its name), in the background, and keeps the user name beside the tokens. A user who
+    // already has an account gets the new sign-in in that account instead of a second row, and the
+    // message says so (alreadyAdded()). `completion` runs on the main thread with nothing on
+    // success, else the error text: no reserved row, no user name, or the store refused.
     void save(std::function<void(std::optional<QString>)> completion);
+    // The last save renewed the account the user already had instead of adding one.
+    bool alreadyAdded() const { return alreadyAdded_; }
 
     // The decimal text of `accountID` (the tokens' user identifier), empty without one.
     QString userIdentifier() const;
@@ -87,6 +90,7 @@ private:
     QString username_;
     std::optional<QString> message_;
     bool networkRequestInProgress_ = false;
+    bool alreadyAdded_ = false;
 };
 
 } // namespace airlark

@@ -42,7 +42,9 @@ void DesktopNotifier::notify(const QString& summary, const QString& body)
     const QString desktopEntry = applicationIdentifier();
     const QVariantMap hints{{QStringLiteral("desktop-entry"), desktopEntry},
                             {QStringLiteral("urgency"), QVariant::fromValue<uchar>(1)}};
-    call << QStringLiteral("Airlark") << shown_ << desktopEntry << summary << body
+    // The body may hold markup for the server to render: the file names and server replies in
+    // ours are text, so their '<' and '&' are sent as entities.
+    call << QStringLiteral("Airlark") << shown_ << desktopEntry << summary << body.toHtmlEscaped()
          << QStringList{QStringLiteral("default"), tr("Show Airlark")} << hints << -1;
     auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* finished) {

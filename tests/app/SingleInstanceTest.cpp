@@ -12,6 +12,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace airlark;
@@ -22,15 +23,25 @@ namespace {
 const QString Dropped = QStringLiteral("No valid URL to handle");
 
 // A private runtime directory (mode 0700, as XDG requires), so that the single-instance socket
-// meets no other test's.
+// meets no other test's; given a length, a folder of that many characters inside it.
 struct RuntimeDirectory
 {
+    explicit RuntimeDirectory(qsizetype length = 0)
+    {
+        const QFile::Permissions owner = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+        path = directory.path();
+        usable = QFile::setPermissions(path, owner);
+        if (length > path.size() + 1) {
+            path += QLatin1Char('/') + QString(length - path.size() - 1, QLatin1Char('r'));
+            usable = usable && QDir().mkdir(path, owner);
+        }
+    }
     QTemporaryDir directory{QDir::tempPath() + QStringLiteral("/airlark-run-XXXXXX")};
-    bool usable =
-        QFile::setPermissions(directory.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QString path;
+    bool usable = false;
     QString socketPath() const
     {
-        return directory.path() + QLatin1Char('/') + applicationIdentifier() + QStringLiteral(".socket");
+        return path + QLatin1Char('/') + applicationIdentifier() + QStringLiteral(".socket");
     }
 };
 
@@ -38,7 +49,7 @@ struct RuntimeDirectory
 void start(QProcess& airlark, const RuntimeDirectory& runtime, const QStringList& arguments)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.directory.path());
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path);
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     airlark.setProcessEnvironment(environment);
     airlark.start(test::binaryPath(QStringLiteral("src/app/airlark")), arguments);
@@ -52,14 +63,19 @@ public:
     QList<QUrl> received;
 };
 
+class SingleInstanceTest : public ::testing::TestWithParam<qsizetype>
+{
+};
+
 // Every argument of one message arrives exactly as the desktop passed it (the empty one too), and
 // only the SoundCloud redirect among them reaches the pending sign-in: a URL of another scheme or
-// host, or one that only looks like the redirect, is dropped with one log line.
-TEST(SingleInstance, ASecondAirlarkHandsEveryURLExactlyToTheRunningInstanceAndExits)
+// host, or one that only looks like the redirect, is dropped with one log line. The runtime
+// folder may be one whose socket path is too long for a socket address.
+TEST_P(SingleInstanceTest, ASecondAirlarkHandsEveryURLExactlyToTheRunningInstanceAndExits)
 {
-    RuntimeDirectory runtime;
-    SingleInstance running(runtime.socketPath());
+    RuntimeDirectory runtime(GetParam());
     ASSERT_TRUE(runtime.usable);
+    SingleInstance running(runtime.socketPath());
     ASSERT_EQ(running.start({}), SingleInstance::Start::Primary);
     QSignalSpy urls(&running, &SingleInstance::urlReceived);
     QSignalSpy activations(&running, &SingleInstance::activationRequested);
@@ -96,24 +112,42 @@ TEST(SingleInstance, ASecondAirlarkHandsEveryURLExactlyToTheRunningInstanceAndEx
     EXPECT_EQ(client->received, (QList<QUrl>{QUrl(redirects[0]), QUrl(redirects[1])}));
     EXPECT_EQ(log.messages(), QStringList(dropped.size(), Dropped));
     EXPECT_EQ(delegate.pendingAuthenticationSoundCloudAPIClient(), client) << "the pending client stays set";
+    EXPECT_TRUE(QFileInfo(runtime.socketPath()).permissions() & QFile::ReadOwner);
+    EXPECT_FALSE(QFileInfo(runtime.socketPath()).permissions() &
+                 (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther))
+        << "only this user may connect";
 }
 
-TEST(SingleInstance, TheFirstInstanceHandlesTheURLItWasStartedWith)
+INSTANTIATE_TEST_SUITE_P(RuntimeFolders, SingleInstanceTest, ::testing::Values(0, 120),
+                         [](const auto& row) { return row.param ? "Long" : "Short"; });
+
+// Started with a URL, an Airlark handles it as the running instance; one that can neither reach
+// another nor listen itself (here a folder squats the socket's name) says so on standard error,
+// and runs on its own.
+TEST(SingleInstance, AnAirlarkStartedWithAURLHandlesItOrSaysWhyNot)
 {
-    RuntimeDirectory runtime;
-    QProcess first;
-    start(first, runtime, {QStringLiteral("airlark://soundcloud/?code=1")});
-    QString errors;
-    EXPECT_TRUE(test::waitFor(
-        [&] {
-            errors += QString::fromUtf8(first.readAllStandardError());
-            return errors.contains(Dropped);
-        },
-        20s))
-        << errors.toStdString();
-    EXPECT_EQ(first.state(), QProcess::Running) << "it started as the running instance";
-    first.kill();
-    first.waitForFinished(5000);
+    for (const bool squatted : {false, true}) {
+        SCOPED_TRACE(squatted ? "squatted" : "free");
+        RuntimeDirectory runtime;
+        ASSERT_TRUE(runtime.usable && (!squatted || QDir().mkdir(runtime.socketPath())));
+        const QStringList expected = squatted ? QStringList{QStringLiteral("cannot reach another Airlark"),
+                                                            QStringLiteral("was not handed on")}
+                                              : QStringList{Dropped};
+        QProcess airlark;
+        start(airlark, runtime, {QStringLiteral("airlark://soundcloud/?code=1")});
+        QString errors;
+        EXPECT_TRUE(test::waitFor(
+            [&] {
+                errors += QString::fromUtf8(airlark.readAllStandardError());
+                return std::ranges::all_of(expected,
+                                           [&](const QString& text) { return errors.contains(text); });
+            },
+            20s))
+            << errors.toStdString();
+        EXPECT_EQ(airlark.state(), QProcess::Running);
+        airlark.kill();
+        airlark.waitForFinished(5000);
+    }
 }
 
 TEST(SingleInstance, TakesOverASocketLeftBehindByAnInstanceThatDied)

@@ -15,7 +15,7 @@ namespace airlark::test {
 const QString Notifications = QStringLiteral("org.freedesktop.Notifications");
 const QString NotificationsPath = QStringLiteral("/org/freedesktop/Notifications");
 
-// Records the summary of each notification it is asked to show; they are numbered from 1.
+// Records the summary and body of each notification it is asked to show; they are numbered from 1.
 class NotificationServer : public QObject
 {
     Q_OBJECT
@@ -26,12 +26,14 @@ public:
     bool registered = bus.registerObject(NotificationsPath, this, QDBusConnection::ExportAllSlots) &&
                       bus.registerService(Notifications);
     QStringList summaries;
+    QStringList bodies;
 
 public slots:
-    uint Notify(const QString&, uint, const QString&, const QString& summary, const QString&,
+    uint Notify(const QString&, uint, const QString&, const QString& summary, const QString& body,
                 const QStringList&, const QVariantMap&, int)
     {
         summaries.append(summary);
+        bodies.append(body);
         return static_cast<uint>(summaries.size());
     }
 };
@@ -57,7 +59,9 @@ TEST_P(UploadNotificationTest, NotifiesOnlyWhenTheWindowIsInTheBackground)
     NotificationServer server;
     ASSERT_TRUE(server.registered);
     QTemporaryDir folder;
-    ASSERT_TRUE(writeFile(folder.filePath(QStringLiteral("Episode.mp3")), mp3Bytes(1)));
+    // A file name that looks like markup reaches the notification server as text.
+    const QString name = QStringLiteral("<i>Ep & co.mp3");
+    ASSERT_TRUE(writeFile(folder.filePath(name), mp3Bytes(1)));
     UploadPodcastViewController step;
     QWidget elsewhere;
     step.show();
@@ -67,7 +71,7 @@ TEST_P(UploadNotificationTest, NotifiesOnlyWhenTheWindowIsInTheBackground)
     ASSERT_TRUE(waitFor([&] { return active.isActiveWindow(); }));
 
     // An account the store does not have: the upload fails once its row has been looked for.
-    step.setFileURL(QUrl::fromLocalFile(folder.filePath(QStringLiteral("Episode.mp3"))));
+    step.setFileURL(QUrl::fromLocalFile(folder.filePath(name)));
     step.setUserIdentifier(987654321);
     step.setHost(PodcastHost::Libsyn);
     step.viewDidAppear();
@@ -76,6 +80,8 @@ TEST_P(UploadNotificationTest, NotifiesOnlyWhenTheWindowIsInTheBackground)
     ASSERT_TRUE(waitFor([&] { return step.viewModel()->uploadState() == UploadPodcastState::Failed; }));
     EXPECT_FALSE(waitFor([&] { return server.summaries.size() > 1; }, std::chrono::milliseconds(300)));
     EXPECT_EQ(server.summaries, c.summary.isEmpty() ? QStringList() : QStringList{c.summary});
+    for (const QString& body : std::as_const(server.bodies))
+        EXPECT_TRUE(body.startsWith(QStringLiteral("&lt;i&gt;Ep &amp; co.mp3 was "))) << body.toStdString();
     if (!c.watched) {
         server.bus.send(
             QDBusMessage::createSignal(NotificationsPath, Notifications, QStringLiteral("ActionInvoked"))

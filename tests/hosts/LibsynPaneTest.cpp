@@ -1,5 +1,8 @@
 #include "LibsynPaneFixture.h"
 #include "hosts/LibsynAuthenticationViewModel.h"
+#include "support/StandardOutputCapture.h"
+
+#include <QAccessible>
 
 namespace airlark {
 namespace {
@@ -19,6 +22,7 @@ struct CheckCase
     bool unencrypted;
     bool serverDown;
     const char* status;
+    QJsonObject script = {}; // not empty: a scripted server in Libsyn's place plays it
 };
 
 class LibsynPaneCheckTest : public LibsynPaneTest, public ::testing::WithParamInterface<CheckCase>
@@ -39,14 +43,25 @@ TEST_P(LibsynPaneCheckTest, SaysWhatTheCheckFound)
     fill(QStringLiteral("show-%1").arg(QLatin1String(c.name)),
          c.password ? QString::fromUtf8(c.password) : LibsynServerEnvironment::Password, c.folders);
     const qsizetype logStart = LibsynServerEnvironment::server().protocolLog().size();
-    if (c.serverDown)
+    std::optional<test::FtpTestServer> scripted;
+    if (c.serverDown || !c.script.isEmpty())
         LibsynServerEnvironment::stop();
+    if (!c.script.isEmpty()) {
+        test::FtpTestServer::Options options;
+        options.port = LibsynServerEnvironment::server().port();
+        options.script = c.script;
+        ASSERT_TRUE(scripted.emplace(options).isRunning());
+    }
     logIn();
-    if (c.serverDown) {
+    if (c.serverDown || !c.script.isEmpty()) {
+        scripted.reset();
         ASSERT_TRUE(LibsynServerEnvironment::restart());
     }
     const bool accepted = c.status == Accepted;
     EXPECT_EQ(libsynPane_->statusLabel()->text(), QString::fromUtf8(c.status));
+    // What the screen (and a screen reader) shows is the text itself, even when it looks like markup.
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(libsynPane_->statusLabel())->text(QAccessible::Name),
+              QString::fromUtf8(c.status));
     EXPECT_EQ(libsynPane_->viewModel().hasLoggedIn(), accepted);
     EXPECT_EQ(addEnabled(), accepted);
     EXPECT_FALSE(libsynPane_->progressIndicator()->isVisible());
@@ -78,26 +93,50 @@ INSTANTIATE_TEST_SUITE_P(
             "Log in failed: the folder show-noFolder/quickcast does not exist on Libsyn: check the show "
             "folder and the feed type"},
         CheckCase{"serverDown", nullptr, true, false, true,
-                  "Log in failed: cannot reach 127.0.0.1: check the internet connection"}),
+                  "Log in failed: cannot reach 127.0.0.1: check the internet connection"},
+        CheckCase{"markupGreeting",
+                  nullptr,
+                  true,
+                  false,
+                  false,
+                  "Log in failed: 127.0.0.1 closed the session (421 <img src=/dev/zero> <b>busy</b>)",
+                  {{"greeting", "421 <img src=/dev/zero> <b>busy</b>"}}},
+        CheckCase{
+            "markupReply",
+            nullptr,
+            true,
+            true,
+            false,
+            "Log in failed: 127.0.0.1 closed the session (421 <a href=\"https://example.com/\">Sign in</a>)",
+            {{"replies", QJsonObject{{"PASS", "421 <a href=\"https://example.com/\">Sign in</a>"}}}}}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
-// Checking a saved account again replaces its password and keeps its row: no second account.
+// Checking a saved account again, or adding the same e-mail and show again, replaces its password
+// and keeps its row: no second account, and standard output says which happened.
 TEST_F(LibsynPaneTest, CheckingAnAccountAgainReplacesItsPasswordInPlace)
 {
     const QString folder = QStringLiteral("show-again");
     const qint64 id = Account::createAccount(*database, folder, QStringLiteral("Libsyn"),
                                              LibsynAccountFeedType::Libsyn, LibsynServerEnvironment::Email)
                           ->id;
-    ASSERT_FALSE(Account::savePassword(QStringLiteral("Libsyn"), id, QStringLiteral("old password")));
-    AddPodcastHostViewController& window = presentLibsyn();
-    libsynPane_->recheck(Account::find(*database, id));
-    EXPECT_EQ(libsynPane_->emailTextField()->text(), LibsynServerEnvironment::Email);
-    fill(folder, LibsynServerEnvironment::Password);
-    logIn();
-    window.addButton()->click();
-    ASSERT_TRUE(test::waitFor([this] { return !window_ || !window_->isVisible(); }));
-    EXPECT_EQ(Account::selectAll(*database).size(), 1u);
-    EXPECT_EQ(Account::loadPassword(QStringLiteral("Libsyn"), id), LibsynServerEnvironment::Password);
+    for (const bool checkAgain : {true, false}) {
+        ASSERT_FALSE(Account::savePassword(QStringLiteral("Libsyn"), id, QStringLiteral("old password")));
+        AddPodcastHostViewController& window = presentLibsyn();
+        if (checkAgain) {
+            libsynPane_->recheck(Account::find(*database, id));
+            EXPECT_EQ(libsynPane_->emailTextField()->text(), LibsynServerEnvironment::Email);
+        }
+        fill(folder, LibsynServerEnvironment::Password);
+        logIn();
+        test::StandardOutputCapture output;
+        window.addButton()->click();
+        ASSERT_TRUE(test::waitFor([this] { return !window_ || !window_->isVisible(); }));
+        EXPECT_EQ(output.release(), QStringList{checkAgain ? QStringLiteral("Check passed")
+                                                           : QStringLiteral("show-again is already added: "
+                                                                            "its sign-in was renewed")});
+        EXPECT_EQ(Account::selectAll(*database).size(), 1u);
+        EXPECT_EQ(Account::loadPassword(QStringLiteral("Libsyn"), id), LibsynServerEnvironment::Password);
+    }
 }
 
 // The view model's side of the check: only a check of the credentials as they stand counts.

@@ -159,7 +159,11 @@ TEST_F(SelectTemplateScreenTest, RenamesAndDeletesTheChosenTemplate)
 // lock is waited out (what a corrupt store gives, and that it is left alone, are the store's tests').
 TEST_F(SelectTemplateScreenTest, ALockedStoreSaysSoWithoutHoldingUpTheWindow)
 {
+    // Step 1 read the list when it came on screen: the lock is taken once that read is over, and
+    // waits out any other read of the store still under way (readers keep writers out).
+    ASSERT_TRUE(test::waitFor([this] { return !step1->viewModel().isReadingTemplates(); }));
     sqlite::Connection holder = std::move(sqlite::Connection::open(databasePath())).value();
+    holder.setBusyTimeout(std::chrono::seconds(20));
     ASSERT_FALSE(holder.execute(QStringLiteral("BEGIN EXCLUSIVE")));
     int ticks = 0;
     QTimer ticker;

@@ -146,15 +146,7 @@ TEST_P(ListenerTest, OnlyTheRedirectOfThisSignInEndsIt)
         EXPECT_EQ(page.contains("You can close this tab"), c.status == 200)
             << "only the sign-in's own redirect";
     }
-    const auto withinTheCap = [&] {
-        const auto closed =
-            std::ranges::count(idle, QAbstractSocket::UnconnectedState, &QAbstractSocket::state);
-        return std::ssize(idle) - closed <= LoopbackRedirectListener::MaximumConnections;
-    };
-    EXPECT_TRUE(waitFor(withinTheCap, std::chrono::seconds(5)))
-        << "idle connections beyond the cap are closed";
-    idle.clear();
-    QTest::qWait(200); // the listener sees them go
+    // Idle connections stay open while the real redirect arrives: it takes the place of the oldest.
     if (c.endsSignIn) {
         ASSERT_TRUE(waitFor([&] { return notifications.failed.count() > 0; }));
         EXPECT_EQ(browser.fetch(real).first, 0) << "the listener still answers";
@@ -166,21 +158,24 @@ TEST_P(ListenerTest, OnlyTheRedirectOfThisSignInEndsIt)
         EXPECT_TRUE(page.contains("You can close this tab"));
         ASSERT_TRUE(waitFor([&] { return notifications.authorized.count() > 0; }));
     }
+    const auto withinTheCap = [&] {
+        const auto closed =
+            std::ranges::count(idle, QAbstractSocket::UnconnectedState, &QAbstractSocket::state);
+        return std::ssize(idle) - closed <= LoopbackRedirectListener::MaximumConnections;
+    };
+    EXPECT_TRUE(waitFor(withinTheCap, std::chrono::seconds(5))) << "the listener closes idle connections";
     EXPECT_EQ(cloud().value(QStringLiteral("exchanges")).toInt(), c.endsSignIn ? 0 : 1);
 }
 
 const char* const Forged = "{path}?code={code}&state=forged";
-constexpr int Bad = LoopbackRedirectListener::MaximumBadAttempts;
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Requests, ListenerTest, ::testing::Values(
-    ListenerCase{"BadState", Forged, "GET", 1, 400, false},
     ListenerCase{"MissingCode", "{path}?state={state}", "GET", 1, 400, false},
     ListenerCase{"WrongMethod", "{path}?code={code}&state={state}", "POST", 3, 405, false},
     ListenerCase{"WrongPath", "/favicon.ico?code={code}&state={state}", "GET", 8, 404, false},
-    ListenerCase{"RealRedirectAfterBadOnes", Forged, "GET", Bad - 1, 400, false},
-    ListenerCase{"TooManyBadAttempts", Forged, "GET", Bad, 400, true},
-    ListenerCase{"BadStateByScheme", Forged, "GET", 1, 0, false, true},
+    ListenerCase{"RealRedirectAfterBadOnes", Forged, "GET", 10, 400, false},
+    ListenerCase{"BadStatesByScheme", Forged, "GET", 10, 0, false, true},
     ListenerCase{"DeniedWithItsState", "{path}?error=access_denied&state={state}", "GET", 1, 200, true},
     ListenerCase{"TimeLimitPassed", Forged, "GET", 0, 0, true, false, std::chrono::milliseconds(300)},
     ListenerCase{"IdleConnectionsBeyondTheCap", Forged, "", LoopbackRedirectListener::MaximumConnections + 4, 0, false}),

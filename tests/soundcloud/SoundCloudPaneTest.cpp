@@ -126,6 +126,7 @@ struct ConnectCase
     const char* me;      // how "/me" answers; none: no registration, only the shipped placeholders
     const char* message; // none: one that names the registration file
     bool addEnabled;
+    bool addedTwice = false; // the user adds the same SoundCloud user again
 };
 
 class SoundCloudPaneConnectTest : public SoundCloudPaneTest, public ::testing::WithParamInterface<ConnectCase>
@@ -151,13 +152,43 @@ TEST_P(SoundCloudPaneConnectTest, ShowsWhatTheSignInGaveAndReservesARowOnlyForAS
     EXPECT_EQ(pane->userNameLabel()->text().contains(QStringLiteral("Standin Podcaster")), c.addEnabled);
     EXPECT_EQ(accountRows(*database).size(), before + (c.me ? 1 : 0));
     EXPECT_EQ(browser.openedURLs().size(), c.me ? 1u : 0u);
+    if (!c.addedTwice)
+        return;
+    // The second time renews the first account's sign-in: one row, and the pane says so.
+    QString lastTokens;
+    for (const bool again : {false, true}) {
+        if (again) {
+            openWindow();
+            connect();
+            ASSERT_TRUE(waitForLabel(QStringLiteral("Connected")));
+        }
+        QTest::mouseClick(window->addButton(), Qt::LeftButton);
+        if (again) {
+            ASSERT_TRUE(
+                waitForLabel(QStringLiteral("Standin Podcaster is already added: its sign-in was renewed")));
+            EXPECT_FALSE(addEnabled()) << "nothing is left to add";
+        } else {
+            ASSERT_TRUE(waitFor([this] { return !window->isVisible(); }));
+        }
+        const auto accounts = Account::selectAll(*database);
+        ASSERT_EQ(accounts.size(), 1u);
+        EXPECT_EQ(accountRows(*database).size(), before + 1) << "the second sign-in's row went";
+        const auto tokens = [&] {
+            return storedTokens(QString::number(accounts[0].id)).value_or(QVariantMap());
+        };
+        ASSERT_TRUE(waitFor([&] { return tokens().contains(QStringLiteral("username")); }));
+        EXPECT_NE(tokens().value(QStringLiteral("access_token")).toString(), lastTokens)
+            << "the account holds the latest sign-in's tokens";
+        lastTokens = tokens().value(QStringLiteral("access_token")).toString();
+    }
 }
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Connect, SoundCloudPaneConnectTest, ::testing::Values(
     ConnectCase{"NoAppRegistration", nullptr, nullptr, false},
     ConnectCase{"NumericUsername", "numeric", "Unable to retrieve this account", false},
-    ConnectCase{"ErrorStatusWithStringUsername", "error_status", "Connected", true}),
+    ConnectCase{"ErrorStatusWithStringUsername", "error_status", "Connected", true},
+    ConnectCase{"SameUserAddedTwice", "username", "Connected", true, true}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 // clang-format on
 

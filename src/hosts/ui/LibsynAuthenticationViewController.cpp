@@ -62,6 +62,7 @@ LibsynAuthenticationViewController::LibsynAuthenticationViewController(QWidget* 
     progressIndicator_->setAccessibleName(tr("Checking the log-in"));
     progressIndicator_->hide(); // not displayed while stopped
     statusLabel_ = new QLabel(this);
+    statusLabel_->setTextFormat(Qt::PlainText);
     // Read out by its text, which a screen reader hears again whenever it changes.
     statusLabel_->setAccessibleDescription(tr("Status"));
     statusLabel_->setWordWrap(true);

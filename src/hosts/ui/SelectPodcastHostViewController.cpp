@@ -4,6 +4,7 @@
 #include "hosts/UploadDestination.h"
 #include "platform/ui/ArrowKeySelection.h"
 #include "platform/ui/ListActions.h"
+#include "platform/ui/LiteralText.h"
 #include "platform/ui/StopConfirmation.h"
 
 #include <QAbstractTableModel>
@@ -50,7 +51,8 @@ public:
         case Qt::ToolTipRole: {
             const QString details = viewModel_.accountDetails(index.row());
             const QString text = SelectPodcastHostViewController::rowText(account);
-            return details.isEmpty() ? text : text + QLatin1Char('\n') + details;
+            const QString shown = details.isEmpty() ? text : text + QLatin1Char('\n') + details;
+            return role == Qt::ToolTipRole ? literalToolTip(shown) : shown;
         }
         case Qt::EditRole:
             return account.primary();
@@ -130,6 +132,7 @@ SelectPodcastHostViewController::SelectPodcastHostViewController(Providers provi
     addAccountButton_ = new QPushButton(tr("Add Account…"), this);
     addAccountButton_->setAccessibleName(tr("Add Account…"));
     noteLabel_ = new QLabel(this);
+    noteLabel_->setTextFormat(Qt::PlainText);
     noteLabel_->setObjectName(QStringLiteral("accountsNoteLabel"));
     noteLabel_->setWordWrap(true);
     noteLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -152,6 +155,7 @@ SelectPodcastHostViewController::SelectPodcastHostViewController(Providers provi
         makeManageButton(*tableView_, QStringLiteral("manageAccountButton"), tr("Manage the chosen account"));
 
     accountProblemLabel_ = new QLabel(this);
+    accountProblemLabel_->setTextFormat(Qt::PlainText);
     accountProblemLabel_->setObjectName(QStringLiteral("accountProblemLabel"));
     accountProblemLabel_->setWordWrap(true);
     accountProblemLabel_->setStyleSheet(QStringLiteral("color: #b3261e;"));

@@ -45,6 +45,7 @@ SoundCloudAuthenticationViewController::SoundCloudAuthenticationViewController(
     progressIndicator_->setVisible(false);
 
     errorMessageLabel_ = new QLabel(this);
+    errorMessageLabel_->setTextFormat(Qt::PlainText);
     errorMessageLabel_->setObjectName(QStringLiteral("errorMessageLabel"));
     errorMessageLabel_->setWordWrap(true);
     errorMessageLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
@@ -52,6 +53,7 @@ SoundCloudAuthenticationViewController::SoundCloudAuthenticationViewController(
     errorMessageLabel_->setAccessibleDescription(tr("SoundCloud connection status"));
 
     userNameLabel_ = new QLabel(this);
+    userNameLabel_->setTextFormat(Qt::PlainText);
     userNameLabel_->setObjectName(QStringLiteral("userNameLabel"));
     userNameLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     userNameLabel_->setAccessibleDescription(tr("SoundCloud user"));
@@ -140,7 +142,9 @@ void SoundCloudAuthenticationViewController::addButtonSelected()
         if (!self)
             return;
         if (!failure) {
-            self->closeWindow();
+            // An account renewed rather than added stays on screen until its message is read.
+            if (!self->viewModel_.alreadyAdded())
+                self->closeWindow();
             return;
         }
         standardOutputLine(QStringLiteral("Unable to save credentials"));

@@ -28,6 +28,7 @@ QLineEdit* makeField(const QString& objectName, const QString& accessibleName, Q
 QLabel* makeNotice(const QString& objectName, const QString& colour, QWidget* parent)
 {
     auto* label = new QLabel(parent);
+    label->setTextFormat(Qt::PlainText);
     label->setObjectName(objectName);
     label->setWordWrap(true);
     label->setStyleSheet(QStringLiteral("color: %1;").arg(colour));
@@ -59,9 +60,11 @@ CreateID3TemplateViewController::CreateID3TemplateViewController(QWidget* parent
     artworkImageView_->setAccessibleName(tr("Artwork preview"));
     artworkImageView_->setMinimumSize(128, 128);
     artworkFileLabel_ = new QLabel(this);
+    artworkFileLabel_->setTextFormat(Qt::PlainText);
     artworkFileLabel_->setObjectName(QStringLiteral("artworkFileLabel"));
     artworkFileLabel_->setAccessibleName(tr("Artwork file"));
     artworkFactsLabel_ = new QLabel(this);
+    artworkFactsLabel_->setTextFormat(Qt::PlainText);
     artworkFactsLabel_->setObjectName(QStringLiteral("artworkFactsLabel"));
     artworkFactsLabel_->setAccessibleName(tr("Artwork size and type"));
     artworkNoticeLabel_ = makeNotice(QStringLiteral("artworkNoticeLabel"), QStringLiteral("#8a5300"), this);

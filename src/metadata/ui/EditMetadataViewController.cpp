@@ -50,6 +50,7 @@ QPlainTextEdit* makeTextView(const QString& objectName, int lines, QWidget* pare
 QLabel* makeNotice(const QString& objectName, const QString& colour, QWidget* parent)
 {
     auto* label = new QLabel(parent);
+    label->setTextFormat(Qt::PlainText);
     label->setObjectName(objectName);
     label->setWordWrap(true);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -113,6 +114,7 @@ void EditMetadataViewController::buildLayout()
     artworkImageView_->setAccessibleName(tr("Artwork"));
     artworkImageView_->setFixedSize(180, 180);
     artworkFactsLabel_ = new QLabel(this);
+    artworkFactsLabel_->setTextFormat(Qt::PlainText);
     artworkFactsLabel_->setObjectName(QStringLiteral("artworkFactsLabel"));
     artworkFactsLabel_->setAccessibleDescription(tr("Artwork size and type"));
     artworkNoticeLabel_ = makeNotice(QStringLiteral("artworkNoticeLabel"), QStringLiteral("#8a5300"), this);
@@ -136,6 +138,7 @@ void EditMetadataViewController::buildLayout()
     loadChaptersButton_ = new QPushButton(tr("Load &Chapters\u2026"), this);
     loadChaptersButton_->setObjectName(QStringLiteral("loadChaptersButton"));
     chapterSummaryLabel_ = new QLabel(this);
+    chapterSummaryLabel_->setTextFormat(Qt::PlainText);
     chapterSummaryLabel_->setObjectName(QStringLiteral("chapterSummaryLabel"));
     chapterListView_ = new QListWidget(this);
     chapterListView_->setObjectName(QStringLiteral("chapterListView"));

@@ -1,5 +1,7 @@
 #include "metadata/ui/QuestionSheet.h"
 
+#include "platform/ui/LiteralText.h"
+
 #include <QMessageBox>
 #include <QPushButton>
 #include <memory>
@@ -24,6 +26,7 @@ void QuestionSheet::ask(QWidget* parent, const Question& question, Completion co
     auto* box = new QMessageBox(QMessageBox::Question, question.title, question.text, QMessageBox::NoButton,
                                 parent ? parent->window() : nullptr);
     box->setAttribute(Qt::WA_DeleteOnClose);
+    showTextLiterally(*box);
     QPushButton* yes = box->addButton(question.yesButton, QMessageBox::AcceptRole);
     box->setDefaultButton(box->addButton(QMessageBox::Cancel));
     box->setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);

@@ -46,11 +46,13 @@ SelectTemplateViewController::SelectTemplateViewController(
             &SelectTemplateViewController::tableViewSelectionDidChange);
 
     emptyListLabel_ = new QLabel(this);
+    emptyListLabel_->setTextFormat(Qt::PlainText);
     emptyListLabel_->setObjectName(QStringLiteral("emptyListLabel"));
     emptyListLabel_->setWordWrap(true);
     emptyListLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     emptyListLabel_->hide();
     missingArtworkLabel_ = new QLabel(this);
+    missingArtworkLabel_->setTextFormat(Qt::PlainText);
     missingArtworkLabel_->setObjectName(QStringLiteral("missingArtworkLabel"));
     missingArtworkLabel_->setWordWrap(true);
     missingArtworkLabel_->setStyleSheet(QStringLiteral("color: #8a5300;"));
@@ -87,6 +89,7 @@ SelectTemplateViewController::SelectTemplateViewController(
                                    [this](std::optional<QString> problem) { showTemplateProblem(problem); });
     };
     templateProblemLabel_ = new QLabel(this);
+    templateProblemLabel_->setTextFormat(Qt::PlainText);
     templateProblemLabel_->setObjectName(QStringLiteral("templateProblemLabel"));
     templateProblemLabel_->setWordWrap(true);
     templateProblemLabel_->setStyleSheet(QStringLiteral("color: #b3261e;"));
@@ -107,6 +110,7 @@ SelectTemplateViewController::SelectTemplateViewController(
     connect(chooseFileButton_, &QPushButton::clicked, this,
             &SelectTemplateViewController::chooseFileButtonPressed);
     chosenFileLabel_ = new QLabel(this);
+    chosenFileLabel_->setTextFormat(Qt::PlainText);
     chosenFileLabel_->setObjectName(QStringLiteral("chosenFileLabel"));
     chosenFileLabel_->setAlignment(Qt::AlignCenter);
     chosenFileLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);

@@ -1,5 +1,7 @@
 #include "metadata/ui/TemplateListModel.h"
 
+#include "platform/ui/LiteralText.h"
+
 #include <QPixmap>
 
 namespace airlark {
@@ -31,8 +33,9 @@ QVariant TemplateListModel::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole:
     case Qt::EditRole:
     case Qt::AccessibleTextRole:
-    case Qt::ToolTipRole:
         return row.name;
+    case Qt::ToolTipRole:
+        return literalToolTip(row.name);
     case Qt::DecorationRole:
         return row.thumbnail;
     case Qt::SizeHintRole:

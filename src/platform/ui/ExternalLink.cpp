@@ -1,5 +1,7 @@
 #include "platform/ui/ExternalLink.h"
 
+#include "platform/ui/LiteralText.h"
+
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QMessageBox>
@@ -34,6 +36,7 @@ bool openExternalLink(QWidget* over, const QUrl& url)
                                 QCoreApplication::translate("ExternalLink", "Could Not Open the Link"), text,
                                 QMessageBox::Ok, over ? over->window() : nullptr);
     box->setObjectName(QStringLiteral("linkFailureMessage"));
+    showTextLiterally(*box);
     box->setTextInteractionFlags(Qt::TextSelectableByMouse);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();

@@ -1,5 +1,7 @@
 #include "platform/ui/StopConfirmation.h"
 
+#include "platform/ui/LiteralText.h"
+
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -32,6 +34,7 @@ QMessageBox* ask(QWidget* parent, const Sheet& sheet, const QString& question, c
     auto* box = new QMessageBox(QMessageBox::Question, sheet.title, question, QMessageBox::NoButton, parent);
     box->setObjectName(name);
     box->setInformativeText(detail);
+    showTextLiterally(*box);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
     QPushButton* actionButton = box->addButton(actionText, QMessageBox::DestructiveRole);

@@ -25,6 +25,7 @@ namespace {
 QLabel* makeValueLabel(const QString& purpose, QWidget* parent)
 {
     auto* label = new QLabel(parent);
+    label->setTextFormat(Qt::PlainText);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     label->setAccessibleDescription(purpose);
     label->setWordWrap(true);
