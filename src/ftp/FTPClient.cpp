@@ -83,8 +83,8 @@ bool FTPClient::deleteFileNamed(const QString& name, const FTPServer* server)
 {
     if (!checkFTPServer(server) || name.isEmpty())
         return false;
-    const QString command =
-        (name.contains(QLatin1Char('.')) ? QStringLiteral("DELE ") : QStringLiteral("RMD ")) + name;
+    // What Airlark removes is always a file it uploaded, whether or not its name has a dot.
+    const QString command = QStringLiteral("DELE ") + name;
     bool verdict = false;
     FTPThread::runInSeparateThread([&] { verdict = ftpActionForServer(server, command, true); });
     return verdict;

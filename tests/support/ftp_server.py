@@ -5,8 +5,11 @@
 # free one); "read_limit", bytes per second an upload may arrive at (0: no limit), so that a test can
 # act in the middle of one; "quota", to refuse (552) every stored file that takes the home folder
 # above that many bytes; "refuse_stor", a reply code to answer every completed STOR with instead of
-# 226. Given "script", it serves no files: it plays the script to one connection, for replies and
-# misbehaviour no real server shows (see FtpTestServer.h), and logs each verb it hears to "log".
+# 226; "keep", a number of bytes: every stored file is cut to that many and answered 226 all the
+# same, as a server does that took a dropped data connection for the end of the file;
+# "greeting_delay", seconds before each greeting (the whole server waits). Given
+# "script", it serves no files: it plays the script to one connection, for replies and misbehaviour
+# no real server shows (see FtpTestServer.h), and logs each verb it hears to "log".
 # Prints "port N" on standard output once it listens, then serves until killed.
 import json
 import logging
@@ -114,6 +117,9 @@ def main():
         read_limit = args["read_limit"]
 
         def close(self):
+            if not self._closed and self.receive and self.transfer_finished and args.get("keep", -1) >= 0:
+                self.file_obj.flush()
+                os.truncate(self.file_obj.name, args["keep"])
             if not self._closed and self.receive and self.transfer_finished:
                 code = args["refuse_stor"]
                 if code == 0 and args["quota"] >= 0 and home_size() > args["quota"]:
@@ -128,6 +134,10 @@ def main():
         dtp_handler = RefusingDTPHandler
         auth_failed_timeout = 0
         banner = "Airlark test server ready."
+
+        def handle(self):
+            time.sleep(args.get("greeting_delay", 0))
+            super().handle()
 
     Handler.authorizer = authorizer
     server = FTPServer(("127.0.0.1", args["port"]), Handler)
