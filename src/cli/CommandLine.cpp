@@ -19,16 +19,18 @@ const QString Commands = QStringLiteral(R"(Commands:
   accounts [--json]      List the saved accounts (never a password or token).
   tag --template NAME --title TEXT [options] EPISODE.mp3
                          Write the episode's tags as the window's "Save" does.
-  publish --account NAME [tag options] EPISODE.mp3
+  publish --account NAME [--replace] [tag options] EPISODE.mp3
                          Tag (when tag options are given) and upload the episode; prints the
-                         SoundCloud track's link or the file's place on Libsyn.
+                         SoundCloud track's link or the file's place on Libsyn. A file of the
+                         same name on Libsyn is replaced only with --replace.
   Run "airlark COMMAND --help" for a command's options. Names are matched exactly, then
   ignoring case. Passwords and tokens come from the desktop's credential store: add accounts
   in the window first.
 
 Exit status:
   0 done, 1 the store cannot be opened or there is no graphical session for the window,
-  2 bad usage (options, names, files), 3 the tags could not be written, 4 sign-in failed
+  2 bad usage (options, names, files) or the episode's name already taken on Libsyn,
+  3 the tags could not be written, 4 sign-in failed
   (no stored credential, or the host refused it), 5 the upload failed, 130 cancelled by Ctrl+C.)");
 
 const QStringList SubCommands = {QStringLiteral("templates"), QStringLiteral("accounts"),

@@ -16,13 +16,14 @@ namespace airlark::cli {
 namespace {
 
 const QString AccountOption = QStringLiteral("account");
+const QString ReplaceOption = QStringLiteral("replace");
 
 // One publish, from the tag save to the upload's end; quits the event loop with the exit status.
 class Publish final : public UploadPodcastViewModelDelegate
 {
 public:
-    Publish(NamedRow account, PodcastHost host, QUrl episode)
-        : account_(std::move(account)), host_(host), episode_(std::move(episode))
+    Publish(NamedRow account, PodcastHost host, QUrl episode, bool replace)
+        : account_(std::move(account)), host_(host), episode_(std::move(episode)), replace_(replace)
     {
     }
 
@@ -82,8 +83,9 @@ public:
         case UploadPodcastState::Cancelled:
             progress_.finish();
             // The status names what could not be undone, if anything.
-            printMessage(upload.failureReasonFromServer()
-                             ? QStringLiteral("airlark: ") + upload.statusText()
+            printMessage(upload.failureReasonFromServer() ? QStringLiteral("airlark: ") + upload.statusText()
+                         : upload.nothingSent()
+                             ? QStringLiteral("Cancelled: nothing was sent to %1").arg(account_.name)
                              : QStringLiteral("Cancelled: nothing of %1 is left on %2")
                                    .arg(episode_.fileName(), account_.name));
             finish(ExitStatus::Interrupted);
@@ -92,6 +94,13 @@ public:
             break;
         }
         progress_.finish();
+        if (upload.replaceQuestion()) {
+            // Not a failed upload: nothing was sent, and only the user may decide to replace.
+            printMessage(QStringLiteral("airlark: %1; it was left as it is (publish --replace replaces it)")
+                             .arg(upload.failureReasonFromServer().value_or(QString())));
+            finish(ExitStatus::Usage);
+            return;
+        }
         printMessage(QStringLiteral("airlark: ") + upload.statusText());
         if (upload.signInExpired())
             printMessage(
@@ -109,6 +118,7 @@ private:
         upload_ =
             UploadPodcastViewModel::create(episode_, account_.id, host_, title, artworkURL, {}, description);
         upload_->setDelegate(this);
+        upload_->setReplaceExisting(replace_);
         upload_->beginUpload();
     }
 
@@ -121,6 +131,7 @@ private:
     NamedRow account_;
     PodcastHost host_;
     QUrl episode_;
+    bool replace_;
     std::unique_ptr<TagStep> tagStep_;
     std::shared_ptr<UploadPodcastViewModel> upload_;
     UploadProgressLine progress_{stderr};
@@ -134,6 +145,9 @@ void addPublishOptions(QCommandLineParser& parser)
 {
     parser.addOption({AccountOption, QStringLiteral("The saved account to publish to (its name)."),
                       QStringLiteral("NAME")});
+    parser.addOption(
+        {ReplaceOption, QStringLiteral("Replace a file of the same name already on Libsyn (without "
+                                       "it, publish leaves that file and exits with status 2).")});
     addTagOptions(parser);
 }
 
@@ -169,7 +183,8 @@ int runPublish(const QCommandLineParser& parser)
     }
 
     InterruptSignal interrupt;
-    Publish publish(*account, *host, QUrl::fromLocalFile(episode.absoluteFilePath()));
+    Publish publish(*account, *host, QUrl::fromLocalFile(episode.absoluteFilePath()),
+                    parser.isSet(ReplaceOption));
     QObject::connect(&interrupt, &InterruptSignal::interrupted, [&publish] { publish.interrupt(); });
     publish.start(tags);
     return QCoreApplication::exec();
