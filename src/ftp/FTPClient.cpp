@@ -215,6 +215,7 @@ void FTPClient::setFailureDetail(FTPFailure failure)
 
 void FTPClient::abort()
 {
+    closeAtOnce_ = true;
     std::lock_guard lock(loopMutex_);
     if (currentRunLoop_) {
         // The loop wakes at once; the transfer is taken out of curl without waiting for the server.

@@ -179,6 +179,8 @@ private:
     std::atomic<FTPClientDelegate*> delegate_{nullptr};
     std::atomic<qint64> timeoutMs_{DefaultTimeout.count()};
     std::atomic<bool> abortRequested_{false};
+    // Set by abort(): also ends the wait for the server to close after a whole upload.
+    std::atomic<bool> closeAtOnce_{false};
     mutable std::mutex failureMutex_;
     FTPFailure failureDetail_;
     QString serverHost_;

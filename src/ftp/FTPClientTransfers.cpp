@@ -267,6 +267,7 @@ bool FTPClient::runTransfer(std::shared_ptr<FTPStream> stream)
     readerAtEnd_ = false;
     setFailureDetail({});
     serverHost_ = stream->host();
+    closeAtOnce_ = false; // an abort of an earlier operation is not for this one
     FTPRunLoop loop;
     {
         std::lock_guard lock(loopMutex_);
@@ -274,6 +275,7 @@ bool FTPClient::runTransfer(std::shared_ptr<FTPStream> stream)
         if (abortRequested_.exchange(false))
             loop.post([this] { abortOnTransferThread(); });
     }
+    stream->setCloseAtOnceFlag(&closeAtOnce_);
     stream->setTimeout(timeout());
     stream->setDelegate(
         [this](FTPStream& source, FTPStreamEvent event) { streamHandleEvent(source, event); });

@@ -213,7 +213,7 @@ int FTPCurlHandle::closeSocket(void* self, curl_socket_t socket)
         QDeadlineTimer deadline(handle->closeTimeout_);
         int unsent = -1;
         char discard[4096];
-        while (!deadline.hasExpired()) {
+        while (!deadline.hasExpired() && !(handle->closeAtOnce_ && handle->closeAtOnce_->load())) {
             pollfd readable{socket, POLLIN, 0};
             const int ready = ::poll(&readable, 1, 250);
             if (ready < 0 && errno != EINTR)

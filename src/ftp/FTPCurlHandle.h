@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QUrl>
+#include <atomic>
 #include <chrono>
 #include <curl/curl.h>
 #include <memory>
@@ -58,6 +59,8 @@ public:
     // server still sends is read until it closes too, so that it can read every byte sent. Off
     // (close at once) unless a whole upload has been handed over.
     void setGracefulClose(bool graceful) { gracefulClose_ = graceful; }
+    // A flag, set from any thread, that ends a graceful close at once (an abort).
+    void setCloseAtOnceFlag(const std::atomic<bool>* flag) { closeAtOnce_ = flag; }
 
     // `url` with the scheme that `security` needs.
     static QUrl urlForSecurity(QUrl url, FTPSecurity security);
@@ -77,6 +80,7 @@ private:
     };
     // Before easy_: curl closes the last sockets while easy_ is cleaned up.
     bool gracefulClose_ = false;
+    const std::atomic<bool>* closeAtOnce_ = nullptr;
     std::chrono::milliseconds closeTimeout_{30000};
     std::unique_ptr<CURL, EasyDeleter> easy_;
     char errorBuffer_[CURL_ERROR_SIZE] = {};

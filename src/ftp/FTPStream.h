@@ -58,6 +58,8 @@ public:
     void setTimeout(std::chrono::milliseconds timeout);
     void setSecurity(FTPSecurity security);
     void setDelegate(Delegate delegate);
+    // Set from any thread, `flag` ends the orderly close that follows a whole upload at once.
+    void setCloseAtOnceFlag(const std::atomic<bool>* flag) { handle_.setCloseAtOnceFlag(flag); }
 
     bool open();
     void scheduleInRunLoop(FTPRunLoop& loop);
