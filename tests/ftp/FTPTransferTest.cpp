@@ -166,9 +166,10 @@ TEST(FTPRefusedUploadTest, AnUploadTheServerRefusesAfterTheDataFails)
     }
 }
 
-// A server that kept only the first 112 KiB of the data yet answered 226 is caught by its own count
-// of the file's bytes. The short file is this upload's (its STOR was accepted), so it may go, with
-// DELE whatever its name; an upload that may not replace it stops before STOR and says what is there.
+// A server that kept only the first 112 KiB of the data yet answered 226, over plain FTP or TLS, is
+// caught by its own count of the file's bytes. The short file is this upload's (its STOR was accepted), so it
+// may go, with DELE whatever its name; an upload that may not replace it stops before STOR and says what is
+// there.
 TEST(FTPShortFileTest, AServerKeepingPartOfTheFileFailsTheUploadAndIsNotWrittenOverUnasked)
 {
     {
@@ -196,6 +197,20 @@ TEST(FTPShortFileTest, AServerKeepingPartOfTheFileFailsTheUploadAndIsNotWrittenO
         EXPECT_TRUE(client.deleteFileNamed(QStringLiteral("episode12"), server.record().get()));
         EXPECT_FALSE(QFileInfo::exists(server.pathInHome(QStringLiteral("episode12"))));
     }
+    // The same over TLS, against a script: it takes the whole file and keeps the first 112 KiB.
+    FtpTestServer::Options options;
+    options.security = FTPSecurity::ExplicitTLS;
+    options.script = {{"greeting", "220 scripted"}};
+    options.keepBytes = 112 * 1024;
+    FtpTestServer server(options);
+    ASSERT_TRUE(server.isRunning());
+    FTPClient client;
+    client.setTimeout(10s);
+    EXPECT_FALSE(
+        client.uploadData(randomBytes(1000 * 1000), QStringLiteral("episode12"), server.record().get()));
+    EXPECT_EQ(client.failureDetail().kind, FTPFailureKind::IncompleteOnServer);
+    EXPECT_EQ(client.failureDetail().serverSize, 112 * 1024);
+    EXPECT_TRUE(client.uploadReachedServer());
 }
 
 class FTPLocalFileTest : public ::testing::Test

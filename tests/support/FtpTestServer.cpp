@@ -132,7 +132,7 @@ FtpTestServer::FtpTestServer() : FtpTestServer(Options()) {}
 
 FtpTestServer::FtpTestServer(Options options) : options_(std::move(options))
 {
-    if (options_.security != FTPSecurity::None)
+    if (options_.security != FTPSecurity::None && options_.script.isEmpty())
         options_.vsftpd = true;
     if (!home_.isValid() || !work_.isValid())
         return;
@@ -152,8 +152,18 @@ bool FtpTestServer::startPyftpdlib()
                          {"keep", options_.keepBytes},
                          {"greeting_delay", options_.greetingDelayMs / 1000.0},
                          {"log", work_.filePath(QStringLiteral("log"))}};
-    if (!options_.script.isEmpty())
-        settings.insert(QStringLiteral("script"), options_.script);
+    if (!options_.script.isEmpty()) {
+        QJsonObject script = options_.script;
+        if (options_.security != FTPSecurity::None) {
+            const QString certificate = work_.filePath(QStringLiteral("server.pem"));
+            const QString key = work_.filePath(QStringLiteral("server.key"));
+            if (!makeCertificate(certificate, key))
+                return false;
+            script.insert(QStringLiteral("tls"), QJsonObject{{"cert", certificate}, {"key", key}});
+        }
+        script.insert(QStringLiteral("keep"), options_.keepBytes);
+        settings.insert(QStringLiteral("script"), script);
+    }
 
     process_ = std::make_unique<QProcess>();
     process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);

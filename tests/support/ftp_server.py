@@ -9,13 +9,15 @@
 # same, as a server does that took a dropped data connection for the end of the file;
 # "greeting_delay", seconds before each greeting (the whole server waits). Given
 # "script", it serves no files: it plays the script to one connection, for replies and misbehaviour
-# no real server shows (see FtpTestServer.h), and logs each verb it hears to "log".
+# no real server shows (see FtpTestServer.h), and logs each verb it hears to "log"; with "tls"
+# ("cert" and "key") it offers explicit TLS, and "keep" cuts what a STOR sends to that many bytes.
 # Prints "port N" on standard output once it listens, then serves until killed.
 import json
 import logging
 import os
 import signal
 import socket
+import ssl
 import sys
 import time
 
@@ -27,6 +29,11 @@ def play(script, port, log_path):
     replies = dict(REPLIES, **script.get("replies", {}))
     greeting = script.get("greeting", "220 scripted")
     listing = script.get("listing", "-rw-r--r-- 1 a b 1 Jan 01 2020 x.mp3\r\n").encode("latin-1")
+    tls = None
+    if "tls" in script:
+        tls = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        tls.load_cert_chain(script["tls"]["cert"], script["tls"]["key"])
+        replies = dict(replies, PBSZ="200 ok", PROT="200 ok")
     server = socket.create_server(("127.0.0.1", port))
     print("port %d" % server.getsockname()[1], flush=True)
     log = open(log_path, "a", buffering=1)
@@ -38,6 +45,7 @@ def play(script, port, log_path):
     except BlockingIOError:
         pass
     connection.settimeout(10)
+    reader = None
 
     def say(line):
         connection.sendall(line.encode("latin-1") + b"\r\n")
@@ -46,10 +54,16 @@ def play(script, port, log_path):
         if greeting:
             say(greeting)
         reader, data, open_ = connection.makefile("rb"), None, not greeting.startswith("421")
+        stored = None
         while open_ and (line := reader.readline()).endswith(b"\r\n"):
             verb = line[:-2].split(b" ")[0].upper().decode("latin-1")
             log.write(verb + "\n")
             answer = replies.get(verb, "502 not here")
+            if verb == "AUTH" and tls and verb not in replies:
+                say("234 go ahead")
+                connection = tls.wrap_socket(connection, server_side=True)
+                reader = connection.makefile("rb")
+                continue
             if verb == "PASV" and verb not in replies:
                 data = socket.create_server(("127.0.0.1", 0))
                 data.settimeout(10)
@@ -59,12 +73,39 @@ def play(script, port, log_path):
                 say("150 here it comes")
                 flood(data, listing)
                 answer = "226 done"
+            elif verb == "STOR" and verb not in replies and data:
+                # Takes the whole file, keeps "keep" bytes of it and says it is done all the same.
+                say("150 send it")
+                stored = receive(data, tls)
+                if script.get("keep", -1) >= 0:
+                    stored = stored[: script["keep"]]
+                answer = "226 done"
+            elif verb == "SIZE" and verb not in replies and stored is not None:
+                answer = "213 %d" % len(stored)
             say(answer)
             open_ = verb != "QUIT" and not answer.startswith("421")
     except OSError:
         pass
+    if reader:
+        reader.close()  # else the socket stays open under it
     connection.close()
     signal.pause()
+
+
+def receive(listener, tls):
+    received, connection = bytearray(), None
+    try:
+        connection, _ = listener.accept()
+        connection.settimeout(10)
+        if tls:
+            connection = tls.wrap_socket(connection, server_side=True)
+        while chunk := connection.recv(65536):
+            received += chunk
+    except OSError:  # ssl.SSLError too: an end without close_notify is an end here
+        pass
+    if connection:
+        connection.close()  # at once: the client waits for it
+    return bytes(received)
 
 
 def flood(listener, line):
