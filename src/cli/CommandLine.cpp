@@ -23,19 +23,21 @@ const QString Commands = QStringLiteral(R"(Commands:
   check [--template NAME] [--json] EPISODE.mp3
                          Check the episode before publishing: loudness (EBU R128), the audio
                          stream, artwork, title and chapters; passes, warnings and failures.
-  publish --account NAME [tag options] [--no-check] EPISODE.mp3
+  publish --account NAME [--replace] [tag options] [--no-check] EPISODE.mp3
                          Tag (when tag options are given), check and upload the episode; prints
                          the SoundCloud track's link or the file's place on Libsyn. A failed
-                         check stops it before the upload unless --no-check is given.
+                         check stops it before the upload unless --no-check is given; a file of
+                         the same name on Libsyn is replaced only with --replace.
   Run "airlark COMMAND --help" for a command's options. Names are matched exactly, then
   ignoring case. Passwords and tokens come from the desktop's credential store: add accounts
   in the window first.
 
 Exit status:
   0 done, 1 the store cannot be opened or there is no graphical session for the window,
-  2 bad usage (options, names, files), 3 the tags could not be written, 4 sign-in failed
-  (no stored credential, or the host refused it), 5 the upload failed, 6 the check found a
-  failure (warnings alone do not fail), 130 cancelled by Ctrl+C.)");
+  2 bad usage (options, names, files) or the episode's name already taken on Libsyn,
+  3 the tags could not be written, 4 sign-in failed (no stored credential, or the host
+  refused it), 5 the upload failed, 6 the check found a failure (warnings alone do not
+  fail), 130 cancelled by Ctrl+C.)");
 
 const QStringList SubCommands = {QStringLiteral("templates"), QStringLiteral("accounts"),
                                  QStringLiteral("tag"), QStringLiteral("check"), QStringLiteral("publish")};

@@ -18,13 +18,15 @@ namespace {
 
 const QString AccountOption = QStringLiteral("account");
 const QString NoCheckOption = QStringLiteral("no-check");
+const QString ReplaceOption = QStringLiteral("replace");
 
 // One publish, from the tag save to the upload's end; quits the event loop with the exit status.
 class Publish final : public UploadPodcastViewModelDelegate
 {
 public:
-    Publish(NamedRow account, PodcastHost host, QUrl episode, bool check)
-        : account_(std::move(account)), host_(host), episode_(std::move(episode)), check_(check)
+    Publish(NamedRow account, PodcastHost host, QUrl episode, bool check, bool replace)
+        : account_(std::move(account)), host_(host), episode_(std::move(episode)), check_(check),
+          replace_(replace)
     {
     }
 
@@ -89,8 +91,9 @@ public:
         case UploadPodcastState::Cancelled:
             progress_.finish();
             // The status names what could not be undone, if anything.
-            printMessage(upload.failureReasonFromServer()
-                             ? QStringLiteral("airlark: ") + upload.statusText()
+            printMessage(upload.failureReasonFromServer() ? QStringLiteral("airlark: ") + upload.statusText()
+                         : upload.nothingSent()
+                             ? QStringLiteral("Cancelled: nothing was sent to %1").arg(account_.name)
                              : QStringLiteral("Cancelled: nothing of %1 is left on %2")
                                    .arg(episode_.fileName(), account_.name));
             finish(ExitStatus::Interrupted);
@@ -99,6 +102,13 @@ public:
             break;
         }
         progress_.finish();
+        if (upload.replaceQuestion()) {
+            // Not a failed upload: nothing was sent, and only the user may decide to replace.
+            printMessage(QStringLiteral("airlark: %1; it was left as it is (publish --replace replaces it)")
+                             .arg(upload.failureReasonFromServer().value_or(QString())));
+            finish(ExitStatus::Usage);
+            return;
+        }
         printMessage(QStringLiteral("airlark: ") + upload.statusText());
         if (upload.signInExpired())
             printMessage(
@@ -143,6 +153,7 @@ private:
         upload_ =
             UploadPodcastViewModel::create(episode_, account_.id, host_, title, artworkURL, {}, description);
         upload_->setDelegate(this);
+        upload_->setReplaceExisting(replace_);
         upload_->beginUpload();
     }
 
@@ -156,6 +167,7 @@ private:
     PodcastHost host_;
     QUrl episode_;
     bool check_ = true;
+    bool replace_ = false;
     std::unique_ptr<TagStep> tagStep_;
     std::unique_ptr<EpisodeCheckRun> checkRun_;
     std::shared_ptr<UploadPodcastViewModel> upload_;
@@ -172,6 +184,9 @@ void addPublishOptions(QCommandLineParser& parser)
                       QStringLiteral("NAME")});
     parser.addOption(
         {NoCheckOption, QStringLiteral("Upload even when the episode's check finds a failure.")});
+    parser.addOption(
+        {ReplaceOption, QStringLiteral("Replace a file of the same name already on Libsyn (without "
+                                       "it, publish leaves that file and exits with status 2).")});
     addTagOptions(parser);
 }
 
@@ -208,7 +223,7 @@ int runPublish(const QCommandLineParser& parser)
 
     InterruptSignal interrupt;
     Publish publish(*account, *host, QUrl::fromLocalFile(episode.absoluteFilePath()),
-                    !parser.isSet(NoCheckOption));
+                    !parser.isSet(NoCheckOption), parser.isSet(ReplaceOption));
     QObject::connect(&interrupt, &InterruptSignal::interrupted, [&publish] { publish.interrupt(); });
     publish.start(tags);
     return QCoreApplication::exec();

@@ -83,8 +83,8 @@ bool FTPClient::deleteFileNamed(const QString& name, const FTPServer* server)
 {
     if (!checkFTPServer(server) || name.isEmpty())
         return false;
-    const QString command =
-        (name.contains(QLatin1Char('.')) ? QStringLiteral("DELE ") : QStringLiteral("RMD ")) + name;
+    // What Airlark removes is always a file it uploaded, whether or not its name has a dot.
+    const QString command = QStringLiteral("DELE ") + name;
     bool verdict = false;
     FTPThread::runInSeparateThread([&] { verdict = ftpActionForServer(server, command, true); });
     return verdict;
@@ -215,6 +215,7 @@ void FTPClient::setFailureDetail(FTPFailure failure)
 
 void FTPClient::abort()
 {
+    closeAtOnce_ = true;
     std::lock_guard lock(loopMutex_);
     if (currentRunLoop_) {
         // The loop wakes at once; the transfer is taken out of curl without waiting for the server.

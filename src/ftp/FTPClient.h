@@ -77,14 +77,26 @@ public:
     bool checkLogin(const FTPServer* server);
     // The log-in check that also enters the destination's directory: whether it exists for this user.
     bool checkLoginAndDirectory(const FTPServer* server);
-    // DELE for names containing ".", otherwise RMD; in the destination's directory.
+    // DELE of a file in the destination's directory (a file, whatever its name looks like).
     bool deleteFileNamed(const QString& name, const FTPServer* server);
     bool deleteFile(const QString& name, const FTPServer* server);
     // SITE CHMOD; `mode` is written in decimal digits like 755 and must be below 778.
     bool chmodFileNamed(const QString& name, int mode, const FTPServer* server);
 
-    // Streamed transfers. Success means the server confirmed the transfer.
-    bool uploadFile(const QUrl& fileURL, const FTPServer* server);
+    // What an upload does when the folder has a file of its name already.
+    enum class ExistingFile
+    {
+        Replace,
+        // Asks on the connection that will store it (SIZE, and MDTM for the time) and stores
+        // nothing if it is there: the failure is AlreadyOnServer with its size and time.
+        Keep,
+    };
+
+    // Streamed transfers. Success means the server confirmed the transfer; an upload also needs
+    // the server's size of the file (SIZE after the final reply, else the folder's listing) to be
+    // the local file's: otherwise it fails with IncompleteOnServer or SizeUnverified.
+    bool uploadFile(const QUrl& fileURL, const FTPServer* server,
+                    ExistingFile existing = ExistingFile::Replace);
     bool uploadData(const QByteArray& data, const QString& fileName, const FTPServer* server);
     bool createNewFolder(const QString& folderName, const FTPServer* server);
     // The entries of the destination directory (keys in FTPResourceKey), or none on failure.
@@ -110,6 +122,10 @@ public:
     quint64 fileSize() const { return fileSize_; }
     quint64 fileSizeProcessed() const { return fileSizeProcessed_; }
 
+    // Whether the last upload's STOR was accepted (125/150): the server's file of that name was
+    // written by it, so that only then a clean-up may delete it. Safe from any thread.
+    bool uploadReachedServer() const { return uploadReachedServer_; }
+
     bool streamSuccess() const;
     Action action() const;
 
@@ -126,9 +142,11 @@ private:
                             bool enterDirectory);
     void setFailureDetail(FTPFailure failure);
 
-    bool uploadFileWorker(const QUrl& fileURL, const FTPServer& server);
+    bool uploadFileWorker(const QUrl& fileURL, const FTPServer& server, ExistingFile existing);
     bool uploadDataWorker(const QByteArray& data, const QString& fileName, const FTPServer& server);
-    bool uploadWorker(std::unique_ptr<QIODevice> reader, const QString& fileName, const FTPServer& server);
+    bool uploadWorker(std::unique_ptr<QIODevice> reader, const QString& fileName, const FTPServer& server,
+                      ExistingFile existing);
+    bool uploadSizeMatchesListing(const QString& fileName, const FTPServer& server);
     bool createFolderWorker(const QString& folderName, const FTPServer& server);
     std::optional<QList<QVariantMap>> listingWorker(const FTPServer& server);
     bool downloadWorker(const QString& fileName, const QString& localPath, const FTPServer& server);
@@ -161,6 +179,8 @@ private:
     std::atomic<FTPClientDelegate*> delegate_{nullptr};
     std::atomic<qint64> timeoutMs_{DefaultTimeout.count()};
     std::atomic<bool> abortRequested_{false};
+    // Set by abort(): also ends the wait for the server to close after a whole upload.
+    std::atomic<bool> closeAtOnce_{false};
     mutable std::mutex failureMutex_;
     FTPFailure failureDetail_;
     QString serverHost_;
@@ -171,6 +191,8 @@ private:
     std::shared_ptr<FTPStream> serverStream_;
     std::shared_ptr<FTPStream> serverReadStream_;
     std::atomic<bool> serverStreamOpen_{false};
+    std::atomic<bool> uploadReachedServer_{false};
+    bool uploadSizeUnknown_ = false; // confirmed, but the server did not answer SIZE
     QByteArray directoryListingData_;
     qsizetype directoryListingLines_ = 0;
     bool readerAtEnd_ = false;

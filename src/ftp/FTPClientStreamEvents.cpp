@@ -162,6 +162,21 @@ void FTPClient::handleEndEncountered()
             streamDidEnd(false, FTPStreamFailureReason::WriteError, FTPFailureKind::ConnectionLost);
             return;
         }
+        if (const qint64 size = serverStream_->serverFileSize(); size >= 0) {
+            // A server that lost the tail of the data (a data connection cut short, which it took
+            // for the end of the file) still answers 226: its count of the bytes tells.
+            if (static_cast<quint64>(size) != fileSize_) {
+                FTPFailure failure;
+                failure.kind = FTPFailureKind::IncompleteOnServer;
+                failure.host = serverHost_;
+                failure.serverSize = size;
+                setFailureDetail(failure);
+                streamDidEnd(false, FTPStreamFailureReason::WriteError);
+                return;
+            }
+        } else {
+            uploadSizeUnknown_ = true;
+        }
         streamDidEnd(true, FTPStreamFailureReason::None);
         return;
     case Action::Download:
@@ -218,6 +233,7 @@ void FTPClient::streamDidEnd(bool success, FTPStreamFailureReason reason, FTPFai
         failure.host = serverHost_;
         setFailureDetail(failure);
     }
+    const bool uploading = action_ == Action::Upload;
     action_ = Action::Finished;
     serverStreamOpen_ = false;
     streamSuccess_ = success;
@@ -226,6 +242,8 @@ void FTPClient::streamDidEnd(bool success, FTPStreamFailureReason reason, FTPFai
         if (const char* message = ftpStreamFailureMessage(reason); *message)
             qWarning("%s", message);
     }
+    if (uploading && serverStream_)
+        uploadReachedServer_ = serverStream_->storAccepted();
     for (std::shared_ptr<FTPStream>* stream : {&serverStream_, &serverReadStream_}) {
         if (*stream) {
             (*stream)->removeFromRunLoop();

@@ -65,7 +65,7 @@ bool isAcceptableName(const QString& name, const char* what)
 
 } // namespace
 
-bool FTPClient::uploadFile(const QUrl& fileURL, const FTPServer* server)
+bool FTPClient::uploadFile(const QUrl& fileURL, const FTPServer* server, ExistingFile existing)
 {
     if (!checkFTPServer(server) || !fileURL.isValid() || !fileURL.isLocalFile())
         return false;
@@ -73,7 +73,7 @@ bool FTPClient::uploadFile(const QUrl& fileURL, const FTPServer* server)
     if (!info.exists() || info.isDir() || !isAcceptableName(info.fileName(), "file name"))
         return false;
     bool result = false;
-    FTPThread::runInSeparateThread([&] { result = uploadFileWorker(fileURL, *server); });
+    FTPThread::runInSeparateThread([&] { result = uploadFileWorker(fileURL, *server, existing); });
     return result;
 }
 
@@ -121,7 +121,7 @@ bool FTPClient::downloadFile(const QString& fileName, const QUrl& directoryURL, 
     return result;
 }
 
-bool FTPClient::uploadFileWorker(const QUrl& fileURL, const FTPServer& server)
+bool FTPClient::uploadFileWorker(const QUrl& fileURL, const FTPServer& server, ExistingFile existing)
 {
     const QString path = fileURL.toLocalFile();
     auto file = std::make_unique<QFile>(path);
@@ -139,7 +139,7 @@ bool FTPClient::uploadFileWorker(const QUrl& fileURL, const FTPServer& server)
     uploadDevice_ = status.st_dev;
     uploadInode_ = status.st_ino;
     fileSize_ = static_cast<quint64>(status.st_size);
-    return uploadWorker(std::move(file), QFileInfo(path).fileName(), server);
+    return uploadWorker(std::move(file), QFileInfo(path).fileName(), server, existing);
 }
 
 bool FTPClient::uploadDataWorker(const QByteArray& data, const QString& fileName, const FTPServer& server)
@@ -149,25 +149,56 @@ bool FTPClient::uploadDataWorker(const QByteArray& data, const QString& fileName
     buffer->open(QIODevice::ReadOnly);
     uploadPath_.clear();
     fileSize_ = static_cast<quint64>(data.size());
-    return uploadWorker(std::move(buffer), fileName, server);
+    return uploadWorker(std::move(buffer), fileName, server, ExistingFile::Replace);
 }
 
 bool FTPClient::uploadWorker(std::unique_ptr<QIODevice> reader, const QString& fileName,
-                             const FTPServer& server)
+                             const FTPServer& server, ExistingFile existing)
 {
     abortRequested_ = false; // a request for an earlier operation is not for this one
     action_ = Action::Upload;
     fileSizeProcessed_ = 0;
     bytesProcessed_ = 0;
+    uploadReachedServer_ = false;
+    uploadSizeUnknown_ = false;
     auto stream =
         streamFor(&FTPStream::createWriteStreamWithFTPURL, destinationURL(server, fileName, false), server);
     if (!stream) {
         action_ = Action::Finished;
         return false;
     }
+    stream->setKeepExistingFile(existing == ExistingFile::Keep);
     fileReader_ = std::move(reader);
     serverStream_ = stream;
-    return runTransfer(std::move(stream));
+    if (!runTransfer(std::move(stream)))
+        return false;
+    return !uploadSizeUnknown_ || uploadSizeMatchesListing(fileName, server);
+}
+
+bool FTPClient::uploadSizeMatchesListing(const QString& fileName, const FTPServer& server)
+{
+    // The server confirmed the file but would not tell its size: the folder's listing does.
+    const quint64 expected = fileSize_;
+    const std::optional<QList<QVariantMap>> listing = listingWorker(server);
+    qint64 size = -1;
+    for (const QVariantMap& entry : listing.value_or(QList<QVariantMap>())) {
+        if (entry.value(QString::fromLatin1(FTPResourceKey::Name)).toString() == fileName)
+            size = entry.value(QString::fromLatin1(FTPResourceKey::Size), -1).toLongLong();
+    }
+    fileSize_ = expected;
+    fileSizeProcessed_ = expected;
+    action_ = Action::Finished;
+    const bool whole = size >= 0 && static_cast<quint64>(size) == expected;
+    streamSuccess_ = whole;
+    if (whole)
+        return true;
+    FTPFailure failure;
+    failure.kind = size < 0 ? FTPFailureKind::SizeUnverified : FTPFailureKind::IncompleteOnServer;
+    failure.host = serverHost_;
+    failure.serverSize = size;
+    setFailureDetail(failure);
+    failureReason_ = FTPStreamFailureReason::WriteError;
+    return false;
 }
 
 bool FTPClient::createFolderWorker(const QString& folderName, const FTPServer& server)
@@ -236,6 +267,7 @@ bool FTPClient::runTransfer(std::shared_ptr<FTPStream> stream)
     readerAtEnd_ = false;
     setFailureDetail({});
     serverHost_ = stream->host();
+    closeAtOnce_ = false; // an abort of an earlier operation is not for this one
     FTPRunLoop loop;
     {
         std::lock_guard lock(loopMutex_);
@@ -243,6 +275,7 @@ bool FTPClient::runTransfer(std::shared_ptr<FTPStream> stream)
         if (abortRequested_.exchange(false))
             loop.post([this] { abortOnTransferThread(); });
     }
+    stream->setCloseAtOnceFlag(&closeAtOnce_);
     stream->setTimeout(timeout());
     stream->setDelegate(
         [this](FTPStream& source, FTPStreamEvent event) { streamHandleEvent(source, event); });

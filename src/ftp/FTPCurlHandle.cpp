@@ -1,8 +1,14 @@
 #include "ftp/FTPCurlHandle.h"
 
+#include <QDeadlineTimer>
 #include <QtGlobal>
 #include <algorithm>
+#include <linux/sockios.h>
 #include <mutex>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace airlark {
 
@@ -22,6 +28,21 @@ bool startsWithCode(const QByteArray& line)
     return line.size() >= 3 && std::isdigit(static_cast<unsigned char>(line[0])) &&
            std::isdigit(static_cast<unsigned char>(line[1])) &&
            std::isdigit(static_cast<unsigned char>(line[2]));
+}
+
+qint64 sizeIn(const QByteArray& text)
+{
+    bool number = false;
+    const qint64 size = text.toLongLong(&number, 10);
+    return number && size >= 0 ? size : -1;
+}
+
+// An MDTM answer's "YYYYMMDDhhmmss", which is in UTC.
+QDateTime timeIn(const QByteArray& text)
+{
+    QDateTime time = QDateTime::fromString(QString::fromLatin1(text), QStringLiteral("yyyyMMddHHmmss"));
+    time.setTimeSpec(Qt::UTC);
+    return time;
 }
 
 } // namespace
@@ -61,6 +82,12 @@ const char* ftpFailureKindName(FTPFailureKind kind)
         return "local file error";
     case FTPFailureKind::Aborted:
         return "aborted";
+    case FTPFailureKind::AlreadyOnServer:
+        return "already on the server";
+    case FTPFailureKind::IncompleteOnServer:
+        return "incomplete on the server";
+    case FTPFailureKind::SizeUnverified:
+        return "size not verified";
     case FTPFailureKind::Other:
         break;
     }
@@ -92,6 +119,11 @@ FTPCurlHandle::FTPCurlHandle()
     curl_easy_setopt(easy, CURLOPT_TCP_KEEPINTVL, 30L);
     // One connection per operation: nothing lingers logged in after it.
     curl_easy_setopt(easy, CURLOPT_FORBID_REUSE, 1L);
+    // A 227 reply's address is the server's word on where to connect; a hostile or misconfigured
+    // server could name another machine. The data connection goes to the control connection's host.
+    curl_easy_setopt(easy, CURLOPT_FTP_SKIP_PASV_IP, 1L);
+    curl_easy_setopt(easy, CURLOPT_CLOSESOCKETFUNCTION, &FTPCurlHandle::closeSocket);
+    curl_easy_setopt(easy, CURLOPT_CLOSESOCKETDATA, this);
     setSecurity(FTPSecurity::None);
     setTimeout(std::chrono::seconds(30));
 }
@@ -147,6 +179,7 @@ void FTPCurlHandle::setTimeout(std::chrono::milliseconds timeout)
 {
     const long milliseconds = std::max<long>(1, static_cast<long>(timeout.count()));
     const long seconds = std::max<long>(1, (milliseconds + 999) / 1000);
+    closeTimeout_ = std::chrono::milliseconds(milliseconds);
     CURL* easy = easy_.get();
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, milliseconds);
     curl_easy_setopt(easy, CURLOPT_SERVER_RESPONSE_TIMEOUT, seconds);
@@ -163,6 +196,43 @@ int FTPCurlHandle::debugCallback(CURL*, curl_infotype type, char* data, size_t s
     else if (type == CURLINFO_HEADER_OUT)
         handle->recordCommand(data, size);
     return 0;
+}
+
+// Why not close(): over TLS 1.3 the server sends its session tickets after the handshake, on
+// the data connection too, and an uploading client never reads them. Linux answers close() on a
+// socket with unread bytes with a reset instead of an orderly end, and the reset makes the server's
+// system drop what it had received but not yet read: the server reads the first part of the file,
+// then "connection reset" (vsftpd: "426 Failure reading network stream"), or a lenient server
+// stores the part it read and says 226. So the end is orderly: our side is shut (the server sees
+// the end of the file after every byte), what the server sends is read and dropped, and the socket
+// is closed once the server has closed its side, as long as it keeps reading.
+int FTPCurlHandle::closeSocket(void* self, curl_socket_t socket)
+{
+    const auto* handle = static_cast<const FTPCurlHandle*>(self);
+    if (handle->gracefulClose_ && ::shutdown(socket, SHUT_WR) == 0) {
+        QDeadlineTimer deadline(handle->closeTimeout_);
+        int unsent = -1;
+        char discard[4096];
+        while (!deadline.hasExpired() && !(handle->closeAtOnce_ && handle->closeAtOnce_->load())) {
+            pollfd readable{socket, POLLIN, 0};
+            const int ready = ::poll(&readable, 1, 250);
+            if (ready < 0 && errno != EINTR)
+                break;
+            if (ready > 0) {
+                const ssize_t count = ::recv(socket, discard, sizeof discard, 0);
+                if (count <= 0)
+                    break; // the server closed its side (or reset it): nothing more to wait for
+                continue;
+            }
+            // The server is still reading what we sent: each step it takes earns it more time.
+            int queued = 0;
+            if (::ioctl(socket, SIOCOUTQ, &queued) == 0 && queued != unsent) {
+                unsent = queued;
+                deadline.setRemainingTime(handle->closeTimeout_);
+            }
+        }
+    }
+    return ::close(socket);
 }
 
 void FTPCurlHandle::recordReply(const char* data, size_t size)
@@ -182,7 +252,20 @@ void FTPCurlHandle::recordReply(const char* data, size_t size)
             continue;
         lastReplyCode_ = code;
         lastReply_ = line.left(MaximumReplyLength);
+        if (lastCommand_ == "STOR" && (code == 125 || code == 150))
+            storAccepted_ = true;
+        else if (lastCommand_ == "SIZE" && code == 213)
+            fileSizeReply_ = sizeIn(line.mid(4).trimmed());
+        else if (lastCommand_ == "MDTM" && code == 213)
+            fileTimeReply_ = timeIn(line.mid(4, 14));
     }
+}
+
+void FTPCurlHandle::forgetFileFacts()
+{
+    fileSizeReply_ = -1;
+    fileTimeReply_ = {};
+    storAccepted_ = false;
 }
 
 void FTPCurlHandle::recordCommand(const char* data, size_t size)

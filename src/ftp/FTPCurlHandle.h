@@ -4,8 +4,10 @@
 #include "ftp/FTPServer.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 #include <QUrl>
+#include <atomic>
 #include <chrono>
 #include <curl/curl.h>
 #include <memory>
@@ -45,6 +47,21 @@ public:
     // What went wrong, given curl's result of the conversation.
     FTPFailure failureFor(CURLcode result) const;
 
+    // What the server said of a file since forgetFileFacts(): its size from a 213 answer to SIZE
+    // (-1 if none), its time from a 213 answer to MDTM (invalid if none), and whether it accepted a
+    // STOR (125 or 150: from then on the server's file is this upload's).
+    qint64 fileSizeReply() const { return fileSizeReply_; }
+    const QDateTime& fileTimeReply() const { return fileTimeReply_; }
+    bool storAccepted() const { return storAccepted_; }
+    void forgetFileFacts();
+
+    // Whether sockets are closed gracefully from now on: the sending side is shut down and what the
+    // server still sends is read until it closes too, so that it can read every byte sent. Off
+    // (close at once) unless a whole upload has been handed over.
+    void setGracefulClose(bool graceful) { gracefulClose_ = graceful; }
+    // A flag, set from any thread, that ends a graceful close at once (an abort).
+    void setCloseAtOnceFlag(const std::atomic<bool>* flag) { closeAtOnce_ = flag; }
+
     // `url` with the scheme that `security` needs.
     static QUrl urlForSecurity(QUrl url, FTPSecurity security);
     // The CA file that certificates are checked against besides the system's store, from
@@ -53,6 +70,7 @@ public:
 
 private:
     static int debugCallback(CURL* easy, curl_infotype type, char* data, size_t size, void* self);
+    static int closeSocket(void* self, curl_socket_t socket);
     void recordReply(const char* data, size_t size);
     void recordCommand(const char* data, size_t size);
 
@@ -60,6 +78,10 @@ private:
     {
         void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
     };
+    // Before easy_: curl closes the last sockets while easy_ is cleaned up.
+    bool gracefulClose_ = false;
+    const std::atomic<bool>* closeAtOnce_ = nullptr;
+    std::chrono::milliseconds closeTimeout_{30000};
     std::unique_ptr<CURL, EasyDeleter> easy_;
     char errorBuffer_[CURL_ERROR_SIZE] = {};
     QString host_;
@@ -68,6 +90,9 @@ private:
     bool sawServiceClosing_ = false; // a 421 anywhere in the conversation
     QByteArray lastCommand_;         // the verb of the last command sent ("CWD", "STOR"), QUIT aside
     bool quitSent_ = false;
+    qint64 fileSizeReply_ = -1;
+    QDateTime fileTimeReply_;
+    bool storAccepted_ = false;
 };
 
 // Whether `text` can go into an FTP command line: no CR, LF or NUL.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 
 namespace airlark {
@@ -23,15 +24,20 @@ enum class FTPFailureKind
     ListingTooLarge,      // the directory listing went past the client's limits
     LocalFileError,       // the local file could not be read or written, or changed while sent
     Aborted,              // FTPClient::abort() ended the operation
+    AlreadyOnServer,      // the folder has a file of the upload's name already (its size in serverSize)
+    IncompleteOnServer,   // after the upload the server holds serverSize bytes, not the whole file
+    SizeUnverified,       // after the upload the server would not tell the file's size
     Other,
 };
 
 struct FTPFailure
 {
     FTPFailureKind kind = FTPFailureKind::None;
-    QString host;        // the server's host name
-    QString serverReply; // the server's last reply, e.g. "552 Quota exceeded" (may be empty)
-    QString reason;      // the library's description, e.g. the TLS or certificate problem
+    QString host;           // the server's host name
+    QString serverReply;    // the server's last reply, e.g. "552 Quota exceeded" (may be empty)
+    QString reason;         // the library's description, e.g. the TLS or certificate problem
+    qint64 serverSize = -1; // the size of the server's file, where the kind is about one
+    QDateTime serverTime;   // when the server's file was last written, if the server said
 
     bool failed() const { return kind != FTPFailureKind::None; }
     friend bool operator==(const FTPFailure&, const FTPFailure&) = default;

@@ -86,6 +86,7 @@ void FTPRunLoop::finishRemovals()
         std::shared_ptr<FTPStream> stream = std::move(pendingRemovals_.back());
         pendingRemovals_.pop_back();
         curl_multi_remove_handle(multi_, stream->easyHandle());
+        retired_.push_back(std::move(stream));
     }
 }
 

@@ -43,6 +43,9 @@ private:
     bool inPerform_ = false;
     std::vector<std::shared_ptr<FTPStream>> streams_;
     std::vector<std::shared_ptr<FTPStream>> pendingRemovals_;
+    // Streams taken out, kept until the multi handle is cleaned up: a connection a stream left in
+    // curl's cache is closed then, through that stream's close-socket callback.
+    std::vector<std::shared_ptr<FTPStream>> retired_;
     std::mutex postedMutex_;
     std::vector<std::function<void()>> posted_;
 };

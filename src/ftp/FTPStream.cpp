@@ -62,6 +62,18 @@ FTPStream::FTPStream(Kind kind, const QUrl& url) : kind_(kind), url_(url)
         curl_easy_setopt(easy, CURLOPT_UPLOAD_BUFFERSIZE, UploadBufferSize);
         curl_easy_setopt(easy, CURLOPT_READFUNCTION, &FTPStream::readCallback);
         curl_easy_setopt(easy, CURLOPT_READDATA, this);
+        // What curl learns of a file while asking whether it exists arrives as data: not ours.
+        curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &FTPStream::discardHeader);
+        // A 226 only says the server is done, not that it kept every byte: once it has confirmed,
+        // its own count of the file's bytes is asked for on the same connection. "*": a server
+        // that refuses SIZE does not turn a stored file into a failed transfer; the client then
+        // looks the file up in the folder's listing.
+        const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+        postCommands_.reset(
+            curl_slist_append(nullptr, (QStringLiteral("*SIZE ") + name).toUtf8().constData()));
+        curl_easy_setopt(easy, CURLOPT_POSTQUOTE, postCommands_.get());
+        probeCommands_.reset(
+            curl_slist_append(nullptr, (QStringLiteral("*MDTM ") + name).toUtf8().constData()));
     } else {
         curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, DownloadBufferSize);
         curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &FTPStream::writeCallback);
@@ -94,6 +106,11 @@ void FTPStream::setFetchResourceInfo(bool fetch)
     fetchResourceInfo_ = fetch && kind_ == Kind::Read;
 }
 
+void FTPStream::setKeepExistingFile(bool keep)
+{
+    keepExistingFile_ = keep && kind_ == Kind::Write && probeCommands_;
+}
+
 void FTPStream::setTimeout(std::chrono::milliseconds timeout)
 {
     handle_.setTimeout(timeout);
@@ -114,6 +131,17 @@ bool FTPStream::open()
         // same handle (and the same logged-in connection).
         fetchingInfo_ = true;
         curl_easy_setopt(handle_.get(), CURLOPT_NOBODY, 1L);
+    }
+    if (keepExistingFile_) {
+        // First a transfer without a body, in which curl asks for the file's SIZE (and we for its
+        // time), then the STOR on the same handle over the same logged-in connection, which is
+        // kept for it.
+        probing_ = true;
+        CURL* easy = handle_.get();
+        curl_easy_setopt(easy, CURLOPT_UPLOAD, 0L);
+        curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
+        curl_easy_setopt(easy, CURLOPT_FORBID_REUSE, 0L);
+        curl_easy_setopt(easy, CURLOPT_POSTQUOTE, probeCommands_.get());
     }
     return true;
 }
@@ -138,6 +166,7 @@ void FTPStream::removeFromRunLoop()
 void FTPStream::close()
 {
     closed_ = true;
+    handle_.setGracefulClose(false);
     delegate_ = nullptr;
     removeFromRunLoop();
 }
@@ -158,6 +187,7 @@ void FTPStream::commitWrite(std::size_t count)
 void FTPStream::finishWriting()
 {
     writingFinished_ = true;
+    handle_.setGracefulClose(true);
 }
 
 qint64 FTPStream::read(char* data, qint64 length)
@@ -261,6 +291,27 @@ void FTPStream::transferDidFinish(CURLcode result)
 {
     if (closed_)
         return;
+    // curl takes a refused SIZE for a missing file: then there is nothing to keep.
+    if (probing_ && (result == CURLE_OK || result == CURLE_REMOTE_FILE_NOT_FOUND)) {
+        probing_ = false;
+        if (handle_.fileSizeReply() >= 0) {
+            failure_.kind = FTPFailureKind::AlreadyOnServer;
+            failure_.host = host();
+            failure_.serverSize = handle_.fileSizeReply();
+            failure_.serverTime = handle_.fileTimeReply();
+            deliver(FTPStreamEvent::ErrorOccurred);
+            return;
+        }
+        handle_.forgetFileFacts();
+        CURL* easy = handle_.get();
+        curl_easy_setopt(easy, CURLOPT_NOBODY, 0L);
+        curl_easy_setopt(easy, CURLOPT_UPLOAD, 1L);
+        curl_easy_setopt(easy, CURLOPT_FORBID_REUSE, 1L);
+        curl_easy_setopt(easy, CURLOPT_POSTQUOTE, postCommands_.get());
+        if (loop_)
+            loop_->restartStream(this);
+        return;
+    }
     if (result == CURLE_OK && fetchingInfo_) {
         fetchingInfo_ = false;
         curl_off_t size = -1;

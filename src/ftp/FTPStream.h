@@ -52,9 +52,14 @@ public:
     bool setPassword(const QString& password);
     // Asks the server for the file's size before retrieving it; see resourceSize().
     void setFetchResourceInfo(bool fetch);
+    // A write stream of a file first asks, on the connection it will store over, whether the folder
+    // has a file of that name; if so it ends (ErrorOccurred, AlreadyOnServer) before any STOR.
+    void setKeepExistingFile(bool keep);
     void setTimeout(std::chrono::milliseconds timeout);
     void setSecurity(FTPSecurity security);
     void setDelegate(Delegate delegate);
+    // Set from any thread, `flag` ends the orderly close that follows a whole upload at once.
+    void setCloseAtOnceFlag(const std::atomic<bool>* flag) { handle_.setCloseAtOnceFlag(flag); }
 
     bool open();
     void scheduleInRunLoop(FTPRunLoop& loop);
@@ -75,6 +80,11 @@ public:
     qint64 resourceSize() const { return resourceSize_; }
     // What went wrong, once ErrorOccurred came.
     const FTPFailure& failure() const { return failure_; }
+    // After a write stream's EndEncountered: the size the server gives its file (asked with SIZE
+    // once the server confirmed the data), -1 if it did not say.
+    qint64 serverFileSize() const { return handle_.fileSizeReply(); }
+    // Whether the server accepted this write stream's STOR: its file has been written to.
+    bool storAccepted() const { return handle_.storAccepted(); }
 
     CURL* easyHandle() const { return handle_.get(); }
     QString host() const { return url_.host(); }
@@ -105,6 +115,7 @@ private:
     QUrl url_;
     FTPCurlHandle handle_;
     std::unique_ptr<curl_slist, ListDeleter> postCommands_;
+    std::unique_ptr<curl_slist, ListDeleter> probeCommands_;
     Delegate delegate_;
     FTPRunLoop* loop_ = nullptr;
     bool opened_ = false;
@@ -112,6 +123,8 @@ private:
     bool openReported_ = false;
     bool fetchResourceInfo_ = false;
     bool fetchingInfo_ = false;
+    bool keepExistingFile_ = false;
+    bool probing_ = false;
     bool writingFinished_ = false;
     bool atEnd_ = false;
     qint64 resourceSize_ = -1;

@@ -93,11 +93,12 @@ void FTPTransferMonitor::logInFinished()
         delegate_->FTPLogInCompleted(canLogIn_, manager_->failureDetail());
 }
 
-void FTPTransferMonitor::uploadFile(const QUrl& fileURL)
+void FTPTransferMonitor::uploadFile(const QUrl& fileURL, bool replaceExisting)
 {
     Q_ASSERT(MainQueue::isMainThread());
     Q_ASSERT_X(!fileURL_, "FTPTransferMonitor::uploadFile", "a monitor uploads once");
     fileURL_ = fileURL;
+    replaceExisting_ = replaceExisting;
     // The timer's tick holds the monitor until uploadFinished lets the timer go.
     timer_ = std::make_unique<RepeatingTimer>(ProgressInterval,
                                               [self = shared_from_this()] { self->progressDidChange(); });
@@ -107,7 +108,10 @@ void FTPTransferMonitor::uploadFile(const QUrl& fileURL)
 
 void FTPTransferMonitor::beginUpload()
 {
-    const bool uploaded = !cancelled_ && manager_->uploadFile(*fileURL_, server_.get());
+    const bool uploaded =
+        !cancelled_ && manager_->uploadFile(*fileURL_, server_.get(),
+                                            replaceExisting_ ? FTPClient::ExistingFile::Replace
+                                                             : FTPClient::ExistingFile::Keep);
     MainQueue::performOnMainThread([self = shared_from_this(), uploaded] { self->uploadFinished(uploaded); });
 }
 
@@ -121,7 +125,7 @@ void FTPTransferMonitor::cancel()
 void FTPTransferMonitor::removeUploadedFile(std::function<void(const FTPFailure&)> completion)
 {
     Q_ASSERT(MainQueue::isMainThread());
-    if (!fileURL_) {
+    if (!fileURL_ || !manager_->uploadReachedServer()) {
         MainQueue::performOnMainThread([completion = std::move(completion)] { completion({}); });
         return;
     }

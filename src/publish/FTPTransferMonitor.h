@@ -42,9 +42,10 @@ public:
 
     // Starts the upload of a local file and returns at once; FTPUploadDidProgress follows on the
     // main thread, then one FTPUploadDidFinish with the final reason: 100 after the server
-    // confirmed the file, the share sent and the client's failure detail after a failure. A
-    // monitor uploads once. Main thread only.
-    void uploadFile(const QUrl& fileURL);
+    // confirmed the file, the share sent and the client's failure detail after a failure. Unless
+    // `replaceExisting`, a file of the same name in the folder is left alone and the upload fails
+    // with AlreadyOnServer. A monitor uploads once. Main thread only.
+    void uploadFile(const QUrl& fileURL, bool replaceExisting = false);
 
     // Ends the running upload at once, or keeps it from starting; FTPUploadDidFinish still follows,
     // with the failure Aborted (or a success, when the server had confirmed the file first).
@@ -53,7 +54,9 @@ public:
     bool isCancelled() const { return cancelled_.load(); }
 
     // After the upload has finished: removes what it left in the destination folder, in the
-    // background. `completion` (main thread) gets None when the file is gone (or was never made).
+    // background, but only a file this upload wrote (its STOR was accepted): a file of the same
+    // name that it never touched stays. `completion` (main thread) gets None when the file is gone
+    // or this upload never wrote one.
     void removeUploadedFile(std::function<void(const FTPFailure& failure)> completion);
 
     const std::shared_ptr<FTPTransferMonitorDelegate>& delegate() const { return delegate_; }
@@ -84,6 +87,7 @@ private:
     std::atomic<bool> cancelled_{false};
     std::unique_ptr<RepeatingTimer> timer_;
     std::optional<QUrl> fileURL_;
+    bool replaceExisting_ = false;
     std::optional<FTPUploadFailureReason> failureReason_;
     bool uploadHasFinished_ = false;
 };

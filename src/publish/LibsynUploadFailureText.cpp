@@ -1,6 +1,7 @@
 #include "publish/LibsynUploadFailureText.h"
 
 #include <QCoreApplication>
+#include <QLocale>
 
 namespace airlark {
 
@@ -14,7 +15,13 @@ class Text
 
 } // namespace
 
-QString libsynUploadFailureText(const FTPFailure& failure, const QString& email, const QString& folder)
+QString shownDataSize(qint64 bytes)
+{
+    return QLocale().formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat);
+}
+
+QString libsynUploadFailureText(const FTPFailure& failure, const QString& email, const QString& folder,
+                                const QString& fileName, qint64 fileSize)
 {
     const QString host = failure.host.isEmpty() ? QStringLiteral("Libsyn") : failure.host;
     const QString reply = failure.serverReply.isEmpty() ? failure.reason : failure.serverReply;
@@ -49,6 +56,21 @@ QString libsynUploadFailureText(const FTPFailure& failure, const QString& email,
         return Text::tr("The episode file could not be read, or changed while it was sent: try again");
     case FTPFailureKind::Aborted:
         return Text::tr("The upload was cancelled");
+    case FTPFailureKind::AlreadyOnServer: {
+        const QString facts = failure.serverTime.isValid()
+                                  ? Text::tr("%1, uploaded %2")
+                                        .arg(shownDataSize(failure.serverSize),
+                                             QLocale().toString(failure.serverTime.toLocalTime().date(),
+                                                                QStringLiteral("d MMM")))
+                                  : shownDataSize(failure.serverSize);
+        return Text::tr("\u201c%1\u201d is already on Libsyn (%2)").arg(fileName, facts);
+    }
+    case FTPFailureKind::IncompleteOnServer:
+        return Text::tr("Libsyn holds %1 of %2: the upload was cut short")
+            .arg(shownDataSize(failure.serverSize), shownDataSize(fileSize));
+    case FTPFailureKind::SizeUnverified:
+        return Text::tr("Libsyn did not say how much of the file it holds, so the upload cannot be "
+                        "confirmed: try again");
     case FTPFailureKind::RefusedCommand:
     case FTPFailureKind::ListingTooLarge:
     case FTPFailureKind::Other:

@@ -1,5 +1,6 @@
 #include "publish/UploadPodcastViewModel.h"
 
+#include "ftp/FTPCurlHandle.h"
 #include "hosts/LibsynFTPServer.h"
 #include "hosts/LibsynHelpPage.h"
 #include "hosts/SoundCloudAPIClient.h"
@@ -50,6 +51,7 @@ const char* const UploadedText =
 const char* const ServerErrorText = QT_TRANSLATE_NOOP("UploadPodcastViewModel", "Server error");
 const char* const UnencryptedText =
     QT_TRANSLATE_NOOP("UploadPodcastViewModel", " (the connection is not encrypted)");
+const char* const NothingSentText = QT_TRANSLATE_NOOP("UploadPodcastViewModel", "nothing was sent to Libsyn");
 
 // A decoded JSON value as a dictionary, whichever way the decoder wrapped it.
 std::optional<QVariantMap> dictionary(const QVariant& value)
@@ -76,7 +78,7 @@ std::optional<QVariantList> array(const QVariant& value)
 
 QString dataSize(qint64 bytes)
 {
-    return QLocale().formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat);
+    return shownDataSize(bytes);
 }
 
 // "1 h 05 min", "3 min 07 s", "42 s": as precise as a wait of that length needs.
@@ -92,23 +94,6 @@ QString duration(std::chrono::seconds time)
             .arg(seconds / 60)
             .arg(seconds % 60, 2, 10, QLatin1Char('0'));
     return QCoreApplication::translate("UploadPodcastViewModel", "%1 s").arg(seconds);
-}
-
-// FTP failures that end the conversation before the file is opened on the server: a stopped upload
-// with one of them left nothing to remove.
-bool endedBeforeTheFile(const FTPFailure& failure)
-{
-    switch (failure.kind) {
-    case FTPFailureKind::LogInRefused:
-    case FTPFailureKind::FolderMissing:
-    case FTPFailureKind::CannotConnect:
-    case FTPFailureKind::TLSHandshakeFailed:
-    case FTPFailureKind::CertificateRejected:
-    case FTPFailureKind::TLSNotOffered:
-        return true;
-    default:
-        return false;
-    }
 }
 
 } // namespace
@@ -229,6 +214,8 @@ QString UploadPodcastViewModel::statusText() const
     }
     if (const auto reason = failureReasonFromServer())
         return ended % QStringLiteral(": ") % *reason;
+    if (uploadState() == UploadPodcastState::Cancelled && nothingSent_)
+        return ended % QStringLiteral(": ") % shown(NothingSentText);
     return ended;
 }
 
@@ -346,6 +333,19 @@ void UploadPodcastViewModel::beginUpload()
                    .arg(fileName()));
         return;
     }
+    // A line break would end the STOR command and start another: such a name is never sent.
+    if (host_ == PodcastHost::Libsyn && !isSafeFTPText(fileName())) {
+        QString visible = fileName();
+        visible.replace(QLatin1Char('\r'), QChar(0x23CE)).replace(QLatin1Char('\n'), QChar(0x23CE));
+        visible.replace(QChar(0), QChar(0xFFFD));
+        finish(UploadPodcastState::Failed,
+               QCoreApplication::translate("UploadPodcastViewModel",
+                                           "The file name \u201c%1\u201d cannot be sent to Libsyn: it has a "
+                                           "line break in it (\u23CE). Rename the file on one line and "
+                                           "try again")
+                   .arg(visible));
+        return;
+    }
     // The elapsed time counts from here: a small episode can be confirmed before the screen
     // has read any progress at all.
     rate_.addSample(TransferRateEstimator::Clock::now(), 0, file.size());
@@ -443,6 +443,7 @@ void UploadPodcastViewModel::beginLibsynUpload()
 void UploadPodcastViewModel::libsynAccountDidArrive(const LibsynAccountAccess& access)
 {
     if (stopping_) {
+        nothingSent_ = true;
         finish(UploadPodcastState::Cancelled);
         return;
     }
@@ -469,7 +470,7 @@ void UploadPodcastViewModel::libsynAccountDidArrive(const LibsynAccountAccess& a
     libsynFolder_ = LibsynFTPDestination::folderFor(row.displayName, *row.feedType).value_or(row.displayName);
     unencrypted_ = monitor_->server()->security() == FTPSecurity::None;
     bytesExpected_.store(QFileInfo(fileURL_.toLocalFile()).size());
-    monitor_->uploadFile(fileURL_);
+    monitor_->uploadFile(fileURL_, replaceExisting_);
 }
 
 void UploadPodcastViewModel::FTPUploadDidProgress(int percentage, FTPUploadFailureReason failureReason,
@@ -493,27 +494,18 @@ void UploadPodcastViewModel::FTPUploadDidFinish(int percentage, FTPUploadFailure
     bytesSent_.store(bytesExpected() * percent / 100);
     setUploadProgress(percent);
     const bool confirmed = failureReason == FTPUploadFailureReason::None && percentage == 100;
+    // Only a file this upload opened on the server is ever removed: before its STOR was accepted
+    // the folder holds nothing of it, and a file of the same name there is someone else's.
+    const bool wroteOnServer = monitor_->manager()->uploadReachedServer();
     if (stopping_) {
-        if (!confirmed && endedBeforeTheFile(failure)) {
+        if (!wroteOnServer) {
+            nothingSent_ = true;
             finish(UploadPodcastState::Cancelled);
             return;
         }
         // Whatever reached the folder goes, the whole file too when it was complete before the
         // stop took hold: Libsyn would publish it.
-        const QString folder = libsynFolder_;
-        monitor_->removeUploadedFile([self = shared_from_this(), folder](const FTPFailure& removal) {
-            if (!removal.failed()) {
-                self->finish(UploadPodcastState::Cancelled);
-                return;
-            }
-            const QString why = libsynUploadFailureText(removal, self->libsynEmail_, folder);
-            self->finish(UploadPodcastState::Cancelled,
-                         QCoreApplication::translate(
-                             "UploadPodcastViewModel",
-                             "the part already sent could not be removed from the folder %1 (%2); "
-                             "remove \u201c%3\u201d in your Libsyn account")
-                             .arg(folder, why, self->fileName()));
-        });
+        removeWrittenFileThenFinish(UploadPodcastState::Cancelled, std::nullopt);
         return;
     }
     if (confirmed) {
@@ -522,12 +514,38 @@ void UploadPodcastViewModel::FTPUploadDidFinish(int percentage, FTPUploadFailure
         return;
     }
     signInFailed_ = failure.kind == FTPFailureKind::LogInRefused;
+    std::optional<QString> reason;
     if (failure.failed())
-        finish(UploadPodcastState::Failed, libsynUploadFailureText(failure, libsynEmail_, libsynFolder_));
+        reason = libsynUploadFailureText(failure, libsynEmail_, libsynFolder_, fileName(), bytesExpected());
+    else if (failureReason == FTPUploadFailureReason::ServerError)
+        reason = shown(ServerErrorText);
+    if (failure.kind == FTPFailureKind::AlreadyOnServer && reason)
+        replaceQuestion_ =
+            QCoreApplication::translate("UploadPodcastViewModel", "%1. Replace it?").arg(*reason);
+    if (wroteOnServer)
+        removeWrittenFileThenFinish(UploadPodcastState::Failed, std::move(reason));
     else
-        finish(UploadPodcastState::Failed, failureReason == FTPUploadFailureReason::ServerError
-                                               ? std::optional(shown(ServerErrorText))
-                                               : std::nullopt);
+        finish(UploadPodcastState::Failed, std::move(reason));
+}
+
+void UploadPodcastViewModel::removeWrittenFileThenFinish(UploadPodcastState state,
+                                                         std::optional<QString> reason)
+{
+    const QString folder = libsynFolder_;
+    monitor_->removeUploadedFile([self = shared_from_this(), folder, state,
+                                  reason = std::move(reason)](const FTPFailure& removal) {
+        if (!removal.failed()) {
+            self->finish(state, reason);
+            return;
+        }
+        const QString why = libsynUploadFailureText(removal, self->libsynEmail_, folder);
+        const QString left =
+            QCoreApplication::translate("UploadPodcastViewModel",
+                                        "the part already sent could not be removed from the folder %1 (%2); "
+                                        "remove \u201c%3\u201d in your Libsyn account")
+                .arg(folder, why, self->fileName());
+        self->finish(state, reason ? *reason % QStringLiteral("; ") % left : left);
+    });
 }
 
 void UploadPodcastViewModel::soundCloudUploadDidProgress(HTTPSession&, HTTPSessionTask&, qint64,

@@ -119,7 +119,8 @@ public:
     bool uploadButtonEnabled() const;
     // "Click ‘Upload’ to begin", "Uploading…" (with a word that the connection is not encrypted,
     // when so), "Finishing…" once every byte has left, "Stopping…", "🎉 Uploaded 🎉",
-    // "Upload failed: <reason>", "Upload cancelled" (with what could not be undone).
+    // "Upload failed: <reason>", "Upload cancelled" (with what could not be undone, or that
+    // nothing was sent).
     QString statusText() const;
 
     // Bytes sent so far and expected in total, as far as the transport tells (0 when unknown).
@@ -135,6 +136,18 @@ public:
     // name).
     QString accountText() const;
     void setAccountName(const QString& name) { accountName_ = name; }
+
+    // Whether a Libsyn upload may replace a file of the same name already in the show's folder.
+    // Without it (the default) such a file is left alone: the upload ends Failed and
+    // replaceQuestion() asks. Set before beginUpload.
+    void setReplaceExisting(bool replace) { replaceExisting_ = replace; }
+    bool replacesExisting() const { return replaceExisting_; }
+    // After a Libsyn upload that found its name taken: "“ep12.mp3” is already on Libsyn (48.2 MB,
+    // uploaded 3 Dec). Replace it?"; none otherwise. Main thread.
+    const std::optional<QString>& replaceQuestion() const { return replaceQuestion_; }
+    // After a cancelled upload: nothing reached the host (no file was opened there), so nothing
+    // needed removing. Main thread.
+    bool nothingSent() const { return nothingSent_; }
 
     // Starts the upload and returns at once. Main thread; once per view model.
     void beginUpload();
@@ -179,6 +192,8 @@ private:
     // Ends the upload in `state` with `reason` on screen, and lets a waiting stop go on.
     void finish(UploadPodcastState state, std::optional<QString> reason = std::nullopt);
     void setFailureReasonFromServer(std::optional<QString> reason);
+    // Removes the part of the file this upload wrote, then ends in `state` with `reason`.
+    void removeWrittenFileThenFinish(UploadPodcastState state, std::optional<QString> reason);
     void scheduleStatusNotification();
 
     const QUrl fileURL_;
@@ -205,6 +220,9 @@ private:
     mutable TransferRateEstimator rate_; // read by the screen, on the main thread
     std::optional<QString> publishedLocation_;
     bool unencrypted_ = false;
+    bool replaceExisting_ = false;
+    bool nothingSent_ = false;
+    std::optional<QString> replaceQuestion_;
     QString libsynEmail_;
     QString libsynFolder_;
     std::shared_ptr<const LibsynFTPClientFactory> libsynFTPClientFactory_;

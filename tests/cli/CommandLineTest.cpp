@@ -78,10 +78,10 @@ protected:
     }
     static void TearDownTestSuite() { delete standIn; }
 
-    // An episode in a fresh folder: a real MP3, or a WAV the tag writer refuses.
-    QString episode(bool mp3 = true)
+    // An episode in a fresh folder: a real MP3 (named `name`), or a WAV the tag writer refuses.
+    QString episode(bool mp3 = true, const QString& name = QStringLiteral("ep.mp3"))
     {
-        const QString path = folder.filePath(mp3 ? QStringLiteral("ep.mp3") : QStringLiteral("ep.wav"));
+        const QString path = folder.filePath(mp3 ? name : QStringLiteral("ep.wav"));
         EXPECT_TRUE(writeFile(path, mp3 ? mp3Bytes() : wavBytes()));
         return path;
     }
@@ -126,6 +126,7 @@ struct Case
     int status;
     QString out, err;
     QJsonObject tracks = {}; // the stand-in's answer to a SoundCloud upload
+    QString fileName = QStringLiteral("ep.mp3");
 };
 
 void expectRun(const Outcome& run, const Case& row)
@@ -213,6 +214,20 @@ TEST_F(CommandLine, PublishSaysWhereTheEpisodeWentOrWhyNot)
     for (const Case& row : std::initializer_list<Case>{
              {QStringList{"publish", "--account", "Showcast"} + tag, 0, "Showcast/quickcast/ep.mp3\n",
               "Tagged"},
+             {{"publish", "--account", "Showcast", "--no-check"},
+              2,
+              "",
+              "it was left as it is (publish --replace replaces it)"},
+             {{"publish", "--account", "Showcast", "--no-check", "--replace"},
+              0,
+              "Showcast/quickcast/ep.mp3\n",
+              ""},
+             {{"publish", "--account", "Showcast", "--no-check"},
+              5,
+              "",
+              "\u201cep\u23CE2.mp3\u201d cannot be sent to Libsyn",
+              {},
+              QStringLiteral("ep\n2.mp3")},
              {{"publish", "--account", "Cloud", "--no-check"},
               0,
               "https://soundcloud.com/standin/episode-2\n",
@@ -241,7 +256,7 @@ TEST_F(CommandLine, PublishSaysWhereTheEpisodeWentOrWhyNot)
              {{"publish", "--account", "twin"}, 2, "", "more than one account is named \"twin\""},
          }) {
         standIn->route("POST", QStringLiteral("/tracks"), row.tracks);
-        const QString file = episode(row.status != 3);
+        const QString file = episode(row.status != 3, row.fileName);
         expectRun(airlark(row.arguments + QStringList{file}), row);
         if (row.status == 0 && row.out.startsWith(QStringLiteral("Showcast"))) {
             EXPECT_EQ(
@@ -278,20 +293,21 @@ TEST_F(CommandLine, TwoPublishRunsAtOnceKeepTheSignIn)
     standIn->soundCloud({{"refresh_delay", 0}});
 }
 
+// What was sent is removed, with DELE whatever the name (this one has no dot).
 TEST_F(CommandLine, CtrlCMidUploadLeavesNothingOnTheServer)
 {
     ASSERT_TRUE(LibsynServerEnvironment::restart(256 * 1024) &&
                 LibsynServerEnvironment::server().makeDirectory(QStringLiteral("Showcast/quickcast")));
-    ASSERT_TRUE(writeFile(folder.filePath(QStringLiteral("long.mp3")), repeatedMp3Bytes(5min, 128)));
+    ASSERT_TRUE(writeFile(folder.filePath(QStringLiteral("long")), repeatedMp3Bytes(5min, 128)));
     const QString onServer =
-        LibsynServerEnvironment::server().pathInHome(QStringLiteral("Showcast/quickcast/long.mp3"));
-    const Outcome run = airlark(
-        {"publish", "--account", "Showcast", "--no-check", folder.filePath(QStringLiteral("long.mp3"))}, {},
-        [&](QProcess& process) {
-            EXPECT_TRUE(waitFor([&] { return QFileInfo(onServer).size() > 0; }, 20s));
-            ::kill(static_cast<pid_t>(process.processId()), SIGINT);
-        });
-    expectRun(run, {{"publish"}, 130, "", "Cancelled: nothing of long.mp3 is left on Showcast"});
+        LibsynServerEnvironment::server().pathInHome(QStringLiteral("Showcast/quickcast/long"));
+    const Outcome run =
+        airlark({"publish", "--account", "Showcast", "--no-check", folder.filePath(QStringLiteral("long"))},
+                {}, [&](QProcess& process) {
+                    EXPECT_TRUE(waitFor([&] { return QFileInfo(onServer).size() > 0; }, 20s));
+                    ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+                });
+    expectRun(run, {{"publish"}, 130, "", "Cancelled: nothing of long is left on Showcast"});
     EXPECT_FALSE(QFileInfo::exists(onServer));
     LibsynServerEnvironment::restart();
 

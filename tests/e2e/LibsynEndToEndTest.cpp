@@ -157,6 +157,29 @@ TEST_F(LibsynEndToEndTest, PublishesTheTaggedEpisodeIntoTheAccountsQuickcastFold
     EXPECT_EQ(chosen.front().data().toString(), QStringLiteral("Lark Weekly"));
 }
 
+// An episode of the same name already in the folder is never written over unasked: Keep (the
+// default) leaves it as it was; Retry asks again, and Replace uploads.
+TEST_F(LibsynEndToEndTest, AsksBeforeReplacingAnEpisodeAlreadyOnLibsyn)
+{
+    tagEpisode(QStringLiteral("Lark Daily"), QStringLiteral("Lark Daily 1.mp3"), QStringLiteral("Dawn"));
+    addAndChooseAccount(QStringLiteral("larkdaily"));
+    const QString remote = libsyn().pathInHome(QStringLiteral("larkdaily/quickcast/Lark Daily 1.mp3"));
+    ASSERT_TRUE(writeFile(remote, "last week's episode"));
+    ASSERT_TRUE(QFile::setPermissions(remote, QFile::Permissions(0x6666))); // vsftpd's user may replace it
+    ASSERT_TRUE(driver->startUpload());
+    ASSERT_TRUE(driver->answerReplaceQuestion(false));
+    ASSERT_TRUE(driver->waitForUploadEnd());
+    EXPECT_TRUE(driver->uploadStatus().startsWith(
+        QStringLiteral("Upload failed: \u201cLark Daily 1.mp3\u201d is already on Libsyn (")))
+        << driver->uploadStatus().toStdString();
+    EXPECT_EQ(readFile(remote), "last week's episode");
+
+    QTest::mouseClick(&driver->next(), Qt::LeftButton); // Retry
+    ASSERT_TRUE(driver->answerReplaceQuestion(true));
+    ASSERT_TRUE(waitFor([&] { return driver->uploadStatus() == Uploaded; }));
+    EXPECT_EQ(readFile(remote), readFile(episodePath));
+}
+
 struct FailureCase
 {
     const char* name;
@@ -225,7 +248,12 @@ TEST_F(LibsynEndToEndTest, RetryAfterADroppedConnectionSendsTheWholeFileAgain)
     libsyn().kill();
 
     ASSERT_TRUE(driver->waitForUploadEnd(std::chrono::seconds(90)));
-    expectFailed(QStringLiteral("The connection to 127.0.0.1 was lost: try again"));
+    // The part it sent cannot be removed from a server that is gone: the status says so.
+    expectFailed(
+        QStringLiteral("The connection to 127.0.0.1 was lost: try again; the part already sent could "
+                       "not be removed from the folder finchhour/quickcast (Cannot reach 127.0.0.1: "
+                       "check the internet connection and try again); remove \u201cFinch 1.mp3\u201d "
+                       "in your Libsyn account"));
     EXPECT_LT(step4.progressIndicator()->value(), 100) << "the bar shows how far the upload got";
 
     ASSERT_TRUE(LibsynServerEnvironment::restart()); // full speed now

@@ -227,8 +227,17 @@ bool WorkflowDriver::waitForUploadEnd(std::chrono::milliseconds timeout)
 
 bool WorkflowDriver::answerStopQuestion(bool stop)
 {
+    return answerQuestion(stop ? QStringLiteral("stopButton") : QStringLiteral("continueButton"));
+}
+
+bool WorkflowDriver::answerReplaceQuestion(bool replace)
+{
+    return answerQuestion(replace ? QStringLiteral("replaceButton") : QStringLiteral("keepButton"));
+}
+
+bool WorkflowDriver::answerQuestion(const QString& answer)
+{
     // The question's answers are named; a question already answered may not be deleted yet.
-    const QString answer = stop ? QStringLiteral("stopButton") : QStringLiteral("continueButton");
     QPushButton* button = nullptr;
     const auto shown = [&] {
         for (QPushButton* candidate : window_->findChildren<QPushButton*>(answer))
@@ -237,7 +246,7 @@ bool WorkflowDriver::answerStopQuestion(bool stop)
         return button != nullptr;
     };
     if (!waitFor(shown))
-        return fail("no question before stopping");
+        return fail("no question to answer");
     QTest::mouseClick(button, Qt::LeftButton);
     return true;
 }

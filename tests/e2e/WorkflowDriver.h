@@ -71,12 +71,16 @@ public:
     bool waitForUploadEnd(std::chrono::milliseconds timeout = std::chrono::seconds(60));
     // Answers the question a running upload or save asks before it is stopped: "Stop…" or "Continue".
     bool answerStopQuestion(bool stop);
+    // Answers the question of an upload that found its name taken on Libsyn: "Replace" or "Keep".
+    bool answerReplaceQuestion(bool replace);
 
     // The status line and Next title (without its mnemonic) of step 4, and its progress bar.
     QString uploadStatus() { return step4().statusTextField()->text(); }
     QString nextTitle() { return QString(next().text()).remove(QLatin1Char('&')); }
 
 private:
+    // Presses the visible question button of this name.
+    bool answerQuestion(const QString& buttonName);
     // Clicks Add once `ready` holds and Add is enabled, and waits for the window to close.
     bool add(AddPodcastHostViewController* addWindow, const std::function<bool()>& ready);
 

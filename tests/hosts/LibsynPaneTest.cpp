@@ -141,7 +141,7 @@ TEST_F(LibsynPaneTest, CheckingAnAccountAgainReplacesItsPasswordInPlace)
 
 // The view model's side of the check: only a check of the credentials as they stand counts.
 const FTPFailure LoggedIn;
-const FTPFailure Refused{FTPFailureKind::LogInRefused, {}, {}, {}};
+const FTPFailure Refused{FTPFailureKind::LogInRefused, {}, {}, {}, -1, {}};
 
 TEST(LibsynLogInTicketTest, OnlyTheLatestCheckForUnchangedCredentialsCounts)
 {

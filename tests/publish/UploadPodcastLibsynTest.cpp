@@ -10,7 +10,9 @@
 #include "support/TestEnvironment.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QTemporaryDir>
+#include <utility>
 
 namespace airlark::test {
 namespace {
@@ -25,19 +27,20 @@ struct UploadCase
     bool missingFile;               // the episode is not there when the upload starts
     bool missingRow;                // the account's row is gone
     QString status;                 // how the last status line begins (a failure's)
+    qint64 keepBytes = -1;          // the server cuts every stored file to this many bytes
+    QByteArray alreadyThere = {};   // a file of the episode's name on the server before (and after)
+    bool cancelWhileLoggingIn = false;
 };
 
 class UploadPodcastLibsynTest : public StoreTest, public ::testing::WithParamInterface<UploadCase>
 {
 protected:
-    // One server for the process, as Libsyn's address is read once, on first use. It takes the
-    // file slowly and then refuses it (552, after the data) for going beyond its quota.
+    // One port for the process, as Libsyn's address is read once, on first use; each case's server
+    // comes up on it. It takes the file slowly and then refuses it (552, after the data) for going
+    // beyond its quota, or keeps only part of it, or greets late.
     static void SetUpTestSuite()
     {
-        FtpTestServer::Options options;
-        options.quotaBytes = 1000;
-        options.readLimit = 200000;
-        server = new FtpTestServer(options);
+        server = new FtpTestServer;
         qputenv("AIRLARK_LIBSYN_FTP_HOST", "127.0.0.1");
         qputenv("AIRLARK_LIBSYN_FTP_PORT", QByteArray::number(server->port()));
         qputenv("AIRLARK_LIBSYN_FTP_SECURITY", "none");
@@ -47,9 +50,22 @@ protected:
     void SetUp() override
     {
         StoreTest::SetUp();
+        FtpTestServer::Options options;
+        options.quotaBytes = GetParam().keepBytes < 0 ? 1000 : -1;
+        options.readLimit = 200000;
+        options.keepBytes = GetParam().keepBytes;
+        options.greetingDelayMs = GetParam().cancelWhileLoggingIn ? 3000 : 0;
+        options.port = server->port();
+        delete std::exchange(server, nullptr);
+        server = new FtpTestServer(options);
         ASSERT_TRUE(folder.isValid() && server->isRunning());
         const bool external = GetParam().feedType == LibsynAccountFeedType::External;
-        ASSERT_TRUE(server->makeDirectory(ShowName + QLatin1String(external ? "/public" : "/quickcast")));
+        remotePath =
+            ShowName + QLatin1String(external ? "/public/Episode 3.mp3" : "/quickcast/Episode 3.mp3");
+        ASSERT_TRUE(server->makeDirectory(QFileInfo(remotePath).path()));
+        if (!GetParam().alreadyThere.isEmpty()) {
+            ASSERT_TRUE(writeFile(server->pathInHome(remotePath), GetParam().alreadyThere));
+        }
         if (!GetParam().missingFile) {
             ASSERT_TRUE(writeFile(folder.filePath(QStringLiteral("Episode 3.mp3")),
                                   repeatedMp3Bytes(std::chrono::seconds(30), 128)));
@@ -72,11 +88,13 @@ protected:
 
     static inline FtpTestServer* server = nullptr;
     QTemporaryDir folder;
+    QString remotePath;
     qint64 accountId = 0;
 };
 
 // A confirmed upload is proved end to end; here, "Uploaded" never shows on the way to a failure:
-// the status is sampled throughout, both as the screen hears it and between its reports.
+// the status is sampled throughout, both as the screen hears it and between its reports. What the
+// upload wrote is gone afterwards, and a file it never wrote to is as it was.
 TEST_P(UploadPodcastLibsynTest, NeverShowsUploadedForAFileTheServerDidNotConfirm)
 {
     const UploadCase& c = GetParam();
@@ -87,6 +105,11 @@ TEST_P(UploadPodcastLibsynTest, NeverShowsUploadedForAFileTheServerDidNotConfirm
                                        QStringLiteral("Episode 3"), std::nullopt, {}, std::nullopt);
     viewModel->setDelegate(&delegate);
     viewModel->beginUpload();
+    if (c.cancelWhileLoggingIn) {
+        // The account has been read and the connection made; the server has not greeted yet.
+        ASSERT_TRUE(waitFor([&] { return viewModel->connectionIsUnencrypted(); }));
+        viewModel->cancelUpload([] {});
+    }
     QStringList sampled;
     ASSERT_TRUE(waitFor(
         [&] {
@@ -106,6 +129,7 @@ TEST_P(UploadPodcastLibsynTest, NeverShowsUploadedForAFileTheServerDidNotConfirm
             << "every byte sent, the server's answer awaited";
     }
     EXPECT_FALSE(delegate.offMainThread);
+    EXPECT_EQ(server->fileContents(remotePath), c.alreadyThere);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -113,6 +137,13 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         UploadCase{"refusedAfterTheData", LibsynAccountFeedType::External, false, false,
                    QStringLiteral("Upload failed: Libsyn refused the file after receiving it: ")},
+        UploadCase{
+            "keptOnlyPartOfIt", LibsynAccountFeedType::External, false, false,
+            QStringLiteral("Upload failed: Libsyn holds 114.7 kB of 480.0 kB: the upload was cut short"),
+            112 * 1024},
+        UploadCase{"cancelledWhileLoggingIn", LibsynAccountFeedType::Libsyn, false, false,
+                   QStringLiteral("Upload cancelled: nothing was sent to Libsyn"), -1, "last week's episode",
+                   true},
         UploadCase{"missingFile", LibsynAccountFeedType::Libsyn, true, false,
                    QStringLiteral("Upload failed: The episode file \u201cEpisode 3.mp3\u201d is missing or "
                                   "cannot be read")},

@@ -132,7 +132,7 @@ FtpTestServer::FtpTestServer() : FtpTestServer(Options()) {}
 
 FtpTestServer::FtpTestServer(Options options) : options_(std::move(options))
 {
-    if (options_.security != FTPSecurity::None)
+    if (options_.security != FTPSecurity::None && options_.script.isEmpty())
         options_.vsftpd = true;
     if (!home_.isValid() || !work_.isValid())
         return;
@@ -149,9 +149,21 @@ bool FtpTestServer::startPyftpdlib()
                          {"read_limit", options_.readLimit},
                          {"quota", options_.quotaBytes},
                          {"refuse_stor", options_.refuseUploadsWithCode},
+                         {"keep", options_.keepBytes},
+                         {"greeting_delay", options_.greetingDelayMs / 1000.0},
                          {"log", work_.filePath(QStringLiteral("log"))}};
-    if (!options_.script.isEmpty())
-        settings.insert(QStringLiteral("script"), options_.script);
+    if (!options_.script.isEmpty()) {
+        QJsonObject script = options_.script;
+        if (options_.security != FTPSecurity::None) {
+            const QString certificate = work_.filePath(QStringLiteral("server.pem"));
+            const QString key = work_.filePath(QStringLiteral("server.key"));
+            if (!makeCertificate(certificate, key))
+                return false;
+            script.insert(QStringLiteral("tls"), QJsonObject{{"cert", certificate}, {"key", key}});
+        }
+        script.insert(QStringLiteral("keep"), options_.keepBytes);
+        settings.insert(QStringLiteral("script"), script);
+    }
 
     process_ = std::make_unique<QProcess>();
     process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -178,21 +190,7 @@ bool FtpTestServer::startVsftpd()
     const QString certificate = work_.filePath(QStringLiteral("server.pem"));
     const QString key = work_.filePath(QStringLiteral("server.key"));
     const bool tls = options_.security != FTPSecurity::None;
-    const bool trusted = options_.certificate != Certificate::UnknownIssuer;
-    const QString names = options_.certificate == Certificate::OtherHostName
-                              ? QStringLiteral("subjectAltName=DNS:elsewhere.example")
-                              : QStringLiteral("subjectAltName=DNS:localhost,IP:127.0.0.1");
-    // One command makes the server's key and the certificate the authority signs for it.
-    const QStringList request =
-        QStringLiteral("req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 -addext "
-                       "basicConstraints=critical,CA:FALSE -subj /CN=Airlark-test-server")
-            .split(QLatin1Char(' '));
-    if (tls && (authorities.folder.isEmpty() ||
-                !run(QStringLiteral("openssl"),
-                     request + QStringList{QStringLiteral("-addext"), names, QStringLiteral("-CA"),
-                                           authorities.file(trusted, "pem"), QStringLiteral("-CAkey"),
-                                           authorities.file(trusted, "key"), QStringLiteral("-keyout"), key,
-                                           QStringLiteral("-out"), certificate})))
+    if (tls && !makeCertificate(certificate, key))
         return false;
     // The chroot's empty folder must belong to root and be closed to others; the home is the user's.
     const QString empty = work_.filePath(QStringLiteral("empty"));
@@ -227,7 +225,6 @@ bool FtpTestServer::startVsftpd()
                          (options_.security == FTPSecurity::ImplicitTLS ? yes : no)
                   << QStringLiteral("rsa_cert_file=") + certificate
                   << QStringLiteral("rsa_private_key_file=") + key << QStringLiteral("ssl_ciphers=HIGH")
-                  << QStringLiteral("require_ssl_reuse=NO")
                   << QStringLiteral("force_local_logins_ssl=") + required
                   << QStringLiteral("force_local_data_ssl=") + required;
         const QString config = work_.filePath(QStringLiteral("vsftpd.conf"));
@@ -249,6 +246,25 @@ bool FtpTestServer::startVsftpd()
         QThread::msleep(250);
     }
     return false;
+}
+
+bool FtpTestServer::makeCertificate(const QString& certificate, const QString& key) const
+{
+    const bool trusted = options_.certificate != Certificate::UnknownIssuer;
+    const QString names = options_.certificate == Certificate::OtherHostName
+                              ? QStringLiteral("subjectAltName=DNS:elsewhere.example")
+                              : QStringLiteral("subjectAltName=DNS:localhost,IP:127.0.0.1");
+    // One command makes the server's key and the certificate the authority signs for it.
+    const QStringList request =
+        QStringLiteral("req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 -addext "
+                       "basicConstraints=critical,CA:FALSE -subj /CN=Airlark-test-server")
+            .split(QLatin1Char(' '));
+    return !authorities.folder.isEmpty() &&
+           run(QStringLiteral("openssl"),
+               request + QStringList{QStringLiteral("-addext"), names, QStringLiteral("-CA"),
+                                     authorities.file(trusted, "pem"), QStringLiteral("-CAkey"),
+                                     authorities.file(trusted, "key"), QStringLiteral("-keyout"), key,
+                                     QStringLiteral("-out"), certificate});
 }
 
 std::shared_ptr<FTPServer> FtpTestServer::record(const QString& directory) const

@@ -49,9 +49,16 @@ public:
         int refuseUploadsWithCode = 0;
         // Bytes per second an upload may arrive at (0: no limit).
         int readLimit = 0;
+        // Keep only this many bytes of each stored file and answer 226 all the same (-1: keep them
+        // all); pyftpdlib, or a script with TLS.
+        qint64 keepBytes = -1;
+        // Wait this long before each greeting (the whole server waits); pyftpdlib only.
+        int greetingDelayMs = 0;
         // Listen on this port (0: a free one), e.g. to come back on the port of an earlier server.
         quint16 port = 0;
-        // Anything but None runs vsftpd, which then requires TLS for the log-in and the data.
+        // Anything but None runs vsftpd (with Debian's TLS settings: the data connections must
+        // reuse the log-in's TLS session), which then requires TLS for the log-in and the data;
+        // a script offers explicit TLS (AUTH TLS) instead.
         FTPSecurity security = FTPSecurity::None;
         // vsftpd without TLS, or with TLS offered but not required (plain log-ins accepted too).
         bool vsftpd = false;
@@ -97,6 +104,8 @@ public:
 private:
     bool startPyftpdlib();
     bool startVsftpd();
+    // The server's key and certificate in the work folder, as options_.certificate says.
+    bool makeCertificate(const QString& certificate, const QString& key) const;
 
     Options options_;
     QTemporaryDir home_;

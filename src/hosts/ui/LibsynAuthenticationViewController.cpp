@@ -159,7 +159,7 @@ void LibsynAuthenticationViewController::logInButtonSelected()
     auto server = LibsynFTPDestination::serverFor(username, password, email, feedType,
                                                   viewModel_.allowsUnencryptedFTP());
     if (!server) {
-        viewModel_.logInCompleted(ticket, FTPFailure{FTPFailureKind::Other, {}, {}, {}});
+        viewModel_.logInCompleted(ticket, FTPFailure{FTPFailureKind::Other, {}, {}, {}, -1, {}});
         return;
     }
     // The running check keeps what it needs; the pane is reached only while it exists.

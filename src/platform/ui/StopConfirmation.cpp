@@ -70,4 +70,12 @@ QMessageBox* askToDelete(QWidget* parent, const QString& question, const QString
     return ask(parent->window(), sheet, question, detail, deleteButtonText, std::move(remove));
 }
 
+QMessageBox* askToReplace(QWidget* parent, const QString& question, const QString& detail,
+                          const QString& replaceButtonText, std::function<void()> replace)
+{
+    const Sheet sheet{QStringLiteral("replaceConfirmation"), QObject::tr("Replace?"),
+                      QStringLiteral("replaceButton"), QStringLiteral("keepButton"), QObject::tr("Keep")};
+    return ask(parent->window(), sheet, question, detail, replaceButtonText, std::move(replace));
+}
+
 } // namespace airlark

@@ -22,4 +22,11 @@ QMessageBox* askToStop(QWidget* parent, const QString& question, const QString& 
 QMessageBox* askToDelete(QWidget* parent, const QString& question, const QString& detail,
                          const QString& deleteButtonText, std::function<void()> remove);
 
+// Asks, in a sheet over `parent`'s window, before writing over something that cannot be restored
+// (an episode already published). "Keep" is the default; `replace` runs only if the user presses
+// the replace button. The sheet's object name is "replaceConfirmation", its buttons
+// "replaceButton" and "keepButton".
+QMessageBox* askToReplace(QWidget* parent, const QString& question, const QString& detail,
+                          const QString& replaceButtonText, std::function<void()> replace);
+
 } // namespace airlark

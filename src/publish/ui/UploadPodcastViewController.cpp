@@ -146,6 +146,7 @@ void UploadPodcastViewController::replaceViewModel(std::shared_ptr<UploadPodcast
         viewModel_->setDelegate(nullptr);
     viewModel_ = std::move(viewModel);
     endNotified_ = false;
+    replaceAsked_ = false;
 }
 
 void UploadPodcastViewController::viewDidAppear()
@@ -160,7 +161,7 @@ void UploadPodcastViewController::viewDidAppear()
     startUpload();
 }
 
-void UploadPodcastViewController::startUpload()
+void UploadPodcastViewController::startUpload(bool replaceExisting)
 {
     auto viewModel = makeViewModel();
     const bool canUpload = viewModel != nullptr;
@@ -175,6 +176,7 @@ void UploadPodcastViewController::startUpload()
                                                    artworkURL_, tags_, episodeDescription_);
     }
     viewModel->setAccountName(accountName_);
+    viewModel->setReplaceExisting(replaceExisting);
     replaceViewModel(std::move(viewModel));
 
     fileLabel_->setText(fileURL_ && !fileURL_->fileName().isEmpty() ? viewModel_->fileName()
@@ -282,6 +284,7 @@ void UploadPodcastViewController::showViewModel()
     copyLinkButton_->setVisible(viewModel_->host() == PodcastHost::SoundCloud &&
                                 viewModel_->publishedPageURL());
     notifyEndIfAway();
+    askToReplaceIfTaken();
     // The wizard's buttons belong to whichever step shows: a report that arrives after this one
     // was left must not relabel another step's Next.
     if (!isVisibleStep())
@@ -291,6 +294,21 @@ void UploadPodcastViewController::showViewModel()
     wizard->setNextButtonTitle(viewModel_->uploadButtonText());
     wizard->setBackButtonEnabled(viewModel_->canRetry());
     wizard->setCancelButtonEnabled(!viewModel_->isStopping());
+}
+
+void UploadPodcastViewController::askToReplaceIfTaken()
+{
+    const auto& question = viewModel_->replaceQuestion();
+    if (!question || replaceAsked_ || !isVisibleStep())
+        return;
+    replaceAsked_ = true;
+    askToReplace(window(), *question,
+                 tr("Replacing it changes the episode that Libsyn publishes under this name."),
+                 tr("&Replace"), [self = QPointer<UploadPodcastViewController>(this), asked = viewModel_] {
+                     // Only for the upload that asked: a later one started meanwhile asks for itself.
+                     if (self && self->viewModel_ == asked && !asked->isRunning())
+                         self->startUpload(true);
+                 });
 }
 
 void UploadPodcastViewController::notifyEndIfAway()

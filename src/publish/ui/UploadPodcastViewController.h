@@ -28,7 +28,9 @@ class DesktopNotifier;
 // file to the same account, afresh), with Back enabled to choose another account.
 //
 // Cancel, closing the window and Quit ask before they stop a running upload; the step is left
-// only once the transfer has ended and what reached the server has been removed.
+// only once the transfer has ended and what reached the server has been removed. A Libsyn folder
+// that already has a file of the episode's name is never written over unasked: the step asks
+// whether to replace it, and Keep (the default) leaves it as it is.
 //
 // One shared instance serves every episode of a run: each time it comes on screen it makes a new
 // view model from what step 3 handed it (UploadDestination) and the workflow's episode fields.
@@ -96,8 +98,11 @@ public:
     void uploadPodcastViewModelUploadStatusDidChange(UploadPodcastViewModel& viewModel) override;
 
 private:
-    // A new view model for the current file and account, and its upload started.
-    void startUpload();
+    // A new view model for the current file and account, and its upload started; one that may
+    // replace the file of the same name on Libsyn when the user chose to.
+    void startUpload(bool replaceExisting = false);
+    // Asks whether to replace the episode already on Libsyn under this name (Keep is the default).
+    void askToReplaceIfTaken();
     std::shared_ptr<UploadPodcastViewModel> makeViewModel();
     void replaceViewModel(std::shared_ptr<UploadPodcastViewModel> viewModel);
     void showViewModel();
@@ -126,6 +131,7 @@ private:
     std::shared_ptr<UploadPodcastViewModel> viewModel_;
     DesktopNotifier* notifier_ = nullptr;
     bool endNotified_ = false;
+    bool replaceAsked_ = false;
 };
 
 } // namespace airlark
