@@ -110,10 +110,9 @@ std::optional<TagRequest> tagRequest(const QCommandLineParser& parser)
         return std::nullopt;
 
     TagRequest request{chosen->id,
-                       parser.value(TitleOption),
-                       optionValue(parser, DescriptionOption),
-                       optionValue(parser, PodcastOption),
-                       optionValue(parser, ArtistOption),
+                       EpisodeTags{parser.value(TitleOption), optionValue(parser, ArtistOption),
+                                   optionValue(parser, PodcastOption), std::nullopt,
+                                   optionValue(parser, DescriptionOption), std::nullopt},
                        optionValue(parser, ArtworkOption),
                        optionValue(parser, GenreOption),
                        optionValue(parser, EpisodeOption),
@@ -131,7 +130,7 @@ std::optional<TagRequest> tagRequest(const QCommandLineParser& parser)
                 QStringLiteral("airlark: cannot read %1: %2").arg(file.fileName(), file.errorString()));
             return std::nullopt;
         }
-        request.description = QString::fromUtf8(file.readAll());
+        request.tags.comment = QString::fromUtf8(file.readAll());
     }
     if (request.artworkFile && !artworkFromFile(*request.artworkFile)) {
         printMessage(
@@ -154,7 +153,7 @@ TagStep::~TagStep()
 
 QString TagStep::description() const
 {
-    return request_.description.value_or(viewModel_.episodeDescription());
+    return request_.tags.comment.value_or(viewModel_.episodeDescription());
 }
 
 std::optional<QUrl> TagStep::artworkURL() const
@@ -207,8 +206,13 @@ void TagStep::saveWhenReady()
     if (request_.explicitContent)
         fields.explicitContent = *request_.explicitContent;
 
-    if (!viewModel_.save(request_.title, artwork, request_.podcast.value_or(viewModel_.podcast()),
-                         request_.artist.value_or(viewModel_.artist()), description(), fields))
+    ID3TagValues form;
+    form.title = request_.tags.title;
+    form.album = request_.tags.album.value_or(viewModel_.podcast());
+    form.artist = request_.tags.artist.value_or(viewModel_.artist());
+    form.comment = description();
+    form.artwork = artwork;
+    if (!viewModel_.save(form, fields))
         fail(viewModel_.errorText());
 }
 

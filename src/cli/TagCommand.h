@@ -17,10 +17,8 @@ namespace airlark::cli {
 struct TagRequest
 {
     qint64 templateID = 0;
-    QString title;
-    std::optional<QString> description;
-    std::optional<QString> podcast;
-    std::optional<QString> artist;
+    // The title (always given), and the podcast (album), artist and description (comment) when given.
+    EpisodeTags tags;
     std::optional<QString> artworkFile;
     // The podcast fields given on the command line; the others keep what the form would show.
     std::optional<QString> genre;
@@ -53,7 +51,7 @@ public:
     void cancel();
 
     // What the upload sends beside the file, as the window hands it on.
-    const QString& title() const { return request_.title; }
+    QString title() const { return request_.tags.title.value_or(QString()); }
     QString description() const;
     std::optional<QUrl> artworkURL() const;
 

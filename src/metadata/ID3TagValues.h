@@ -1,6 +1,7 @@
 #pragma once
 
 #include "metadata/EmbeddedArtwork.h"
+#include "store/EpisodeTags.h"
 
 #include <QString>
 #include <optional>
@@ -43,21 +44,15 @@ struct PodcastTagValues
     std::optional<std::vector<ChapterMark>> chapters;
 };
 
-// The values Airlark sets in an episode's tags. A value left as none leaves the file's frame
-// alone; an empty text removes it.
+// Everything Airlark sets in an episode's tags: the basic values, the artwork and the podcast
+// values. A value left as none leaves the file's frame alone; an empty text removes it.
 //
-// A new field is one member here and one line in each of the functions below: the machinery that
-// puts the tag into the file (in place or by a whole-file rewrite) works on bytes and never needs
-// to know which frames there are.
-struct ID3TagValues
+// A new field is one member here (or in EpisodeTags) and one line in each of the functions below:
+// the machinery that puts the tag into the file (in place or by a whole-file rewrite) works on bytes
+// and never needs to know which frames there are.
+struct ID3TagValues : EpisodeTags
 {
-    std::optional<QString> artist;
     std::optional<EmbeddedArtwork> artwork;
-    std::optional<QString> album;
-    std::optional<QString> albumArtist;
-    std::optional<QString> title;
-    std::optional<QString> comment;
-    std::optional<int> year; // 0 or less removes it
     PodcastTagValues podcast;
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/Database.h"
+#include "store/EpisodeTags.h"
 #include "store/TemplatePodcastFields.h"
 
 #include <QString>
@@ -74,14 +75,9 @@ public:
     qint64 id = 0;
     QString name;
     std::optional<QString> lastEpisodeTitle;
-    std::optional<QString> title;
-    std::optional<QString> artist;
-    std::optional<QString> album;
-    std::optional<QString> albumArtist;
-    std::optional<QString> comment;
+    EpisodeTags tags;
     std::optional<QUrl> artworkURL;
     std::optional<QString> lyrics;
-    std::optional<int> year;
 
 private:
     struct Expressions;
@@ -92,15 +88,10 @@ private:
 class ID3TemplateQueryBuilder
 {
 public:
-    // Every optional field left empty.
-    ID3TemplateQueryBuilder(Database database, QString name);
+    // The tag values given (every one empty by default); the other optional fields empty.
+    ID3TemplateQueryBuilder(Database database, QString name, EpisodeTags tags = {});
     // The stored values of `record`, ready to be changed and written back with update().
     explicit ID3TemplateQueryBuilder(const ID3Template& record);
-    ID3TemplateQueryBuilder(Database database, QString name, std::optional<QString> lastEpisodeTitle,
-                            std::optional<QString> title, std::optional<QString> artist,
-                            std::optional<QString> album, std::optional<QString> albumArtist,
-                            std::optional<QString> comment, std::optional<QString> artworkURL,
-                            std::optional<QString> lyrics, std::optional<int> year);
 
     // Inserts a new row (empty fields as NULL), and the podcast fields when given, together. On
     // success posts "id3_template_created" with no object and returns the row read back; nothing
@@ -114,14 +105,9 @@ public:
 
     QString name;
     std::optional<QString> lastEpisodeTitle;
-    std::optional<QString> title;
-    std::optional<QString> artist;
-    std::optional<QString> album;
-    std::optional<QString> albumArtist;
-    std::optional<QString> comment;
+    EpisodeTags tags;
     std::optional<QString> artworkURL; // the image file's absolute URL text
     std::optional<QString> lyrics;
-    std::optional<int> year;
     std::optional<TemplatePodcastFields> podcastFields;
 
 private:

@@ -81,8 +81,8 @@ protected:
         earlier.setTitle(QStringLiteral("Episode 7: Already tagged"));
         earlier.setDescription(QStringLiteral("Notes from the file"));
         earlier.setArtwork(EmbeddedArtwork::fromBytes(test::pngBytes(20, 20)));
-        earlier.podcast.chapters = {{0, 500, QStringLiteral("Old opening")},
-                                    {500, 900, QStringLiteral("Old end")}};
+        earlier.values.podcast.chapters = {{0, 500, QStringLiteral("Old opening")},
+                                           {500, 900, QStringLiteral("Old end")}};
         EXPECT_TRUE(earlier.write());
         return episode;
     }

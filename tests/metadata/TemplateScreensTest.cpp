@@ -284,7 +284,7 @@ TEST_F(CreateTemplateScreenTest, SavingKeepsACopyOfTheArtworkAndThePodcastFields
     EXPECT_TRUE(test::waitFor([this] { return window.isNull(); }));
     const auto edited = ID3Template::find(*database, stored.id);
     ASSERT_TRUE(edited && edited->artworkURL);
-    EXPECT_EQ(edited->artist, QStringLiteral(" "));
+    EXPECT_EQ(edited->tags.artist, QStringLiteral(" "));
     EXPECT_TRUE(edited->artworkURL->toLocalFile().endsWith(QLatin1String(".png")));
     EXPECT_FALSE(TemplatePodcastFields::find(*database, stored.id).season);
     EXPECT_EQ(ID3Template::selectAll(*database).size(), 1u) << "rewritten, not added";
