@@ -29,6 +29,20 @@ const QString ExplicitOption = QStringLiteral("explicit");
 const QString CleanOption = QStringLiteral("clean");
 const QString ChaptersOption = QStringLiteral("chapters");
 
+// The podcast fields' options, each with the form field it fills.
+struct PodcastFieldOption
+{
+    const QString& name;
+    QString PodcastFieldTexts::*field;
+};
+const PodcastFieldOption PodcastFieldOptions[] = {
+    {GenreOption, &PodcastFieldTexts::genre},
+    {EpisodeOption, &PodcastFieldTexts::episodeNumber},
+    {SeasonOption, &PodcastFieldTexts::seasonNumber},
+    {LongDescriptionOption, &PodcastFieldTexts::longDescription},
+    {FeedOption, &PodcastFieldTexts::feedURL},
+};
+
 // Artwork files larger than this are not cover art.
 constexpr qint64 MaximumArtworkFileSize = 64 * 1024 * 1024;
 
@@ -109,20 +123,20 @@ std::optional<TagRequest> tagRequest(const QCommandLineParser& parser)
     if (!chosen)
         return std::nullopt;
 
-    TagRequest request{chosen->id,
-                       EpisodeTags{parser.value(TitleOption), optionValue(parser, ArtistOption),
-                                   optionValue(parser, PodcastOption), std::nullopt,
-                                   optionValue(parser, DescriptionOption), std::nullopt},
-                       optionValue(parser, ArtworkOption),
-                       optionValue(parser, GenreOption),
-                       optionValue(parser, EpisodeOption),
-                       optionValue(parser, SeasonOption),
-                       optionValue(parser, LongDescriptionOption),
-                       optionValue(parser, FeedOption),
-                       parser.isSet(ExplicitOption) ? std::optional<bool>(true)
-                       : parser.isSet(CleanOption)  ? std::optional<bool>(false)
-                                                    : std::nullopt,
-                       optionValue(parser, ChaptersOption)};
+    TagRequest request;
+    request.templateID = chosen->id;
+    request.tags.title = parser.value(TitleOption);
+    request.tags.artist = optionValue(parser, ArtistOption);
+    request.tags.album = optionValue(parser, PodcastOption);
+    request.tags.comment = optionValue(parser, DescriptionOption);
+    request.artworkFile = optionValue(parser, ArtworkOption);
+    for (const PodcastFieldOption& option : PodcastFieldOptions)
+        if (std::optional<QString> text = optionValue(parser, option.name))
+            request.podcastFields.emplace_back(option.field, std::move(*text));
+    request.explicitContent = parser.isSet(ExplicitOption) ? std::optional<bool>(true)
+                              : parser.isSet(CleanOption)  ? std::optional<bool>(false)
+                                                           : std::nullopt;
+    request.chapterFile = optionValue(parser, ChaptersOption);
     if (parser.isSet(DescriptionFileOption)) {
         QFile file(parser.value(DescriptionFileOption));
         if (!file.open(QIODevice::ReadOnly)) {
@@ -194,15 +208,8 @@ void TagStep::saveWhenReady()
         request_.artworkFile ? artworkFromFile(*request_.artworkFile) : viewModel_.artworkToWrite();
 
     PodcastFieldTexts fields = viewModel_.podcastFields();
-    const auto take = [](QString& field, const std::optional<QString>& given) {
-        if (given)
-            field = *given;
-    };
-    take(fields.genre, request_.genre);
-    take(fields.episodeNumber, request_.episodeNumber);
-    take(fields.seasonNumber, request_.seasonNumber);
-    take(fields.longDescription, request_.longDescription);
-    take(fields.feedURL, request_.feedURL);
+    for (const auto& [field, text] : request_.podcastFields)
+        fields.*field = text;
     if (request_.explicitContent)
         fields.explicitContent = *request_.explicitContent;
 

@@ -39,8 +39,7 @@ CreateID3TemplateViewModel::CreateID3TemplateViewModel(std::optional<qint64> edi
             if (!record)
                 return std::nullopt;
             return Stored{record->tags.album.value_or(record->name), record->tags.artist.value_or(QString()),
-                          PodcastFieldTexts::from(TemplatePodcastFields::find(*database, id)),
-                          record->artworkURL};
+                          PodcastFieldTexts::from(record->tags.podcast), record->artworkURL};
         },
         [this](std::optional<Stored> stored) { finishLoading(stored); });
 }
@@ -169,7 +168,7 @@ std::optional<ID3TemplateFieldValidationError> CreateID3TemplateViewModel::save(
             builder.tags.albumArtist = artist;
             builder.artworkURL =
                 kept ? std::optional(kept->toString(QUrl::FullyEncoded)) : std::optional<QString>();
-            builder.podcastFields = fields;
+            builder.tags.podcast = fields;
             const bool saved = edited ? !builder.update(*edited) : builder.insert().has_value();
             return saved ? std::nullopt : std::optional(ID3TemplateFieldValidationError::Save);
         },

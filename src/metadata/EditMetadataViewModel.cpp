@@ -49,7 +49,7 @@ TemplateSnapshot readTemplate(qint64 id)
     if (const std::optional<Database> database = Database::open()) {
         snapshot.record = ID3Template::find(*database, id);
         if (snapshot.record)
-            snapshot.podcastFields = PodcastFieldTexts::from(TemplatePodcastFields::find(*database, id));
+            snapshot.podcastFields = PodcastFieldTexts::from(snapshot.record->tags.podcast);
     }
     return snapshot;
 }

@@ -158,12 +158,15 @@ std::optional<ID3Template> ID3Template::find(const Database& database, qint64 id
     ID3Template record(database, statement.int64(indexOf(statement, E::id)),
                        statement.text(indexOf(statement, E::name)));
     record.lastEpisodeTitle = text(E::lastEpisodeTitle);
-    record.tags =
-        EpisodeTags{text(E::title),   text(E::artist),
-                    text(E::album),   text(E::albumArtist),
-                    text(E::comment), yearFromStored(statement.optionalInt64(indexOf(statement, E::year)))};
+    record.tags.title = text(E::title);
+    record.tags.artist = text(E::artist);
+    record.tags.album = text(E::album);
+    record.tags.albumArtist = text(E::albumArtist);
+    record.tags.comment = text(E::comment);
+    record.tags.year = yearFromStored(statement.optionalInt64(indexOf(statement, E::year)));
     record.artworkURL = artworkURLFromText(text(E::artworkURL));
     record.lyrics = text(E::lyrics);
+    record.tags.podcast = TemplatePodcastFields::find(database, record.id);
     return record;
 }
 
@@ -236,8 +239,8 @@ std::optional<ID3TemplateWriteError> ID3TemplateQueryBuilder::update(qint64 iden
                               artworkURL, lyrics, storedYear(tags.year), identifier);
         }))
         return error;
-    if (podcastFields)
-        if (std::optional<SQLError> error = podcastFields->save(database_, identifier))
+    if (tags.podcast != PodcastTagValues())
+        if (std::optional<SQLError> error = TemplatePodcastFields::save(database_, identifier, tags.podcast))
             return writeError(*error);
     return commitAndAnnounce(transaction);
 }
@@ -258,7 +261,7 @@ std::optional<ID3Template> ID3TemplateQueryBuilder::insert() const
         return std::nullopt;
     // Taken before anyone hears of the insert: a listener may insert through this connection too.
     const qint64 rowId = connection.lastInsertRowId();
-    if (podcastFields && podcastFields->save(database_, rowId))
+    if (tags.podcast != PodcastTagValues() && TemplatePodcastFields::save(database_, rowId, tags.podcast))
         return std::nullopt;
     // Committed before the notification, so that listeners on connections of their own see the row.
     if (sqlite::Transaction(std::move(transaction).value()).commit())

@@ -44,8 +44,8 @@ public:
 
     ID3Template(Database database, qint64 id, QString name);
 
-    // The template with this identifier, read through `database`; nothing when there is no such
-    // row or the table cannot be read (e.g. it does not exist yet).
+    // The template with this identifier, read through `database`, with its podcast values;
+    // nothing when there is no such row or the table cannot be read (e.g. it does not exist yet).
     static std::optional<ID3Template> find(const Database& database, qint64 id);
 
     // Every template, in creation order; empty when the table cannot be read (e.g. missing), and
@@ -93,12 +93,12 @@ public:
     // The stored values of `record`, ready to be changed and written back with update().
     explicit ID3TemplateQueryBuilder(const ID3Template& record);
 
-    // Inserts a new row (empty fields as NULL), and the podcast fields when given, together. On
+    // Inserts a new row (empty fields as NULL), and the podcast values when any is set, together. On
     // success posts "id3_template_created" with no object and returns the row read back; nothing
     // (and no notification) on any failure, e.g. a name that is already taken or a missing table.
     std::optional<ID3Template> insert() const;
     // Writes every value of this builder but the last episode title (which belongs to step 2) to
-    // the row `id`, and the podcast fields when given, together; posts "id3_template_changed".
+    // the row `id`, and the podcast values when any is set, together; posts "id3_template_changed".
     std::optional<ID3TemplateWriteError> update(qint64 id) const;
 
     const Database& database() const { return database_; }
@@ -108,7 +108,6 @@ public:
     EpisodeTags tags;
     std::optional<QString> artworkURL; // the image file's absolute URL text
     std::optional<QString> lyrics;
-    std::optional<TemplatePodcastFields> podcastFields;
 
 private:
     Database database_;

@@ -71,7 +71,7 @@ protected:
     {
         const QString artist = name + QStringLiteral(" artist");
         ID3TemplateQueryBuilder builder(
-            *database, name, {std::move(title), artist, name + QStringLiteral(" album"), artist, {}, {}});
+            *database, name, {std::move(title), artist, name + QStringLiteral(" album"), artist, {}, {}, {}});
         builder.lastEpisodeTitle = std::move(lastEpisodeTitle);
         if (artworkPath)
             builder.artworkURL = QUrl::fromLocalFile(*artworkPath).toString(QUrl::FullyEncoded);

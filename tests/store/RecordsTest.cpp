@@ -23,8 +23,8 @@ TEST_F(RecordsTest, AwkwardTextsRoundTripUnchangedThroughEveryField)
         QString(QLatin1String("nul\0inside", 10))};
     for (const QString& text : texts) {
         const auto field = [&](char c) -> QString { return text + QLatin1Char(c); };
-        ID3TemplateQueryBuilder builder(database, text,
-                                        {field('2'), field('3'), field('4'), field('5'), field('6'), 2026});
+        ID3TemplateQueryBuilder builder(
+            database, text, {field('2'), field('3'), field('4'), field('5'), field('6'), 2026, {}});
         builder.lastEpisodeTitle = field('1');
         builder.artworkURL = QStringLiteral("file:///art/cover.png");
         builder.lyrics = field('7');
