@@ -24,7 +24,7 @@ EpisodeCheckRun::EpisodeCheckRun(const QString& path, std::optional<EpisodeTagsT
         [path, toWrite](std::stop_token stop) {
             Outcome outcome{analyseEpisodeAudio(path, {}, stop), readEpisodeCheckTags(path)};
             if (toWrite) {
-                outcome.tags.title = toWrite->title;
+                outcome.tags.values.title = toWrite->title;
                 outcome.tags.tagWillBeWritten = true;
                 if (toWrite->artworkPath)
                     outcome.tags.artwork = checkArtwork(*toWrite->artworkPath, 1, stop);

@@ -77,15 +77,15 @@ ExitStatus listTemplates(const Database& database, bool json)
         if (!stored)
             continue;
         if (!json) {
-            printResult(stored->name + QLatin1Char('\t') + stored->album.value_or(QString()) +
+            printResult(stored->name + QLatin1Char('\t') + stored->tags.album.value_or(QString()) +
                         QLatin1Char('\t') + stored->lastEpisodeTitle.value_or(QString()));
             continue;
         }
         array.append(QJsonObject{
             {QStringLiteral("name"), stored->name},
-            {QStringLiteral("podcast"), optionalText(stored->album)},
-            {QStringLiteral("artist"), optionalText(stored->artist)},
-            {QStringLiteral("description"), optionalText(stored->comment)},
+            {QStringLiteral("podcast"), optionalText(stored->tags.album)},
+            {QStringLiteral("artist"), optionalText(stored->tags.artist)},
+            {QStringLiteral("description"), optionalText(stored->tags.comment)},
             {QStringLiteral("lastEpisodeTitle"), optionalText(stored->lastEpisodeTitle)},
             {QStringLiteral("artwork"),
              stored->artworkURL ? QJsonValue(stored->artworkURL->toLocalFile()) : QJsonValue()},

@@ -29,6 +29,20 @@ const QString ExplicitOption = QStringLiteral("explicit");
 const QString CleanOption = QStringLiteral("clean");
 const QString ChaptersOption = QStringLiteral("chapters");
 
+// The podcast fields' options, each with the form field it fills.
+struct PodcastFieldOption
+{
+    const QString& name;
+    QString PodcastFieldTexts::*field;
+};
+const PodcastFieldOption PodcastFieldOptions[] = {
+    {GenreOption, &PodcastFieldTexts::genre},
+    {EpisodeOption, &PodcastFieldTexts::episodeNumber},
+    {SeasonOption, &PodcastFieldTexts::seasonNumber},
+    {LongDescriptionOption, &PodcastFieldTexts::longDescription},
+    {FeedOption, &PodcastFieldTexts::feedURL},
+};
+
 // Artwork files larger than this are not cover art.
 constexpr qint64 MaximumArtworkFileSize = 64 * 1024 * 1024;
 
@@ -109,21 +123,20 @@ std::optional<TagRequest> tagRequest(const QCommandLineParser& parser)
     if (!chosen)
         return std::nullopt;
 
-    TagRequest request{chosen->id,
-                       parser.value(TitleOption),
-                       optionValue(parser, DescriptionOption),
-                       optionValue(parser, PodcastOption),
-                       optionValue(parser, ArtistOption),
-                       optionValue(parser, ArtworkOption),
-                       optionValue(parser, GenreOption),
-                       optionValue(parser, EpisodeOption),
-                       optionValue(parser, SeasonOption),
-                       optionValue(parser, LongDescriptionOption),
-                       optionValue(parser, FeedOption),
-                       parser.isSet(ExplicitOption) ? std::optional<bool>(true)
-                       : parser.isSet(CleanOption)  ? std::optional<bool>(false)
-                                                    : std::nullopt,
-                       optionValue(parser, ChaptersOption)};
+    TagRequest request;
+    request.templateID = chosen->id;
+    request.tags.title = parser.value(TitleOption);
+    request.tags.artist = optionValue(parser, ArtistOption);
+    request.tags.album = optionValue(parser, PodcastOption);
+    request.tags.comment = optionValue(parser, DescriptionOption);
+    request.artworkFile = optionValue(parser, ArtworkOption);
+    for (const PodcastFieldOption& option : PodcastFieldOptions)
+        if (std::optional<QString> text = optionValue(parser, option.name))
+            request.podcastFields.emplace_back(option.field, std::move(*text));
+    request.explicitContent = parser.isSet(ExplicitOption) ? std::optional<bool>(true)
+                              : parser.isSet(CleanOption)  ? std::optional<bool>(false)
+                                                           : std::nullopt;
+    request.chapterFile = optionValue(parser, ChaptersOption);
     if (parser.isSet(DescriptionFileOption)) {
         QFile file(parser.value(DescriptionFileOption));
         if (!file.open(QIODevice::ReadOnly)) {
@@ -131,7 +144,7 @@ std::optional<TagRequest> tagRequest(const QCommandLineParser& parser)
                 QStringLiteral("airlark: cannot read %1: %2").arg(file.fileName(), file.errorString()));
             return std::nullopt;
         }
-        request.description = QString::fromUtf8(file.readAll());
+        request.tags.comment = QString::fromUtf8(file.readAll());
     }
     if (request.artworkFile && !artworkFromFile(*request.artworkFile)) {
         printMessage(
@@ -154,7 +167,7 @@ TagStep::~TagStep()
 
 QString TagStep::description() const
 {
-    return request_.description.value_or(viewModel_.episodeDescription());
+    return request_.tags.comment.value_or(viewModel_.episodeDescription());
 }
 
 std::optional<QUrl> TagStep::artworkURL() const
@@ -195,20 +208,18 @@ void TagStep::saveWhenReady()
         request_.artworkFile ? artworkFromFile(*request_.artworkFile) : viewModel_.artworkToWrite();
 
     PodcastFieldTexts fields = viewModel_.podcastFields();
-    const auto take = [](QString& field, const std::optional<QString>& given) {
-        if (given)
-            field = *given;
-    };
-    take(fields.genre, request_.genre);
-    take(fields.episodeNumber, request_.episodeNumber);
-    take(fields.seasonNumber, request_.seasonNumber);
-    take(fields.longDescription, request_.longDescription);
-    take(fields.feedURL, request_.feedURL);
+    for (const auto& [field, text] : request_.podcastFields)
+        fields.*field = text;
     if (request_.explicitContent)
         fields.explicitContent = *request_.explicitContent;
 
-    if (!viewModel_.save(request_.title, artwork, request_.podcast.value_or(viewModel_.podcast()),
-                         request_.artist.value_or(viewModel_.artist()), description(), fields))
+    ID3TagValues form;
+    form.title = request_.tags.title;
+    form.album = request_.tags.album.value_or(viewModel_.podcast());
+    form.artist = request_.tags.artist.value_or(viewModel_.artist());
+    form.comment = description();
+    form.artwork = artwork;
+    if (!viewModel_.save(form, fields))
         fail(viewModel_.errorText());
 }
 

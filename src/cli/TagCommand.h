@@ -9,6 +9,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace airlark::cli {
 
@@ -17,17 +19,12 @@ namespace airlark::cli {
 struct TagRequest
 {
     qint64 templateID = 0;
-    QString title;
-    std::optional<QString> description;
-    std::optional<QString> podcast;
-    std::optional<QString> artist;
+    // The title (always given), and the podcast (album), artist and description (comment) when given.
+    EpisodeTags tags;
     std::optional<QString> artworkFile;
-    // The podcast fields given on the command line; the others keep what the form would show.
-    std::optional<QString> genre;
-    std::optional<QString> episodeNumber;
-    std::optional<QString> seasonNumber;
-    std::optional<QString> longDescription;
-    std::optional<QString> feedURL;
+    // The podcast fields given on the command line, as typed (the save checks them as it checks the
+    // form); the others keep what the form would show.
+    std::vector<std::pair<QString PodcastFieldTexts::*, QString>> podcastFields;
     std::optional<bool> explicitContent;
     std::optional<QString> chapterFile;
 };
@@ -53,7 +50,7 @@ public:
     void cancel();
 
     // What the upload sends beside the file, as the window hands it on.
-    const QString& title() const { return request_.title; }
+    QString title() const { return request_.tags.title.value_or(QString()); }
     QString description() const;
     std::optional<QUrl> artworkURL() const;
 

@@ -38,9 +38,8 @@ CreateID3TemplateViewModel::CreateID3TemplateViewModel(std::optional<qint64> edi
                 database ? ID3Template::find(*database, id) : std::nullopt;
             if (!record)
                 return std::nullopt;
-            return Stored{record->album.value_or(record->name), record->artist.value_or(QString()),
-                          PodcastFieldTexts::from(TemplatePodcastFields::find(*database, id)),
-                          record->artworkURL};
+            return Stored{record->tags.album.value_or(record->name), record->tags.artist.value_or(QString()),
+                          PodcastFieldTexts::from(record->tags.podcast), record->artworkURL};
         },
         [this](std::optional<Stored> stored) { finishLoading(stored); });
 }
@@ -162,14 +161,14 @@ std::optional<ID3TemplateFieldValidationError> CreateID3TemplateViewModel::save(
             ID3TemplateQueryBuilder builder =
                 stored ? ID3TemplateQueryBuilder(*stored) : ID3TemplateQueryBuilder(*database, podcast);
             // A template is named after its podcast unless the user gave it a name of its own.
-            if (stored && stored->name == stored->album.value_or(stored->name))
+            if (stored && stored->name == stored->tags.album.value_or(stored->name))
                 builder.name = podcast;
-            builder.artist = artist;
-            builder.album = podcast;
-            builder.albumArtist = artist;
+            builder.tags.artist = artist;
+            builder.tags.album = podcast;
+            builder.tags.albumArtist = artist;
             builder.artworkURL =
                 kept ? std::optional(kept->toString(QUrl::FullyEncoded)) : std::optional<QString>();
-            builder.podcastFields = fields;
+            builder.tags.podcast = fields;
             const bool saved = edited ? !builder.update(*edited) : builder.insert().has_value();
             return saved ? std::nullopt : std::optional(ID3TemplateFieldValidationError::Save);
         },

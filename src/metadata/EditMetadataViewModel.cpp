@@ -49,7 +49,7 @@ TemplateSnapshot readTemplate(qint64 id)
     if (const std::optional<Database> database = Database::open()) {
         snapshot.record = ID3Template::find(*database, id);
         if (snapshot.record)
-            snapshot.podcastFields = PodcastFieldTexts::from(TemplatePodcastFields::find(*database, id));
+            snapshot.podcastFields = PodcastFieldTexts::from(snapshot.record->tags.podcast);
     }
     return snapshot;
 }
@@ -172,8 +172,8 @@ std::optional<EpisodeCheckReport> EditMetadataViewModel::checkReport(const QStri
     if (!checked_ || !checked_->audio)
         return std::nullopt;
     EpisodeCheckTags tags = checked_->ownTags;
-    tags.title = title;
-    tags.chapters = chapters();
+    tags.values.title = title;
+    tags.values.podcast.chapters = chapters();
     tags.tagWillBeWritten = true;
     // A save writes the template's artwork; without one the episode keeps its own cover.
     if (artworkCheck_)
@@ -214,29 +214,29 @@ const ID3TagValues& EditMetadataViewModel::fileTags() const
     return *fileTags_;
 }
 
-QString EditMetadataViewModel::templateValue(const std::optional<QString> ID3Template::*field) const
+QString EditMetadataViewModel::templateValue(const std::optional<QString> EpisodeTags::*field) const
 {
-    return template_ ? (*template_.*field).value_or(QString()) : QString();
+    return template_ ? (template_->tags.*field).value_or(QString()) : QString();
 }
 
 QString EditMetadataViewModel::title() const
 {
-    return fileTags().title.value_or(templateValue(&ID3Template::title));
+    return fileTags().title.value_or(templateValue(&EpisodeTags::title));
 }
 
 QString EditMetadataViewModel::podcast() const
 {
-    return fileTags().album.value_or(templateValue(&ID3Template::album));
+    return fileTags().album.value_or(templateValue(&EpisodeTags::album));
 }
 
 QString EditMetadataViewModel::artist() const
 {
-    return fileTags().artist.value_or(templateValue(&ID3Template::artist));
+    return fileTags().artist.value_or(templateValue(&EpisodeTags::artist));
 }
 
 QString EditMetadataViewModel::episodeDescription() const
 {
-    return fileTags().comment.value_or(templateValue(&ID3Template::comment));
+    return fileTags().comment.value_or(templateValue(&EpisodeTags::comment));
 }
 
 QString EditMetadataViewModel::previousEpisodeFormattedTitleString() const
@@ -374,12 +374,10 @@ QString EditMetadataViewModel::length() const
     return QString::number(*metadata->fileSize());
 }
 
-bool EditMetadataViewModel::save(const std::optional<QString>& title,
-                                 const std::optional<EmbeddedArtwork>& artwork,
-                                 const std::optional<QString>& podcast, const std::optional<QString>& artist,
-                                 const std::optional<QString>& description,
+bool EditMetadataViewModel::save(const ID3TagValues& form,
                                  const std::optional<PodcastFieldTexts>& podcastFields)
 {
+    const std::optional<QString>& title = form.title;
     // The tag write and the store's record of the title each go to a worker.
     Q_ASSERT(MainQueue::isMainThread());
     if (saving_)
@@ -406,17 +404,17 @@ bool EditMetadataViewModel::save(const std::optional<QString>& title,
 
     PodcastID3TagWriter writer(*fileURL_, today_);
     writer.setTitle(*title);
-    if (podcast)
-        writer.setPodcast(*podcast);
-    if (artwork)
-        writer.setArtwork(*artwork);
-    if (artist)
-        writer.setArtist(*artist);
-    if (description)
-        writer.setDescription(*description);
+    if (form.album)
+        writer.setPodcast(*form.album);
+    if (form.artwork)
+        writer.setArtwork(*form.artwork);
+    if (form.artist)
+        writer.setArtist(*form.artist);
+    if (form.comment)
+        writer.setDescription(*form.comment);
     if (podcastFields)
-        writer.podcast = podcastFields->tagValues();
-    writer.podcast.chapters = loadedChapters_;
+        writer.values.podcast = podcastFields->tagValues();
+    writer.values.podcast.chapters = loadedChapters_;
     saving_ = std::make_unique<BackgroundTagWrite>(
         std::move(writer),
         [this](const std::optional<TagLibMetadataError>& failure) { finishSaving(failure); });

@@ -76,7 +76,8 @@ public:
     // Work still running (a save, reading the artwork or a chapter file) is stopped and waited for.
     ~EditMetadataViewModel();
 
-    // The chosen template, a snapshot taken once it was read (`template` in the design).
+    // The chosen template, a snapshot taken once it was read: the store's later record of the last
+    // episode title does not change it.
     const std::optional<ID3Template>& id3Template() const { return template_; }
     // Whether the template is still being read in the background.
     bool isLoadingTemplate() const { return loadingTemplate_; }
@@ -135,16 +136,14 @@ public:
     const QStringList& chapterProblems() const { return chapterProblems_; }
 
     // Refuses an empty title and podcast fields that cannot be written; otherwise starts recording
-    // the title as the template's last episode title (in the background) and writing the given
-    // values, the podcast fields (when given: each empty one removes its frame) and any loaded
-    // chapters into the file, with the year of the save, on a worker thread. False when nothing was
-    // started (errorMessageFromSaving says why). Otherwise the delegate hears
-    // editMetadataViewModelDidFinishSaving; if the write failed, errorMessageFromSaving says so and
-    // the file is as it was.
-    bool save(const std::optional<QString>& title, const std::optional<EmbeddedArtwork>& artwork,
-              const std::optional<QString>& podcast, const std::optional<QString>& artist,
-              const std::optional<QString>& description,
-              const std::optional<PodcastFieldTexts>& podcastFields = std::nullopt);
+    // the title as the template's last episode title (in the background) and writing the form's
+    // values into the file on a worker thread: the title, and each of the podcast (album), artist
+    // (also the album artist), description (comment) and artwork that is given; the podcast fields
+    // when given (each empty one removes its frame); any loaded chapters; the year of the save.
+    // The form's other values are not used. False when nothing was started (errorMessageFromSaving
+    // says why). Otherwise the delegate hears editMetadataViewModelDidFinishSaving; if the write
+    // failed, errorMessageFromSaving says so and the file is as it was.
+    bool save(const ID3TagValues& form, const std::optional<PodcastFieldTexts>& podcastFields = std::nullopt);
     bool isSaving() const { return saving_ != nullptr; }
 
     // The preflight check: decodes and measures the episode on a worker (at once when this file was
@@ -167,7 +166,7 @@ public:
 private:
     const FileSystemMetadata* fileMetadata() const;
     const ID3TagValues& fileTags() const;
-    QString templateValue(const std::optional<QString> ID3Template::*field) const;
+    QString templateValue(const std::optional<QString> EpisodeTags::*field) const;
     void finishSaving(const std::optional<TagLibMetadataError>& failure);
 
     std::optional<ID3Template> template_;

@@ -175,14 +175,16 @@ void addLoudness(EpisodeCheckReport& report, const EpisodeAudio& audio)
 
 void addTags(EpisodeCheckReport& report, const EpisodeCheckTags& tags, const EpisodeAudio& audio)
 {
-    if (tags.title.trimmed().isEmpty())
+    const QString title = tags.values.title.value_or(QString()).trimmed();
+    const std::vector<ChapterMark> chapters =
+        tags.values.podcast.chapters.value_or(std::vector<ChapterMark>());
+    if (title.isEmpty())
         report.items.push_back(
             {QStringLiteral("title"), Text::tr("Title"), Verdict::Failure,
              Text::tr("the episode has no title"),
              Text::tr("Type the episode's title: directories list it untitled otherwise.")});
     else
-        report.items.push_back(
-            {QStringLiteral("title"), Text::tr("Title"), Verdict::Pass, tags.title.trimmed(), {}});
+        report.items.push_back({QStringLiteral("title"), Text::tr("Title"), Verdict::Pass, title, {}});
 
     const int version = tags.tagWillBeWritten ? 3 : audio.id3Version;
     if (version == 3 || version == 4)
@@ -221,29 +223,29 @@ void addTags(EpisodeCheckReport& report, const EpisodeCheckTags& tags, const Epi
             {QStringLiteral("artwork"), Text::tr("Artwork"), Verdict::Pass, tags.artwork->description, {}});
     }
 
-    if (tags.chapters.empty())
+    if (chapters.empty())
         return;
     QStringList problems;
     QStringList warnings;
-    if (tags.chapters.front().startMilliseconds != 0)
+    if (chapters.front().startMilliseconds != 0)
         problems << Text::tr("the first starts at %1, not 00:00:00")
-                        .arg(formattedDuration(tags.chapters.front().startMilliseconds / 1000));
-    for (std::size_t i = 1; i < tags.chapters.size(); ++i) {
-        if (tags.chapters[i].startMilliseconds <= tags.chapters[i - 1].startMilliseconds) {
+                        .arg(formattedDuration(chapters.front().startMilliseconds / 1000));
+    for (std::size_t i = 1; i < chapters.size(); ++i) {
+        if (chapters[i].startMilliseconds <= chapters[i - 1].startMilliseconds) {
             problems << Text::tr("chapter %1 does not start after chapter %2").arg(i + 1).arg(i);
             break;
         }
     }
-    for (std::size_t i = 0; i < tags.chapters.size(); ++i) {
-        if (qint64(tags.chapters[i].startMilliseconds) >= audio.durationMilliseconds) {
+    for (std::size_t i = 0; i < chapters.size(); ++i) {
+        if (qint64(chapters[i].startMilliseconds) >= audio.durationMilliseconds) {
             problems << Text::tr("chapter %1 starts after the episode ends").arg(i + 1);
             break;
         }
     }
     int longTitles = 0;
-    for (const ChapterMark& chapter : tags.chapters)
+    for (const ChapterMark& chapter : chapters)
         longTitles += chapter.title.size() > LongChapterTitle ? 1 : 0;
-    const QString count = counted(qint64(tags.chapters.size()), "%1 chapter", "%1 chapters");
+    const QString count = counted(qint64(chapters.size()), "%1 chapter", "%1 chapters");
     if (!problems.isEmpty())
         report.items.push_back(
             {QStringLiteral("chapters"), Text::tr("Chapters"), Verdict::Failure,
@@ -361,9 +363,7 @@ EpisodeCheckTags readEpisodeCheckTags(const QString& path)
     TagLib::ID3v2::Tag* tag = file.isValid() ? file.ID3v2Tag() : nullptr;
     if (!tag)
         return tags;
-    const ID3TagValues values = valuesOf(*tag);
-    tags.title = values.title.value_or(QString());
-    tags.chapters = values.podcast.chapters.value_or(std::vector<ChapterMark>{});
+    tags.values = valuesOf(*tag);
     if (QByteArray cover = id3::frontCover(*tag); !cover.isEmpty())
         tags.artwork = checkArtworkBytes(std::move(cover), QStringLiteral("cover"), 1);
     return tags;

@@ -43,13 +43,12 @@ struct EpisodeCheckReport
     QString toText() const;
 };
 
-// What goes out with the audio: the title, the artwork (none when there is none) and the
-// chapters that the tags will carry, and whether a save will (re)write the tag as ID3v2.3.
+// What goes out with the audio: the tags it will carry (their title and chapters are checked), its
+// cover as checked (none when there is none), and whether a save will (re)write the tag as ID3v2.3.
 struct EpisodeCheckTags
 {
-    QString title;
+    ID3TagValues values;
     std::optional<ArtworkCheck> artwork;
-    std::vector<ChapterMark> chapters;
     bool tagWillBeWritten = false;
 };
 

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "metadata/EmbeddedArtwork.h"
+#include "store/EpisodeTags.h"
 
 #include <QString>
 #include <optional>
-#include <vector>
 
 namespace TagLib::ID3v1 {
 class Tag;
@@ -15,50 +15,15 @@ class Tag;
 
 namespace airlark {
 
-// One chapter of an episode, in milliseconds from the start of the audio (ID3 keeps 32 bits).
-struct ChapterMark
-{
-    quint32 startMilliseconds = 0;
-    quint32 endMilliseconds = 0;
-    QString title;
-
-    friend bool operator==(const ChapterMark&, const ChapterMark&) = default;
-};
-
-// The values that podcast apps and directories read beside the basic ones. The same rule holds: none
-// leaves the file's frames alone, an empty text (or a number of 0 or less) removes them.
-struct PodcastTagValues
-{
-    std::optional<QString> genre;           // TCON
-    std::optional<int> episodeNumber;       // TRCK
-    std::optional<int> seasonNumber;        // TPOS
-    std::optional<QString> longDescription; // TDES, the description podcast apps show in full
-    // WFED and TGID, with the podcast flag PCST: the frames that make players file the episode under
-    // its podcast.
-    std::optional<QString> feedURL;
-    // TXXX "ITUNESADVISORY" set to "1". False removes that mark only, never a "clean" mark ("2")
-    // that another tool set.
-    std::optional<bool> explicitContent;
-    // CHAP frames, in order, under one CTOC table of contents. An empty list removes them.
-    std::optional<std::vector<ChapterMark>> chapters;
-};
-
-// The values Airlark sets in an episode's tags. A value left as none leaves the file's frame
-// alone; an empty text removes it.
+// Everything Airlark sets in an episode's tags: its values and the artwork. A value left as none
+// leaves the file's frame alone; an empty text removes it.
 //
-// A new field is one member here and one line in each of the functions below: the machinery that
-// puts the tag into the file (in place or by a whole-file rewrite) works on bytes and never needs
-// to know which frames there are.
-struct ID3TagValues
+// A new field is one member in EpisodeTags (or here) and one line in each of the functions below:
+// the machinery that puts the tag into the file (in place or by a whole-file rewrite) works on bytes
+// and never needs to know which frames there are.
+struct ID3TagValues : EpisodeTags
 {
-    std::optional<QString> artist;
     std::optional<EmbeddedArtwork> artwork;
-    std::optional<QString> album;
-    std::optional<QString> albumArtist;
-    std::optional<QString> title;
-    std::optional<QString> comment;
-    std::optional<int> year; // 0 or less removes it
-    PodcastTagValues podcast;
 };
 
 void applyTo(TagLib::ID3v2::Tag& tag, const ID3TagValues& values);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "metadata/EmbeddedArtwork.h"
+#include "metadata/ID3TagValues.h"
 #include "metadata/TagLibMetadata.h"
 
 #include <QString>
@@ -18,25 +18,15 @@ public:
     virtual ~ID3TagWriter() = default;
 
     QUrl URL;
-    std::optional<QString> artist;
-    std::optional<EmbeddedArtwork> artwork;
-    std::optional<QString> album;
-    std::optional<QString> albumArtist;
-    std::optional<QString> title;
-    std::optional<QString> comment;
-    PodcastTagValues podcast; // each value as in ID3TagValues: none leaves the file's frames alone
+    ID3TagValues values; // its year is read through year()
 
-    virtual std::optional<int> year() const { return year_; }
-    void setYear(std::optional<int> year) { year_ = year; }
+    virtual std::optional<int> year() const { return values.year; }
 
-    // Opens the file, hands every value over (an empty one as none), then the podcast values, the
-    // year only when there is one, and updates the file. True when the file was updated. When the file cannot
+    // Opens the file, hands the values over with the year of year() (none leaves the file's year
+    // alone), and updates the file. True when the file was updated. When the file cannot
     // be opened, `error` receives the tag layer's error; when updating fails, it receives the reason too. A
     // stop request is honoured until the write becomes final. Any thread may write.
     bool write(TagLibMetadataError* error = nullptr, std::stop_token stop = {}) const;
-
-private:
-    std::optional<int> year_;
 };
 
 } // namespace airlark

@@ -35,14 +35,9 @@ QString numberText(const std::optional<int>& number)
 
 } // namespace
 
-PodcastFieldTexts PodcastFieldTexts::from(const TemplatePodcastFields& fields)
+PodcastFieldTexts PodcastFieldTexts::from(const PodcastTagValues& values)
 {
-    PodcastFieldTexts texts;
-    texts.genre = fields.genre.value_or(QString());
-    texts.seasonNumber = numberText(fields.season);
-    texts.feedURL = fields.feedURL.value_or(QString());
-    texts.explicitContent = fields.explicitContent;
-    return texts;
+    return from(values, PodcastFieldTexts());
 }
 
 PodcastFieldTexts PodcastFieldTexts::from(const PodcastTagValues& file, const PodcastFieldTexts& fallback)
@@ -84,12 +79,12 @@ PodcastTagValues PodcastFieldTexts::tagValues() const
     return values;
 }
 
-TemplatePodcastFields PodcastFieldTexts::templateFields() const
+PodcastTagValues PodcastFieldTexts::templateFields() const
 {
-    TemplatePodcastFields fields;
+    PodcastTagValues fields;
     fields.genre = genre.trimmed().isEmpty() ? std::nullopt : std::optional<QString>(genre.trimmed());
     const int season = numberIn(seasonNumber);
-    fields.season = season > 0 ? std::optional<int>(season) : std::nullopt;
+    fields.seasonNumber = season > 0 ? std::optional<int>(season) : std::nullopt;
     fields.feedURL = feedURL.trimmed().isEmpty() ? std::nullopt : std::optional<QString>(feedURL.trimmed());
     fields.explicitContent = explicitContent;
     return fields;

@@ -19,16 +19,17 @@ struct PodcastFieldTexts
     QString feedURL;
     bool explicitContent = false;
 
-    static PodcastFieldTexts from(const TemplatePodcastFields& fields);
-    // From the tags of an episode file, each where the file has it, else from `fallback`.
-    static PodcastFieldTexts from(const PodcastTagValues& file, const PodcastFieldTexts& fallback);
+    // From a template's or an episode file's values, each where they have it, else from `fallback`
+    // (else empty).
+    static PodcastFieldTexts from(const PodcastTagValues& values);
+    static PodcastFieldTexts from(const PodcastTagValues& values, const PodcastFieldTexts& fallback);
 
     // What is wrong with the texts, one sentence each; empty when they can be written.
     QStringList problems() const;
     // Every field, so that a cleared one removes its frame. Only when there are no problems.
     PodcastTagValues tagValues() const;
-    // The fields a template keeps. Only when there are no problems.
-    TemplatePodcastFields templateFields() const;
+    // The values a template keeps (TemplatePodcastFields). Only when there are no problems.
+    PodcastTagValues templateFields() const;
 
     friend bool operator==(const PodcastFieldTexts&, const PodcastFieldTexts&) = default;
 };

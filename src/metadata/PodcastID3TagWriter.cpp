@@ -21,33 +21,33 @@ std::optional<int> PodcastID3TagWriter::year() const
 
 void PodcastID3TagWriter::setArtist(const QString& text)
 {
-    artist = nonNull(text);
-    albumArtist = nonNull(text);
+    values.artist = nonNull(text);
+    values.albumArtist = nonNull(text);
 }
 
 void PodcastID3TagWriter::setPodcast(const QString& text)
 {
-    album = nonNull(text);
+    values.album = nonNull(text);
 }
 
 void PodcastID3TagWriter::setTitle(const QString& text)
 {
-    title = nonNull(text);
+    values.title = nonNull(text);
 }
 
 void PodcastID3TagWriter::setDescription(const QString& text)
 {
-    comment = nonNull(text);
+    values.comment = nonNull(text);
 }
 
 void PodcastID3TagWriter::setArtwork(const std::optional<EmbeddedArtwork>& image)
 {
-    artwork = image;
+    values.artwork = image;
 }
 
 void PodcastID3TagWriter::setArtwork(const QImage& image)
 {
-    artwork = EmbeddedArtwork::fromImage(image);
+    values.artwork = EmbeddedArtwork::fromImage(image);
 }
 
 } // namespace airlark

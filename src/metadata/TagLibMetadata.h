@@ -15,7 +15,7 @@ namespace airlark {
 
 // Airlark's thin layer over TagLib for the ID3 tags of one MP3 file.
 //
-// Values are collected by the setters and written together by updateFile(), as an ID3v2.3 tag
+// Values are handed over together and written by updateFile(), as an ID3v2.3 tag
 // (text in ISO-8859-1 where every character fits, UTF-16 otherwise), which podcast players, car
 // stereos and Windows read far more reliably than v2.4. Frames that Airlark does not set are
 // kept. A value passed as none leaves the file's existing frame alone; an empty text removes it.
@@ -31,23 +31,17 @@ namespace airlark {
 class TagLibMetadata
 {
 public:
-    // Opens the MP3 file at `url` (initWithURL:openReadOnly:error:). Fails with an error when the
-    // file is missing, unreadable, not an MPEG audio file, carries a damaged tag, or, unless
-    // `readOnly`, is not writable. A write of this file cut short by a crash is undone first.
+    // Opens the MP3 file at `url`. Fails with an error when the file is missing, unreadable, not an MPEG
+    // audio file, carries a damaged tag, or, unless `readOnly`, is not writable. A write of this file cut
+    // short by a crash is undone first.
     static std::unique_ptr<TagLibMetadata> open(const QUrl& url, bool readOnly, TagLibMetadataError* error);
 
     ~TagLibMetadata();
     TagLibMetadata(const TagLibMetadata&) = delete;
     TagLibMetadata& operator=(const TagLibMetadata&) = delete;
 
-    void setArtist(const std::optional<QString>& artist) { values_.artist = artist; }
-    void setArtwork(const std::optional<EmbeddedArtwork>& artwork) { values_.artwork = artwork; }
-    void setAlbum(const std::optional<QString>& album) { values_.album = album; }
-    void setAlbumArtist(const std::optional<QString>& albumArtist) { values_.albumArtist = albumArtist; }
-    void setTitle(const std::optional<QString>& title) { values_.title = title; }
-    void setComment(const std::optional<QString>& comment) { values_.comment = comment; }
-    void setYear(int year) { values_.year = year; }
-    void setPodcastValues(const PodcastTagValues& podcast) { values_.podcast = podcast; }
+    // The values the next updateFile() writes.
+    void setValues(ID3TagValues values) { values_ = std::move(values); }
 
     // The values the file's ID3v2 tag holds now (none where it has no frame or no tag).
     std::optional<ID3TagValues> readTags() const;

@@ -158,14 +158,15 @@ std::optional<ID3Template> ID3Template::find(const Database& database, qint64 id
     ID3Template record(database, statement.int64(indexOf(statement, E::id)),
                        statement.text(indexOf(statement, E::name)));
     record.lastEpisodeTitle = text(E::lastEpisodeTitle);
-    record.title = text(E::title);
-    record.artist = text(E::artist);
-    record.album = text(E::album);
-    record.albumArtist = text(E::albumArtist);
-    record.comment = text(E::comment);
+    record.tags.title = text(E::title);
+    record.tags.artist = text(E::artist);
+    record.tags.album = text(E::album);
+    record.tags.albumArtist = text(E::albumArtist);
+    record.tags.comment = text(E::comment);
+    record.tags.year = yearFromStored(statement.optionalInt64(indexOf(statement, E::year)));
     record.artworkURL = artworkURLFromText(text(E::artworkURL));
     record.lyrics = text(E::lyrics);
-    record.year = yearFromStored(statement.optionalInt64(indexOf(statement, E::year)));
+    record.tags.podcast = TemplatePodcastFields::find(database, record.id);
     return record;
 }
 
@@ -213,30 +214,17 @@ std::optional<ID3TemplateWriteError> ID3Template::remove(const Database& databas
 
 // MARK: ID3TemplateQueryBuilder
 
-ID3TemplateQueryBuilder::ID3TemplateQueryBuilder(Database database, QString templateName)
-    : name(std::move(templateName)), database_(std::move(database))
-{
-}
-
-ID3TemplateQueryBuilder::ID3TemplateQueryBuilder(
-    Database database, QString templateName, std::optional<QString> lastEpisodeTitleValue,
-    std::optional<QString> titleValue, std::optional<QString> artistValue, std::optional<QString> albumValue,
-    std::optional<QString> albumArtistValue, std::optional<QString> commentValue,
-    std::optional<QString> artworkURLValue, std::optional<QString> lyricsValue, std::optional<int> yearValue)
-    : name(std::move(templateName)), lastEpisodeTitle(std::move(lastEpisodeTitleValue)),
-      title(std::move(titleValue)), artist(std::move(artistValue)), album(std::move(albumValue)),
-      albumArtist(std::move(albumArtistValue)), comment(std::move(commentValue)),
-      artworkURL(std::move(artworkURLValue)), lyrics(std::move(lyricsValue)), year(yearValue),
-      database_(std::move(database))
+ID3TemplateQueryBuilder::ID3TemplateQueryBuilder(Database database, QString templateName,
+                                                 EpisodeTags tagValues)
+    : name(std::move(templateName)), tags(std::move(tagValues)), database_(std::move(database))
 {
 }
 
 ID3TemplateQueryBuilder::ID3TemplateQueryBuilder(const ID3Template& record)
-    : name(record.name), lastEpisodeTitle(record.lastEpisodeTitle), title(record.title),
-      artist(record.artist), album(record.album), albumArtist(record.albumArtist), comment(record.comment),
+    : name(record.name), lastEpisodeTitle(record.lastEpisodeTitle), tags(record.tags),
       artworkURL(record.artworkURL ? std::optional(record.artworkURL->toString(QUrl::FullyEncoded))
                                    : std::nullopt),
-      lyrics(record.lyrics), year(record.year), database_(record.database())
+      lyrics(record.lyrics), database_(record.database())
 {
 }
 
@@ -247,12 +235,12 @@ std::optional<ID3TemplateWriteError> ID3TemplateQueryBuilder::update(qint64 iden
     if (!transaction)
         return writeError(transaction.error());
     if (auto error = runOnRow(connection, UpdateSQL, [&](sqlite::Statement& statement) {
-            statement.bindAll(name, title, artist, album, albumArtist, comment, artworkURL, lyrics,
-                              storedYear(year), identifier);
+            statement.bindAll(name, tags.title, tags.artist, tags.album, tags.albumArtist, tags.comment,
+                              artworkURL, lyrics, storedYear(tags.year), identifier);
         }))
         return error;
-    if (podcastFields)
-        if (std::optional<SQLError> error = podcastFields->save(database_, identifier))
+    if (tags.podcast != PodcastTagValues())
+        if (std::optional<SQLError> error = TemplatePodcastFields::save(database_, identifier, tags.podcast))
             return writeError(*error);
     return commitAndAnnounce(transaction);
 }
@@ -267,13 +255,13 @@ std::optional<ID3Template> ID3TemplateQueryBuilder::insert() const
     Result<sqlite::Transaction, SQLError> transaction = sqlite::Transaction::begin(connection);
     if (!transaction)
         return std::nullopt;
-    statement.bindAll(name, lastEpisodeTitle, title, artist, album, albumArtist, comment, artworkURL, lyrics,
-                      storedYear(year));
+    statement.bindAll(name, lastEpisodeTitle, tags.title, tags.artist, tags.album, tags.albumArtist,
+                      tags.comment, artworkURL, lyrics, storedYear(tags.year));
     if (statement.run())
         return std::nullopt;
     // Taken before anyone hears of the insert: a listener may insert through this connection too.
     const qint64 rowId = connection.lastInsertRowId();
-    if (podcastFields && podcastFields->save(database_, rowId))
+    if (tags.podcast != PodcastTagValues() && TemplatePodcastFields::save(database_, rowId, tags.podcast))
         return std::nullopt;
     // Committed before the notification, so that listeners on connections of their own see the row.
     if (sqlite::Transaction(std::move(transaction).value()).commit())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/Database.h"
+#include "store/EpisodeTags.h"
 #include "store/TemplatePodcastFields.h"
 
 #include <QString>
@@ -43,8 +44,8 @@ public:
 
     ID3Template(Database database, qint64 id, QString name);
 
-    // The template with this identifier, read through `database`; nothing when there is no such
-    // row or the table cannot be read (e.g. it does not exist yet).
+    // The template with this identifier, read through `database`, with its podcast values;
+    // nothing when there is no such row or the table cannot be read (e.g. it does not exist yet).
     static std::optional<ID3Template> find(const Database& database, qint64 id);
 
     // Every template, in creation order; empty when the table cannot be read (e.g. missing), and
@@ -74,14 +75,9 @@ public:
     qint64 id = 0;
     QString name;
     std::optional<QString> lastEpisodeTitle;
-    std::optional<QString> title;
-    std::optional<QString> artist;
-    std::optional<QString> album;
-    std::optional<QString> albumArtist;
-    std::optional<QString> comment;
+    EpisodeTags tags;
     std::optional<QUrl> artworkURL;
     std::optional<QString> lyrics;
-    std::optional<int> year;
 
 private:
     struct Expressions;
@@ -92,37 +88,26 @@ private:
 class ID3TemplateQueryBuilder
 {
 public:
-    // Every optional field left empty.
-    ID3TemplateQueryBuilder(Database database, QString name);
+    // The tag values given (every one empty by default); the other optional fields empty.
+    ID3TemplateQueryBuilder(Database database, QString name, EpisodeTags tags = {});
     // The stored values of `record`, ready to be changed and written back with update().
     explicit ID3TemplateQueryBuilder(const ID3Template& record);
-    ID3TemplateQueryBuilder(Database database, QString name, std::optional<QString> lastEpisodeTitle,
-                            std::optional<QString> title, std::optional<QString> artist,
-                            std::optional<QString> album, std::optional<QString> albumArtist,
-                            std::optional<QString> comment, std::optional<QString> artworkURL,
-                            std::optional<QString> lyrics, std::optional<int> year);
 
-    // Inserts a new row (empty fields as NULL), and the podcast fields when given, together. On
+    // Inserts a new row (empty fields as NULL), and the podcast values when any is set, together. On
     // success posts "id3_template_created" with no object and returns the row read back; nothing
     // (and no notification) on any failure, e.g. a name that is already taken or a missing table.
     std::optional<ID3Template> insert() const;
     // Writes every value of this builder but the last episode title (which belongs to step 2) to
-    // the row `id`, and the podcast fields when given, together; posts "id3_template_changed".
+    // the row `id`, and the podcast values when any is set, together; posts "id3_template_changed".
     std::optional<ID3TemplateWriteError> update(qint64 id) const;
 
     const Database& database() const { return database_; }
 
     QString name;
     std::optional<QString> lastEpisodeTitle;
-    std::optional<QString> title;
-    std::optional<QString> artist;
-    std::optional<QString> album;
-    std::optional<QString> albumArtist;
-    std::optional<QString> comment;
+    EpisodeTags tags;
     std::optional<QString> artworkURL; // the image file's absolute URL text
     std::optional<QString> lyrics;
-    std::optional<int> year;
-    std::optional<TemplatePodcastFields> podcastFields;
 
 private:
     Database database_;

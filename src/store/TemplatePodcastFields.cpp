@@ -21,14 +21,22 @@ std::optional<QString> nonEmpty(std::optional<QString> text)
 
 } // namespace
 
+PodcastTagValues TemplatePodcastFields::defaults()
+{
+    PodcastTagValues values;
+    values.genre = DefaultGenre;
+    values.explicitContent = false;
+    return values;
+}
+
 std::optional<SQLError> TemplatePodcastFields::createTable(const Database& database)
 {
     return database.connection().execute(CreateTableSQL);
 }
 
-TemplatePodcastFields TemplatePodcastFields::find(const Database& database, qint64 templateID)
+PodcastTagValues TemplatePodcastFields::find(const Database& database, qint64 templateID)
 {
-    TemplatePodcastFields fields;
+    PodcastTagValues fields = defaults();
     Result<sqlite::Statement, SQLError> prepared = database.connection().prepare(FindSQL);
     if (!prepared)
         return fields;
@@ -38,21 +46,24 @@ TemplatePodcastFields TemplatePodcastFields::find(const Database& database, qint
         return fields;
     fields.genre = nonEmpty(statement.optionalText(0));
     const std::optional<qint64> season = statement.optionalInt64(1);
-    fields.season =
+    fields.seasonNumber =
         season && *season > 0 && *season <= 9999 ? std::optional<int>(int(*season)) : std::nullopt;
     fields.feedURL = nonEmpty(statement.optionalText(2));
     fields.explicitContent = statement.int64(3) != 0;
     return fields;
 }
 
-std::optional<SQLError> TemplatePodcastFields::save(const Database& database, qint64 templateID) const
+std::optional<SQLError> TemplatePodcastFields::save(const Database& database, qint64 templateID,
+                                                    const PodcastTagValues& values)
 {
     Result<sqlite::Statement, SQLError> prepared = database.connection().prepare(SaveSQL);
     if (!prepared)
         return prepared.error();
     sqlite::Statement statement = std::move(prepared).value();
-    statement.bindAll(templateID, nonEmpty(genre), season ? std::optional<qint64>(*season) : std::nullopt,
-                      nonEmpty(feedURL), qint64(explicitContent ? 1 : 0));
+    const std::optional<int>& season = values.seasonNumber;
+    statement.bindAll(templateID, nonEmpty(values.genre),
+                      season ? std::optional<qint64>(*season) : std::nullopt, nonEmpty(values.feedURL),
+                      qint64(values.explicitContent.value_or(false) ? 1 : 0));
     return statement.run();
 }
 

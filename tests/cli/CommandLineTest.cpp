@@ -44,7 +44,7 @@ protected:
         const std::optional<Database> database = Database::open();
         ASSERT_TRUE(database && !database->createTables());
         ID3TemplateQueryBuilder weekly(*database, QStringLiteral("Weekly"));
-        weekly.album = QStringLiteral("The Show");
+        weekly.tags.album = QStringLiteral("The Show");
         ASSERT_TRUE(weekly.insert());
         const auto add = [&](const char* name, const char* host, const QString& email = {}) {
             return Account::createAccount(*database, QString::fromUtf8(name), QString::fromUtf8(host),

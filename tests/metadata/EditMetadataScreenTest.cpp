@@ -81,8 +81,8 @@ protected:
         earlier.setTitle(QStringLiteral("Episode 7: Already tagged"));
         earlier.setDescription(QStringLiteral("Notes from the file"));
         earlier.setArtwork(EmbeddedArtwork::fromBytes(test::pngBytes(20, 20)));
-        earlier.podcast.chapters = {{0, 500, QStringLiteral("Old opening")},
-                                    {500, 900, QStringLiteral("Old end")}};
+        earlier.values.podcast.chapters = {{0, 500, QStringLiteral("Old opening")},
+                                           {500, 900, QStringLiteral("Old end")}};
         EXPECT_TRUE(earlier.write());
         return episode;
     }
@@ -121,9 +121,12 @@ QString replaceText(QWidget* field, const QString& text)
 // reached anew, and removed when cleared; the other frames stay.
 TEST_F(EditMetadataScreenTest, PodcastFieldsAreWrittenShownFromTheFileAndRemovedWhenCleared)
 {
-    const TemplatePodcastFields fields{QStringLiteral("Natur"), 2, QStringLiteral("https://lark.example/t"),
-                                       true};
-    ASSERT_FALSE(fields.save(*database, lastEpisodeTemplate()));
+    PodcastTagValues fields;
+    fields.genre = QStringLiteral("Natur");
+    fields.seasonNumber = 2;
+    fields.feedURL = QStringLiteral("https://lark.example/t");
+    fields.explicitContent = true;
+    ASSERT_FALSE(TemplatePodcastFields::save(*database, lastEpisodeTemplate(), fields));
     const QString episode = mp3File(QStringLiteral("episode.mp3"));
     for (const bool set : {true, false}) {
         reachStep2(episode);

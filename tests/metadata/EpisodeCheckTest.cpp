@@ -47,10 +47,17 @@ TEST(EpisodeCheck, GeneratedEpisodesGetTheVerdictsDirectoriesWould)
 {
     const QString stereo = QStringLiteral("-r 44100 -c 2");
     const QString onTarget = QStringLiteral("synth 4 sine 1000 gain -16");
-    const EpisodeCheckTags tagged{
-        QStringLiteral("Episode 1"), artwork("JPEG"), {{0, 2000, "Intro"}, {2000, 4000, LongTitle}}};
-    const EpisodeCheckTags badTags{
-        QString(), artwork("PNG", true), {{500, 2000, "Late"}, {200, 4000, "Back"}}};
+    const auto checkTags = [](const QString& title, std::optional<ArtworkCheck> cover,
+                              std::vector<ChapterMark> chapters) {
+        EpisodeCheckTags tags{{}, std::move(cover)};
+        tags.values.title = title;
+        tags.values.podcast.chapters = std::move(chapters);
+        return tags;
+    };
+    const EpisodeCheckTags tagged = checkTags(QStringLiteral("Episode 1"), artwork("JPEG"),
+                                              {{0, 2000, "Intro"}, {2000, 4000, LongTitle}});
+    const EpisodeCheckTags badTags =
+        checkTags(QString(), artwork("PNG", true), {{500, 2000, "Late"}, {200, 4000, "Back"}});
     const auto cutShort = [](QByteArray& bytes) { bytes.chop(100); };
     const std::initializer_list<Episode> episodes = {
         {"on target",
@@ -136,7 +143,7 @@ TEST(EpisodeCheck, GeneratedEpisodesGetTheVerdictsDirectoriesWould)
                                                            [](const auto& expected) {
                                                                return expected.second == Verdict::Failure;
                                                            }) ||
-                                           row.tags.title.isEmpty())
+                                           row.tags.values.title.value_or(QString()).isEmpty())
             << report.toText().toStdString();
     }
 }

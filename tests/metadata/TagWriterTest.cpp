@@ -202,6 +202,13 @@ QStringList journals()
     return entries(test::dataDirectory() + QStringLiteral("/tag-journal"));
 }
 
+ID3TagValues titled(const QString& title)
+{
+    ID3TagValues values;
+    values.title = title;
+    return values;
+}
+
 PodcastID3TagWriter fullWriter(const QString& path, const QString& title = QStringLiteral("Episode"))
 {
     PodcastID3TagWriter writer(QUrl::fromLocalFile(path));
@@ -411,7 +418,7 @@ TEST(TagWriterFaultTest, AFileRemovedAfterOpeningIsNotBroughtBack)
     TagLibMetadataError error;
     auto metadata = TagLibMetadata::open(QUrl::fromLocalFile(path), false, &error);
     ASSERT_TRUE(metadata);
-    metadata->setTitle(QStringLiteral("Too late"));
+    metadata->setValues(titled(QStringLiteral("Too late")));
     ASSERT_TRUE(QFile::remove(path));
 
     EXPECT_FALSE(metadata->updateFile());
@@ -433,7 +440,7 @@ TEST(TagWriterFaultTest, AnInterruptedWriteIsUndone)
         TagLibMetadataError error;
         const auto metadata = TagLibMetadata::open(QUrl::fromLocalFile(path), false, &error);
         ASSERT_TRUE(metadata) << printable(error).toStdString();
-        metadata->setTitle(QStringLiteral("A second, longer title"));
+        metadata->setValues(titled(QStringLiteral("A second, longer title")));
 
         pid_t child = -1;
         {

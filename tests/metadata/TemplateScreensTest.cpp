@@ -252,8 +252,11 @@ TEST_F(CreateTemplateScreenTest, SavingKeepsACopyOfTheArtworkAndThePodcastFields
     ASSERT_EQ(list.size(), 1u);
     const auto stored = list.front();
     ASSERT_TRUE(stored.artworkURL);
-    const TemplatePodcastFields fields{QStringLiteral("Natur & Wissen"), 3,
-                                       QStringLiteral("https://lark.example/feed.xml"), true};
+    PodcastTagValues fields;
+    fields.genre = QStringLiteral("Natur & Wissen");
+    fields.seasonNumber = 3;
+    fields.feedURL = QStringLiteral("https://lark.example/feed.xml");
+    fields.explicitContent = true;
     EXPECT_EQ(TemplatePodcastFields::find(*database, stored.id), fields);
     ASSERT_TRUE(QFile::rename(cover, files.filePath(QStringLiteral("moved.jpg"))));
     EXPECT_EQ(test::readFile(stored.artworkURL->toLocalFile()), bytes);
@@ -284,9 +287,9 @@ TEST_F(CreateTemplateScreenTest, SavingKeepsACopyOfTheArtworkAndThePodcastFields
     EXPECT_TRUE(test::waitFor([this] { return window.isNull(); }));
     const auto edited = ID3Template::find(*database, stored.id);
     ASSERT_TRUE(edited && edited->artworkURL);
-    EXPECT_EQ(edited->artist, QStringLiteral(" "));
+    EXPECT_EQ(edited->tags.artist, QStringLiteral(" "));
     EXPECT_TRUE(edited->artworkURL->toLocalFile().endsWith(QLatin1String(".png")));
-    EXPECT_FALSE(TemplatePodcastFields::find(*database, stored.id).season);
+    EXPECT_FALSE(TemplatePodcastFields::find(*database, stored.id).seasonNumber);
     EXPECT_EQ(ID3Template::selectAll(*database).size(), 1u) << "rewritten, not added";
     EXPECT_TRUE(test::waitFor([&] {
         const auto& shown = step1->viewModel().cachedTemplates;

@@ -69,11 +69,9 @@ protected:
                           std::optional<QString> title = std::nullopt,
                           std::optional<QString> lastEpisodeTitle = std::nullopt)
     {
-        ID3TemplateQueryBuilder builder(*database, name);
-        builder.album = name + QStringLiteral(" album");
-        builder.artist = name + QStringLiteral(" artist");
-        builder.albumArtist = builder.artist;
-        builder.title = std::move(title);
+        const QString artist = name + QStringLiteral(" artist");
+        ID3TemplateQueryBuilder builder(
+            *database, name, {std::move(title), artist, name + QStringLiteral(" album"), artist, {}, {}, {}});
         builder.lastEpisodeTitle = std::move(lastEpisodeTitle);
         if (artworkPath)
             builder.artworkURL = QUrl::fromLocalFile(*artworkPath).toString(QUrl::FullyEncoded);

@@ -23,20 +23,22 @@ TEST_F(RecordsTest, AwkwardTextsRoundTripUnchangedThroughEveryField)
         QString(QLatin1String("nul\0inside", 10))};
     for (const QString& text : texts) {
         const auto field = [&](char c) -> QString { return text + QLatin1Char(c); };
-        const std::optional<ID3Template> stored =
-            ID3TemplateQueryBuilder(database, text, field('1'), field('2'), field('3'), field('4'),
-                                    field('5'), field('6'), QStringLiteral("file:///art/cover.png"),
-                                    field('7'), 2026)
-                .insert();
+        ID3TemplateQueryBuilder builder(
+            database, text, {field('2'), field('3'), field('4'), field('5'), field('6'), 2026, {}});
+        builder.lastEpisodeTitle = field('1');
+        builder.artworkURL = QStringLiteral("file:///art/cover.png");
+        builder.lyrics = field('7');
+        const std::optional<ID3Template> stored = builder.insert();
         ASSERT_TRUE(stored);
         ASSERT_TRUE(stored->updateLastEpisodeTitle(field('!')));
         const std::optional<ID3Template> found = ID3Template::find(database, stored->id);
         ASSERT_TRUE(found);
-        EXPECT_EQ(QStringList({found->name, *found->lastEpisodeTitle, *found->title, *found->artist,
-                               *found->album, *found->albumArtist, *found->comment, *found->lyrics}),
-                  QStringList({text, field('!'), field('2'), field('3'), field('4'), field('5'), field('6'),
-                               field('7')}));
-        EXPECT_EQ(found->year, 2026);
+        EXPECT_EQ(
+            QStringList({found->name, *found->lastEpisodeTitle, *found->tags.title, *found->tags.artist,
+                         *found->tags.album, *found->tags.albumArtist, *found->tags.comment, *found->lyrics}),
+            QStringList(
+                {text, field('!'), field('2'), field('3'), field('4'), field('5'), field('6'), field('7')}));
+        EXPECT_EQ(found->tags.year, 2026);
 
         const auto account = Account::createAccount(database, text, QStringLiteral("Libsyn"),
                                                     LibsynAccountFeedType::Libsyn, text);
@@ -55,7 +57,7 @@ TEST_F(RecordsTest, TemplatesKeepUniqueNamesNullsAndCreationOrder)
     NotificationCounter created(ID3Template::createdNotificationName);
     ASSERT_TRUE(ID3TemplateQueryBuilder(database, QStringLiteral("Zebra")).insert());
     ID3TemplateQueryBuilder blank(database, QStringLiteral("Apple"));
-    blank.comment = QString(QLatin1String(""));
+    blank.tags.comment = QString(QLatin1String(""));
     ASSERT_TRUE(blank.insert());
     const QString before = sqliteCommand(databasePath(), QStringLiteral("SELECT * FROM id3_template"));
     EXPECT_FALSE(ID3TemplateQueryBuilder(database, QStringLiteral("Zebra")).insert());
@@ -85,8 +87,8 @@ TEST_F(RecordsTest, StoredValuesThatAreNotValidReadAsAbsent)
         "NULL)")));
     const auto all = ID3Template::selectAll(database);
     ASSERT_EQ(all.size(), 5u);
-    EXPECT_FALSE(ID3Template::find(database, 1)->year);
-    EXPECT_EQ(ID3Template::find(database, 2)->year, 1999);
+    EXPECT_FALSE(ID3Template::find(database, 1)->tags.year);
+    EXPECT_EQ(ID3Template::find(database, 2)->tags.year, 1999);
     for (qint64 id = 1; id <= 4; ++id)
         EXPECT_FALSE(ID3Template::find(database, id)->artworkURL) << id;
     EXPECT_EQ(ID3Template::find(database, 5)->artworkURL, QUrl(QStringLiteral("file:///cover%20art.png")));

@@ -458,6 +458,17 @@ void EditMetadataViewController::copyFormToWorkflow()
     workflow->setEpisodeDescription(descriptionTextView_->toPlainText());
 }
 
+ID3TagValues EditMetadataViewController::tagsInForm() const
+{
+    ID3TagValues form;
+    form.title = titleField_->text();
+    form.album = podcastField_->text();
+    form.artist = artistField_->text();
+    form.comment = descriptionTextView_->toPlainText();
+    form.artwork = viewModel_->artworkToWrite();
+    return form;
+}
+
 PodcastFieldTexts EditMetadataViewController::podcastFieldsInForm() const
 {
     PodcastFieldTexts fields;
@@ -494,9 +505,7 @@ NextStepAction EditMetadataViewController::nextStepAction()
 
 void EditMetadataViewController::startSaving()
 {
-    if (!viewModel_->isSaving() &&
-        viewModel_->save(titleField_->text(), viewModel_->artworkToWrite(), podcastField_->text(),
-                         artistField_->text(), descriptionTextView_->toPlainText(), podcastFieldsInForm()))
+    if (!viewModel_->isSaving() && viewModel_->save(tagsInForm(), podcastFieldsInForm()))
         showBusyState();
 }
 

@@ -115,6 +115,8 @@ private:
     void showBusyState();
     void startSaving();
     void moveOn();
+    // The episode form's values as the save takes them.
+    ID3TagValues tagsInForm() const;
     PodcastFieldTexts podcastFieldsInForm() const;
 
     std::function<QWidget*()> selectPodcastHostViewController_;
