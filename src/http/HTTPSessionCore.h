@@ -88,6 +88,8 @@ struct HTTPTransfer
     void refuse(int code, const QString& description);
     // The session's error for a failed curl transfer, in the codes callers already know.
     static HTTPError errorForCurlResult(CURLcode result, const HTTPTransfer& transfer);
+    // The same for curl's result alone, with curl's `reason`.
+    static HTTPError errorForCurlCode(CURLcode result, const QString& reason, const QUrl& url);
     // A header line for curl; a line break in a name or value cannot start a header of its own.
     static QByteArray headerLine(const QString& name, const QString& value);
 };
