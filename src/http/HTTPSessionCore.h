@@ -115,6 +115,8 @@ struct HTTPSessionCore
     void finish(HTTPTransfer& transfer, std::optional<HTTPError> error);
     void deliverResponseIfNeeded(HTTPTransfer& transfer);
     void expireIdleTransfers();
+    void finishDoneTransfers(); // those curl has ended, each with its outcome
+    void waitForActivity();     // until a socket is ready, curl's next time-out or the next check
     static void noteBytesSent(HTTPSessionTask& task, qint64 total) { task.bytesSent_ = total; }
     static void noteBytesReceived(HTTPSessionTask& task, qint64 count) { task.bytesReceived_ += count; }
 
