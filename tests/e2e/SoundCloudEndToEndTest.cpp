@@ -13,6 +13,7 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QJsonArray>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -152,12 +153,16 @@ TEST_P(SoundCloudOutcomeTest, ShowsWhatSoundCloudAnswered)
 const QString SignInAgain = QStringLiteral("Upload failed: Sign in to SoundCloud again");
 const QJsonObject Own;
 const QJsonObject Refuse{{"token", "refuse"}};
+const QJsonObject TitleTooLong = reply(
+    422, {}, QJsonObject{{"errors", QJsonArray{QJsonObject{{"error_message", "Track title is too long"}}}}});
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Answers, SoundCloudOutcomeTest, ::testing::Values(
     CloudCase{"created", {}, false, false, Own, Uploaded, 0, 0, 1},
+    CloudCase{"refused", {}, false, false, TitleTooLong, QStringLiteral("Upload failed: Track title is too long"), 0, 0, 1},
     CloudCase{"badGatewayPage", {}, false, false, page(502, "text/html", "<h1>Bad Gateway</h1>"), QStringLiteral("Upload failed: Request failed: bad gateway (502)"), 0, 0, 1},
     CloudCase{"createdButAnswerIsOneSpace", {}, false, false, page(201, "application/json", " "), SoundCloudAnswerUnreadableMessage, 0, 0, 1},
+    CloudCase{"okButNotATrack", {}, false, false, reply(200, {}, QJsonObject{{"kind", "track"}}), QStringLiteral("Upload failed: SoundCloud's answer did not describe the uploaded track"), 0, 0, 1},
     CloudCase{"pageWithOk", {}, false, false, page(200, "text/html", "<html></html>"), QStringLiteral("Upload failed: Request failed: unacceptable content-type: text/html"), 0, 0, 1},
     // A token revoked on SoundCloud's side is renewed once, and the upload goes through.
     CloudCase{"revoked", {}, true, false, Own, Uploaded, 1, 0, 2},
