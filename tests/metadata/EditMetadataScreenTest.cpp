@@ -5,7 +5,6 @@
 #include "metadata/ui/FileDropLocationView.h"
 #include "metadata/ui/QuestionSheet.h"
 #include "support/Mp3Fixtures.h"
-#include "support/StandardOutputCapture.h"
 #include "support/TestEnvironment.h"
 
 #include <QFile>
@@ -242,9 +241,7 @@ TEST_F(EditMetadataScreenTest, ASaveThatDoesNotGoThroughStaysOnTheStepAndCanBeRe
 
     withoutArtwork = true;
     type(step2->titleField(), QStringLiteral("Episode 42: L\u00e4rchen"));
-    test::StandardOutputCapture output;
     save();
-    EXPECT_TRUE(output.release().contains(QStringLiteral("Error saving Unable to write ID3 tags.")));
     EXPECT_TRUE(step2->errorLabel()->isVisible() &&
                 step2->errorLabel()->text().startsWith(QStringLiteral("Unable to write ID3 tags.")));
     EXPECT_TRUE(test::waitFor([&] {
@@ -262,9 +259,7 @@ TEST_F(EditMetadataScreenTest, ASaveThatDoesNotGoThroughStaysOnTheStepAndCanBeRe
 
     QFile::setPermissions(episode, QFile::ReadOwner | QFile::WriteOwner);
     type(step2->titleField(), QStringLiteral("Episode 42: L\u00e4rchen"));
-    test::StandardOutputCapture retried;
     save();
-    EXPECT_TRUE(retried.release().contains(QStringLiteral("Set episode title Episode 42: L\u00e4rchen")));
     ASSERT_EQ(visible(), step3.data());
     const auto tags = test::readTags(episode);
     EXPECT_EQ(tags.title, QStringLiteral("Episode 42: L\u00e4rchen"));
