@@ -107,6 +107,33 @@ bool FTPClient::chmodFileNamed(const QString& name, int mode, const FTPServer* s
     return verdict;
 }
 
+namespace {
+
+// Whether every line of a control conversation can be sent, checked before anything is: no line
+// break in the command, and each line within the command buffer.
+bool conversationFits(const FTPServer& server, const std::optional<QString>& command,
+                      const QString* directory)
+{
+    const auto fits = [](const char* verb, const QString& argument) {
+        return std::strlen(verb) + 1 + static_cast<std::size_t>(argument.toUtf8().size()) + 2 <
+               FTPClient::CommandBufferSize;
+    };
+    if (command && !isSafeFTPText(*command)) {
+        qWarning("FTP command refused: the command cannot contain line breaks");
+        return false;
+    }
+    if (!fits("USER", server.username().value_or(QString())) ||
+        !fits("PASS", server.password().value_or(QString())) || (directory && !fits("CWD", *directory)) ||
+        (command && !fits("", *command))) {
+        qWarning("FTP command refused: a command line is longer than %d bytes",
+                 int(FTPClient::CommandBufferSize) - 1);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
 bool FTPClient::ftpActionForServer(const FTPServer* server, const std::optional<QString>& command,
                                    bool enterDirectory)
 {
@@ -122,21 +149,8 @@ bool FTPClient::ftpActionForServer(const FTPServer* server, const std::optional<
     const std::optional<QString> directory = FTPDestinationString::fmdir(destination);
     const bool hasDirectory = enterDirectory && directory && !directory->isEmpty();
 
-    // Every line must fit the command buffer, checked before anything is sent.
-    const auto fits = [](const char* verb, const QString& argument) {
-        return std::strlen(verb) + 1 + static_cast<std::size_t>(argument.toUtf8().size()) + 2 <
-               CommandBufferSize;
-    };
-    if (command && !isSafeFTPText(*command)) {
-        qWarning("FTP command refused: the command cannot contain line breaks");
+    if (!conversationFits(*server, command, hasDirectory ? &*directory : nullptr))
         return finish(false);
-    }
-    if (!fits("USER", server->username().value_or(QString())) ||
-        !fits("PASS", server->password().value_or(QString())) || (hasDirectory && !fits("CWD", *directory)) ||
-        (command && !fits("", *command))) {
-        qWarning("FTP command refused: a command line is longer than %d bytes", int(CommandBufferSize) - 1);
-        return finish(false);
-    }
 
     std::optional<QUrl> url = FTPDestinationString::ftpURLForPort(
         hasDirectory ? destination : FTPDestinationString::fmhost(destination), server->port());

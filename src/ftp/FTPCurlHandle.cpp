@@ -299,64 +299,76 @@ FTPFailure FTPCurlHandle::failureFor(CURLcode result) const
     failure.serverReply = lastReply();
     failure.reason = errorBuffer_[0] != '\0' ? QString::fromUtf8(errorBuffer_)
                                              : QString::fromUtf8(curl_easy_strerror(result));
-    const auto kind = [&]() {
-        // A 421 means the server refused or ended the session, whatever curl made of it.
-        if (sawServiceClosing_)
-            return FTPFailureKind::ServerClosedSession;
-        switch (result) {
-        case CURLE_COULDNT_RESOLVE_HOST:
-        case CURLE_COULDNT_CONNECT:
-            return FTPFailureKind::CannotConnect;
-        case CURLE_OPERATION_TIMEDOUT:
-        case CURLE_FTP_ACCEPT_TIMEOUT:
-            return FTPFailureKind::TimedOut;
-        case CURLE_LOGIN_DENIED:
-            return FTPFailureKind::LogInRefused;
-        case CURLE_REMOTE_ACCESS_DENIED:
-            return lastCommand_ == "CWD" ? FTPFailureKind::FolderMissing : FTPFailureKind::RefusedCommand;
-        case CURLE_USE_SSL_FAILED:
-            return FTPFailureKind::TLSNotOffered;
-        case CURLE_PEER_FAILED_VERIFICATION:
-        case CURLE_SSL_CACERT_BADFILE:
-        case CURLE_SSL_CERTPROBLEM:
-        case CURLE_SSL_ISSUER_ERROR:
-            return FTPFailureKind::CertificateRejected;
-        case CURLE_SSL_CONNECT_ERROR:
-            // A server that answers an implicit-TLS connection in plain text does not speak TLS.
-            return failure.reason.contains(QLatin1String("wrong version number"))
-                       ? FTPFailureKind::TLSNotOffered
-                       : FTPFailureKind::TLSHandshakeFailed;
-        case CURLE_UPLOAD_FAILED:
-            return FTPFailureKind::RefusedFile;
-        case CURLE_PARTIAL_FILE:
-            // The server's final word on a transfer was not a success: it took the data and refused it.
-            return lastReplyCode_ >= 400 ? (lastCommand_ == "STOR" ? FTPFailureKind::RefusedFileAfterData
-                                                                   : FTPFailureKind::RefusedCommand)
-                                         : FTPFailureKind::ConnectionLost;
-        case CURLE_REMOTE_DISK_FULL:
-            return lastCommand_ == "STOR" ? FTPFailureKind::RefusedFileAfterData
-                                          : FTPFailureKind::RefusedCommand;
-        case CURLE_QUOTE_ERROR:
-        case CURLE_REMOTE_FILE_NOT_FOUND:
-        case CURLE_REMOTE_FILE_EXISTS:
-        case CURLE_FTP_COULDNT_RETR_FILE:
-            return lastCommand_ == "STOR" ? FTPFailureKind::RefusedFile : FTPFailureKind::RefusedCommand;
-        case CURLE_SEND_ERROR:
-        case CURLE_RECV_ERROR:
-        case CURLE_GOT_NOTHING:
-        case CURLE_WEIRD_SERVER_REPLY:
-        case CURLE_FTP_WEIRD_PASV_REPLY:
-        case CURLE_FTP_WEIRD_227_FORMAT:
-        case CURLE_FTP_CANT_GET_HOST:
-        case CURLE_FTP_PORT_FAILED:
-        case CURLE_FTP_ACCEPT_FAILED:
-            return FTPFailureKind::ConnectionLost;
-        default:
-            return FTPFailureKind::Other;
-        }
-    }();
-    failure.kind = kind;
+    failure.kind = ftpFailureKind(result, {lastCommand_, lastReplyCode_, sawServiceClosing_, failure.reason});
     return failure;
+}
+
+namespace {
+
+// A command's refusal, by the command: a refused STOR is about the file.
+FTPFailureKind refusal(const QByteArray& command, FTPFailureKind ofTheFile)
+{
+    return command == "STOR" ? ofTheFile : FTPFailureKind::RefusedCommand;
+}
+
+} // namespace
+
+FTPFailureKind ftpFailureKind(CURLcode result, const FTPConversationEnd& end)
+{
+    if (result == CURLE_OK)
+        return FTPFailureKind::None;
+    // A 421 means the server refused or ended the session, whatever curl made of it.
+    if (end.sawServiceClosing)
+        return FTPFailureKind::ServerClosedSession;
+    switch (result) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_CONNECT:
+        return FTPFailureKind::CannotConnect;
+    case CURLE_OPERATION_TIMEDOUT:
+    case CURLE_FTP_ACCEPT_TIMEOUT:
+        return FTPFailureKind::TimedOut;
+    case CURLE_LOGIN_DENIED:
+        return FTPFailureKind::LogInRefused;
+    case CURLE_REMOTE_ACCESS_DENIED:
+        return end.lastCommand == "CWD" ? FTPFailureKind::FolderMissing : FTPFailureKind::RefusedCommand;
+    case CURLE_USE_SSL_FAILED:
+        return FTPFailureKind::TLSNotOffered;
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_ISSUER_ERROR:
+        return FTPFailureKind::CertificateRejected;
+    case CURLE_SSL_CONNECT_ERROR:
+        // A server that answers an implicit-TLS connection in plain text does not speak TLS.
+        return end.reason.contains(QLatin1String("wrong version number"))
+                   ? FTPFailureKind::TLSNotOffered
+                   : FTPFailureKind::TLSHandshakeFailed;
+    case CURLE_UPLOAD_FAILED:
+        return FTPFailureKind::RefusedFile;
+    case CURLE_PARTIAL_FILE:
+        // The server's final word on a transfer was not a success: it took the data and refused it.
+        return end.lastReplyCode >= 400 ? refusal(end.lastCommand, FTPFailureKind::RefusedFileAfterData)
+                                        : FTPFailureKind::ConnectionLost;
+    case CURLE_REMOTE_DISK_FULL:
+        return refusal(end.lastCommand, FTPFailureKind::RefusedFileAfterData);
+    case CURLE_QUOTE_ERROR:
+    case CURLE_REMOTE_FILE_NOT_FOUND:
+    case CURLE_REMOTE_FILE_EXISTS:
+    case CURLE_FTP_COULDNT_RETR_FILE:
+        return refusal(end.lastCommand, FTPFailureKind::RefusedFile);
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR:
+    case CURLE_GOT_NOTHING:
+    case CURLE_WEIRD_SERVER_REPLY:
+    case CURLE_FTP_WEIRD_PASV_REPLY:
+    case CURLE_FTP_WEIRD_227_FORMAT:
+    case CURLE_FTP_CANT_GET_HOST:
+    case CURLE_FTP_PORT_FAILED:
+    case CURLE_FTP_ACCEPT_FAILED:
+        return FTPFailureKind::ConnectionLost;
+    default:
+        return FTPFailureKind::Other;
+    }
 }
 
 } // namespace airlark

@@ -98,4 +98,16 @@ private:
 // Whether `text` can go into an FTP command line: no CR, LF or NUL.
 bool isSafeFTPText(const QString& text);
 
+// What the conversation so far makes of a failed curl result.
+struct FTPConversationEnd
+{
+    QByteArray lastCommand;         // the verb of the last command sent ("CWD", "STOR")
+    int lastReplyCode = 0;          // the server's last reply code
+    bool sawServiceClosing = false; // a 421 anywhere in the conversation
+    QString reason;                 // curl's description ("wrong version number" and such)
+};
+
+// The kind of failure `result` is, for what a user can do about it.
+FTPFailureKind ftpFailureKind(CURLcode result, const FTPConversationEnd& end);
+
 } // namespace airlark

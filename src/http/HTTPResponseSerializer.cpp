@@ -100,6 +100,65 @@ JSONResponseSerializer::JSONResponseSerializer()
                                            QStringLiteral("text/javascript")};
 }
 
+namespace {
+
+// The body as text in the answer's declared encoding (UTF-8 when it declares none or an unknown
+// one); `decodingError` says when it does not decode.
+QString decodedText(const HTTPResponse* response, const QByteArray& data,
+                    std::optional<HTTPError>& decodingError)
+{
+    const QString encodingName = response ? response->textEncodingName() : QString();
+    std::optional<QStringDecoder> decoder;
+    if (!encodingName.isEmpty()) {
+        decoder.emplace(encodingName.toLatin1().constData());
+        if (!decoder->isValid())
+            decoder.reset();
+    }
+    if (!decoder)
+        decoder.emplace(QStringDecoder::Utf8);
+    const QString text = (*decoder)(data);
+    if (!decoder->hasError())
+        return text;
+    HTTPError failure(QString::fromLatin1(HTTPURLResponseSerializationErrorDomain),
+                      HTTPErrorCode::CannotDecodeContentData,
+                      QStringLiteral("Data failed decoding as a UTF-8 string"),
+                      QStringLiteral("Could not decode string: %1").arg(text));
+    if (response) {
+        failure.failingURL = response->URL;
+        failure.response = std::make_shared<HTTPResponse>(*response);
+    }
+    failure.data = data;
+    decodingError = failure;
+    return text;
+}
+
+// The JSON object or array in `text`; nothing for an empty body or a single space.
+QVariant parsedJSON(const QString& text, bool removesKeysWithNullValues,
+                    std::optional<HTTPError>& decodingError)
+{
+    const QByteArray utf8 = text == QLatin1String(" ") ? QByteArray() : text.toUtf8();
+    if (utf8.isEmpty())
+        return {};
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(utf8, &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        decodingError =
+            HTTPError(QString::fromLatin1(HTTPJSONErrorDomain), parseError.error,
+                      QStringLiteral("The data couldn’t be read because it isn’t in the correct format."),
+                      QStringLiteral("%1 at offset %2").arg(parseError.errorString()).arg(parseError.offset));
+        return {};
+    }
+    if (document.isObject())
+        return removesKeysWithNullValues ? QVariant(removingNullValues(document.object()).toObject())
+                                         : QVariant(document.object());
+    if (document.isArray())
+        return removesKeysWithNullValues ? QVariant(removingNullValues(document.array()).toArray())
+                                         : QVariant(document.array());
+    return {};
+}
+
+} // namespace
+
 QVariant JSONResponseSerializer::responseObjectForResponse(const HTTPResponse* response,
                                                            const QByteArray& data,
                                                            std::optional<HTTPError>* error) const
@@ -118,50 +177,10 @@ QVariant JSONResponseSerializer::responseObjectForResponse(const HTTPResponse* r
         }
     }
 
-    const QString encodingName = response ? response->textEncodingName() : QString();
-    std::optional<QStringDecoder> decoder;
-    if (!encodingName.isEmpty()) {
-        decoder.emplace(encodingName.toLatin1().constData());
-        if (!decoder->isValid())
-            decoder.reset();
-    }
-    if (!decoder)
-        decoder.emplace(QStringDecoder::Utf8);
-    const QString text = (*decoder)(data);
-
-    QVariant object;
     std::optional<HTTPError> decodingError;
-    if (decoder->hasError()) {
-        HTTPError failure(QString::fromLatin1(HTTPURLResponseSerializationErrorDomain),
-                          HTTPErrorCode::CannotDecodeContentData,
-                          QStringLiteral("Data failed decoding as a UTF-8 string"),
-                          QStringLiteral("Could not decode string: %1").arg(text));
-        if (response) {
-            failure.failingURL = response->URL;
-            failure.response = std::make_shared<HTTPResponse>(*response);
-        }
-        failure.data = data;
-        decodingError = failure;
-    } else if (text != QLatin1String(" ")) {
-        const QByteArray utf8 = text.toUtf8();
-        if (!utf8.isEmpty()) {
-            QJsonParseError parseError;
-            const QJsonDocument document = QJsonDocument::fromJson(utf8, &parseError);
-            if (parseError.error != QJsonParseError::NoError) {
-                decodingError = HTTPError(
-                    QString::fromLatin1(HTTPJSONErrorDomain), parseError.error,
-                    QStringLiteral("The data couldn’t be read because it isn’t in the correct format."),
-                    QStringLiteral("%1 at offset %2").arg(parseError.errorString()).arg(parseError.offset));
-            } else if (document.isObject()) {
-                object = removesKeysWithNullValues
-                             ? QVariant(removingNullValues(document.object()).toObject())
-                             : QVariant(document.object());
-            } else if (document.isArray()) {
-                object = removesKeysWithNullValues ? QVariant(removingNullValues(document.array()).toArray())
-                                                   : QVariant(document.array());
-            }
-        }
-    }
+    const QString text = decodedText(response, data, decodingError);
+    const QVariant object =
+        decodingError ? QVariant() : parsedJSON(text, removesKeysWithNullValues, decodingError);
 
     if (error) {
         if (decodingError) {

@@ -97,6 +97,101 @@ void HTTPSessionCore::cancelTask(const std::shared_ptr<HTTPSessionTask>& task)
     });
 }
 
+namespace {
+
+// What every transfer of the session sets: where it goes, which redirects it may follow, its
+// callbacks, buffers and time-outs.
+void setTransferOptions(HTTPTransfer& t, const HTTPSessionConfiguration& configuration)
+{
+    CURL* easy = t.easy.get();
+    curl_easy_setopt(easy, CURLOPT_URL, t.url.constData());
+    curl_easy_setopt(easy, CURLOPT_PRIVATE, &t);
+    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, t.secureOnly ? "https" : "http,https");
+    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, t.followsRedirects ? 1L : 0L);
+    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, static_cast<long>(HTTPTransfer::MaximumRedirects));
+    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, t.errorBuffer);
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(t.idleTimeout.count()));
+    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, HTTPTransfer::receiveHeader);
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, &t);
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, HTTPTransfer::receiveData);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &t);
+    curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, HTTPTransfer::reportProgress);
+    curl_easy_setopt(easy, CURLOPT_XFERINFODATA, &t);
+    curl_easy_setopt(easy, CURLOPT_UPLOAD_BUFFERSIZE, 512L * 1024L);
+    curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, 256L * 1024L);
+    if (!configuration.certificateAuthorityFile.isEmpty()) {
+        const QByteArray path = configuration.certificateAuthorityFile.toLocal8Bit();
+        curl_easy_setopt(easy, CURLOPT_CAINFO, path.constData());
+    }
+}
+
+// The request's own header fields, then the session's where the request has none of that name.
+HTTPHeaderFields headersToSend(const HTTPRequest& request, const HTTPSessionConfiguration& configuration)
+{
+    HTTPHeaderFields headers = request.allHTTPHeaderFields;
+    for (const auto& field : configuration.HTTPAdditionalHeaders.fields()) {
+        if (!headers.contains(field.first))
+            headers.setValue(field.second, field.first);
+    }
+    // No compressed answers are asked for: the API's answers are a few hundred bytes, and an
+    // answer that inflates a thousandfold would only be one more way to run out of memory.
+    return headers;
+}
+
+// The body curl reads: the request's data or its stream, of the length the request declares.
+void setBody(HTTPTransfer& t, const HTTPRequest& request, const QString& method, HTTPHeaderFields& headers)
+{
+    CURL* easy = t.easy.get();
+    if (request.HTTPBodyStream) {
+        // A stream is read once: a request sent again (a retry with the same request) reads a copy.
+        t.stream = request.HTTPBodyStream;
+        if (t.stream->streamStatus() != HTTPInputStream::Status::NotOpen) {
+            if (auto fresh = t.stream->copy())
+                t.stream = std::move(fresh);
+        }
+        if (const auto length = headers.value(QStringLiteral("Content-Length"))) {
+            bool ok = false;
+            const qint64 value = length->trimmed().toLongLong(&ok);
+            t.declaredLength = ok && value >= 0 ? value : -1;
+        }
+    } else {
+        t.body = request.HTTPBody;
+        t.declaredLength = t.body.size();
+    }
+    headers.remove(QStringLiteral("Content-Length")); // curl writes it from the size below
+    curl_easy_setopt(easy, CURLOPT_POST, 1L);
+    curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(t.declaredLength));
+    curl_easy_setopt(easy, CURLOPT_READFUNCTION, HTTPTransfer::readBody);
+    curl_easy_setopt(easy, CURLOPT_READDATA, &t);
+    curl_easy_setopt(easy, CURLOPT_SEEKFUNCTION, HTTPTransfer::rewindBody);
+    curl_easy_setopt(easy, CURLOPT_SEEKDATA, &t);
+    if (method != QLatin1String("POST"))
+        curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, method.toLatin1().constData());
+    // No "Expect: 100-continue": servers that ignore it would stall every upload for a second.
+    headers.setValue(QString(), QStringLiteral("Expect"));
+}
+
+void setHeaderList(HTTPTransfer& t, const HTTPHeaderFields& headers)
+{
+    curl_slist* list = nullptr;
+    for (const auto& field : headers.fields()) {
+        const QByteArray line =
+            field.first.compare(QLatin1String("Expect"), Qt::CaseInsensitive) == 0 && field.second.isEmpty()
+                ? QByteArrayLiteral("Expect:")
+                : HTTPTransfer::headerLine(field.first, field.second);
+        curl_slist* extended = curl_slist_append(list, line.constData());
+        if (extended)
+            list = extended;
+    }
+    t.headerList.reset(list);
+    curl_easy_setopt(t.easy.get(), CURLOPT_HTTPHEADER, list);
+}
+
+} // namespace
+
 void HTTPSessionCore::start(const std::shared_ptr<HTTPSessionTask>& task)
 {
     if (task->state() != HTTPSessionTask::State::Running)
@@ -127,85 +222,18 @@ void HTTPSessionCore::start(const std::shared_ptr<HTTPSessionTask>& task)
     // points, or turn the upload into a GET whose answer reads as a success.
     t.followsRedirects = !hasBody;
     t.secureOnly = request.URL.scheme() == QLatin1String("https");
-    curl_easy_setopt(easy, CURLOPT_URL, t.url.constData());
-    curl_easy_setopt(easy, CURLOPT_PRIVATE, &t);
-    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, t.secureOnly ? "https" : "http,https");
-    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, t.followsRedirects ? 1L : 0L);
-    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, static_cast<long>(HTTPTransfer::MaximumRedirects));
-    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, t.errorBuffer);
-    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(t.idleTimeout.count()));
-    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, HTTPTransfer::receiveHeader);
-    curl_easy_setopt(easy, CURLOPT_HEADERDATA, &t);
-    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, HTTPTransfer::receiveData);
-    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &t);
-    curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, HTTPTransfer::reportProgress);
-    curl_easy_setopt(easy, CURLOPT_XFERINFODATA, &t);
-    curl_easy_setopt(easy, CURLOPT_UPLOAD_BUFFERSIZE, 512L * 1024L);
-    curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, 256L * 1024L);
-    if (!configuration.certificateAuthorityFile.isEmpty()) {
-        const QByteArray path = configuration.certificateAuthorityFile.toLocal8Bit();
-        curl_easy_setopt(easy, CURLOPT_CAINFO, path.constData());
-    }
+    setTransferOptions(t, configuration);
     if (request.HTTPShouldHandleCookies)
         curl_easy_setopt(easy, CURLOPT_COOKIEFILE, ""); // cookies set during redirects come back
 
-    HTTPHeaderFields headers = request.allHTTPHeaderFields;
-    for (const auto& field : configuration.HTTPAdditionalHeaders.fields()) {
-        if (!headers.contains(field.first))
-            headers.setValue(field.second, field.first);
-    }
-    // No compressed answers are asked for: the API's answers are a few hundred bytes, and an
-    // answer that inflates a thousandfold would only be one more way to run out of memory.
-
-    if (method == QLatin1String("HEAD")) {
+    HTTPHeaderFields headers = headersToSend(request, configuration);
+    if (method == QLatin1String("HEAD"))
         curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
-    } else if (!hasBody) {
+    else if (!hasBody)
         curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
-    } else {
-        if (request.HTTPBodyStream) {
-            // A stream is read once: a request sent again (a retry with the same request) reads a copy.
-            t.stream = request.HTTPBodyStream;
-            if (t.stream->streamStatus() != HTTPInputStream::Status::NotOpen) {
-                if (auto fresh = t.stream->copy())
-                    t.stream = std::move(fresh);
-            }
-            if (const auto length = headers.value(QStringLiteral("Content-Length"))) {
-                bool ok = false;
-                const qint64 value = length->trimmed().toLongLong(&ok);
-                t.declaredLength = ok && value >= 0 ? value : -1;
-            }
-        } else {
-            t.body = request.HTTPBody;
-            t.declaredLength = t.body.size();
-        }
-        headers.remove(QStringLiteral("Content-Length")); // curl writes it from the size below
-        curl_easy_setopt(easy, CURLOPT_POST, 1L);
-        curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(t.declaredLength));
-        curl_easy_setopt(easy, CURLOPT_READFUNCTION, HTTPTransfer::readBody);
-        curl_easy_setopt(easy, CURLOPT_READDATA, &t);
-        curl_easy_setopt(easy, CURLOPT_SEEKFUNCTION, HTTPTransfer::rewindBody);
-        curl_easy_setopt(easy, CURLOPT_SEEKDATA, &t);
-        if (method != QLatin1String("POST"))
-            curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, method.toLatin1().constData());
-        // No "Expect: 100-continue": servers that ignore it would stall every upload for a second.
-        headers.setValue(QString(), QStringLiteral("Expect"));
-    }
-
-    curl_slist* list = nullptr;
-    for (const auto& field : headers.fields()) {
-        const QByteArray line =
-            field.first.compare(QLatin1String("Expect"), Qt::CaseInsensitive) == 0 && field.second.isEmpty()
-                ? QByteArrayLiteral("Expect:")
-                : HTTPTransfer::headerLine(field.first, field.second);
-        curl_slist* extended = curl_slist_append(list, line.constData());
-        if (extended)
-            list = extended;
-    }
-    t.headerList.reset(list);
-    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, list);
+    else
+        setBody(t, request, method, headers);
+    setHeaderList(t, headers);
 
     const CURLMcode added = curl_multi_add_handle(multi, easy);
     if (added != CURLM_OK) {
@@ -297,6 +325,33 @@ void HTTPSessionCore::expireIdleTransfers()
     }
 }
 
+void HTTPSessionCore::finishDoneTransfers()
+{
+    int queued = 0;
+    while (CURLMsg* message = curl_multi_info_read(multi, &queued)) {
+        if (message->msg != CURLMSG_DONE)
+            continue;
+        const auto it = transfers.find(message->easy_handle);
+        if (it == transfers.end())
+            continue;
+        const CURLcode result = message->data.result;
+        HTTPTransfer& transfer = *it->second;
+        // An error page cut short on purpose is a complete answer.
+        const bool complete = result == CURLE_OK || (result == CURLE_WRITE_ERROR && transfer.cutErrorBody);
+        finish(transfer,
+               complete ? std::nullopt : std::optional(HTTPTransfer::errorForCurlResult(result, transfer)));
+    }
+}
+
+void HTTPSessionCore::waitForActivity()
+{
+    long timeout = transfers.empty() ? 1000 : 100;
+    long curlTimeout = -1;
+    if (curl_multi_timeout(multi, &curlTimeout) == CURLM_OK && curlTimeout >= 0)
+        timeout = std::min(timeout, curlTimeout);
+    curl_multi_poll(multi, nullptr, 0, static_cast<int>(timeout), nullptr);
+}
+
 void HTTPSessionCore::run()
 {
     for (;;) {
@@ -314,21 +369,7 @@ void HTTPSessionCore::run()
 
         int running = 0;
         curl_multi_perform(multi, &running);
-        int queued = 0;
-        while (CURLMsg* message = curl_multi_info_read(multi, &queued)) {
-            if (message->msg != CURLMSG_DONE)
-                continue;
-            const auto it = transfers.find(message->easy_handle);
-            if (it == transfers.end())
-                continue;
-            const CURLcode result = message->data.result;
-            HTTPTransfer& transfer = *it->second;
-            // An error page cut short on purpose is a complete answer.
-            const bool complete =
-                result == CURLE_OK || (result == CURLE_WRITE_ERROR && transfer.cutErrorBody);
-            finish(transfer, complete ? std::nullopt
-                                      : std::optional(HTTPTransfer::errorForCurlResult(result, transfer)));
-        }
+        finishDoneTransfers();
         expireIdleTransfers();
 
         // Dropping the last hold on a delegate may end the session itself; nothing of the
@@ -344,11 +385,7 @@ void HTTPSessionCore::run()
             if (stopping)
                 break;
         }
-        long timeout = transfers.empty() ? 1000 : 100;
-        long curlTimeout = -1;
-        if (curl_multi_timeout(multi, &curlTimeout) == CURLM_OK && curlTimeout >= 0)
-            timeout = std::min(timeout, curlTimeout);
-        curl_multi_poll(multi, nullptr, 0, static_cast<int>(timeout), nullptr);
+        waitForActivity();
     }
     // Transfers still running are dropped unreported: the session was invalidated.
     for (auto& [easy, transfer] : transfers)

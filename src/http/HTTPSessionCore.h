@@ -88,6 +88,8 @@ struct HTTPTransfer
     void refuse(int code, const QString& description);
     // The session's error for a failed curl transfer, in the codes callers already know.
     static HTTPError errorForCurlResult(CURLcode result, const HTTPTransfer& transfer);
+    // The same for curl's result alone, with curl's `reason`.
+    static HTTPError errorForCurlCode(CURLcode result, const QString& reason, const QUrl& url);
     // A header line for curl; a line break in a name or value cannot start a header of its own.
     static QByteArray headerLine(const QString& name, const QString& value);
 };
@@ -113,6 +115,8 @@ struct HTTPSessionCore
     void finish(HTTPTransfer& transfer, std::optional<HTTPError> error);
     void deliverResponseIfNeeded(HTTPTransfer& transfer);
     void expireIdleTransfers();
+    void finishDoneTransfers(); // those curl has ended, each with its outcome
+    void waitForActivity();     // until a socket is ready, curl's next time-out or the next check
     static void noteBytesSent(HTTPSessionTask& task, qint64 total) { task.bytesSent_ = total; }
     static void noteBytesReceived(HTTPSessionTask& task, qint64 count) { task.bytesReceived_ += count; }
 

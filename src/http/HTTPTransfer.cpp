@@ -39,6 +39,11 @@ HTTPError HTTPTransfer::errorForCurlResult(CURLcode result, const HTTPTransfer& 
         error.underlyingError = std::make_shared<HTTPError>(*transfer.bodyError);
         return error;
     }
+    return errorForCurlCode(result, reason, url);
+}
+
+HTTPError HTTPTransfer::errorForCurlCode(CURLcode result, const QString& reason, const QUrl& url)
+{
     switch (result) {
     case CURLE_COULDNT_RESOLVE_HOST:
     case CURLE_COULDNT_RESOLVE_PROXY:

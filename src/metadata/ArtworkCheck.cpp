@@ -91,6 +91,25 @@ ArtworkCheck refused(ArtworkCheck check, const QString& path, const QString& why
     return check;
 }
 
+// What the directories ask for that `image` is not.
+QStringList brokenRules(const QImage& image, const QString& type, Colour colour)
+{
+    QStringList rules;
+    if (image.width() != image.height())
+        rules << Text::tr("a square image");
+    if (qMin(image.width(), image.height()) < ArtworkCheck::MinimumSide)
+        rules << Text::tr("at least %1\u00d7%1").arg(ArtworkCheck::MinimumSide);
+    if (qMax(image.width(), image.height()) > ArtworkCheck::MaximumSide)
+        rules << Text::tr("at most %1\u00d7%1").arg(ArtworkCheck::MaximumSide);
+    if (type != QLatin1String("JPEG") && type != QLatin1String("PNG"))
+        rules << Text::tr("JPEG or PNG");
+    if (colour != Colour::RGB)
+        rules << Text::tr("RGB colour");
+    if (image.hasAlphaChannel())
+        rules << Text::tr("no transparency");
+    return rules;
+}
+
 } // namespace
 
 ArtworkCheck checkArtwork(const QString& path, int previewSide, std::stop_token stop)
@@ -140,19 +159,7 @@ ArtworkCheck checkArtworkBytes(QByteArray bytes, const QString& path, int previe
     else if (colour == Colour::Greyscale)
         check.description += Text::tr(" in greyscale");
 
-    QStringList rules;
-    if (image.width() != image.height())
-        rules << Text::tr("a square image");
-    if (qMin(image.width(), image.height()) < ArtworkCheck::MinimumSide)
-        rules << Text::tr("at least %1\u00d7%1").arg(ArtworkCheck::MinimumSide);
-    if (qMax(image.width(), image.height()) > ArtworkCheck::MaximumSide)
-        rules << Text::tr("at most %1\u00d7%1").arg(ArtworkCheck::MaximumSide);
-    if (check.type != QLatin1String("JPEG") && check.type != QLatin1String("PNG"))
-        rules << Text::tr("JPEG or PNG");
-    if (colour != Colour::RGB)
-        rules << Text::tr("RGB colour");
-    if (image.hasAlphaChannel())
-        rules << Text::tr("no transparency");
+    const QStringList rules = brokenRules(image, check.type, colour);
     check.verdict = rules.isEmpty() ? ArtworkCheck::Verdict::Fine : ArtworkCheck::Verdict::Warned;
     if (!rules.isEmpty())
         check.message =

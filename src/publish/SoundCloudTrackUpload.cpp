@@ -180,24 +180,17 @@ bool describesTheTrack(const Upload& upload, const std::optional<HTTPResponse>& 
            object.typeId() == QMetaType::QJsonObject && object.toJsonObject().contains(QStringLiteral("id"));
 }
 
-void attempt(const std::shared_ptr<const Upload>& upload, const OAuth2SigningResult& signing, bool renewed)
+// The "/tracks" request: the entity's text fields, its audio file and its artwork.
+std::optional<HTTPRequest> trackRequest(const Upload& upload, HTTPError& buildError)
 {
-    if (upload->handle->isCancelled())
-        return; // reported by the cancel
-    if (!signing.request) {
-        reportUnsigned(*upload, signing.error.value_or(OAuth2SigningError::NotSignedIn),
-                       signing.refreshFailure);
-        return;
-    }
-    const SoundCloudFileUploadEntity& entity = upload->entity;
+    const SoundCloudFileUploadEntity& entity = upload.entity;
     const HTTPRequestSerializer serializer;
-    HTTPError buildError;
-    std::optional<HTTPRequest> request = serializer.multipartFormRequestWithMethod(
-        QStringLiteral("POST"), upload->target.toString(QUrl::FullyEncoded), entity.formFields(),
+    return serializer.multipartFormRequestWithMethod(
+        QStringLiteral("POST"), upload.target.toString(QUrl::FullyEncoded), entity.formFields(),
         [&](MultipartFormData& form) {
             // A part that cannot be appended is left out; the server's answer tells the result.
             if (!form.appendPartWithFileURL(entity.fileURL, QStringLiteral("track[asset_data]"),
-                                            upload->audioFileName, QStringLiteral("audio/mp3")))
+                                            upload.audioFileName, QStringLiteral("audio/mp3")))
                 return;
             if (!entity.artworkURL)
                 return;
@@ -207,6 +200,62 @@ void attempt(const std::shared_ptr<const Upload>& upload, const OAuth2SigningRes
                                            artworkFileName, QStringLiteral("image/jpeg"));
         },
         &buildError);
+}
+
+void attempt(const std::shared_ptr<const Upload>& upload, const OAuth2SigningResult& signing, bool renewed);
+
+// What the answer to "/tracks" means: a success, a token to renew once, or the failure to report.
+void answered(const std::shared_ptr<const Upload>& upload, const OAuth2SignedRequest& rejected, bool renewed,
+              const std::optional<HTTPResponse>& response, const QVariant& object,
+              const std::optional<HTTPError>& error)
+{
+    if (upload->handle->isCancelled() && error) {
+        reportCancelled(*upload);
+        return;
+    }
+    if (response && response->statusCode == 401 && !upload->handle->isCancelled()) {
+        if (renewed) {
+            reportFailure(*upload, SoundCloudUploadErrorCode::NeedsNewSignIn,
+                          SoundCloudNeedsNewSignInMessage);
+            return;
+        }
+        upload->signer.renew(rejected,
+                             [upload](const OAuth2SigningResult& again) { attempt(upload, again, true); });
+        return;
+    }
+    if (response && response->statusCode == 429 && response->retryAfter()) {
+        reportFailure(*upload, SoundCloudUploadErrorCode::AskedToWait,
+                      soundCloudAskedToWaitMessage(*response->retryAfter()));
+        return;
+    }
+    if (createdHere(*upload, response) && !describesTheTrack(*upload, response, object)) {
+        // The track exists: saying the upload failed would invite a second one.
+        reportCompletion(*upload, response, object,
+                         HTTPError(QString::fromLatin1(SoundCloudUploadErrorDomain),
+                                   SoundCloudUploadErrorCode::AnswerUnreadable,
+                                   SoundCloudAnswerUnreadableMessage));
+        return;
+    }
+    if (!error && !describesTheTrack(*upload, response, object)) {
+        reportCompletion(*upload, response, object,
+                         HTTPError(QString::fromLatin1(SoundCloudUploadErrorDomain),
+                                   SoundCloudUploadErrorCode::NotATrack, SoundCloudNotATrackMessage));
+        return;
+    }
+    reportCompletion(*upload, response, object, error);
+}
+
+void attempt(const std::shared_ptr<const Upload>& upload, const OAuth2SigningResult& signing, bool renewed)
+{
+    if (upload->handle->isCancelled())
+        return; // reported by the cancel
+    if (!signing.request) {
+        reportUnsigned(*upload, signing.error.value_or(OAuth2SigningError::NotSignedIn),
+                       signing.refreshFailure);
+        return;
+    }
+    HTTPError buildError;
+    std::optional<HTTPRequest> request = trackRequest(*upload, buildError);
     if (!request) {
         reportCompletion(*upload, std::nullopt, QVariant(), buildError);
         return;
@@ -232,40 +281,7 @@ void attempt(const std::shared_ptr<const Upload>& upload, const OAuth2SigningRes
         [upload, rejected = *signing.request, renewed](const std::optional<HTTPResponse>& response,
                                                        const QVariant& object,
                                                        const std::optional<HTTPError>& error) {
-            if (upload->handle->isCancelled() && error) {
-                reportCancelled(*upload);
-                return;
-            }
-            if (response && response->statusCode == 401 && !upload->handle->isCancelled()) {
-                if (renewed) {
-                    reportFailure(*upload, SoundCloudUploadErrorCode::NeedsNewSignIn,
-                                  SoundCloudNeedsNewSignInMessage);
-                    return;
-                }
-                upload->signer.renew(
-                    rejected, [upload](const OAuth2SigningResult& again) { attempt(upload, again, true); });
-                return;
-            }
-            if (response && response->statusCode == 429 && response->retryAfter()) {
-                reportFailure(*upload, SoundCloudUploadErrorCode::AskedToWait,
-                              soundCloudAskedToWaitMessage(*response->retryAfter()));
-                return;
-            }
-            if (createdHere(*upload, response) && !describesTheTrack(*upload, response, object)) {
-                // The track exists: saying the upload failed would invite a second one.
-                reportCompletion(*upload, response, object,
-                                 HTTPError(QString::fromLatin1(SoundCloudUploadErrorDomain),
-                                           SoundCloudUploadErrorCode::AnswerUnreadable,
-                                           SoundCloudAnswerUnreadableMessage));
-                return;
-            }
-            if (!error && !describesTheTrack(*upload, response, object)) {
-                reportCompletion(*upload, response, object,
-                                 HTTPError(QString::fromLatin1(SoundCloudUploadErrorDomain),
-                                           SoundCloudUploadErrorCode::NotATrack, SoundCloudNotATrackMessage));
-                return;
-            }
-            reportCompletion(*upload, response, object, error);
+            answered(upload, rejected, renewed, response, object, error);
         });
     task->resume();
     upload->handle->setTask(task);

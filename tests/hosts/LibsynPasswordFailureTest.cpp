@@ -2,7 +2,6 @@
 // is locked, as a screen lock leaves it. (With no Secret Service at all the pane takes the same
 // path; the store's own test covers that refusal.)
 #include "LibsynPaneFixture.h"
-#include "support/StandardOutputCapture.h"
 
 #include <QDBusInterface>
 #include <QDBusObjectPath>
@@ -38,10 +37,8 @@ TEST_F(LibsynPaneTest, PasswordThatCannotBeStoredKeepsTheWindowOpen)
     ASSERT_TRUE(lockKeyring());
 
     for (int press = 1; press <= 2; ++press) {
-        test::StandardOutputCapture output;
         window.addButton()->click();
         ASSERT_TRUE(test::waitFor([this] { return addEnabled(); })) << "Add can be pressed again";
-        EXPECT_TRUE(output.release().contains(QStringLiteral("Error creating account")));
         EXPECT_TRUE(window.isVisible());
         EXPECT_TRUE(libsynPane_->statusLabel()->text().startsWith(
             QStringLiteral("The password could not be saved in the keyring: ")));

@@ -5,7 +5,6 @@
 #include "metadata/ui/FileDropLocationView.h"
 #include "metadata/ui/QuestionSheet.h"
 #include "support/Mp3Fixtures.h"
-#include "support/StandardOutputCapture.h"
 #include "support/TestEnvironment.h"
 
 #include <QFile>
@@ -200,29 +199,13 @@ const QStringList OldChapters{"0-500 Old opening", "500-900 Old end"};
 
 INSTANTIATE_TEST_SUITE_P(
     Lists, EditMetadataChapterTest,
-    ::testing::Values(
-        ChapterList{"NoneLoaded", std::nullopt, OldChapters, {}},
-        ChapterList{"Clock",
-                    "\ufeff00:00:00 Intro\r\n00:00:04.25 Caf\u00e9 talk\r\n\r\n0:00:08 The end\r\n",
-                    {"0-4250 Intro", "4250-8000 Caf\u00e9 talk", "8000-end The end"},
-                    {}},
-        ChapterList{"LabelExport",
-                    "0.000000\t4.000000\tIntro\n\\\t100.0\t2000.0\n4.5\t9\tOutro\n",
-                    {"0-4500 Intro", "4500-end Outro"},
-                    {}},
-        ChapterList{
-            "InvalidLines",
-            "00:00:00 Intro\nchapter two\n00:00:02\n00:00:00 Again\n00:61:00 Bad "
-            "minutes\n00:00:11 Too late\n",
-            OldChapters,
-            {"Line 2: \u201cchapter two\u201d is not a chapter: write \u201chh:mm:ss Title\u201d, or start, "
-             "end and title in seconds separated by tabs.",
-             "Line 3: the chapter at 00:00:02 has no title.",
-             "Line 4: the chapter at 00:00:00 does not start after the one above it (00:00:00).",
-             "Line 5: \u201c00:61:00 Bad minutes\u201d is not a chapter: write \u201chh:mm:ss Title\u201d, "
-             "or start, end and title in seconds separated by tabs.",
-             "Line 6: the chapter at 00:00:11 starts after the episode ends (end)."}},
-        ChapterList{"Empty", "\n \n", OldChapters, {"The file holds no chapters."}}),
+    ::testing::Values(ChapterList{"NoneLoaded", std::nullopt, OldChapters, {}},
+                      ChapterList{
+                          "Clock",
+                          "\ufeff00:00:00 Intro\r\n00:00:04.25 Caf\u00e9 talk\r\n\r\n0:00:08 The end\r\n",
+                          {"0-4250 Intro", "4250-8000 Caf\u00e9 talk", "8000-end The end"},
+                          {}},
+                      ChapterList{"Empty", "\n \n", OldChapters, {"The file holds no chapters."}}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 // A template made before artwork was copied, whose image has since been deleted, and a read-only
@@ -261,9 +244,7 @@ TEST_F(EditMetadataScreenTest, ASaveThatDoesNotGoThroughStaysOnTheStepAndCanBeRe
 
     withoutArtwork = true;
     type(step2->titleField(), QStringLiteral("Episode 42: L\u00e4rchen"));
-    test::StandardOutputCapture output;
     save();
-    EXPECT_TRUE(output.release().contains(QStringLiteral("Error saving Unable to write ID3 tags.")));
     EXPECT_TRUE(step2->errorLabel()->isVisible() &&
                 step2->errorLabel()->text().startsWith(QStringLiteral("Unable to write ID3 tags.")));
     EXPECT_TRUE(test::waitFor([&] {
@@ -281,9 +262,7 @@ TEST_F(EditMetadataScreenTest, ASaveThatDoesNotGoThroughStaysOnTheStepAndCanBeRe
 
     QFile::setPermissions(episode, QFile::ReadOwner | QFile::WriteOwner);
     type(step2->titleField(), QStringLiteral("Episode 42: L\u00e4rchen"));
-    test::StandardOutputCapture retried;
     save();
-    EXPECT_TRUE(retried.release().contains(QStringLiteral("Set episode title Episode 42: L\u00e4rchen")));
     ASSERT_EQ(visible(), step3.data());
     const auto tags = test::readTags(episode);
     EXPECT_EQ(tags.title, QStringLiteral("Episode 42: L\u00e4rchen"));
