@@ -1,7 +1,8 @@
 // Throughput and peak memory of a streamed multipart upload: HTTPSessionManager against
 // `curl -F`, both posting the same file to the same loopback server (the HTTP stand-in, a process
-// of its own that counts the bytes without keeping them). Both are timed from the first byte of
-// the request to the answer: curl by its own time_total, ours inside this process.
+// of its own that counts the bytes without keeping them), over plain HTTP or over TLS to the
+// stand-in's TLS listener, whose certificate both trust. Both are timed from the first byte of the
+// request to the answer: curl by its own time_total, ours inside this process.
 #include "http/HTTPRequestSerializer.h"
 #include "http/HTTPSessionManager.h"
 #include "support/HttpStandIn.h"
@@ -14,6 +15,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <signal.h>
 #include <sys/resource.h>
@@ -61,6 +63,7 @@ void resetPeakResidentSize()
 
 Run runCurl(const QString& path, test::HttpStandIn& server)
 {
+    const QByteArray certificate = server.certificateFile().toLocal8Bit();
     Run run;
     const QByteArray form = "track[asset_data]=@" + path.toLocal8Bit() + ";type=audio/mp3";
     const QByteArray url = server.url(QStringLiteral("/tracks")).toEncoded();
@@ -70,8 +73,9 @@ Run runCurl(const QString& path, test::HttpStandIn& server)
     const pid_t child = ::fork();
     if (child == 0) {
         ::dup2(pipeFds[1], STDOUT_FILENO);
-        ::execlp("curl", "curl", "-sS", "-o", "/dev/null", "-w", "%{time_total}", "-H", "Expect:", "-F",
-                 form.constData(), url.constData(), static_cast<char*>(nullptr));
+        ::execlp("curl", "curl", "-sS", "-o", "/dev/null", "-w", "%{time_total}", "-H", "Expect:", "--cacert",
+                 certificate.constData(), "-F", form.constData(), url.constData(),
+                 static_cast<char*>(nullptr));
         ::_exit(127);
     }
     ::close(pipeFds[1]);
@@ -103,7 +107,9 @@ Run runSessionManager(const QString& path, test::HttpStandIn& server)
     resetPeakResidentSize();
     QElapsedTimer clock;
     clock.start();
-    auto manager = HTTPSessionManager::create();
+    HTTPSessionConfiguration configuration;
+    configuration.certificateAuthorityFile = server.certificateFile();
+    auto manager = HTTPSessionManager::create(configuration);
     manager->setTaskDidSendBodyDataBlock([](HTTPSession&, HTTPSessionTask&, qint64, qint64, qint64) {});
     bool done = false;
     manager
@@ -153,9 +159,10 @@ bool writeTestFile(const QString& path, qint64 size)
 int main(int argc, char** argv)
 {
     const qint64 mebibytes = argc > 1 ? std::atoll(argv[1]) : 1024;
-    const int rounds = std::max(10, argc > 2 ? std::atoi(argv[2]) : 10);
+    const int rounds = std::max(3, argc > 2 ? std::atoi(argv[2]) : 10);
+    const bool tls = argc > 3 && std::strcmp(argv[3], "https") == 0;
     QCoreApplication app(argc, argv);
-    test::HttpStandIn server({test::HttpStandIn::Plain}, false);
+    test::HttpStandIn server({tls ? test::HttpStandIn::Tls : test::HttpStandIn::Plain}, false);
     if (!server.isRunning()) {
         std::fprintf(stderr, "could not start the local server\n");
         return 1;
@@ -169,8 +176,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "could not write the test file\n");
         return 1;
     }
-    std::printf("file: %lld MiB, server on 127.0.0.1:%u, %d rounds\n", static_cast<long long>(mebibytes),
-                server.port(), rounds);
+    std::printf("file: %lld MiB, server on %s, %d rounds\n", static_cast<long long>(mebibytes),
+                qPrintable(server.url(QStringLiteral("/")).toString()), rounds);
     std::printf("client RSS before uploads: %ld KiB\n", currentKiB("VmRSS"));
 
     // Peak memory must not follow the file size: compare with a small file first.
