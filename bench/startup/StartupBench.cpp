@@ -104,15 +104,18 @@ Display startXvfb()
         ::close(fds[0]);
         ::dup2(fds[1], 3);
         ::execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-                 static_cast<char*>(nullptr));
+                 "-noreset", static_cast<char*>(nullptr));
         ::_exit(127);
     }
     ::close(fds[1]);
-    char number[32] = {};
-    const ssize_t length = ::read(fds[0], number, sizeof number - 1);
+    // Read up to the line's end: the server fails if the pipe closes before it has written it all.
+    std::string number;
+    char c = 0;
+    while (::read(fds[0], &c, 1) == 1 && c != '\n')
+        number += c;
     ::close(fds[0]);
-    if (length > 0)
-        display.name = ":" + std::to_string(std::atoi(number));
+    if (!number.empty())
+        display.name = ":" + number;
     return display;
 }
 
