@@ -296,6 +296,11 @@ int main(int argc, char* argv[])
         std::vector<Program> programs{{"bare Qt window", BARE_WINDOW_PROGRAM, emptyHome, {}},
                                       {"Airlark, empty data folder", AIRLARK_PROGRAM, emptyHome, {}},
                                       {"Airlark, 50 templates, 10 accounts", AIRLARK_PROGRAM, fullHome, {}}};
+        // Another build of Airlark (an earlier commit, say) runs in the same rounds, for a fair comparison.
+        if (argc > 2) {
+            programs.push_back({"other build, empty data folder", argv[2], emptyHome, {}});
+            programs.push_back({"other build, 50 templates, 10 accounts", argv[2], fullHome, {}});
+        }
         // One unmeasured start each fills the page cache and Qt's caches.
         for (Program& program : programs)
             if (!screen.usable() || timeStart(program, display.name, screen) < 0) {
