@@ -32,7 +32,23 @@ struct Run
     double seconds = 0;
     qint64 received = -1;
     long peakKiB = 0;
+    double cpuSeconds = 0;
 };
+
+double cpuSeconds(const rusage& usage)
+{
+    const auto toSeconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+    };
+    return toSeconds(usage.ru_utime) + toSeconds(usage.ru_stime);
+}
+
+double selfCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return cpuSeconds(usage);
+}
 
 // The length of the body the server received last.
 qint64 lastReceived(test::HttpStandIn& server)
@@ -87,6 +103,7 @@ Run runCurl(const QString& path, test::HttpStandIn& server)
     ::wait4(child, &status, 0, &usage);
     run.seconds = length > 0 ? std::atof(seconds) : 0;
     run.peakKiB = usage.ru_maxrss;
+    run.cpuSeconds = cpuSeconds(usage);
     if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
         run.received = lastReceived(server);
     return run;
@@ -105,6 +122,7 @@ Run runSessionManager(const QString& path, test::HttpStandIn& server)
     if (!request)
         return run;
     resetPeakResidentSize();
+    const double cpuBefore = selfCpuSeconds();
     QElapsedTimer clock;
     clock.start();
     HTTPSessionConfiguration configuration;
@@ -125,6 +143,7 @@ Run runSessionManager(const QString& path, test::HttpStandIn& server)
     if (!done)
         QCoreApplication::exec();
     run.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+    run.cpuSeconds = selfCpuSeconds() - cpuBefore;
     run.peakKiB = currentKiB("VmHWM");
     run.received = lastReceived(server);
     return run;
@@ -194,6 +213,8 @@ int main(int argc, char** argv)
     // for a cold page cache or a burst of load from elsewhere.
     std::vector<double> curlTimes;
     std::vector<double> ourTimes;
+    double curlCpu = 0;
+    double ourCpu = 0;
     long curlPeakKiB = 0;
     long ourPeakKiB = 0;
     bool allComplete = true;
@@ -212,6 +233,8 @@ int main(int argc, char** argv)
         allComplete = allComplete && c.received >= size && o.received >= size;
         curlTimes.push_back(c.seconds);
         ourTimes.push_back(o.seconds);
+        curlCpu += c.cpuSeconds;
+        ourCpu += o.cpuSeconds;
         curlPeakKiB = std::max(curlPeakKiB, c.peakKiB);
         ourPeakKiB = std::max(ourPeakKiB, o.peakKiB);
     }
@@ -225,6 +248,9 @@ int main(int argc, char** argv)
                 mib / median(ourTimes), mib / ourBest, ourPeakKiB);
     std::printf("throughput ratio (HTTPSessionManager / curl): median %.3f, best %.3f (goal >= 0.95)\n",
                 median(curlTimes) / median(ourTimes), curlBest / ourBest);
+    // CPU time is steadier than throughput on a shared machine: it shows what each side spends.
+    std::printf("CPU per GiB (client only): curl %.2f s, HTTPSessionManager %.2f s\n",
+                curlCpu / rounds * 1024.0 / mib, ourCpu / rounds * 1024.0 / mib);
     std::printf("peak RSS growth from the small file to this one: %ld KiB\n", ourPeakKiB - smallPeakKiB);
     if (!allComplete) {
         std::printf("some upload did not arrive whole\n");
