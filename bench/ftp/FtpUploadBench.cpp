@@ -3,8 +3,9 @@
 //
 //   ftp_upload_bench [size in MiB, default 1024] [rounds, default 10] [plain|tls, default both]
 //
-// Both sides are timed the same way, as whole processes: the curl command, and this program started
-// again to make one FTPClient upload ("--upload"). Each includes starting, connecting, logging in,
+// Both sides are timed the same way, as whole processes: the curl command, and ftp_upload_once, a
+// program that makes one FTPClient upload and links nothing else (this program drags in the test
+// fixtures, whose loading alone cost some 70 ms a run). Each includes starting, connecting, logging in,
 // the server's final reply and the QUIT that follows it (curl's own time_total leaves that out,
 // and vsftpd takes a good part of a second to answer QUIT after a large upload). The rounds
 // alternate which side goes first, and the ratio is taken of the medians, with the best runs beside.
@@ -115,8 +116,8 @@ double curlUpload(const QString& file, const FtpTestServer& server, const QStrin
     return timedProcess(QStringLiteral("curl"), arguments, {}, side);
 }
 
-// One FTPClient upload in a process of its own (this program with "--upload"); the password goes
-// through standard input.
+// One FTPClient upload in a process of its own (ftp_upload_once); the password goes through
+// standard input.
 double clientUpload(const QString& file, const FtpTestServer& server, const QString& name, Side& side)
 {
     // Uploaded under the local file's own name: give the copy on the server that name.
@@ -124,28 +125,12 @@ double clientUpload(const QString& file, const FtpTestServer& server, const QStr
     QFile::remove(linked);
     if (!QFile::link(file, linked))
         return -1;
-    const double elapsed = timedProcess(QCoreApplication::applicationFilePath(),
-                                        {QStringLiteral("--upload"), linked, QString::number(server.port()),
-                                         server.user(), QString::number(int(server.security()))},
-                                        server.password().toUtf8(), side);
+    const double elapsed = timedProcess(
+        QStringLiteral(FTP_UPLOAD_ONCE),
+        {linked, QString::number(server.port()), server.user(), QString::number(int(server.security()))},
+        server.password().toUtf8(), side);
     QFile::remove(linked);
     return elapsed;
-}
-
-int uploadOnce(const QStringList& arguments)
-{
-    QFile input;
-    input.open(stdin, QIODevice::ReadOnly);
-    auto record = FTPServer::serverWithDestination(QStringLiteral("127.0.0.1"), arguments.at(3),
-                                                   QString::fromUtf8(input.readAll()));
-    record->setPort(arguments.at(2).toInt());
-    record->setSecurity(static_cast<FTPSecurity>(arguments.at(4).toInt()));
-    FTPClient client;
-    const bool uploaded = client.uploadFile(QUrl::fromLocalFile(arguments.at(1)), record.get());
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    std::printf("peak %ld\n", usage.ru_maxrss);
-    return uploaded ? 0 : 1;
 }
 
 bool measure(FTPSecurity security, const QString& large, qint64 sizeMiB, int rounds)
@@ -198,8 +183,6 @@ bool measure(FTPSecurity security, const QString& large, qint64 sizeMiB, int rou
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    if (app.arguments().size() == 6 && app.arguments().at(1) == QLatin1String("--upload"))
-        return uploadOnce(app.arguments().mid(1));
     const qint64 sizeMiB = argc > 1 ? QByteArray(argv[1]).toLongLong() : 1024;
     const int rounds = std::max(1, argc > 2 ? QByteArray(argv[2]).toInt() : 10);
     const QByteArray only = argc > 3 ? QByteArray(argv[3]) : QByteArray();

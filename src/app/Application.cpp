@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QIcon>
+#include <QTimer>
 #include <thread>
 
 namespace airlark {
@@ -39,9 +40,6 @@ int runAirlark(QApplication& application)
     applyApplicationIdentity();
     installTranslations(application);
     QApplication::setDesktopFileName(applicationIdentifier());
-    // The installed icon theme's, as the desktop shows it; the built-in one when Airlark runs uninstalled.
-    QApplication::setWindowIcon(
-        QIcon::fromTheme(applicationIdentifier(), QIcon(QStringLiteral(":/images/Airlark.svg"))));
     const QStringList urls = urlArguments(QApplication::arguments());
 
     SingleInstance instance;
@@ -51,12 +49,11 @@ int runAirlark(QApplication& application)
     if (start == SingleInstance::Start::Failed)
         qWarning().noquote() << instance.problem();
 
-    // Tag writes that a crash cut short are undone in the background (opening such an episode
-    // undoes its own at once); the thread is joined before this function returns. Only the first
-    // Airlark does it: one that cannot tell whether another runs might undo that one's write.
+    // Tag writes that a crash cut short are undone in the background once the window is up
+    // (opening such an episode undoes its own at once); the thread is joined before this function
+    // returns. Only the first Airlark does it: one that cannot tell whether another runs might undo
+    // that one's write.
     std::jthread journalRecovery;
-    if (start == SingleInstance::Start::Primary)
-        journalRecovery = std::jthread([] { TagJournal::recoverAll(); });
 
     AppDelegate delegate;
     delegate.applicationWillFinishLaunching(instance);
@@ -74,6 +71,15 @@ int runAirlark(QApplication& application)
                      [] { StoryboardRegister::ChoosePodcastHost::presentAddPodcastHostWindow(); });
     window.addFileMenuAction(addAccount);
     window.show();
+    if (start == SingleInstance::Start::Primary)
+        journalRecovery = std::jthread([] { TagJournal::recoverAll(); });
+    // The installed icon theme's, as the desktop shows it; the built-in one when Airlark runs
+    // uninstalled. Looking it up and rendering it takes some milliseconds that the first frame need
+    // not wait for: the desktop takes the icon from the window whenever it is set.
+    QTimer::singleShot(0, &window, [] {
+        QApplication::setWindowIcon(
+            QIcon::fromTheme(applicationIdentifier(), QIcon(QStringLiteral(":/images/Airlark.svg"))));
+    });
     delegate.applicationDidFinishLaunching();
     if (start == SingleInstance::Start::Failed)
         window.showProblem(instance.problem());
