@@ -67,9 +67,9 @@ bool fillStore()
     for (int i = 0; i < Templates; ++i) {
         const std::optional<QUrl> cover = artwork->keep(coverImage(i), QStringLiteral("jpg"));
         ID3TemplateQueryBuilder builder(*database, QStringLiteral("Show %1").arg(i + 1));
-        builder.title = QStringLiteral("Episode");
-        builder.artist = QStringLiteral("Host %1").arg(i + 1);
-        builder.album = QStringLiteral("Show %1").arg(i + 1);
+        builder.tags.title = QStringLiteral("Episode");
+        builder.tags.artist = QStringLiteral("Host %1").arg(i + 1);
+        builder.tags.album = QStringLiteral("Show %1").arg(i + 1);
         if (cover)
             builder.artworkURL = cover->toString();
         if (!cover || !builder.insert())
