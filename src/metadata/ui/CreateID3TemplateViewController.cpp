@@ -26,15 +26,6 @@ QLineEdit* makeField(const QString& objectName, const QString& accessibleName, Q
     return field;
 }
 
-QLabel* makeNotice(const QString& objectName, const QString& colour, QWidget* parent)
-{
-    QLabel* label = wrappingLabel(QString(), parent);
-    label->setObjectName(objectName);
-    label->setStyleSheet(QStringLiteral("color: %1;").arg(colour));
-    label->hide();
-    return label;
-}
-
 } // namespace
 
 CreateID3TemplateViewController::CreateID3TemplateViewController(QWidget* parent,
@@ -44,7 +35,7 @@ CreateID3TemplateViewController::CreateID3TemplateViewController(QWidget* parent
     setObjectName(QStringLiteral("CreateID3TemplateViewController"));
     makeFields();
     makeArtworkViews();
-    errorLabel_ = makeNotice(QStringLiteral("errorLabel"), QStringLiteral("#b3261e"), this);
+    errorLabel_ = noticeLabel(Notice::Problem, QStringLiteral("errorLabel"), this);
     errorLabel_->setAccessibleName(tr("Problem"));
 
     auto* layout = new QVBoxLayout(this);
@@ -89,7 +80,7 @@ void CreateID3TemplateViewController::makeArtworkViews()
     artworkFactsLabel_->setTextFormat(Qt::PlainText);
     artworkFactsLabel_->setObjectName(QStringLiteral("artworkFactsLabel"));
     artworkFactsLabel_->setAccessibleName(tr("Artwork size and type"));
-    artworkNoticeLabel_ = makeNotice(QStringLiteral("artworkNoticeLabel"), QStringLiteral("#8a5300"), this);
+    artworkNoticeLabel_ = noticeLabel(Notice::Warning, QStringLiteral("artworkNoticeLabel"), this);
     artworkNoticeLabel_->setAccessibleName(tr("Artwork warning"));
     chooseArtworkButton_ = new QPushButton(tr("C&hoose Artwork\u2026"), this);
     chooseArtworkButton_->setObjectName(QStringLiteral("chooseArtworkButton"));

@@ -68,6 +68,17 @@ QLabel* wrappingLabel(const QString& text, QWidget* parent)
     return label;
 }
 
+QLabel* noticeLabel(Notice kind, const QString& objectName, QWidget* parent)
+{
+    QLabel* label = wrappingLabel(QString(), parent);
+    label->setObjectName(objectName);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    label->setStyleSheet(kind == Notice::Problem ? QStringLiteral("color: #b3261e;")
+                                                 : QStringLiteral("color: #8a5300;"));
+    label->hide();
+    return label;
+}
+
 QLabel* helpLabel(const QString& text, QWidget* parent)
 {
     QLabel* label = wrappingLabel(text, parent);

@@ -16,6 +16,15 @@ namespace airlark {
 // break the same way in every window instead of collapsing into a column of single words.
 QLabel* wrappingLabel(const QString& text, QWidget* parent);
 
+// A wrapped line that says what is wrong (a problem) or what to look at (a warning), in its
+// colour; hidden until it has something to say.
+enum class Notice
+{
+    Warning,
+    Problem
+};
+QLabel* noticeLabel(Notice kind, const QString& objectName, QWidget* parent);
+
 // The smaller, quieter line that explains the field above it.
 QLabel* helpLabel(const QString& text, QWidget* parent);
 

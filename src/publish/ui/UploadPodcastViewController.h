@@ -96,6 +96,9 @@ public:
     void uploadPodcastViewModelUploadStatusDidChange(UploadPodcastViewModel& viewModel) override;
 
 private:
+    void makeProgressViews();
+    void makeAfterUploadViews();
+    void buildLayout();
     // A new view model for the current file and account, and its upload started.
     void startUpload();
     std::shared_ptr<UploadPodcastViewModel> makeViewModel();
