@@ -126,17 +126,30 @@ QStringList problems(QWidget& window)
     return found;
 }
 
-void expectWhole(QWidget& window, const char* what)
+void settle()
 {
-    window.show();
     // Layouts settle in posted events, one level at a time.
     for (int round = 0; round < 5; ++round) {
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents();
     }
-    const QStringList found = problems(window);
-    EXPECT_TRUE(found.isEmpty()) << what << " at " << sizeText(window.size()).toStdString() << ":\n  "
-                                 << found.join(QStringLiteral("\n  ")).toStdString();
+}
+
+// At the size the window opens with, then made wider and taller by the user.
+void expectWhole(QWidget& window, const char* what)
+{
+    window.show();
+    const QSize opened = window.size();
+    for (const bool enlarged : {false, true}) {
+        if (enlarged)
+            window.resize(window.width() * 3 / 2, window.height() * 5 / 4);
+        settle();
+        const QStringList found = problems(window);
+        EXPECT_TRUE(found.isEmpty()) << what << (enlarged ? ", enlarged," : "") << " at "
+                                     << sizeText(window.size()).toStdString() << ":\n  "
+                                     << found.join(QStringLiteral("\n  ")).toStdString();
+    }
+    window.resize(opened);
 }
 
 void applySetting(const Setting& setting)
