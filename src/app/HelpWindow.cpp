@@ -1,6 +1,7 @@
 #include "app/HelpWindow.h"
 
 #include "platform/ui/ExternalLink.h"
+#include "platform/ui/WindowLayout.h"
 
 #include <QTextBrowser>
 #include <QVBoxLayout>
@@ -25,6 +26,7 @@ HelpWindow::HelpWindow(QWidget* mainWindow)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(browser_);
+    keepContentsWhole(*this);
 }
 
 void HelpWindow::showPage(const QString& page)

@@ -4,6 +4,7 @@
 #include "platform/ApplicationIdentity.h"
 #include "platform/ui/LiteralText.h"
 #include "platform/ui/TopMetadataProgressNavigationController.h"
+#include "platform/ui/WindowLayout.h"
 
 #include <QAction>
 #include <QApplication>
@@ -23,11 +24,11 @@ MainWindow::MainWindow(std::function<QWidget*()> rootViewControllerProvider, QWi
     setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(applicationName());
     setCentralWidget(workflow_);
-    // Measured on each step with real content (the default fonts): the tallest, step 3 and step 4
-    // with a failure's status, needs 438x517; below that the file facts of step 2 and the lists
-    // get squeezed. The width leaves step 2's form room beside the artwork.
+    // Room for step 2's form beside the artwork and for the lists; the steps' wrapped texts add
+    // what they need at the window's width, in any font and language.
     setMinimumSize(560, 540);
     resize(760, 560);
+    keepContentsWhole(*this);
     buildMenus();
     workflow_->loadViewIfNeeded();
     restoreGeometry(QSettings(applicationSettingsPath(), QSettings::IniFormat)

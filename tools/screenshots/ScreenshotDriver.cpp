@@ -129,7 +129,6 @@ int run()
                   : nullptr;
     if (!pane)
         return fail("the add-account window did not open");
-    addWindow->resize(560, 460);
     pane->emailTextField()->setText(LibsynServerEnvironment::Email);
     pane->usernameTextField()->setText(QStringLiteral("larkweekly"));
     pane->passwordTextField()->setText(LibsynServerEnvironment::Password);

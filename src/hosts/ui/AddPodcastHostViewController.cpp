@@ -1,6 +1,7 @@
 #include "hosts/ui/AddPodcastHostViewController.h"
 
 #include "hosts/PodcastHostAppearance.h"
+#include "platform/ui/WindowLayout.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -40,24 +41,20 @@ AddPodcastHostViewController::AddPodcastHostViewController(PaneProvider libsynPa
     containerView_ = new QWidget(this);
     auto* containerLayout = new QVBoxLayout(containerView_);
     containerLayout->setContentsMargins(0, 0, 0, 0);
-    containerView_->setMinimumSize(420, 280);
 
-    cancelButton_ = new QPushButton(tr("Cancel"), this);
-    addButton_ = new QPushButton(tr("Add"), this);
+    auto* buttons = buttonBar(this);
+    cancelButton_ = buttons->button(QDialogButtonBox::Cancel);
+    addButton_ = buttons->addButton(tr("Add"), QDialogButtonBox::AcceptRole);
     addButton_->setEnabled(false);
     addButton_->setDefault(true);
 
     auto* hostRow = new QHBoxLayout;
     hostRow->addWidget(hostLabel);
     hostRow->addWidget(popUpButton_, 1);
-    auto* buttonRow = new QHBoxLayout;
-    buttonRow->addStretch(1);
-    buttonRow->addWidget(cancelButton_);
-    buttonRow->addWidget(addButton_);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(hostRow);
     layout->addWidget(containerView_, 1);
-    layout->addLayout(buttonRow);
+    layout->addWidget(buttons);
 
     connect(popUpButton_, &QComboBox::activated, this,
             &AddPodcastHostViewController::popUpButtonOptionSelected);
@@ -94,6 +91,7 @@ AddPodcastHostViewController::present(PaneProvider libsynPane, PaneProvider soun
         // Its own window, kept on top of the one it was asked from.
         window->setWindowFlag(Qt::Window);
         window->setAttribute(Qt::WA_DeleteOnClose);
+        keepContentsWhole(*window);
         window->popUpButton_->setFocus();
     }
     window->show();

@@ -4,6 +4,7 @@
 #include "hosts/LibsynHelpPage.h"
 #include "platform/MainQueue.h"
 #include "platform/ui/ExternalLink.h"
+#include "platform/ui/WindowLayout.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,23 +18,30 @@
 
 namespace airlark {
 
-namespace {
-
-QLabel* hintLabel(const QString& text, QWidget* parent)
-{
-    auto* label = new QLabel(text, parent);
-    label->setWordWrap(true);
-    QFont font = label->font();
-    font.setPointSizeF(font.pointSizeF() * 0.9);
-    label->setFont(font);
-    label->setForegroundRole(QPalette::PlaceholderText);
-    return label;
-}
-
-} // namespace
-
 LibsynAuthenticationViewController::LibsynAuthenticationViewController(QWidget* parent)
     : HostAuthenticationViewController(parent)
+{
+    makeFields();
+    makeLogInRow();
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(makeForm());
+    layout->addLayout(makeLogInRowLayout());
+    layout->addStretch(1);
+
+    // Keyboard order follows the form: e-mail, folder, password, then the rest.
+    setTabOrder(emailTextField_, usernameTextField_);
+    setTabOrder(usernameTextField_, passwordTextField_);
+    setTabOrder(passwordTextField_, feedTypePopUpButton_);
+    setTabOrder(feedTypePopUpButton_, helpButton_);
+    setTabOrder(helpButton_, unencryptedCheckBox_);
+    setTabOrder(unencryptedCheckBox_, logInButton_);
+
+    connectFields();
+    viewModel_.setDelegate(this);
+    stateDidChange();
+}
+
+void LibsynAuthenticationViewController::makeFields()
 {
     emailTextField_ = new QLineEdit(this);
     emailTextField_->setAccessibleName(tr("E-mail"));
@@ -53,7 +61,10 @@ LibsynAuthenticationViewController::LibsynAuthenticationViewController(QWidget* 
     helpButton_->setCursor(Qt::PointingHandCursor);
     helpButton_->setStyleSheet(QStringLiteral("QPushButton { color: #1a5fb4; text-decoration: underline; "
                                               "text-align: center; border: none; padding: 2px; }"));
+}
 
+void LibsynAuthenticationViewController::makeLogInRow()
+{
     logInButton_ = new QPushButton(tr("&Log In"), this);
     progressIndicator_ = new QProgressBar(this);
     progressIndicator_->setRange(0, 0); // busy
@@ -61,49 +72,40 @@ LibsynAuthenticationViewController::LibsynAuthenticationViewController(QWidget* 
     progressIndicator_->setMaximumWidth(80);
     progressIndicator_->setAccessibleName(tr("Checking the log-in"));
     progressIndicator_->hide(); // not displayed while stopped
-    statusLabel_ = new QLabel(this);
-    statusLabel_->setTextFormat(Qt::PlainText);
+    statusLabel_ = wrappingLabel(QString(), this);
     // Read out by its text, which a screen reader hears again whenever it changes.
     statusLabel_->setAccessibleDescription(tr("Status"));
-    statusLabel_->setWordWrap(true);
+}
 
+QLayout* LibsynAuthenticationViewController::makeForm()
+{
     auto* form = new QFormLayout;
-    form->addRow(tr("&E-mail:"), emailTextField_);
-    form->addRow(
-        QString(),
-        hintLabel(tr("The e-mail address of your Libsyn account. It is your FTP log-in name."), this));
-    form->addRow(tr("Show &folder:"), usernameTextField_);
-    form->addRow(QString(), hintLabel(tr("The FTP folder name Libsyn shows for this show (the show's short "
-                                         "name). Episodes are uploaded into it."),
-                                      this));
-    form->addRow(tr("FTP &password:"), passwordTextField_);
-    form->addRow(QString(), hintLabel(tr("The FTP password you set in the Libsyn dashboard."), this));
-    form->addRow(tr("Feed &type:"), feedTypePopUpButton_);
-    form->addRow(QString(), helpButton_);
-    form->addRow(QString(), unencryptedCheckBox_);
-    form->addRow(QString(),
-                 hintLabel(tr("Only for a server that cannot encrypt: anyone on the network could read "
-                              "the password and the episode."),
-                           this));
+    addFormRow(*form, tr("&E-mail:"), emailTextField_,
+               tr("The e-mail address of your Libsyn account. It is your FTP log-in name."));
+    addFormRow(*form, tr("Show &folder:"), usernameTextField_,
+               tr("The FTP folder name Libsyn shows for this show (the show's short name). Episodes are "
+                  "uploaded into it."));
+    addFormRow(*form, tr("FTP &password:"), passwordTextField_,
+               tr("The FTP password you set in the Libsyn dashboard."));
+    addFormRow(*form, tr("Feed &type:"), feedTypePopUpButton_);
+    addFormRow(*form, QString(), helpButton_);
+    addFormRow(*form, QString(), unencryptedCheckBox_,
+               tr("Only for a server that cannot encrypt: anyone on the network could read the password "
+                  "and the episode."));
+    return form;
+}
 
+QLayout* LibsynAuthenticationViewController::makeLogInRowLayout()
+{
     auto* logInRow = new QHBoxLayout;
-    logInRow->addWidget(logInButton_);
-    logInRow->addWidget(progressIndicator_);
+    logInRow->addWidget(logInButton_, 0, Qt::AlignTop);
+    logInRow->addWidget(progressIndicator_, 0, Qt::AlignTop);
     logInRow->addWidget(statusLabel_, 1);
+    return logInRow;
+}
 
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
-    layout->addLayout(logInRow);
-    layout->addStretch(1);
-
-    // Keyboard order follows the form: e-mail, folder, password, then the rest.
-    setTabOrder(emailTextField_, usernameTextField_);
-    setTabOrder(usernameTextField_, passwordTextField_);
-    setTabOrder(passwordTextField_, feedTypePopUpButton_);
-    setTabOrder(feedTypePopUpButton_, helpButton_);
-    setTabOrder(helpButton_, unencryptedCheckBox_);
-    setTabOrder(unencryptedCheckBox_, logInButton_);
-
+void LibsynAuthenticationViewController::connectFields()
+{
     connect(emailTextField_, &QLineEdit::textChanged, this,
             [this](const QString& text) { viewModel_.setEmail(text); });
     connect(usernameTextField_, &QLineEdit::textChanged, this,
@@ -118,9 +120,6 @@ LibsynAuthenticationViewController::LibsynAuthenticationViewController(QWidget* 
             &LibsynAuthenticationViewController::helpButtonSelected);
     connect(logInButton_, &QPushButton::clicked, this,
             &LibsynAuthenticationViewController::logInButtonSelected);
-
-    viewModel_.setDelegate(this);
-    stateDidChange();
 }
 
 LibsynAuthenticationViewController::~LibsynAuthenticationViewController()

@@ -10,6 +10,7 @@
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
@@ -59,6 +60,11 @@ protected:
     void viewDidAppear() override;
 
 private:
+    void makeFields();
+    void makeLogInRow();
+    QLayout* makeForm();
+    QLayout* makeLogInRowLayout();
+    void connectFields();
     void stateDidChange();
 
     LibsynAuthenticationViewModel viewModel_;

@@ -6,6 +6,7 @@
 #include "platform/ui/ListActions.h"
 #include "platform/ui/LiteralText.h"
 #include "platform/ui/StopConfirmation.h"
+#include "platform/ui/WindowLayout.h"
 
 #include <QAbstractTableModel>
 #include <QAction>
@@ -110,9 +111,32 @@ SelectPodcastHostViewController::SelectPodcastHostViewController(Providers provi
     : QWidget(parent), providers_(std::move(providers))
 {
     auto* heading = new QLabel(tr("Choose the &account to publish this episode to:"), this);
+    makeTable();
+    heading->setBuddy(tableView_);
+    makeAccountActions();
+    noteLabel_ = wrappingLabel(QString(), this);
+    noteLabel_->setObjectName(QStringLiteral("accountsNoteLabel"));
+    noteLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    accountProblemLabel_ = noticeLabel(Notice::Problem, QStringLiteral("accountProblemLabel"), this);
+
+    auto* buttonRow = new QHBoxLayout;
+    buttonRow->addWidget(addAccountButton_);
+    buttonRow->addWidget(manageButton_);
+    buttonRow->addWidget(tryAgainButton_);
+    buttonRow->addStretch(1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(heading);
+    layout->addWidget(tableView_, 1);
+    layout->addWidget(noteLabel_);
+    layout->addWidget(accountProblemLabel_);
+    layout->addLayout(buttonRow);
+    bindViewModel();
+}
+
+void SelectPodcastHostViewController::makeTable()
+{
     tableView_ = new QTableView(this);
     tableView_->setAccessibleName(tr("Accounts"));
-    heading->setBuddy(tableView_);
     tableView_->horizontalHeader()->hide();
     tableView_->horizontalHeader()->setStretchLastSection(true);
     tableView_->verticalHeader()->hide();
@@ -128,16 +152,17 @@ SelectPodcastHostViewController::SelectPodcastHostViewController(Providers provi
 
     // Two lines: the name and host, and what tells the account apart.
     tableView_->verticalHeader()->setDefaultSectionSize(qMax(RowHeight, 2 * fontMetrics().height() + 8));
+}
 
+void SelectPodcastHostViewController::makeAccountActions()
+{
     addAccountButton_ = new QPushButton(tr("Add Account…"), this);
     addAccountButton_->setAccessibleName(tr("Add Account…"));
-    noteLabel_ = new QLabel(this);
-    noteLabel_->setTextFormat(Qt::PlainText);
-    noteLabel_->setObjectName(QStringLiteral("accountsNoteLabel"));
-    noteLabel_->setWordWrap(true);
-    noteLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    connect(addAccountButton_, &QPushButton::clicked, this,
+            &SelectPodcastHostViewController::addAccountButtonPressed);
     tryAgainButton_ = new QPushButton(tr("&Try Again"), this);
     tryAgainButton_->setObjectName(QStringLiteral("tryAgainButton"));
+    connect(tryAgainButton_, &QPushButton::clicked, this, [this] { viewModel().reloadAccounts(); });
 
     renameAccountAction_ =
         addListAction(*tableView_, tr("&Rename Account"), "renameAccountAction", QKeySequence(Qt::Key_F2));
@@ -151,32 +176,12 @@ SelectPodcastHostViewController::SelectPodcastHostViewController(Providers provi
         addListAction(*tableView_, tr("&Delete Account\u2026"), "deleteAccountAction", QKeySequence::Delete);
     connect(deleteAccountAction_, &QAction::triggered, this,
             &SelectPodcastHostViewController::deleteAccountPressed);
-    auto* manageButton =
+    manageButton_ =
         makeManageButton(*tableView_, QStringLiteral("manageAccountButton"), tr("Manage the chosen account"));
+}
 
-    accountProblemLabel_ = new QLabel(this);
-    accountProblemLabel_->setTextFormat(Qt::PlainText);
-    accountProblemLabel_->setObjectName(QStringLiteral("accountProblemLabel"));
-    accountProblemLabel_->setWordWrap(true);
-    accountProblemLabel_->setStyleSheet(QStringLiteral("color: #b3261e;"));
-    accountProblemLabel_->hide();
-
-    auto* buttonRow = new QHBoxLayout;
-    buttonRow->addWidget(addAccountButton_);
-    buttonRow->addWidget(manageButton);
-    buttonRow->addWidget(tryAgainButton_);
-    buttonRow->addStretch(1);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(heading);
-    layout->addWidget(tableView_, 1);
-    layout->addWidget(noteLabel_);
-    layout->addWidget(accountProblemLabel_);
-    layout->addLayout(buttonRow);
-
-    connect(addAccountButton_, &QPushButton::clicked, this,
-            &SelectPodcastHostViewController::addAccountButtonPressed);
-    connect(tryAgainButton_, &QPushButton::clicked, this, [this] { viewModel().reloadAccounts(); });
-
+void SelectPodcastHostViewController::bindViewModel()
+{
     // As in a loaded view: the view model reports here, then the table reads through the model.
     viewModel().setDelegate(this);
     tableModel_ = new PodcastHostAccountTableModel(viewModel(), this);

@@ -16,6 +16,7 @@ class QItemSelection;
 class QLabel;
 class QPushButton;
 class QTableView;
+class QToolButton;
 
 namespace airlark {
 
@@ -85,6 +86,9 @@ public slots:
     void deleteAccountPressed();
 
 private:
+    void makeTable();
+    void makeAccountActions();
+    void bindViewModel();
     void tableViewSelectionDidChange();
     void restoreSelectionFromViewModel();
     void updateAccountActions();
@@ -100,6 +104,7 @@ private:
     QPushButton* addAccountButton_ = nullptr;
     QLabel* noteLabel_ = nullptr;
     QPushButton* tryAgainButton_ = nullptr;
+    QToolButton* manageButton_ = nullptr;
     QLabel* accountProblemLabel_ = nullptr;
     QAction* renameAccountAction_ = nullptr;
     QAction* recheckAccountAction_ = nullptr;

@@ -4,6 +4,7 @@
 #include "platform/MainQueue.h"
 #include "platform/NotificationCenter.h"
 #include "platform/StandardOutput.h"
+#include "platform/ui/WindowLayout.h"
 
 #include <QHideEvent>
 #include <QIcon>
@@ -20,11 +21,10 @@ SoundCloudAuthenticationViewController::SoundCloudAuthenticationViewController(
 {
     setObjectName(QStringLiteral("SoundCloudAuthenticationViewController"));
 
-    auto* explanation = new QLabel(
+    QLabel* explanation = wrappingLabel(
         tr("Connect opens SoundCloud in your web browser. Sign in there and allow Airlark to upload "
            "tracks; Airlark then shows your SoundCloud name here, and Add saves the account."),
         this);
-    explanation->setWordWrap(true);
 
     connectButton_ =
         new QPushButton(QIcon(QStringLiteral(":/images/SoundCloud-Icon.svg")), tr("Connect"), this);
@@ -44,10 +44,8 @@ SoundCloudAuthenticationViewController::SoundCloudAuthenticationViewController(
     progressIndicator_->setMaximumHeight(8);
     progressIndicator_->setVisible(false);
 
-    errorMessageLabel_ = new QLabel(this);
-    errorMessageLabel_->setTextFormat(Qt::PlainText);
+    errorMessageLabel_ = wrappingLabel(QString(), this);
     errorMessageLabel_->setObjectName(QStringLiteral("errorMessageLabel"));
-    errorMessageLabel_->setWordWrap(true);
     errorMessageLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     // Read out by its text, which a screen reader hears again whenever it changes.
     errorMessageLabel_->setAccessibleDescription(tr("SoundCloud connection status"));

@@ -3,6 +3,7 @@
 #include "metadata/ui/FileDropLocationView.h"
 #include "metadata/ui/OpenPanel.h"
 #include "platform/StandardOutput.h"
+#include "platform/ui/WindowLayout.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -25,17 +26,6 @@ QLineEdit* makeField(const QString& objectName, const QString& accessibleName, Q
     return field;
 }
 
-QLabel* makeNotice(const QString& objectName, const QString& colour, QWidget* parent)
-{
-    auto* label = new QLabel(parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setObjectName(objectName);
-    label->setWordWrap(true);
-    label->setStyleSheet(QStringLiteral("color: %1;").arg(colour));
-    label->hide();
-    return label;
-}
-
 } // namespace
 
 CreateID3TemplateViewController::CreateID3TemplateViewController(QWidget* parent,
@@ -43,7 +33,27 @@ CreateID3TemplateViewController::CreateID3TemplateViewController(QWidget* parent
     : QWidget(parent), viewModel_(std::make_unique<CreateID3TemplateViewModel>(editedTemplateID))
 {
     setObjectName(QStringLiteral("CreateID3TemplateViewController"));
+    makeFields();
+    makeArtworkViews();
+    errorLabel_ = noticeLabel(Notice::Problem, QStringLiteral("errorLabel"), this);
+    errorLabel_->setAccessibleName(tr("Problem"));
 
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(makeForm());
+    layout->addWidget(errorLabel_);
+    layout->addStretch(1);
+    layout->addWidget(makeButtons());
+    connectFields();
+
+    // viewDidLoad.
+    viewModel().delegate = this;
+    genreField_->setText(viewModel().podcastFields().genre);
+    saveButton_->setEnabled(false);
+    artworkFileLabel_->setText(viewModel().artworkURLDisplay());
+}
+
+void CreateID3TemplateViewController::makeFields()
+{
     albumField_ = makeField(QStringLiteral("albumField"), tr("Podcast name"), this);
     artistField_ = makeField(QStringLiteral("artistField"), tr("Artist"), this);
     genreField_ = makeField(QStringLiteral("genreField"), tr("Genre"), this);
@@ -53,7 +63,10 @@ CreateID3TemplateViewController::CreateID3TemplateViewController(QWidget* parent
     feedURLField_->setPlaceholderText(QStringLiteral("https://"));
     explicitCheckBox_ = new QCheckBox(tr("E&xplicit content"), this);
     explicitCheckBox_->setObjectName(QStringLiteral("explicitCheckBox"));
+}
 
+void CreateID3TemplateViewController::makeArtworkViews()
+{
     artworkImageView_ = new ImageFileDropLocationView(this);
     artworkImageView_->setObjectName(QStringLiteral("artworkImageView"));
     artworkImageView_->setDelegate(this);
@@ -67,21 +80,14 @@ CreateID3TemplateViewController::CreateID3TemplateViewController(QWidget* parent
     artworkFactsLabel_->setTextFormat(Qt::PlainText);
     artworkFactsLabel_->setObjectName(QStringLiteral("artworkFactsLabel"));
     artworkFactsLabel_->setAccessibleName(tr("Artwork size and type"));
-    artworkNoticeLabel_ = makeNotice(QStringLiteral("artworkNoticeLabel"), QStringLiteral("#8a5300"), this);
+    artworkNoticeLabel_ = noticeLabel(Notice::Warning, QStringLiteral("artworkNoticeLabel"), this);
     artworkNoticeLabel_->setAccessibleName(tr("Artwork warning"));
     chooseArtworkButton_ = new QPushButton(tr("C&hoose Artwork\u2026"), this);
     chooseArtworkButton_->setObjectName(QStringLiteral("chooseArtworkButton"));
+}
 
-    errorLabel_ = makeNotice(QStringLiteral("errorLabel"), QStringLiteral("#b3261e"), this);
-    errorLabel_->setAccessibleName(tr("Problem"));
-
-    auto* buttons = new QDialogButtonBox(this);
-    saveButton_ = buttons->addButton(tr("&Save"), QDialogButtonBox::AcceptRole);
-    saveButton_->setObjectName(QStringLiteral("saveButton"));
-    saveButton_->setDefault(true);
-    cancelButton_ = buttons->addButton(QDialogButtonBox::Cancel);
-    cancelButton_->setObjectName(QStringLiteral("cancelButton"));
-
+QLayout* CreateID3TemplateViewController::makeForm()
+{
     auto* artworkRow = new QHBoxLayout;
     artworkRow->addWidget(chooseArtworkButton_);
     artworkRow->addWidget(artworkFileLabel_, 1);
@@ -90,8 +96,9 @@ CreateID3TemplateViewController::CreateID3TemplateViewController(QWidget* parent
     artworkFacts->addWidget(artworkNoticeLabel_);
     artworkFacts->addStretch(1);
     auto* previewRow = new QHBoxLayout;
-    previewRow->addWidget(artworkImageView_);
+    previewRow->addWidget(artworkImageView_, 0, Qt::AlignTop);
     previewRow->addLayout(artworkFacts, 1);
+
     auto* form = new QFormLayout;
     form->addRow(tr("&Podcast name:"), albumField_);
     form->addRow(tr("&Artist:"), artistField_);
@@ -101,12 +108,22 @@ CreateID3TemplateViewController::CreateID3TemplateViewController(QWidget* parent
     form->addRow(QString(), explicitCheckBox_);
     form->addRow(tr("Artwork:"), artworkRow);
     form->addRow(QString(), previewRow);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
-    layout->addWidget(errorLabel_);
-    layout->addStretch(1);
-    layout->addWidget(buttons);
+    return form;
+}
 
+QDialogButtonBox* CreateID3TemplateViewController::makeButtons()
+{
+    QDialogButtonBox* buttons = buttonBar(this);
+    saveButton_ = buttons->addButton(tr("&Save"), QDialogButtonBox::AcceptRole);
+    saveButton_->setObjectName(QStringLiteral("saveButton"));
+    saveButton_->setDefault(true);
+    cancelButton_ = buttons->button(QDialogButtonBox::Cancel);
+    cancelButton_->setObjectName(QStringLiteral("cancelButton"));
+    return buttons;
+}
+
+void CreateID3TemplateViewController::connectFields()
+{
     connect(artistField_, &QLineEdit::textChanged, this,
             &CreateID3TemplateViewController::artistFieldDidChange);
     connect(albumField_, &QLineEdit::textChanged, this,
@@ -120,12 +137,6 @@ CreateID3TemplateViewController::CreateID3TemplateViewController(QWidget* parent
             &CreateID3TemplateViewController::chooseArtworkButtonPressed);
     connect(saveButton_, &QPushButton::clicked, this, &CreateID3TemplateViewController::savePressed);
     connect(cancelButton_, &QPushButton::clicked, this, &CreateID3TemplateViewController::cancelPressed);
-
-    // viewDidLoad.
-    viewModel().delegate = this;
-    genreField_->setText(viewModel().podcastFields().genre);
-    saveButton_->setEnabled(false);
-    artworkFileLabel_->setText(viewModel().artworkURLDisplay());
 }
 
 CreateID3TemplateViewController::~CreateID3TemplateViewController()
@@ -141,6 +152,7 @@ QWidget* CreateID3TemplateViewController::makeWindow(QWidget* owner, std::option
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowTitle(editedTemplateID ? tr("Edit Template") : tr("New Template"));
     window->resize(480, 520);
+    keepContentsWhole(*window);
     return window;
 }
 

@@ -7,7 +7,9 @@
 #include <memory>
 
 class QCheckBox;
+class QDialogButtonBox;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QPushButton;
 
@@ -72,6 +74,11 @@ public slots:
     void cancelPressed();
 
 private:
+    void makeFields();
+    void makeArtworkViews();
+    QLayout* makeForm();
+    QDialogButtonBox* makeButtons();
+    void connectFields();
     void showError(ID3TemplateFieldValidationError error);
 
     std::unique_ptr<CreateID3TemplateViewModel> viewModel_;

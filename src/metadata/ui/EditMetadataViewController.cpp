@@ -7,6 +7,7 @@
 #include "platform/ui/StopConfirmation.h"
 #include "platform/ui/TerminatingButtonText.h"
 #include "platform/ui/TopMetadataProgressNavigationController.h"
+#include "platform/ui/WindowLayout.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -45,18 +46,6 @@ QPlainTextEdit* makeTextView(const QString& objectName, int lines, QWidget* pare
     view->setTabChangesFocus(true);
     view->setFixedHeight(view->fontMetrics().lineSpacing() * lines + 12);
     return view;
-}
-
-QLabel* makeNotice(const QString& objectName, const QString& colour, QWidget* parent)
-{
-    auto* label = new QLabel(parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setObjectName(objectName);
-    label->setWordWrap(true);
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    label->setStyleSheet(QStringLiteral("color: %1;").arg(colour));
-    label->hide();
-    return label;
 }
 
 // Screen readers take each field's name from its label.
@@ -109,6 +98,34 @@ EditMetadataViewController::~EditMetadataViewController() = default;
 
 void EditMetadataViewController::buildLayout()
 {
+    makeArtworkViews();
+    makeFormFields();
+    makeStatusViews();
+
+    // The form scrolls in a small window rather than squeezing its fields.
+    auto* formPane = new QWidget;
+    auto* formColumn = new QVBoxLayout(formPane);
+    formColumn->setContentsMargins(0, 0, 0, 0);
+    formColumn->addLayout(makeForm());
+    formColumn->addStretch(1); // spare height below the form, not between its rows
+    auto* scroll = new QScrollArea(this);
+    scroll->setWidget(formPane);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    auto* top = new QHBoxLayout;
+    top->addLayout(makeArtworkColumn());
+    top->addWidget(scroll, 1);
+    auto* saving = new QHBoxLayout;
+    saving->addWidget(savingIndicator_);
+    saving->addWidget(savingLabel_, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top, 1);
+    layout->addLayout(saving);
+    layout->addWidget(errorLabel_);
+}
+
+void EditMetadataViewController::makeArtworkViews()
+{
     artworkImageView_ = new ImageFileDropLocationView(this);
     artworkImageView_->setObjectName(QStringLiteral("artworkImageView"));
     artworkImageView_->setAccessibleName(tr("Artwork"));
@@ -117,10 +134,14 @@ void EditMetadataViewController::buildLayout()
     artworkFactsLabel_->setTextFormat(Qt::PlainText);
     artworkFactsLabel_->setObjectName(QStringLiteral("artworkFactsLabel"));
     artworkFactsLabel_->setAccessibleDescription(tr("Artwork size and type"));
-    artworkNoticeLabel_ = makeNotice(QStringLiteral("artworkNoticeLabel"), QStringLiteral("#8a5300"), this);
+    artworkNoticeLabel_ = noticeLabel(Notice::Warning, QStringLiteral("artworkNoticeLabel"), this);
     artworkNoticeLabel_->setAccessibleDescription(tr("Artwork warning"));
-    artworkNoticeLabel_->setMaximumWidth(180);
+    // As wide as the artwork above it, so that it wraps the same way in every window.
+    artworkNoticeLabel_->setFixedWidth(180);
+}
 
+void EditMetadataViewController::makeFormFields()
+{
     titleField_ = makeField(QStringLiteral("titleField"), false, this);
     podcastField_ = makeField(QStringLiteral("podcastField"), false, this);
     artistField_ = makeField(QStringLiteral("artistField"), false, this);
@@ -144,15 +165,17 @@ void EditMetadataViewController::buildLayout()
     chapterListView_->setObjectName(QStringLiteral("chapterListView"));
     chapterListView_->setAccessibleName(tr("Chapters"));
     chapterListView_->setFixedHeight(chapterListView_->fontMetrics().lineSpacing() * 4 + 12);
-    chapterProblemsLabel_ =
-        makeNotice(QStringLiteral("chapterProblemsLabel"), QStringLiteral("#b3261e"), this);
+    chapterProblemsLabel_ = noticeLabel(Notice::Problem, QStringLiteral("chapterProblemsLabel"), this);
     chapterProblemsLabel_->setAccessibleDescription(tr("Problems in the chapter file"));
     previousEpisodeField_ = makeField(QStringLiteral("previousEpisodeField"), true, this);
     fileNameField_ = makeField(QStringLiteral("fileNameField"), true, this);
     durationField_ = makeField(QStringLiteral("durationField"), true, this);
     lengthField_ = makeField(QStringLiteral("lengthField"), true, this);
+}
 
-    errorLabel_ = makeNotice(QStringLiteral("errorLabel"), QStringLiteral("#b3261e"), this);
+void EditMetadataViewController::makeStatusViews()
+{
+    errorLabel_ = noticeLabel(Notice::Problem, QStringLiteral("errorLabel"), this);
     // Read out by its text, which a screen reader hears again whenever it changes.
     errorLabel_->setAccessibleDescription(tr("Problem"));
     savingIndicator_ = new QProgressBar(this);
@@ -177,7 +200,10 @@ void EditMetadataViewController::buildLayout()
     checkListView_->setFixedHeight(checkListView_->fontMetrics().lineSpacing() * 6 + 12);
     checkListView_->setWordWrap(true);
     savingLabel_->setObjectName(QStringLiteral("savingLabel"));
+}
 
+QLayout* EditMetadataViewController::makeForm()
+{
     auto* numbers = new QHBoxLayout;
     numbers->addWidget(episodeNumberField_);
     numbers->addWidget(new QLabel(tr("Season:"), this));
@@ -218,7 +244,12 @@ void EditMetadataViewController::buildLayout()
     episodeNumberField_->setAccessibleName(tr("Episode number"));
     seasonNumberField_->setAccessibleName(tr("Season number"));
     genreField_->setAccessibleName(tr("Genre"));
+    return form;
+}
 
+// The artwork with what is known of it, then the facts of the file, which are read only.
+QLayout* EditMetadataViewController::makeArtworkColumn()
+{
     auto* facts = new QFormLayout;
     facts->setRowWrapPolicy(QFormLayout::WrapAllRows);
     facts->addRow(tr("Previous episode:"), previousEpisodeField_);
@@ -232,27 +263,7 @@ void EditMetadataViewController::buildLayout()
     left->addWidget(artworkNoticeLabel_);
     left->addLayout(facts);
     left->addStretch(1);
-
-    // The form scrolls in a small window rather than squeezing its fields.
-    auto* formPane = new QWidget;
-    auto* formColumn = new QVBoxLayout(formPane);
-    formColumn->setContentsMargins(0, 0, 0, 0);
-    formColumn->addLayout(form);
-    formColumn->addStretch(1); // spare height below the form, not between its rows
-    auto* scroll = new QScrollArea(this);
-    scroll->setWidget(formPane);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    auto* top = new QHBoxLayout;
-    top->addLayout(left);
-    top->addWidget(scroll, 1);
-    auto* saving = new QHBoxLayout;
-    saving->addWidget(savingIndicator_);
-    saving->addWidget(savingLabel_, 1);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(top, 1);
-    layout->addLayout(saving);
-    layout->addWidget(errorLabel_);
+    return left;
 }
 
 void EditMetadataViewController::setSelectedTemplateID(std::optional<qint64> id)

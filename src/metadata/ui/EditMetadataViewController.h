@@ -10,6 +10,7 @@
 
 class QCheckBox;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
@@ -104,6 +105,11 @@ protected:
 
 private:
     void buildLayout();
+    void makeArtworkViews();
+    void makeFormFields();
+    void makeStatusViews();
+    QLayout* makeForm();
+    QLayout* makeArtworkColumn();
     void rebuildViewModel();
     void refresh();
     void refreshFileFacts();

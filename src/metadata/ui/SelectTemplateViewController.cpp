@@ -8,6 +8,7 @@
 #include "platform/ui/ListActions.h"
 #include "platform/ui/StopConfirmation.h"
 #include "platform/ui/TopMetadataProgressNavigationController.h"
+#include "platform/ui/WindowLayout.h"
 
 #include <QAction>
 #include <QGridLayout>
@@ -29,7 +30,29 @@ SelectTemplateViewController::SelectTemplateViewController(
 {
     setObjectName(QStringLiteral("SelectTemplateViewController"));
 
-    auto* listLabel = new QLabel(tr("&Podcast template"), this);
+    makeTemplateList();
+    makeTemplateActions();
+    makeFileChooser();
+    auto* layout = new QHBoxLayout(this);
+    layout->addLayout(makeTemplateColumn(), 1);
+    layout->addLayout(makeFileColumn(), 1);
+
+    setTabOrder(tableView_, newTemplateButton_);
+    setTabOrder(newTemplateButton_, manageButton_);
+    setTabOrder(manageButton_, dropLocationView_);
+    setTabOrder(dropLocationView_, chooseFileButton_);
+
+    // viewDidLoad: the screen follows its view model from here on.
+    viewModel_->delegate = this;
+    viewModel_->reloadTemplates();
+    reloadTable();
+    updateTemplateActions();
+    dropLocationView_->setIcon(
+        QIcon(QStringLiteral(":/images/") + viewModel_->artworkName() + QStringLiteral(".svg")));
+}
+
+void SelectTemplateViewController::makeTemplateList()
+{
     templateListModel_ = new TemplateListModel(this);
     tableView_ = new QListView(this);
     tableView_->setObjectName(QStringLiteral("tableView"));
@@ -40,25 +63,21 @@ SelectTemplateViewController::SelectTemplateViewController(
     tableView_->setUniformItemSizes(true);
     tableView_->setAccessibleName(tr("Podcast template"));
     tableView_->viewport()->installEventFilter(this);
-    listLabel->setBuddy(tableView_);
     selectRowsWithArrowKeys(*tableView_);
     connect(tableView_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &SelectTemplateViewController::tableViewSelectionDidChange);
 
-    emptyListLabel_ = new QLabel(this);
-    emptyListLabel_->setTextFormat(Qt::PlainText);
+    emptyListLabel_ = wrappingLabel(QString(), this);
     emptyListLabel_->setObjectName(QStringLiteral("emptyListLabel"));
-    emptyListLabel_->setWordWrap(true);
     emptyListLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     emptyListLabel_->hide();
-    missingArtworkLabel_ = new QLabel(this);
-    missingArtworkLabel_->setTextFormat(Qt::PlainText);
-    missingArtworkLabel_->setObjectName(QStringLiteral("missingArtworkLabel"));
-    missingArtworkLabel_->setWordWrap(true);
-    missingArtworkLabel_->setStyleSheet(QStringLiteral("color: #8a5300;"));
+    missingArtworkLabel_ = noticeLabel(Notice::Warning, QStringLiteral("missingArtworkLabel"), this);
     missingArtworkLabel_->setAccessibleDescription(tr("Artwork missing"));
-    missingArtworkLabel_->hide();
+    templateProblemLabel_ = noticeLabel(Notice::Problem, QStringLiteral("templateProblemLabel"), this);
+}
 
+void SelectTemplateViewController::makeTemplateActions()
+{
     newTemplateAction_ = new QAction(tr("&New Template\u2026"), this);
     newTemplateAction_->setObjectName(QStringLiteral("newTemplateAction"));
     newTemplateAction_->setShortcut(QKeySequence::New);
@@ -82,19 +101,16 @@ SelectTemplateViewController::SelectTemplateViewController(
                                           QKeySequence::Delete);
     connect(deleteTemplateAction_, &QAction::triggered, this,
             &SelectTemplateViewController::deleteTemplatePressed);
-    auto* manageButton = makeManageButton(*tableView_, QStringLiteral("manageTemplateButton"),
-                                          tr("Manage the chosen template"));
+    manageButton_ = makeManageButton(*tableView_, QStringLiteral("manageTemplateButton"),
+                                     tr("Manage the chosen template"));
     templateListModel_->renameRequested = [this](qint64 id, const QString& name) {
         viewModel_->renameTemplate(id, name,
                                    [this](std::optional<QString> problem) { showTemplateProblem(problem); });
     };
-    templateProblemLabel_ = new QLabel(this);
-    templateProblemLabel_->setTextFormat(Qt::PlainText);
-    templateProblemLabel_->setObjectName(QStringLiteral("templateProblemLabel"));
-    templateProblemLabel_->setWordWrap(true);
-    templateProblemLabel_->setStyleSheet(QStringLiteral("color: #b3261e;"));
-    templateProblemLabel_->hide();
+}
 
+void SelectTemplateViewController::makeFileChooser()
+{
     dropLocationView_ = new AudioFileDropLocationView(this);
     dropLocationView_->setObjectName(QStringLiteral("dropLocationView"));
     dropLocationView_->setDelegate(viewModel_.get());
@@ -116,7 +132,12 @@ SelectTemplateViewController::SelectTemplateViewController(
     chosenFileLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     chosenFileLabel_->setAccessibleDescription(tr("Chosen file"));
     chosenFileLabel_->hide();
+}
 
+QLayout* SelectTemplateViewController::makeTemplateColumn()
+{
+    auto* listLabel = new QLabel(tr("&Podcast template"), this);
+    listLabel->setBuddy(tableView_);
     auto* left = new QVBoxLayout;
     left->addWidget(listLabel);
     left->addWidget(tableView_, 1);
@@ -125,29 +146,19 @@ SelectTemplateViewController::SelectTemplateViewController(
     left->addWidget(templateProblemLabel_);
     auto* templateButtons = new QHBoxLayout;
     templateButtons->addWidget(newTemplateButton_);
-    templateButtons->addWidget(manageButton);
+    templateButtons->addWidget(manageButton_);
     templateButtons->addStretch(1);
     left->addLayout(templateButtons);
+    return left;
+}
+
+QLayout* SelectTemplateViewController::makeFileColumn()
+{
     auto* right = new QVBoxLayout;
     right->addWidget(dropLocationView_, 1);
     right->addWidget(chooseFileButton_, 0, Qt::AlignHCenter);
     right->addWidget(chosenFileLabel_);
-    auto* layout = new QHBoxLayout(this);
-    layout->addLayout(left, 1);
-    layout->addLayout(right, 1);
-
-    setTabOrder(tableView_, newTemplateButton_);
-    setTabOrder(newTemplateButton_, manageButton);
-    setTabOrder(manageButton, dropLocationView_);
-    setTabOrder(dropLocationView_, chooseFileButton_);
-
-    // viewDidLoad: the screen follows its view model from here on.
-    viewModel_->delegate = this;
-    viewModel_->reloadTemplates();
-    reloadTable();
-    updateTemplateActions();
-    dropLocationView_->setIcon(
-        QIcon(QStringLiteral(":/images/") + viewModel_->artworkName() + QStringLiteral(".svg")));
+    return right;
 }
 
 SelectTemplateViewController::~SelectTemplateViewController()

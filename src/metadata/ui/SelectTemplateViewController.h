@@ -11,8 +11,10 @@
 
 class QAction;
 class QLabel;
+class QLayout;
 class QListView;
 class QPushButton;
+class QToolButton;
 
 namespace airlark {
 
@@ -76,6 +78,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void makeTemplateList();
+    void makeTemplateActions();
+    void makeFileChooser();
+    QLayout* makeTemplateColumn();
+    QLayout* makeFileColumn();
     // The frame's button set-up and a cleared selection, each time the step comes on screen.
     void viewDidAppear();
     void runOpenPanel();
@@ -94,6 +101,7 @@ private:
     QLabel* missingArtworkLabel_ = nullptr;
     QPushButton* chooseFileButton_ = nullptr;
     QPushButton* newTemplateButton_ = nullptr;
+    QToolButton* manageButton_ = nullptr;
     AudioFileDropLocationView* dropLocationView_ = nullptr;
     QAction* newTemplateAction_ = nullptr;
     QAction* editTemplateAction_ = nullptr;

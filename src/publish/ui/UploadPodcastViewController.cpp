@@ -37,21 +37,26 @@ QLabel* makeValueLabel(const QString& purpose, QWidget* parent)
 UploadPodcastViewController::UploadPodcastViewController(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("UploadPodcastViewController"));
+    makeProgressViews();
+    makeAfterUploadViews();
+    buildLayout();
 
-    auto* heading = new QLabel(tr("Publish the episode"), this);
-    QFont headingFont = heading->font();
-    headingFont.setBold(true);
-    headingFont.setPointSizeF(headingFont.pointSizeF() * 1.3);
-    heading->setFont(headingFont);
+    notifier_ = new DesktopNotifier(this);
+    connect(notifier_, &DesktopNotifier::activated, this, [this] {
+        QWidget* mainWindow = window();
+        mainWindow->setWindowState(mainWindow->windowState() & ~Qt::WindowMinimized);
+        mainWindow->show();
+        mainWindow->raise();
+        mainWindow->activateWindow();
+    });
+}
 
+void UploadPodcastViewController::makeProgressViews()
+{
     fileLabel_ = makeValueLabel(tr("File"), this);
     fileLabel_->setObjectName(QStringLiteral("fileLabel"));
     accountLabel_ = makeValueLabel(tr("Account"), this);
     accountLabel_->setObjectName(QStringLiteral("accountLabel"));
-
-    auto* details = new QFormLayout;
-    details->addRow(tr("File:"), fileLabel_);
-    details->addRow(tr("Account:"), accountLabel_);
 
     progressIndicator_ = new QProgressBar(this);
     progressIndicator_->setObjectName(QStringLiteral("progressIndicator"));
@@ -69,7 +74,11 @@ UploadPodcastViewController::UploadPodcastViewController(QWidget* parent) : QWid
     QFont statusFont = statusTextField_->font();
     statusFont.setPointSizeF(statusFont.pointSizeF() * 1.2);
     statusTextField_->setFont(statusFont);
+}
 
+// What the end of an upload offers: signing in again, or the published page and its link.
+void UploadPodcastViewController::makeAfterUploadViews()
+{
     signInAgainButton_ = new QPushButton(tr("Sign in to SoundCloud again\u2026"), this);
     signInAgainButton_->setObjectName(QStringLiteral("signInAgainButton"));
     signInAgainButton_->setAutoDefault(false);
@@ -97,6 +106,19 @@ UploadPodcastViewController::UploadPodcastViewController(QWidget* parent) : QWid
         if (const auto page = viewModel_ ? viewModel_->publishedPageURL() : std::nullopt)
             QGuiApplication::clipboard()->setText(page->toString());
     });
+}
+
+void UploadPodcastViewController::buildLayout()
+{
+    auto* heading = new QLabel(tr("Publish the episode"), this);
+    QFont headingFont = heading->font();
+    headingFont.setBold(true);
+    headingFont.setPointSizeF(headingFont.pointSizeF() * 1.3);
+    heading->setFont(headingFont);
+
+    auto* details = new QFormLayout;
+    details->addRow(tr("File:"), fileLabel_);
+    details->addRow(tr("Account:"), accountLabel_);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 24, 24, 24);
@@ -111,15 +133,6 @@ UploadPodcastViewController::UploadPodcastViewController(QWidget* parent) : QWid
     layout->addWidget(publishedLabel_);
     layout->addWidget(copyLinkButton_, 0, Qt::AlignHCenter);
     layout->addStretch(1);
-
-    notifier_ = new DesktopNotifier(this);
-    connect(notifier_, &DesktopNotifier::activated, this, [this] {
-        QWidget* mainWindow = window();
-        mainWindow->setWindowState(mainWindow->windowState() & ~Qt::WindowMinimized);
-        mainWindow->show();
-        mainWindow->raise();
-        mainWindow->activateWindow();
-    });
 }
 
 UploadPodcastViewController::~UploadPodcastViewController()

@@ -98,6 +98,9 @@ public:
     void uploadPodcastViewModelUploadStatusDidChange(UploadPodcastViewModel& viewModel) override;
 
 private:
+    void makeProgressViews();
+    void makeAfterUploadViews();
+    void buildLayout();
     // A new view model for the current file and account, and its upload started; one that may
     // replace the file of the same name on Libsyn when the user chose to.
     void startUpload(bool replaceExisting = false);
