@@ -169,18 +169,15 @@ struct Decoder
     }
 };
 
-std::optional<EpisodeAudio> decode(int fd, qint64 fileSize, const EpisodeAudioProgress& progress,
-                                   std::stop_token stop)
+// Float output in every rate the decoder knows, so that the meter sees the stream as it is.
+bool openDecoder(Decoder& decoder, int fd, EpisodeAudio& audio)
 {
-    EpisodeAudio audio;
-    readHead(fd, audio);
-    Decoder decoder;
     int error = MPG123_OK;
     decoder.handle = mpg123_new(nullptr, &error);
     mpg123_handle* mh = decoder.handle;
     if (!mh) {
         audio.unreadable = Text::tr("The MP3 decoder cannot start.");
-        return audio;
+        return false;
     }
     mpg123_param(mh, MPG123_FLAGS, MPG123_GAPLESS | MPG123_QUIET, 0.0);
     mpg123_format_none(mh);
@@ -191,16 +188,90 @@ std::optional<EpisodeAudio> decode(int fd, qint64 fileSize, const EpisodeAudioPr
         mpg123_format(mh, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_FLOAT_32);
     if (mpg123_open_fd(mh, fd) != MPG123_OK) {
         audio.unreadable = Text::tr("The file cannot be read as MP3 audio.");
-        return audio;
+        return false;
     }
+    return true;
+}
 
-    std::optional<LoudnessMeter> meter;
+// What the frames said so far: where the next one should start, their sizes and bit rates.
+struct FrameTally
+{
     qint64 samples = 0;
     qint64 frameBytes = 0;
     qint64 frames = 0;
     off_t expectedAt = -1;
     int firstBitRate = -1;
     double kilobitSum = 0;
+
+    void count(mpg123_handle* mh, EpisodeAudio& audio)
+    {
+        mpg123_frameinfo2 info = {};
+        if (mpg123_info2(mh, &info) != MPG123_OK)
+            return;
+        const off_t at = mpg123_framepos(mh);
+        if (expectedAt >= 0 && at > expectedAt)
+            audio.skippedBytes += at - expectedAt;
+        expectedAt = at + info.framesize;
+        if (frames == 0) {
+            audio.mpegVersion = info.version == MPG123_1_0 ? 1 : info.version == MPG123_2_0 ? 2 : 25;
+            audio.layer = info.layer;
+            firstBitRate = info.bitrate;
+        }
+        if (info.bitrate != firstBitRate)
+            audio.variableBitRate = true;
+        kilobitSum += info.bitrate;
+        frameBytes += info.framesize;
+        ++frames;
+    }
+};
+
+// What lies after the last whole frame: an APE or ID3v1 tag belongs there; a frame header with
+// too few bytes behind it is a last frame cut short; anything else is junk.
+void judgeTail(int fd, qint64 fileSize, const FrameTally& tally, EpisodeAudio& audio)
+{
+    const off_t end = tally.expectedAt;
+    qint64 rest = fileSize - qint64(end);
+    unsigned char tail[3] = {};
+    if (rest >= 128 && ::pread(fd, tail, 3, fileSize - 128) == 3 && !std::memcmp(tail, "TAG", 3))
+        rest -= 128;
+    unsigned char next[8] = {};
+    const bool apeTag = rest >= 32 && ::pread(fd, next, 8, end) == 8 && !std::memcmp(next, "APETAGEX", 8);
+    if (rest > 0 && !apeTag) {
+        if (::pread(fd, next, 2, end) == 2 && next[0] == 0xFF && (next[1] & 0xE0) == 0xE0 &&
+            rest < 2 * qint64(tally.frameBytes / tally.frames))
+            audio.lastFrameCut = true;
+        else
+            audio.trailingBytes = rest;
+    }
+}
+
+// The stream's format, once: a stream that changes it midway is measured up to the change.
+bool takeFormat(mpg123_handle* mh, std::optional<LoudnessMeter>& meter, EpisodeAudio& audio)
+{
+    long rate = 0;
+    int channels = 0, encoding = 0;
+    mpg123_getformat(mh, &rate, &channels, &encoding);
+    if (meter) {
+        audio.formatChanges = true;
+        return false;
+    }
+    audio.sampleRate = rate;
+    audio.channels = channels;
+    meter.emplace(channels, rate);
+    return true;
+}
+
+std::optional<EpisodeAudio> decode(int fd, qint64 fileSize, const EpisodeAudioProgress& progress,
+                                   std::stop_token stop)
+{
+    EpisodeAudio audio;
+    readHead(fd, audio);
+    Decoder decoder;
+    if (!openDecoder(decoder, fd, audio))
+        return audio;
+    mpg123_handle* mh = decoder.handle;
+    std::optional<LoudnessMeter> meter;
+    FrameTally tally;
     for (;;) {
         off_t frameNumber = 0;
         unsigned char* pcm = nullptr;
@@ -209,18 +280,10 @@ std::optional<EpisodeAudio> decode(int fd, qint64 fileSize, const EpisodeAudioPr
         if (result == MPG123_DONE)
             break;
         if (result == MPG123_NEW_FORMAT) {
-            long rate = 0;
-            int channels = 0, encoding = 0;
-            mpg123_getformat(mh, &rate, &channels, &encoding);
-            if (meter) {
-                audio.formatChanges = true;
+            if (!takeFormat(mh, meter, audio))
                 break;
-            }
-            audio.sampleRate = rate;
-            audio.channels = channels;
-            meter.emplace(channels, rate);
         } else if (result != MPG123_OK) {
-            if (frames == 0) {
+            if (tally.frames == 0) {
                 audio.unreadable = Text::tr("The file holds no MPEG audio that can be decoded.");
                 return audio;
             }
@@ -229,57 +292,26 @@ std::optional<EpisodeAudio> decode(int fd, qint64 fileSize, const EpisodeAudioPr
         }
         if (!meter)
             continue;
-        mpg123_frameinfo2 info = {};
-        if (mpg123_info2(mh, &info) == MPG123_OK && result == MPG123_OK) {
-            const off_t at = mpg123_framepos(mh);
-            if (expectedAt >= 0 && at > expectedAt)
-                audio.skippedBytes += at - expectedAt;
-            expectedAt = at + info.framesize;
-            if (frames == 0) {
-                audio.mpegVersion = info.version == MPG123_1_0 ? 1 : info.version == MPG123_2_0 ? 2 : 25;
-                audio.layer = info.layer;
-                firstBitRate = info.bitrate;
-            }
-            if (info.bitrate != firstBitRate)
-                audio.variableBitRate = true;
-            kilobitSum += info.bitrate;
-            frameBytes += info.framesize;
-            ++frames;
-        }
+        if (result == MPG123_OK)
+            tally.count(mh, audio);
         const size_t count = bytes / sizeof(float) / size_t(audio.channels);
         meter->add(reinterpret_cast<const float*>(pcm), count);
-        samples += qint64(count);
-        if (frames % 256 == 0) {
+        tally.samples += qint64(count);
+        if (tally.frames % 256 == 0) {
             if (stop.stop_requested())
                 return std::nullopt;
             if (progress && fileSize > 0)
                 progress(double(mpg123_tell_stream(mh)) / double(fileSize));
         }
     }
-    if (!meter || frames == 0) {
+    if (!meter || tally.frames == 0) {
         audio.unreadable = Text::tr("The file holds no MPEG audio that can be decoded.");
         return audio;
     }
-    audio.averageKilobitsPerSecond = int(kilobitSum / double(frames) + 0.5);
-    audio.durationMilliseconds = samples * 1000 / audio.sampleRate;
+    audio.averageKilobitsPerSecond = int(tally.kilobitSum / double(tally.frames) + 0.5);
+    audio.durationMilliseconds = tally.samples * 1000 / audio.sampleRate;
     audio.loudness = meter->figures();
-
-    // What lies after the last whole frame: an APE or ID3v1 tag belongs there; a frame header with
-    // too few bytes behind it is a last frame cut short; anything else is junk.
-    qint64 rest = fileSize - qint64(expectedAt);
-    unsigned char tail[3] = {};
-    if (rest >= 128 && ::pread(fd, tail, 3, fileSize - 128) == 3 && !std::memcmp(tail, "TAG", 3))
-        rest -= 128;
-    unsigned char next[8] = {};
-    const bool apeTag =
-        rest >= 32 && ::pread(fd, next, 8, expectedAt) == 8 && !std::memcmp(next, "APETAGEX", 8);
-    if (rest > 0 && !apeTag) {
-        if (::pread(fd, next, 2, expectedAt) == 2 && next[0] == 0xFF && (next[1] & 0xE0) == 0xE0 &&
-            rest < 2 * qint64(frameBytes / frames))
-            audio.lastFrameCut = true;
-        else
-            audio.trailingBytes = rest;
-    }
+    judgeTail(fd, fileSize, tally, audio);
     if (progress)
         progress(1.0);
     return audio;

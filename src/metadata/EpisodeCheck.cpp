@@ -45,7 +45,7 @@ QString counted(qint64 count, const char* one, const char* many)
     return (count == 1 ? Text::tr(one) : Text::tr(many)).arg(count);
 }
 
-void addStream(EpisodeCheckReport& report, const EpisodeAudio& audio)
+void addFormat(EpisodeCheckReport& report, const EpisodeAudio& audio)
 {
     const QString version =
         audio.mpegVersion == 25 ? QStringLiteral("2.5") : QString::number(audio.mpegVersion);
@@ -68,7 +68,10 @@ void addStream(EpisodeCheckReport& report, const EpisodeAudio& audio)
         report.items.push_back({QStringLiteral("sample-rate"), Text::tr("Sample rate"), Verdict::Failure,
                                 Text::tr("%1: directories take 44.1 or 48 kHz").arg(rate),
                                 Text::tr("Export the episode again at 44.1 kHz.")});
+}
 
+void addBitRate(EpisodeCheckReport& report, const EpisodeAudio& audio)
+{
     const bool mono = audio.channels == 1;
     const int low = mono ? 96 : 128;
     const int high = mono ? 128 : 256;
@@ -89,7 +92,10 @@ void addStream(EpisodeCheckReport& report, const EpisodeAudio& audio)
                                 Text::tr("Export at %1 kbit/s for %2 speech.")
                                     .arg(mono ? 96 : 128)
                                     .arg(channelsName(audio.channels))});
+}
 
+void addDuration(EpisodeCheckReport& report, const EpisodeAudio& audio)
+{
     const QString duration = formattedDuration(audio.durationMilliseconds / 1000);
     if (audio.variableBitRate && !audio.hasXingHeader && !audio.hasVBRIHeader)
         report.items.push_back(
@@ -103,7 +109,10 @@ void addStream(EpisodeCheckReport& report, const EpisodeAudio& audio)
                                 Verdict::Pass,
                                 Text::tr("%1, read from the stream").arg(duration),
                                 {}});
+}
 
+void addFrames(EpisodeCheckReport& report, const EpisodeAudio& audio)
+{
     QStringList damage;
     if (audio.skippedBytes > 0)
         damage << counted(audio.skippedBytes, "%1 damaged byte between frames",
@@ -123,6 +132,14 @@ void addStream(EpisodeCheckReport& report, const EpisodeAudio& audio)
             {QStringLiteral("frames"), Text::tr("Frames"),
              audio.formatChanges ? Verdict::Failure : Verdict::Warning, damage.join(QStringLiteral("; ")),
              Text::tr("Export the episode again from the editor; a copy may have been cut short.")});
+}
+
+void addStream(EpisodeCheckReport& report, const EpisodeAudio& audio)
+{
+    addFormat(report, audio);
+    addBitRate(report, audio);
+    addDuration(report, audio);
+    addFrames(report, audio);
 }
 
 void addLoudness(EpisodeCheckReport& report, const EpisodeAudio& audio)
@@ -173,11 +190,9 @@ void addLoudness(EpisodeCheckReport& report, const EpisodeAudio& audio)
              Text::tr("Put a true-peak limiter at \u22121 dBTP last in the chain and export again.")});
 }
 
-void addTags(EpisodeCheckReport& report, const EpisodeCheckTags& tags, const EpisodeAudio& audio)
+void addTitleAndVersion(EpisodeCheckReport& report, const EpisodeCheckTags& tags, const EpisodeAudio& audio)
 {
     const QString title = tags.values.title.value_or(QString()).trimmed();
-    const std::vector<ChapterMark> chapters =
-        tags.values.podcast.chapters.value_or(std::vector<ChapterMark>());
     if (title.isEmpty())
         report.items.push_back(
             {QStringLiteral("title"), Text::tr("Title"), Verdict::Failure,
@@ -199,7 +214,10 @@ void addTags(EpisodeCheckReport& report, const EpisodeCheckTags& tags, const Epi
             {QStringLiteral("id3"), Text::tr("ID3 tag"), Verdict::Warning,
              version == 0 ? Text::tr("no ID3v2 tag") : QStringLiteral("ID3v2.%1").arg(version),
              Text::tr("Save the tags in Airlark: it writes ID3v2.3, which every player reads.")});
+}
 
+void addArtwork(EpisodeCheckReport& report, const EpisodeCheckTags& tags)
+{
     if (!tags.artwork) {
         report.items.push_back({QStringLiteral("artwork"), Text::tr("Artwork"), Verdict::Warning,
                                 Text::tr("no cover in the episode"),
@@ -222,11 +240,15 @@ void addTags(EpisodeCheckReport& report, const EpisodeCheckTags& tags, const Epi
         report.items.push_back(
             {QStringLiteral("artwork"), Text::tr("Artwork"), Verdict::Pass, tags.artwork->description, {}});
     }
+}
 
+void addChapters(EpisodeCheckReport& report, const EpisodeCheckTags& tags, const EpisodeAudio& audio)
+{
+    const std::vector<ChapterMark> chapters =
+        tags.values.podcast.chapters.value_or(std::vector<ChapterMark>());
     if (chapters.empty())
         return;
     QStringList problems;
-    QStringList warnings;
     if (chapters.front().startMilliseconds != 0)
         problems << Text::tr("the first starts at %1, not 00:00:00")
                         .arg(formattedDuration(chapters.front().startMilliseconds / 1000));
@@ -259,6 +281,13 @@ void addTags(EpisodeCheckReport& report, const EpisodeCheckTags& tags, const Epi
                                 Text::tr("Shorten the titles: some players cut or hide long ones.")});
     else
         report.items.push_back({QStringLiteral("chapters"), Text::tr("Chapters"), Verdict::Pass, count, {}});
+}
+
+void addTags(EpisodeCheckReport& report, const EpisodeCheckTags& tags, const EpisodeAudio& audio)
+{
+    addTitleAndVersion(report, tags, audio);
+    addArtwork(report, tags);
+    addChapters(report, tags, audio);
 }
 
 } // namespace

@@ -233,6 +233,49 @@ bool sameAudioEnds(int episode, qint64 audioBegin, int copy, qint64 copyBegin, q
     return true;
 }
 
+// Writes the new bytes of every region, flushes them and reads them back.
+std::optional<TagLibMetadataError> writeRegions(const TagWriteContext& context,
+                                                const QList<TagJournal::Region>& regions)
+{
+    std::optional<TagLibMetadataError> failed;
+    for (qsizetype i = 0; i < regions.size() && !failed; ++i) {
+        if (!fileio::writeAt(context.episode, regions[i].offset, regions[i].after))
+            failed = writeFailure(errno, QStringLiteral("Unable to write the tag"), context.path,
+                                  regions[i].after.size());
+        else if (i == 0 && context.probe.afterFirstWrite && !context.probe.afterFirstWrite())
+            failed =
+                failure(TagLibMetadataErrorCode::WriteFailed, QStringLiteral("The write was interrupted."));
+    }
+    if (!failed && ::fdatasync(context.episode) != 0)
+        failed = writeFailure(errno, QStringLiteral("Unable to flush the tag to disk"), context.path, 0);
+    for (qsizetype i = 0; i < regions.size() && !failed; ++i) {
+        const std::optional<QByteArray> back =
+            fileio::readAt(context.episode, regions[i].offset, regions[i].after.size());
+        if (!back || *back != regions[i].after)
+            failed = failure(TagLibMetadataErrorCode::WriteFailed,
+                             QStringLiteral("The tag did not read back as written."));
+    }
+    if (!failed && !context.tag.isEmpty() && !tagReadsBack(context.episode, context))
+        failed = failure(TagLibMetadataErrorCode::WriteFailed,
+                         QStringLiteral("The written tag does not read back."));
+    return failed;
+}
+
+// Puts the old bytes back, all of them: a failed write may have reached any of the regions.
+bool restoreRegions(const TagWriteContext& context, const QList<TagJournal::Region>& regions)
+{
+    bool restored = true;
+    for (const TagJournal::Region& region : regions)
+        restored = restored && fileio::writeAt(context.episode, region.offset, region.before);
+    restored = restored && ::fdatasync(context.episode) == 0;
+    for (const TagJournal::Region& region : regions) {
+        const std::optional<QByteArray> back =
+            fileio::readAt(context.episode, region.offset, region.before.size());
+        restored = restored && back && *back == region.before;
+    }
+    return restored;
+}
+
 } // namespace
 
 std::optional<TagLibMetadataError> writeInPlace(const TagWriteContext& context,
@@ -255,44 +298,14 @@ std::optional<TagLibMetadataError> writeInPlace(const TagWriteContext& context,
                        QStringLiteral("Airlark could not keep an undo copy of the tag before writing it: ") +
                            why);
 
-    std::optional<TagLibMetadataError> failed;
-    for (qsizetype i = 0; i < regions.size() && !failed; ++i) {
-        if (!fileio::writeAt(context.episode, regions[i].offset, regions[i].after))
-            failed = writeFailure(errno, QStringLiteral("Unable to write the tag"), context.path,
-                                  regions[i].after.size());
-        else if (i == 0 && context.probe.afterFirstWrite && !context.probe.afterFirstWrite())
-            failed =
-                failure(TagLibMetadataErrorCode::WriteFailed, QStringLiteral("The write was interrupted."));
-    }
-    if (!failed && ::fdatasync(context.episode) != 0)
-        failed = writeFailure(errno, QStringLiteral("Unable to flush the tag to disk"), context.path, 0);
-    for (qsizetype i = 0; i < regions.size() && !failed; ++i) {
-        const std::optional<QByteArray> back =
-            fileio::readAt(context.episode, regions[i].offset, regions[i].after.size());
-        if (!back || *back != regions[i].after)
-            failed = failure(TagLibMetadataErrorCode::WriteFailed,
-                             QStringLiteral("The tag did not read back as written."));
-    }
-    if (!failed && !context.tag.isEmpty() && !tagReadsBack(context.episode, context))
-        failed = failure(TagLibMetadataErrorCode::WriteFailed,
-                         QStringLiteral("The written tag does not read back."));
+    std::optional<TagLibMetadataError> failed = writeRegions(context, regions);
     if (!failed && journal->finish())
         return std::nullopt;
     if (!failed)
         failed = failure(TagLibMetadataErrorCode::WriteFailed,
                          QStringLiteral("Unable to close the undo copy: ") + fileio::errorText(errno));
 
-    // Put the old bytes back, all of them: a failed write may have reached any of the regions.
-    bool restored = true;
-    for (const TagJournal::Region& region : regions)
-        restored = restored && fileio::writeAt(context.episode, region.offset, region.before);
-    restored = restored && ::fdatasync(context.episode) == 0;
-    for (const TagJournal::Region& region : regions) {
-        const std::optional<QByteArray> back =
-            fileio::readAt(context.episode, region.offset, region.before.size());
-        restored = restored && back && *back == region.before;
-    }
-    if (restored && journal->finish())
+    if (restoreRegions(context, regions) && journal->finish())
         return failed;
     failed->fileUnchanged = false;
     failed->message +=
