@@ -178,17 +178,13 @@ TEST_F(CommandLine, TagWritesWhatTheWindowWould)
 {
     writeFile(folder.filePath(QStringLiteral("notes.txt")), "Show notes \xe2\x80\x94 with links");
     const QStringList tag{"tag", "--template", "weekly", "--title", "Episode 1"};
+    // clang-format off
     for (const Case& row : std::initializer_list<Case>{
-             {tag + QStringList{"--description-file", folder.filePath("notes.txt"), "--genre", "Comedy",
-                                "--episode", "7", episode()},
-              0, "", "Tagged"},
+             {tag + QStringList{"--description-file", folder.filePath("notes.txt"), "--genre", "Comedy", "--episode", "7", episode()}, 0, "", "Tagged"},
              {tag + QStringList{"--episode", "seven", episode()}, 3, "", "episode number"},
-             {{"tag", "--template", "Nope", "--title", "T", episode()},
-              2,
-              "",
-              "the stored ones are:\n  Weekly"},
+             {{"tag", "--template", "Nope", "--title", "T", episode()}, 2, "", "the stored ones are:\n  Weekly"},
              {{"tag", "--template", "Weekly", episode()}, 2, "", "--title"},
-         }) {
+         }) { // clang-format on
         expectRun(airlark(row.arguments), row);
         if (row.status != 0)
             continue;
@@ -208,45 +204,24 @@ TEST_F(CommandLine, PublishSaysWhereTheEpisodeWentOrWhyNot)
     const QStringList tag{"--template", "Weekly", "--title", "Episode 2"};
     const QJsonObject track = reply(
         201, {}, QJsonObject{{"id", 1234}, {"permalink_url", "https://soundcloud.com/standin/episode-2"}});
+    const QStringList showcast{"publish", "--account", "Showcast", "--no-check"};
+    const QStringList cloud{"publish", "--account", "Cloud", "--no-check"};
+    // clang-format off
     for (const Case& row : std::initializer_list<Case>{
-             {QStringList{"publish", "--account", "Showcast"} + tag, 0, "Showcast/quickcast/ep.mp3\n",
-              "Tagged"},
-             {{"publish", "--account", "Showcast", "--no-check"},
-              2,
-              "",
-              "it was left as it is (publish --replace replaces it)"},
-             {{"publish", "--account", "Showcast", "--no-check", "--replace"},
-              0,
-              "Showcast/quickcast/ep.mp3\n",
-              ""},
-             {{"publish", "--account", "Showcast", "--no-check"},
-              5,
-              "",
-              "\u201cep\u23CE2.mp3\u201d cannot be sent to Libsyn",
-              {},
-              QStringLiteral("ep\n2.mp3")},
-             {{"publish", "--account", "Cloud", "--no-check"},
-              0,
-              "https://soundcloud.com/standin/episode-2\n",
-              "",
-              track},
+             {QStringList{"publish", "--account", "Showcast"} + tag, 0, "Showcast/quickcast/ep.mp3\n", "Tagged"},
+             {showcast, 2, "", "it was left as it is (publish --replace replaces it)"},
+             {showcast + QStringList{"--replace"}, 0, "Showcast/quickcast/ep.mp3\n", ""},
+             {showcast, 5, "", "\u201cep\u23CE2.mp3\u201d cannot be sent to Libsyn", {}, QStringLiteral("ep\n2.mp3")},
+             {cloud, 0, "https://soundcloud.com/standin/episode-2\n", "", track},
              {{"publish", "--account", "Cloud"}, 6, "", "the check found a failure, so nothing was uploaded"},
              {{"publish", "--account", "Wrong", "--no-check"}, 4, "", "Libsyn refused the log-in"},
              {{"publish", "--account", "Expired", "--no-check"}, 4, "", "sign in again in Airlark's window"},
-             {{"publish", "--account", "Cloud", "--no-check"},
-              5,
-              "",
-              "SoundCloud asks to wait 2 minutes",
-              reply(429, {{"Retry-After", "120"}})},
-             {{"publish", "--account", "Cloud", "--no-check"},
-              0,
-              "",
-              "Uploaded, but SoundCloud's answer could not be read",
-              page(201, "application/json", "{\"id\": 12")},
+             {cloud, 5, "", "SoundCloud asks to wait 2 minutes", reply(429, {{"Retry-After", "120"}})},
+             {cloud, 0, "", "Uploaded, but SoundCloud's answer could not be read", page(201, "application/json", "{\"id\": 12")},
              {QStringList{"publish", "--account", "Showcast"} + tag, 3, "", "Unable to write ID3 tags."},
              {{"publish", "--account", "Nobody"}, 2, "", "no account is named \"Nobody\""},
              {{"publish", "--account", "twin"}, 2, "", "more than one account is named \"twin\""},
-         }) {
+         }) { // clang-format on
         standIn->route("POST", QStringLiteral("/tracks"), row.tracks);
         const QString file = episode(row.status != 3, row.fileName);
         expectRun(airlark(row.arguments + QStringList{file}), row);

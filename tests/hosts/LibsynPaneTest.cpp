@@ -81,35 +81,23 @@ TEST_P(LibsynPaneCheckTest, SaysWhatTheCheckFound)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Outcomes, LibsynPaneCheckTest,
-    ::testing::Values(
-        CheckCase{"accepted", nullptr, true, false, false, Accepted},
-        CheckCase{"plain", nullptr, true, true, false, Accepted},
-        CheckCase{"wrongPassword", "not the password", true, false, false,
-                  "Log in failed: Libsyn refused the e-mail address or the FTP password"},
-        CheckCase{
-            "noFolder", nullptr, false, false, false,
-            "Log in failed: the folder show-noFolder/quickcast does not exist on Libsyn: check the show "
-            "folder and the feed type"},
-        CheckCase{"serverDown", nullptr, true, false, true,
-                  "Log in failed: cannot reach 127.0.0.1: check the internet connection"},
-        CheckCase{"markupGreeting",
-                  nullptr,
-                  true,
-                  false,
-                  false,
-                  "Log in failed: 127.0.0.1 closed the session (421 <img src=/dev/zero> <b>busy</b>)",
-                  {{"greeting", "421 <img src=/dev/zero> <b>busy</b>"}}},
-        CheckCase{
-            "markupReply",
-            nullptr,
-            true,
-            true,
-            false,
-            "Log in failed: 127.0.0.1 closed the session (421 <a href=\"https://example.com/\">Sign in</a>)",
-            {{"replies", QJsonObject{{"PASS", "421 <a href=\"https://example.com/\">Sign in</a>"}}}}}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Outcomes, LibsynPaneCheckTest, ::testing::Values(
+    CheckCase{"accepted", nullptr, true, false, false, Accepted},
+    CheckCase{"plain", nullptr, true, true, false, Accepted},
+    CheckCase{"wrongPassword", "not the password", true, false, false,
+              "Log in failed: Libsyn refused the e-mail address or the FTP password"},
+    CheckCase{"noFolder", nullptr, false, false, false,
+              "Log in failed: the folder show-noFolder/quickcast does not exist on Libsyn: check the show folder and the feed type"},
+    CheckCase{"serverDown", nullptr, true, false, true, "Log in failed: cannot reach 127.0.0.1: check the internet connection"},
+    CheckCase{"markupGreeting", nullptr, true, false, false,
+              "Log in failed: 127.0.0.1 closed the session (421 <img src=/dev/zero> <b>busy</b>)",
+              {{"greeting", "421 <img src=/dev/zero> <b>busy</b>"}}},
+    CheckCase{"markupReply", nullptr, true, true, false,
+              "Log in failed: 127.0.0.1 closed the session (421 <a href=\"https://example.com/\">Sign in</a>)",
+              {{"replies", QJsonObject{{"PASS", "421 <a href=\"https://example.com/\">Sign in</a>"}}}}}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
+// clang-format on
 
 // Checking a saved account again, or adding the same e-mail and show again, replaces its password
 // and keeps its row: no second account, and standard output says which happened.

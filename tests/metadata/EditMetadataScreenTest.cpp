@@ -197,16 +197,14 @@ TEST_P(EditMetadataChapterTest, AValidListIsShownAndWrittenAnInvalidOneNamesItsL
 
 const QStringList OldChapters{"0-500 Old opening", "500-900 Old end"};
 
-INSTANTIATE_TEST_SUITE_P(
-    Lists, EditMetadataChapterTest,
-    ::testing::Values(ChapterList{"NoneLoaded", std::nullopt, OldChapters, {}},
-                      ChapterList{
-                          "Clock",
-                          "\ufeff00:00:00 Intro\r\n00:00:04.25 Caf\u00e9 talk\r\n\r\n0:00:08 The end\r\n",
-                          {"0-4250 Intro", "4250-8000 Caf\u00e9 talk", "8000-end The end"},
-                          {}},
-                      ChapterList{"Empty", "\n \n", OldChapters, {"The file holds no chapters."}}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Lists, EditMetadataChapterTest, ::testing::Values(
+    ChapterList{"NoneLoaded", std::nullopt, OldChapters, {}},
+    ChapterList{"Clock", "\ufeff00:00:00 Intro\r\n00:00:04.25 Caf\u00e9 talk\r\n\r\n0:00:08 The end\r\n",
+                {"0-4250 Intro", "4250-8000 Caf\u00e9 talk", "8000-end The end"}, {}},
+    ChapterList{"Empty", "\n \n", OldChapters, {"The file holds no chapters."}}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
+// clang-format on
 
 // A template made before artwork was copied, whose image has since been deleted, and a read-only
 // episode with tags of its own: a save that does not go through stays on the step and leaves the

@@ -125,21 +125,17 @@ TEST(ArtworkRulesTest, AnImageBreakingARuleIsWarnedAboutAndOnlyANonImageIsRefuse
         V verdict;
         QString message;
     } images[] = {
+        // clang-format off
         {"smallest", test::jpegBytes(1400, 1400), V::Fine, {}},
         {"largest", test::jpegBytes(3000, 3000), V::Fine, {}},
-        {"notAnImage", "Show notes, not a picture.\n", V::Refused,
-         "\u201cnotes.jpg\u201d is not an image: choose a JPEG or PNG file."},
-        {"small", test::imageBytes(1200, 1200, "PNG"), V::Warned,
-         "1200\u00d71200 PNG: directories ask for at least 1400\u00d71400"},
-        {"tooLargeAndNotSquare", test::jpegBytes(3200, 3000), V::Warned,
-         "3200\u00d73000 JPEG: directories ask for a square image, at most 3000\u00d73000"},
-        {"greyscale", test::imageBytes(1400, 1400, "PNG", true), V::Warned,
-         "1400\u00d71400 PNG in greyscale: directories ask for RGB colour"},
+        {"notAnImage", "Show notes, not a picture.\n", V::Refused, "\u201cnotes.jpg\u201d is not an image: choose a JPEG or PNG file."},
+        {"small", test::imageBytes(1200, 1200, "PNG"), V::Warned, "1200\u00d71200 PNG: directories ask for at least 1400\u00d71400"},
+        {"tooLargeAndNotSquare", test::jpegBytes(3200, 3000), V::Warned, "3200\u00d73000 JPEG: directories ask for a square image, at most 3000\u00d73000"},
+        {"greyscale", test::imageBytes(1400, 1400, "PNG", true), V::Warned, "1400\u00d71400 PNG in greyscale: directories ask for RGB colour"},
         {"cmyk", cmykJpeg(), V::Warned, "1400\u00d71400 JPEG in CMYK: directories ask for RGB colour"},
-        {"bitmap", test::imageBytes(1400, 1400, "BMP"), V::Warned,
-         "1400\u00d71400 BMP: directories ask for JPEG or PNG"},
-        {"transparent", transparentPng(), V::Warned,
-         "1400\u00d71400 PNG: directories ask for no transparency"},
+        {"bitmap", test::imageBytes(1400, 1400, "BMP"), V::Warned, "1400\u00d71400 BMP: directories ask for JPEG or PNG"},
+        {"transparent", transparentPng(), V::Warned, "1400\u00d71400 PNG: directories ask for no transparency"},
+        // clang-format on
     };
     for (const auto& image : images) {
         const ArtworkCheck check = checkArtworkBytes(image.bytes, QStringLiteral("/home/ann/notes.jpg"), 64);

@@ -367,48 +367,30 @@ TEST_P(BadFileTest, FailsWithItsReasonAndLeavesTheFileAloneOrKeepsTheAudio)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, BadFileTest,
-    ::testing::Values(
-        BadFile{"Missing", [](const QString&) {}, TagLibMetadataErrorCode::FileNotFound},
-        BadFile{"Empty", [](const QString& p) { test::writeFile(p, {}); },
-                TagLibMetadataErrorCode::NotAnMPEGFile},
-        BadFile{"Wave", [](const QString& p) { test::writeFile(p, test::wavBytes(1)); },
-                TagLibMetadataErrorCode::NotAnMPEGFile},
-        BadFile{"Folder", [](const QString& p) { QDir().mkpath(p); }, TagLibMetadataErrorCode::NotAFile},
-        BadFile{"ReadOnly",
-                [](const QString& p) {
-                    test::writeFile(p, test::mp3Bytes(1));
-                    QFile::setPermissions(p, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
-                },
-                TagLibMetadataErrorCode::NotWritable},
-        BadFile{"TagSizeNotSyncsafe", [](const QString& p) { test::writeFile(p, withTagHeader("00008100")); },
-                TagLibMetadataErrorCode::DamagedTag},
-        BadFile{"TagSizePastTheEnd", [](const QString& p) { test::writeFile(p, withTagHeader("7f7f7f7f")); },
-                TagLibMetadataErrorCode::DamagedTag},
-        BadFile{"TagSizeOverTheAudio",
-                [](const QString& p) { test::writeFile(p, withTagHeader("00002000")); },
-                TagLibMetadataErrorCode::DamagedTag},
-        BadFile{"AppendedMeanwhileInPlace", [](const QString& p) { test::writeFile(p, episodeWithRoom()); },
-                TagLibMetadataErrorCode::ChangedMeanwhile, true},
-        BadFile{"AppendedMeanwhileWholeFile", [](const QString& p) { test::writeFile(p, test::mp3Bytes(1)); },
-                TagLibMetadataErrorCode::ChangedMeanwhile, true},
-        BadFile{"FailsAfterTheFirstWriteInPlace",
-                [](const QString& p) { test::writeFile(p, episodeWithRoom()); },
-                TagLibMetadataErrorCode::WriteFailed, false, true},
-        BadFile{"TruncatedMP3",
-                [](const QString& p) {
-                    test::writeFile(p, test::mp3Bytes(2).left(test::mp3Bytes(2).size() / 2 + 37));
-                },
-                std::nullopt},
-        BadFile{"FileSizeLimit", [](const QString& p) { test::writeFile(p, longAudio()); },
-                TagLibMetadataErrorCode::WriteFailed, false, false, Room::SizeLimit},
-        BadFile{"FullDiskForAWholeFileRewrite", [](const QString& p) { test::writeFile(p, longAudio()); },
-                TagLibMetadataErrorCode::NotEnoughSpace, false, false, Room::FullDisk},
-        BadFile{"FullDiskStillTakesAnInPlaceSave",
-                [](const QString& p) { test::writeFile(p, episodeWithRoom(longAudio())); }, std::nullopt,
-                false, false, Room::FullDisk}),
+using E = TagLibMetadataErrorCode;
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Files, BadFileTest, ::testing::Values(
+    BadFile{"Missing", [](const QString&) {}, E::FileNotFound},
+    BadFile{"Empty", [](const QString& p) { test::writeFile(p, {}); }, E::NotAnMPEGFile},
+    BadFile{"Wave", [](const QString& p) { test::writeFile(p, test::wavBytes(1)); }, E::NotAnMPEGFile},
+    BadFile{"Folder", [](const QString& p) { QDir().mkpath(p); }, E::NotAFile},
+    BadFile{"ReadOnly", [](const QString& p) {
+                test::writeFile(p, test::mp3Bytes(1));
+                QFile::setPermissions(p, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+            }, E::NotWritable},
+    BadFile{"TagSizeNotSyncsafe", [](const QString& p) { test::writeFile(p, withTagHeader("00008100")); }, E::DamagedTag},
+    BadFile{"TagSizePastTheEnd", [](const QString& p) { test::writeFile(p, withTagHeader("7f7f7f7f")); }, E::DamagedTag},
+    BadFile{"TagSizeOverTheAudio", [](const QString& p) { test::writeFile(p, withTagHeader("00002000")); }, E::DamagedTag},
+    BadFile{"AppendedMeanwhileInPlace", [](const QString& p) { test::writeFile(p, episodeWithRoom()); }, E::ChangedMeanwhile, true},
+    BadFile{"AppendedMeanwhileWholeFile", [](const QString& p) { test::writeFile(p, test::mp3Bytes(1)); }, E::ChangedMeanwhile, true},
+    BadFile{"FailsAfterTheFirstWriteInPlace", [](const QString& p) { test::writeFile(p, episodeWithRoom()); }, E::WriteFailed, false, true},
+    BadFile{"TruncatedMP3", [](const QString& p) { test::writeFile(p, test::mp3Bytes(2).left(test::mp3Bytes(2).size() / 2 + 37)); }, std::nullopt},
+    BadFile{"FileSizeLimit", [](const QString& p) { test::writeFile(p, longAudio()); }, E::WriteFailed, false, false, Room::SizeLimit},
+    BadFile{"FullDiskForAWholeFileRewrite", [](const QString& p) { test::writeFile(p, longAudio()); }, E::NotEnoughSpace, false, false, Room::FullDisk},
+    BadFile{"FullDiskStillTakesAnInPlaceSave", [](const QString& p) { test::writeFile(p, episodeWithRoom(longAudio())); }, std::nullopt, false, false, Room::FullDisk}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
+// clang-format on
 
 TEST(TagWriterFaultTest, AFileRemovedAfterOpeningIsNotBroughtBack)
 {

@@ -132,27 +132,22 @@ TEST_P(UploadPodcastLibsynTest, NeverShowsUploadedForAFileTheServerDidNotConfirm
     EXPECT_EQ(server->fileContents(remotePath), c.alreadyThere);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Outcomes, UploadPodcastLibsynTest,
-    ::testing::Values(
-        UploadCase{"refusedAfterTheData", LibsynAccountFeedType::External, false, false,
-                   QStringLiteral("Upload failed: Libsyn refused the file after receiving it: ")},
-        UploadCase{
-            "keptOnlyPartOfIt", LibsynAccountFeedType::External, false, false,
-            QStringLiteral("Upload failed: Libsyn holds 114.7 kB of 480.0 kB: the upload was cut short"),
-            112 * 1024},
-        UploadCase{"cancelledWhileLoggingIn", LibsynAccountFeedType::Libsyn, false, false,
-                   QStringLiteral("Upload cancelled: nothing was sent to Libsyn"), -1, "last week's episode",
-                   true},
-        UploadCase{"missingFile", LibsynAccountFeedType::Libsyn, true, false,
-                   QStringLiteral("Upload failed: The episode file \u201cEpisode 3.mp3\u201d is missing or "
-                                  "cannot be read")},
-        UploadCase{"missingAccountRow", LibsynAccountFeedType::Libsyn, false, true,
-                   QStringLiteral("Upload failed: The Libsyn account cannot be read from Airlark\u2019s "
-                                  "database: add it again")},
-        UploadCase{"noFeedType", LibsynAccountFeedType::Undefined, false, false,
-                   QStringLiteral("Upload failed: The Libsyn account has no feed type: add it again")}),
+using Feed = LibsynAccountFeedType;
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Outcomes, UploadPodcastLibsynTest, ::testing::Values(
+    UploadCase{"refusedAfterTheData", Feed::External, false, false, "Upload failed: Libsyn refused the file after receiving it: "},
+    UploadCase{"keptOnlyPartOfIt", Feed::External, false, false,
+               "Upload failed: Libsyn holds 114.7 kB of 480.0 kB: the upload was cut short", 112 * 1024},
+    UploadCase{"cancelledWhileLoggingIn", Feed::Libsyn, false, false, "Upload cancelled: nothing was sent to Libsyn", -1,
+               "last week's episode", true},
+    UploadCase{"missingFile", Feed::Libsyn, true, false,
+               "Upload failed: The episode file \u201cEpisode 3.mp3\u201d is missing or cannot be read"},
+    UploadCase{"missingAccountRow", Feed::Libsyn, false, true,
+               "Upload failed: The Libsyn account cannot be read from Airlark\u2019s database: add it again"},
+    UploadCase{"noFeedType", Feed::Undefined, false, false, "Upload failed: The Libsyn account has no feed type: add it again"}),
     [](const auto& row) { return std::string(row.param.name); });
+// clang-format on
 
 } // namespace
 } // namespace airlark::test
