@@ -1,7 +1,9 @@
 # The Debian package, built by CPack from the install rules (scripts/package.sh):
 #   airlark_<version>_<architecture>.deb, installing under /usr.
 # Its dependencies come from dpkg-shlibdeps reading the binary alone: the Qt plugins Airlark loads
-# (the X11 platform, SVG and JPEG images) ship in the very Qt libraries it links.
+# (the X11 platform, SVG and JPEG images) ship in the very Qt libraries it links. libcurl is the
+# exception: loaded on first use, it is not in the binary's list, so its package is named here, at
+# least the version built against.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME airlark)
 set(CPACK_PACKAGE_VENDOR "The Airlark developers")
@@ -22,6 +24,11 @@ set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://airlark.example.org/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+file(REAL_PATH "${curlLocation}" curlFile)
+execute_process(COMMAND dpkg-query --search "${curlFile}" OUTPUT_VARIABLE curlOwner ERROR_QUIET)
+if(curlOwner MATCHES "^([^:]+):")
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "${CMAKE_MATCH_1} (>= ${CURL_VERSION_STRING})")
+endif()
 # A Secret Service keeps the passwords (without one, accounts cannot be saved); xdg-open hands the
 # help's links and SoundCloud's sign-in page to the browser; Qt's Wayland plugin draws the window
 # natively on a Wayland desktop (without it, through XWayland).

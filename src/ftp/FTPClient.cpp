@@ -5,6 +5,7 @@
 #include "ftp/FTPRunLoop.h"
 #include "ftp/FTPStream.h"
 #include "ftp/FTPThread.h"
+#include "platform/LibCurl.h"
 
 #include <QDebug>
 #include <QSaveFile>
@@ -137,6 +138,7 @@ bool conversationFits(const FTPServer& server, const std::optional<QString>& com
 bool FTPClient::ftpActionForServer(const FTPServer* server, const std::optional<QString>& command,
                                    bool enterDirectory)
 {
+    const LibCurl& curl = LibCurl::get();
     action_ = Action::ControlCommand;
     setFailureDetail({});
     const auto finish = [this](bool verdict) {
@@ -165,17 +167,13 @@ bool FTPClient::ftpActionForServer(const FTPServer* server, const std::optional<
     if (!handle.setUserName(server->username().value_or(QString())) ||
         !handle.setPassword(server->password().value_or(QString())))
         return finish(false);
-    curl_easy_setopt(handle.get(), CURLOPT_NOBODY, 1L);
-    struct ListDeleter
-    {
-        void operator()(curl_slist* list) const { curl_slist_free_all(list); }
-    };
-    std::unique_ptr<curl_slist, ListDeleter> commands;
+    curl.easySetopt(handle.get(), CURLOPT_NOBODY, 1L);
+    CurlSlist commands;
     if (command) {
-        commands.reset(curl_slist_append(nullptr, command->toUtf8().constData()));
-        curl_easy_setopt(handle.get(), CURLOPT_POSTQUOTE, commands.get());
+        commands.reset(curl.slistAppend(nullptr, command->toUtf8().constData()));
+        curl.easySetopt(handle.get(), CURLOPT_POSTQUOTE, commands.get());
     }
-    const CURLcode result = curl_easy_perform(handle.get());
+    const CURLcode result = curl.easyPerform(handle.get());
     if (result == CURLE_COULDNT_RESOLVE_HOST)
         qWarning("host error!");
     else if (result == CURLE_COULDNT_CONNECT)

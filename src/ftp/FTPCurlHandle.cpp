@@ -1,10 +1,11 @@
 #include "ftp/FTPCurlHandle.h"
 
+#include "platform/LibCurl.h"
+
 #include <QDeadlineTimer>
 #include <QtGlobal>
 #include <algorithm>
 #include <linux/sockios.h>
-#include <mutex>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
@@ -16,12 +17,6 @@ namespace {
 
 // A server's reply is shown to the user; a hostile one must not fill the screen.
 constexpr qsizetype MaximumReplyLength = 300;
-
-void initialiseCurlOnce()
-{
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
 
 bool startsWithCode(const QByteArray& line)
 {
@@ -101,29 +96,29 @@ bool isSafeFTPText(const QString& text)
 
 FTPCurlHandle::FTPCurlHandle()
 {
-    initialiseCurlOnce();
-    easy_.reset(curl_easy_init());
+    const LibCurl& curl = LibCurl::get();
+    easy_.reset(curl.easyInit());
     if (!easy_)
         return;
     CURL* easy = easy_.get();
-    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, errorBuffer_);
+    curl.easySetopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl.easySetopt(easy, CURLOPT_ERRORBUFFER, errorBuffer_);
     // The replies reach us through the debug callback only; it never prints anything.
-    curl_easy_setopt(easy, CURLOPT_VERBOSE, 1L);
-    curl_easy_setopt(easy, CURLOPT_DEBUGFUNCTION, &FTPCurlHandle::debugCallback);
-    curl_easy_setopt(easy, CURLOPT_DEBUGDATA, this);
+    curl.easySetopt(easy, CURLOPT_VERBOSE, 1L);
+    curl.easySetopt(easy, CURLOPT_DEBUGFUNCTION, &FTPCurlHandle::debugCallback);
+    curl.easySetopt(easy, CURLOPT_DEBUGDATA, this);
     // The control connection is idle while a long upload runs; keep routers from forgetting it
     // before the server's final reply.
-    curl_easy_setopt(easy, CURLOPT_TCP_KEEPALIVE, 1L);
-    curl_easy_setopt(easy, CURLOPT_TCP_KEEPIDLE, 60L);
-    curl_easy_setopt(easy, CURLOPT_TCP_KEEPINTVL, 30L);
+    curl.easySetopt(easy, CURLOPT_TCP_KEEPALIVE, 1L);
+    curl.easySetopt(easy, CURLOPT_TCP_KEEPIDLE, 60L);
+    curl.easySetopt(easy, CURLOPT_TCP_KEEPINTVL, 30L);
     // One connection per operation: nothing lingers logged in after it.
-    curl_easy_setopt(easy, CURLOPT_FORBID_REUSE, 1L);
+    curl.easySetopt(easy, CURLOPT_FORBID_REUSE, 1L);
     // A 227 reply's address is the server's word on where to connect; a hostile or misconfigured
     // server could name another machine. The data connection goes to the control connection's host.
-    curl_easy_setopt(easy, CURLOPT_FTP_SKIP_PASV_IP, 1L);
-    curl_easy_setopt(easy, CURLOPT_CLOSESOCKETFUNCTION, &FTPCurlHandle::closeSocket);
-    curl_easy_setopt(easy, CURLOPT_CLOSESOCKETDATA, this);
+    curl.easySetopt(easy, CURLOPT_FTP_SKIP_PASV_IP, 1L);
+    curl.easySetopt(easy, CURLOPT_CLOSESOCKETFUNCTION, &FTPCurlHandle::closeSocket);
+    curl.easySetopt(easy, CURLOPT_CLOSESOCKETDATA, this);
     setSecurity(FTPSecurity::None);
     setTimeout(std::chrono::seconds(30));
 }
@@ -145,47 +140,50 @@ QUrl FTPCurlHandle::urlForSecurity(QUrl url, FTPSecurity security)
 void FTPCurlHandle::setURL(const QUrl& url)
 {
     host_ = url.host();
-    curl_easy_setopt(easy_.get(), CURLOPT_URL, url.toString(QUrl::FullyEncoded).toUtf8().constData());
+    LibCurl::get().easySetopt(easy_.get(), CURLOPT_URL,
+                              url.toString(QUrl::FullyEncoded).toUtf8().constData());
 }
 
 void FTPCurlHandle::setSecurity(FTPSecurity security)
 {
+    const LibCurl& curl = LibCurl::get();
     CURL* easy = easy_.get();
     // Only the scheme the setting names may run, so a TLS setting can never fall back to plain FTP.
-    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, security == FTPSecurity::ImplicitTLS ? "ftps" : "ftp");
-    curl_easy_setopt(easy, CURLOPT_USE_SSL,
-                     static_cast<long>(security == FTPSecurity::None ? CURLUSESSL_NONE : CURLUSESSL_ALL));
-    curl_easy_setopt(easy, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
-    curl_easy_setopt(easy, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
-    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+    curl.easySetopt(easy, CURLOPT_PROTOCOLS_STR, security == FTPSecurity::ImplicitTLS ? "ftps" : "ftp");
+    curl.easySetopt(easy, CURLOPT_USE_SSL,
+                    static_cast<long>(security == FTPSecurity::None ? CURLUSESSL_NONE : CURLUSESSL_ALL));
+    curl.easySetopt(easy, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
+    curl.easySetopt(easy, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
+    curl.easySetopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl.easySetopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
     if (!caFile().isEmpty())
-        curl_easy_setopt(easy, CURLOPT_CAINFO, caFile().constData());
+        curl.easySetopt(easy, CURLOPT_CAINFO, caFile().constData());
 }
 
 bool FTPCurlHandle::setUserName(const QString& userName)
 {
-    return isSafeFTPText(userName) &&
-           curl_easy_setopt(easy_.get(), CURLOPT_USERNAME, userName.toUtf8().constData()) == CURLE_OK;
+    return isSafeFTPText(userName) && LibCurl::get().easySetopt(easy_.get(), CURLOPT_USERNAME,
+                                                                userName.toUtf8().constData()) == CURLE_OK;
 }
 
 bool FTPCurlHandle::setPassword(const QString& password)
 {
-    return isSafeFTPText(password) &&
-           curl_easy_setopt(easy_.get(), CURLOPT_PASSWORD, password.toUtf8().constData()) == CURLE_OK;
+    return isSafeFTPText(password) && LibCurl::get().easySetopt(easy_.get(), CURLOPT_PASSWORD,
+                                                                password.toUtf8().constData()) == CURLE_OK;
 }
 
 void FTPCurlHandle::setTimeout(std::chrono::milliseconds timeout)
 {
+    const LibCurl& curl = LibCurl::get();
     const long milliseconds = std::max<long>(1, static_cast<long>(timeout.count()));
     const long seconds = std::max<long>(1, (milliseconds + 999) / 1000);
     closeTimeout_ = std::chrono::milliseconds(milliseconds);
     CURL* easy = easy_.get();
-    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, milliseconds);
-    curl_easy_setopt(easy, CURLOPT_SERVER_RESPONSE_TIMEOUT, seconds);
+    curl.easySetopt(easy, CURLOPT_CONNECTTIMEOUT_MS, milliseconds);
+    curl.easySetopt(easy, CURLOPT_SERVER_RESPONSE_TIMEOUT, seconds);
     // A data connection that moves nothing for that long is dead too.
-    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, seconds);
+    curl.easySetopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl.easySetopt(easy, CURLOPT_LOW_SPEED_TIME, seconds);
 }
 
 int FTPCurlHandle::debugCallback(CURL*, curl_infotype type, char* data, size_t size, void* self)
@@ -298,7 +296,7 @@ FTPFailure FTPCurlHandle::failureFor(CURLcode result) const
     failure.host = host_;
     failure.serverReply = lastReply();
     failure.reason = errorBuffer_[0] != '\0' ? QString::fromUtf8(errorBuffer_)
-                                             : QString::fromUtf8(curl_easy_strerror(result));
+                                             : QString::fromUtf8(LibCurl::get().easyStrerror(result));
     failure.kind = ftpFailureKind(result, {lastCommand_, lastReplyCode_, sawServiceClosing_, failure.reason});
     return failure;
 }

@@ -2,6 +2,7 @@
 
 #include "ftp/FTPFailure.h"
 #include "ftp/FTPServer.h"
+#include "platform/LibCurl.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -74,15 +75,11 @@ private:
     void recordReply(const char* data, size_t size);
     void recordCommand(const char* data, size_t size);
 
-    struct EasyDeleter
-    {
-        void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
-    };
     // Before easy_: curl closes the last sockets while easy_ is cleaned up.
     bool gracefulClose_ = false;
     const std::atomic<bool>* closeAtOnce_ = nullptr;
     std::chrono::milliseconds closeTimeout_{30000};
-    std::unique_ptr<CURL, EasyDeleter> easy_;
+    CurlEasy easy_;
     char errorBuffer_[CURL_ERROR_SIZE] = {};
     QString host_;
     QByteArray lastReply_;

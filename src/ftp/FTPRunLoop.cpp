@@ -1,6 +1,7 @@
 #include "ftp/FTPRunLoop.h"
 
 #include "ftp/FTPStream.h"
+#include "platform/LibCurl.h"
 
 #include <algorithm>
 
@@ -10,15 +11,16 @@ namespace {
 constexpr int PollIntervalMs = 1000;
 }
 
-FTPRunLoop::FTPRunLoop() : multi_(curl_multi_init()) {}
+FTPRunLoop::FTPRunLoop() : multi_(LibCurl::get().multiInit()) {}
 
 FTPRunLoop::~FTPRunLoop()
 {
+    const LibCurl& curl = LibCurl::get();
     for (const auto& stream : streams_)
-        curl_multi_remove_handle(multi_, stream->easyHandle());
+        curl.multiRemoveHandle(multi_, stream->easyHandle());
     for (const auto& stream : pendingRemovals_)
-        curl_multi_remove_handle(multi_, stream->easyHandle());
-    curl_multi_cleanup(multi_);
+        curl.multiRemoveHandle(multi_, stream->easyHandle());
+    curl.multiCleanup(multi_);
 }
 
 void FTPRunLoop::run()
@@ -27,7 +29,7 @@ void FTPRunLoop::run()
     while (!stopped_) {
         int running = 0;
         inPerform_ = true;
-        curl_multi_perform(multi_, &running);
+        LibCurl::get().multiPerform(multi_, &running);
         inPerform_ = false;
         finishRemovals();
         dispatchFinishedTransfers();
@@ -36,7 +38,7 @@ void FTPRunLoop::run()
         finishRemovals();
         if (stopped_)
             break;
-        curl_multi_poll(multi_, nullptr, 0, PollIntervalMs, nullptr);
+        LibCurl::get().multiPoll(multi_, nullptr, 0, PollIntervalMs, nullptr);
     }
 }
 
@@ -51,13 +53,13 @@ void FTPRunLoop::post(std::function<void()> work)
         std::lock_guard lock(postedMutex_);
         posted_.push_back(std::move(work));
     }
-    curl_multi_wakeup(multi_);
+    LibCurl::get().multiWakeup(multi_);
 }
 
 void FTPRunLoop::addStream(const std::shared_ptr<FTPStream>& stream)
 {
     streams_.push_back(stream);
-    curl_multi_add_handle(multi_, stream->easyHandle());
+    LibCurl::get().multiAddHandle(multi_, stream->easyHandle());
 }
 
 void FTPRunLoop::removeStream(FTPStream* stream)
@@ -75,8 +77,8 @@ void FTPRunLoop::removeStream(FTPStream* stream)
 
 void FTPRunLoop::restartStream(FTPStream* stream)
 {
-    curl_multi_remove_handle(multi_, stream->easyHandle());
-    curl_multi_add_handle(multi_, stream->easyHandle());
+    LibCurl::get().multiRemoveHandle(multi_, stream->easyHandle());
+    LibCurl::get().multiAddHandle(multi_, stream->easyHandle());
 }
 
 void FTPRunLoop::finishRemovals()
@@ -85,7 +87,7 @@ void FTPRunLoop::finishRemovals()
     while (!pendingRemovals_.empty()) {
         std::shared_ptr<FTPStream> stream = std::move(pendingRemovals_.back());
         pendingRemovals_.pop_back();
-        curl_multi_remove_handle(multi_, stream->easyHandle());
+        LibCurl::get().multiRemoveHandle(multi_, stream->easyHandle());
         retired_.push_back(std::move(stream));
     }
 }
@@ -93,7 +95,7 @@ void FTPRunLoop::finishRemovals()
 void FTPRunLoop::dispatchFinishedTransfers()
 {
     int remaining = 0;
-    while (CURLMsg* message = curl_multi_info_read(multi_, &remaining)) {
+    while (CURLMsg* message = LibCurl::get().multiInfoRead(multi_, &remaining)) {
         if (message->msg != CURLMSG_DONE)
             continue;
         CURL* easy = message->easy_handle;

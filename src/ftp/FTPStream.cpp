@@ -1,6 +1,7 @@
 #include "ftp/FTPStream.h"
 
 #include "ftp/FTPRunLoop.h"
+#include "platform/LibCurl.h"
 
 #include <QDebug>
 #include <algorithm>
@@ -40,6 +41,7 @@ std::shared_ptr<FTPStream> FTPStream::createReadStreamWithFTPURL(const QUrl& url
 
 FTPStream::FTPStream(Kind kind, const QUrl& url) : kind_(kind), url_(url)
 {
+    const LibCurl& curl = LibCurl::get();
     if (!handle_.isValid())
         return;
     CURL* easy = handle_.get();
@@ -54,33 +56,33 @@ FTPStream::FTPStream(Kind kind, const QUrl& url) : kind_(kind), url_(url)
         parent.chop(folder.size());
         target.setPath(parent, QUrl::DecodedMode);
         postCommands_.reset(
-            curl_slist_append(nullptr, (QStringLiteral("MKD ") + folder).toUtf8().constData()));
-        curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
-        curl_easy_setopt(easy, CURLOPT_POSTQUOTE, postCommands_.get());
+            curl.slistAppend(nullptr, (QStringLiteral("MKD ") + folder).toUtf8().constData()));
+        curl.easySetopt(easy, CURLOPT_NOBODY, 1L);
+        curl.easySetopt(easy, CURLOPT_POSTQUOTE, postCommands_.get());
     } else if (kind == Kind::Write) {
-        curl_easy_setopt(easy, CURLOPT_UPLOAD, 1L);
-        curl_easy_setopt(easy, CURLOPT_UPLOAD_BUFFERSIZE, UploadBufferSize);
-        curl_easy_setopt(easy, CURLOPT_READFUNCTION, &FTPStream::readCallback);
-        curl_easy_setopt(easy, CURLOPT_READDATA, this);
+        curl.easySetopt(easy, CURLOPT_UPLOAD, 1L);
+        curl.easySetopt(easy, CURLOPT_UPLOAD_BUFFERSIZE, UploadBufferSize);
+        curl.easySetopt(easy, CURLOPT_READFUNCTION, &FTPStream::readCallback);
+        curl.easySetopt(easy, CURLOPT_READDATA, this);
         // What curl learns of a file while asking whether it exists arrives as data: not ours.
-        curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &FTPStream::discardHeader);
+        curl.easySetopt(easy, CURLOPT_WRITEFUNCTION, &FTPStream::discardHeader);
         // A 226 only says the server is done, not that it kept every byte: once it has confirmed,
         // its own count of the file's bytes is asked for on the same connection. "*": a server
         // that refuses SIZE does not turn a stored file into a failed transfer; the client then
         // looks the file up in the folder's listing.
         const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
         postCommands_.reset(
-            curl_slist_append(nullptr, (QStringLiteral("*SIZE ") + name).toUtf8().constData()));
-        curl_easy_setopt(easy, CURLOPT_POSTQUOTE, postCommands_.get());
+            curl.slistAppend(nullptr, (QStringLiteral("*SIZE ") + name).toUtf8().constData()));
+        curl.easySetopt(easy, CURLOPT_POSTQUOTE, postCommands_.get());
         probeCommands_.reset(
-            curl_slist_append(nullptr, (QStringLiteral("*MDTM ") + name).toUtf8().constData()));
+            curl.slistAppend(nullptr, (QStringLiteral("*MDTM ") + name).toUtf8().constData()));
     } else {
-        curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, DownloadBufferSize);
-        curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &FTPStream::writeCallback);
-        curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
+        curl.easySetopt(easy, CURLOPT_BUFFERSIZE, DownloadBufferSize);
+        curl.easySetopt(easy, CURLOPT_WRITEFUNCTION, &FTPStream::writeCallback);
+        curl.easySetopt(easy, CURLOPT_WRITEDATA, this);
     }
     // curl reports what it learns about a file as header lines; they are not the file's data.
-    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &FTPStream::discardHeader);
+    curl.easySetopt(easy, CURLOPT_HEADERFUNCTION, &FTPStream::discardHeader);
     handle_.setURL(target);
 }
 
@@ -123,6 +125,7 @@ void FTPStream::setDelegate(Delegate delegate)
 
 bool FTPStream::open()
 {
+    const LibCurl& curl = LibCurl::get();
     if (opened_ || closed_)
         return false;
     opened_ = true;
@@ -130,7 +133,7 @@ bool FTPStream::open()
         // First a transfer without a body, which asks for the size, then the retrieval itself on the
         // same handle (and the same logged-in connection).
         fetchingInfo_ = true;
-        curl_easy_setopt(handle_.get(), CURLOPT_NOBODY, 1L);
+        curl.easySetopt(handle_.get(), CURLOPT_NOBODY, 1L);
     }
     if (keepExistingFile_) {
         // First a transfer without a body, in which curl asks for the file's SIZE (and we for its
@@ -138,10 +141,10 @@ bool FTPStream::open()
         // kept for it.
         probing_ = true;
         CURL* easy = handle_.get();
-        curl_easy_setopt(easy, CURLOPT_UPLOAD, 0L);
-        curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
-        curl_easy_setopt(easy, CURLOPT_FORBID_REUSE, 0L);
-        curl_easy_setopt(easy, CURLOPT_POSTQUOTE, probeCommands_.get());
+        curl.easySetopt(easy, CURLOPT_UPLOAD, 0L);
+        curl.easySetopt(easy, CURLOPT_NOBODY, 1L);
+        curl.easySetopt(easy, CURLOPT_FORBID_REUSE, 0L);
+        curl.easySetopt(easy, CURLOPT_POSTQUOTE, probeCommands_.get());
     }
     return true;
 }
@@ -289,6 +292,7 @@ size_t FTPStream::takeDownload(char* data, size_t length)
 
 void FTPStream::transferDidFinish(CURLcode result)
 {
+    const LibCurl& curl = LibCurl::get();
     if (closed_)
         return;
     // curl takes a refused SIZE for a missing file: then there is nothing to keep.
@@ -304,10 +308,10 @@ void FTPStream::transferDidFinish(CURLcode result)
         }
         handle_.forgetFileFacts();
         CURL* easy = handle_.get();
-        curl_easy_setopt(easy, CURLOPT_NOBODY, 0L);
-        curl_easy_setopt(easy, CURLOPT_UPLOAD, 1L);
-        curl_easy_setopt(easy, CURLOPT_FORBID_REUSE, 1L);
-        curl_easy_setopt(easy, CURLOPT_POSTQUOTE, postCommands_.get());
+        curl.easySetopt(easy, CURLOPT_NOBODY, 0L);
+        curl.easySetopt(easy, CURLOPT_UPLOAD, 1L);
+        curl.easySetopt(easy, CURLOPT_FORBID_REUSE, 1L);
+        curl.easySetopt(easy, CURLOPT_POSTQUOTE, postCommands_.get());
         if (loop_)
             loop_->restartStream(this);
         return;
@@ -315,9 +319,9 @@ void FTPStream::transferDidFinish(CURLcode result)
     if (result == CURLE_OK && fetchingInfo_) {
         fetchingInfo_ = false;
         curl_off_t size = -1;
-        if (curl_easy_getinfo(handle_.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &size) == CURLE_OK)
+        if (curl.easyGetinfo(handle_.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &size) == CURLE_OK)
             resourceSize_ = size;
-        curl_easy_setopt(handle_.get(), CURLOPT_NOBODY, 0L);
+        curl.easySetopt(handle_.get(), CURLOPT_NOBODY, 0L);
         if (loop_)
             loop_->restartStream(this);
         deliverOpenOnce();

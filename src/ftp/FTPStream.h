@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ftp/FTPCurlHandle.h"
+#include "platform/LibCurl.h"
 
 #include <QByteArray>
 #include <QString>
@@ -106,16 +107,11 @@ private:
     void deliver(FTPStreamEvent event);
     void deliverOpenOnce();
 
-    struct ListDeleter
-    {
-        void operator()(curl_slist* list) const { curl_slist_free_all(list); }
-    };
-
     Kind kind_;
     QUrl url_;
     FTPCurlHandle handle_;
-    std::unique_ptr<curl_slist, ListDeleter> postCommands_;
-    std::unique_ptr<curl_slist, ListDeleter> probeCommands_;
+    CurlSlist postCommands_;
+    CurlSlist probeCommands_;
     Delegate delegate_;
     FTPRunLoop* loop_ = nullptr;
     bool opened_ = false;

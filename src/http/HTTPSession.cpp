@@ -6,16 +6,6 @@
 
 namespace airlark {
 
-namespace {
-
-void initializeCurlOnce()
-{
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
-} // namespace
-
 // ---- HTTPSessionDelegate defaults -------------------------------------------------------------
 
 std::shared_ptr<HTTPInputStream> HTTPSessionDelegate::sessionTaskNeedNewBodyStream(HTTPSession&,
@@ -93,7 +83,6 @@ HTTPSession::HTTPSession(HTTPSessionConfiguration configuration) : configuration
 std::shared_ptr<HTTPSession> HTTPSession::create(HTTPSessionConfiguration configuration,
                                                  std::weak_ptr<HTTPSessionDelegate> delegate)
 {
-    initializeCurlOnce();
     std::shared_ptr<HTTPSession> session(new HTTPSession(configuration));
     session->core_ = std::make_shared<HTTPSessionCore>(std::move(configuration), std::move(delegate));
     session->core_->owner = session.get();

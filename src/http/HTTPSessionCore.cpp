@@ -1,6 +1,7 @@
 #include "http/HTTPSessionCore.h"
 
 #include "http/HTTPInputStream.h"
+#include "platform/LibCurl.h"
 
 #include <algorithm>
 #include <climits>
@@ -26,7 +27,7 @@ HTTPError transportError(int code, const QString& description, const QString& re
 
 HTTPSessionCore::HTTPSessionCore(HTTPSessionConfiguration sessionConfiguration,
                                  std::weak_ptr<HTTPSessionDelegate> sessionDelegate)
-    : configuration(std::move(sessionConfiguration)), multi(curl_multi_init()),
+    : configuration(std::move(sessionConfiguration)), multi(LibCurl::get().multiInit()),
       delegate(std::move(sessionDelegate))
 {
 }
@@ -34,9 +35,9 @@ HTTPSessionCore::HTTPSessionCore(HTTPSessionConfiguration sessionConfiguration,
 HTTPSessionCore::~HTTPSessionCore()
 {
     for (auto& [easy, transfer] : transfers)
-        curl_multi_remove_handle(multi, easy);
+        LibCurl::get().multiRemoveHandle(multi, easy);
     transfers.clear();
-    curl_multi_cleanup(multi);
+    LibCurl::get().multiCleanup(multi);
 }
 
 void HTTPSessionCore::post(std::function<void()> work)
@@ -45,7 +46,7 @@ void HTTPSessionCore::post(std::function<void()> work)
         std::lock_guard guard(mutex);
         operations.push_back(std::move(work));
     }
-    curl_multi_wakeup(multi);
+    LibCurl::get().multiWakeup(multi);
 }
 
 void HTTPSessionCore::stop()
@@ -54,7 +55,7 @@ void HTTPSessionCore::stop()
         std::lock_guard guard(mutex);
         stopping = true;
     }
-    curl_multi_wakeup(multi);
+    LibCurl::get().multiWakeup(multi);
 }
 
 void HTTPSessionCore::retainDelegate()
@@ -103,28 +104,29 @@ namespace {
 // callbacks, buffers and time-outs.
 void setTransferOptions(HTTPTransfer& t, const HTTPSessionConfiguration& configuration)
 {
+    const LibCurl& curl = LibCurl::get();
     CURL* easy = t.easy.get();
-    curl_easy_setopt(easy, CURLOPT_URL, t.url.constData());
-    curl_easy_setopt(easy, CURLOPT_PRIVATE, &t);
-    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, t.secureOnly ? "https" : "http,https");
-    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, t.followsRedirects ? 1L : 0L);
-    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, static_cast<long>(HTTPTransfer::MaximumRedirects));
-    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, t.errorBuffer);
-    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(t.idleTimeout.count()));
-    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, HTTPTransfer::receiveHeader);
-    curl_easy_setopt(easy, CURLOPT_HEADERDATA, &t);
-    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, HTTPTransfer::receiveData);
-    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &t);
-    curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, HTTPTransfer::reportProgress);
-    curl_easy_setopt(easy, CURLOPT_XFERINFODATA, &t);
-    curl_easy_setopt(easy, CURLOPT_UPLOAD_BUFFERSIZE, 512L * 1024L);
-    curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, 256L * 1024L);
+    curl.easySetopt(easy, CURLOPT_URL, t.url.constData());
+    curl.easySetopt(easy, CURLOPT_PRIVATE, &t);
+    curl.easySetopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl.easySetopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl.easySetopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, t.secureOnly ? "https" : "http,https");
+    curl.easySetopt(easy, CURLOPT_FOLLOWLOCATION, t.followsRedirects ? 1L : 0L);
+    curl.easySetopt(easy, CURLOPT_MAXREDIRS, static_cast<long>(HTTPTransfer::MaximumRedirects));
+    curl.easySetopt(easy, CURLOPT_ERRORBUFFER, t.errorBuffer);
+    curl.easySetopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(t.idleTimeout.count()));
+    curl.easySetopt(easy, CURLOPT_HEADERFUNCTION, HTTPTransfer::receiveHeader);
+    curl.easySetopt(easy, CURLOPT_HEADERDATA, &t);
+    curl.easySetopt(easy, CURLOPT_WRITEFUNCTION, HTTPTransfer::receiveData);
+    curl.easySetopt(easy, CURLOPT_WRITEDATA, &t);
+    curl.easySetopt(easy, CURLOPT_NOPROGRESS, 0L);
+    curl.easySetopt(easy, CURLOPT_XFERINFOFUNCTION, HTTPTransfer::reportProgress);
+    curl.easySetopt(easy, CURLOPT_XFERINFODATA, &t);
+    curl.easySetopt(easy, CURLOPT_UPLOAD_BUFFERSIZE, 512L * 1024L);
+    curl.easySetopt(easy, CURLOPT_BUFFERSIZE, 256L * 1024L);
     if (!configuration.certificateAuthorityFile.isEmpty()) {
         const QByteArray path = configuration.certificateAuthorityFile.toLocal8Bit();
-        curl_easy_setopt(easy, CURLOPT_CAINFO, path.constData());
+        curl.easySetopt(easy, CURLOPT_CAINFO, path.constData());
     }
 }
 
@@ -144,6 +146,7 @@ HTTPHeaderFields headersToSend(const HTTPRequest& request, const HTTPSessionConf
 // The body curl reads: the request's data or its stream, of the length the request declares.
 void setBody(HTTPTransfer& t, const HTTPRequest& request, const QString& method, HTTPHeaderFields& headers)
 {
+    const LibCurl& curl = LibCurl::get();
     CURL* easy = t.easy.get();
     if (request.HTTPBodyStream) {
         // A stream is read once: a request sent again (a retry with the same request) reads a copy.
@@ -162,14 +165,14 @@ void setBody(HTTPTransfer& t, const HTTPRequest& request, const QString& method,
         t.declaredLength = t.body.size();
     }
     headers.remove(QStringLiteral("Content-Length")); // curl writes it from the size below
-    curl_easy_setopt(easy, CURLOPT_POST, 1L);
-    curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(t.declaredLength));
-    curl_easy_setopt(easy, CURLOPT_READFUNCTION, HTTPTransfer::readBody);
-    curl_easy_setopt(easy, CURLOPT_READDATA, &t);
-    curl_easy_setopt(easy, CURLOPT_SEEKFUNCTION, HTTPTransfer::rewindBody);
-    curl_easy_setopt(easy, CURLOPT_SEEKDATA, &t);
+    curl.easySetopt(easy, CURLOPT_POST, 1L);
+    curl.easySetopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(t.declaredLength));
+    curl.easySetopt(easy, CURLOPT_READFUNCTION, HTTPTransfer::readBody);
+    curl.easySetopt(easy, CURLOPT_READDATA, &t);
+    curl.easySetopt(easy, CURLOPT_SEEKFUNCTION, HTTPTransfer::rewindBody);
+    curl.easySetopt(easy, CURLOPT_SEEKDATA, &t);
     if (method != QLatin1String("POST"))
-        curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, method.toLatin1().constData());
+        curl.easySetopt(easy, CURLOPT_CUSTOMREQUEST, method.toLatin1().constData());
     // No "Expect: 100-continue": servers that ignore it would stall every upload for a second.
     headers.setValue(QString(), QStringLiteral("Expect"));
 }
@@ -182,25 +185,26 @@ void setHeaderList(HTTPTransfer& t, const HTTPHeaderFields& headers)
             field.first.compare(QLatin1String("Expect"), Qt::CaseInsensitive) == 0 && field.second.isEmpty()
                 ? QByteArrayLiteral("Expect:")
                 : HTTPTransfer::headerLine(field.first, field.second);
-        curl_slist* extended = curl_slist_append(list, line.constData());
+        curl_slist* extended = LibCurl::get().slistAppend(list, line.constData());
         if (extended)
             list = extended;
     }
     t.headerList.reset(list);
-    curl_easy_setopt(t.easy.get(), CURLOPT_HTTPHEADER, list);
+    LibCurl::get().easySetopt(t.easy.get(), CURLOPT_HTTPHEADER, list);
 }
 
 } // namespace
 
 void HTTPSessionCore::start(const std::shared_ptr<HTTPSessionTask>& task)
 {
+    const LibCurl& curl = LibCurl::get();
     if (task->state() != HTTPSessionTask::State::Running)
         return; // cancelled before it got here; the cancellation reports it
     auto transfer = std::make_unique<HTTPTransfer>();
     HTTPTransfer& t = *transfer;
     t.core = this;
     t.task = task;
-    t.easy.reset(curl_easy_init());
+    t.easy.reset(curl.easyInit());
     const HTTPRequest& request = task->originalRequest();
     CURL* easy = t.easy.get();
     if (!easy) {
@@ -224,21 +228,21 @@ void HTTPSessionCore::start(const std::shared_ptr<HTTPSessionTask>& task)
     t.secureOnly = request.URL.scheme() == QLatin1String("https");
     setTransferOptions(t, configuration);
     if (request.HTTPShouldHandleCookies)
-        curl_easy_setopt(easy, CURLOPT_COOKIEFILE, ""); // cookies set during redirects come back
+        curl.easySetopt(easy, CURLOPT_COOKIEFILE, ""); // cookies set during redirects come back
 
     HTTPHeaderFields headers = headersToSend(request, configuration);
     if (method == QLatin1String("HEAD"))
-        curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
+        curl.easySetopt(easy, CURLOPT_NOBODY, 1L);
     else if (!hasBody)
-        curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
+        curl.easySetopt(easy, CURLOPT_HTTPGET, 1L);
     else
         setBody(t, request, method, headers);
     setHeaderList(t, headers);
 
-    const CURLMcode added = curl_multi_add_handle(multi, easy);
+    const CURLMcode added = curl.multiAddHandle(multi, easy);
     if (added != CURLM_OK) {
         finish(t, transportError(HTTPErrorCode::Unknown, QStringLiteral("An unknown error occurred."),
-                                 QString::fromUtf8(curl_multi_strerror(added)), request.URL));
+                                 QString::fromUtf8(curl.multiStrerror(added)), request.URL));
         return;
     }
     transfers.emplace(easy, std::move(transfer));
@@ -251,7 +255,7 @@ void HTTPSessionCore::deliverResponseIfNeeded(HTTPTransfer& transfer)
     transfer.responseDelivered = true;
     HTTPResponse response;
     char* effectiveURL = nullptr;
-    if (curl_easy_getinfo(transfer.easy.get(), CURLINFO_EFFECTIVE_URL, &effectiveURL) == CURLE_OK &&
+    if (LibCurl::get().easyGetinfo(transfer.easy.get(), CURLINFO_EFFECTIVE_URL, &effectiveURL) == CURLE_OK &&
         effectiveURL)
         response.URL = QUrl::fromEncoded(QByteArray(effectiveURL));
     else
@@ -289,7 +293,7 @@ void HTTPSessionCore::finish(HTTPTransfer& transfer, std::optional<HTTPError> er
     std::unique_ptr<HTTPTransfer> owned;
     if (CURL* easy = transfer.easy.get()) {
         if (auto it = transfers.find(easy); it != transfers.end()) {
-            curl_multi_remove_handle(multi, easy);
+            LibCurl::get().multiRemoveHandle(multi, easy);
             owned = std::move(it->second);
             transfers.erase(it);
         }
@@ -328,7 +332,7 @@ void HTTPSessionCore::expireIdleTransfers()
 void HTTPSessionCore::finishDoneTransfers()
 {
     int queued = 0;
-    while (CURLMsg* message = curl_multi_info_read(multi, &queued)) {
+    while (CURLMsg* message = LibCurl::get().multiInfoRead(multi, &queued)) {
         if (message->msg != CURLMSG_DONE)
             continue;
         const auto it = transfers.find(message->easy_handle);
@@ -347,9 +351,9 @@ void HTTPSessionCore::waitForActivity()
 {
     long timeout = transfers.empty() ? 1000 : 100;
     long curlTimeout = -1;
-    if (curl_multi_timeout(multi, &curlTimeout) == CURLM_OK && curlTimeout >= 0)
+    if (LibCurl::get().multiTimeout(multi, &curlTimeout) == CURLM_OK && curlTimeout >= 0)
         timeout = std::min(timeout, curlTimeout);
-    curl_multi_poll(multi, nullptr, 0, static_cast<int>(timeout), nullptr);
+    LibCurl::get().multiPoll(multi, nullptr, 0, static_cast<int>(timeout), nullptr);
 }
 
 void HTTPSessionCore::run()
@@ -368,7 +372,7 @@ void HTTPSessionCore::run()
             operation();
 
         int running = 0;
-        curl_multi_perform(multi, &running);
+        LibCurl::get().multiPerform(multi, &running);
         finishDoneTransfers();
         expireIdleTransfers();
 
@@ -389,7 +393,7 @@ void HTTPSessionCore::run()
     }
     // Transfers still running are dropped unreported: the session was invalidated.
     for (auto& [easy, transfer] : transfers)
-        curl_multi_remove_handle(multi, easy);
+        LibCurl::get().multiRemoveHandle(multi, easy);
     transfers.clear();
     std::shared_ptr<HTTPSessionDelegate> lastHold;
     std::deque<std::function<void()>> abandoned;

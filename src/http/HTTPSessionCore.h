@@ -3,6 +3,7 @@
 // Internal to the session layer: the state shared by an HTTPSession and its worker thread.
 
 #include "http/HTTPSession.h"
+#include "platform/LibCurl.h"
 
 #include <chrono>
 #include <curl/curl.h>
@@ -15,17 +16,6 @@
 #include <vector>
 
 namespace airlark {
-
-struct CurlEasyDeleter
-{
-    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
-};
-struct CurlSlistDeleter
-{
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
-};
-using CurlEasy = std::unique_ptr<CURL, CurlEasyDeleter>;
-using CurlSlist = std::unique_ptr<curl_slist, CurlSlistDeleter>;
 
 struct HTTPSessionCore;
 

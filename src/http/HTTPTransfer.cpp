@@ -1,5 +1,6 @@
 #include "http/HTTPInputStream.h"
 #include "http/HTTPSessionCore.h"
+#include "platform/LibCurl.h"
 
 #include <cstring>
 
@@ -25,7 +26,7 @@ HTTPError HTTPTransfer::errorForCurlResult(CURLcode result, const HTTPTransfer& 
 {
     const QUrl url = transfer.task->originalRequest().URL;
     const QString reason = transfer.errorBuffer[0] ? QString::fromUtf8(transfer.errorBuffer)
-                                                   : QString::fromUtf8(curl_easy_strerror(result));
+                                                   : QString::fromUtf8(LibCurl::get().easyStrerror(result));
     if (transfer.task->state() == HTTPSessionTask::State::Canceling) {
         // A callback saw the cancellation before the cancel operation ran.
         return transportError(HTTPErrorCode::Cancelled, QStringLiteral("cancelled"), {}, url);
@@ -111,7 +112,7 @@ bool HTTPTransfer::mayFollowRedirect()
 {
     const std::optional<QString> location = responseHeaders.value(QStringLiteral("Location"));
     char* current = nullptr;
-    curl_easy_getinfo(easy.get(), CURLINFO_EFFECTIVE_URL, &current);
+    LibCurl::get().easyGetinfo(easy.get(), CURLINFO_EFFECTIVE_URL, &current);
     const QUrl target = location ? QUrl::fromEncoded(QByteArray(current ? current : url.constData()))
                                        .resolved(QUrl::fromEncoded(location->toLatin1()))
                                  : QUrl();

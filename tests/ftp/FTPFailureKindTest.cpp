@@ -1,5 +1,6 @@
 // What a failed curl result means for the user, by the conversation it ended, in process.
 #include "ftp/FTPCurlHandle.h"
+#include "platform/LibCurl.h"
 
 #include <gtest/gtest.h>
 
@@ -48,8 +49,8 @@ TEST(FTPFailureKindTest, FollowsTheCommandAndTheServersLastWord)
     for (const CurlEnd& row : rows) {
         const K kind = ftpFailureKind(
             row.result, {row.command, row.replyCode, row.sawServiceClosing, QString::fromLatin1(row.reason)});
-        EXPECT_EQ(kind, row.kind) << curl_easy_strerror(row.result) << " after " << row.command << " "
-                                  << row.replyCode << ": " << ftpFailureKindName(kind);
+        EXPECT_EQ(kind, row.kind) << LibCurl::get().easyStrerror(row.result) << " after " << row.command
+                                  << " " << row.replyCode << ": " << ftpFailureKindName(kind);
     }
 }
 

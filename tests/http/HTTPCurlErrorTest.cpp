@@ -1,5 +1,6 @@
 // Which of the codes callers know a failed curl transfer becomes, in process.
 #include "http/HTTPSessionCore.h"
+#include "platform/LibCurl.h"
 
 #include <gtest/gtest.h>
 
@@ -26,8 +27,9 @@ TEST(HTTPCurlErrorTest, EachCurlResultBecomesTheCodeCallersKnow)
     const QUrl url(QStringLiteral("https://api.example/tracks"));
     for (const auto& [result, code] : rows) {
         const HTTPError error = HTTPTransfer::errorForCurlCode(result, QStringLiteral("curl says"), url);
-        EXPECT_TRUE(error.is(HTTPURLErrorDomain, code)) << curl_easy_strerror(result) << ": " << error.code;
-        EXPECT_FALSE(error.localizedDescription.isEmpty()) << curl_easy_strerror(result);
+        EXPECT_TRUE(error.is(HTTPURLErrorDomain, code))
+            << LibCurl::get().easyStrerror(result) << ": " << error.code;
+        EXPECT_FALSE(error.localizedDescription.isEmpty()) << LibCurl::get().easyStrerror(result);
         EXPECT_EQ(error.localizedFailureReason, QStringLiteral("curl says")) << "curl's own words are kept";
         EXPECT_EQ(error.failingURL, url);
     }
