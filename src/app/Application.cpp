@@ -9,6 +9,7 @@
 #include "metadata/ui/SelectTemplateViewController.h"
 #include "platform/ApplicationIdentity.h"
 #include "platform/MainQueue.h"
+#include "platform/ui/DeferredStandardIcons.h"
 
 #include <QAction>
 #include <QApplication>
@@ -37,6 +38,7 @@ QStringList urlArguments(const QStringList& arguments)
 
 int runAirlark(QApplication& application)
 {
+    DeferredStandardIconStyle::install();
     applyApplicationIdentity();
     installTranslations(application);
     QApplication::setDesktopFileName(applicationIdentifier());
