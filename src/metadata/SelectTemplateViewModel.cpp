@@ -59,6 +59,47 @@ void SelectTemplateViewModel::setFileURL(std::optional<QUrl> url)
     updateState();
 }
 
+namespace {
+
+struct TemplateRead
+{
+    std::vector<ID3TemplateSelectAllQueryResult> list;
+    std::optional<QString> failure;
+    std::map<qint64, QImage> thumbnails;
+};
+
+// File work, for a background thread: the templates and the thumbnails not already in `known`.
+TemplateRead readTemplates(const std::set<qint64>& known)
+{
+    TemplateRead read;
+    const auto database = Database::open();
+    SQLError error;
+    if (!database) {
+        read.failure = Text::tr("Airlark cannot open its data folder %1 to read the templates.")
+                           .arg(dataDirectoryPath());
+    } else if (auto created = database->createTables()) {
+        error = *created;
+    } else {
+        read.list = ID3Template::selectAll(*database, &error);
+    }
+    if (database && error.code != 0)
+        read.failure = Text::tr("Airlark cannot read its templates from %1 (%2). The file was left as it "
+                                "is: quit any other program that uses it, then show this step again.")
+                           .arg(database->url().toLocalFile(), error.message);
+    // Decoding artwork is file work: it is done here, not while the list paints. A thumbnail
+    // already shown is not read again; one that failed is tried again on the next reload.
+    for (const auto& item : read.list) {
+        if (!item.artworkURL || known.count(item.id))
+            continue;
+        if (std::optional<QImage> image =
+                loadThumbnail(*item.artworkURL, SelectTemplateViewModel::ThumbnailSide))
+            read.thumbnails.emplace(item.id, std::move(*image));
+    }
+    return read;
+}
+
+} // namespace
+
 void SelectTemplateViewModel::reloadTemplates()
 {
     Q_ASSERT(MainQueue::isMainThread());
@@ -67,53 +108,42 @@ void SelectTemplateViewModel::reloadTemplates()
     std::set<qint64> known;
     for (const auto& [id, image] : artworks_)
         known.insert(id);
-    MainQueue::runInBackground([alive = std::weak_ptr<int>(alive_), this, reload, known = std::move(known)] {
-        std::vector<ID3TemplateSelectAllQueryResult> list;
-        std::optional<QString> failure;
-        const auto database = Database::open();
-        SQLError error;
-        if (!database) {
-            failure = Text::tr("Airlark cannot open its data folder %1 to read the templates.")
-                          .arg(dataDirectoryPath());
-        } else if (auto created = database->createTables()) {
-            error = *created;
-        } else {
-            list = ID3Template::selectAll(*database, &error);
-        }
-        if (database && error.code != 0)
-            failure = Text::tr("Airlark cannot read its templates from %1 (%2). The file was left as it "
-                               "is: quit any other program that uses it, then show this step again.")
-                          .arg(database->url().toLocalFile(), error.message);
-        // Decoding artwork is file work: it is done here, not while the list paints. A thumbnail
-        // already shown is not read again; one that failed is tried again on the next reload.
-        std::map<qint64, QImage> thumbnails;
-        for (const auto& item : list) {
-            if (!item.artworkURL || known.count(item.id))
-                continue;
-            if (std::optional<QImage> image = loadThumbnail(*item.artworkURL, ThumbnailSide))
-                thumbnails.emplace(item.id, std::move(*image));
-        }
-        MainQueue::performOnMainThread([alive, this, reload, list = std::move(list), failure,
-                                        thumbnails = std::move(thumbnails)]() mutable {
-            // A later reload, or a view model that is gone, makes this answer stale.
-            if (alive.expired() || reload != reloads_)
-                return;
-            // The choice follows its template, wherever a rename or a deletion moved it.
-            const std::optional<ID3TemplateSelectAllQueryResult> chosen = selectedTemplate();
-            cachedTemplates = list;
-            artworks_.merge(thumbnails);
-            if (chosen) {
-                const auto found = std::find_if(
-                    list.begin(), list.end(), [&chosen](const auto& item) { return item.id == chosen->id; });
-                selectedItemIndex_ =
-                    found == list.end() ? std::nullopt : std::optional<qint64>(found - list.begin());
-            }
-            templatesFailure_ = failure;
-            readingTemplates_ = false;
-            if (delegate)
-                delegate->selectTemplateViewModelAvailableTemplatesDidChange(*this);
+    // The read starts from the main queue rather than at once: the first reload comes while the
+    // window is being built, and reading and decoding the artwork would compete with it for the
+    // processor until its first frame.
+    MainQueue::async([alive = std::weak_ptr<int>(alive_), this, reload, known = std::move(known)] {
+        if (alive.expired() || reload != reloads_)
+            return;
+        MainQueue::runInBackground([alive, this, reload, known] {
+            MainQueue::performOnMainThread([alive, this, reload, read = readTemplates(known)]() mutable {
+                // A later reload, or a view model that is gone, makes this answer stale.
+                if (alive.expired() || reload != reloads_)
+                    return;
+                showTemplates(std::move(read.list), std::move(read.failure), std::move(read.thumbnails));
+            });
         });
     });
+}
+
+void SelectTemplateViewModel::showTemplates(std::vector<ID3TemplateSelectAllQueryResult> list,
+                                            std::optional<QString> failure,
+                                            std::map<qint64, QImage> thumbnails)
+{
+    // The choice follows its template, wherever a rename or a deletion moved it.
+    const std::optional<ID3TemplateSelectAllQueryResult> chosen = selectedTemplate();
+    cachedTemplates = std::move(list);
+    artworks_.merge(thumbnails);
+    if (chosen) {
+        const auto found = std::find_if(cachedTemplates.begin(), cachedTemplates.end(),
+                                        [&chosen](const auto& item) { return item.id == chosen->id; });
+        selectedItemIndex_ = found == cachedTemplates.end()
+                                 ? std::nullopt
+                                 : std::optional<qint64>(found - cachedTemplates.begin());
+    }
+    templatesFailure_ = std::move(failure);
+    readingTemplates_ = false;
+    if (delegate)
+        delegate->selectTemplateViewModelAvailableTemplatesDidChange(*this);
 }
 
 std::optional<ID3TemplateSelectAllQueryResult> SelectTemplateViewModel::selectedTemplate() const

@@ -110,6 +110,9 @@ public:
     void updateState();
 
 private:
+    void showTemplates(std::vector<ID3TemplateSelectAllQueryResult> list, std::optional<QString> failure,
+                       std::map<qint64, QImage> thumbnails);
+
     std::optional<qint64> selectedItemIndex_;
     SelectTemplateInteractionState state_ =
         SelectTemplateInteractionState::FileNotSelectedAndTemplateNotSelected;

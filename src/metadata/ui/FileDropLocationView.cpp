@@ -39,7 +39,7 @@ void FileDropLocationView::setImage(const QImage& image)
 void FileDropLocationView::setIcon(const QIcon& icon)
 {
     icon_ = icon;
-    image_ = icon.isNull() ? QImage() : icon.pixmap(sizeHint()).toImage();
+    image_ = QImage();
     update();
 }
 
@@ -110,7 +110,7 @@ void FileDropLocationView::paintEvent(QPaintEvent*)
     const QRect area = rect().adjusted(6, 6, -6, -6);
     if (!icon_.isNull()) {
         // Fit the image into the area, keeping its proportions.
-        const QSize natural = image_.isNull() ? area.size() : image_.size();
+        const QSize natural = image_.isNull() ? icon_.actualSize(area.size()) : image_.size();
         const QSize fitted = natural.scaled(area.size(), Qt::KeepAspectRatio);
         const QRect target(area.center() - QPoint(fitted.width() / 2, fitted.height() / 2), fitted);
         icon_.paint(&painter, target);

@@ -37,7 +37,8 @@ public:
     bool highlight() const { return highlight_; }
     void setHighlight(bool highlight);
 
-    // The image shown, scaled to fit. A vector icon (a named image) stays sharp at any scale.
+    // The image shown, scaled to fit; null while an icon is shown instead. A vector icon (a named
+    // image) stays sharp at any scale, and is drawn only when the view is.
     QImage image() const { return image_; }
     void setImage(const QImage& image);
     void setIcon(const QIcon& icon);

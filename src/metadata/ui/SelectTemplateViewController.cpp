@@ -47,8 +47,15 @@ SelectTemplateViewController::SelectTemplateViewController(
     viewModel_->reloadTemplates();
     reloadTable();
     updateTemplateActions();
-    dropLocationView_->setIcon(
-        QIcon(QStringLiteral(":/images/") + viewModel_->artworkName() + QStringLiteral(".svg")));
+    showArtwork(viewModel_->artworkName());
+}
+
+void SelectTemplateViewController::showArtwork(const QString& name)
+{
+    if (name == artworkShown_)
+        return;
+    artworkShown_ = name;
+    dropLocationView_->setIcon(QIcon(QStringLiteral(":/images/") + name + QStringLiteral(".svg")));
 }
 
 void SelectTemplateViewController::makeTemplateList()
@@ -336,8 +343,7 @@ void SelectTemplateViewController::selectTemplateViewModelInteractionStateDidCha
     chooseFileButton_->setHidden(viewModel.chooseFileButtonHidden());
     chosenFileLabel_->setHidden(!viewModel.chooseFileButtonHidden());
     chosenFileLabel_->setText(viewModel.selectedFileDisplayName());
-    dropLocationView_->setIcon(
-        QIcon(QStringLiteral(":/images/") + viewModel.artworkName() + QStringLiteral(".svg")));
+    showArtwork(viewModel.artworkName());
     dropLocationView_->setAccessibleDescription(
         viewModel.chooseFileButtonHidden() ? viewModel.selectedFileDisplayName()
                                            : tr("Drop an MP3 file here, or press Space to choose one"));

@@ -91,6 +91,8 @@ private:
     void publishSelectionToWorkflow();
     void updateTemplateActions();
     void showTemplateProblem(const std::optional<QString>& problem);
+    // The drop area's named image; made (and its file parsed) only when the name changes.
+    void showArtwork(const QString& name);
 
     std::unique_ptr<SelectTemplateViewModel> viewModel_;
     std::function<EditMetadataViewController*()> editMetadataViewController_;
@@ -103,6 +105,7 @@ private:
     QPushButton* newTemplateButton_ = nullptr;
     QToolButton* manageButton_ = nullptr;
     AudioFileDropLocationView* dropLocationView_ = nullptr;
+    QString artworkShown_;
     QAction* newTemplateAction_ = nullptr;
     QAction* editTemplateAction_ = nullptr;
     QAction* renameTemplateAction_ = nullptr;
