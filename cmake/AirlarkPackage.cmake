@@ -1,9 +1,9 @@
 # The Debian package, built by CPack from the install rules (scripts/package.sh):
 #   airlark_<version>_<architecture>.deb, installing under /usr.
-# Its dependencies come from dpkg-shlibdeps reading the binary alone: the Qt plugins Airlark loads
-# (the X11 platform, SVG and JPEG images) ship in the very Qt libraries it links. libcurl is the
-# exception: loaded on first use, it is not in the binary's list, so its package is named here, at
-# least the version built against.
+# Its dependencies come from dpkg-shlibdeps reading the binary, and from the files Airlark loads
+# only when first needed, which the binary does not list: libcurl, and Qt's SVG plugins (Airlark's
+# own images are SVG). Each of those names the package that holds it, at least the version built
+# against.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME airlark)
 set(CPACK_PACKAGE_VENDOR "The Airlark developers")
@@ -24,11 +24,18 @@ set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://airlark.example.org/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-file(REAL_PATH "${curlLocation}" curlFile)
-execute_process(COMMAND dpkg-query --search "${curlFile}" OUTPUT_VARIABLE curlOwner ERROR_QUIET)
-if(curlOwner MATCHES "^([^:]+):")
-    set(CPACK_DEBIAN_PACKAGE_DEPENDS "${CMAKE_MATCH_1} (>= ${CURL_VERSION_STRING})")
-endif()
+function(airlark_depend_on_package_of file version)
+    file(REAL_PATH "${file}" file)
+    execute_process(COMMAND dpkg-query --search "${file}" OUTPUT_VARIABLE owner ERROR_QUIET)
+    if(owner MATCHES "^([^:]+):")
+        list(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS "${CMAKE_MATCH_1} (>= ${version})")
+        set(CPACK_DEBIAN_PACKAGE_DEPENDS "${CPACK_DEBIAN_PACKAGE_DEPENDS}" PARENT_SCOPE)
+    endif()
+endfunction()
+airlark_depend_on_package_of("${curlLocation}" "${CURL_VERSION_STRING}")
+airlark_depend_on_package_of("${QT6_INSTALL_PREFIX}/${QT6_INSTALL_PLUGINS}/imageformats/libqsvg.so"
+                             "${Qt6_VERSION}")
+list(JOIN CPACK_DEBIAN_PACKAGE_DEPENDS ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
 # A Secret Service keeps the passwords (without one, accounts cannot be saved); xdg-open hands the
 # help's links and SoundCloud's sign-in page to the browser; Qt's Wayland plugin draws the window
 # natively on a Wayland desktop (without it, through XWayland).

@@ -8,6 +8,7 @@
 #include "metadata/TagJournal.h"
 #include "metadata/ui/SelectTemplateViewController.h"
 #include "platform/ApplicationIdentity.h"
+#include "platform/LibCurl.h"
 #include "platform/MainQueue.h"
 #include "platform/ui/DeferredStandardIcons.h"
 
@@ -75,6 +76,9 @@ int runAirlark(QApplication& application)
     window.show();
     if (start == SingleInstance::Start::Primary)
         journalRecovery = std::jthread([] { TagJournal::recoverAll(); });
+    // libcurl loads (and sets up its TLS library) here, off the GUI thread, rather than on it when a
+    // sign-in or an upload first needs it.
+    MainQueue::runInBackground([] { LibCurl::get(); });
     // The installed icon theme's, as the desktop shows it; the built-in one when Airlark runs
     // uninstalled. Looking it up and rendering it takes some milliseconds that the first frame need
     // not wait for: the desktop takes the icon from the window whenever it is set.

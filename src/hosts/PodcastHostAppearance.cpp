@@ -1,7 +1,6 @@
 #include "hosts/PodcastHostAppearance.h"
 
-#include <QPainter>
-#include <QSvgRenderer>
+#include <QImageReader>
 
 namespace airlark {
 
@@ -10,17 +9,18 @@ namespace {
 // Icons are drawn at twice the 32-pixel thumbnail size so that they stay sharp on HiDPI screens.
 constexpr int IconPixels = 64;
 
+// Through Qt's SVG image plugin, which loads the SVG library when a host's image is first drawn
+// rather than with the program.
 QImage renderImage(const QString& name)
 {
-    QImage image(IconPixels, IconPixels, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QSvgRenderer renderer(QStringLiteral(":/images/%1.svg").arg(name));
-    if (!renderer.isValid()) {
-        qWarning("Missing host image %s", qPrintable(name));
-        return image;
+    QImageReader reader(QStringLiteral(":/images/%1.svg").arg(name));
+    reader.setScaledSize(QSize(IconPixels, IconPixels));
+    QImage image = reader.read();
+    if (image.isNull()) {
+        qWarning("Missing host image %s: %s", qPrintable(name), qPrintable(reader.errorString()));
+        image = QImage(IconPixels, IconPixels, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
     }
-    QPainter painter(&image);
-    renderer.render(&painter);
     return image;
 }
 

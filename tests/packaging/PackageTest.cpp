@@ -133,7 +133,8 @@ TEST_F(Package, HoldsTheDesktopIntegrationAndPassesDebiansChecks)
     const QString icon48 = installed("/usr/share/icons/hicolor/48x48/apps/" + id + ".png");
     EXPECT_EQ(QImage(icon48).size(), QSize(48, 48));
     const QString depends = run(QStringLiteral("dpkg-deb"), {"--field", *deb, "Depends"}).out;
-    for (const char* library : {"libqt6widgets6", "libtag1v5", "libcurl4", "libqt6keychain1", "libsqlite3-0"})
+    for (const char* library :
+         {"libqt6widgets6", "libqt6svg6", "libtag1v5", "libcurl4", "libqt6keychain1", "libsqlite3-0"})
         EXPECT_TRUE(depends.contains(QLatin1String(library))) << depends.toStdString();
 
     const QString entry = installed("/usr/share/applications/" + id + ".desktop");
