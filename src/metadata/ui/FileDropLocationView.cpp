@@ -7,6 +7,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QPainterPath>
+#include <utility>
 
 namespace airlark {
 
@@ -31,14 +32,16 @@ void FileDropLocationView::setHighlight(bool highlight)
 
 void FileDropLocationView::setImage(const QImage& image)
 {
+    iconFile_.clear();
     image_ = image;
     icon_ = image.isNull() ? QIcon() : QIcon(QPixmap::fromImage(image));
     update();
 }
 
-void FileDropLocationView::setIcon(const QIcon& icon)
+void FileDropLocationView::setIconFile(const QString& fileName)
 {
-    icon_ = icon;
+    iconFile_ = fileName;
+    icon_ = QIcon();
     image_ = QImage();
     update();
 }
@@ -108,6 +111,8 @@ void FileDropLocationView::paintEvent(QPaintEvent*)
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     const QRect area = rect().adjusted(6, 6, -6, -6);
+    if (!iconFile_.isEmpty())
+        icon_ = QIcon(std::exchange(iconFile_, QString()));
     if (!icon_.isNull()) {
         // Fit the image into the area, keeping its proportions.
         const QSize natural = image_.isNull() ? icon_.actualSize(area.size()) : image_.size();

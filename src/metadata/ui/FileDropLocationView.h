@@ -37,11 +37,12 @@ public:
     bool highlight() const { return highlight_; }
     void setHighlight(bool highlight);
 
-    // The image shown, scaled to fit; null while an icon is shown instead. A vector icon (a named
-    // image) stays sharp at any scale, and is drawn only when the view is.
+    // The image shown, scaled to fit; null while a named image is shown instead. A named image (an
+    // SVG file) stays sharp at any scale; it is read when the view is first drawn with it, which
+    // keeps Qt's SVG library out of the window's first frame.
     QImage image() const { return image_; }
     void setImage(const QImage& image);
-    void setIcon(const QIcon& icon);
+    void setIconFile(const QString& fileName);
     // Where the shown image came from, when it came from a file.
     const std::optional<QUrl>& imageFileURL() const { return imageFileURL_; }
     void setImageFileURL(std::optional<QUrl> url) { imageFileURL_ = std::move(url); }
@@ -73,6 +74,7 @@ private:
     FileDropLocationViewDelegate* delegate_ = nullptr; // weak
     QImage image_;
     QIcon icon_;
+    QString iconFile_; // read into icon_ at the next paint
     std::optional<QUrl> imageFileURL_;
 };
 

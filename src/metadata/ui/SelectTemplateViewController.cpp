@@ -55,7 +55,7 @@ void SelectTemplateViewController::showArtwork(const QString& name)
     if (name == artworkShown_)
         return;
     artworkShown_ = name;
-    dropLocationView_->setIcon(QIcon(QStringLiteral(":/images/") + name + QStringLiteral(".svg")));
+    dropLocationView_->setIconFile(QStringLiteral(":/images/") + name + QStringLiteral(".svg"));
 }
 
 void SelectTemplateViewController::makeTemplateList()

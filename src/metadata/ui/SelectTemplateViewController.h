@@ -91,7 +91,7 @@ private:
     void publishSelectionToWorkflow();
     void updateTemplateActions();
     void showTemplateProblem(const std::optional<QString>& problem);
-    // The drop area's named image; made (and its file parsed) only when the name changes.
+    // The drop area's named image, given again only when the name changes (it is read once drawn).
     void showArtwork(const QString& name);
 
     std::unique_ptr<SelectTemplateViewModel> viewModel_;

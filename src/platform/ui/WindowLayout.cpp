@@ -73,8 +73,12 @@ QLabel* noticeLabel(Notice kind, const QString& objectName, QWidget* parent)
     QLabel* label = wrappingLabel(QString(), parent);
     label->setObjectName(objectName);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    label->setStyleSheet(kind == Notice::Problem ? QStringLiteral("color: #b3261e;")
-                                                 : QStringLiteral("color: #8a5300;"));
+    // A palette rather than a style sheet: the first style sheet sets up Qt's style-sheet machinery
+    // for the whole window, a few milliseconds of start-up for one colour.
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText,
+                     kind == Notice::Problem ? QColor(0xb3, 0x26, 0x1e) : QColor(0x8a, 0x53, 0x00));
+    label->setPalette(palette);
     label->hide();
     return label;
 }
