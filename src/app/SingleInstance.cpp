@@ -1,17 +1,18 @@
 #include "app/SingleInstance.h"
 
 #include "platform/ApplicationIdentity.h"
+#include "platform/StreamSocket.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTimer>
-#include <QVariant>
 #include <QtDebug>
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -42,15 +43,14 @@ enum class Received
     Foreign
 };
 
-// Looks at what has arrived so far; on Complete, `urls` holds the URLs and `length` the message size.
-Received inspectMessage(const QByteArray& data, QStringList& urls, qsizetype& length)
+// Looks at what has arrived so far; on Complete, `urls` holds the URLs.
+Received inspectMessage(const QByteArray& data, QStringList& urls)
 {
     if (!data.startsWith(MessageHeader))
         return MessageHeader.startsWith(data) ? Received::Incomplete : Received::Foreign;
     const qsizetype end = data.indexOf("\n\n", MessageHeader.size() - 1);
     if (end < 0)
         return data.size() > MaximumMessageSize ? Received::Foreign : Received::Incomplete;
-    length = end + 2;
     urls.clear();
     const QByteArray body = data.mid(MessageHeader.size(), end + 1 - MessageHeader.size());
     for (const QByteArray& line : body.split('\n')) {
@@ -74,8 +74,8 @@ Received inspectMessage(const QByteArray& data, QStringList& urls, qsizetype& le
 QString reachablePath(const QString& socketPath, int& folder)
 {
     folder = -1;
-    // Qt wants room for a leading and a trailing NUL.
-    if (QFile::encodeName(socketPath).size() + 2 <= qsizetype(sizeof(sockaddr_un::sun_path)))
+    // The path and its terminating NUL.
+    if (QFile::encodeName(socketPath).size() + 1 <= qsizetype(sizeof(sockaddr_un::sun_path)))
         return socketPath;
     const QFileInfo file(socketPath);
     folder = ::open(QFile::encodeName(file.absolutePath()).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
@@ -128,7 +128,7 @@ SingleInstance::Start SingleInstance::start(const QStringList& urls, std::chrono
         return Start::Forwarded;
     {
         int folder = -1;
-        QLocalServer::removeServer(reachablePath(socketPath_, folder));
+        ::unlink(QFile::encodeName(reachablePath(socketPath_, folder)).constData());
         closeFolder(folder);
     }
     if (listen())
@@ -145,48 +145,36 @@ SingleInstance::Start SingleInstance::start(const QStringList& urls, std::chrono
 bool SingleInstance::listen()
 {
     if (!server_) {
-        server_ = new QLocalServer(this);
-        server_->setSocketOptions(QLocalServer::UserAccessOption);
-        server_->setMaxPendingConnections(8);
-        connect(server_, &QLocalServer::newConnection, this, &SingleInstance::acceptConnections);
+        server_ = new StreamListener(this);
+        connect(server_, &StreamListener::accepted, this, &SingleInstance::accept);
     }
     closeFolder(serverFolder_);
-    return server_->listen(reachablePath(socketPath_, serverFolder_));
+    return server_->listenLocal(QFile::encodeName(reachablePath(socketPath_, serverFolder_)), 8);
 }
 
-void SingleInstance::acceptConnections()
+void SingleInstance::accept(StreamConnection* connection)
 {
-    while (QLocalSocket* socket = server_->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        // A peer that never finishes its message must not hold the connection open.
-        QTimer::singleShot(ConnectionTimeout, socket, [socket] { socket->abort(); });
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readFrom(socket); });
-        if (socket->bytesAvailable() > 0)
-            readFrom(socket);
-    }
+    connect(connection, &StreamConnection::closed, connection, &QObject::deleteLater);
+    // A peer that never finishes its message must not hold the connection open.
+    QTimer::singleShot(ConnectionTimeout, connection, &StreamConnection::abort);
+    connect(connection, &StreamConnection::readyRead, this, [this, connection] { readFrom(connection); });
 }
 
-void SingleInstance::readFrom(QLocalSocket* socket)
+void SingleInstance::readFrom(StreamConnection* connection)
 {
-    if (socket->property("airlarkHandled").toBool())
-        return;
     QStringList urls;
-    qsizetype length = 0;
-    switch (inspectMessage(socket->peek(MaximumMessageSize + 1), urls, length)) {
+    switch (inspectMessage(connection->received().left(MaximumMessageSize + 1), urls)) {
     case Received::Incomplete:
         return;
     case Received::Foreign:
         qWarning() << "Dropped a message that is not from Airlark";
-        socket->abort();
+        connection->abort();
         return;
     case Received::Complete:
         break;
     }
-    socket->read(length);
-    socket->setProperty("airlarkHandled", true);
-    socket->write(&Acknowledgement, 1);
-    socket->flush();
-    socket->disconnectFromServer();
+    // Nothing is read after the answer, so a message is handled once.
+    connection->sendAndClose(QByteArray(1, Acknowledgement));
     emit activationRequested();
     for (const QString& url : std::as_const(urls))
         emit urlReceived(url);
@@ -196,32 +184,32 @@ bool SingleInstance::forward(const QString& socketPath, const QStringList& urls,
                              std::chrono::milliseconds timeout)
 {
     const QDeadlineTimer deadline(timeout);
-    const auto remaining = [&deadline] {
-        return static_cast<int>(std::max<qint64>(deadline.remainingTime(), 0));
-    };
-    QLocalSocket socket;
     int folder = -1;
-    socket.connectToServer(reachablePath(socketPath, folder));
-    const bool connected = socket.waitForConnected(remaining());
+    const int socket = connectLocal(QFile::encodeName(reachablePath(socketPath, folder)), deadline);
     closeFolder(folder);
-    if (!connected)
+    if (socket < 0)
         return false;
+    const auto closeSocket = qScopeGuard([socket] { ::close(socket); });
 
     const QByteArray message = encodeMessage(urls);
     if (message.size() > MaximumMessageSize)
         return false;
-    socket.write(message);
-    while (socket.bytesToWrite() > 0) {
-        if (!socket.waitForBytesWritten(remaining()))
+    for (qsizetype sent = 0; sent < message.size();) {
+        const qint64 count = sendSome(socket, message.constData() + sent, message.size() - sent);
+        if (count >= 0)
+            sent += count;
+        else if (errno != EINTR && !(errno == EAGAIN && waitForSocket(socket, POLLOUT, deadline)))
             return false;
     }
     // The URLs count as delivered only once the running instance says it took them.
-    while (socket.bytesAvailable() < 1) {
-        if (!socket.waitForReadyRead(remaining()))
+    for (;;) {
+        char answer = 0;
+        const ssize_t count = ::recv(socket, &answer, 1, 0);
+        if (count == 1)
+            return answer == Acknowledgement;
+        if (count == 0 || (errno != EINTR && !(errno == EAGAIN && waitForSocket(socket, POLLIN, deadline))))
             return false;
     }
-    char answer = 0;
-    return socket.read(&answer, 1) == 1 && answer == Acknowledgement;
 }
 
 } // namespace airlark

@@ -5,10 +5,10 @@
 #include <QStringList>
 #include <chrono>
 
-class QLocalServer;
-class QLocalSocket;
-
 namespace airlark {
+
+class StreamConnection;
+class StreamListener;
 
 // Keeps Airlark to one running instance per user session, so that the "airlark" URL a browser
 // hands to a new `airlark URL` process reaches the instance whose sign-in is waiting for it.
@@ -57,11 +57,11 @@ signals:
 
 private:
     bool listen();
-    void acceptConnections();
-    void readFrom(QLocalSocket* socket);
+    void accept(StreamConnection* connection);
+    void readFrom(StreamConnection* connection);
 
     QString socketPath_;
-    QLocalServer* server_ = nullptr;
+    StreamListener* server_ = nullptr;
     // The folder of a socket path too long to use as it is, open for as long as the server listens
     // through its alias (-1: none).
     int serverFolder_ = -1;

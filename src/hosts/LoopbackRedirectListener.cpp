@@ -1,9 +1,8 @@
 #include "hosts/LoopbackRedirectListener.h"
 
-#include <QHostAddress>
+#include "platform/StreamSocket.h"
+
 #include <QPointer>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTimer>
 #include <map>
 #include <utility>
@@ -28,7 +27,7 @@ const QByteArray NotThisSignInPage = QByteArrayLiteral(
 
 const QByteArray NotFoundPage = QByteArrayLiteral("Not found\n");
 
-void answer(QTcpSocket* socket, const QByteArray& status, const QByteArray& contentType,
+void answer(StreamConnection* socket, const QByteArray& status, const QByteArray& contentType,
             const QByteArray& body, const QByteArray& extraHeaders = {})
 {
     QByteArray response = "HTTP/1.1 " + status + "\r\n" + extraHeaders;
@@ -36,8 +35,7 @@ void answer(QTcpSocket* socket, const QByteArray& status, const QByteArray& cont
     response += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
     response += "Cache-Control: no-store\r\nConnection: close\r\n\r\n";
     response += body;
-    socket->write(response);
-    socket->disconnectFromHost();
+    socket->sendAndClose(response);
 }
 
 // The listener that holds each port. A registered redirect URI names one port, so a new sign-in
@@ -81,55 +79,46 @@ QUrl LoopbackRedirectListener::listen(const QUrl& redirectURI, Handlers handlers
             holder->second->stop();
     }
 
-    server_ = new QTcpServer(this);
-    const QHostAddress address = redirectURI.host() == QLatin1String("::1")
-                                     ? QHostAddress(QHostAddress::LocalHostIPv6)
-                                     : QHostAddress(QHostAddress::LocalHost);
-    if (!server_->listen(address, static_cast<quint16>(port))) {
+    server_ = new StreamListener(this);
+    const bool ipv6 = redirectURI.host() == QLatin1String("::1");
+    if (!server_->listenLoopback(ipv6, static_cast<quint16>(port), 50)) {
         qWarning("Unable to listen for the sign-in redirect on port %d: %s", port,
                  qUtf8Printable(server_->errorString()));
         delete server_;
         server_ = nullptr;
         return {};
     }
-    connect(server_, &QTcpServer::newConnection, this, &LoopbackRedirectListener::accept);
+    connect(server_, &StreamListener::accepted, this, &LoopbackRedirectListener::accept);
 
     redirectURI_ = redirectURI;
-    redirectURI_.setPort(server_->serverPort());
-    listenersByPort()[server_->serverPort()] = this;
+    redirectURI_.setPort(server_->port());
+    listenersByPort()[server_->port()] = this;
     handlers_ = std::move(handlers);
     return redirectURI_;
 }
 
-void LoopbackRedirectListener::accept()
+void LoopbackRedirectListener::accept(StreamConnection* socket)
 {
-    while (server_ && server_->hasPendingConnections()) {
-        QTcpSocket* socket = server_->nextPendingConnection();
-        // Sockets outlive the listener so that the answer is sent even when the redirect's
-        // receiver ends the listener at once; each deletes itself when closed or timed out.
-        socket->setParent(nullptr);
-        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        if (std::ssize(*open_) >= MaximumConnections) {
-            QTcpSocket* oldest = open_->front();
-            open_->pop_front();
-            oldest->abort();
-            oldest->deleteLater();
-        }
-        open_->push_back(socket);
-        connect(socket, &QObject::destroyed, [open = open_, socket] { open->remove(socket); });
-        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequest(socket); });
-        // The answer is written at once, so this also bounds a reader that never takes it.
-        QTimer::singleShot(RequestTimeout, socket, [socket] {
-            socket->abort();
-            socket->deleteLater();
-        });
+    // Sockets outlive the listener so that the answer is sent even when the redirect's receiver
+    // ends the listener at once; each deletes itself when closed or timed out.
+    socket->setParent(nullptr);
+    connect(socket, &StreamConnection::closed, socket, &QObject::deleteLater);
+    if (std::ssize(*open_) >= MaximumConnections) {
+        StreamConnection* oldest = open_->front();
+        open_->pop_front();
+        oldest->abort();
     }
+    open_->push_back(socket);
+    connect(socket, &QObject::destroyed, [open = open_, socket] { open->remove(socket); });
+    connect(socket, &StreamConnection::readyRead, this, [this, socket] { readRequest(socket); });
+    // The answer is written at once, so this also bounds a reader that never takes it.
+    QTimer::singleShot(RequestTimeout, socket, &StreamConnection::abort);
 }
 
 void LoopbackRedirectListener::stop()
 {
     if (server_) {
-        const auto holder = listenersByPort().find(server_->serverPort());
+        const auto holder = listenersByPort().find(server_->port());
         if (holder != listenersByPort().end() && holder->second == this)
             listenersByPort().erase(holder);
         server_->close();
@@ -143,18 +132,17 @@ bool LoopbackRedirectListener::isListening() const
     return server_ && server_->isListening();
 }
 
-void LoopbackRedirectListener::readRequest(QTcpSocket* socket)
+void LoopbackRedirectListener::readRequest(StreamConnection* socket)
 {
-    // Wait for the whole request head; a redirect carries no body.
-    const QByteArray head = socket->peek(MaximumRequestSize + 1);
+    // Wait for the whole request head; a redirect carries no body. Every answer hangs up, so each
+    // connection is answered once.
+    const QByteArray head = socket->received().left(MaximumRequestSize + 1);
     const qsizetype end = head.indexOf("\r\n\r\n");
     if (end < 0) {
         if (head.size() > MaximumRequestSize)
             socket->abort();
         return;
     }
-    socket->readAll();
-    disconnect(socket, &QTcpSocket::readyRead, this, nullptr);
 
     const QList<QByteArray> requestLine = head.left(head.indexOf("\r\n")).split(' ');
     if (requestLine.size() != 3 || !requestLine[2].startsWith("HTTP/1.")) {

@@ -7,10 +7,10 @@
 #include <list>
 #include <memory>
 
-class QTcpServer;
-class QTcpSocket;
-
 namespace airlark {
+
+class StreamConnection;
+class StreamListener;
 
 // An HTTP listener on 127.0.0.1 that takes the browser's OAuth2 redirect to a loopback redirect
 // URI (RFC 8252). Any page in the browser can reach it, so it trusts nothing it is sent:
@@ -48,15 +48,15 @@ public:
     bool isListening() const;
 
 private:
-    void accept();
-    void readRequest(QTcpSocket* socket);
+    void accept(StreamConnection* socket);
+    void readRequest(StreamConnection* socket);
 
-    QTcpServer* server_ = nullptr;
+    StreamListener* server_ = nullptr;
     QUrl redirectURI_;
     Handlers handlers_;
     // Open connections, oldest first. Sockets outlive the listener (see accept()), so the list is
     // shared with their clean-up.
-    std::shared_ptr<std::list<QTcpSocket*>> open_ = std::make_shared<std::list<QTcpSocket*>>();
+    std::shared_ptr<std::list<StreamConnection*>> open_ = std::make_shared<std::list<StreamConnection*>>();
 };
 
 } // namespace airlark

@@ -98,12 +98,14 @@ struct ListenerCase
     // Path and query sent instead of the real redirect, where "{path}", "{code}" and "{state}"
     // stand for the real one's.
     const char* request;
-    QByteArray method; // none: opens an idle connection instead
+    // None: `request` goes as it is on a connection of its own (nothing: an idle connection).
+    QByteArray method;
     int times;
-    int status;             // the listener's answer
+    int status;             // the listener's answer (0 on a connection of its own: it hangs up first)
     bool endsSignIn;        // else the real redirect still completes it
     bool viaScheme = false; // delivered as an "airlark:" URL instead
     std::chrono::milliseconds timeLimit = std::chrono::minutes(10);
+    const char* redirectURI = nullptr; // the registered one, else the fixture's on 127.0.0.1
 };
 
 class ListenerTest : public SoundCloudTest, public ::testing::WithParamInterface<ListenerCase>
@@ -120,6 +122,8 @@ TEST_P(ListenerTest, OnlyTheRedirectOfThisSignInEndsIt)
 {
     const ListenerCase& c = GetParam();
     OAuth2CodeFlow::setSignInTimeLimit(c.timeLimit);
+    if (c.redirectURI)
+        writeCredentials(QString::fromLatin1(c.redirectURI));
     browser.followRedirects = false;
     SignInNotifications notifications;
     SoundCloudAPIClient client{SoundCloudAPIClientCredentials(QStringLiteral("13"))};
@@ -133,8 +137,20 @@ TEST_P(ListenerTest, OnlyTheRedirectOfThisSignInEndsIt)
 
     std::list<QTcpSocket> idle;
     for (int attempt = 0; attempt < c.times; ++attempt) {
-        if (c.method.isEmpty()) { // a connection that never sends a request
-            idle.emplace_back().connectToHost(QHostAddress::LocalHost, static_cast<quint16>(real.port()));
+        if (c.method.isEmpty()) {
+            QTcpSocket& own = idle.emplace_back();
+            own.connectToHost(QHostAddress(real.host()), static_cast<quint16>(real.port()));
+            const QByteArray bytes = QByteArray(c.request).replace("{path}", real.path().toUtf8());
+            if (bytes.isEmpty())
+                continue;
+            ASSERT_TRUE(own.waitForConnected(5000));
+            own.write(bytes);
+            if (c.status == 0) {
+                own.disconnectFromHost();
+                continue;
+            }
+            EXPECT_TRUE(waitFor([&] { return own.state() == QAbstractSocket::UnconnectedState; }));
+            EXPECT_EQ(own.readAll().mid(9, 3).toInt(), c.status) << "the answer's status";
             continue;
         }
         if (c.viaScheme) {
@@ -178,7 +194,10 @@ INSTANTIATE_TEST_SUITE_P(Requests, ListenerTest, ::testing::Values(
     ListenerCase{"BadStatesByScheme", Forged, "GET", 10, 0, false, true},
     ListenerCase{"DeniedWithItsState", "{path}?error=access_denied&state={state}", "GET", 1, 200, true},
     ListenerCase{"TimeLimitPassed", Forged, "GET", 0, 0, true, false, std::chrono::milliseconds(300)},
-    ListenerCase{"IdleConnectionsBeyondTheCap", Forged, "", LoopbackRedirectListener::MaximumConnections + 4, 0, false}),
+    ListenerCase{"IdleConnectionsBeyondTheCap", "", "", LoopbackRedirectListener::MaximumConnections + 4, 0, false},
+    ListenerCase{"MalformedRequests", "GET {path}\r\n\r\n", "", 2, 400, false},
+    ListenerCase{"PeersHangingUpMidRequest", "GET {path}?code=", "", 3, 0, false},
+    ListenerCase{"OnIPv6Loopback", Forged, "GET", 2, 400, false, false, std::chrono::minutes(10), "http://[::1]:0/soundcloud/callback"}),
     [](const auto& testInfo) { return std::string(testInfo.param.label); });
 // clang-format on
 
