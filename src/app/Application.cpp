@@ -37,6 +37,35 @@ QStringList urlArguments(const QStringList& arguments)
     return urls;
 }
 
+namespace {
+
+void addFileMenuActions(MainWindow& window)
+{
+    window.addFileMenuAction(StoryboardRegister::Main::selectTemplateViewController()->newTemplateAction());
+    auto* addAccount = new QAction(QObject::tr("&Add Account\u2026"), &window);
+    addAccount->setObjectName(QStringLiteral("addAccountAction"));
+    QObject::connect(addAccount, &QAction::triggered, &window,
+                     [] { StoryboardRegister::ChoosePodcastHost::presentAddPodcastHostWindow(); });
+    window.addFileMenuAction(addAccount);
+}
+
+// What the first frame need not wait for, started once the window is shown.
+void startAfterFirstFrame(MainWindow& window)
+{
+    // libcurl loads (and sets up its TLS library) here, off the GUI thread, rather than on it when a
+    // sign-in or an upload first needs it.
+    MainQueue::runInBackground([] { LibCurl::get(); });
+    // The installed icon theme's, as the desktop shows it; the built-in one when Airlark runs
+    // uninstalled. Looking it up and rendering it takes some milliseconds that the first frame need
+    // not wait for: the desktop takes the icon from the window whenever it is set.
+    QTimer::singleShot(0, &window, [] {
+        QApplication::setWindowIcon(
+            QIcon::fromTheme(applicationIdentifier(), QIcon(QStringLiteral(":/images/Airlark.svg"))));
+    });
+}
+
+} // namespace
+
 int runAirlark(QApplication& application)
 {
     DeferredStandardIconStyle::install();
@@ -67,25 +96,11 @@ int runAirlark(QApplication& application)
     MainWindow window(
         [] { return static_cast<QWidget*>(StoryboardRegister::Main::selectTemplateViewController()); });
     QObject::connect(&instance, &SingleInstance::activationRequested, &window, &MainWindow::bringToFront);
-    window.addFileMenuAction(StoryboardRegister::Main::selectTemplateViewController()->newTemplateAction());
-    auto* addAccount = new QAction(QObject::tr("&Add Account\u2026"), &window);
-    addAccount->setObjectName(QStringLiteral("addAccountAction"));
-    QObject::connect(addAccount, &QAction::triggered, &window,
-                     [] { StoryboardRegister::ChoosePodcastHost::presentAddPodcastHostWindow(); });
-    window.addFileMenuAction(addAccount);
+    addFileMenuActions(window);
     window.show();
     if (start == SingleInstance::Start::Primary)
         journalRecovery = std::jthread([] { TagJournal::recoverAll(); });
-    // libcurl loads (and sets up its TLS library) here, off the GUI thread, rather than on it when a
-    // sign-in or an upload first needs it.
-    MainQueue::runInBackground([] { LibCurl::get(); });
-    // The installed icon theme's, as the desktop shows it; the built-in one when Airlark runs
-    // uninstalled. Looking it up and rendering it takes some milliseconds that the first frame need
-    // not wait for: the desktop takes the icon from the window whenever it is set.
-    QTimer::singleShot(0, &window, [] {
-        QApplication::setWindowIcon(
-            QIcon::fromTheme(applicationIdentifier(), QIcon(QStringLiteral(":/images/Airlark.svg"))));
-    });
+    startAfterFirstFrame(window);
     delegate.applicationDidFinishLaunching();
     if (start == SingleInstance::Start::Failed)
         window.showProblem(instance.problem());
