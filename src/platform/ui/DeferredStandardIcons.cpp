@@ -30,9 +30,10 @@ public:
     {
         return icon().pixmap(size, mode, state);
     }
+    // `size` is in device pixels here: the icon is asked for its size in the window's units.
     QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override
     {
-        return icon().pixmap(size, scale, mode, state);
+        return icon().pixmap(size / scale, scale, mode, state);
     }
     QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override
     {

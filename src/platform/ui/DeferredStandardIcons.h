@@ -14,15 +14,14 @@ class DeferredStandardIconStyle : public QProxyStyle
     Q_OBJECT
 
 public:
+    using QProxyStyle::QProxyStyle;
+
     // Wraps the style Qt chose for this desktop (or the one asked for with -style or
     // QT_STYLE_OVERRIDE): call it once QApplication exists, before any widget.
     static void install();
 
     QIcon standardIcon(StandardPixmap standardIcon, const QStyleOption* option = nullptr,
                        const QWidget* widget = nullptr) const override;
-
-private:
-    using QProxyStyle::QProxyStyle;
 };
 
 } // namespace airlark
