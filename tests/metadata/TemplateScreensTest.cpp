@@ -84,9 +84,21 @@ TEST_F(SelectTemplateScreenTest, TakesOnlyALocalMP3File)
         return QUrl::fromLocalFile(mp3File(QString::fromUtf8(name)));
     };
     const QUrl episode = file("Episode 7.MP3");
+    // The drop area draws its picture when painted, and another once it holds an episode.
+    const auto picture = [this] { return step1->dropLocationView()->grab().toImage().scaled(24, 24); };
+    const auto colours = [](const QImage& image) {
+        std::set<QRgb> seen;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                seen.insert(image.pixel(x, y));
+        return seen.size();
+    };
+    const QImage waiting = picture();
+    EXPECT_GT(colours(waiting), 2u);
     EXPECT_TRUE(dropOnStep1({episode, file("notes.txt")}));
     EXPECT_FALSE(dropOnStep1({file("one.wav"), file("two.mp3")}));
     EXPECT_EQ(frame->fileURL(), episode);
+    EXPECT_NE(picture(), waiting);
     EXPECT_FALSE(step1->dropLocationView()->highlight());
 }
 
