@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <set>
 
 namespace airlark {
 namespace {
