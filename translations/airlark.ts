@@ -55,6 +55,10 @@
         <source>: directories ask for </source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>no transparency</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>ChapterFile</name>
@@ -149,6 +153,260 @@ Save and publish the episode without artwork? Its file keeps any picture it alre
     </message>
 </context>
 <context>
+    <name>EpisodeAudio</name>
+    <message>
+        <source>The MP3 decoder cannot start.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The file cannot be read as MP3 audio.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The file holds no MPEG audio that can be decoded.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The file cannot be opened.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>EpisodeCheck</name>
+    <message>
+        <source>mono</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>stereo</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 channels</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Audio stream</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export the episode as MP3 (MPEG Layer III).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 kHz</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Sample rate</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: directories take 44.1 or 48 kHz</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export the episode again at 44.1 kHz.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 kbit/s on average (variable)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 kbit/s constant</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Bit rate</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: %2 to %3 kbit/s is recommended for %4</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export at %1 kbit/s for %2 speech.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1, but the variable bit rate has no Xing header: players show a wrong length</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export again with the VBR (Xing) header on, or at a constant bit rate.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1, read from the stream</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the last frame is cut short</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the stream changes its sample rate or channels</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Frames</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>every frame whole</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export the episode again from the editor; a copy may have been cut short.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Loudness</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>silent: nothing above ተ LUFS</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Check the export: the episode holds no sound.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 LUFS integrated, range %2 LU</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>: %1 LU quieter than the %2 LUFS apps expect of %3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>: %1 LU louder than the %2 LUFS apps expect of %3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Raise the level by %1 dB (normalise to %2 LUFS), with a limiter at ℡ dBTP.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Lower the level by %1 dB (normalise to %2 LUFS).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 dBTP</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>True peak</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: the audio clips, listeners hear distortion</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: above the ℡ dBTP ceiling, players&apos; decoders may clip</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Put a true-peak limiter at ℡ dBTP last in the chain and export again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Title</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the episode has no title</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Type the episode&apos;s title: directories list it untitled otherwise.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ID3 tag</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ID3v2.3, written on Save</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>no ID3v2 tag</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save the tags in Airlark: it writes ID3v2.3, which every player reads.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Artwork</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>no cover in the episode</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Give the template a square JPEG or PNG of 1400 to 3000 pixels.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Choose a JPEG or PNG image as the cover.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export the cover again as a square RGB JPEG or PNG of 1400 to 3000 pixels without transparency.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1, %2 KB: some apps skip covers above 512 KB</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save the cover as a JPEG at a lower quality.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the first starts at %1, not 00:00:00</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>chapter %1 does not start after chapter %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>chapter %1 starts after the episode ends</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Chapters</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Load a chapter file in order, starting at 00:00:00, within the episode.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Shorten the titles: some players cut or hide long ones.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ready: every check passed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export the episode as MP3 again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>ExternalLink</name>
     <message>
         <source>Airlark could not prepare the page to open in your web browser.</source>
@@ -225,6 +483,22 @@ Save and publish the episode without artwork? Its file keeps any picture it alre
         <source>Libsyn: %1</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>%1, uploaded %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” is already on Libsyn (%2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Libsyn holds %1 of %2: the upload was cut short</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Libsyn did not say how much of the file it holds, so the upload cannot be confirmed: try again</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>ListActions</name>
@@ -287,6 +561,10 @@ Save and publish the episode without artwork? Its file keeps any picture it alre
     </message>
     <message>
         <source>Keep</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Replace?</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -500,6 +778,18 @@ Save and publish the episode without artwork? Its file keeps any picture it alre
         <source>the part already sent could not be removed from the folder %1 (%2); remove “%3” in your Libsyn account</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>nothing was sent to Libsyn</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The file name “%1” cannot be sent to Libsyn: it has a line break in it (⏎). Rename the file on one line and try again</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1. Replace it?</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>airlark</name>
@@ -550,6 +840,10 @@ Save and publish the episode without artwork? Its file keeps any picture it alre
         <source>Its sign-in is removed from the keyring. Tracks already published stay on SoundCloud.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>%1 is already added: its sign-in was renewed</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>airlark::AddPodcastHostViewController</name>
@@ -563,10 +857,6 @@ Save and publish the episode without artwork? Its file keeps any picture it alre
     </message>
     <message>
         <source>Host</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Cancel</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -838,6 +1128,34 @@ Save and publish the episode without artwork? Its file keeps any picture it alre
         <source>Stop Saving</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Checking the episode</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Check before publishing</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Before publishing:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Stop Check</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Check Again</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Measuring the loudness and reading every frame…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Check stopped.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>airlark::HelpWindow</name>
@@ -941,6 +1259,10 @@ Save and publish the episode without artwork? Its file keeps any picture it alre
     </message>
     <message>
         <source>&lt;b&gt;Airlark %1&lt;/b&gt;&lt;p&gt;Tags podcast episodes and publishes them to Libsyn and SoundCloud.&lt;/p&gt;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Airlark</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1124,6 +1446,17 @@ Save and publish the episode without artwork? Its file keeps any picture it alre
     </message>
 </context>
 <context>
+    <name>airlark::SingleInstance</name>
+    <message>
+        <source>This Airlark window cannot reach another Airlark, nor be reached by one (%1: %2). A SoundCloud sign-in finished in the browser now may not reach the window that started it: sign in from this window.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The address this window was opened with was not handed on.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>airlark::SoundCloudAuthenticationViewController</name>
     <message>
         <source>Connect opens SoundCloud in your web browser. Sign in there and allow Airlark to upload tracks; Airlark then shows your SoundCloud name here, and Add saves the account.</source>
@@ -1214,6 +1547,14 @@ Save and publish the episode without artwork? Its file keeps any picture it alre
     </message>
     <message>
         <source>Stop Uploading</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Replacing it changes the episode that Libsyn publishes under this name.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Replace</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
