@@ -422,6 +422,77 @@ Save and publish the episode without artwork? Its file keeps any picture it alre
     </message>
 </context>
 <context>
+    <name>LibsynAuthenticationViewModel</name>
+    <message>
+        <source>Log in failed: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Send my password without encryption (not recommended)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Logged in; show folder found</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Libsyn refused the e-mail address or the FTP password</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the folder %1 does not exist on Libsyn: check the show folder and the feed type</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>cannot reach %1: check the internet connection</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 did not answer in time</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 closed the session (%2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the certificate of %1 is not valid: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>no secure connection to %1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 does not offer an encrypted connection</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the connection to %1 broke off</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Log in failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Airlark’s database cannot be opened, so the account was not added</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The password could not be saved in the keyring: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The account could not be saved in Airlark’s database: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The log-in has not been checked</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>LibsynUploadFailureText</name>
     <message>
         <source>Libsyn refused the log-in for %1: check the FTP password in your Libsyn account</source>

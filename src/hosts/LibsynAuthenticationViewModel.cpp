@@ -9,15 +9,32 @@
 #include "store/Database.h"
 #include "store/PodcastHost.h"
 
+#include <QCoreApplication>
+
 namespace airlark {
 
-const QString LibsynAuthenticationViewModel::LogInFailedText = QStringLiteral("Log in failed");
-const QString LibsynAuthenticationViewModel::LoggedInText = QStringLiteral("Logged in; show folder found");
+namespace {
+
+// Shown to the podcaster, in their language.
+class Text
+{
+    Q_DECLARE_TR_FUNCTIONS(LibsynAuthenticationViewModel)
+};
+
+QString logInFailed(const QString& reason)
+{
+    return Text::tr("Log in failed: %1").arg(reason);
+}
+
+} // namespace
+
 const QString LibsynAuthenticationViewModel::ErrorCreatingAccountText =
     QStringLiteral("Error creating account");
 const QString LibsynAuthenticationViewModel::CheckPassedText = QStringLiteral("Check passed");
-const QString LibsynAuthenticationViewModel::UnencryptedChoiceText =
-    QStringLiteral("Send my password without encryption (not recommended)");
+QString LibsynAuthenticationViewModel::unencryptedChoiceText()
+{
+    return Text::tr("Send my password without encryption (not recommended)");
+}
 
 QString rawValue(FeedType feedType)
 {
@@ -126,36 +143,34 @@ bool LibsynAuthenticationViewModel::logInCompleted(quint64 ticket, const FTPFail
 QString LibsynAuthenticationViewModel::logInStatusText(const FTPFailure& failure) const
 {
     const QString host = failure.host.isEmpty() ? LibsynFTPServerSetting::current().host : failure.host;
-    const QString failed = LogInFailedText + QStringLiteral(": ");
     switch (failure.kind) {
     case FTPFailureKind::None:
-        return LoggedInText;
+        return Text::tr("Logged in; show folder found");
     case FTPFailureKind::LogInRefused:
-        return failed + QStringLiteral("Libsyn refused the e-mail address or the FTP password");
+        return logInFailed(Text::tr("Libsyn refused the e-mail address or the FTP password"));
     case FTPFailureKind::FolderMissing:
-        return failed +
-               QStringLiteral(
-                   "the folder %1 does not exist on Libsyn: check the show folder and the feed type")
-                   .arg(LibsynFTPDestination::folderFor(username_, libsynAccountFeedType(selectedFeedType_))
-                            .value_or(username_));
+        return logInFailed(
+            Text::tr("the folder %1 does not exist on Libsyn: check the show folder and the feed type")
+                .arg(LibsynFTPDestination::folderFor(username_, libsynAccountFeedType(selectedFeedType_))
+                         .value_or(username_)));
     case FTPFailureKind::CannotConnect:
-        return failed + QStringLiteral("cannot reach %1: check the internet connection").arg(host);
+        return logInFailed(Text::tr("cannot reach %1: check the internet connection").arg(host));
     case FTPFailureKind::TimedOut:
-        return failed + QStringLiteral("%1 did not answer in time").arg(host);
+        return logInFailed(Text::tr("%1 did not answer in time").arg(host));
     case FTPFailureKind::ServerClosedSession:
-        return failed + QStringLiteral("%1 closed the session (%2)").arg(host, failure.serverReply);
+        return logInFailed(Text::tr("%1 closed the session (%2)").arg(host, failure.serverReply));
     case FTPFailureKind::CertificateRejected:
-        return failed + QStringLiteral("the certificate of %1 is not valid: %2").arg(host, failure.reason);
+        return logInFailed(Text::tr("the certificate of %1 is not valid: %2").arg(host, failure.reason));
     case FTPFailureKind::TLSHandshakeFailed:
-        return failed + QStringLiteral("no secure connection to %1: %2").arg(host, failure.reason);
+        return logInFailed(Text::tr("no secure connection to %1: %2").arg(host, failure.reason));
     case FTPFailureKind::TLSNotOffered:
-        return failed + QStringLiteral("%1 does not offer an encrypted connection").arg(host);
+        return logInFailed(Text::tr("%1 does not offer an encrypted connection").arg(host));
     case FTPFailureKind::ConnectionLost:
-        return failed + QStringLiteral("the connection to %1 broke off").arg(host);
+        return logInFailed(Text::tr("the connection to %1 broke off").arg(host));
     default:
         break;
     }
-    return failure.reason.isEmpty() ? LogInFailedText : failed + failure.reason;
+    return failure.reason.isEmpty() ? Text::tr("Log in failed") : logInFailed(failure.reason);
 }
 
 void LibsynAuthenticationViewModel::credentialsDidChange()
@@ -186,7 +201,7 @@ std::optional<QString> saveAccount(const QString& username, const QString& email
 {
     const auto database = Database::open();
     if (!database)
-        return QStringLiteral("Airlark\u2019s database cannot be opened, so the account was not added");
+        return Text::tr("Airlark\u2019s database cannot be opened, so the account was not added");
     const QString host = storedText(PodcastHost::Libsyn);
     if (!recheckedID) {
         if (const auto known = AccountManagement::findLibsynAccount(*database, email, username)) {
@@ -197,15 +212,15 @@ std::optional<QString> saveAccount(const QString& username, const QString& email
     if (recheckedID) {
         // The password first: a row that names the new folder must never keep the old password.
         if (const auto refused = Account::savePassword(host, *recheckedID, password, allowsUnencryptedFTP))
-            return QStringLiteral("The password could not be saved in the keyring: %1").arg(refused->message);
+            return Text::tr("The password could not be saved in the keyring: %1").arg(refused->message);
         if (const auto error = Account::updateLibsyn(*database, *recheckedID, username, feedType, email))
-            return QStringLiteral("The account could not be saved in Airlark\u2019s database: %1")
+            return Text::tr("The account could not be saved in Airlark\u2019s database: %1")
                 .arg(error->message);
         return std::nullopt;
     }
     const Result<qint64, SQLError> id = Account::insert(*database, username, host, feedType, email);
     if (!id)
-        return QStringLiteral("The account could not be saved in Airlark\u2019s database: %1")
+        return Text::tr("The account could not be saved in Airlark\u2019s database: %1")
             .arg(id.error().message);
     const std::optional<CredentialStoreError> refused =
         Account::savePassword(host, *id, password, allowsUnencryptedFTP);
@@ -214,7 +229,7 @@ std::optional<QString> saveAccount(const QString& username, const QString& email
     if (const std::optional<SQLError> kept = Account::remove(*database, *id))
         qWarning("The account without its password could not be removed again: %s",
                  qPrintable(kept->message));
-    return QStringLiteral("The password could not be saved in the keyring: %1").arg(refused->message);
+    return Text::tr("The password could not be saved in the keyring: %1").arg(refused->message);
 }
 
 } // namespace
@@ -223,7 +238,7 @@ void LibsynAuthenticationViewModel::addAccount(std::function<void(std::optional<
 {
     if (!canSave()) {
         if (completion)
-            completion(QStringLiteral("The log-in has not been checked"));
+            completion(Text::tr("The log-in has not been checked"));
         return;
     }
     addingAccount_ = true;

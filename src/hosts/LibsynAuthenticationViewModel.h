@@ -41,11 +41,11 @@ public:
 class LibsynAuthenticationViewModel
 {
 public:
-    static const QString LogInFailedText;          // "Log in failed"
-    static const QString LoggedInText;             // "Logged in; show folder found"
+    // Standard output's lines, for scripts: never translated.
     static const QString ErrorCreatingAccountText; // "Error creating account"
     static const QString CheckPassedText;          // "Check passed": an account checked again was saved
-    static const QString UnencryptedChoiceText;    // "Send my password without encryption (not recommended)"
+    // The pane's choice to log in without TLS, in the podcaster's language.
+    static QString unencryptedChoiceText();
 
     LibsynAuthenticationViewModelDelegate* delegate() const { return delegate_; }
     void setDelegate(LibsynAuthenticationViewModelDelegate* delegate) { delegate_ = delegate; }

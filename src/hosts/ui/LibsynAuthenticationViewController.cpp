@@ -54,7 +54,7 @@ void LibsynAuthenticationViewController::makeFields()
     feedTypePopUpButton_ = new QComboBox(this);
     feedTypePopUpButton_->setAccessibleName(tr("Feed type"));
     feedTypePopUpButton_->addItems(viewModel_.feedTypes());
-    unencryptedCheckBox_ = new QCheckBox(LibsynAuthenticationViewModel::UnencryptedChoiceText, this);
+    unencryptedCheckBox_ = new QCheckBox(LibsynAuthenticationViewModel::unencryptedChoiceText(), this);
 
     helpButton_ = new QPushButton(tr("Libsyn feed or external feed?"), this);
     helpButton_->setFlat(true);
